@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build and the tests need, only those missing.
+set -euo pipefail
+packages=(cmake ninja-build g++ pkg-config make
+          qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+          mdbtools mdbtools-dev
+          libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
+          xvfb xauth xdg-utils)
+# npm fetches the sample database of `make run`; a node install from elsewhere is fine.
+command -v npm >/dev/null 2>&1 || packages+=(npm)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+echo "Installing: ${missing[*]}"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -1,0 +1,1 @@
+// Anchor for the test support library (the fakes are header-only).

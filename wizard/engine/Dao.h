@@ -1,0 +1,184 @@
+#pragma once
+// The Data Access Objects the wizard reads database designs through: the
+// members it calls, named as DAO names them. Collections count from 0 and
+// keep a stable order. A failing member throws pembry::BasicError with the
+// engine's error number and leaves the engine's Errors collection holding
+// the errors of that operation.
+
+#include <QString>
+#include <memory>
+
+namespace dao {
+
+// DAO field type codes.
+enum DataType {
+    dbBoolean = 1, dbByte = 2, dbInteger = 3, dbLong = 4, dbCurrency = 5,
+    dbSingle = 6, dbDouble = 7, dbDate = 8, dbBinary = 9, dbText = 10,
+    dbLongBinary = 11, dbMemo = 12, dbGUID = 15, dbBigInt = 16, dbVarBinary = 17,
+    dbChar = 18, dbNumeric = 19, dbDecimal = 20, dbFloat = 21, dbTime = 22,
+    dbTimeStamp = 23
+};
+
+// Field attribute bits.
+enum FieldAttribute : qint32 {
+    dbFixedField = 0x1, dbVariableField = 0x2, dbAutoIncrField = 0x10,
+    dbUpdatableField = 0x20, dbSystemField = 0x2000, dbHyperlinkField = 0x8000,
+    dbDescending = 0x1
+};
+
+// TableDef attribute bits.
+enum TableAttribute : qint32 {
+    dbHiddenObject = 0x1, dbSystemObject = qint32(0x80000002),
+    dbAttachExclusive = 0x10000, dbAttachSavePWD = 0x20000,
+    dbAttachedODBC = 0x20000000, dbAttachedTable = 0x40000000
+};
+
+// Relation attribute bits.
+enum RelationAttribute : qint32 {
+    dbRelationUnique = 0x1, dbRelationDontEnforce = 0x2, dbRelationInherited = 0x4,
+    dbRelationUpdateCascade = 0x100, dbRelationDeleteCascade = 0x1000,
+    dbRelationLeft = 0x1000000, dbRelationRight = 0x2000000
+};
+
+// Engine error numbers the wizard tests for.
+namespace errors {
+constexpr int WorkgroupUnusable = 3028;   // cannot start: workgroup file missing or not one
+constexpr int NotValidAccount = 3029;     // not a valid account name or password
+constexpr int NotValidPassword = 3030;
+constexpr int NotValidDbPassword = 3031;
+constexpr int NoPermission = 3033;
+constexpr int NoReadDefinitions = 3110;
+constexpr int FormatNotRecognised = 3343;
+constexpr int NotReplica = 3478;           // the database is not replicable
+}  // namespace errors
+
+template <class T>
+class Collection {
+public:
+    virtual ~Collection() = default;
+    virtual int Count() const = 0;
+    // Item 0 to Count() - 1; any other index fails with error 3265.
+    virtual std::shared_ptr<T> Item(int index) const = 0;
+};
+
+class Field {
+public:
+    virtual ~Field() = default;
+    virtual QString Name() const = 0;
+    virtual int Type() const = 0;
+    virtual qint32 Size() const = 0;
+    virtual qint32 Attributes() const = 0;
+    virtual QString ValidationRule() const = 0;
+    virtual QString ValidationText() const = 0;
+    virtual QString DefaultValue() const = 0;
+    virtual bool Required() const = 0;
+    virtual bool AllowZeroLength() const = 0;
+    // The matching field of the foreign table (fields of a Relation only).
+    virtual QString ForeignName() const = 0;
+};
+using Fields = Collection<Field>;
+
+class Index {
+public:
+    virtual ~Index() = default;
+    virtual QString Name() const = 0;
+    virtual bool Primary() const = 0;
+    virtual bool Unique() const = 0;
+    virtual bool Required() const = 0;
+    virtual bool IgnoreNulls() const = 0;
+    virtual bool Foreign() const = 0;
+    virtual const dao::Fields &Fields() const = 0;
+};
+using Indexes = Collection<Index>;
+
+class TableDef {
+public:
+    virtual ~TableDef() = default;
+    virtual QString Name() const = 0;
+    virtual qint32 Attributes() const = 0;
+    virtual const dao::Fields &Fields() const = 0;
+    virtual const dao::Indexes &Indexes() const = 0;
+};
+
+class TableDefs : public Collection<TableDef> {
+public:
+    virtual void Refresh() = 0;
+};
+
+class Relation {
+public:
+    virtual ~Relation() = default;
+    virtual QString Name() const = 0;
+    // The referenced (primary) table.
+    virtual QString Table() const = 0;
+    // The referencing table.
+    virtual QString ForeignTable() const = 0;
+    virtual qint32 Attributes() const = 0;
+    virtual bool PartialReplica() const = 0;
+    virtual const dao::Fields &Fields() const = 0;
+};
+using Relations = Collection<Relation>;
+
+class Database {
+public:
+    virtual ~Database() = default;
+    virtual QString Name() const = 0;
+    // "major.minor", such as "3.0" or "4.0".
+    virtual QString Version() const = 0;
+    virtual dao::TableDefs &TableDefs() = 0;
+    virtual const dao::Relations &Relations() const = 0;
+    // Empty texts for a database that is not replicated.
+    virtual QString ReplicaID() const = 0;
+    virtual QString DesignMasterID() const = 0;
+    virtual void Close() = 0;
+};
+
+class Workspace {
+public:
+    virtual ~Workspace() = default;
+    virtual QString Name() const = 0;
+    // Opens `name` with the connect text (";pwd=..."); fails with 3031 for a
+    // wrong database password, 3033 without permission, 3343 for a file that
+    // is not a database this engine can open.
+    virtual std::shared_ptr<Database> OpenDatabase(const QString &name, bool exclusive,
+                                                   bool readOnly, const QString &connect) = 0;
+    virtual void Close() = 0;
+};
+
+struct EngineError {
+    int Number = 0;
+    QString Description;
+    QString Source;
+    QString HelpFile;
+    qint32 HelpContext = 0;
+};
+
+class Errors {
+public:
+    virtual ~Errors() = default;
+    virtual int Count() const = 0;
+    virtual EngineError Item(int index) const = 0;
+};
+
+class DBEngine {
+public:
+    virtual ~DBEngine() = default;
+    // Item 0 is the default workspace.
+    virtual std::shared_ptr<Workspace> Workspaces(int index) = 0;
+    // The workgroup file used by the next CreateWorkspace.
+    virtual QString SystemDB() const = 0;
+    virtual void setSystemDB(const QString &path) = 0;
+    // Logs `user` into the workgroup of SystemDB; fails with 3029 or 3030 for
+    // a bad account, 3028 for a workgroup file that is missing or is not one.
+    virtual std::shared_ptr<Workspace> CreateWorkspace(const QString &name, const QString &user,
+                                                       const QString &password) = 0;
+    // The errors of the last engine operation, in the engine's order.
+    virtual const dao::Errors &Errors() const = 0;
+};
+
+// The library's one engine, created on first use.
+DBEngine &dbEngine();
+// Replaces the library's engine (tests); nullptr goes back to the real one.
+void installDBEngine(std::shared_ptr<DBEngine> engine);
+
+}  // namespace dao

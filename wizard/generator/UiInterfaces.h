@@ -1,0 +1,53 @@
+#pragma once
+// The few user-interface objects the generator is handed. The wizard window
+// implements them with Qt widgets; the command line and tests with plain
+// objects. The generator never needs more than these members.
+
+#include <QString>
+
+namespace tabulo {
+
+// A list of texts: the available and the chosen tables.
+class ListControl {
+public:
+    virtual ~ListControl() = default;
+    virtual void Clear() = 0;
+    virtual void AddItem(const QString &item) = 0;
+    virtual int ListCount() const = 0;
+    // Entry 0 to ListCount() - 1; any other index fails with error 381.
+    virtual QString List(int index) const = 0;
+};
+
+class ProgressDisplay {
+public:
+    virtual ~ProgressDisplay() = default;
+    virtual void setMin(double value) = 0;
+    virtual void setMax(double value) = 0;
+    virtual void setValue(double value) = 0;
+    virtual void setVisible(bool visible) = 0;
+};
+
+class StatusPanel {
+public:
+    virtual ~StatusPanel() = default;
+    virtual QString Text() const = 0;
+    virtual void setText(const QString &text) = 0;
+};
+
+class StatusBarControl {
+public:
+    virtual ~StatusBarControl() = default;
+    // Panels 1 to count; any other index fails with error 35600
+    // ("Index out of bounds").
+    virtual StatusPanel &Panels(int index) = 0;
+};
+
+// The system clipboard, as far as the generator uses it.
+class ClipboardControl {
+public:
+    virtual ~ClipboardControl() = default;
+    virtual void Clear() = 0;
+    virtual void SetText(const QString &text) = 0;
+};
+
+}  // namespace tabulo

@@ -1,0 +1,75 @@
+#pragma once
+// Writes the text of the generated Basic module: the wrapper procedure
+// CreateNewDatabase, one procedure per table, the Relations procedure and the
+// Indexes procedure. It only writes text; reading progress, delivery and the
+// handling of failures belong to clsWriteNewDatabase. Lines end with CR LF.
+//
+// A run is: begin(), addTable() for each chosen table in list order,
+// addRelations() when relations are wanted, then finish().
+
+#include "wizard/engine/Dao.h"
+
+#include <QString>
+#include <functional>
+#include <memory>
+
+namespace tabulo {
+
+// The settings the text depends on, copied from the generator at the start
+// of a run.
+struct CodeStyle {
+    QString indentUnit = QStringLiteral("   ");
+    QString procPrefix = QStringLiteral("subCreate_");
+    QString varNameNewDB = QStringLiteral("dbNew");
+    QString varNameNewTable = QStringLiteral("tblNew");
+    QString varNameNewField = QStringLiteral("fldNew");
+    QString varNameNewIndex = QStringLiteral("indxNew");
+    QString varNameNewRelation = QStringLiteral("relNew");
+    QString pathNameDBNew;              // "Current", "Variable" or a path
+    qint16 newDBSecurity = 0;           // 0, 1 or 2
+    qint32 version = 32;                // 1, 8, 16, 32 or 64
+    qint32 encrypt = 0;                 // 0 or 2
+    QString locale = QStringLiteral("dbLangGeneral");
+    QString passwordDBNew;              // ";pwd=..." or empty
+    QString pathNameMDWNew;
+    QString userNameNew;
+    QString passwordMDWNew;
+    bool includeRelations = true;
+    bool includeDatabaseWrapper = true;
+};
+
+class ModuleWriter {
+public:
+    explicit ModuleWriter(CodeStyle style);
+    ~ModuleWriter();
+
+    // Refuses a Version or NewDBSecurity outside the listed values with
+    // error 5 and a description that names the setting.
+    void begin();
+
+    // Reads one table definition: its procedure, its wrapper call and its
+    // part of the Indexes procedure.
+    void addTable(const dao::TableDef &table);
+
+    // Writes the relationships whose two tables are both chosen. `isReplica`
+    // decides whether PartialReplica lines are written.
+    void addRelations(const dao::Relations &relations,
+                      const std::function<bool(const QString &)> &isChosen, bool isReplica);
+
+    // Closes the wrapper and assembles the module text.
+    QString finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+// The source database is a replica when its design-master or replica id is
+// not empty (both are read; engine errors pass through).
+bool isReplica(const dao::Database &database);
+
+// "Attribute VB_Name" module name for a code file: «Create DB.bas» gives
+// «basCreateDB», «basSchema.txt» gives «basSchema».
+QString moduleNameForCodeFile(const QString &codeFilePath);
+
+}  // namespace tabulo

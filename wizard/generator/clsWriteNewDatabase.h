@@ -1,0 +1,115 @@
+#pragma once
+// The generator: every choice of the user as a setting, the source database
+// session, and WriteTableCreationCode, which writes the Basic module that
+// recreates the chosen tables and delivers it. One shared instance,
+// gobjWriteNewDatabase(), serves the window, the automation object and the
+// command line.
+
+#include "wizard/engine/Dao.h"
+#include "wizard/generator/UiInterfaces.h"
+
+#include <QString>
+#include <memory>
+
+namespace tabulo {
+
+class clsWriteNewDatabase {
+public:
+    clsWriteNewDatabase();
+    ~clsWriteNewDatabase();
+    clsWriteNewDatabase(const clsWriteNewDatabase &) = delete;
+    clsWriteNewDatabase &operator=(const clsWriteNewDatabase &) = delete;
+
+    // --- Settings ---------------------------------------------------------
+    bool IncludeRelations() const;
+    void setIncludeRelations(bool value);
+    void setIncludeDatabaseWrapper(bool value);
+    bool IncludeDatabaseWrapper() const;            // read for tests and the command line
+    qint32 InsertPosition() const;
+    void setInsertPosition(qint32 value);
+    QString ModuleText() const;
+    qint16 StatusBarPanelIndex() const;
+    void setStatusBarPanelIndex(qint16 value);      // failures ignored
+    void setProgressBar(ProgressDisplay *value);
+    void setStatusBar(StatusBarControl *value);     // selects Panels(StatusBarPanelIndex); failures ignored
+    bool WriteVB5Header() const;
+    void setWriteVB5Header(bool value);
+    qint16 NewDBSecurity() const;
+    void setNewDBSecurity(qint16 value);
+    bool RunNotepad() const;
+    void setRunNotepad(bool value);
+    bool CopyToClipboard() const;
+    void setCopyToClipboard(bool value);
+    QString VarNameNewIndex() const;
+    void setVarNameNewIndex(const QString &value);
+    QString VarNameNewField() const;
+    void setVarNameNewField(const QString &value);
+    QString VarNameNewRelation() const;
+    void setVarNameNewRelation(const QString &value);
+    QString VarNameNewTable() const;
+    void setVarNameNewTable(const QString &value);
+    QString VarNameNewDB() const;
+    void setVarNameNewDB(const QString &value);
+    QString ProcPrefix() const;
+    void setProcPrefix(const QString &value);        // trimmed, leading "_" dropped, blanks removed
+    QString PathNameMDWNew() const;
+    void setPathNameMDWNew(const QString &value);
+    QString PasswordMDWSource() const;
+    void setPasswordMDWSource(const QString &value);
+    QString PasswordMDWNew() const;
+    void setPasswordMDWNew(const QString &value);
+    QString UserNameSource() const;
+    void setUserNameSource(const QString &value);
+    QString UserNameNew() const;
+    void setUserNameNew(const QString &value);
+    QString PathNameMDWSource() const;
+    void setPathNameMDWSource(const QString &value);
+    QString PasswordDBSource() const;
+    void setPasswordDBSource(const QString &value);
+    QString PasswordDBNew() const;                   // ";pwd=..." or empty
+    void setPasswordDBNew(const QString &value);
+    qint32 Encrypt() const;
+    void setEncrypt(qint32 value);
+    QString Locale() const;
+    void setLocale(const QString &value);
+    void setTabStop(qint16 value);                   // negative: error 5
+    QString IndentUnit() const;                      // TabStop blanks
+    qint32 Version() const;
+    void setVersion(qint32 value);
+    QString PathNameDBNew() const;
+    void setPathNameDBNew(const QString &value);
+    QString PathNameDBSource() const;
+    void setPathNameDBSource(const QString &value);  // a different text lets go of the held database
+    QString PathNameCodeFile() const;
+    void setPathNameCodeFile(const QString &value);
+    ListControl *SourceTablesAvailableList() const;
+    void setSourceTablesAvailableList(ListControl *value);
+    ListControl *SourceTablesChosenList() const;
+    void setSourceTablesChosenList(ListControl *value);
+    // The clipboard used when CopyToClipboard is set; none: nothing is copied.
+    void setClipboard(ClipboardControl *value);
+
+    // --- Source database session ------------------------------------------
+    // The held source database, opened first if none is held; none (nullptr)
+    // after the "cannot open" message for an unrecognised format.
+    std::shared_ptr<dao::Database> DBSource();
+    void setDBSource(std::shared_ptr<dao::Database> database);
+    qint32 DBSourceVersion();
+    bool FillSourceTablesAvailableList();            // always False
+    bool IsTableInChosenList(const QString &tableName) const;
+    void CloseSourceDBandMDW();                      // never fails
+
+    // --- Generation ---------------------------------------------------------
+    // Writes and delivers the module; True on success. On failure raises the
+    // error with source "clsWriteNewDatabase:WriteTableCreationCode Method".
+    bool WriteTableCreationCode();
+
+private:
+    struct State;
+    std::unique_ptr<State> d;
+};
+
+// The library's one generator, created on first use.
+clsWriteNewDatabase &gobjWriteNewDatabase();
+
+}  // namespace tabulo

@@ -1,0 +1,24 @@
+#pragma once
+// Which of the two wizard builds is running: the Jet 4.0 build (Tabulo40,
+// opens Jet 3 and Jet 4 files) or the Jet 3.5 build (Tabulo35, Jet 3 only).
+// Each plugin sets its build when it is loaded; tabulo-cli and the tests use
+// the Jet 4.0 build unless they say otherwise.
+
+#include <QString>
+
+namespace tabulo {
+
+struct WizardBuild {
+    QString name;                 // "Tabulo40": the library's name, its log file's name
+    int jetVersion = 40;          // 40 or 35: the newest file format the engine opens
+    QString programmaticId;       // "Tabulo40.Application"
+    QString description;          // "Morvane Tabulo Wizard (Jet 4.0)": type library and window caption
+};
+
+WizardBuild jet40Build();
+WizardBuild jet35Build();
+
+const WizardBuild &wizardBuild();
+void setWizardBuild(const WizardBuild &build);
+
+}  // namespace tabulo

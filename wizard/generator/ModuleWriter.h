@@ -43,8 +43,9 @@ public:
     explicit ModuleWriter(CodeStyle style);
     ~ModuleWriter();
 
-    // Refuses a Version or NewDBSecurity outside the listed values with
-    // error 5 and a description that names the setting.
+    // Refuses a Version or NewDBSecurity outside the listed values, and a
+    // variable name that is not a Basic identifier, with error 5 and a
+    // description that names the setting.
     void begin();
 
     // Reads one table definition: its procedure, its wrapper call and its
@@ -55,6 +56,10 @@ public:
     // decides whether PartialReplica lines are written.
     void addRelations(const dao::Relations &relations,
                       const std::function<bool(const QString &)> &isChosen, bool isReplica);
+
+    // Whether addRelations wrote at least one relationship (then the module
+    // holds the Relations procedure and, with the wrapper, its call).
+    bool relationWritten() const;
 
     // Closes the wrapper and assembles the module text.
     QString finish();
@@ -70,6 +75,11 @@ bool isReplica(const dao::Database &database);
 
 // "Attribute VB_Name" module name for a code file: «Create DB.bas» gives
 // «basCreateDB», «basSchema.txt» gives «basSchema».
+// Characters a Basic name cannot hold become "_".
 QString moduleNameForCodeFile(const QString &codeFilePath);
+
+// The content of the code file: the "Attribute VB_Name" line when asked for,
+// "Option Explicit", a blank line, then the module text.
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
 
 }  // namespace tabulo

@@ -1,0 +1,468 @@
+#include "wizard/generator/ModuleWriter.h"
+
+#include "utility/BasicError.h"
+#include "wizard/generator/AttributeNames.h"
+#include "wizard/generator/BasicLiteral.h"
+#include "wizard/generator/BasicNames.h"
+#include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/basDAOFunctions.h"
+
+#include <array>
+
+namespace tabulo {
+namespace {
+
+const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
+const QString kQuoteConstant = QStringLiteral("mcstrQuote");
+const QString kMsgBoxStatement = QStringLiteral("MsgBox Err.Number & \": \" & Err.Description");
+
+QString boolText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+QString versionText(qint32 version)
+{
+    switch (version) {
+    case 1: return QStringLiteral("dbVersion10");
+    case 8: return QStringLiteral("dbVersion11");
+    case 16: return QStringLiteral("dbVersion20");
+    case 32: return QStringLiteral("dbVersion30");
+    case 64: return QStringLiteral("dbVersion40");
+    default: return {};
+    }
+}
+
+QString withoutBlanks(QString text)
+{
+    return text.remove(u' ');
+}
+
+// Names every module uses besides the generated procedures: a procedure of
+// the same name would hide them.
+const std::array kModuleNames = {
+    "CreateNewDatabase", "ws", "tdf", "mcstrQuote", "strNewDBPath", "strMDWPath",
+    "strUserName", "strPassword", "strDatabasePwd", "MsgBox", "Err", "Chr", "ChrW",
+    "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index",
+    "Relation", "Workspace", "dbEncrypt", "dbLangGeneral", "dbVersion10", "dbVersion11",
+    "dbVersion20", "dbVersion30", "dbVersion40", "dbBoolean", "dbByte", "dbInteger",
+    "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate", "dbBinary", "dbText",
+    "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary", "dbChar", "dbNumeric",
+    "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp", "dbAutoIncrField", "dbDescending",
+    "dbFixedField", "dbHyperlinkField", "dbSystemField", "dbUpdatableField",
+    "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce", "dbRelationInherited",
+    "dbRelationUpdateCascade", "dbRelationDeleteCascade"};
+
+}  // namespace
+
+struct ModuleWriter::State {
+    explicit State(CodeStyle s)
+        : style(std::move(s)),
+          wrapper(style.indentUnit),
+          tables(style.indentUnit),
+          indexes(style.indentUnit),
+          relations(style.indentUnit)
+    {
+    }
+
+    bool isCurrent() const { return style.pathNameDBNew == QLatin1StringView("Current"); }
+    bool isVariable() const { return style.pathNameDBNew == QLatin1StringView("Variable"); }
+
+    void checkSettings() const;
+    void reserveNames();
+    void beginWrapper();
+    void beginIndexes();
+    void writeTableProcedure(const dao::TableDef &table, const QString &tableName,
+                             const QString &procName);
+    void writeField(const dao::Field &field);
+    void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
+    void writeIndex(const dao::Index &index);
+    void writeRelation(const dao::Relation &relation, const QString &table,
+                       const QString &foreignTable, bool replica);
+    void writeQuotedValue(const QString &property, const QString &value);
+
+    CodeStyle style;
+    CodePrinter wrapper;    // CreateNewDatabase up to its last table call
+    CodePrinter tables;     // the table procedures, each after a blank line
+    CodePrinter indexes;    // the Indexes procedure up to its last index
+    CodePrinter relations;  // the Relations procedure, complete
+    ProcedureNames names;
+    QString indexesProc;
+    QString relationsProc;
+    bool relationWritten = false;
+};
+
+void ModuleWriter::State::checkSettings() const
+{
+    if (versionText(style.version).isEmpty())
+        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
+                           QStringLiteral("The setting Version is %1; it must be 1, 8, 16, 32 or 64.")
+                               .arg(style.version));
+    if (style.newDBSecurity < 0 || style.newDBSecurity > 2)
+        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
+                           QStringLiteral("The setting NewDBSecurity is %1; it must be 0, 1 or 2.")
+                               .arg(style.newDBSecurity));
+    const std::pair<const char *, const QString *> variables[] = {
+        {"VarNameNewDB", &style.varNameNewDB},
+        {"VarNameNewTable", &style.varNameNewTable},
+        {"VarNameNewField", &style.varNameNewField},
+        {"VarNameNewIndex", &style.varNameNewIndex},
+        {"VarNameNewRelation", &style.varNameNewRelation}};
+    for (const auto &[setting, value] : variables) {
+        if (basicIdentifier(*value) != *value)
+            pembry::raiseError(pembry::err::InvalidCall, kRunSource,
+                               QStringLiteral("The setting %1 «%2» is not a Basic variable name.")
+                                   .arg(QLatin1StringView(setting), *value));
+    }
+}
+
+void ModuleWriter::State::reserveNames()
+{
+    for (const char *name : kModuleNames)
+        names.reserve(QString::fromLatin1(name));
+    for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,
+                                &style.varNameNewIndex, &style.varNameNewRelation, &style.locale})
+        names.reserve(*name);
+    indexesProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Indexes")));
+    relationsProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Relations")));
+}
+
+void ModuleWriter::State::beginWrapper()
+{
+    const QString &db = style.varNameNewDB;
+    QString parameters;
+    if (style.newDBSecurity == 1)
+        parameters = QStringLiteral("strMDWPath As String, strUserName As String, "
+                                    "strPassword As String, Optional strDatabasePwd as String");
+    if (isVariable()) {
+        parameters = parameters.isEmpty() ? QStringLiteral("strNewDBPath As String")
+                                          : QStringLiteral("strNewDBPath As String, ") + parameters;
+    }
+
+    wrapper.put(0, u"Public Sub CreateNewDatabase(", parameters, u")").br(2);
+    wrapper.line(1, u"On Error Goto ErrorHandler");
+    wrapper.br().line(1, u"Dim ", db, u" As Database");
+    if (isCurrent()) {
+        wrapper.br().line(1, u"Set ", db, u" = CurrentDb");
+    } else {
+        QString version = versionText(style.version);
+        if (style.encrypt == 2)
+            version += QStringLiteral(" Or dbEncrypt");
+        wrapper.br().put(1, u"Dim ws As Workspace");
+
+        QString localeArgument = style.locale;
+        switch (style.newDBSecurity) {
+        case 0:
+            wrapper.br().put(1, u"Set ws = DBEngine(0)");
+            break;
+        case 1:
+            localeArgument += QStringLiteral(" & \";pwd=\" & strDatabasePwd");
+            wrapper.br().put(1, u"'Create a secure workspace");
+            wrapper.br().put(1, u"DBEngine.SystemDB = strMDWPath");
+            wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", "
+                                u"strUserName, strPassword)");
+            break;
+        default:
+            if (!style.passwordDBNew.isEmpty())
+                localeArgument += QStringLiteral(" & ") + basicStringLiteral(style.passwordDBNew);
+            wrapper.br().put(1, u"'Create a secure workspace");
+            wrapper.br().put(1, u"DBEngine.SystemDB = ", basicStringLiteral(style.pathNameMDWNew));
+            wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", ",
+                             basicStringLiteral(style.userNameNew), u", ",
+                             basicStringLiteral(style.passwordMDWNew), u")");
+            break;
+        }
+        const QString path = isVariable() ? QStringLiteral("strNewDBPath")
+                                          : basicStringLiteral(style.pathNameDBNew);
+        wrapper.br().line(1, u"Set ", db, u" = ws.CreateDatabase(", path, u", ", localeArgument,
+                          u", ", version, u")");
+    }
+    wrapper.br().line(1, u"'Create Tables");
+}
+
+void ModuleWriter::State::beginIndexes()
+{
+    indexes.line(0, u"Private Sub ", indexesProc, u"(", style.varNameNewDB, u" As Database)");
+    indexes.br().line(1, u"On Error Goto ErrorHandler");
+    indexes.br().put(1, u"Dim tdf As TableDef");
+    indexes.br().put(1, u"Dim ", style.varNameNewField, u" As Field");
+    indexes.br().line(1, u"Dim ", style.varNameNewIndex, u" As Index");
+}
+
+void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const QString &tableName,
+                                              const QString &procName)
+{
+    const QString &db = style.varNameNewDB;
+    const QString &tdf = style.varNameNewTable;
+    CodePrinter &out = tables;
+
+    out.br();   // the blank line before every table procedure
+    if (isCurrent())
+        out.line(0, u"Private Sub ", procName, u"()");
+    else
+        out.line(0, u"Private Sub ", procName, u"(", db, u" As Database)");
+    out.br().line(1, u"On Error Goto ErrorHandler");
+    out.br().put(1, u"Const mcstrQuote As String = \"\"\"\"");
+    if (isCurrent())
+        out.br().put(1, u"Dim ", db, u" As Database");
+    out.br().put(1, u"Dim ", tdf, u" As TableDef");
+    out.br().put(1, u"Dim ", style.varNameNewField, u" As Field");
+    if (isCurrent())
+        out.br(2).put(1, u"Set ", db, u" = CurrentDb");
+    out.br(2).put(1, u"Set ", tdf, u" = ", db, u".CreateTableDef(", basicStringLiteral(tableName),
+                  u")");
+
+    const dao::Fields &fields = table.Fields();
+    const int fieldCount = fields.Count();
+    for (int i = 0; i < fieldCount; ++i)
+        writeField(*fields.Item(i));
+
+    out.br().put(1, db, u".TableDefs.Append ", tdf);
+    out.br(2).put(0, u"ExitProcedure:");
+    out.br().put(1, u"Exit Sub");
+    out.br(2).put(0, u"ErrorHandler:");
+    out.br().put(1, kMsgBoxStatement);
+    out.br().put(1, u"Resume ExitProcedure");
+    out.br(2).line(0, u"End Sub");
+}
+
+void ModuleWriter::State::writeField(const dao::Field &field)
+{
+    const QString &fld = style.varNameNewField;
+    const QString &tdf = style.varNameNewTable;
+    CodePrinter &out = tables;
+
+    const QString name = field.Name();
+    const qint32 type = field.Type();
+    const qint32 size = field.Size();
+    out.br().put(1, u"Set ", fld, u" = ", tdf, u".CreateField(", basicStringLiteral(name), u", ",
+                 FieldTypeAsText(type), u", ", QString::number(size), u")");
+    if (field.Attributes() > 2)
+        out.br().put(1, fld, u".Attributes = ", AttributesField(field));
+    if (type == dao::dbText || type == dao::dbMemo)
+        out.br().put(1, fld, u".AllowZeroLength = ", boolText(field.AllowZeroLength()));
+    writeQuotedValue(QStringLiteral(".DefaultValue = "), field.DefaultValue());
+    out.br().put(1, fld, u".Required = ", boolText(field.Required()));
+    writeQuotedValue(QStringLiteral(".ValidationRule = "), field.ValidationRule());
+    writeQuotedValue(QStringLiteral(".ValidationText = "), field.ValidationText());
+    out.br().line(1, tdf, u".Fields.Append ", fld);
+}
+
+void ModuleWriter::State::writeQuotedValue(const QString &property, const QString &value)
+{
+    if (value.isEmpty())
+        return;
+    tables.br().put(1, style.varNameNewField, property,
+                    basicStringExpression(value, kQuoteConstant));
+}
+
+void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)
+{
+    const dao::Indexes &tableIndexes = table.Indexes();
+    const int count = tableIndexes.Count();
+    if (count == 0)
+        return;
+    indexes.br().put(1, u"Set tdf = ", style.varNameNewDB, u".TableDefs(",
+                     basicStringLiteral(tableName), u")");
+    for (int i = 0; i < count; ++i)
+        writeIndex(*tableIndexes.Item(i));
+}
+
+void ModuleWriter::State::writeIndex(const dao::Index &index)
+{
+    const QString &fld = style.varNameNewField;
+    const QString &indx = style.varNameNewIndex;
+    CodePrinter block(style.indentUnit);
+
+    block.br().put(2, u"Set ", indx, u" = tdf.CreateIndex(", basicStringLiteral(index.Name()), u")");
+    const dao::Fields &fields = index.Fields();
+    const int fieldCount = fields.Count();
+    for (int i = 0; i < fieldCount; ++i) {
+        const QString fieldName = fields.Item(i)->Name();
+        block.br().put(3, u"Set ", fld, u" = ", indx, u".CreateField(",
+                       basicStringLiteral(fieldName), u")");
+        block.br().put(3, indx, u".Fields.Append ", fld);
+    }
+    block.br().put(3, u"With ", indx);
+    block.br().put(4, u".IgnoreNulls = ", boolText(index.IgnoreNulls()));
+    block.br().put(4, u".Primary = ", boolText(index.Primary()));
+    block.br().put(4, u".Required = ", boolText(index.Required()));
+    block.br().put(4, u".Unique = ", boolText(index.Unique()));
+    block.br().put(3, u"End With");
+    block.br().line(2, u"tdf.Indexes.Append ", indx);
+
+    // An index the engine keeps for a relationship comes back when the
+    // relationship is created, so it is written only without relations.
+    if (!index.Foreign() || !style.includeRelations)
+        indexes.appendText(block.text());
+}
+
+void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QString &table,
+                                        const QString &foreignTable, bool replica)
+{
+    const QString &rel = style.varNameNewRelation;
+    const QString &fld = style.varNameNewField;
+    CodePrinter &out = relations;
+
+    out.line(1, u"Set ", rel, u" = ", style.varNameNewDB, u".CreateRelation(",
+             basicStringLiteral(relation.Name()), u")");
+    out.line(1, rel, u".Table = ", basicStringLiteral(table));
+    out.line(1, rel, u".ForeignTable = ", basicStringLiteral(foreignTable));
+    out.line(1, rel, u".Attributes = ", AttributesRelation(relation));
+    if (replica && relation.PartialReplica())
+        out.line(1, rel, u".PartialReplica = True");
+    const dao::Fields &fields = relation.Fields();
+    const int fieldCount = fields.Count();
+    for (int i = 0; i < fieldCount; ++i) {
+        const std::shared_ptr<dao::Field> field = fields.Item(i);
+        out.line(1, u"Set ", fld, u" = ", rel, u".CreateField(", basicStringLiteral(field->Name()),
+                 u")");
+        out.line(1, fld, u".ForeignName = ", basicStringLiteral(field->ForeignName()));
+        out.line(1, rel, u".Fields.Append ", fld);
+    }
+    out.line(1, style.varNameNewDB, u".Relations.Append ", rel).br();
+}
+
+ModuleWriter::ModuleWriter(CodeStyle style) : d(std::make_unique<State>(std::move(style))) {}
+
+ModuleWriter::~ModuleWriter() = default;
+
+void ModuleWriter::begin()
+{
+    d->checkSettings();
+    d->wrapper.clear();
+    d->tables.clear();
+    d->indexes.clear();
+    d->relations.clear();
+    d->names = ProcedureNames();
+    d->relationWritten = false;
+    d->reserveNames();
+    d->beginWrapper();
+    d->beginIndexes();
+}
+
+void ModuleWriter::addTable(const dao::TableDef &table)
+{
+    const QString tableName = table.Name();
+    const QString procName = d->names.claim(basicIdentifier(d->style.procPrefix
+                                                            + withoutBlanks(tableName)));
+    if (d->isCurrent())
+        d->wrapper.line(1, procName);
+    else
+        d->wrapper.line(1, procName, u" ", d->style.varNameNewDB);
+    d->writeTableProcedure(table, tableName, procName);
+    d->writeTableIndexes(table, tableName);
+}
+
+void ModuleWriter::addRelations(const dao::Relations &relations,
+                                const std::function<bool(const QString &)> &isChosen,
+                                bool isReplica)
+{
+    if (!d->style.includeRelations)
+        return;
+    CodePrinter &out = d->relations;
+    out.clear();
+    d->relationWritten = false;
+
+    out.line(0, u"Private Sub ", d->relationsProc, u"(", d->style.varNameNewDB, u" As Database)");
+    out.br().line(1, u"On Error Goto ErrorHandler");
+    out.br().put(1, u"Dim ", d->style.varNameNewRelation, u" As Relation");
+    out.br().line(1, u"Dim ", d->style.varNameNewField, u" As Field");
+    out.br().line(1, u"'Create Relationships");
+
+    const int count = relations.Count();
+    for (int i = 0; i < count; ++i) {
+        const std::shared_ptr<dao::Relation> relation = relations.Item(i);
+        const QString table = relation->Table();
+        const QString foreignTable = relation->ForeignTable();
+        if (isChosen(table) && isChosen(foreignTable)) {
+            d->relationWritten = true;
+            d->writeRelation(*relation, table, foreignTable, isReplica);
+        }
+    }
+
+    out.br(2).put(0, u"ExitProcedure:");
+    out.br().put(1, u"Exit Sub");
+    out.br(2).put(0, u"ErrorHandler:");
+    out.br().put(1, kMsgBoxStatement);
+    out.br().put(1, u"Resume ExitProcedure");
+    out.br(2).line(0, u"End Sub");
+}
+
+bool ModuleWriter::relationWritten() const
+{
+    return d->relationWritten;
+}
+
+QString ModuleWriter::finish()
+{
+    const QString &db = d->style.varNameNewDB;
+    const bool withRelations = d->style.includeRelations && d->relationWritten;
+
+    CodePrinter &wrapper = d->wrapper;
+    wrapper.br().line(1, d->indexesProc, u" ", db);
+    if (withRelations)
+        wrapper.br().line(1, d->relationsProc, u" ", db);
+    wrapper.br().put(0, u"ExitProcedure:");
+    wrapper.br().put(1, u"Exit Sub");
+    wrapper.br(2).put(0, u"ErrorHandler:");
+    wrapper.br().put(1, kMsgBoxStatement);
+    wrapper.br().put(1, u"Resume ExitProcedure");
+    wrapper.br(2).line(0, u"End Sub");
+
+    CodePrinter &indexes = d->indexes;
+    indexes.br(2).put(0, u"ExitProcedure:");
+    indexes.br().put(1, u"Exit Sub");
+    indexes.br(2).put(0, u"ErrorHandler:");
+    indexes.br().put(1, u"Select Case Err.Number");
+    indexes.br().put(2, u"Case 3284");
+    indexes.br().put(3, u"'The Jet Engine automatically created this index when it created a "
+                        u"relationship that uses the respective field");
+    indexes.br().put(3, u"Resume Next");
+    indexes.br().put(2, u"Case Else");
+    indexes.br().put(3, kMsgBoxStatement);
+    indexes.br().put(1, u"End Select");
+    indexes.br().put(1, u"Resume ExitProcedure");
+    indexes.br(2).line(0, u"End Sub");
+
+    CodePrinter module(d->style.indentUnit);
+    if (d->style.includeDatabaseWrapper)
+        module.appendText(wrapper.text());
+    module.appendText(d->tables.text());
+    if (withRelations)
+        module.br(2).appendText(d->relations.text());
+    module.br().appendText(indexes.text());
+    return module.take();
+}
+
+bool isReplica(const dao::Database &database)
+{
+    const QString designMasterId = database.DesignMasterID();
+    const QString replicaId = database.ReplicaID();
+    return !designMasterId.isEmpty() || !replicaId.isEmpty();
+}
+
+QString moduleNameForCodeFile(const QString &codeFilePath)
+{
+    const qsizetype separator =
+        std::max(codeFilePath.lastIndexOf(u'/'), codeFilePath.lastIndexOf(u'\\'));
+    QString name = withoutBlanks(codeFilePath.mid(separator + 1));
+    name.chop(4);
+    if (!name.startsWith(QLatin1StringView("bas")))
+        name.prepend(QLatin1StringView("bas"));
+    return basicIdentifier(name);
+}
+
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+{
+    QString text;
+    text.reserve(moduleText.size() + 64);
+    if (writeVB5Header)
+        text += QStringLiteral("Attribute VB_Name = \"") + moduleNameForCodeFile(codeFilePath)
+                + QStringLiteral("\"\r\n");
+    text += QStringLiteral("Option Explicit\r\n\r\n");
+    text += moduleText;
+    return text;
+}
+
+}  // namespace tabulo

@@ -1,0 +1,43 @@
+#include "wizard/generator/Windows1252.h"
+
+namespace tabulo {
+namespace {
+
+// Bytes 0x80 to 0x9F; 0 marks the five bytes the code page leaves undefined.
+constexpr char16_t kHighControls[32] = {
+    0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0,
+    0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+// The byte for `unit`, or -1.
+int byteFor(char16_t unit)
+{
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF))
+        return unit;
+    for (int i = 0; i < 32; ++i) {
+        if (kHighControls[i] == unit && unit != 0)
+            return 0x80 + i;
+    }
+    return -1;
+}
+
+}  // namespace
+
+bool fitsWindows1252(char16_t unit)
+{
+    return byteFor(unit) >= 0;
+}
+
+QByteArray toWindows1252(const QString &text)
+{
+    QByteArray bytes;
+    bytes.reserve(text.size());
+    for (QChar c : text) {
+        const int b = byteFor(c.unicode());
+        bytes.append(b >= 0 ? char(b) : '?');
+    }
+    return bytes;
+}
+
+}  // namespace tabulo

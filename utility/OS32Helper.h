@@ -1,0 +1,62 @@
+#pragma once
+// OS32Helper: file-system path routines for client programs - splitting a
+// full file name, making a folder tree, testing folders, files and write
+// access - and a standard error message.
+//
+// Both "\" and "/" separate folders, so «C:\Data\file.txt» and
+// «/home/ann/db.mdb» split alike. A separator that a routine adds follows the
+// style of the path it is given: the last separator the path holds, "\" for
+// a bare drive such as «C:», "/" when there is none. Before the file system
+// is asked, "\" is read as "/"; a drive letter is kept as text (on Linux
+// «C:\Data» is the folder «C:/Data» under the working folder).
+//
+// Errors carry the source "Pembry31.OS32Helper".
+
+#include <QString>
+
+namespace pembry {
+
+class OS32Helper {
+public:
+    // The text after the last separator; "" when the name ends with one. A
+    // name without any separator is a bare file name and comes back whole.
+    QString FileNameNoPath(const QString &fullName) const;
+
+    // The text before the last separator (without it); "" when there is none.
+    QString PathNameNoFile(const QString &fullName) const;
+
+    // Folder `folder` and every missing folder above it. `folder` is trimmed
+    // and may end with a separator. It must be absolute: «/a/b», «\a\b» or a
+    // drive path «C:\a\b». A network path («\\server\share», «//server/share»)
+    // or a relative one raises error 5; a folder that cannot be made raises
+    // 75 (76 when a parent vanished, 61 when the disk is full), naming it.
+    bool MakeDirectory(const QString &folder) const;
+
+    // `pathName` without trailing blanks plus a separator, when its trimmed
+    // text ends with none; otherwise `pathName` trimmed on both sides.
+    QString AddDirectorySeparator(const QString &pathName) const;
+
+    // True when `folderPath` names an existing folder. A non-empty path is
+    // first given its separator in the caller's variable (AddDirectorySeparator).
+    // "" and every error give False.
+    bool IsValidFolder(QString &folderPath) const;
+
+    // True when `fileName` is a file that can be opened for reading. A missing
+    // file or folder, a folder, a device that is not there or a refused access
+    // give False; a name holding a NUL character raises error 52; other
+    // failures raise their error (57 device I/O error, 67 too many files).
+    bool IsValidFilePath(const QString &fileName) const;
+
+    // True when a new file can be made in folder `dirName`. The probe file is
+    // new (an existing file of the folder is never touched) and removed again.
+    bool WriteAccess(const QString &dirName) const;
+
+    // Shows, with an OK button through the message service, "The following
+    // error has occured in <procedure>:", "Error #<number>" and
+    // "Error Text: <description>" on three lines, and after them
+    // "Additional Information:" with `optionalDescription` when that is given.
+    void StandardErrorMessage(const QString &procedureName, qint32 errNumber, const QString &errorDescription,
+                              QString optionalDescription = {}) const;
+};
+
+}  // namespace pembry

@@ -1,0 +1,196 @@
+#include "EngineFixtures.h"
+
+#include "wizard/engine/EngineErrors.h"
+#include "wizard/engine/MemoryEngine.h"
+#include "wizard/engine/SchemaJson.h"
+
+#include <QSaveFile>
+#include <QTemporaryDir>
+
+using namespace dao;
+
+namespace {
+
+class MemoryEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override { engine->addDatabase(QStringLiteral("/data/shop.mdb"), sampleModel()); }
+
+    std::shared_ptr<Database> openShop(const QString &connect = QStringLiteral(";pwd="))
+    {
+        return engine->Workspaces(0)->OpenDatabase(QStringLiteral("/data/shop.mdb"), false, true, connect);
+    }
+
+    std::shared_ptr<MemoryEngine> engine = std::make_shared<MemoryEngine>();
+};
+
+}  // namespace
+
+TEST_F(MemoryEngineTest, ServesTheModelInItsOrder)
+{
+    auto db = openShop();
+    EXPECT_EQ(db->Name(), QStringLiteral("/data/shop.mdb"));
+    EXPECT_EQ(db->Version(), QStringLiteral("4.0"));
+    EXPECT_EQ(db->ReplicaID(), QString());
+    TableDefs &tables = db->TableDefs();
+    ASSERT_EQ(tables.Count(), 3);
+    EXPECT_EQ(tables.Item(1)->Name(), QStringLiteral("Order Details"));
+    EXPECT_EQ(tables.Item(2)->Attributes(), qint32(0x80000002));
+    const Fields &fields = tables.Item(0)->Fields();
+    ASSERT_EQ(fields.Count(), 2);
+    EXPECT_EQ(fields.Item(0)->Attributes(), 17);
+    EXPECT_TRUE(fields.Item(1)->Required());
+    EXPECT_EQ(fields.Item(1)->ValidationText(), sampleModel().tables[0].fields[1].validationText);
+    const auto pk = tables.Item(0)->Indexes().Item(0);
+    EXPECT_TRUE(pk->Primary());
+    EXPECT_EQ(pk->Fields().Item(0)->Name(), QStringLiteral("CustomerID"));
+    const auto rel = db->Relations().Item(0);
+    EXPECT_EQ(rel->Table(), QStringLiteral("Customers"));
+    EXPECT_EQ(rel->ForeignTable(), QStringLiteral("Order Details"));
+    EXPECT_EQ(rel->Fields().Item(0)->ForeignName(), QStringLiteral("CustomerID"));
+    EXPECT_EQ(engineFailure([&] { tables.Item(3); }).number(), errors::ItemNotFound);
+    EXPECT_EQ(engineFailure([&] { tables.Item(-1); }).number(), errors::ItemNotFound);
+}
+
+TEST_F(MemoryEngineTest, DatabasePasswordComesFromTheConnectText)
+{
+    engine->addDatabase(QStringLiteral("/data/locked.mdb"), sampleModel(), QStringLiteral("se;cret"));
+    auto ws = engine->Workspaces(0);
+    for (const char *connect : {";pwd=", ";pwd=secret", ""}) {
+        const auto e = engineFailure([&] { ws->OpenDatabase(QStringLiteral("/data/locked.mdb"), false, true, QLatin1String(connect)); });
+        EXPECT_EQ(e.number(), errors::NotValidDbPassword) << connect;
+    }
+    EXPECT_EQ(engine->Errors().Count(), 1);
+    EXPECT_EQ(engine->Errors().Item(0).Number, errors::NotValidDbPassword);
+    EXPECT_TRUE(ws->OpenDatabase(QStringLiteral("/data/locked.mdb"), false, true, QStringLiteral(";PWD=se;cret")));
+    EXPECT_EQ(engineFailure([&] { ws->OpenDatabase(QStringLiteral("/data/none.mdb"), false, true, {}); }).number(),
+              errors::FileNotFound);
+}
+
+TEST_F(MemoryEngineTest, WorkgroupLogin)
+{
+    EXPECT_TRUE(engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
+    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "Clerk", {}); }).number(), errors::NotValidAccount);
+    engine->setSystemDB(QStringLiteral("/data/unknown.mdw"));
+    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "admin", {}); }).number(), errors::WorkgroupUnusable);
+    engine->addWorkgroup(QStringLiteral("/data/shop.mdw"), {QStringLiteral("admin"), QStringLiteral("Clerk")});
+    engine->setSystemDB(QStringLiteral("/data/shop.mdw"));
+    auto ws = engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("CLERK"), QStringLiteral("pw"));
+    EXPECT_EQ(ws->Name(), QStringLiteral("temp"));
+    EXPECT_TRUE(ws->OpenDatabase(QStringLiteral("/data/shop.mdb"), false, true, QStringLiteral(";pwd=")));
+    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "nobody", {}); }).number(), errors::NotValidAccount);
+}
+
+TEST_F(MemoryEngineTest, InjectedFaultsFailTheNamedMemberAndFillErrors)
+{
+    engine->faults().inject(QStringLiteral("Database.ReplicaID"), errors::NotReplica, {}, 1);
+    engine->faults().inject(QStringLiteral("TableDef[Order Details].Fields"), errors::NoReadDefinitions);
+    auto db = openShop();
+
+    const auto replica = engineFailure([&] { db->ReplicaID(); });
+    EXPECT_EQ(replica.number(), errors::NotReplica);
+    EXPECT_EQ(replica.source(), QStringLiteral("DAO.Database"));
+    EXPECT_EQ(replica.description(), QStringLiteral("The database '/data/shop.mdb' isn't replicable."));
+    EXPECT_EQ(db->ReplicaID(), QString()) << "a fault planned once fails once";
+
+    EXPECT_NO_THROW(db->TableDefs().Item(0)->Fields());
+    const auto fields = engineFailure([&] { db->TableDefs().Item(1)->Fields(); });
+    EXPECT_EQ(fields.number(), errors::NoReadDefinitions);
+    EXPECT_TRUE(fields.description().contains(QStringLiteral("'Order Details'")));
+    EXPECT_EQ(engine->Errors().Count(), 1);
+    EXPECT_EQ(engine->Errors().Item(0).Number, errors::NoReadDefinitions);
+}
+
+TEST_F(MemoryEngineTest, SeveralErrorEntriesRaiseTheLast)
+{
+    engine->faults().inject(QStringLiteral("Workspace.OpenDatabase"),
+                            {engineError(0, QStringLiteral("[Driver] login failed"), QStringLiteral("ODBC")),
+                             engineError(0, QStringLiteral("[Manager] no server"), QStringLiteral("ODBC")),
+                             engineError(errors::OdbcConnectFailed, engineErrorText(errors::OdbcConnectFailed, "x"))});
+    const auto e = engineFailure([&] { openShop(); });
+    EXPECT_EQ(e.number(), errors::OdbcConnectFailed);
+    ASSERT_EQ(engine->Errors().Count(), 3);
+    EXPECT_EQ(engine->Errors().Item(0).Description, QStringLiteral("[Driver] login failed"));
+    EXPECT_EQ(engine->Errors().Item(2).Number, errors::OdbcConnectFailed);
+    EXPECT_EQ(engineFailure([&] { engine->Errors().Item(3); }).number(), errors::ItemNotFound);
+    // A later failure replaces the list; success leaves it alone.
+    engine->faults().clear();
+    openShop();
+    EXPECT_EQ(engine->Errors().Count(), 3);
+    engine->faults().inject(QStringLiteral("DBEngine.CreateWorkspace"), errors::NoPermission);
+    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("t", "admin", {}); }).number(), errors::NoPermission);
+    EXPECT_EQ(engine->Errors().Count(), 1);
+}
+
+TEST_F(MemoryEngineTest, CallsAreLoggedWithTheirArguments)
+{
+    openShop(QStringLiteral(";pwd=abc"));
+    engine->setSystemDB(QStringLiteral("/x.mdw"));
+    ASSERT_EQ(engine->faults().callCount(QStringLiteral("Workspace.OpenDatabase")), 1);
+    const auto &calls = engine->faults().calls();
+    const auto open = std::find_if(calls.begin(), calls.end(), [](const FaultPlan::Call &c) {
+        return c.member == QStringLiteral("Workspace.OpenDatabase");
+    });
+    ASSERT_NE(open, calls.end());
+    EXPECT_EQ(open->arguments, (QStringList{"/data/shop.mdb", "False", "True", ";pwd=abc"}));
+    EXPECT_EQ(engine->faults().callCount(QStringLiteral("DBEngine.setSystemDB")), 1);
+}
+
+TEST_F(MemoryEngineTest, ClosingEndsTheDatabaseButNotTheDefaultWorkspace)
+{
+    auto db = openShop();
+    db->Close();
+    EXPECT_NO_THROW(db->Close());
+    EXPECT_EQ(engineFailure([&] { db->Name(); }).number(), errors::ObjectInvalid);
+    auto ws = engine->Workspaces(0);
+    ws->Close();
+    EXPECT_TRUE(openShop());
+
+    auto temp = engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("admin"), {});
+    auto inTemp = temp->OpenDatabase(QStringLiteral("/data/shop.mdb"), false, true, {});
+    temp->Close();
+    EXPECT_EQ(engineFailure([&] { inTemp->TableDefs(); }).number(), errors::ObjectInvalid);
+    EXPECT_EQ(engineFailure([&] { temp->OpenDatabase("/data/shop.mdb", false, true, {}); }).number(),
+              errors::ObjectInvalid);
+}
+
+TEST(SnapshotFiles, OpenThroughBothEngines)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("shop snapshot.JSON"));
+    QSaveFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(schema::toJson(sampleModel()));
+    ASSERT_TRUE(file.commit());
+
+    MemoryEngine memory;
+    auto db = memory.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
+    EXPECT_EQ(db->Name(), path);
+    EXPECT_EQ(db->TableDefs().Count(), 3);
+
+    installDBEngine(nullptr);
+    auto real = dbEngine().Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
+    EXPECT_EQ(real->TableDefs().Item(0)->Fields().Item(1)->ValidationRule(), QStringLiteral("Like \"A*\""));
+
+    const auto missing = engineFailure([&] { dbEngine().Workspaces(0)->OpenDatabase(dir.filePath("none.json"), false, true, {}); });
+    EXPECT_EQ(missing.number(), errors::FileNotFound);
+
+    const QString bad = dir.filePath(QStringLiteral("bad.json"));
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write(R"({"format":"tabulo-schema","tables":[{"fields":3}]})");
+    badFile.close();
+    const auto corrupt = engineFailure([&] { dbEngine().Workspaces(0)->OpenDatabase(bad, false, true, {}); });
+    EXPECT_EQ(corrupt.number(), errors::FormatNotRecognised);
+    EXPECT_TRUE(corrupt.description().contains(bad));
+    EXPECT_TRUE(corrupt.description().contains(QStringLiteral("tables[0].fields: not a list")));
+    EXPECT_EQ(dbEngine().Errors().Item(0).Number, errors::FormatNotRecognised);
+}
+
+TEST(EngineInstall, InstalledEngineIsTheLibrarysEngine)
+{
+    auto engine = std::make_shared<MemoryEngine>();
+    installDBEngine(engine);
+    EXPECT_EQ(&dbEngine(), engine.get());
+    installDBEngine(nullptr);
+    EXPECT_NE(&dbEngine(), engine.get());
+}

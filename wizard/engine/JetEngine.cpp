@@ -1,0 +1,50 @@
+#include "wizard/engine/JetEngine.h"
+
+#include "wizard/engine/SnapshotFile.h"
+
+namespace dao {
+
+namespace {
+const QString DefaultUser = QStringLiteral("admin");
+}
+
+JetEngine::JetEngine() : JetEngine(JetFileReader(JetFileReaderSettings{})) {}
+
+JetEngine::JetEngine(JetFileReader reader)
+    : m_hooks{std::make_shared<ErrorList>(), nullptr},
+      m_reader(std::make_shared<JetFileReader>(std::move(reader)))
+{
+    m_defaultWorkspace = std::make_shared<EngineWorkspace>(QStringLiteral("#Default Workspace#"),
+                                                           DefaultUser, true, opener(), m_hooks);
+}
+
+EngineWorkspace::Opener JetEngine::opener() const
+{
+    return [hooks = m_hooks, reader = m_reader](const QString &name, const QString &password)
+               -> std::shared_ptr<Database> {
+        if (isSnapshotName(name))
+            return std::make_shared<ModelDatabase>(loadSnapshot(name, hooks), hooks);
+        return std::make_shared<ModelDatabase>(reader->readDatabase(name, password, hooks), hooks);
+    };
+}
+
+std::shared_ptr<Workspace> JetEngine::Workspaces(int index)
+{
+    if (index != 0)
+        m_hooks.fail(errors::ItemNotFound, {}, QStringLiteral("DAO.Workspaces"));
+    return m_defaultWorkspace;
+}
+
+std::shared_ptr<Workspace> JetEngine::CreateWorkspace(const QString &name, const QString &user,
+                                                      const QString &)
+{
+    const QString source = QStringLiteral("DAO.DBEngine");
+    // Without a workgroup file Jet's default workgroup holds one user, admin.
+    const QStringList users = m_systemDB.isEmpty() ? QStringList{DefaultUser}
+                                                   : m_reader->readWorkgroupUsers(m_systemDB, m_hooks);
+    if (!users.contains(user, Qt::CaseInsensitive))
+        m_hooks.fail(errors::NotValidAccount, {}, source);
+    return std::make_shared<EngineWorkspace>(name, user, false, opener(), m_hooks);
+}
+
+}  // namespace dao

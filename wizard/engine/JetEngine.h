@@ -1,0 +1,38 @@
+#pragma once
+// The real engine: opens Jet database files (.mdb, .mdw) through
+// tabulo-schema-reader, and JSON snapshots through the schema model.
+// Workspaces(0) is the default workspace, logged in as "admin". With
+// SystemDB set, CreateWorkspace finds the user in the workgroup file's
+// accounts; the files let nobody outside Jet check passwords or
+// permissions, so a known user is let in with any password.
+
+#include "wizard/engine/Dao.h"
+#include "wizard/engine/EngineWorkspace.h"
+#include "wizard/engine/JetFileReader.h"
+
+namespace dao {
+
+class JetEngine : public DBEngine {
+public:
+    JetEngine();
+    explicit JetEngine(JetFileReader reader);
+
+    JetFileReader &reader() { return *m_reader; }
+
+    std::shared_ptr<Workspace> Workspaces(int index) override;
+    QString SystemDB() const override { return m_systemDB; }
+    void setSystemDB(const QString &path) override { m_systemDB = path; }
+    std::shared_ptr<Workspace> CreateWorkspace(const QString &name, const QString &user,
+                                               const QString &password) override;
+    const dao::Errors &Errors() const override { return *m_hooks.errors; }
+
+private:
+    EngineWorkspace::Opener opener() const;
+
+    EngineHooks m_hooks;
+    std::shared_ptr<JetFileReader> m_reader;
+    QString m_systemDB;
+    std::shared_ptr<EngineWorkspace> m_defaultWorkspace;
+};
+
+}  // namespace dao

@@ -1,0 +1,49 @@
+#pragma once
+// Reads Jet files for the Jet file engine. The file's header is checked
+// here (format, database password); the design itself is read by
+// tabulo-schema-reader in a child process with a time and a memory limit,
+// so that a file that crashes or hangs libmdb costs an error, not the
+// program.
+
+#include "wizard/engine/ModelDatabase.h"
+
+#include <QStringList>
+
+namespace dao {
+
+struct JetFileReaderSettings {
+    // The reader program; empty: found by findSchemaReader().
+    QString program;
+    // The reader is stopped after this long.
+    int timeLimitMs = 30000;
+    // Address space the reader may use.
+    qint64 memoryLimitBytes = qint64(1) << 30;
+};
+
+class JetFileReader {
+public:
+    explicit JetFileReader(JetFileReaderSettings settings = {});
+
+    JetFileReaderSettings &settings() { return m_settings; }
+
+    // The design of the Jet database `path`, opened with the database
+    // password `password`. Fails through `hooks`: 3024 missing file, 3051
+    // unreadable, 3031 wrong password, 3343 not a Jet file this build opens
+    // or one the reader cannot read (the description names the file).
+    schema::Database readDatabase(const QString &path, const QString &password,
+                                  const EngineHooks &hooks) const;
+
+    // The user names of the workgroup file `path` (MSysAccounts rows with
+    // FGroup 0). Fails with 3028 when the file is missing or no workgroup.
+    QStringList readWorkgroupUsers(const QString &path, const EngineHooks &hooks) const;
+
+private:
+    JetFileReaderSettings m_settings;
+};
+
+// Where tabulo-schema-reader is: $TABULO_SCHEMA_READER, beside the running
+// program, beside or above the library holding this code (and the bin
+// folders there), then the installed bin folder. Empty when not found.
+QString findSchemaReader();
+
+}  // namespace dao

@@ -1,0 +1,44 @@
+#include "wizard/engine/SnapshotFile.h"
+
+#include "wizard/engine/SchemaJson.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace dao {
+
+namespace {
+// Larger files are refused rather than read into memory.
+constexpr qint64 MaxSnapshotBytes = 256 * 1024 * 1024;
+const QString Source = QStringLiteral("DAO.Workspace");
+}  // namespace
+
+bool isSnapshotName(const QString &name)
+{
+    return name.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
+}
+
+schema::Database loadSnapshot(const QString &path, const EngineHooks &hooks)
+{
+    const QFileInfo info(path);
+    if (!info.exists() || info.isDir())
+        hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), Source);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        hooks.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), Source);
+    if (file.size() > MaxSnapshotBytes)
+        hooks.fail(errors::FormatNotRecognised,
+                   QStringLiteral("Unrecognized database format '%1': the snapshot is larger than %2 bytes.")
+                       .arg(path).arg(MaxSnapshotBytes),
+                   Source);
+    const QByteArray json = file.readAll();
+    QString problem;
+    std::optional<schema::Database> model = schema::fromJson(json, &problem);
+    if (!model)
+        hooks.fail(errors::FormatNotRecognised,
+                   QStringLiteral("Unrecognized database format '%1': %2").arg(path, problem), Source);
+    model->name = path;
+    return std::move(*model);
+}
+
+}  // namespace dao

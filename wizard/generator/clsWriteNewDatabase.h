@@ -8,6 +8,7 @@
 #include "wizard/engine/Dao.h"
 #include "wizard/generator/UiInterfaces.h"
 
+#include <QByteArray>
 #include <QString>
 #include <memory>
 
@@ -30,8 +31,12 @@ public:
     QString ModuleText() const;
     qint16 StatusBarPanelIndex() const;
     void setStatusBarPanelIndex(qint16 value);      // failures ignored
+    // The user-interface objects are not owned: whoever hands one in sets the
+    // setting back to nullptr before the object goes away.
     void setProgressBar(ProgressDisplay *value);
-    void setStatusBar(StatusBarControl *value);     // selects Panels(StatusBarPanelIndex); failures ignored
+    // Selects Panels(StatusBarPanelIndex) as the status panel; failures are
+    // ignored. nullptr also drops the status panel.
+    void setStatusBar(StatusBarControl *value);
     bool WriteVB5Header() const;
     void setWriteVB5Header(bool value);
     qint16 NewDBSecurity() const;
@@ -105,11 +110,22 @@ public:
     bool WriteTableCreationCode();
 
 private:
+    // Code file, text editor, clipboard and closing message of a run.
+    void deliver(const QString &moduleText);
+
     struct State;
     std::unique_ptr<State> d;
 };
 
 // The library's one generator, created on first use.
 clsWriteNewDatabase &gobjWriteNewDatabase();
+
+// The bytes of a code file: the optional "Attribute VB_Name" line, "Option
+// Explicit", a blank line and the module text, in Windows-1252.
+QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
+                           const QString &codeFilePath);
+
+// The title of the generator's message boxes.
+inline QString libraryTitle() { return QStringLiteral("Tabulo Wizard"); }
 
 }  // namespace tabulo

@@ -38,6 +38,8 @@ public:
     // Appends text that is already complete lines (another printer's text).
     CodePrinter &appendText(const QString &text);
 
+    void reserve(qsizetype size) { m_text.reserve(size); }
+
     const QString &text() const { return m_text; }
     QString take() { return std::exchange(m_text, QString()); }
     void clear() { m_text.clear(); }

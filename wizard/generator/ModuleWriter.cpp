@@ -426,6 +426,8 @@ QString ModuleWriter::finish()
     indexes.br(2).line(0, u"End Sub");
 
     CodePrinter module(d->style.indentUnit);
+    module.reserve(wrapper.text().size() + d->tables.text().size() + d->relations.text().size()
+                   + indexes.text().size() + 8);
     if (d->style.includeDatabaseWrapper)
         module.appendText(wrapper.text());
     module.appendText(d->tables.text());

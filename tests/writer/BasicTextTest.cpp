@@ -1,0 +1,176 @@
+// The small pieces the module writer is made of: Basic string expressions,
+// identifiers and procedure names, the code page, the DAO constant names.
+
+#include "FakeSchema.h"
+#include "wizard/generator/AttributeNames.h"
+#include "wizard/generator/BasicLiteral.h"
+#include "wizard/generator/BasicNames.h"
+#include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/Windows1252.h"
+#include "wizard/generator/basDAOFunctions.h"
+
+#include <gtest/gtest.h>
+
+using namespace tabulo;
+
+TEST(BasicLiteral, NamesKeepEveryCharacter)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"", R"~("")~"},
+        {"Customers", R"~("Customers")~"},
+        {"a\"b", R"~("a""b")~"},
+        {"\"\"", R"~("""""")~"},
+        {" padded ", R"~(" padded ")~"},
+        {"a\r\nb", R"~("a" & vbCrLf & "b")~"},
+        {"\r\nb", R"~(vbCrLf & "b")~"},
+        {"a\r", R"~("a" & Chr(13))~"},
+        {"\n\t", R"~(Chr(10) & Chr(9))~"},
+        {"\x7f", R"~(Chr(127))~"},
+        {"\u20ac \u00e9 \u0178", "\"\u20ac \u00e9 \u0178\""},
+        {"\u0081", R"~(ChrW(129))~"},
+        {"x\u00a0\uffff", "\"x\u00a0\" & ChrW(65535)"},
+        {"\U0001F600", R"~(ChrW(55357) & ChrW(56832))~"},
+    };
+    for (const auto &[text, literal] : cases)
+        EXPECT_EQ(basicStringLiteral(QString::fromUtf8(text)), QString::fromUtf8(literal)) << literal;
+}
+
+TEST(BasicLiteral, StoredExpressionsUseTheQuoteConstant)
+{
+    const QString q = QStringLiteral("mcstrQuote");
+    EXPECT_EQ(basicStringExpression(u"0", q), QStringLiteral("\"0\""));
+    EXPECT_EQ(basicStringExpression(u"\"", q), q);
+    EXPECT_EQ(basicStringExpression(u"\"\"\"", q), QStringLiteral("mcstrQuote & mcstrQuote & mcstrQuote"));
+    EXPECT_EQ(basicStringExpression(u"=\"a\r\n\"", q),
+              QStringLiteral("\"=\" & mcstrQuote & \"a\" & vbCrLf & mcstrQuote"));
+    EXPECT_EQ(basicStringExpression(u"", q), QStringLiteral("\"\""));
+}
+
+TEST(BasicNames, IdentifiersHoldOnlyWhatBasicAccepts)
+{
+    EXPECT_EQ(basicIdentifier(u"subCreate_Customers"), QStringLiteral("subCreate_Customers"));
+    EXPECT_EQ(basicIdentifier(u"a-b.c$d e"), QStringLiteral("a_b_c_d_e"));
+    EXPECT_EQ(basicIdentifier(u"\u00c9t\u00e9"), QStringLiteral("\u00c9t\u00e9"));
+    EXPECT_EQ(basicIdentifier(u"\u00e9\u00d7\u0394"), QStringLiteral("\u00e9__"));
+    EXPECT_EQ(basicIdentifier(u"9Lives"), QStringLiteral("Proc_9Lives"));
+    EXPECT_EQ(basicIdentifier(u"_x"), QStringLiteral("Proc__x"));
+    EXPECT_EQ(basicIdentifier(u"-x"), QStringLiteral("Proc__x"));
+    EXPECT_EQ(basicIdentifier(u""), QStringLiteral("Proc_"));
+    EXPECT_EQ(basicIdentifier(u"END"), QStringLiteral("Proc_END"));
+    EXPECT_EQ(basicIdentifier(u"Ending"), QStringLiteral("Ending"));
+    EXPECT_EQ(basicIdentifier(QString(300, u'x')).size(), 255);
+    EXPECT_TRUE(isBasicKeyword(u"Select"));
+    EXPECT_TRUE(isBasicKeyword(u"sub"));
+    EXPECT_FALSE(isBasicKeyword(u"Customers"));
+}
+
+TEST(BasicNames, LaterClaimsOfANameGetNumbers)
+{
+    ProcedureNames names;
+    names.reserve(QStringLiteral("subCreate_Indexes"));
+    EXPECT_EQ(names.claim(QStringLiteral("subCreate_INDEXES")), QStringLiteral("subCreate_INDEXES_2"));
+    EXPECT_EQ(names.claim(QStringLiteral("A")), QStringLiteral("A"));
+    EXPECT_EQ(names.claim(QStringLiteral("A_3")), QStringLiteral("A_3"));
+    EXPECT_EQ(names.claim(QStringLiteral("a")), QStringLiteral("a_2"));
+    EXPECT_EQ(names.claim(QStringLiteral("A")), QStringLiteral("A_4"));   // A_3 is taken
+    EXPECT_EQ(names.claim(QStringLiteral("A_2")), QStringLiteral("A_2_2"));
+    EXPECT_TRUE(names.isTaken(QStringLiteral("a_4")));
+
+    const QString longName(255, u'n');
+    EXPECT_EQ(names.claim(longName), longName);
+    const QString second = names.claim(longName);
+    EXPECT_EQ(second.size(), 255);
+    EXPECT_TRUE(second.endsWith(QLatin1StringView("n_2")));
+}
+
+TEST(Windows1252, EncodesTheCodePageAndMarksTheRest)
+{
+    EXPECT_EQ(toWindows1252(QStringLiteral("A\u20ac\u201a\u0178\u00e9\u00ff\r\n")),
+              QByteArray("A\x80\x82\x9f\xe9\xff\r\n"));
+    EXPECT_EQ(toWindows1252(QStringLiteral("\u0081\u03a9\u0100")), QByteArray("???"));
+    int fitting = 0;
+    for (char32_t c = 0; c < 0x10000; ++c)
+        fitting += fitsWindows1252(char16_t(c));
+    EXPECT_EQ(fitting, 256 - 5);
+}
+
+TEST(CodePrinter, IndentsStatementsAndEndsLinesWithCrLf)
+{
+    CodePrinter out(QStringLiteral("  "));
+    out.line(0, u"Sub A()").br().put(2, u"x = ", QStringLiteral("1")).br().line(1, u"End");
+    EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n\r\n    x = 1\r\n  End\r\n"));
+}
+
+TEST(FieldTypeAsText, NamesEveryDaoType)
+{
+    const std::pair<int, const char *> types[] = {
+        {1, "dbBoolean"}, {2, "dbByte"}, {3, "dbInteger"}, {4, "dbLong"}, {5, "dbCurrency"},
+        {6, "dbSingle"}, {7, "dbDouble"}, {8, "dbDate"}, {9, "dbBinary"}, {10, "dbText"},
+        {11, "dbLongBinary"}, {12, "dbMemo"}, {15, "dbGUID"}, {16, "dbBigInt"},
+        {17, "dbVarBinary"}, {18, "dbChar"}, {19, "dbNumeric"}, {20, "dbDecimal"},
+        {21, "dbFloat"}, {22, "dbTime"}, {23, "dbTimeStamp"}};
+    for (const auto &[code, name] : types)
+        EXPECT_EQ(FieldTypeAsText(code), QLatin1StringView(name));
+    for (int code : {0, 13, 14, 24, -1})
+        EXPECT_EQ(FieldTypeAsText(code), QString());
+}
+
+namespace {
+
+fake::Field fieldWithAttributes(qint32 attributes, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
+{
+    schema::Field f;
+    f.name = QStringLiteral("F");
+    f.attributes = attributes;
+    return fake::Field(f, faults);
+}
+
+fake::Relation relationWithAttributes(qint32 attributes, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
+{
+    schema::Relation r;
+    r.attributes = attributes;
+    return fake::Relation(r, faults);
+}
+
+}  // namespace
+
+TEST(AttributeNames, FieldBitsInTheirOrder)
+{
+    EXPECT_EQ(AttributesField(fieldWithAttributes(17)), QStringLiteral("dbAutoIncrField Or dbDescending Or dbFixedField"));
+    EXPECT_EQ(AttributesField(fieldWithAttributes(34)), QStringLiteral("dbUpdatableField Or dbVariableField"));
+    EXPECT_EQ(AttributesField(fieldWithAttributes(0xFFFF)),
+              QStringLiteral("dbAutoIncrField Or dbDescending Or dbFixedField Or dbHyperlinkField Or "
+                             "dbSystemField Or dbUpdatableField Or dbVariableField"));
+    EXPECT_EQ(AttributesField(fieldWithAttributes(4)), QStringLiteral("0"));
+    EXPECT_EQ(AttributesField(fieldWithAttributes(2)), QStringLiteral("dbVariableField"));
+
+    auto faults = std::make_shared<fake::Faults>();
+    faults->numbers.insert(QStringLiteral("Field.Attributes"), 3033);
+    try {
+        AttributesField(fieldWithAttributes(17, faults));
+        FAIL();
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 3033);
+        EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesField"));
+        EXPECT_FALSE(e.description().isEmpty());
+    }
+}
+
+TEST(AttributeNames, RelationBitsInTheirOrder)
+{
+    EXPECT_EQ(AttributesRelation(relationWithAttributes(0)), QStringLiteral("0"));
+    EXPECT_EQ(AttributesRelation(relationWithAttributes(2 + 256 + 4096)),
+              QStringLiteral("dbRelationDontEnforce Or dbRelationUpdateCascade Or dbRelationDeleteCascade"));
+    EXPECT_EQ(AttributesRelation(relationWithAttributes(1 + 4)), QStringLiteral("dbRelationUnique Or dbRelationInherited"));
+    EXPECT_EQ(AttributesRelation(relationWithAttributes(0x1000000 | 0x2000000)), QStringLiteral("0"));
+
+    auto faults = std::make_shared<fake::Faults>();
+    faults->numbers.insert(QStringLiteral("Relation.Attributes"), 3110);
+    try {
+        AttributesRelation(relationWithAttributes(1, faults));
+        FAIL();
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 3110);
+        EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
+    }
+}

@@ -1,0 +1,880 @@
+// The module text for the schemas the wizard meets: a whole module byte
+// for byte, the wrapper variants, and the field, index and relationship
+// blocks, including names and values that need escaping in Basic.
+
+#include "FakeSchema.h"
+#include "wizard/generator/ModuleWriter.h"
+#include "wizard/generator/Windows1252.h"
+
+#include <gtest/gtest.h>
+
+#include <QStringList>
+
+using namespace tabulo;
+
+namespace {
+
+// Test texts are written with LF line ends; the module has CR LF.
+QString crlf(const char *text)
+{
+    QString s = QString::fromUtf8(text);
+    EXPECT_FALSE(s.contains(u'\r'));
+    return s.replace(u'\n', QLatin1StringView("\r\n"));
+}
+
+CodeStyle wizardStyle()
+{
+    CodeStyle style;
+    style.varNameNewTable = QStringLiteral("tdfNew");
+    style.pathNameDBNew = QStringLiteral("Variable");
+    return style;
+}
+
+schema::Field field(const QString &name, int type, qint32 size, qint32 attributes = 0)
+{
+    schema::Field f;
+    f.name = name;
+    f.type = type;
+    f.size = size;
+    f.attributes = attributes;
+    return f;
+}
+
+schema::Index index(const QString &name, QList<QString> fields, bool primary = false,
+                    bool foreign = false)
+{
+    schema::Index i;
+    i.name = name;
+    i.fields = std::move(fields);
+    i.primary = primary;
+    i.unique = primary;
+    i.required = primary;
+    i.foreign = foreign;
+    return i;
+}
+
+schema::Table table(const QString &name, QList<schema::Field> fields,
+                    QList<schema::Index> indexes = {})
+{
+    schema::Table t;
+    t.name = name;
+    t.fields = std::move(fields);
+    t.indexes = std::move(indexes);
+    return t;
+}
+
+schema::Relation relation(const QString &name, const QString &primary, const QString &foreign,
+                          qint32 attributes, QList<schema::RelationField> fields)
+{
+    schema::Relation r;
+    r.name = name;
+    r.table = primary;
+    r.foreignTable = foreign;
+    r.attributes = attributes;
+    r.fields = std::move(fields);
+    return r;
+}
+
+// The module for `model`, the tables of `chosen` (all tables when empty) in
+// that order.
+QString generate(const CodeStyle &style, const schema::Database &model, QStringList chosen = {},
+                 bool replica = false, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
+{
+    if (chosen.isEmpty()) {
+        for (const schema::Table &t : model.tables)
+            chosen.append(t.name);
+    }
+    fake::Schema source(model, faults);
+    ModuleWriter writer(style);
+    writer.begin();
+    for (const QString &name : chosen) {
+        for (const auto &t : source.tables) {
+            if (t->Name() == name)
+                writer.addTable(*t);
+        }
+    }
+    if (style.includeRelations) {
+        writer.addRelations(source.relations,
+                            [&](const QString &name) { return chosen.contains(name); }, replica);
+    }
+    return writer.finish();
+}
+
+schema::Database customers()
+{
+    schema::Field id = field(QStringLiteral("CustomerID"), 4, 4, 17);
+    schema::Field company = field(QStringLiteral("CompanyName"), 10, 50, 2);
+    company.defaultValue = QStringLiteral("\"n/a\"");
+    company.required = true;
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Customers"), {id, company},
+                       {index(QStringLiteral("PrimaryKey"), {QStringLiteral("CustomerID")}, true)})};
+    return db;
+}
+
+// The lines of `module` between the line that is `first` and the next line
+// that is `last`, both included.
+QString section(const QString &module, const QString &first, const QString &last)
+{
+    const QStringList lines = module.split(QLatin1StringView("\r\n"));
+    const qsizetype from = lines.indexOf(first);
+    EXPECT_GE(from, 0) << first.toStdString();
+    qsizetype to = from;
+    while (to < lines.size() && lines[to] != last)
+        ++to;
+    return lines.mid(from, to - from + 1).join(QLatin1StringView("\r\n")) + QLatin1StringView("\r\n");
+}
+
+QString wrapperOf(const QString &module)
+{
+    return section(module, module.section(QLatin1StringView("\r\n"), 0, 0), QStringLiteral("End Sub"));
+}
+
+}  // namespace
+
+TEST(ModuleWriter, WritesTheWholeModuleOfOneTableByteForByte)
+{
+    const QString expected = crlf(R"(Public Sub CreateNewDatabase(strNewDBPath As String)
+
+   On Error Goto ErrorHandler
+
+   Dim dbNew As Database
+
+   Dim ws As Workspace
+   Set ws = DBEngine(0)
+   Set dbNew = ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion30)
+
+   'Create Tables
+   subCreate_Customers dbNew
+
+   subCreate_Indexes dbNew
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   MsgBox Err.Number & ": " & Err.Description
+   Resume ExitProcedure
+
+End Sub
+
+Private Sub subCreate_Customers(dbNew As Database)
+
+   On Error Goto ErrorHandler
+
+   Const mcstrQuote As String = """"
+   Dim tdfNew As TableDef
+   Dim fldNew As Field
+
+   Set tdfNew = dbNew.CreateTableDef("Customers")
+   Set fldNew = tdfNew.CreateField("CustomerID", dbLong, 4)
+   fldNew.Attributes = dbAutoIncrField Or dbDescending Or dbFixedField
+   fldNew.Required = False
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("CompanyName", dbText, 50)
+   fldNew.AllowZeroLength = False
+   fldNew.DefaultValue = mcstrQuote & "n/a" & mcstrQuote
+   fldNew.Required = True
+   tdfNew.Fields.Append fldNew
+
+   dbNew.TableDefs.Append tdfNew
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   MsgBox Err.Number & ": " & Err.Description
+   Resume ExitProcedure
+
+End Sub
+
+Private Sub subCreate_Indexes(dbNew As Database)
+
+   On Error Goto ErrorHandler
+
+   Dim tdf As TableDef
+   Dim fldNew As Field
+   Dim indxNew As Index
+
+   Set tdf = dbNew.TableDefs("Customers")
+      Set indxNew = tdf.CreateIndex("PrimaryKey")
+         Set fldNew = indxNew.CreateField("CustomerID")
+         indxNew.Fields.Append fldNew
+         With indxNew
+            .IgnoreNulls = False
+            .Primary = True
+            .Required = True
+            .Unique = True
+         End With
+      tdf.Indexes.Append indxNew
+
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   Select Case Err.Number
+      Case 3284
+         'The Jet Engine automatically created this index when it created a relationship that uses the respective field
+         Resume Next
+      Case Else
+         MsgBox Err.Number & ": " & Err.Description
+   End Select
+   Resume ExitProcedure
+
+End Sub
+)");
+    EXPECT_EQ(generate(wizardStyle(), customers()), expected);
+}
+
+// --- The wrapper procedure ---------------------------------------------------
+
+TEST(ModuleWriterWrapper, CurrentDatabaseTakesNoArgumentsAndCallsTablesWithoutOne)
+{
+    CodeStyle style = wizardStyle();
+    style.pathNameDBNew = QStringLiteral("Current");
+    const QString module = generate(style, customers());
+    EXPECT_EQ(wrapperOf(module), crlf(R"(Public Sub CreateNewDatabase()
+
+   On Error Goto ErrorHandler
+
+   Dim dbNew As Database
+
+   Set dbNew = CurrentDb
+
+   'Create Tables
+   subCreate_Customers
+
+   subCreate_Indexes dbNew
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   MsgBox Err.Number & ": " & Err.Description
+   Resume ExitProcedure
+
+End Sub
+)"));
+    EXPECT_TRUE(module.contains(crlf(R"(Private Sub subCreate_Customers()
+
+   On Error Goto ErrorHandler
+
+   Const mcstrQuote As String = """"
+   Dim dbNew As Database
+   Dim tdfNew As TableDef
+   Dim fldNew As Field
+
+   Set dbNew = CurrentDb
+
+   Set tdfNew = dbNew.CreateTableDef("Customers")
+   Set fldNew = tdfNew.CreateField("CustomerID", dbLong, 4)
+)")));
+    EXPECT_TRUE(module.contains(QStringLiteral("Private Sub subCreate_Indexes(dbNew As Database)")));
+}
+
+TEST(ModuleWriterWrapper, CurrentDatabaseWithRunTimeSecurityKeepsTheUnusedParameters)
+{
+    CodeStyle style = wizardStyle();
+    style.pathNameDBNew = QStringLiteral("Current");
+    style.newDBSecurity = 1;
+    const QString module = generate(style, customers());
+    EXPECT_TRUE(module.startsWith(crlf(R"(Public Sub CreateNewDatabase(strMDWPath As String, strUserName As String, strPassword As String, Optional strDatabasePwd as String)
+
+   On Error Goto ErrorHandler
+
+   Dim dbNew As Database
+
+   Set dbNew = CurrentDb
+
+   'Create Tables
+)")));
+    EXPECT_FALSE(module.contains(QStringLiteral("Workspace")));
+}
+
+TEST(ModuleWriterWrapper, RunTimeSecurityLogsIntoTheGivenWorkgroup)
+{
+    CodeStyle style = wizardStyle();
+    style.newDBSecurity = 1;
+    EXPECT_TRUE(generate(style, customers()).startsWith(crlf(R"(Public Sub CreateNewDatabase(strNewDBPath As String, strMDWPath As String, strUserName As String, strPassword As String, Optional strDatabasePwd as String)
+
+   On Error Goto ErrorHandler
+
+   Dim dbNew As Database
+
+   Dim ws As Workspace
+   'Create a secure workspace
+   DBEngine.SystemDB = strMDWPath
+   Set ws = DBEngine.CreateWorkspace("SecureWorkspace", strUserName, strPassword)
+   Set dbNew = ws.CreateDatabase(strNewDBPath, dbLangGeneral & ";pwd=" & strDatabasePwd, dbVersion30)
+
+   'Create Tables
+   subCreate_Customers dbNew
+)")));
+}
+
+TEST(ModuleWriterWrapper, HardcodedSecurityAndAFixedPathAreWrittenAsBasicStrings)
+{
+    CodeStyle style = wizardStyle();
+    style.pathNameDBNew = QStringLiteral("C:\\New \"Shop\".mdb");
+    style.newDBSecurity = 2;
+    style.version = 64;
+    style.encrypt = 2;
+    style.pathNameMDWNew = QStringLiteral("C:\\Secure.mdw");
+    style.userNameNew = QStringLiteral("Admin");
+    style.passwordMDWNew = QStringLiteral("p\"w");
+    style.passwordDBNew = QStringLiteral(";pwd=secret");
+    EXPECT_TRUE(generate(style, customers()).startsWith(crlf(R"(Public Sub CreateNewDatabase()
+
+   On Error Goto ErrorHandler
+
+   Dim dbNew As Database
+
+   Dim ws As Workspace
+   'Create a secure workspace
+   DBEngine.SystemDB = "C:\Secure.mdw"
+   Set ws = DBEngine.CreateWorkspace("SecureWorkspace", "Admin", "p""w")
+   Set dbNew = ws.CreateDatabase("C:\New ""Shop"".mdb", dbLangGeneral & ";pwd=secret", dbVersion40 Or dbEncrypt)
+
+   'Create Tables
+)")));
+
+    style.passwordDBNew.clear();
+    style.encrypt = 0;
+    style.version = 1;
+    style.locale = QStringLiteral("dbLangNordic");
+    EXPECT_TRUE(generate(style, customers()).contains(
+        QStringLiteral("ws.CreateDatabase(\"C:\\New \"\"Shop\"\".mdb\", dbLangNordic, dbVersion10)\r\n")));
+}
+
+TEST(ModuleWriterWrapper, EveryVersionHasItsConstant)
+{
+    const std::pair<int, const char *> versions[] = {
+        {1, "dbVersion10"}, {8, "dbVersion11"}, {16, "dbVersion20"}, {32, "dbVersion30"}, {64, "dbVersion40"}};
+    for (const auto &[version, text] : versions) {
+        CodeStyle style = wizardStyle();
+        style.version = version;
+        EXPECT_TRUE(generate(style, customers()).contains(
+            QStringLiteral("(strNewDBPath, dbLangGeneral, %1)\r\n").arg(QLatin1StringView(text))))
+            << version;
+    }
+}
+
+TEST(ModuleWriterWrapper, WithoutTheWrapperTheModuleStartsWithTheFirstTable)
+{
+    CodeStyle style = wizardStyle();
+    style.includeDatabaseWrapper = false;
+    const QString module = generate(style, customers());
+    EXPECT_TRUE(module.startsWith(QStringLiteral("\r\nPrivate Sub subCreate_Customers(dbNew As Database)\r\n")));
+    EXPECT_FALSE(module.contains(QStringLiteral("CreateNewDatabase")));
+    EXPECT_TRUE(module.contains(QStringLiteral("\r\nPrivate Sub subCreate_Indexes(dbNew As Database)\r\n")));
+}
+
+TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
+{
+    const auto refusal = [](const CodeStyle &style) -> QString {
+        ModuleWriter writer(style);
+        try {
+            writer.begin();
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            return e.description();
+        }
+        return QStringLiteral("accepted");
+    };
+    CodeStyle style = wizardStyle();
+    style.version = 48;
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("Version"))) << refusal(style).toStdString();
+    style = wizardStyle();
+    style.newDBSecurity = 3;
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("NewDBSecurity")));
+    style = wizardStyle();
+    style.newDBSecurity = -1;
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("NewDBSecurity")));
+    style = wizardStyle();
+    style.varNameNewField = QStringLiteral("fld New");
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("VarNameNewField")));
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("Set");
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("VarNameNewDB")));
+    EXPECT_EQ(refusal(wizardStyle()), QStringLiteral("accepted"));
+}
+
+// --- Fields ------------------------------------------------------------------
+
+TEST(ModuleWriterFields, WritesEveryPropertyOfAFieldInOrder)
+{
+    schema::Field f = field(QStringLiteral("Code"), 10, 5, 34);
+    f.allowZeroLength = true;
+    f.defaultValue = QStringLiteral("\"AA\"");
+    f.required = true;
+    f.validationRule = QStringLiteral("Like \"[A-Z]*\"");
+    f.validationText = QStringLiteral("Capitals only");
+    schema::Database db;
+    db.tables = {table(QStringLiteral("T"), {f})};
+    EXPECT_TRUE(generate(wizardStyle(), db).contains(crlf(R"(   Set tdfNew = dbNew.CreateTableDef("T")
+   Set fldNew = tdfNew.CreateField("Code", dbText, 5)
+   fldNew.Attributes = dbUpdatableField Or dbVariableField
+   fldNew.AllowZeroLength = True
+   fldNew.DefaultValue = mcstrQuote & "AA" & mcstrQuote
+   fldNew.Required = True
+   fldNew.ValidationRule = "Like " & mcstrQuote & "[A-Z]*" & mcstrQuote
+   fldNew.ValidationText = "Capitals only"
+   tdfNew.Fields.Append fldNew
+
+   dbNew.TableDefs.Append tdfNew
+)")));
+}
+
+TEST(ModuleWriterFields, AttributesLineOnlyAboveTwoAndNeverEmpty)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("T"), {field(QStringLiteral("Fixed"), 4, 4, 1),
+                                             field(QStringLiteral("Var"), 10, 9, 2),
+                                             field(QStringLiteral("Odd"), 4, 4, 4),
+                                             field(QStringLiteral("Counter"), 4, 4, 17),
+                                             field(QStringLiteral("Sys"), 9, 8, 8192 | 32768)})};
+    const QStringList lines = generate(wizardStyle(), db).split(QLatin1StringView("\r\n"));
+    const QStringList attributes = lines.filter(QStringLiteral(".Attributes"));
+    EXPECT_EQ(attributes, QStringList({QStringLiteral("   fldNew.Attributes = 0"),
+                                       QStringLiteral("   fldNew.Attributes = dbAutoIncrField Or dbDescending Or dbFixedField"),
+                                       QStringLiteral("   fldNew.Attributes = dbHyperlinkField Or dbSystemField")}));
+}
+
+TEST(ModuleWriterFields, AllowZeroLengthOnlyForTextAndMemo)
+{
+    schema::Database db;
+    QList<schema::Field> fields;
+    for (int type : {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 15, 16, 17, 18, 19, 20, 21, 22, 23})
+        fields.append(field(QStringLiteral("F%1").arg(type), type, 1));
+    db.tables = {table(QStringLiteral("T"), fields)};
+    const QString module = generate(wizardStyle(), db);
+    EXPECT_EQ(module.count(QStringLiteral(".AllowZeroLength = False")), 2);
+    EXPECT_TRUE(module.contains(crlf(R"(CreateField("F10", dbText, 1)
+   fldNew.AllowZeroLength = False
+)")));
+    EXPECT_TRUE(module.contains(crlf(R"(CreateField("F12", dbMemo, 1)
+   fldNew.AllowZeroLength = False
+)")));
+}
+
+TEST(ModuleWriterFields, AnUnknownTypeLeavesTheTypeArgumentEmpty)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("T"), {field(QStringLiteral("X"), 13, 4)})};
+    EXPECT_TRUE(generate(wizardStyle(), db).contains(QStringLiteral("tdfNew.CreateField(\"X\", , 4)\r\n")));
+}
+
+TEST(ModuleWriterFields, ATableWithoutFieldsStillAppendsTheTable)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Empty"), {})};
+    EXPECT_TRUE(generate(wizardStyle(), db).contains(crlf(R"(   Set tdfNew = dbNew.CreateTableDef("Empty")
+   dbNew.TableDefs.Append tdfNew
+
+ExitProcedure:
+)")));
+}
+
+// Each stored value, and the Basic expression that gives it back.
+TEST(ModuleWriterFields, StoredValuesComeBackExactly)
+{
+    const std::pair<const char *, const char *> cases[] = {
+        {"0", R"~("0")~"},
+        {"Now()", R"~("Now()")~"},
+        {"\"n/a\"", R"~(mcstrQuote & "n/a" & mcstrQuote)~"},
+        {"In (\"A\",\"B\")", R"~("In (" & mcstrQuote & "A" & mcstrQuote & "," & mcstrQuote & "B" & mcstrQuote & ")")~"},
+        {"\"\"", R"~(mcstrQuote & mcstrQuote)~"},
+        {"\"open", R"~(mcstrQuote & "open")~"},
+        {"a\"\"b", R"~("a" & mcstrQuote & mcstrQuote & "b")~"},
+        {" \"x\" ", R"~(" " & mcstrQuote & "x" & mcstrQuote & " ")~"},
+        {"  0  ", R"~("  0  ")~"},
+        {"First line\r\nSecond line", R"~("First line" & vbCrLf & "Second line")~"},
+        {"a\tb\nc", R"~("a" & Chr(9) & "b" & Chr(10) & "c")~"},
+        {"\r\n", "vbCrLf"},
+        {"Price in \u20ac", "\"Price in \u20ac\""},
+        {"\u03a9 > 0", R"~(ChrW(937) & " > 0")~"},
+    };
+    for (const auto &[stored, expression] : cases) {
+        schema::Field f = field(QStringLiteral("V"), 10, 50);
+        f.defaultValue = QString::fromUtf8(stored);
+        f.validationRule = QString::fromUtf8(stored);
+        f.validationText = QString::fromUtf8(stored);
+        schema::Database db;
+        db.tables = {table(QStringLiteral("T"), {f})};
+        const QString module = generate(wizardStyle(), db);
+        const QString e = QString::fromUtf8(expression);
+        for (const char *property : {"DefaultValue", "ValidationRule", "ValidationText"}) {
+            EXPECT_TRUE(module.contains(QStringLiteral("   fldNew.%1 = %2\r\n").arg(QLatin1StringView(property), e)))
+                << property << " of «" << stored << "»";
+        }
+    }
+}
+
+// --- Indexes -----------------------------------------------------------------
+
+TEST(ModuleWriterIndexes, WritesEachTablesIndexesWithTheirFieldsInOrder)
+{
+    schema::Database db;
+    schema::Index orderKey = index(QStringLiteral("OrderKey"), {QStringLiteral("OrderID"), QStringLiteral("Line")}, true);
+    schema::Index byDate = index(QStringLiteral("ByDate"), {QStringLiteral("Date")});
+    byDate.ignoreNulls = true;
+    db.tables = {table(QStringLiteral("Lines"), {field(QStringLiteral("OrderID"), 4, 4)}, {orderKey, byDate}),
+                 table(QStringLiteral("Plain"), {field(QStringLiteral("X"), 4, 4)}),
+                 table(QStringLiteral("Other"), {field(QStringLiteral("Y"), 4, 4)},
+                       {index(QStringLiteral("Y"), {QStringLiteral("Y")})})};
+    const QString module = generate(wizardStyle(), db);
+    EXPECT_EQ(section(module, QStringLiteral("Private Sub subCreate_Indexes(dbNew As Database)"),
+                      QStringLiteral("ExitProcedure:")),
+              crlf(R"(Private Sub subCreate_Indexes(dbNew As Database)
+
+   On Error Goto ErrorHandler
+
+   Dim tdf As TableDef
+   Dim fldNew As Field
+   Dim indxNew As Index
+
+   Set tdf = dbNew.TableDefs("Lines")
+      Set indxNew = tdf.CreateIndex("OrderKey")
+         Set fldNew = indxNew.CreateField("OrderID")
+         indxNew.Fields.Append fldNew
+         Set fldNew = indxNew.CreateField("Line")
+         indxNew.Fields.Append fldNew
+         With indxNew
+            .IgnoreNulls = False
+            .Primary = True
+            .Required = True
+            .Unique = True
+         End With
+      tdf.Indexes.Append indxNew
+
+      Set indxNew = tdf.CreateIndex("ByDate")
+         Set fldNew = indxNew.CreateField("Date")
+         indxNew.Fields.Append fldNew
+         With indxNew
+            .IgnoreNulls = True
+            .Primary = False
+            .Required = False
+            .Unique = False
+         End With
+      tdf.Indexes.Append indxNew
+
+   Set tdf = dbNew.TableDefs("Other")
+      Set indxNew = tdf.CreateIndex("Y")
+         Set fldNew = indxNew.CreateField("Y")
+         indxNew.Fields.Append fldNew
+         With indxNew
+            .IgnoreNulls = False
+            .Primary = False
+            .Required = False
+            .Unique = False
+         End With
+      tdf.Indexes.Append indxNew
+
+
+ExitProcedure:
+)"));
+}
+
+TEST(ModuleWriterIndexes, ForeignIndexesOnlyWithoutRelations)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4)},
+                       {index(QStringLiteral("CustomersOrders"), {QStringLiteral("CustomerID")}, false, true)})};
+    CodeStyle style = wizardStyle();
+    const QString withRelations = generate(style, db);
+    EXPECT_FALSE(withRelations.contains(QStringLiteral("CreateIndex")));
+    // The table's line stays: the table has an index.
+    EXPECT_TRUE(withRelations.contains(crlf(R"(   Dim indxNew As Index
+
+   Set tdf = dbNew.TableDefs("Orders")
+
+ExitProcedure:
+)")));
+    style.includeRelations = false;
+    EXPECT_TRUE(generate(style, db).contains(QStringLiteral("tdf.CreateIndex(\"CustomersOrders\")")));
+}
+
+TEST(ModuleWriterIndexes, WithoutAnyIndexTheProcedureIsStillWritten)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Plain"), {field(QStringLiteral("X"), 4, 4)})};
+    EXPECT_TRUE(generate(wizardStyle(), db).endsWith(crlf(R"(   Dim indxNew As Index
+
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   Select Case Err.Number
+      Case 3284
+         'The Jet Engine automatically created this index when it created a relationship that uses the respective field
+         Resume Next
+      Case Else
+         MsgBox Err.Number & ": " & Err.Description
+   End Select
+   Resume ExitProcedure
+
+End Sub
+)")));
+}
+
+// --- Relationships -----------------------------------------------------------
+
+namespace {
+
+schema::Database shop()
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Customers"), {field(QStringLiteral("CustomerID"), 4, 4)}),
+                 table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4)}),
+                 table(QStringLiteral("Lines"), {field(QStringLiteral("OrderID"), 4, 4)})};
+    db.relations = {relation(QStringLiteral("CustomersOrders"), QStringLiteral("Customers"),
+                             QStringLiteral("Orders"), 256,
+                             {{QStringLiteral("CustomerID"), QStringLiteral("CustomerID")}})};
+    return db;
+}
+
+}  // namespace
+
+TEST(ModuleWriterRelations, WritesTheRelationsProcedureBetweenTablesAndIndexes)
+{
+    const QString module = generate(wizardStyle(), shop());
+    EXPECT_TRUE(module.contains(crlf(R"(   subCreate_Indexes dbNew
+
+   subCreate_Relations dbNew
+
+ExitProcedure:
+)")));
+    EXPECT_TRUE(module.contains(crlf(R"(End Sub
+
+
+Private Sub subCreate_Relations(dbNew As Database)
+
+   On Error Goto ErrorHandler
+
+   Dim relNew As Relation
+   Dim fldNew As Field
+
+   'Create Relationships
+   Set relNew = dbNew.CreateRelation("CustomersOrders")
+   relNew.Table = "Customers"
+   relNew.ForeignTable = "Orders"
+   relNew.Attributes = dbRelationUpdateCascade
+   Set fldNew = relNew.CreateField("CustomerID")
+   fldNew.ForeignName = "CustomerID"
+   relNew.Fields.Append fldNew
+   dbNew.Relations.Append relNew
+
+
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   MsgBox Err.Number & ": " & Err.Description
+   Resume ExitProcedure
+
+End Sub
+
+Private Sub subCreate_Indexes(dbNew As Database)
+)")));
+    // The Relations procedure comes after the last table procedure.
+    EXPECT_LT(module.indexOf(QStringLiteral("Private Sub subCreate_Lines")),
+              module.indexOf(QStringLiteral("Private Sub subCreate_Relations")));
+}
+
+TEST(ModuleWriterRelations, NothingOfRelationsWithoutAQualifyingRelationship)
+{
+    CodeStyle style = wizardStyle();
+    const QString oneSide = generate(style, shop(), {QStringLiteral("Orders"), QStringLiteral("Lines")});
+    EXPECT_FALSE(oneSide.contains(QStringLiteral("Relations")));
+    EXPECT_TRUE(oneSide.contains(QStringLiteral("   subCreate_Indexes dbNew\r\n")));
+
+    style.includeRelations = false;
+    const QString off = generate(style, shop());
+    EXPECT_FALSE(off.contains(QStringLiteral("Relation")));
+    EXPECT_TRUE(off.contains(QStringLiteral("   subCreate_Indexes dbNew\r\n")));
+}
+
+TEST(ModuleWriterRelations, AttributesFieldsAndReplicaFlag)
+{
+    schema::Database db = shop();
+    db.relations = {
+        relation(QStringLiteral("None"), QStringLiteral("Customers"), QStringLiteral("Orders"), 0, {}),
+        relation(QStringLiteral("Loose"), QStringLiteral("Customers"), QStringLiteral("Orders"), 2 + 256 + 4096, {}),
+        relation(QStringLiteral("Joined"), QStringLiteral("Customers"), QStringLiteral("Orders"), 0x1000000, {}),
+        relation(QStringLiteral("Two"), QStringLiteral("Orders"), QStringLiteral("Lines"), 1 + 4,
+                 {{QStringLiteral("OrderID"), QStringLiteral("OrderID")}, {QStringLiteral("Line"), QStringLiteral("LineNo")}})};
+    db.relations[0].partialReplica = true;
+    const QString module = generate(wizardStyle(), db);
+    EXPECT_EQ(module.split(QLatin1StringView("\r\n")).filter(QStringLiteral("relNew.Attributes")),
+              QStringList({QStringLiteral("   relNew.Attributes = 0"),
+                           QStringLiteral("   relNew.Attributes = dbRelationDontEnforce Or dbRelationUpdateCascade Or dbRelationDeleteCascade"),
+                           QStringLiteral("   relNew.Attributes = 0"),
+                           QStringLiteral("   relNew.Attributes = dbRelationUnique Or dbRelationInherited")}));
+    EXPECT_TRUE(module.contains(crlf(R"(   relNew.Attributes = dbRelationUnique Or dbRelationInherited
+   Set fldNew = relNew.CreateField("OrderID")
+   fldNew.ForeignName = "OrderID"
+   relNew.Fields.Append fldNew
+   Set fldNew = relNew.CreateField("Line")
+   fldNew.ForeignName = "LineNo"
+   relNew.Fields.Append fldNew
+   dbNew.Relations.Append relNew
+)")));
+    EXPECT_FALSE(module.contains(QStringLiteral("PartialReplica")));
+
+    const QString replica = generate(wizardStyle(), db, {}, true);
+    EXPECT_EQ(replica.count(QStringLiteral("PartialReplica")), 1);
+    EXPECT_TRUE(replica.contains(crlf(R"(   relNew.Attributes = 0
+   relNew.PartialReplica = True
+   dbNew.Relations.Append relNew
+)")));
+}
+
+// --- Names -------------------------------------------------------------------
+
+TEST(ModuleWriterNames, DoubleQuotesInNamesAreDoubled)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("The \"Best\""), {field(QStringLiteral("A\"B"), 4, 4)},
+                       {index(QStringLiteral("Key \"1\""), {QStringLiteral("A\"B")})}),
+                 table(QStringLiteral("Other"), {field(QStringLiteral("C"), 4, 4)})};
+    db.relations = {relation(QStringLiteral("R\"1"), QStringLiteral("The \"Best\""), QStringLiteral("Other"), 0,
+                             {{QStringLiteral("A\"B"), QStringLiteral("C\"")}})};
+    const QString module = generate(wizardStyle(), db);
+    for (const char *line : {R"(   Set tdfNew = dbNew.CreateTableDef("The ""Best""")
+)", R"(   Set fldNew = tdfNew.CreateField("A""B", dbLong, 4)
+)", R"(   Set tdf = dbNew.TableDefs("The ""Best""")
+)", R"(      Set indxNew = tdf.CreateIndex("Key ""1""")
+)", R"(         Set fldNew = indxNew.CreateField("A""B")
+)", R"(   Set relNew = dbNew.CreateRelation("R""1")
+)", R"(   relNew.Table = "The ""Best"""
+)", R"(   Set fldNew = relNew.CreateField("A""B")
+)", R"(   fldNew.ForeignName = "C"""
+)"})
+        EXPECT_TRUE(module.contains(crlf(line))) << line;
+    EXPECT_TRUE(module.contains(QStringLiteral("Private Sub subCreate_The_Best_(dbNew As Database)")));
+}
+
+TEST(ModuleWriterNames, ProcedureNamesAreValidUniqueAndCalledByTheSameName)
+{
+    schema::Database db;
+    for (const char *name : {"Order Details", "OrderDetails", "orderdetails", "Order-Details",
+                             "Indexes", "Relations", "Muffin/Bread", "Caf\u00e9 \u03a9"})
+        db.tables.append(table(QString::fromUtf8(name), {field(QStringLiteral("X"), 4, 4)}));
+    const QString module = generate(wizardStyle(), db);
+    const QStringList expected = {"subCreate_OrderDetails", "subCreate_OrderDetails_2",
+                                  "subCreate_orderdetails_3", "subCreate_Order_Details",
+                                  "subCreate_Indexes_2", "subCreate_Relations_2",
+                                  "subCreate_Muffin_Bread", "subCreate_Caf\u00e9_"};
+    QStringList calls;
+    QStringList procedures;
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        if (line.endsWith(QLatin1StringView(" dbNew")) && line.startsWith(QLatin1StringView("   subCreate_")))
+            calls.append(line.mid(3).chopped(6));
+        if (line.startsWith(QLatin1StringView("Private Sub ")))
+            procedures.append(line.mid(12).section(u'(', 0, 0));
+    }
+    EXPECT_EQ(calls, expected + QStringList{"subCreate_Indexes"});
+    EXPECT_EQ(procedures, expected + QStringList{"subCreate_Indexes"});
+    // CreateTableDef keeps the source's spelling.
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateTableDef(\"Caf\u00e9 \" & ChrW(937))")));
+}
+
+TEST(ModuleWriterNames, WithoutAPrefixKeywordsDigitsAndModuleNamesAreAvoided)
+{
+    CodeStyle style = wizardStyle();
+    style.procPrefix.clear();
+    schema::Database db;
+    for (const char *name : {"1999 Sales", "Select", "CreateNewDatabase", "MsgBox", "dbNew", "Plain"})
+        db.tables.append(table(QString::fromLatin1(name), {field(QStringLiteral("X"), 4, 4)}));
+    const QString module = generate(style, db);
+    for (const char *call : {"   Proc_1999Sales dbNew\r\n", "   Proc_Select dbNew\r\n",
+                             "   CreateNewDatabase_2 dbNew\r\n", "   MsgBox_2 dbNew\r\n",
+                             "   dbNew_2 dbNew\r\n", "   Plain dbNew\r\n", "   Indexes dbNew\r\n"})
+        EXPECT_TRUE(module.contains(QString::fromLatin1(call))) << call;
+}
+
+// --- The text as a whole -----------------------------------------------------
+
+TEST(ModuleWriterText, EveryLineIsWholeAndFitsTheCodePage)
+{
+    schema::Field f = field(QStringLiteral("Note\u2028\u00e9"), 12, 0);
+    f.defaultValue = QStringLiteral("\"\"");
+    f.validationRule = QStringLiteral("<> \"\u4e2d\u6587\"");
+    f.validationText = QStringLiteral("Line 1\r\nLine\t2\n\"quoted\"\r");
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Table\r\nName \U0001F600"), {f},
+                       {index(QStringLiteral("I\n\"x\""), {QStringLiteral("Note\u2028\u00e9")})})};
+    const QString module = generate(wizardStyle(), db);
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        EXPECT_FALSE(line.contains(u'\r') || line.contains(u'\n')) << line.toStdString();
+        EXPECT_EQ(line.count(u'"') % 2, 0) << line.toStdString();
+        for (QChar c : line)
+            EXPECT_TRUE(fitsWindows1252(c.unicode()) && c.unicode() >= 0x20) << line.toStdString();
+    }
+    EXPECT_TRUE(module.contains(QStringLiteral(
+        "CreateTableDef(\"Table\" & vbCrLf & \"Name \" & ChrW(55357) & ChrW(56832))")));
+    EXPECT_TRUE(module.contains(QStringLiteral(
+        "fldNew.ValidationText = \"Line 1\" & vbCrLf & \"Line\" & Chr(9) & \"2\" & Chr(10) & "
+        "mcstrQuote & \"quoted\" & mcstrQuote & Chr(13)\r\n")));
+    EXPECT_TRUE(module.contains(QStringLiteral("fldNew.ValidationRule = \"<> \" & mcstrQuote & ChrW(20013) & ChrW(25991) & mcstrQuote\r\n")));
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateField(\"Note\" & ChrW(8232) & \"\u00e9\", dbMemo, 0)")));
+}
+
+TEST(ModuleWriterText, IndentFollowsTheTabStop)
+{
+    CodeStyle style = wizardStyle();
+    style.indentUnit = QStringLiteral("  ");
+    const QString module = generate(style, customers());
+    EXPECT_TRUE(module.contains(crlf(R"(  Set tdf = dbNew.TableDefs("Customers")
+    Set indxNew = tdf.CreateIndex("PrimaryKey")
+      Set fldNew = indxNew.CreateField("CustomerID")
+)")));
+    style.indentUnit.clear();
+    EXPECT_TRUE(generate(style, customers()).contains(crlf(R"(
+On Error Goto ErrorHandler
+)")));
+}
+
+// --- Engine failures ---------------------------------------------------------
+
+TEST(ModuleWriterFailures, AttributeFailuresCarryTheirOwnSourceOthersPassUnchanged)
+{
+    const auto failure = [](const char *member, const schema::Database &db) {
+        auto faults = std::make_shared<fake::Faults>();
+        faults->numbers.insert(QString::fromLatin1(member), 3110);
+        try {
+            generate(wizardStyle(), db, {}, false, faults);
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 3110) << member;
+            return e.source();
+        }
+        return QStringLiteral("no failure");
+    };
+    schema::Database db = shop();
+    db.tables[0].fields[0].attributes = 17;
+    EXPECT_EQ(failure("Field.Attributes", db), QStringLiteral("DAO.Fake"));  // read before the line is chosen
+    EXPECT_EQ(failure("Relation.Attributes", db), QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
+    EXPECT_EQ(failure("Field.Required", db), QStringLiteral("DAO.Fake"));
+    EXPECT_EQ(failure("Index.Foreign", customers()), QStringLiteral("DAO.Fake"));
+}
+
+// --- The code file -----------------------------------------------------------
+
+TEST(ModuleWriterCodeFile, ModuleNameAndHeaderLines)
+{
+    EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("/home/me/Create DB.bas")), QStringLiteral("basCreateDB"));
+    EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("C:\\Code\\basSchema.txt")), QStringLiteral("basSchema"));
+    EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("Basic.bas")), QStringLiteral("basBasic"));
+    EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("shop-2.bas")), QStringLiteral("basshop_2"));
+    EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("a")), QStringLiteral("bas"));
+
+    const QString module = QStringLiteral("Private Sub X()\r\nEnd Sub\r\n");
+    EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), true),
+              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module);
+    EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), false),
+              QStringLiteral("Option Explicit\r\n\r\n") + module);
+}

@@ -5,7 +5,7 @@ packages=(cmake ninja-build g++ pkg-config make
           qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           mdbtools mdbtools-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
-          xvfb xauth xdotool xdg-utils)
+          xvfb xauth xdotool xdg-utils libxcb1-dev)
 # npm fetches the sample database of `make run`; a node install from elsewhere is fine.
 command -v npm >/dev/null 2>&1 || packages+=(npm)
 

@@ -1,0 +1,11 @@
+// The shell and system service tests run with a Qt application object and no
+// display, as tabulo-cli does.
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

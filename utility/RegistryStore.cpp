@@ -1,0 +1,911 @@
+#include "utility/RegistryStore.h"
+
+#include "utility/RegistryTextFile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QSaveFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QStandardPaths>
+#include <QtEndian>
+
+#include <atomic>
+#include <optional>
+
+namespace pembry::registry {
+
+namespace {
+
+constexpr int kSchemaVersion = 1;
+constexpr int kMaxKeyNameLength = 255;
+constexpr int kMaxValueNameLength = 16383;
+constexpr int kMaxDepth = 512;
+
+std::atomic<int> g_busyTimeoutMs{10000};
+std::atomic<quint64> g_connectionCounter{0};
+thread_local QString t_lastError;
+
+QString fold(const QString &name)
+{
+    return foldName(name);
+}
+
+qint64 rootId(HKEY key)
+{
+    switch (key) {
+    case HKEY_CLASSES_ROOT: return 1;
+    case HKEY_CURRENT_USER: return 2;
+    case HKEY_LOCAL_MACHINE: return 3;
+    case HKEY_USERS: return 4;
+    case HKEY_CURRENT_CONFIG: return 6;
+    case HKEY_DYN_DATA: return 7;
+    default: return 0;
+    }
+}
+
+struct RootName {
+    qint64 id;
+    const char *name;
+};
+constexpr RootName kRoots[] = {
+    {1, "HKEY_CLASSES_ROOT"}, {2, "HKEY_CURRENT_USER"}, {3, "HKEY_LOCAL_MACHINE"},
+    {4, "HKEY_USERS"},        {6, "HKEY_CURRENT_CONFIG"}, {7, "HKEY_DYN_DATA"},
+};
+
+// What an open handle refers to.
+struct Target {
+    qint64 id = 0;
+    REGSAM access = 0;
+    bool isRoot = false;
+};
+
+class HandleTable {
+public:
+    HKEY add(const Target &t)
+    {
+        QMutexLocker lock(&m_mutex);
+        m_next += 4;
+        m_handles.insert(m_next, t);
+        return m_next;
+    }
+    std::optional<Target> find(HKEY h)
+    {
+        QMutexLocker lock(&m_mutex);
+        const auto it = m_handles.constFind(h);
+        if (it == m_handles.constEnd())
+            return std::nullopt;
+        return *it;
+    }
+    bool remove(HKEY h)
+    {
+        QMutexLocker lock(&m_mutex);
+        return m_handles.remove(h) > 0;
+    }
+
+private:
+    QMutex m_mutex;
+    QHash<HKEY, Target> m_handles;
+    HKEY m_next = 0x1000;
+};
+
+HandleTable &handles()
+{
+    static HandleTable table;
+    return table;
+}
+
+qint32 fail(qint32 code, const QString &text)
+{
+    t_lastError = text;
+    return code;
+}
+
+qint32 succeed()
+{
+    t_lastError.clear();
+    return ERROR_SUCCESS;
+}
+
+qint32 resolve(HKEY key, Target *target)
+{
+    if (const qint64 id = rootId(key)) {
+        *target = Target{id, KEY_ALL_ACCESS, true};
+        return ERROR_SUCCESS;
+    }
+    if (const auto t = handles().find(key)) {
+        *target = *t;
+        return ERROR_SUCCESS;
+    }
+    return fail(ERROR_INVALID_HANDLE, QStringLiteral("registry handle %1 is not open").arg(key));
+}
+
+bool validName(const QString &name)
+{
+    if (name.isEmpty() || name.size() > kMaxKeyNameLength)
+        return false;
+    for (QChar c : name)
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            return false;
+    return true;
+}
+
+// Splits "A\B\C" into its names; one trailing backslash is allowed.
+qint32 splitPath(const QString &path, QStringList *parts)
+{
+    parts->clear();
+    QString p = path;
+    if (p.endsWith(u'\\'))
+        p.chop(1);
+    if (p.isEmpty())
+        return ERROR_SUCCESS;
+    const QStringList names = p.split(u'\\');
+    for (const QString &n : names)
+        if (!validName(n))
+            return fail(ERROR_BADKEY, QStringLiteral("\"%1\" is not a valid registry key path").arg(path));
+    *parts = names;
+    return ERROR_SUCCESS;
+}
+
+// One connection to the store file, opened for one call.
+class Connection {
+public:
+    Connection()
+        : m_name(QStringLiteral("pembry31-registry-%1").arg(++g_connectionCounter)),
+          m_path(storeFilePath())
+    {
+        m_status = open();
+    }
+    ~Connection()
+    {
+        if (m_inTransaction) {
+            QSqlQuery rollback(m_db);
+            rollback.exec(QStringLiteral("ROLLBACK"));
+        }
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(m_name);
+    }
+    Connection(const Connection &) = delete;
+    Connection &operator=(const Connection &) = delete;
+
+    qint32 status() const { return m_status; }
+
+    QSqlQuery query(const QString &sql)
+    {
+        QSqlQuery q(m_db);
+        q.setForwardOnly(true);
+        q.prepare(sql);
+        return q;
+    }
+
+    // Runs a prepared query; a failure becomes a Windows code.
+    qint32 exec(QSqlQuery &q)
+    {
+        if (q.exec())
+            return ERROR_SUCCESS;
+        return sqlFailure(q.lastError());
+    }
+
+    qint32 run(const QString &sql)
+    {
+        QSqlQuery q(m_db);
+        if (q.exec(sql))
+            return ERROR_SUCCESS;
+        return sqlFailure(q.lastError());
+    }
+
+    // Takes the write lock at once, so two writers queue instead of failing.
+    qint32 beginWrite() { return begin(QStringLiteral("BEGIN IMMEDIATE")); }
+    qint32 beginRead() { return begin(QStringLiteral("BEGIN")); }
+    qint32 commit()
+    {
+        const qint32 rc = run(QStringLiteral("COMMIT"));
+        if (rc == ERROR_SUCCESS)
+            m_inTransaction = false;
+        return rc;
+    }
+
+private:
+    qint32 begin(const QString &sql)
+    {
+        const qint32 rc = run(sql);
+        m_inTransaction = rc == ERROR_SUCCESS;
+        return rc;
+    }
+
+    qint32 sqlFailure(const QSqlError &e)
+    {
+        const int native = e.nativeErrorCode().toInt();
+        qint32 code = ERROR_REGISTRY_IO_FAILED;
+        QString problem = e.databaseText().isEmpty() ? e.text() : e.databaseText();
+        switch (native & 0xFF) {
+        case 5:   // SQLITE_BUSY
+        case 6:   // SQLITE_LOCKED
+            code = ERROR_LOCK_VIOLATION;
+            problem = QStringLiteral("it stayed locked by another process");
+            break;
+        case 11:  // SQLITE_CORRUPT
+        case 26:  // SQLITE_NOTADB
+            code = ERROR_REGISTRY_CORRUPT;
+            problem = QStringLiteral("it is damaged or not a registry file (%1)").arg(problem);
+            break;
+        case 3:   // SQLITE_PERM
+        case 8:   // SQLITE_READONLY
+        case 23:  // SQLITE_AUTH
+            code = ERROR_ACCESS_DENIED;
+            break;
+        case 13:  // SQLITE_FULL
+            code = ERROR_DISK_FULL;
+            break;
+        default:
+            break;
+        }
+        return fail(code, QStringLiteral("registry file %1: %2").arg(m_path, problem));
+    }
+
+    qint32 open()
+    {
+        const QFileInfo info(m_path);
+        if (!QDir().mkpath(info.absolutePath()))
+            return fail(ERROR_REGISTRY_IO_FAILED,
+                        QStringLiteral("registry file %1: cannot make its folder").arg(m_path));
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        m_db.setDatabaseName(m_path);
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_busyTimeoutMs.load()));
+        if (!m_db.open())
+            return sqlFailure(m_db.lastError());
+        if (const qint32 rc = run(QStringLiteral("PRAGMA foreign_keys = ON")))
+            return rc;
+        return ensureSchema();
+    }
+
+    qint32 readVersion(int *version)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+            return sqlFailure(q.lastError());
+        *version = q.value(0).toInt();
+        return ERROR_SUCCESS;
+    }
+
+    qint32 ensureSchema()
+    {
+        int version = 0;
+        if (const qint32 rc = readVersion(&version))
+            return rc;
+        if (version == kSchemaVersion)
+            return ERROR_SUCCESS;
+        if (version != 0)
+            return fail(ERROR_BADDB, QStringLiteral("registry file %1: unknown format version %2").arg(m_path).arg(version));
+        if (const qint32 rc = beginWrite())
+            return rc;
+        if (const qint32 rc = readVersion(&version))
+            return rc;
+        if (version == kSchemaVersion)
+            return commit();
+        QSqlQuery count(m_db);
+        if (!count.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")) || !count.next())
+            return sqlFailure(count.lastError());
+        if (count.value(0).toInt() != 0)
+            return fail(ERROR_BADDB, QStringLiteral("registry file %1: it is a database of another kind").arg(m_path));
+        count.finish();
+        const QString statements[] = {
+            QStringLiteral("CREATE TABLE keys ("
+                           " id INTEGER PRIMARY KEY,"
+                           " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+                           " name TEXT NOT NULL,"
+                           " fold TEXT NOT NULL,"
+                           " class TEXT NOT NULL DEFAULT '',"
+                           " written INTEGER NOT NULL DEFAULT 0)"),
+            QStringLiteral("CREATE UNIQUE INDEX keys_by_parent ON keys(parent, fold)"),
+            QStringLiteral("CREATE TABLE key_values ("
+                           " id INTEGER PRIMARY KEY,"
+                           " key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+                           " name TEXT NOT NULL,"
+                           " fold TEXT NOT NULL,"
+                           " type INTEGER NOT NULL,"
+                           " data BLOB NOT NULL)"),
+            QStringLiteral("CREATE UNIQUE INDEX values_by_key ON key_values(key, fold)"),
+        };
+        for (const QString &s : statements)
+            if (const qint32 rc = run(s))
+                return rc;
+        for (const RootName &r : kRoots) {
+            QSqlQuery q = query(QStringLiteral("INSERT INTO keys(id, parent, name, fold) VALUES (?, NULL, ?, ?)"));
+            q.addBindValue(r.id);
+            q.addBindValue(QString::fromLatin1(r.name));
+            q.addBindValue(QString::fromLatin1(r.name));
+            if (const qint32 rc = exec(q))
+                return rc;
+        }
+        if (const qint32 rc = run(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)))
+            return rc;
+        return commit();
+    }
+
+    QString m_name;
+    QString m_path;
+    QSqlDatabase m_db;
+    qint32 m_status = ERROR_SUCCESS;
+    bool m_inTransaction = false;
+};
+
+qint64 nowStamp()
+{
+    return QDateTime::currentMSecsSinceEpoch();
+}
+
+// The id of a key, checking that an opened handle's key still exists.
+qint32 checkExists(Connection &c, const Target &t)
+{
+    if (t.isRoot)
+        return ERROR_SUCCESS;
+    QSqlQuery q = c.query(QStringLiteral("SELECT 1 FROM keys WHERE id = ?"));
+    q.addBindValue(t.id);
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    if (!q.next())
+        return fail(ERROR_KEY_DELETED, QStringLiteral("the registry key of this handle was deleted"));
+    return ERROR_SUCCESS;
+}
+
+qint32 findChild(Connection &c, qint64 parent, const QString &name, qint64 *id)
+{
+    QSqlQuery q = c.query(QStringLiteral("SELECT id FROM keys WHERE parent = ? AND fold = ?"));
+    q.addBindValue(parent);
+    q.addBindValue(fold(name));
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    *id = q.next() ? q.value(0).toLongLong() : 0;
+    return ERROR_SUCCESS;
+}
+
+qint32 lookup(Connection &c, qint64 start, const QStringList &parts, const QString &path, qint64 *id)
+{
+    qint64 current = start;
+    for (const QString &name : parts) {
+        if (const qint32 rc = findChild(c, current, name, &current))
+            return rc;
+        if (current == 0)
+            return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("registry key \"%1\" does not exist").arg(path));
+    }
+    *id = current;
+    return ERROR_SUCCESS;
+}
+
+// Levels below the root: 0 for a root key.
+qint32 depthOf(Connection &c, qint64 id, int *depth)
+{
+    QSqlQuery q = c.query(QStringLiteral(
+        "WITH RECURSIVE up(id, parent) AS ("
+        " SELECT id, parent FROM keys WHERE id = ?"
+        " UNION ALL SELECT k.id, k.parent FROM keys k JOIN up ON k.id = up.parent)"
+        " SELECT COUNT(*) FROM up"));
+    q.addBindValue(id);
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    *depth = q.next() ? q.value(0).toInt() - 1 : 0;
+    return ERROR_SUCCESS;
+}
+
+qint32 fullPath(Connection &c, qint64 id, QString *path)
+{
+    QStringList names;
+    qint64 current = id;
+    while (current != 0) {
+        QSqlQuery q = c.query(QStringLiteral("SELECT name, parent FROM keys WHERE id = ?"));
+        q.addBindValue(current);
+        if (const qint32 rc = c.exec(q))
+            return rc;
+        if (!q.next())
+            return fail(ERROR_KEY_DELETED, QStringLiteral("the registry key of this handle was deleted"));
+        names.prepend(q.value(0).toString());
+        current = q.value(1).isNull() ? 0 : q.value(1).toLongLong();
+    }
+    *path = names.join(u'\\');
+    return ERROR_SUCCESS;
+}
+
+qint32 touch(Connection &c, qint64 id)
+{
+    QSqlQuery q = c.query(QStringLiteral("UPDATE keys SET written = ? WHERE id = ?"));
+    q.addBindValue(nowStamp());
+    q.addBindValue(id);
+    return c.exec(q);
+}
+
+qint32 insertKey(Connection &c, qint64 parent, const QString &name, const QString &className, qint64 *id)
+{
+    QSqlQuery q = c.query(QStringLiteral("INSERT INTO keys(parent, name, fold, class, written) VALUES (?, ?, ?, ?, ?)"));
+    q.addBindValue(parent);
+    q.addBindValue(name);
+    q.addBindValue(fold(name));
+    q.addBindValue(className);
+    q.addBindValue(nowStamp());
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    *id = q.lastInsertId().toLongLong();
+    return ERROR_SUCCESS;
+}
+
+qint32 upsertValue(Connection &c, qint64 key, const QString &name, quint32 type, const QByteArray &data)
+{
+    QSqlQuery q = c.query(QStringLiteral(
+        "INSERT INTO key_values(key, name, fold, type, data) VALUES (?, ?, ?, ?, ?)"
+        " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data"));
+    q.addBindValue(key);
+    q.addBindValue(name);
+    q.addBindValue(fold(name));
+    q.addBindValue(qint64(type));
+    // An empty QByteArray would bind as NULL; an empty blob keeps NOT NULL.
+    q.addBindValue(data.isNull() ? QByteArray("") : data);
+    return c.exec(q);
+}
+
+// Creates the missing keys of parts below start; *created tells whether the
+// last one was new.
+qint32 createPath(Connection &c, qint64 start, const QStringList &parts, const QString &className,
+                  qint64 *id, bool *created)
+{
+    qint64 current = start;
+    *created = false;
+    int depth = -1;
+    for (qsizetype i = 0; i < parts.size(); ++i) {
+        qint64 child = 0;
+        if (const qint32 rc = findChild(c, current, parts[i], &child))
+            return rc;
+        if (child == 0) {
+            if (depth < 0) {
+                if (const qint32 rc = depthOf(c, current, &depth))
+                    return rc;
+            }
+            if (depth + 1 > kMaxDepth)
+                return fail(ERROR_BADKEY, QStringLiteral("registry keys may not be nested deeper than %1 levels").arg(kMaxDepth));
+            if (const qint32 rc = insertKey(c, current, parts[i], i + 1 == parts.size() ? className : QString(), &child))
+                return rc;
+            *created = i + 1 == parts.size();
+        }
+        if (depth >= 0)
+            ++depth;
+        current = child;
+    }
+    *id = current;
+    return ERROR_SUCCESS;
+}
+
+qint32 needAccess(const Target &t, REGSAM right)
+{
+    if ((t.access & right) == right)
+        return ERROR_SUCCESS;
+    return fail(ERROR_ACCESS_DENIED, QStringLiteral("the registry key was not opened with the access this call needs"));
+}
+
+// Opens a connection and resolves a handle, checking access and existence.
+struct Call {
+    Connection connection;
+    Target target;
+    qint32 status = ERROR_SUCCESS;
+
+    Call(HKEY key, REGSAM right, bool write)
+    {
+        if ((status = resolve(key, &target)))
+            return;
+        if ((status = needAccess(target, right)))
+            return;
+        if ((status = connection.status()))
+            return;
+        if ((status = write ? connection.beginWrite() : connection.beginRead()))
+            return;
+        status = checkExists(connection, target);
+    }
+};
+
+qint32 saveTree(Connection &c, qint64 id, const QString &relative, QList<SavedKey> *out)
+{
+    SavedKey key;
+    key.relativePath = relative;
+    QSqlQuery values = c.query(QStringLiteral("SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id"));
+    values.addBindValue(id);
+    if (const qint32 rc = c.exec(values))
+        return rc;
+    while (values.next())
+        key.values.append({values.value(0).toString(), quint32(values.value(1).toLongLong()),
+                           values.value(2).toByteArray()});
+    out->append(key);
+    QSqlQuery children = c.query(QStringLiteral("SELECT id, name FROM keys WHERE parent = ? ORDER BY fold"));
+    children.addBindValue(id);
+    if (const qint32 rc = c.exec(children))
+        return rc;
+    QList<QPair<qint64, QString>> list;
+    while (children.next())
+        list.append({children.value(0).toLongLong(), children.value(1).toString()});
+    for (const auto &[childId, name] : list)
+        if (const qint32 rc = saveTree(c, childId, relative.isEmpty() ? name : relative + u'\\' + name, out))
+            return rc;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+QString storeFilePath()
+{
+    const QString overridden = qEnvironmentVariable("PEMBRY31_REGISTRY");
+    if (!overridden.isEmpty())
+        return overridden;
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation)
+           + QStringLiteral("/pembry31/registry.sqlite3");
+}
+
+QString lastErrorText()
+{
+    return t_lastError;
+}
+
+void setBusyTimeout(int milliseconds)
+{
+    g_busyTimeoutMs = milliseconds;
+}
+
+qint32 RegOpenKeyEx(HKEY key, const QString &subKey, quint32, REGSAM desired, HKEY *result)
+{
+    QStringList parts;
+    if (const qint32 rc = splitPath(subKey, &parts))
+        return rc;
+    Call call(key, 0, false);
+    if (call.status)
+        return call.status;
+    qint64 id = 0;
+    if (const qint32 rc = lookup(call.connection, call.target.id, parts, subKey, &id))
+        return rc;
+    call.connection.commit();
+    *result = handles().add(Target{id, desired, false});
+    return succeed();
+}
+
+qint32 RegCreateKeyEx(HKEY key, const QString &subKey, const QString &className, quint32,
+                      REGSAM desired, HKEY *result, quint32 *disposition)
+{
+    QStringList parts;
+    if (const qint32 rc = splitPath(subKey, &parts))
+        return rc;
+    Call call(key, 0, true);
+    if (call.status)
+        return call.status;
+    Connection &c = call.connection;
+    qint64 existing = 0;
+    const qint32 found = lookup(c, call.target.id, parts, subKey, &existing);
+    if (found != ERROR_SUCCESS && found != ERROR_FILE_NOT_FOUND)
+        return found;
+    qint64 id = existing;
+    bool created = false;
+    if (found == ERROR_FILE_NOT_FOUND) {
+        if (const qint32 rc = needAccess(call.target, KEY_CREATE_SUB_KEY))
+            return rc;
+        if (const qint32 rc = createPath(c, call.target.id, parts, className, &id, &created))
+            return rc;
+    }
+    if (const qint32 rc = c.commit())
+        return rc;
+    *result = handles().add(Target{id, desired, false});
+    if (disposition)
+        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return succeed();
+}
+
+qint32 RegCloseKey(HKEY key)
+{
+    if (rootId(key))
+        return succeed();
+    if (!handles().remove(key))
+        return fail(ERROR_INVALID_HANDLE, QStringLiteral("registry handle %1 is not open").arg(key));
+    return succeed();
+}
+
+qint32 RegQueryInfoKey(HKEY key, KeyInfo *info)
+{
+    Call call(key, KEY_QUERY_VALUE, false);
+    if (call.status)
+        return call.status;
+    Connection &c = call.connection;
+    KeyInfo out;
+    QSqlQuery self = c.query(QStringLiteral("SELECT class, written FROM keys WHERE id = ?"));
+    self.addBindValue(call.target.id);
+    if (const qint32 rc = c.exec(self))
+        return rc;
+    if (self.next()) {
+        out.className = self.value(0).toString();
+        out.maxClassLen = quint32(out.className.size());
+        out.lastWriteTime = QDateTime::fromMSecsSinceEpoch(self.value(1).toLongLong(), Qt::UTC);
+    }
+    QSqlQuery keys = c.query(QStringLiteral("SELECT name, class FROM keys WHERE parent = ?"));
+    keys.addBindValue(call.target.id);
+    if (const qint32 rc = c.exec(keys))
+        return rc;
+    while (keys.next()) {
+        ++out.subKeys;
+        out.maxSubKeyLen = qMax(out.maxSubKeyLen, quint32(keys.value(0).toString().size()));
+        out.maxClassLen = qMax(out.maxClassLen, quint32(keys.value(1).toString().size()));
+    }
+    QSqlQuery values = c.query(QStringLiteral("SELECT name, length(data) FROM key_values WHERE key = ?"));
+    values.addBindValue(call.target.id);
+    if (const qint32 rc = c.exec(values))
+        return rc;
+    while (values.next()) {
+        ++out.values;
+        out.maxValueNameLen = qMax(out.maxValueNameLen, quint32(values.value(0).toString().size()));
+        out.maxValueLen = qMax(out.maxValueLen, quint32(values.value(1).toLongLong()));
+    }
+    c.commit();
+    *info = out;
+    return succeed();
+}
+
+qint32 RegEnumValue(HKEY key, quint32 index, QString *name, quint32 *type, QByteArray *data)
+{
+    Call call(key, KEY_QUERY_VALUE, false);
+    if (call.status)
+        return call.status;
+    QSqlQuery q = call.connection.query(
+        QStringLiteral("SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?"));
+    q.addBindValue(call.target.id);
+    q.addBindValue(qint64(index));
+    if (const qint32 rc = call.connection.exec(q))
+        return rc;
+    if (!q.next())
+        return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("no more values"));
+    if (name)
+        *name = q.value(0).toString();
+    if (type)
+        *type = quint32(q.value(1).toLongLong());
+    if (data)
+        *data = q.value(2).toByteArray();
+    return succeed();
+}
+
+qint32 RegEnumKeyEx(HKEY key, quint32 index, QString *name, QString *className, QDateTime *lastWriteTime)
+{
+    Call call(key, KEY_ENUMERATE_SUB_KEYS, false);
+    if (call.status)
+        return call.status;
+    QSqlQuery q = call.connection.query(
+        QStringLiteral("SELECT name, class, written FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?"));
+    q.addBindValue(call.target.id);
+    q.addBindValue(qint64(index));
+    if (const qint32 rc = call.connection.exec(q))
+        return rc;
+    if (!q.next())
+        return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("no more sub-keys"));
+    if (name)
+        *name = q.value(0).toString();
+    if (className)
+        *className = q.value(1).toString();
+    if (lastWriteTime)
+        *lastWriteTime = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong(), Qt::UTC);
+    return succeed();
+}
+
+qint32 RegQueryValueEx(HKEY key, const QString &valueName, quint32 *type, QByteArray *data)
+{
+    Call call(key, KEY_QUERY_VALUE, false);
+    if (call.status)
+        return call.status;
+    QSqlQuery q = call.connection.query(QStringLiteral("SELECT type, data FROM key_values WHERE key = ? AND fold = ?"));
+    q.addBindValue(call.target.id);
+    q.addBindValue(fold(valueName));
+    if (const qint32 rc = call.connection.exec(q))
+        return rc;
+    if (!q.next())
+        return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("registry value \"%1\" does not exist").arg(valueName));
+    if (type)
+        *type = quint32(q.value(0).toLongLong());
+    if (data)
+        *data = q.value(1).toByteArray();
+    return succeed();
+}
+
+qint32 RegSetValueEx(HKEY key, const QString &valueName, quint32 type, const QByteArray &data)
+{
+    if (valueName.size() > kMaxValueNameLength)
+        return fail(ERROR_INVALID_PARAMETER, QStringLiteral("a registry value name is longer than %1 characters").arg(kMaxValueNameLength));
+    Call call(key, KEY_SET_VALUE, true);
+    if (call.status)
+        return call.status;
+    Connection &c = call.connection;
+    if (const qint32 rc = upsertValue(c, call.target.id, valueName, type, data))
+        return rc;
+    if (const qint32 rc = touch(c, call.target.id))
+        return rc;
+    if (const qint32 rc = c.commit())
+        return rc;
+    return succeed();
+}
+
+qint32 RegDeleteValue(HKEY key, const QString &valueName)
+{
+    Call call(key, KEY_SET_VALUE, true);
+    if (call.status)
+        return call.status;
+    Connection &c = call.connection;
+    QSqlQuery q = c.query(QStringLiteral("DELETE FROM key_values WHERE key = ? AND fold = ?"));
+    q.addBindValue(call.target.id);
+    q.addBindValue(fold(valueName));
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    if (q.numRowsAffected() == 0)
+        return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("registry value \"%1\" does not exist").arg(valueName));
+    if (const qint32 rc = touch(c, call.target.id))
+        return rc;
+    if (const qint32 rc = c.commit())
+        return rc;
+    return succeed();
+}
+
+qint32 RegDeleteKey(HKEY key, const QString &subKey)
+{
+    QStringList parts;
+    if (const qint32 rc = splitPath(subKey, &parts))
+        return rc;
+    Call call(key, 0, true);
+    if (call.status)
+        return call.status;
+    Connection &c = call.connection;
+    qint64 id = 0;
+    if (const qint32 rc = lookup(c, call.target.id, parts, subKey, &id))
+        return rc;
+    if (parts.isEmpty() && call.target.isRoot)
+        return fail(ERROR_ACCESS_DENIED, QStringLiteral("a root key cannot be deleted"));
+    QSqlQuery children = c.query(QStringLiteral("SELECT 1 FROM keys WHERE parent = ? LIMIT 1"));
+    children.addBindValue(id);
+    if (const qint32 rc = c.exec(children))
+        return rc;
+    if (children.next())
+        return fail(ERROR_ACCESS_DENIED, QStringLiteral("registry key \"%1\" still has sub-keys").arg(subKey));
+    children.finish();
+    QSqlQuery q = c.query(QStringLiteral("DELETE FROM keys WHERE id = ?"));
+    q.addBindValue(id);
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    if (const qint32 rc = c.commit())
+        return rc;
+    return succeed();
+}
+
+qint32 RegSaveKey(HKEY key, const QString &fileName)
+{
+    const QFileInfo info(fileName);
+    if (fileName.isEmpty())
+        return fail(ERROR_INVALID_PARAMETER, QStringLiteral("no file name to save the registry key to"));
+    if (info.exists())
+        return fail(ERROR_ALREADY_EXISTS, QStringLiteral("%1: the file already exists").arg(fileName));
+    if (!info.absoluteDir().exists())
+        return fail(3, QStringLiteral("%1: the folder does not exist").arg(fileName));
+    QByteArray text;
+    {
+        Call call(key, 0, false);
+        if (call.status)
+            return call.status;
+        QString path;
+        if (const qint32 rc = fullPath(call.connection, call.target.id, &path))
+            return rc;
+        QList<SavedKey> keys;
+        if (const qint32 rc = saveTree(call.connection, call.target.id, QString(), &keys))
+            return rc;
+        call.connection.commit();
+        text = formatSavedKeys(path, keys);
+    }
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly))
+        return fail(ERROR_ACCESS_DENIED, QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+    if (file.write(text) != text.size() || !file.commit())
+        return fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+    return succeed();
+}
+
+qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32)
+{
+    QFile file(fileName);
+    if (!file.exists())
+        return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("%1: the file does not exist").arg(fileName));
+    if (!file.open(QIODevice::ReadOnly))
+        return fail(ERROR_ACCESS_DENIED, QStringLiteral("%1: %2").arg(fileName, file.errorString()));
+    QList<SavedKey> saved;
+    QString problem;
+    if (!parseSavedKeys(file.readAll(), &saved, &problem))
+        return fail(ERROR_BADDB, QStringLiteral("%1: not a saved registry key, %2").arg(fileName, problem));
+    file.close();
+    // Check every path before touching the store.
+    QList<QStringList> paths;
+    for (const SavedKey &k : saved) {
+        QStringList parts;
+        if (splitPath(k.relativePath, &parts) != ERROR_SUCCESS || (parts.isEmpty() && !k.relativePath.isEmpty()))
+            return fail(ERROR_BADDB, QStringLiteral("%1: \"%2\" is not a valid key name").arg(fileName, k.relativePath));
+        paths.append(parts);
+    }
+
+    Call call(key, 0, true);
+    if (call.status)
+        return call.status;
+    Connection &c = call.connection;
+    const qint64 target = call.target.id;
+    QSqlQuery dropKeys = c.query(QStringLiteral("DELETE FROM keys WHERE parent = ?"));
+    dropKeys.addBindValue(target);
+    if (const qint32 rc = c.exec(dropKeys))
+        return rc;
+    QSqlQuery dropValues = c.query(QStringLiteral("DELETE FROM key_values WHERE key = ?"));
+    dropValues.addBindValue(target);
+    if (const qint32 rc = c.exec(dropValues))
+        return rc;
+    for (qsizetype i = 0; i < saved.size(); ++i) {
+        qint64 id = target;
+        bool created = false;
+        if (const qint32 rc = createPath(c, target, paths[i], QString(), &id, &created))
+            return rc;
+        for (const SavedValue &v : saved[i].values)
+            if (const qint32 rc = upsertValue(c, id, v.name, v.type, v.data))
+                return rc;
+    }
+    if (const qint32 rc = touch(c, target))
+        return rc;
+    if (const qint32 rc = c.commit())
+        return rc;
+    return succeed();
+}
+
+QString foldName(const QString &name)
+{
+    QString out = name;
+    for (QChar &c : out)
+        c = c.toUpper();
+    return out;
+}
+
+QByteArray stringData(const QString &text)
+{
+    QByteArray data = text.toUtf8();
+    data.append('\0');
+    return data;
+}
+
+QString stringFromData(const QByteArray &data)
+{
+    return QString::fromUtf8(data.endsWith('\0') ? data.left(data.size() - 1) : data);
+}
+
+QByteArray multiStringData(const QStringList &items)
+{
+    QByteArray data;
+    for (const QString &item : items) {
+        data += item.toUtf8();
+        data.append('\0');
+    }
+    data.append('\0');
+    return data;
+}
+
+QStringList multiStringFromData(const QByteArray &data)
+{
+    QStringList items;
+    for (const QByteArray &part : data.split('\0'))
+        if (!part.isEmpty())
+            items.append(QString::fromUtf8(part));
+    return items;
+}
+
+QByteArray dwordData(quint32 value)
+{
+    QByteArray data(4, '\0');
+    qToLittleEndian(value, data.data());
+    return data;
+}
+
+quint32 dwordFromData(const QByteArray &data)
+{
+    return data.size() == 4 ? qFromLittleEndian<quint32>(data.constData()) : 0;
+}
+
+}  // namespace pembry::registry

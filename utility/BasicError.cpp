@@ -43,6 +43,7 @@ QString standardErrorText(int number)
         {75, QStringLiteral("Path/File access error")},
         {76, QStringLiteral("Path not found")},
         {91, QStringLiteral("Object variable or With block variable not set")},
+        {94, QStringLiteral("Invalid use of Null")},
         {380, QStringLiteral("Invalid property value")},
         {424, QStringLiteral("Object required")},
         {429, QStringLiteral("ActiveX component can't create object")},

@@ -2,6 +2,9 @@
 
 #include "utility/BasicError.h"
 
+#include <QLocale>
+#include <QStringList>
+
 #include <cmath>
 
 namespace pembry {
@@ -14,9 +17,23 @@ bool parseNumber(const QString &text, double *out)
 {
     bool ok = false;
     const double d = text.trimmed().toDouble(&ok);
+    ok = ok && std::isfinite(d);   // "nan" and "inf" are not Basic numbers
     if (ok && out)
         *out = d;
     return ok;
+}
+
+// The serial-date range of Basic: 1 January 100 to 31 December 9999.
+constexpr double kFirstSerial = -657435.0;
+constexpr double kLastSerial = 2958466.0;
+constexpr qint64 kMsecsPerDay = 86400000;
+
+// A two-digit year read by Qt lies in 1900..1999; Basic reads 00-29 as 2000-2029.
+QDateTime withBasicCentury(QDateTime dt, const QString &format)
+{
+    if (format.contains(QLatin1String("yy")) && !format.contains(QLatin1String("yyyy")) && dt.date().year() < 1930)
+        dt.setDate(dt.date().addYears(100));
+    return dt;
 }
 }  // namespace
 
@@ -34,6 +51,57 @@ bool Variant::isNumeric() const
     }
 }
 
+bool Variant::isDate() const
+{
+    if (kind() == Kind::Date)
+        return true;
+    return kind() == Kind::String && dateFromText(std::get<QString>(m_value)).isValid();
+}
+
+QDateTime Variant::dateFromText(const QString &text)
+{
+    const QString t = text.simplified();
+    if (t.isEmpty())
+        return {};
+    for (const auto format : {Qt::ISODate, Qt::ISODateWithMs}) {
+        const QDateTime iso = QDateTime::fromString(t, format);
+        if (iso.isValid())
+            return iso;
+    }
+    static const QStringList dateFormats = {
+        QStringLiteral("yyyy-MM-dd"), QStringLiteral("M/d/yyyy"), QStringLiteral("M/d/yy"),
+        QStringLiteral("d MMMM yyyy"), QStringLiteral("d MMM yyyy"), QStringLiteral("MMMM d, yyyy"),
+        QStringLiteral("MMM d, yyyy"), QStringLiteral("MMMM d yyyy"), QStringLiteral("MMM d yyyy"),
+    };
+    static const QStringList timeFormats = {
+        QStringLiteral("H:mm"), QStringLiteral("H:mm:ss"), QStringLiteral("h:mm AP"), QStringLiteral("h:mm:ss AP"),
+    };
+    const QLocale c = QLocale::c();
+    const bool hasTime = t.contains(QLatin1Char(':'));
+    for (const QString &dateFormat : dateFormats) {
+        if (!hasTime) {
+            const QDate d = c.toDate(t, dateFormat);
+            if (d.isValid())
+                return withBasicCentury(QDateTime(d, QTime(0, 0)), dateFormat);
+            continue;
+        }
+        for (const QString &timeFormat : timeFormats) {
+            const QString format = dateFormat + QLatin1Char(' ') + timeFormat;
+            const QDateTime dt = c.toDateTime(t, format);
+            if (dt.isValid())
+                return withBasicCentury(dt, format);
+        }
+    }
+    if (hasTime) {
+        for (const QString &timeFormat : timeFormats) {
+            const QTime time = c.toTime(t, timeFormat);
+            if (time.isValid())
+                return QDateTime(QDate(1899, 12, 30), time);
+        }
+    }
+    return {};
+}
+
 QString Variant::toString() const
 {
     switch (kind()) {
@@ -45,8 +113,12 @@ QString Variant::toString() const
         return std::get<bool>(m_value) ? QStringLiteral("True") : QStringLiteral("False");
     case Kind::Integer:
         return QString::number(std::get<qint64>(m_value));
-    case Kind::Double:
-        return QString::number(std::get<double>(m_value), 'g', 15);
+    case Kind::Double: {
+        const double d = std::get<double>(m_value);
+        if (d == 0)
+            return QStringLiteral("0");   // also for -0
+        return QString::number(d, 'g', 15).replace(QLatin1Char('e'), QLatin1Char('E'));
+    }
     case Kind::String:
         return std::get<QString>(m_value);
     case Kind::Date:
@@ -119,7 +191,7 @@ QDateTime Variant::toDateTime() const
     case Kind::Date:
         return std::get<QDateTime>(m_value);
     case Kind::String: {
-        const QDateTime dt = QDateTime::fromString(std::get<QString>(m_value), Qt::ISODate);
+        const QDateTime dt = dateFromText(std::get<QString>(m_value));
         if (dt.isValid())
             return dt;
         break;
@@ -132,10 +204,17 @@ QDateTime Variant::toDateTime() const
         break;
     }
     const double serial = toDouble();
-    const double days = std::trunc(serial);
-    const double fraction = std::fabs(serial - days);
-    return QDateTime(QDate(1899, 12, 30).addDays(qint64(days)),
-                     QTime::fromMSecsSinceStartOfDay(int(std::llround(fraction * 86400000.0)) % 86400000));
+    if (!(serial > kFirstSerial && serial < kLastSerial))
+        raiseError(err::Overflow, kSource);
+    // The whole days count from 30 December 1899; the fraction is the time of
+    // that day also for negative serials (-1.25 is 29 December 1899, 06:00).
+    qint64 days = qint64(std::trunc(serial));
+    qint64 msecs = std::llround(std::fabs(serial - double(days)) * double(kMsecsPerDay));
+    if (msecs >= kMsecsPerDay) {   // rounded up to midnight: the next day
+        ++days;
+        msecs = 0;
+    }
+    return QDateTime(QDate(1899, 12, 30).addDays(days), QTime::fromMSecsSinceStartOfDay(int(msecs)));
 }
 
 const Variant::Array &Variant::toArray() const

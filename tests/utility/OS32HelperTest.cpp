@@ -1,0 +1,221 @@
+#include "utility/BasicError.h"
+#include "utility/OS32Helper.h"
+
+#include "RecordingMessageService.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include "Printing.h"
+
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+using namespace pembry;
+
+namespace {
+const OS32Helper os;
+
+QString backslashed(QString path)
+{
+    return path.replace(QLatin1Char('/'), QLatin1Char('\\'));
+}
+
+bool writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
+}
+
+BasicError makeDirectoryError(const QString &folder)
+{
+    try {
+        os.MakeDirectory(folder);
+    } catch (const BasicError &e) {
+        return e;
+    }
+    return {};
+}
+
+const QString uncMessage = QStringLiteral(
+    "MakeDirectory does not support the use of UNC path names. Please use a fully qualified drive mapping.");
+}  // namespace
+
+TEST(OS32HelperPaths, SplitBothSeparatorStyles)
+{
+    EXPECT_EQ(os.PathNameNoFile(QStringLiteral("C:\\Data\\file.txt")), QStringLiteral("C:\\Data"));
+    EXPECT_EQ(os.FileNameNoPath(QStringLiteral("C:\\Data\\file.txt")), QStringLiteral("file.txt"));
+    EXPECT_EQ(os.FileNameNoPath(QStringLiteral("C:\\Data\\")), QString());
+    EXPECT_EQ(os.PathNameNoFile(QStringLiteral("/home/ann/db.mdb")), QStringLiteral("/home/ann"));
+    EXPECT_EQ(os.FileNameNoPath(QStringLiteral("/home/ann/db.mdb")), QStringLiteral("db.mdb"));
+    EXPECT_EQ(os.FileNameNoPath(QStringLiteral("/home/ann/")), QString());
+    EXPECT_EQ(os.PathNameNoFile(QStringLiteral("C:\\Data/sub\\Größe.txt")), QStringLiteral("C:\\Data/sub"));
+    EXPECT_EQ(os.FileNameNoPath(QStringLiteral("C:\\Data/sub\\Größe.txt")), QStringLiteral("Größe.txt"));
+    // A bare file name is all file and no folder.
+    EXPECT_EQ(os.FileNameNoPath(QStringLiteral("Create DB.bas")), QStringLiteral("Create DB.bas"));
+    EXPECT_EQ(os.PathNameNoFile(QStringLiteral("Create DB.bas")), QString());
+    EXPECT_EQ(os.FileNameNoPath(QString()), QString());
+}
+
+TEST(OS32HelperPaths, AddedSeparatorFollowsThePathStyle)
+{
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("C:\\Data/")), QStringLiteral("C:\\Data/"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("C:\\Data ")), QStringLiteral("C:\\Data\\"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("/home/ann")), QStringLiteral("/home/ann/"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("C:\\Data/sub")), QStringLiteral("C:\\Data/sub/"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("data")), QStringLiteral("data/"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("C:")), QStringLiteral("C:\\"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("  /x  ")), QStringLiteral("  /x/"));
+    EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("  /x/  ")), QStringLiteral("/x/"));
+}
+
+TEST(OS32HelperFolders, IsValidFolderAddsTheSeparatorInTheCallersText)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    QString slashed = dir.path();
+    EXPECT_TRUE(os.IsValidFolder(slashed));
+    EXPECT_EQ(slashed, dir.path() + QLatin1Char('/'));
+
+    QString windowsStyle = backslashed(dir.path());
+    EXPECT_TRUE(os.IsValidFolder(windowsStyle));
+    EXPECT_EQ(windowsStyle, backslashed(dir.path()) + QLatin1Char('\\'));
+
+    QString missing = dir.filePath(QStringLiteral("missing"));
+    EXPECT_FALSE(os.IsValidFolder(missing));
+    EXPECT_EQ(missing, dir.filePath(QStringLiteral("missing/")));
+
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("file.txt")), "x"));
+    QString file = dir.filePath(QStringLiteral("file.txt"));
+    EXPECT_FALSE(os.IsValidFolder(file));
+
+    QString empty;
+    EXPECT_FALSE(os.IsValidFolder(empty));
+    EXPECT_EQ(empty, QString());
+}
+
+TEST(OS32HelperFiles, IsValidFilePathOpensForReading)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString file = dir.filePath(QStringLiteral("Grüße db.mdb"));
+    ASSERT_TRUE(writeFile(file, "data"));
+    EXPECT_TRUE(os.IsValidFilePath(file));
+    EXPECT_TRUE(os.IsValidFilePath(backslashed(file)));
+    EXPECT_FALSE(os.IsValidFilePath(dir.filePath(QStringLiteral("missing.mdb"))));
+    EXPECT_FALSE(os.IsValidFilePath(dir.filePath(QStringLiteral("missing/db.mdb"))));
+    EXPECT_FALSE(os.IsValidFilePath(dir.path()));
+    EXPECT_FALSE(os.IsValidFilePath(QString()));
+
+    if (::geteuid() != 0) {
+        const QString locked = dir.filePath(QStringLiteral("locked.mdb"));
+        ASSERT_TRUE(writeFile(locked, "data"));
+        QFile::setPermissions(locked, QFileDevice::WriteOwner);
+        EXPECT_FALSE(os.IsValidFilePath(locked));
+    }
+
+    try {
+        os.IsValidFilePath(QStringLiteral("a") + QChar(0) + QStringLiteral("b"));
+        ADD_FAILURE() << "a NUL in a file name must raise";
+    } catch (const BasicError &e) {
+        EXPECT_EQ(e.number(), err::BadFileNameOrNumber);
+    }
+}
+
+TEST(OS32HelperFiles, WriteAccessNeverTouchesExistingFiles)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString existing = dir.filePath(QStringLiteral("test.000"));
+    ASSERT_TRUE(writeFile(existing, "keep me"));
+
+    EXPECT_TRUE(os.WriteAccess(dir.path()));
+    EXPECT_TRUE(os.WriteAccess(backslashed(dir.path()) + QLatin1Char('\\')));
+    QFile kept(existing);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly));
+    EXPECT_EQ(kept.readAll(), QByteArray("keep me"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("test.000")});
+
+    EXPECT_FALSE(os.WriteAccess(dir.filePath(QStringLiteral("missing"))));
+    if (::geteuid() != 0) {
+        const QString readOnly = dir.filePath(QStringLiteral("readonly"));
+        ASSERT_TRUE(QDir().mkdir(readOnly));
+        QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+        EXPECT_FALSE(os.WriteAccess(readOnly));
+        QFile::setPermissions(readOnly, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    }
+}
+
+TEST(OS32HelperMakeDirectory, RefusesNetworkAndRelativePaths)
+{
+    for (const QString &path : {QStringLiteral("\\\\server\\share\\new"), QStringLiteral("//server/share/new"),
+                                QStringLiteral("relative/folder"), QString()}) {
+        const BasicError e = makeDirectoryError(path);
+        EXPECT_EQ(e.number(), err::InvalidCall) << qPrintable(path);
+        EXPECT_EQ(e.description(), uncMessage);
+    }
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("relative")));
+}
+
+TEST(OS32HelperMakeDirectory, MakesEveryMissingFolder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    EXPECT_TRUE(os.MakeDirectory(dir.filePath(QStringLiteral("A/B/C/"))));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("A/B/C"))).isDir());
+    EXPECT_TRUE(os.MakeDirectory(dir.filePath(QStringLiteral("A/B/C"))));   // already there
+
+    EXPECT_TRUE(os.MakeDirectory(QStringLiteral("  ") + backslashed(dir.filePath(QStringLiteral("Ä\\Ö"))) + '\\'));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("Ä/Ö"))).isDir());
+    EXPECT_TRUE(os.MakeDirectory(QStringLiteral("/")));
+}
+
+TEST(OS32HelperMakeDirectory, DriveLettersAreKeptAsText)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString previous = QDir::currentPath();
+    ASSERT_TRUE(QDir::setCurrent(dir.path()));
+    const bool made = os.MakeDirectory(QStringLiteral("C:\\A\\B\\C\\"));
+    QDir::setCurrent(previous);
+    EXPECT_TRUE(made);
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("C:/A/B/C"))).isDir());
+}
+
+TEST(OS32HelperMakeDirectory, AFileInTheWayIsNamedInTheError)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("A")), "x"));
+    const BasicError e = makeDirectoryError(dir.filePath(QStringLiteral("A/B")));
+    EXPECT_TRUE(e.number() == err::PathFileAccess || e.number() == err::PathNotFound) << e.number();
+    EXPECT_TRUE(e.description().contains(dir.filePath(QStringLiteral("A")))) << qPrintable(e.description());
+    EXPECT_EQ(e.source(), QStringLiteral("Pembry31.OS32Helper"));
+}
+
+TEST(OS32HelperMessages, StandardErrorMessageText)
+{
+    RecordingMessageService messages;
+    os.StandardErrorMessage(QStringLiteral("frmMain - Load"), 53, QStringLiteral("File not found"));
+    os.StandardErrorMessage(QStringLiteral("Größe"), -2147221504, QStringLiteral("Bad"), QStringLiteral("more"));
+    ASSERT_EQ(messages.messages.size(), 2);
+    EXPECT_EQ(messages.messages[0].text,
+              QStringLiteral("The following error has occured in frmMain - Load:\r\nError #53\r\n"
+                             "Error Text: File not found"));
+    EXPECT_EQ(messages.messages[0].style, mb::OKOnly);
+    EXPECT_TRUE(messages.messages[0].title.isEmpty());
+    EXPECT_EQ(messages.messages[1].text,
+              QStringLiteral("The following error has occured in Größe:\r\nError #-2147221504\r\nError Text: Bad"
+                             "\r\nAdditional Information:\r\nmore"));
+}
+
+TEST(OS32HelperMessages, WithoutUserInterfaceTheMessageGoesToStandardError)
+{
+    testing::internal::CaptureStderr();
+    os.StandardErrorMessage(QStringLiteral("Main"), 5, QStringLiteral("Invalid"));
+    const std::string written = testing::internal::GetCapturedStderr();
+    EXPECT_NE(written.find("The following error has occured in Main:"), std::string::npos);
+    EXPECT_NE(written.find("Error Text: Invalid"), std::string::npos);
+}

@@ -1,7 +1,9 @@
 // The small pieces the module writer is made of: Basic string expressions,
 // identifiers and procedure names, the code page, the DAO constant names.
 
+#include "BasicEvaluator.h"
 #include "FakeSchema.h"
+#include "QtPrinting.h"
 #include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/BasicNames.h"
@@ -31,8 +33,10 @@ TEST(BasicLiteral, NamesKeepEveryCharacter)
         {"x\u00a0\uffff", "\"x\u00a0\" & ChrW(65535)"},
         {"\U0001F600", R"~(ChrW(55357) & ChrW(56832))~"},
     };
-    for (const auto &[text, literal] : cases)
+    for (const auto &[text, literal] : cases) {
         EXPECT_EQ(basicStringLiteral(QString::fromUtf8(text)), QString::fromUtf8(literal)) << literal;
+        EXPECT_EQ(evaluateBasicString(QString::fromUtf8(literal)), QString::fromUtf8(text));
+    }
 }
 
 TEST(BasicLiteral, StoredExpressionsUseTheQuoteConstant)
@@ -44,6 +48,20 @@ TEST(BasicLiteral, StoredExpressionsUseTheQuoteConstant)
     EXPECT_EQ(basicStringExpression(u"=\"a\r\n\"", q),
               QStringLiteral("\"=\" & mcstrQuote & \"a\" & vbCrLf & mcstrQuote"));
     EXPECT_EQ(basicStringExpression(u"", q), QStringLiteral("\"\""));
+}
+
+TEST(BasicLiteral, PartsStayWithinTheirLengthAndNeverCutAPiece)
+{
+    const QString q = QStringLiteral("q");
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefghijklmnop", q, 10),
+              QStringList({QStringLiteral("\"abcdefgh\""), QStringLiteral("\"ijklmnop\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"ab\"cd", {}, 6),
+              QStringList({QStringLiteral("\"ab\"\"\""), QStringLiteral("\"cd\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"ab\"cd", {}, 5),
+              QStringList({QStringLiteral("\"ab\""), QStringLiteral("\"\"\"c\""), QStringLiteral("\"d\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"a\u03a9b", q, 9),
+              QStringList({QStringLiteral("\"a\""), QStringLiteral("ChrW(937)"), QStringLiteral("\"b\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"", q, 5), QStringList({QStringLiteral("\"\"")}));
 }
 
 TEST(BasicNames, IdentifiersHoldOnlyWhatBasicAccepts)

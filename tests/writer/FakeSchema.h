@@ -18,6 +18,8 @@ struct Faults {
 
     void check(const char *member) const
     {
+        if (numbers.isEmpty())
+            return;
         const auto it = numbers.find(QString::fromLatin1(member));
         if (it != numbers.end())
             throw pembry::BasicError(*it, QStringLiteral("DAO.Fake"),

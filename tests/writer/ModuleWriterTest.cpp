@@ -2,7 +2,9 @@
 // for byte, the wrapper variants, and the field, index and relationship
 // blocks, including names and values that need escaping in Basic.
 
+#include "BasicEvaluator.h"
 #include "FakeSchema.h"
+#include "QtPrinting.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/Windows1252.h"
 
@@ -505,6 +507,7 @@ TEST(ModuleWriterFields, StoredValuesComeBackExactly)
         db.tables = {table(QStringLiteral("T"), {f})};
         const QString module = generate(wizardStyle(), db);
         const QString e = QString::fromUtf8(expression);
+        EXPECT_EQ(evaluateBasicString(e), f.defaultValue);
         for (const char *property : {"DefaultValue", "ValidationRule", "ValidationText"}) {
             EXPECT_TRUE(module.contains(QStringLiteral("   fldNew.%1 = %2\r\n").arg(QLatin1StringView(property), e)))
                 << property << " of «" << stored << "»";
@@ -877,4 +880,30 @@ TEST(ModuleWriterCodeFile, ModuleNameAndHeaderLines)
               QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module);
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), false),
               QStringLiteral("Option Explicit\r\n\r\n") + module);
+}
+
+TEST(ModuleWriterText, ALongValueIsAssignedInPartsThatFitABasicLine)
+{
+    QString rule;
+    for (int i = 0; i < 200; ++i)
+        rule += QStringLiteral("\"v%1\" Or ").arg(i);
+    rule += QStringLiteral("\u03a9\r\n");
+    schema::Field f = field(QStringLiteral("Code"), 10, 50);
+    f.validationRule = rule;
+    f.defaultValue = QStringLiteral("\"short\"");
+    schema::Database db;
+    db.tables = {table(QStringLiteral("T"), {f})};
+    const QString module = generate(wizardStyle(), db);
+
+    QStringList parts;
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        EXPECT_LE(line.size(), 1023);
+        if (line.startsWith(QLatin1StringView("   fldNew.ValidationRule = fldNew.ValidationRule & ")))
+            parts.append(line.mid(51));
+        else if (line.startsWith(QLatin1StringView("   fldNew.ValidationRule = ")))
+            parts.prepend(line.mid(27));
+    }
+    EXPECT_GE(parts.size(), 3);
+    EXPECT_EQ(evaluateBasicString(parts.join(QLatin1StringView(" & "))), rule);
+    EXPECT_TRUE(module.contains(QStringLiteral("   fldNew.DefaultValue = mcstrQuote & \"short\" & mcstrQuote\r\n")));
 }

@@ -2,53 +2,75 @@
 
 #include "wizard/generator/Windows1252.h"
 
+#include <limits>
+
 namespace tabulo {
 namespace {
 
 // Writes the parts of one expression: runs of literal characters and whole
-// terms (constants, function calls), joined by " & ".
+// terms (constants, function calls), joined by " & ". When the next piece
+// would make the current part longer than `maxLength`, a new part begins.
 class ExpressionBuilder {
 public:
-    void literalChar(QChar c)
+    explicit ExpressionBuilder(qsizetype maxLength) : m_maxLength(maxLength) {}
+
+    // Characters that stand inside the quotes; a doubled quote comes as one
+    // piece of two, so that it is never cut.
+    void literal(QStringView chars)
     {
+        const qsizetype needed = chars.size() + 1 + (m_inLiteral ? 0 : separatorLength() + 1);
+        if (!m_current.isEmpty() && m_current.size() + needed > m_maxLength)
+            newPart();
         if (!m_inLiteral) {
             separate();
-            m_out += u'"';
+            m_current += u'"';
             m_inLiteral = true;
         }
-        m_out += c;
+        m_current += chars;
     }
 
     void term(QStringView text)
     {
         closeLiteral();
+        if (!m_current.isEmpty() && m_current.size() + separatorLength() + text.size() > m_maxLength)
+            newPart();
         separate();
-        m_out += text;
+        m_current += text;
     }
 
-    QString finish()
+    QStringList finish()
     {
         closeLiteral();
-        if (m_out.isEmpty())
-            return QStringLiteral("\"\"");
-        return std::move(m_out);
+        if (!m_current.isEmpty())
+            m_parts.append(std::move(m_current));
+        if (m_parts.isEmpty())
+            m_parts.append(QStringLiteral("\"\""));
+        return std::move(m_parts);
     }
 
 private:
+    qsizetype separatorLength() const { return m_current.isEmpty() ? 0 : 3; }
     void separate()
     {
-        if (!m_out.isEmpty())
-            m_out += QLatin1StringView(" & ");
+        if (!m_current.isEmpty())
+            m_current += QLatin1StringView(" & ");
     }
     void closeLiteral()
     {
         if (m_inLiteral) {
-            m_out += u'"';
+            m_current += u'"';
             m_inLiteral = false;
         }
     }
+    void newPart()
+    {
+        closeLiteral();
+        m_parts.append(std::exchange(m_current, QString()));
+    }
 
-    QString m_out;
+    qsizetype m_maxLength;
+    QStringList m_parts;
+    QString m_current;
     bool m_inLiteral = false;
 };
 
@@ -57,18 +79,16 @@ bool isControl(char16_t c)
     return c < 0x20 || c == 0x7F;
 }
 
-QString build(QStringView text, QStringView quoteConstant)
+QStringList build(QStringView text, QStringView quoteConstant, qsizetype maxLength)
 {
-    ExpressionBuilder out;
+    ExpressionBuilder out(maxLength);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t c = text[i].unicode();
         if (c == u'"') {
-            if (quoteConstant.isEmpty()) {
-                out.literalChar(u'"');
-                out.literalChar(u'"');
-            } else {
+            if (quoteConstant.isEmpty())
+                out.literal(u"\"\"");
+            else
                 out.term(quoteConstant);
-            }
         } else if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n') {
             out.term(u"vbCrLf");
             ++i;
@@ -77,22 +97,30 @@ QString build(QStringView text, QStringView quoteConstant)
         } else if (!fitsWindows1252(c)) {
             out.term(QStringLiteral("ChrW(%1)").arg(int(c)));
         } else {
-            out.literalChar(text[i]);
+            out.literal(text.sliced(i, 1));
         }
     }
     return out.finish();
 }
 
+constexpr qsizetype kUnlimited = std::numeric_limits<qsizetype>::max() / 2;
+
 }  // namespace
 
 QString basicStringLiteral(QStringView text)
 {
-    return build(text, {});
+    return build(text, {}, kUnlimited).constFirst();
 }
 
 QString basicStringExpression(QStringView text, QStringView quoteConstant)
 {
-    return build(text, quoteConstant);
+    return build(text, quoteConstant, kUnlimited).constFirst();
+}
+
+QStringList basicStringExpressionParts(QStringView text, QStringView quoteConstant,
+                                       qsizetype maxLength)
+{
+    return build(text, quoteConstant, maxLength);
 }
 
 }  // namespace tabulo

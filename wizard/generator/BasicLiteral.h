@@ -11,6 +11,7 @@
 // «"one" & vbCrLf & "two"»; the empty text gives «""».
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace tabulo {
@@ -22,5 +23,11 @@ QString basicStringLiteral(QStringView text);
 // often hold quotes. «"n/a"» gives «mcstrQuote & "n/a" & mcstrQuote»,
 // «0» gives «"0"».
 QString basicStringExpression(QStringView text, QStringView quoteConstant);
+
+// basicStringExpression() cut into parts of at most `maxLength` characters
+// (a single piece longer than that stands alone), each a complete
+// expression, so that a long value can be assigned over several lines.
+QStringList basicStringExpressionParts(QStringView text, QStringView quoteConstant,
+                                       qsizetype maxLength);
 
 }  // namespace tabulo

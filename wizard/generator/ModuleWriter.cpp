@@ -7,6 +7,9 @@
 #include "wizard/generator/CodePrinter.h"
 #include "wizard/generator/basDAOFunctions.h"
 
+#include <QStringList>
+
+#include <algorithm>
 #include <array>
 
 namespace tabulo {
@@ -14,6 +17,7 @@ namespace {
 
 const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
 const QString kQuoteConstant = QStringLiteral("mcstrQuote");
+constexpr qsizetype kMaxLineLength = 1023;
 const QString kMsgBoxStatement = QStringLiteral("MsgBox Err.Number & \": \" & Err.Description");
 
 QString boolText(bool value)
@@ -252,8 +256,15 @@ void ModuleWriter::State::writeQuotedValue(const QString &property, const QStrin
 {
     if (value.isEmpty())
         return;
-    tables.br().put(1, style.varNameNewField, property,
-                    basicStringExpression(value, kQuoteConstant));
+    // A Basic line holds at most 1023 characters: a longer value is assigned
+    // in parts, «V.P = part1», then «V.P = V.P & part2» and so on.
+    const QString &fld = style.varNameNewField;
+    const qsizetype room = std::max<qsizetype>(
+        kMaxLineLength - style.indentUnit.size() - 2 * (fld.size() + property.size()), 64);
+    const QStringList parts = basicStringExpressionParts(value, kQuoteConstant, room);
+    tables.br().put(1, fld, property, parts.constFirst());
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        tables.br().put(1, fld, property, fld, property.chopped(3), u" & ", parts.at(i));
 }
 
 void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)

@@ -580,21 +580,32 @@ ExitProcedure:
 )"));
 }
 
-TEST(ModuleWriterIndexes, ForeignIndexesOnlyWithoutRelations)
+TEST(ModuleWriterIndexes, ForeignIndexesOnlyWhereNoWrittenRelationshipRecreatesThem)
 {
     schema::Database db;
-    db.tables = {table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4)},
-                       {index(QStringLiteral("CustomersOrders"), {QStringLiteral("CustomerID")}, false, true)})};
+    db.tables = {table(QStringLiteral("Customers"), {field(QStringLiteral("CustomerID"), 4, 4)}),
+                 table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4)},
+                       {index(QStringLiteral("CustomersOrders"), {QStringLiteral("CustomerID")}, false, true),
+                        index(QStringLiteral("OrderKey"), {QStringLiteral("CustomerID")}, true)})};
+    db.relations = {relation(QStringLiteral("CustomersOrders"), QStringLiteral("Customers"),
+                             QStringLiteral("Orders"), 0, {{QStringLiteral("CustomerID"), QStringLiteral("customerid")}})};
     CodeStyle style = wizardStyle();
     const QString withRelations = generate(style, db);
-    EXPECT_FALSE(withRelations.contains(QStringLiteral("CreateIndex")));
-    // The table's line stays: the table has an index.
-    EXPECT_TRUE(withRelations.contains(crlf(R"(   Dim indxNew As Index
-
-   Set tdf = dbNew.TableDefs("Orders")
-
-ExitProcedure:
+    EXPECT_FALSE(withRelations.contains(QStringLiteral("CreateIndex(\"CustomersOrders\")")));
+    // The table's line stays, the other index follows it directly.
+    EXPECT_TRUE(withRelations.contains(crlf(R"(   Set tdf = dbNew.TableDefs("Orders")
+      Set indxNew = tdf.CreateIndex("OrderKey")
 )")));
+
+    // Without its other table the relationship is not written, so nothing
+    // would recreate the index: it is written, in its place.
+    const QString ordersOnly = generate(style, db, {QStringLiteral("Orders")});
+    EXPECT_TRUE(ordersOnly.contains(crlf(R"(   Set tdf = dbNew.TableDefs("Orders")
+      Set indxNew = tdf.CreateIndex("CustomersOrders")
+)")));
+    EXPECT_LT(ordersOnly.indexOf(QStringLiteral("CreateIndex(\"CustomersOrders\")")),
+              ordersOnly.indexOf(QStringLiteral("CreateIndex(\"OrderKey\")")));
+
     style.includeRelations = false;
     EXPECT_TRUE(generate(style, db).contains(QStringLiteral("tdf.CreateIndex(\"CustomersOrders\")")));
 }

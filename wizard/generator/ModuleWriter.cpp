@@ -7,6 +7,7 @@
 #include "wizard/generator/CodePrinter.h"
 #include "wizard/generator/basDAOFunctions.h"
 
+#include <QSet>
 #include <QStringList>
 
 #include <algorithm>
@@ -35,6 +36,12 @@ QString versionText(qint32 version)
     case 64: return QStringLiteral("dbVersion40");
     default: return {};
     }
+}
+
+// A foreign table and its key fields, as Jet compares names (without case).
+QString foreignIndexKey(const QString &table, const QStringList &fields)
+{
+    return (table + QChar(0) + fields.join(QChar(0))).toLower();
 }
 
 QString withoutBlanks(QString text)
@@ -80,7 +87,8 @@ struct ModuleWriter::State {
                              const QString &procName);
     void writeField(const dao::Field &field);
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
-    void writeIndex(const dao::Index &index);
+    void writeIndex(const dao::Index &index, const QString &tableName);
+    QString indexesText() const;
     void writeRelation(const dao::Relation &relation, const QString &table,
                        const QString &foreignTable, bool replica);
     void writeQuotedValue(const QString &property, const QString &value);
@@ -94,6 +102,17 @@ struct ModuleWriter::State {
     QString indexesProc;
     QString relationsProc;
     bool relationWritten = false;
+
+    // Blocks of indexes the engine keeps for a relationship, held back until
+    // the relationships are known: creating a relationship recreates its
+    // index, so a block is written only when no written relationship does.
+    struct ForeignIndex {
+        qsizetype position;  // where in `indexes` the block belongs
+        QString key;         // foreignIndexKey() of its table and fields
+        QString text;
+    };
+    QList<ForeignIndex> foreignIndexes;
+    QSet<QString> recreatedIndexes;  // keys of the written relationships
 };
 
 void ModuleWriter::State::checkSettings() const
@@ -276,10 +295,10 @@ void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QS
     indexes.br().put(1, u"Set tdf = ", style.varNameNewDB, u".TableDefs(",
                      basicStringLiteral(tableName), u")");
     for (int i = 0; i < count; ++i)
-        writeIndex(*tableIndexes.Item(i));
+        writeIndex(*tableIndexes.Item(i), tableName);
 }
 
-void ModuleWriter::State::writeIndex(const dao::Index &index)
+void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tableName)
 {
     const QString &fld = style.varNameNewField;
     const QString &indx = style.varNameNewIndex;
@@ -288,8 +307,10 @@ void ModuleWriter::State::writeIndex(const dao::Index &index)
     block.br().put(2, u"Set ", indx, u" = tdf.CreateIndex(", basicStringLiteral(index.Name()), u")");
     const dao::Fields &fields = index.Fields();
     const int fieldCount = fields.Count();
+    QStringList fieldNames;
     for (int i = 0; i < fieldCount; ++i) {
         const QString fieldName = fields.Item(i)->Name();
+        fieldNames.append(fieldName);
         block.br().put(3, u"Set ", fld, u" = ", indx, u".CreateField(",
                        basicStringLiteral(fieldName), u")");
         block.br().put(3, indx, u".Fields.Append ", fld);
@@ -302,10 +323,27 @@ void ModuleWriter::State::writeIndex(const dao::Index &index)
     block.br().put(3, u"End With");
     block.br().line(2, u"tdf.Indexes.Append ", indx);
 
-    // An index the engine keeps for a relationship comes back when the
-    // relationship is created, so it is written only without relations.
-    if (!index.Foreign() || !style.includeRelations)
+    if (index.Foreign() && style.includeRelations)
+        foreignIndexes.append({indexes.text().size(), foreignIndexKey(tableName, fieldNames),
+                               block.take()});
+    else
         indexes.appendText(block.text());
+}
+
+QString ModuleWriter::State::indexesText() const
+{
+    const QString &text = indexes.text();
+    QString result;
+    result.reserve(text.size());
+    qsizetype done = 0;
+    for (const ForeignIndex &held : foreignIndexes) {
+        result += QStringView(text).sliced(done, held.position - done);
+        done = held.position;
+        if (!recreatedIndexes.contains(held.key))
+            result += held.text;
+    }
+    result += QStringView(text).sliced(done);
+    return result;
 }
 
 void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QString &table,
@@ -324,13 +362,17 @@ void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QSt
         out.line(1, rel, u".PartialReplica = True");
     const dao::Fields &fields = relation.Fields();
     const int fieldCount = fields.Count();
+    QStringList foreignNames;
     for (int i = 0; i < fieldCount; ++i) {
         const std::shared_ptr<dao::Field> field = fields.Item(i);
         out.line(1, u"Set ", fld, u" = ", rel, u".CreateField(", basicStringLiteral(field->Name()),
                  u")");
-        out.line(1, fld, u".ForeignName = ", basicStringLiteral(field->ForeignName()));
+        const QString foreignName = field->ForeignName();
+        foreignNames.append(foreignName);
+        out.line(1, fld, u".ForeignName = ", basicStringLiteral(foreignName));
         out.line(1, rel, u".Fields.Append ", fld);
     }
+    recreatedIndexes.insert(foreignIndexKey(foreignTable, foreignNames));
     out.line(1, style.varNameNewDB, u".Relations.Append ", rel).br();
 }
 
@@ -346,6 +388,8 @@ void ModuleWriter::begin()
     d->indexes.clear();
     d->relations.clear();
     d->names = ProcedureNames();
+    d->foreignIndexes.clear();
+    d->recreatedIndexes.clear();
     d->relationWritten = false;
     d->reserveNames();
     d->beginWrapper();
@@ -374,6 +418,7 @@ void ModuleWriter::addRelations(const dao::Relations &relations,
     CodePrinter &out = d->relations;
     out.clear();
     d->relationWritten = false;
+    d->recreatedIndexes.clear();
 
     out.line(0, u"Private Sub ", d->relationsProc, u"(", d->style.varNameNewDB, u" As Database)");
     out.br().line(1, u"On Error Goto ErrorHandler");
@@ -421,7 +466,8 @@ QString ModuleWriter::finish()
     wrapper.br().put(1, u"Resume ExitProcedure");
     wrapper.br(2).line(0, u"End Sub");
 
-    CodePrinter &indexes = d->indexes;
+    CodePrinter indexes(d->style.indentUnit);
+    indexes.appendText(d->indexesText());
     indexes.br(2).put(0, u"ExitProcedure:");
     indexes.br().put(1, u"Exit Sub");
     indexes.br(2).put(0, u"ErrorHandler:");

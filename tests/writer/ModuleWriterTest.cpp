@@ -400,6 +400,9 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
     style = wizardStyle();
     style.varNameNewDB = QStringLiteral("Set");
     EXPECT_TRUE(refusal(style).contains(QStringLiteral("VarNameNewDB")));
+    style = wizardStyle();
+    style.locale = QStringLiteral("dbLangGeneral;");
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("Locale")));
     EXPECT_EQ(refusal(wizardStyle()), QStringLiteral("accepted"));
 }
 

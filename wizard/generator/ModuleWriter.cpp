@@ -130,11 +130,12 @@ void ModuleWriter::State::checkSettings() const
         {"VarNameNewTable", &style.varNameNewTable},
         {"VarNameNewField", &style.varNameNewField},
         {"VarNameNewIndex", &style.varNameNewIndex},
-        {"VarNameNewRelation", &style.varNameNewRelation}};
+        {"VarNameNewRelation", &style.varNameNewRelation},
+        {"Locale", &style.locale}};
     for (const auto &[setting, value] : variables) {
         if (basicIdentifier(*value) != *value)
             pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                               QStringLiteral("The setting %1 «%2» is not a Basic variable name.")
+                               QStringLiteral("The setting %1 «%2» is not a Basic name.")
                                    .arg(QLatin1StringView(setting), *value));
     }
 }

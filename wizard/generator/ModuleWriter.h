@@ -44,7 +44,7 @@ public:
     ~ModuleWriter();
 
     // Refuses a Version or NewDBSecurity outside the listed values, and a
-    // variable name that is not a Basic identifier, with error 5 and a
+    // variable name or Locale that is not a Basic name, with error 5 and a
     // description that names the setting.
     void begin();
 

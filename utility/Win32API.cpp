@@ -3,6 +3,7 @@
 #include "utility/BasicError.h"
 #include "utility/FreedesktopAssociation.h"
 #include "utility/MountTable.h"
+#include "utility/OS32Helper.h"
 #include "utility/ShellFileOperation.h"
 
 #include <QDir>
@@ -76,15 +77,6 @@ QString shellErrorText(int code, const QString &fileName)
 [[noreturn]] void raiseShellError(int code, const QString &fileName)
 {
     throw BasicError(code, kLibraryTitle, shellErrorText(code, fileName));
-}
-
-// A file that can be opened for reading.
-bool isReadableFile(const QString &fileName)
-{
-    if (fileName.isEmpty() || fileName.contains(QChar(0)))
-        return false;
-    QFile file(fileName);
-    return QFileInfo(fileName).isFile() && file.open(QIODevice::ReadOnly);
 }
 
 // A file the kernel runs itself: executable, and an ELF image or a script
@@ -326,7 +318,7 @@ qint32 Win32API::ExecuteFile(const QString &fileName, qint32 hwnd, int showMode,
     Q_UNUSED(hwnd);       // the started program has no owner window here
     Q_UNUSED(showMode);   // window placement is the desktop's choice
     const QString path = withSlashes(fileName);
-    if (!isReadableFile(path))
+    if (!OS32Helper().IsValidFilePath(path))
         throw BasicError(err::PathNotFound, kLibraryTitle,
                          QStringLiteral("Path not found: %1").arg(fileName));
     const QString file = QFileInfo(path).absoluteFilePath();

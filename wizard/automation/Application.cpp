@@ -5,8 +5,6 @@
 #include "wizard/form/frmWizardMain.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
-#include <QEventLoop>
-
 namespace tabulo {
 
 Application::Application(QObject *parent) : QObject(parent) {}
@@ -55,15 +53,7 @@ bool Application::ShowWizard(int State)
         }
         form->setShowInsertPosition(m_showInsertPosition);
 
-        if (State == twModal) {
-            QEventLoop loop;
-            connect(form, &frmWizardMain::Unload, &loop, &QEventLoop::quit);
-            form->setWindowModality(Qt::ApplicationModal);
-            form->show();
-            loop.exec();
-        } else {
-            form->show();
-        }
+        form->Show(State == twModal);
         return true;
     } catch (const pembry::BasicError &e) {
         m_lastErrorNumber = e.number();

@@ -9,6 +9,7 @@
 // event, Succeeded, ModuleText and InsertPosition hold the result.
 
 #include "wizard/engine/Dao.h"
+#include "wizard/form/frmWizardMain.h"
 
 #include <QObject>
 #include <QPointer>
@@ -19,7 +20,7 @@ Q_DECLARE_METATYPE(std::shared_ptr<dao::Database>)
 
 namespace tabulo {
 
-class frmWizardMain;
+
 
 class Application : public QObject {
     Q_OBJECT

@@ -1,6 +1,6 @@
 #pragma once
-// Moving files and folders to the desktop's trash as the freedesktop trash
-// specification lays it out: the home trash ($XDG_DATA_HOME/Trash, default
+// Moving files and folders to the desktop's trash, laid out as freedesktop.org
+// trash folders are: the home trash ($XDG_DATA_HOME/Trash, default
 // ~/.local/share/Trash) for files on the same file system as it, otherwise
 // the trash at the top of the file's own file system (.Trash/$uid or
 // .Trash-$uid). Each trashed item gets an info file with its original path

@@ -1,0 +1,122 @@
+// The Jet file engine on the shared sample files: opening, security and format checks.
+#include "EngineFixtures.h"
+#include "TestPaths.h"
+
+#include "wizard/engine/EngineErrors.h"
+#include "wizard/engine/JetEngine.h"
+#include "wizard/engine/WizardBuild.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+using namespace dao;
+
+namespace {
+
+std::shared_ptr<Database> openFile(DBEngine &engine, const QString &path, const QString &password = {})
+{
+    return engine.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd=") + password);
+}
+
+class JetEngineTest : public ::testing::Test {
+protected:
+    JetEngine engine;
+};
+
+}  // namespace
+
+TEST_F(JetEngineTest, OpensNorthwind)
+{
+    const QString path = testDataPath(QStringLiteral("northwind.mdb"));
+    auto db = openFile(engine, path);
+    EXPECT_EQ(db->Name(), path);
+    EXPECT_EQ(db->Version(), QStringLiteral("4.0"));
+    EXPECT_EQ(db->ReplicaID(), QString());
+    EXPECT_EQ(db->DesignMasterID(), QString());
+    EXPECT_GT(db->TableDefs().Count(), 8);
+    EXPECT_EQ(db->Relations().Count(), 9);
+}
+
+TEST_F(JetEngineTest, DatabasePassword)
+{
+    for (const char *name : {"jet4-password.mdb", "jet4-password-2003.mdb"}) {
+        const QString path = testDataPath(QLatin1String(name));
+        for (const char *wrong : {"", "Password", "password ", "pass"}) {
+            const auto e = engineFailure([&] { openFile(engine, path, QLatin1String(wrong)); });
+            EXPECT_EQ(e.number(), errors::NotValidDbPassword) << name << " " << wrong;
+        }
+        EXPECT_EQ(engine.Errors().Item(0).Number, errors::NotValidDbPassword);
+        auto db = openFile(engine, path, QStringLiteral("password"));
+        EXPECT_EQ(db->TableDefs().Item(db->TableDefs().Count() - 1)->Name(), QStringLiteral("Table1")) << name;
+    }
+    // A database without a password opens whatever password is given.
+    EXPECT_TRUE(openFile(engine, testDataPath(QStringLiteral("jet4-index.mdb")), QStringLiteral("anything")));
+}
+
+TEST_F(JetEngineTest, RefusesWhatItCannotOpenWithADescriptionNamingTheFile)
+{
+    QTemporaryDir dir;
+    const QString text = dir.filePath(QStringLiteral("notes.mdb"));
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("This is not a database at all, just some text that is long enough.");
+    file.close();
+    const QString empty = dir.filePath(QStringLiteral("empty.mdb"));
+    QFile(empty).open(QIODevice::WriteOnly);
+
+    const struct {
+        QString path;
+        int number;
+    } cases[] = {
+        {testDataPath(QStringLiteral("ace-2007.accdb")), errors::FormatNotRecognised},
+        {text, errors::FormatNotRecognised},
+        {empty, errors::FormatNotRecognised},
+        {dir.filePath(QStringLiteral("missing.mdb")), errors::FileNotFound},
+        {dir.path(), errors::FileNotFound},
+    };
+    for (const auto &c : cases) {
+        const auto e = engineFailure([&] { openFile(engine, c.path); });
+        EXPECT_EQ(e.number(), c.number) << c.path.toStdString();
+        EXPECT_TRUE(e.description().contains(c.path)) << e.description().toStdString();
+        EXPECT_EQ(engine.Errors().Item(0).Number, c.number);
+    }
+}
+
+TEST_F(JetEngineTest, Jet35BuildOpensOnlyJet3Files)
+{
+    tabulo::setWizardBuild(tabulo::jet35Build());
+    const auto e = engineFailure([&] { openFile(engine, testDataPath(QStringLiteral("northwind.mdb"))); });
+    const auto jet3 = [&] { return openFile(engine, testDataPath(QStringLiteral("jet3-types.mdb"))); };
+    std::shared_ptr<Database> db;
+    EXPECT_NO_THROW(db = jet3());
+    tabulo::setWizardBuild(tabulo::jet40Build());
+    EXPECT_EQ(e.number(), errors::FormatNotRecognised);
+    EXPECT_TRUE(e.description().contains(QStringLiteral("Jet 4.0")));
+    ASSERT_TRUE(db);
+    EXPECT_EQ(db->Version(), QStringLiteral("3.0"));
+}
+
+TEST_F(JetEngineTest, WorkgroupUsers)
+{
+    // Without a workgroup file only the default user logs in.
+    EXPECT_TRUE(engine.CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
+    EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", "Creator", {}); }).number(), errors::NotValidAccount);
+
+    engine.setSystemDB(testDataPath(QStringLiteral("workgroup.mdw")));
+    for (const char *user : {"admin", "ENGINE", "Creator", "tsc_jvoit", "Fevzi Celik"})
+        EXPECT_NO_THROW(engine.CreateWorkspace(QStringLiteral("temp"), QLatin1String(user), QStringLiteral("x"))) << user;
+    // Groups are no users; unknown names are refused.
+    for (const char *user : {"Admins", "Users", "nobody", ""})
+        EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", QLatin1String(user), {}); }).number(),
+                  errors::NotValidAccount) << user;
+
+    auto ws = engine.CreateWorkspace(QStringLiteral("temp"), QStringLiteral("admin"), {});
+    EXPECT_TRUE(ws->OpenDatabase(testDataPath(QStringLiteral("jet3-index.mdb")), false, true, QStringLiteral(";pwd=")));
+
+    for (const char *file : {"northwind.mdb", "ace-2007.accdb", "missing.mdw"}) {
+        engine.setSystemDB(testDataPath(QLatin1String(file)));
+        const auto e = engineFailure([&] { engine.CreateWorkspace("temp", "admin", {}); });
+        EXPECT_EQ(e.number(), errors::WorkgroupUnusable) << file;
+        EXPECT_TRUE(e.description().contains(testDataPath(QLatin1String(file)))) << e.description().toStdString();
+    }
+}

@@ -1,0 +1,48 @@
+// tabulo-schema-reader: prints the design of a Jet database file as schema
+// JSON (docs/schema-json.md), or with --workgroup the users of a workgroup
+// file. Exit status 0 with the document on standard output; 2 with an error
+// object ({"error": {"number", "description"}}); 64 for a wrong command line.
+
+#include "wizard/engine/reader/JetSchemaReader.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage: tabulo-schema-reader [--workgroup] FILE\n", stderr);
+    return 64;
+}
+
+int emit(const std::string &text, int status)
+{
+    std::fwrite(text.data(), 1, text.size(), stdout);
+    return std::fflush(stdout) == 0 ? status : 1;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    bool workgroup = false;
+    int at = 1;
+    if (at < argc && std::strcmp(argv[at], "--workgroup") == 0) {
+        workgroup = true;
+        ++at;
+    }
+    if (argc - at != 1)
+        return usage();
+    const std::string path = argv[at];
+
+    reader::ReadError error;
+    if (workgroup) {
+        if (const auto users = reader::readWorkgroupUsers(path, error))
+            return emit(reader::toJson(*users), 0);
+    } else if (const auto database = reader::readDatabase(path, error)) {
+        return emit(reader::toJson(*database), 0);
+    }
+    return emit(reader::toJson(error), 2);
+}

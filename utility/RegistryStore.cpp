@@ -30,9 +30,16 @@ std::atomic<int> g_busyTimeoutMs{10000};
 std::atomic<quint64> g_connectionCounter{0};
 thread_local QString t_lastError;
 
+// A QString bound as a parameter; a null one would be stored as SQL NULL,
+// so the empty name of a default value is bound as "".
+QString text(const QString &s)
+{
+    return s.isNull() ? QString("") : s;
+}
+
 QString fold(const QString &name)
 {
-    return foldName(name);
+    return text(foldName(name));
 }
 
 qint64 rootId(HKEY key)
@@ -295,8 +302,10 @@ private:
             return fail(ERROR_BADDB, QStringLiteral("registry file %1: it is a database of another kind").arg(m_path));
         count.finish();
         const QString statements[] = {
+            // Key ids are never reused, so a handle to a deleted key can
+            // never reach a key made later.
             QStringLiteral("CREATE TABLE keys ("
-                           " id INTEGER PRIMARY KEY,"
+                           " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                            " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
                            " name TEXT NOT NULL,"
                            " fold TEXT NOT NULL,"
@@ -423,9 +432,9 @@ qint32 insertKey(Connection &c, qint64 parent, const QString &name, const QStrin
 {
     QSqlQuery q = c.query(QStringLiteral("INSERT INTO keys(parent, name, fold, class, written) VALUES (?, ?, ?, ?, ?)"));
     q.addBindValue(parent);
-    q.addBindValue(name);
+    q.addBindValue(text(name));
     q.addBindValue(fold(name));
-    q.addBindValue(className);
+    q.addBindValue(text(className));
     q.addBindValue(nowStamp());
     if (const qint32 rc = c.exec(q))
         return rc;
@@ -439,7 +448,7 @@ qint32 upsertValue(Connection &c, qint64 key, const QString &name, quint32 type,
         "INSERT INTO key_values(key, name, fold, type, data) VALUES (?, ?, ?, ?, ?)"
         " ON CONFLICT(key, fold) DO UPDATE SET type = excluded.type, data = excluded.data"));
     q.addBindValue(key);
-    q.addBindValue(name);
+    q.addBindValue(text(name));
     q.addBindValue(fold(name));
     q.addBindValue(qint64(type));
     // An empty QByteArray would bind as NULL; an empty blob keeps NOT NULL.

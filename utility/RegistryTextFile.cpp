@@ -129,7 +129,9 @@ bool readHexBytes(const QString &text, QByteArray *out)
         *out = bytes;
         return true;
     }
-    const QStringList parts = compact.split(u',');
+    QStringList parts = compact.split(u',');
+    if (parts.size() > 1 && parts.last().isEmpty())   // a comma left before a line break
+        parts.removeLast();
     bytes.reserve(parts.size());
     for (const QString &p : parts) {
         bool ok = false;

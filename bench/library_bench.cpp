@@ -1,0 +1,86 @@
+// Timings of the SQL builder, the registry and the command-line parser as
+// their input grows; each should grow linearly.
+
+#include "utility/CRegistryAdvanced.h"
+#include "utility/CommandParams.h"
+#include "utility/RegistryStore.h"
+#include "utility/SQLRoutines.h"
+
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+using namespace pembry;
+
+static void SQLParseLongWhere(benchmark::State &state)
+{
+    QStringList terms;
+    for (int i = 0; i < state.range(0); ++i)
+        terms << QStringLiteral("field%1 = 'value; %1'").arg(i);
+    const QString text = QStringLiteral("SELECT a, b\r\nFROM t\r\nWHERE ") + terms.join(QStringLiteral(" AND\r\n  "))
+                         + QStringLiteral("\r\nORDER BY a;");
+    SQLRoutines sql;
+    for (auto _ : state) {
+        Variant v(text);
+        sql.SQLParse(v);
+        sql.SQLAppend();
+        benchmark::DoNotOptimize(sql.SQL());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(SQLParseLongWhere)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+
+static void ParseLongCommandLine(benchmark::State &state)
+{
+    QStringList parts;
+    for (int i = 0; i < state.range(0); ++i)
+        parts << QStringLiteral("/p%1 \"value %1\"").arg(i);
+    const QString line = parts.join(u' ');
+    for (auto _ : state) {
+        CommandParams params;
+        params.setCommandLine(line);
+        params.ParseCommandLine();
+        benchmark::DoNotOptimize(params.Count());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(ParseLongCommandLine)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
+
+// Reading a key with N values: one key-information read through the
+// Win32-shaped calls.
+static void ReadKeyWithValues(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    qputenv("PEMBRY31_REGISTRY", dir.filePath(QStringLiteral("bench.sqlite3")).toUtf8());
+    registry::HKEY h = 0;
+    quint32 d = 0;
+    registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Bench"), QString(), 0,
+                             registry::KEY_ALL_ACCESS, &h, &d);
+    for (int i = 0; i < state.range(0); ++i)
+        registry::RegSetValueEx(h, QStringLiteral("value%1").arg(i), registry::REG_SZ,
+                                registry::stringData(QStringLiteral("data %1").arg(i)));
+    registry::RegCloseKey(h);
+    CRegistryAdvanced reg;
+    reg.setRoot(HkeyCurrentUser);
+    reg.setKey(QStringLiteral("Bench"));
+    for (auto _ : state) {
+        reg.Refresh();
+        benchmark::DoNotOptimize(reg.ValueCount());
+    }
+    state.SetComplexityN(state.range(0));
+}
+BENCHMARK(ReadKeyWithValues)->RangeMultiplier(4)->Range(16, 1024)->Complexity()->Unit(benchmark::kMillisecond);
+
+static void WriteOneValue(benchmark::State &state)
+{
+    QTemporaryDir dir;
+    qputenv("PEMBRY31_REGISTRY", dir.filePath(QStringLiteral("bench.sqlite3")).toUtf8());
+    registry::HKEY h = 0;
+    quint32 d = 0;
+    registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Bench"), QString(), 0,
+                             registry::KEY_ALL_ACCESS, &h, &d);
+    int i = 0;
+    for (auto _ : state)
+        registry::RegSetValueEx(h, QStringLiteral("v%1").arg(i++ % 100), registry::REG_DWORD, registry::dwordData(i));
+    registry::RegCloseKey(h);
+}
+BENCHMARK(WriteOneValue)->Unit(benchmark::kMicrosecond);

@@ -1,6 +1,7 @@
 #include "wizard/engine/reader/JetSchemaReader.h"
 
 #include "wizard/engine/jetfile/JetHeader.h"
+#include "wizard/engine/jetfile/PropertyBlock.h"
 #include "wizard/engine/jetfile/TableDefinition.h"
 #include "wizard/engine/reader/JsonText.h"
 
@@ -29,7 +30,7 @@ constexpr std::int32_t dbFixedField = 0x1, dbVariableField = 0x2, dbAutoIncrFiel
                        dbSystemField = 0x2000, dbHyperlinkField = 0x8000;
 constexpr std::int32_t dbHiddenObject = 0x1, dbSystemObject = std::int32_t(0x80000002u),
                        dbAttachedODBC = 0x20000000, dbAttachedTable = 0x40000000;
-constexpr int ObjectLocalTable = 1, ObjectOdbcTable = 4, ObjectLinkedTable = 6;
+constexpr int ObjectLocalTable = 1, ObjectDatabase = 2, ObjectOdbcTable = 4, ObjectLinkedTable = 6;
 constexpr std::uint32_t CatalogHidden = 0x8;
 constexpr int IndexPrimary = 1, IndexForeign = 2;
 
@@ -83,71 +84,159 @@ MdbPtr openJet(const std::string &path, const jetfile::Header &header)
     if (header.format == jetfile::Format::Jet3)
         chooseJet3Charset(header);
     MdbPtr mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
-    if (mdb) {
+    if (mdb)
         mdb_set_boolean_fmt_numbers(mdb.get());
-        if (!mdb_read_catalog(mdb.get(), MDB_ANY))
-            mdb.reset();
-    }
     return mdb;
 }
 
-MdbCatalogEntry *catalogTable(MdbHandle *mdb, const std::string &name)
+// A catalogue entry for libmdb's table reading.
+std::unique_ptr<MdbCatalogEntry> tableEntry(MdbHandle *mdb, const std::string &name, std::uint32_t page)
 {
-    for (unsigned i = 0; i < mdb->num_catalog; ++i) {
-        auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type == MDB_TABLE && name == entry->object_name)
-            return entry;
-    }
-    return nullptr;
+    auto entry = std::make_unique<MdbCatalogEntry>();
+    entry->mdb = mdb;
+    std::snprintf(entry->object_name, sizeof entry->object_name, "%s", name.c_str());
+    entry->object_type = MDB_TABLE;
+    entry->table_pg = page;
+    return entry;
 }
 
-// Calls `row` with the texts of `columns` for every row of a table; a
-// column the table lacks reads as empty. False when the table is missing.
-bool forEachRow(MdbHandle *mdb, const char *tableName, const std::vector<const char *> &columns,
-                const std::function<void(const std::vector<std::string> &)> &row)
-{
-    MdbCatalogEntry *entry = catalogTable(mdb, tableName);
-    if (!entry)
-        return false;
-    TablePtr table(mdb_read_table(entry));
-    if (!table || !mdb_read_columns(table.get()))
-        return false;
-    mdb_rewind_table(table.get());
-    const std::size_t bindSize = mdb->bind_size > 0 ? mdb->bind_size : 16384;
-    std::vector<std::vector<char>> buffers(columns.size(), std::vector<char>(bindSize + 1, 0));
-    std::vector<int> lengths(columns.size(), 0);
-    for (std::size_t i = 0; i < columns.size(); ++i)
-        mdb_bind_column_by_name(table.get(), const_cast<char *>(columns[i]), buffers[i].data(), &lengths[i]);
-    std::vector<std::string> values(columns.size());
-    while (mdb_fetch_row(table.get())) {
+// Reads the rows of one table through libmdb, each column as text.
+class RowReader {
+public:
+    RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<const char *> &columns)
+        : m_mdb(mdb)
+    {
+        if (!entry)
+            return;
+        m_table.reset(mdb_read_table(entry));
+        if (!m_table || !mdb_read_columns(m_table.get()))
+            return;
+        mdb_rewind_table(m_table.get());
+        m_bindSize = mdb->bind_size > 0 ? mdb->bind_size : 16384;
+        m_buffers.assign(columns.size(), std::vector<char>(m_bindSize + 1, 0));
+        m_lengths.assign(columns.size(), 0);
+        m_columns.assign(columns.size(), nullptr);
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const std::size_t length = std::min<std::size_t>(std::size_t(std::max(lengths[i], 0)), bindSize);
-            values[i].assign(buffers[i].data(), strnlen(buffers[i].data(), length));
-            buffers[i][0] = '\0';
-            lengths[i] = 0;
+            const int number = mdb_bind_column_by_name(m_table.get(), const_cast<char *>(columns[i]),
+                                                       m_buffers[i].data(), &m_lengths[i]);
+            if (number > 0 && unsigned(number) <= m_table->columns->len)
+                m_columns[i] = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, unsigned(number - 1)));
         }
-        row(values);
+        m_ok = true;
     }
-    return true;
-}
+
+    // False when the table is missing or cannot be read.
+    bool ok() const { return m_ok; }
+
+    bool next()
+    {
+        for (std::size_t i = 0; i < m_buffers.size(); ++i) {
+            m_buffers[i][0] = '\0';
+            m_lengths[i] = 0;
+        }
+        return m_ok && mdb_fetch_row(m_table.get());
+    }
+
+    // The value of column `i` of the current row; empty for a missing column or a null.
+    std::string text(std::size_t i) const
+    {
+        const std::size_t length = std::min<std::size_t>(std::size_t(std::max(m_lengths[i], 0)), m_bindSize);
+        return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
+    }
+
+    // The whole value of the long binary column `i` of the current row.
+    std::vector<std::uint8_t> longValue(std::size_t i) const
+    {
+        if (!m_columns[i] || m_lengths[i] <= 0)
+            return {};
+        std::size_t size = 0;
+        void *value = mdb_ole_read_full(m_mdb, m_columns[i], &size);
+        std::vector<std::uint8_t> bytes(static_cast<std::uint8_t *>(value), static_cast<std::uint8_t *>(value) + (value ? size : 0));
+        g_free(value);
+        return bytes;
+    }
+
+private:
+    MdbHandle *m_mdb;
+    TablePtr m_table;
+    std::size_t m_bindSize = 0;
+    std::vector<std::vector<char>> m_buffers;
+    std::vector<int> m_lengths;
+    std::vector<MdbColumn *> m_columns;
+    bool m_ok = false;
+};
+
+long toNumber(const std::string &text);
+
+constexpr std::uint32_t CatalogueTablePage = 2;   // MSysObjects' definition page
+constexpr std::uint32_t PageNumberBits = 0x00FFFFFF;
+
+// The catalogue (MSysObjects) as read by one scan of our own: the tables
+// with their types and flags, libmdb entries and property blocks of the
+// local ones, and the database's own property block (MSysDb). libmdb's
+// mdb_read_catalog cannot tell linked ODBC tables from reports, and parses
+// the properties of every form and report on the way.
+class Catalogue {
+public:
+    struct Table {
+        std::string name;
+        int type = 0;
+        std::uint32_t flags = 0;
+        std::unique_ptr<MdbCatalogEntry> entry;   // local tables only
+        std::vector<std::uint8_t> properties;     // its property block (LvProp)
+    };
+
+    explicit Catalogue(MdbHandle *mdb) : m_mdb(mdb) {}
+    // False when MSysObjects cannot be read.
+    bool read()
+    {
+        auto catalogue = tableEntry(m_mdb, "MSysObjects", CatalogueTablePage);
+        RowReader rows(m_mdb, catalogue.get(), {"Id", "Name", "Type", "Flags", "LvProp"});
+        if (!rows.ok())
+            return false;
+        while (rows.next()) {
+            const int type = int(toNumber(rows.text(2)));
+            if (type == ObjectDatabase && rows.text(1) == "MSysDb") {
+                m_databaseProperties = rows.longValue(4);
+                continue;
+            }
+            if (type != ObjectLocalTable && type != ObjectOdbcTable && type != ObjectLinkedTable)
+                continue;
+            Table table;
+            table.name = rows.text(1);
+            table.type = type;
+            table.flags = std::uint32_t(toNumber(rows.text(3)));
+            if (type == ObjectLocalTable) {
+                const auto page = std::uint32_t(toNumber(rows.text(0))) & PageNumberBits;
+                table.entry = tableEntry(m_mdb, table.name, page);
+                table.properties = rows.longValue(4);
+            }
+            m_tables.push_back(std::move(table));
+        }
+        return true;
+    }
+
+    const std::vector<Table> &tables() const { return m_tables; }
+    const std::vector<std::uint8_t> &databaseProperties() const { return m_databaseProperties; }
+
+    MdbCatalogEntry *localTable(const std::string &name) const
+    {
+        for (const Table &t : m_tables) {
+            if (t.entry && t.name == name)
+                return t.entry.get();
+        }
+        return nullptr;
+    }
+
+private:
+    MdbHandle *m_mdb;
+    std::vector<Table> m_tables;
+    std::vector<std::uint8_t> m_databaseProperties;
+};
 
 long toNumber(const std::string &text)
 {
     return std::strtol(text.c_str(), nullptr, 10);
-}
-
-bool propertyFlag(const char *value)
-{
-    if (!value)
-        return false;
-    const std::string v(value);
-    return v == "1" || v == "-1" || v == "yes" || v == "true" || v == "True" || v == "Yes";
-}
-
-std::string propertyText(const MdbColumn *column, const char *key)
-{
-    const char *value = mdb_col_get_prop(column, key);
-    return value ? std::string(value) : std::string();
 }
 
 // Size in DAO's units: characters for Text, bytes for Binary, fixed sizes
@@ -216,31 +305,20 @@ public:
         Database db;
         db.name = m_path;
         db.version = m_format == jetfile::Format::Jet3 ? "3.0" : "4.0";
-        readReplicaIds(db);
-        db.relations = readRelations();
-        m_relations = &db.relations;
-
-        struct CatalogRow {
-            std::string name;
-            int type;
-            std::uint32_t flags;
-        };
-        std::vector<CatalogRow> rows;
-        const bool hasCatalog = forEachRow(m_mdb, "MSysObjects", {"Name", "Type", "Flags"},
-                                           [&](const std::vector<std::string> &v) {
-            const int type = int(toNumber(v[1]));
-            if (type == ObjectLocalTable || type == ObjectOdbcTable || type == ObjectLinkedTable)
-                rows.push_back({v[0], type, std::uint32_t(toNumber(v[2]))});
-        });
-        if (!hasCatalog) {
+        Catalogue catalogue(m_mdb);
+        if (!catalogue.read()) {
             error = {FormatNotRecognised, unrecognised(m_path, "the catalogue cannot be read")};
             return std::nullopt;
         }
-        for (const CatalogRow &row : rows) {
+        m_catalogue = &catalogue;
+        readReplicaIds(catalogue.databaseProperties(), db);
+        db.relations = readRelations();
+        m_relations = &db.relations;
+        for (const Catalogue::Table &row : catalogue.tables()) {
             Table table;
             table.name = row.name;
             table.attributes = tableAttributes(row.type, row.flags);
-            if (row.type == ObjectLocalTable && !readTable(table, error))
+            if (row.entry && !readTable(row, table, error))
                 return std::nullopt;
             db.tables.push_back(std::move(table));
         }
@@ -266,20 +344,76 @@ private:
         return attributes;
     }
 
-    void readReplicaIds(Database &db)
+    // The replica ids are properties of the database object, MSysDb.
+    void readReplicaIds(const std::vector<std::uint8_t> &block, Database &db) const
     {
-        for (unsigned i = 0; i < m_mdb->num_catalog; ++i) {
-            auto *entry = static_cast<MdbCatalogEntry *>(g_ptr_array_index(m_mdb->catalog, i));
-            if (entry->object_type != MDB_DATABASE_PROPERTY || !entry->props || entry->props->len == 0)
-                continue;
-            auto *props = static_cast<MdbProperties *>(g_ptr_array_index(entry->props, 0));
-            if (!props || !props->hash)
-                continue;
-            if (auto *id = static_cast<const char *>(g_hash_table_lookup(props->hash, "ReplicaID")))
-                db.replicaId = id;
-            if (auto *id = static_cast<const char *>(g_hash_table_lookup(props->hash, "DesignMasterID")))
-                db.designMasterId = id;
+        const PropertySets properties = readProperties(block);
+        if (const jetfile::PropertySet *set = properties.object()) {
+            db.replicaId = guidValue(set->value("ReplicaID"));
+            db.designMasterId = guidValue(set->value("DesignMasterID"));
         }
+    }
+
+    // The property sets of a block, found by their target's decoded name.
+    struct PropertySets {
+        std::vector<jetfile::PropertySet> sets;
+        std::vector<std::string> targets;
+
+        const jetfile::PropertySet *object() const { return column(std::string()); }
+        const jetfile::PropertySet *column(const std::string &name) const
+        {
+            for (std::size_t i = 0; i < sets.size(); ++i) {
+                if (targets[i] == name)
+                    return &sets[i];
+            }
+            for (std::size_t i = 0; i < sets.size(); ++i) {
+                if (strcasecmp(targets[i].c_str(), name.c_str()) == 0)
+                    return &sets[i];
+            }
+            return nullptr;
+        }
+    };
+
+    PropertySets readProperties(const std::vector<std::uint8_t> &block) const
+    {
+        PropertySets result;
+        if (block.empty())
+            return result;
+        // A damaged block costs the properties, not the table.
+        static constexpr std::string_view wanted[] = {"Required", "AllowZeroLength", "DefaultValue",
+                                                      "ValidationRule", "ValidationText", "ReplicaID",
+                                                      "DesignMasterID"};
+        auto sets = jetfile::parsePropertyBlock(block, m_format, wanted);
+        if (!sets)
+            return result;
+        result.sets = std::move(*sets);
+        for (const jetfile::PropertySet &set : result.sets)
+            result.targets.push_back(decodeName(set.target));
+        return result;
+    }
+
+    std::string textValue(const jetfile::PropertySet *set, const char *name) const
+    {
+        const jetfile::PropertyValue *value = set ? set->value(name) : nullptr;
+        return value ? decodeName(value->bytes) : std::string();
+    }
+
+    static bool flagValue(const jetfile::PropertyValue &value)
+    {
+        return std::any_of(value.bytes.begin(), value.bytes.end(), [](std::uint8_t b) { return b != 0; });
+    }
+
+    // A GUID as DAO shows it: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
+    static std::string guidValue(const jetfile::PropertyValue *value)
+    {
+        if (!value || value->bytes.size() != 16)
+            return {};
+        const std::uint8_t *b = value->bytes.data();
+        char text[40];
+        std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                      b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
+                      b[14], b[15]);
+        return text;
     }
 
     std::vector<Relation> readRelations()
@@ -290,21 +424,21 @@ private:
         };
         std::vector<Relation> relations;
         std::map<std::string, std::vector<Row>> fields;
-        forEachRow(m_mdb, "MSysRelationships",
-                   {"szRelationship", "grbit", "icolumn", "szObject", "szColumn", "szReferencedObject",
-                    "szReferencedColumn"},
-                   [&](const std::vector<std::string> &v) {
-            auto &rows = fields[v[0]];
-            if (rows.empty()) {
+        RowReader rows(m_mdb, m_catalogue->localTable("MSysRelationships"),
+                       {"szRelationship", "grbit", "icolumn", "szObject", "szColumn", "szReferencedObject",
+                        "szReferencedColumn"});
+        while (rows.next()) {
+            auto &entries = fields[rows.text(0)];
+            if (entries.empty()) {
                 Relation r;
-                r.name = v[0];
-                r.attributes = std::int32_t(toNumber(v[1]));
-                r.foreignTable = v[3];
-                r.table = v[5];
+                r.name = rows.text(0);
+                r.attributes = std::int32_t(toNumber(rows.text(1)));
+                r.foreignTable = rows.text(3);
+                r.table = rows.text(5);
                 relations.push_back(std::move(r));
             }
-            rows.push_back({toNumber(v[2]), RelationField{v[6], v[4]}});
-        });
+            entries.push_back({toNumber(rows.text(2)), RelationField{rows.text(6), rows.text(4)}});
+        }
         for (Relation &r : relations) {
             auto &rows = fields[r.name];
             std::stable_sort(rows.begin(), rows.end(),
@@ -315,13 +449,10 @@ private:
         return relations;
     }
 
-    bool readTable(Table &out, ReadError &error)
+    bool readTable(const Catalogue::Table &row, Table &out, ReadError &error)
     {
-        MdbCatalogEntry *entry = catalogTable(m_mdb, out.name);
-        if (!entry) {
-            error = {FormatNotRecognised, unrecognised(m_path, "table '" + out.name + "' is not in the catalogue")};
-            return false;
-        }
+        MdbCatalogEntry *entry = row.entry.get();
+        const PropertySets properties = readProperties(row.properties);
         TablePtr table(mdb_read_table(entry));
         if (!table || !mdb_read_columns(table.get())) {
             error = {FormatNotRecognised, unrecognised(m_path, "table '" + out.name + "' cannot be read")};
@@ -351,13 +482,13 @@ private:
             f.type = column->col_type == MDB_NUMERIC ? dbDecimal : column->col_type;
             f.size = daoSize(column->col_type, column->col_size, m_format);
             f.attributes = daoFieldAttributes(flags->second);
-            const char *required = mdb_col_get_prop(column, "Required");
-            f.required = required ? propertyFlag(required)
-                                  : !(flags->second & jetfile::columnflag::Nullable);
-            f.allowZeroLength = propertyFlag(mdb_col_get_prop(column, "AllowZeroLength"));
-            f.defaultValue = propertyText(column, "DefaultValue");
-            f.validationRule = propertyText(column, "ValidationRule");
-            f.validationText = propertyText(column, "ValidationText");
+            const jetfile::PropertySet *set = properties.column(column->name);
+            const jetfile::PropertyValue *required = set ? set->value("Required") : nullptr;
+            f.required = required ? flagValue(*required) : !(flags->second & jetfile::columnflag::Nullable);
+            f.allowZeroLength = set && set->value("AllowZeroLength") && flagValue(*set->value("AllowZeroLength"));
+            f.defaultValue = textValue(set, "DefaultValue");
+            f.validationRule = textValue(set, "ValidationRule");
+            f.validationText = textValue(set, "ValidationText");
             out.fields.push_back(std::move(f));
         }
         readIndexes(*definition, out);
@@ -429,6 +560,7 @@ private:
     std::string m_path;
     MdbHandle *m_mdb;
     jetfile::Format m_format;
+    const Catalogue *m_catalogue = nullptr;
     const std::vector<Relation> *m_relations = nullptr;
 };
 
@@ -489,6 +621,9 @@ std::optional<Database> readDatabase(const std::string &path, ReadError &error)
     }
     DatabaseReader reader(path, mdb.get(), header->format);
     auto db = reader.read(error);
+    // The program ends once the answer is written: freeing libmdb's
+    // catalogue would cost more than reading it.
+    (void)mdb.release();
     return db;
 }
 
@@ -507,14 +642,16 @@ std::optional<std::vector<std::string>> readWorkgroupUsers(const std::string &pa
         return std::nullopt;
     }
     std::vector<std::string> users;
-    const bool found = forEachRow(mdb.get(), "MSysAccounts", {"Name", "FGroup"},
-                                  [&](const std::vector<std::string> &v) {
-        if (toNumber(v[1]) == 0)
-            users.push_back(v[0]);
-    });
-    if (!found) {
+    Catalogue catalogue(mdb.get());
+    RowReader accounts(mdb.get(), catalogue.read() ? catalogue.localTable("MSysAccounts") : nullptr,
+                       {"Name", "FGroup"});
+    if (!accounts.ok()) {
         error = {WorkgroupUnusable, unusable + "it has no accounts table (MSysAccounts)."};
         return std::nullopt;
+    }
+    while (accounts.next()) {
+        if (toNumber(accounts.text(1)) == 0)
+            users.push_back(accounts.text(0));
     }
     return users;
 }

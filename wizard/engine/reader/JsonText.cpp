@@ -48,6 +48,19 @@ void appendJsonString(std::string &out, std::string_view text)
     static constexpr char hex[] = "0123456789abcdef";
     out.push_back('"');
     while (!text.empty()) {
+        // Plain printable ASCII goes over in one piece.
+        std::size_t plain = 0;
+        while (plain < text.size()) {
+            const unsigned char p = std::uint8_t(text[plain]);
+            if (p < 0x20 || p >= 0x80 || p == '"' || p == '\\')
+                break;
+            ++plain;
+        }
+        if (plain > 0) {
+            out.append(text.substr(0, plain));
+            text.remove_prefix(plain);
+            continue;
+        }
         const unsigned char c = std::uint8_t(text[0]);
         const std::size_t length = validSequence(text);
         if (length == 0) {

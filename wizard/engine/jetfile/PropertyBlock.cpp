@@ -1,0 +1,129 @@
+#include "wizard/engine/jetfile/PropertyBlock.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace jetfile {
+
+namespace {
+
+constexpr std::uint16_t NamesChunk = 0x0080;
+constexpr std::uint16_t ObjectChunk = 0x0000;
+constexpr std::uint16_t ColumnChunk = 0x0001;
+constexpr std::size_t ChunkHeader = 6;       // 32-bit length, 16-bit type
+constexpr std::size_t EntryHeader = 8;       // length, ddl flag, type, name index, value length
+
+std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at)
+{
+    return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
+           (std::uint32_t(b[at + 3]) << 24);
+}
+std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at)
+{
+    return std::uint16_t(b[at] | (b[at + 1] << 8));
+}
+
+// A property name as ASCII text: Jet 3 names are bytes, Jet 4 names UTF-16LE.
+// Empty when the name holds anything else.
+std::string asciiName(std::span<const std::uint8_t> stored, Format format)
+{
+    std::string name;
+    if (format == Format::Jet3) {
+        for (std::uint8_t c : stored) {
+            if (c == 0 || c >= 0x80)
+                return {};
+            name.push_back(char(c));
+        }
+        return name;
+    }
+    if (stored.size() % 2 != 0)
+        return {};
+    for (std::size_t i = 0; i < stored.size(); i += 2) {
+        if (stored[i + 1] != 0 || stored[i] == 0 || stored[i] >= 0x80)
+            return {};
+        name.push_back(char(stored[i]));
+    }
+    return name;
+}
+
+template <class T>
+std::optional<T> fail(std::string *problem, const char *why)
+{
+    if (problem)
+        *problem = why;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
+                                                           std::span<const std::string_view> wanted,
+                                                           std::string *problem)
+{
+    using Sets = std::vector<PropertySet>;
+    if (bytes.size() < 4)
+        return fail<Sets>(problem, "property block too short");
+    const char *magic = format == Format::Jet3 ? "KKD" : "MR2";
+    if (std::memcmp(bytes.data(), magic, 4) != 0)
+        return fail<Sets>(problem, "not a property block");
+
+    std::vector<std::string> names;
+    Sets sets;
+    std::size_t at = 4;
+    while (at < bytes.size()) {
+        if (bytes.size() - at < ChunkHeader)
+            return fail<Sets>(problem, "property chunk header cut off");
+        const std::uint32_t length = u32(bytes, at);
+        const std::uint16_t type = u16(bytes, at + 4);
+        if (length < ChunkHeader || length > bytes.size() - at)
+            return fail<Sets>(problem, "property chunk length out of range");
+        const auto chunk = bytes.subspan(at + ChunkHeader, length - ChunkHeader);
+        at += length;
+
+        if (type == NamesChunk) {
+            names.clear();
+            std::size_t p = 0;
+            while (p + 2 <= chunk.size()) {
+                const std::size_t n = u16(chunk, p);
+                if (n > chunk.size() - p - 2)
+                    return fail<Sets>(problem, "property name cut off");
+                std::string name = asciiName(chunk.subspan(p + 2, n), format);
+                if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), name) == wanted.end())
+                    name.clear();
+                names.push_back(std::move(name));
+                p += 2 + n;
+            }
+            continue;
+        }
+        if (type != ObjectChunk && type != ColumnChunk)
+            continue;  // a chunk kind not read here
+
+        // Value chunk: 32-bit length, the target's name, then the entries.
+        if (chunk.size() < 6)
+            return fail<Sets>(problem, "property values header cut off");
+        const std::size_t targetLength = u16(chunk, 4);
+        if (targetLength > chunk.size() - 6)
+            return fail<Sets>(problem, "property target name cut off");
+        PropertySet set;
+        set.target.assign(chunk.begin() + 6, chunk.begin() + 6 + std::ptrdiff_t(targetLength));
+        std::size_t p = 6 + targetLength;
+        while (p + EntryHeader <= chunk.size()) {
+            const std::size_t entryLength = u16(chunk, p);
+            const int valueType = chunk[p + 3];
+            const std::size_t nameIndex = u16(chunk, p + 4);
+            const std::size_t valueLength = u16(chunk, p + 6);
+            if (entryLength < EntryHeader || entryLength > chunk.size() - p ||
+                valueLength > entryLength - EntryHeader)
+                return fail<Sets>(problem, "property entry length out of range");
+            if (nameIndex < names.size() && !names[nameIndex].empty()) {
+                const auto value = chunk.subspan(p + EntryHeader, valueLength);
+                set.values[names[nameIndex]] = PropertyValue{valueType, {value.begin(), value.end()}};
+            }
+            p += entryLength;
+        }
+        sets.push_back(std::move(set));
+    }
+    return sets;
+}
+
+}  // namespace jetfile

@@ -6,6 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
+// Readable texts in failure messages.
+inline void PrintTo(const QString &text, std::ostream *os)
+{
+    *os << '"' << text.toStdString() << '"';
+}
+
 inline schema::Database sampleModel()
 {
     schema::Database db;

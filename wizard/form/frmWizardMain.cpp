@@ -12,6 +12,7 @@
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/QtUiControls.h"
 #include "wizard/form/WizardStatusBar.h"
+#include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCheckBox>
@@ -37,19 +38,8 @@ namespace tabulo {
 
 namespace {
 
-// The helper classes of the standard function library, one shared instance each.
-const pembry::OS32Helper &os32()
-{
-    static const pembry::OS32Helper helper;
-    return helper;
-}
-
-const pembry::TextHelper &textHelper()
-{
-    static const pembry::TextHelper helper;
-    return helper;
-}
-
+// The busy pointer, through the library's one VBObjectHelper (the window is
+// its only user).
 void busyPointer(bool show)
 {
     static const pembry::VBObjectHelper helper;
@@ -736,11 +726,7 @@ void frmWizardMain::guarded(const char *routine, Body &&body)
 void frmWizardMain::reportError(const QString &routine)
 {
     clsErrorHandler &handler = gobjErrorHandler();
-    try {
-        handler.ErrorProcess();
-    } catch (...) {
-        // The record could not be taken; the report still goes out.
-    }
+    handler.ErrorProcess();
     QString title;
     handler.ErrorHandler(QStringLiteral("frmWizardMain - ") + routine, true, pembry::mb::Exclamation, title);
 }
@@ -843,8 +829,8 @@ void frmWizardMain::pageEntryWork()
             const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
             const qsizetype backslash = path.lastIndexOf(QLatin1Char('\\'));
             const QChar separator = slash > backslash ? QLatin1Char('/') : QLatin1Char('\\');
-            const QString name = os32().PathNameNoFile(path) + separator + QStringLiteral("CreateDB_")
-                                 + textHelper().RemoveAllSpaces(os32().FileNameNoPath(path));
+            const QString name = os32Helper().PathNameNoFile(path) + separator + QStringLiteral("CreateDB_")
+                                 + textHelper().RemoveAllSpaces(os32Helper().FileNameNoPath(path));
             txtCodeDestinationFile->setText(trimBlanks(name.chopped(qMin<qsizetype>(4, name.size())))
                                             + QStringLiteral(".bas"));
         }
@@ -904,7 +890,7 @@ void frmWizardMain::EnableButtons()
         switch (m_currentPage) {
         case 0:
             cmdBack->setEnabled(false);
-            cmdNext->setEnabled(os32().IsValidFilePath(txtDBSource->text()));
+            cmdNext->setEnabled(os32Helper().IsValidFilePath(txtDBSource->text()));
             cmdFinish->setEnabled(false);
             break;
         case 1:
@@ -917,8 +903,8 @@ void frmWizardMain::EnableButtons()
             cmdBack->setEnabled(true);
             bool next = m_insertPosition > 0 || chkCopyToClipboard->isChecked();
             if (!next) {
-                QString folder = os32().PathNameNoFile(txtCodeDestinationFile->text());
-                next = os32().IsValidFolder(folder);
+                QString folder = os32Helper().PathNameNoFile(txtCodeDestinationFile->text());
+                next = os32Helper().IsValidFolder(folder);
             }
             cmdNext->setEnabled(next);
             cmdFinish->setEnabled(finishRule());

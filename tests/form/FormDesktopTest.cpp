@@ -1,0 +1,230 @@
+// What a desktop window owes its user: keys, tab order, a layout that
+// resizes without overlaps, the status bar panels, the browse dialogs, the
+// message boxes; and pictures of the five pages for people to look at.
+
+#include "WizardFixture.h"
+#include "wizard/form/QtMessageService.h"
+#include "wizard/form/WizardStatusBar.h"
+
+#include <QDate>
+#include <QDir>
+#include <QLocale>
+#include <QMessageBox>
+#include <QStackedWidget>
+#include <QTimer>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+// The controls a user sees on the current page and below it.
+QList<QWidget *> visibleControls(QWidget *window)
+{
+    QList<QWidget *> controls;
+    for (QWidget *child : window->findChildren<QWidget *>()) {
+        const bool control = qobject_cast<QAbstractButton *>(child) || qobject_cast<QLineEdit *>(child)
+                             || qobject_cast<QLabel *>(child) || qobject_cast<QComboBox *>(child)
+                             || qobject_cast<QListWidget *>(child) || qobject_cast<QProgressBar *>(child);
+        if (control && child->isVisible() && !child->objectName().startsWith(u"qt_"_s))
+            controls << child;
+    }
+    return controls;
+}
+
+QString overlapsOf(QWidget *window)
+{
+    QString found;
+    const QList<QWidget *> controls = visibleControls(window);
+    for (int i = 0; i < controls.size(); ++i) {
+        const QRect a(controls[i]->mapTo(window, QPoint(0, 0)), controls[i]->size());
+        if (a.width() <= 0 || a.height() <= 0 || !window->rect().contains(a))
+            found += controls[i]->objectName() + u" is cut off; "_s;
+        for (int j = i + 1; j < controls.size(); ++j) {
+            const QRect b(controls[j]->mapTo(window, QPoint(0, 0)), controls[j]->size());
+            if (a.intersects(b))
+                found += controls[i]->objectName() + u"/"_s + controls[j]->objectName() + u" ("_s
+                         + controls[i]->metaObject()->className() + u", "_s + controls[j]->metaObject()->className()
+                         + u"); "_s;
+        }
+    }
+    return found;
+}
+
+}  // namespace
+
+TEST_F(WizardFixture, EnterPressesNextAndAccessKeysReachTheControls)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    QTest::keyClick(box(u"txtDBSource"_s), Qt::Key_Return);
+    ASSERT_EQ(page(), 1);
+    // A button pressed by its access key clicks a moment later, as on screen.
+    auto accessKey = [this](Qt::Key key) {
+        QTest::keyClick(m_form.get(), key, Qt::AltModifier);
+        QTest::qWait(200);
+    };
+    accessKey(Qt::Key_R);   // Use &Run-time Variable
+    EXPECT_TRUE(button(u"optDatabaseLocation(2)"_s)->isChecked());
+    accessKey(Qt::Key_L);   // &Locale
+    EXPECT_EQ(m_form->focusWidget(), w(u"cboLocale"_s));
+    QTest::keyClick(m_form->focusWidget(), Qt::Key_Return);
+    EXPECT_EQ(page(), 2);
+    accessKey(Qt::Key_O);   // Copy t&o Clipboard
+    EXPECT_TRUE(button(u"chkCopyToClipboard"_s)->isChecked());
+    accessKey(Qt::Key_B);   // << &Back
+    EXPECT_EQ(page(), 1);
+}
+
+TEST_F(WizardFixture, TabMovesThroughThePageInReadingOrder)
+{
+    open();
+    type(u"txtMDWSource"_s, u"w"_s);
+    box(u"txtDBSource"_s)->setFocus();
+    const QStringList expected = {u"cmdBrowseSourceDB"_s, u"txtMDWSource"_s, u"cmdBrowseSourceMDW"_s,
+                                  u"txtUserNameSource"_s, u"txtPasswordSource"_s, u"txtPasswordDBSource"_s,
+                                  u"cmdCancel"_s};
+    QStringList seen;
+    for (int i = 0; i < expected.size(); ++i) {
+        QTest::keyClick(m_form->focusWidget(), Qt::Key_Tab);
+        seen << m_form->focusWidget()->objectName();
+    }
+    EXPECT_EQ(seen, expected);
+}
+
+TEST_F(WizardFixture, EveryPageResizesWithoutOverlappingControls)
+{
+    open(true, true);
+    type(u"txtDBSource"_s, m_source);
+    for (int target = 0; target < 5; ++target) {
+        if (target > 0) {
+            if (target == 1)
+                click(u"optDatabaseLocation(1)"_s), type(u"txtDBNew"_s, m_dir.filePath(u"new.mdb"_s));
+            if (target == 3)
+                click(u"cmdAddOne"_s);
+            next();
+            if (target == 3)
+                click(u"cmdAddAll"_s);
+        }
+        ASSERT_EQ(page(), target);
+        for (const QSize size : {m_form->minimumSizeHint(), QSize(1200, 900)}) {
+            m_form->resize(size);
+            QApplication::processEvents();
+            EXPECT_EQ(overlapsOf(m_form.get()), QString()) << "page " << target << " at " << size.width() << "x"
+                                                            << size.height();
+        }
+    }
+}
+
+TEST_F(WizardFixture, RendersEachPageToAPicture)
+{
+    const QString folder = QStringLiteral(TABULO_BINARY_DIR "/screenshots");
+    QDir().mkpath(folder);
+    open(true, true);
+    type(u"txtDBSource"_s, m_source);
+    for (int target = 0; target < 5; ++target) {
+        if (target == 1) {
+            next();
+            click(u"optDatabaseLocation(1)"_s);
+            type(u"txtDBNew"_s, m_dir.filePath(u"New Shop.mdb"_s));
+        } else if (target > 1) {
+            next();
+        }
+        if (target == 3) {
+            click(u"cmdAddOne"_s);
+            click(u"cmdAddOne"_s);
+            click(u"cmdAddOne"_s);
+        }
+        ASSERT_EQ(page(), target);
+        const QString file = folder + u"/wizard-page-%1.png"_s.arg(target);
+        QFile::remove(file);
+        EXPECT_TRUE(m_form->grab().save(file)) << file.toStdString();
+        EXPECT_TRUE(QFile::exists(file));
+    }
+}
+
+TEST_F(WizardFixture, TheStatusBarShowsCapsLockAndTheDate)
+{
+    open();
+    auto *bar = w<tabulo::WizardStatusBar>(u"sbMain"_s);
+    EXPECT_EQ(bar->panel(3)->text(), QLocale().toString(QDate::currentDate(), QLocale::ShortFormat));
+    EXPECT_EQ(bar->panel(2)->text(), u"CAPS"_s);
+    EXPECT_FALSE(bar->capsLockShown());
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_CapsLock);
+    EXPECT_TRUE(bar->capsLockShown());
+    QTest::keyClick(m_form->windowHandle(), Qt::Key_CapsLock);
+    EXPECT_FALSE(bar->capsLockShown());
+}
+
+TEST_F(WizardFixture, BrowsingForTheSourceFillsTheBoxOrLeavesIt)
+{
+    open();
+    FileDialogDriver dialogs;
+    dialogs.answerNext(FileDialogDriver::accept(m_source));
+    click(u"cmdBrowseSourceDB"_s);
+    ASSERT_EQ(dialogs.seen.size(), 1);
+    const FileDialogDriver::Seen &seen = dialogs.seen[0];
+    EXPECT_EQ(seen.title, u"Locate Source Database"_s);
+    EXPECT_EQ(seen.filters, (QStringList{u"Microsoft Access Databases (*.mdb *.mde)"_s,
+                                         u"Microsoft Access Add-Ins (*.mda)"_s, u"All Files (*)"_s}));
+    EXPECT_EQ(seen.selectedFilter, seen.filters[0]);
+    EXPECT_EQ(seen.fileMode, QFileDialog::ExistingFile);
+    EXPECT_EQ(box(u"txtDBSource"_s)->text(), m_source);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+
+    dialogs.answerNext(FileDialogDriver::cancel());
+    click(u"cmdBrowseSourceMDW"_s);
+    EXPECT_EQ(dialogs.seen[1].title, u"Locate Source Security File"_s);
+    EXPECT_EQ(box(u"txtMDWSource"_s)->text(), QString());
+    EXPECT_FALSE(dialogs.leftOpen);
+}
+
+TEST_F(WizardFixture, SavingTheNewDatabaseAsAnAddInMakesItAnMdb)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    FileDialogDriver dialogs;
+    dialogs.answerNext(FileDialogDriver::accept(m_dir.filePath(u"tools.mda"_s)));
+    dialogs.answerNext(FileDialogDriver::accept(m_dir.filePath(u"tools.mda"_s), u"All Files (*)"_s));
+    dialogs.answerNext(FileDialogDriver::accept(m_dir.filePath(u"CreateTools"_s)));
+    click(u"optDatabaseLocation(1)"_s);
+    click(u"cmdBrowseNewDB"_s);
+    EXPECT_EQ(dialogs.seen[0].title, u"Save New Database As"_s);
+    EXPECT_EQ(dialogs.seen[0].acceptMode, QFileDialog::AcceptSave);
+    EXPECT_EQ(dialogs.seen[0].defaultSuffix, u"mdb"_s);
+    EXPECT_EQ(box(u"txtDBNew"_s)->text(), m_dir.filePath(u"tools.mdb"_s));
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameDBNew(), m_dir.filePath(u"tools.mdb"_s));
+    click(u"cmdBrowseNewDB"_s);
+    EXPECT_EQ(box(u"txtDBNew"_s)->text(), m_dir.filePath(u"tools.mda"_s));
+    next();
+    clear(u"txtCodeDestinationFile"_s);
+    click(u"cmdBrowseCodeFile"_s);
+    EXPECT_EQ(dialogs.seen[2].title, u"Save Code Template As"_s);
+    EXPECT_EQ(dialogs.seen[2].selectedFilter, u"Visual Basic Module (*.bas)"_s);
+    EXPECT_TRUE(dialogs.seen[2].confirmOverwrite);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), m_dir.filePath(u"CreateTools.bas"_s));
+    EXPECT_FALSE(dialogs.leftOpen);
+}
+
+TEST(WizardMessages, TheWindowShowsQtMessageBoxesWhileItLives)
+{
+    ASSERT_NE(dynamic_cast<pembry::ConsoleMessageService *>(&pembry::messageService()), nullptr);
+    auto form = std::make_unique<tabulo::frmWizardMain>();
+    ASSERT_NE(dynamic_cast<tabulo::QtMessageService *>(&pembry::messageService()), nullptr);
+
+    QString title;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        title = box->windowTitle();
+        icon = box->icon();
+        QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+    });
+    EXPECT_EQ(pembry::MsgBox(u"Go on?"_s, pembry::mb::YesNo | pembry::mb::Question), pembry::mb::No);
+    EXPECT_EQ(title, u"Tabulo Wizard"_s);
+    EXPECT_EQ(icon, QMessageBox::Question);
+
+    form.reset();
+    EXPECT_NE(dynamic_cast<pembry::ConsoleMessageService *>(&pembry::messageService()), nullptr);
+}

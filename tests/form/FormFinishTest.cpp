@@ -1,0 +1,157 @@
+// Finish: the settings passed at the end, the run, its event and its errors.
+
+#include "WizardFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+using namespace Qt::StringLiterals;
+
+namespace {
+
+QString readText(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromLatin1(file.readAll());
+}
+
+// Counts the paints of a widget and notes whether it was shown meanwhile.
+struct PaintCounter : QObject {
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+};
+
+}  // namespace
+
+TEST_F(WizardFixture, FinishTwiceRunsTwiceAndRaisesTheEventEachTime)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    back();
+    const QString codeFile = m_dir.filePath(u"CreateShop.bas"_s);
+    type(u"txtCodeDestinationFile"_s, codeFile);
+    // Settings read only at Finish.
+    type(u"txtVarNameNewTable"_s, u"tblShop"_s);
+    click(u"chkIncludeRelations"_s);
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    PaintCounter paints;
+    w(u"pgMain"_s)->installEventFilter(&paints);
+
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(completions.count(), 1);
+    EXPECT_TRUE(m_form->Succeeded());
+    const QString code = readText(codeFile);
+    EXPECT_TRUE(code.startsWith(u"Option Explicit\r\n"_s));
+    EXPECT_TRUE(code.contains(u"tblShop"_s));
+    EXPECT_TRUE(code.contains(u"\"Order Details\""_s));
+    EXPECT_FALSE(tabulo::gobjWriteNewDatabase().IncludeRelations());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), tabulo::gobjWriteNewDatabase().ModuleText());
+    EXPECT_EQ(messageTexts().last(),
+              u"The Tabulo results have been copied to the clipboard and saved to <"_s + codeFile + u">."_s);
+    // The progress bar was painted while the tables were read, and is gone now.
+    EXPECT_GT(paints.paints, 0);
+    EXPECT_FALSE(w(u"pgMain"_s)->isVisible());
+    EXPECT_EQ(status(), u"Ready"_s);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_TRUE(m_form->isVisible());
+
+    QFile::remove(codeFile);
+    click(u"cmdFinish"_s);
+    EXPECT_EQ(completions.count(), 2);
+    EXPECT_TRUE(QFile::exists(codeFile));
+}
+
+TEST_F(WizardFixture, FinishPassesTheLastSettings)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    back();
+    back();
+    click(u"optDatabaseLocation(1)"_s);
+    type(u"txtDBNew"_s, u"/data/new.mdb"_s);
+    click(u"optVersion(2)"_s);
+    click(u"chkEncrypt"_s);
+    auto *locale = w<QComboBox>(u"cboLocale"_s);
+    locale->setFocus();
+    QTest::keyClick(locale, Qt::Key_Down);
+    next();
+    clear(u"txtCodeDestinationFile"_s);     // no code file in /data: the clipboard only
+    click(u"cmdFinish"_s);
+    const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
+    EXPECT_EQ(g.Version(), 16);
+    EXPECT_EQ(g.Encrypt(), 2);
+    EXPECT_EQ(g.Locale(), u"dbLangArabic"_s);
+    EXPECT_EQ(g.PathNameDBNew(), u"/data/new.mdb"_s);
+    EXPECT_TRUE(m_form->Succeeded()) << messageTexts().join(u"\n"_s).toStdString();
+}
+
+TEST_F(WizardFixture, ASecuredSourceGivesItsMessageAndNoEvent)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    m_engine->faults().inject(u"TableDef.Fields"_s, 3110);
+    click(u"cmdFinish"_s);
+    EXPECT_EQ(completions.count(), 0);
+    EXPECT_FALSE(m_form->Succeeded());
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.startsWith(
+        u"The database you have specified has been secured using Microsoft Jet security.\r\n\r\n"_s));
+    EXPECT_TRUE(m_messages.messages[0].text.endsWith(u"specify the correct security information."_s));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(w(u"pgMain"_s)->isVisible());
+}
+
+TEST_F(WizardFixture, ASecuredCallersDatabaseGivesTheOtherMessage)
+{
+    tabulo::gobjWriteNewDatabase().setDBSource(m_engine->makeDatabase(shopModel(m_source)));
+    open(false);
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    click(u"chkCopyToClipboard"_s);
+    next();
+    click(u"cmdAddAll"_s);
+    m_engine->faults().inject(u"TableDef.Fields"_s, 3033);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.startsWith(
+        u"The current database has been secured using Microsoft Jet security.\r\nTabulo cannot read"_s));
+}
+
+TEST_F(WizardFixture, AFinishThatFailsIsReportedAndRaisesNoEvent)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    back();
+    clear(u"txtTabStop"_s);
+    next();
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s));
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 13"_s));
+    EXPECT_EQ(completions.count(), 0);
+
+    // An engine failure in the run: reported the same way.
+    m_messages.messages.clear();
+    back();
+    type(u"txtTabStop"_s, u"2"_s);
+    next();
+    m_engine->faults().inject(u"TableDefs.Refresh"_s, 3011);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 3011"_s));
+    EXPECT_EQ(completions.count(), 0);
+    EXPECT_FALSE(m_form->Succeeded());
+}

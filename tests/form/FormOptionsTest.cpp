@@ -1,0 +1,249 @@
+// The option controls: what they hand to the generator and what they enable.
+
+#include "WizardFixture.h"
+
+#include <QGroupBox>
+
+using namespace Qt::StringLiterals;
+
+TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
+{
+    open();
+    struct Caption {
+        QString name;
+        QString text;
+    };
+    const QList<Caption> captions = {
+        {u"optDatabaseLocation(0)"_s, u"Create tables in \"&Current\" Database"_s},
+        {u"optDatabaseLocation(1)"_s, u"Create a new &database in the following location:"_s},
+        {u"optDatabaseLocation(2)"_s, u"Use &Run-time Variable"_s},
+        {u"optVersion(3)"_s, u"Jet &3.0/3.5 (Access 95/97)"_s},
+        {u"chkEncrypt"_s, u"&Encrypt"_s},
+        {u"chkCopyToClipboard"_s, u"Copy t&o Clipboard"_s},
+        {u"chkInsertIntoModule"_s, u"Insert into &New Module"_s},
+        {u"chkRunNotepad"_s, u"Op&en in Notepad"_s},
+        {u"chkWriteVB5Header"_s, u"Include &VB Header Information"_s},
+        {u"chkIncludeRelations"_s, u"&Create Relations in new Database"_s},
+        {u"chkIncludeDatabaseWrapper"_s, u"&Write Database Wrapper Function"_s},
+        {u"optNewDBSecurity(2)"_s, u"Use &Hardcoded Security Parameters"_s},
+        {u"cmdBack"_s, u"<< &Back"_s},
+        {u"cmdNext"_s, u"&Next >>"_s},
+        {u"cmdFinish"_s, u"&Finish"_s},
+        {u"cmdCancel"_s, u"Close"_s},
+        {u"cmdAddAll"_s, u">>"_s}};
+    for (const Caption &c : captions)
+        EXPECT_EQ(button(c.name)->text(), c.text) << c.name.toStdString();
+    EXPECT_EQ(w<QLabel>(u"lblMDWNew"_s)->text(), u"New &MDW"_s);
+
+    for (const QString &masked : {u"txtPasswordSource"_s, u"txtPasswordDBSource"_s, u"txtPasswordNew"_s,
+                                  u"txtPasswordDBNew"_s})
+        EXPECT_EQ(box(masked)->echoMode(), QLineEdit::Password) << masked.toStdString();
+    EXPECT_EQ(box(u"txtDBSource"_s)->echoMode(), QLineEdit::Normal);
+    for (const QString &off : {u"txtUserNameSource"_s, u"txtPasswordSource"_s, u"txtMDWNew"_s, u"txtUserNameNew"_s,
+                               u"txtPasswordNew"_s, u"txtPasswordDBNew"_s, u"cmdBrowseNewMDW"_s, u"chkRunNotepad"_s,
+                               u"chkWriteVB5Header"_s, u"optInsertTopBottom(0)"_s, u"lblUserNameNew"_s})
+        EXPECT_FALSE(w(off)->isEnabled()) << off.toStdString();
+    EXPECT_EQ(box(u"txtVarNameNewTable"_s)->text(), u"tdfNew"_s);
+    EXPECT_EQ(box(u"txtProcPrefix"_s)->text(), u"subCreate_"_s);
+    EXPECT_EQ(box(u"txtTabStop"_s)->text(), u"3"_s);
+    EXPECT_TRUE(button(u"chkIncludeRelations"_s)->isChecked());
+    EXPECT_TRUE(button(u"optNewDBSecurity(0)"_s)->isChecked());
+    EXPECT_TRUE(button(u"optInsertTopBottom(1)"_s)->isChecked());
+    EXPECT_FALSE(button(u"chkInsertIntoModule"_s)->isVisibleTo(m_form.get()));
+    EXPECT_FALSE(w(u"fraInsertTopBottom"_s)->isVisibleTo(m_form.get()));
+    auto *locale = w<QComboBox>(u"cboLocale"_s);
+    EXPECT_EQ(locale->count(), 21);
+    EXPECT_EQ(locale->currentText(), u"dbLangGeneral"_s);
+    EXPECT_EQ(locale->itemText(20), u"dbLangTurkish"_s);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_FALSE(button(u"optVersion(%1)"_s.arg(i))->isChecked());
+    EXPECT_EQ(w(u"fraVersion"_s)->toolTip(), u"Version of the new database"_s);
+    EXPECT_EQ(button(u"cmdCancel"_s)->toolTip(), u"Close the Wizard"_s);
+    EXPECT_EQ(box(u"txtDBNew"_s)->toolTip(), u"Location of the new database to hardcode into the module"_s);
+}
+
+TEST_F(WizardFixture, HelpTextFollowsTheFocusAndTextIsSelected)
+{
+    open();
+    EXPECT_EQ(status(), u"Database to be duplicated"_s);   // txtDBSource has the focus
+    type(u"txtMDWSource"_s, u"x"_s);
+    EXPECT_EQ(status(), u"Workgroup that secures the source database"_s);
+    QTest::keyClick(box(u"txtMDWSource"_s), Qt::Key_Tab);   // to the browse button: no help text
+    EXPECT_EQ(status(), u"Ready"_s);
+    QTest::keyClick(m_form->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(m_form->focusWidget(), box(u"txtUserNameSource"_s));
+    EXPECT_EQ(status(), u"Username to log into the source workgroup"_s);
+    box(u"txtMDWSource"_s)->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(box(u"txtMDWSource"_s)->selectedText(), u"x"_s);
+}
+
+TEST_F(WizardFixture, TheSourceWorkgroupEnablesItsUserAndPassword)
+{
+    open();
+    type(u"txtMDWSource"_s, u"/data/secure.mdw"_s);
+    EXPECT_TRUE(box(u"txtUserNameSource"_s)->isEnabled());
+    EXPECT_TRUE(box(u"txtPasswordSource"_s)->isEnabled());
+    type(u"txtUserNameSource"_s, u"Clerk"_s);
+    type(u"txtPasswordSource"_s, u"pw"_s);
+    type(u"txtPasswordDBSource"_s, u"db"_s);
+    clear(u"txtMDWSource"_s);
+    EXPECT_FALSE(box(u"txtUserNameSource"_s)->isEnabled());
+    EXPECT_FALSE(box(u"txtPasswordSource"_s)->isEnabled());
+    const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
+    EXPECT_EQ(g.PathNameMDWSource(), QString());
+    EXPECT_EQ(g.UserNameSource(), u"Clerk"_s);      // kept, and still handed over
+    EXPECT_EQ(g.PasswordMDWSource(), u"pw"_s);
+    EXPECT_EQ(g.PasswordDBSource(), u"db"_s);
+}
+
+TEST_F(WizardFixture, TheLocationDecidesWhatTheNewDatabaseOptionsAllow)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
+    // Typing a path while no location is chosen chooses "a new database".
+    type(u"txtDBNew"_s, u"/"_s);
+    EXPECT_TRUE(button(u"optDatabaseLocation(1)"_s)->isChecked());
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_EQ(g.PathNameDBNew(), u"/"_s);
+    clear(u"txtDBNew"_s);
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+
+    click(u"optDatabaseLocation(0)"_s);
+    EXPECT_EQ(g.PathNameDBNew(), u"Current"_s);
+    for (const QString &off : {u"fraVersion"_s, u"cboLocale"_s, u"chkEncrypt"_s, u"txtDBNew"_s, u"cmdBrowseNewDB"_s})
+        EXPECT_FALSE(w(off)->isEnabled()) << off.toStdString();
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+
+    click(u"optDatabaseLocation(2)"_s);
+    EXPECT_EQ(g.PathNameDBNew(), u"Variable"_s);
+    EXPECT_TRUE(w(u"fraVersion"_s)->isEnabled());
+    EXPECT_FALSE(box(u"txtDBNew"_s)->isEnabled());
+}
+
+TEST_F(WizardFixture, TheCodePageProposesAFileBesideTheNewDatabase)
+{
+    const QString folder = QDir(m_dir.path()).absolutePath();
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    type(u"txtDBNew"_s, folder + u"/My New Db.mdb"_s);
+    next();
+    ASSERT_EQ(page(), 2);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/CreateDB_MyNewDb.bas"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameCodeFile(), folder + u"/CreateDB_MyNewDb.bas"_s);
+    EXPECT_EQ(m_form->focusWidget(), box(u"txtCodeDestinationFile"_s));
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_TRUE(button(u"chkRunNotepad"_s)->isEnabled());
+    EXPECT_TRUE(button(u"chkWriteVB5Header"_s)->isEnabled());
+
+    // A name the user typed stays; Windows paths keep their separator.
+    clear(u"txtCodeDestinationFile"_s);
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"chkRunNotepad"_s)->isEnabled());
+    type(u"txtCodeDestinationFile"_s, folder + u"/mine.bas"_s);
+    back();
+    clear(u"txtDBNew"_s);
+    type(u"txtDBNew"_s, u"D:\\Data\\My Db.mdb"_s);
+    next();
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/mine.bas"_s);
+    clear(u"txtCodeDestinationFile"_s);
+    back();
+    next();
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), u"D:\\Data\\CreateDB_MyDb.bas"_s);
+    // That folder does not exist here: Next waits for the clipboard choice.
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    click(u"chkCopyToClipboard"_s);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_TRUE(tabulo::gobjWriteNewDatabase().CopyToClipboard());
+
+    // Short paths get no proposal.
+    clear(u"txtCodeDestinationFile"_s);
+    back();
+    clear(u"txtDBNew"_s);
+    type(u"txtDBNew"_s, u"a.mdb"_s);
+    next();
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), QString());
+}
+
+TEST_F(WizardFixture, TheTabStopTakesDigitsOnly)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    QLineEdit *tabStop = box(u"txtTabStop"_s);
+    tabStop->setFocus();
+    tabStop->selectAll();
+    QTest::keyClicks(tabStop, u"4x"_s);
+    EXPECT_EQ(tabStop->text(), u"4"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().IndentUnit(), u"    "_s);
+    QTest::keyClick(tabStop, Qt::Key_Backspace);
+    EXPECT_EQ(tabStop->text(), QString());
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().IndentUnit(), u"    "_s);   // an empty box keeps the last one
+    QTest::keyClicks(tabStop, u"-2"_s);
+    EXPECT_EQ(tabStop->text(), u"2"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().IndentUnit(), u"  "_s);
+    EXPECT_EQ(status(), u"Number of spaces to insert for each tab indentation"_s);
+}
+
+TEST_F(WizardFixture, InsertIntoAModuleIsOfferedWhenAskedAndInsertsAtTheBottom)
+{
+    open(true, true);
+    type(u"txtDBSource"_s, m_source);
+    next();
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    ASSERT_TRUE(button(u"chkInsertIntoModule"_s)->isVisible());
+    EXPECT_FALSE(w(u"fraInsertTopBottom"_s)->isVisible());
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    click(u"chkInsertIntoModule"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().InsertPosition(), 2);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_TRUE(button(u"optInsertTopBottom(0)"_s)->isEnabled());
+    click(u"chkInsertIntoModule"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().InsertPosition(), 0);
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+}
+
+TEST_F(WizardFixture, HardcodedSecurityWaitsForWorkgroupAndUser)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    next();
+    ASSERT_EQ(page(), 4);
+    EXPECT_EQ(m_form->focusWidget(), button(u"optNewDBSecurity(0)"_s));
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+
+    click(u"optNewDBSecurity(2)"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().NewDBSecurity(), 2);
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    for (const QString &on : {u"txtMDWNew"_s, u"txtUserNameNew"_s, u"txtPasswordNew"_s, u"txtPasswordDBNew"_s,
+                              u"lblMDWNew"_s, u"lblPasswordDBNew"_s, u"cmdBrowseNewMDW"_s})
+        EXPECT_TRUE(w(on)->isEnabled()) << on.toStdString();
+    type(u"txtMDWNew"_s, u"/secure/new.mdw"_s);
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    type(u"txtUserNameNew"_s, u"Owner"_s);
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+    type(u"txtPasswordDBNew"_s, u"pw"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PasswordDBNew(), u";pwd=pw"_s);
+
+    // No table chosen: the hardcoded choice still enables Finish on the other pages.
+    back();
+    click(u"cmdRemoveAll"_s);
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+    click(u"cmdAddAll"_s);
+    next();
+    ASSERT_EQ(page(), 4);
+    clear(u"txtMDWNew"_s);
+    EXPECT_FALSE(box(u"txtUserNameNew"_s)->isEnabled());
+    EXPECT_FALSE(box(u"txtPasswordNew"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    click(u"optNewDBSecurity(1)"_s);
+    EXPECT_FALSE(w(u"lblMDWNew"_s)->isEnabled());
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+}

@@ -1,0 +1,163 @@
+// Pages and navigation: where the window starts, what enables Back, Next and
+// Finish, the errors of opening the source database, closing.
+
+#include "WizardFixture.h"
+
+#include <QStackedWidget>
+
+using namespace Qt::StringLiterals;
+
+TEST_F(WizardFixture, StartsOnTheSourcePageUntilAReadableFileIsNamed)
+{
+    open();
+    EXPECT_EQ(m_form->windowTitle(), u"Morvane Tabulo Wizard (Jet 4.0)"_s);
+    EXPECT_EQ(page(), 0);
+    EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentWidget(), w(u"fraWizard(0)"_s));
+    EXPECT_EQ(m_form->focusWidget(), box(u"txtDBSource"_s));
+    EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+
+    type(u"txtDBSource"_s, m_dir.filePath(u"missing.mdb"_s));
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    clear(u"txtDBSource"_s);
+    type(u"txtDBSource"_s, m_source);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameDBSource(), m_source);
+    EXPECT_TRUE(m_messages.messages.isEmpty());
+}
+
+TEST_F(WizardFixture, EnteringTheOptionsPageReadsTheSourceVersionEveryTime)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    ASSERT_EQ(page(), 1);
+    EXPECT_TRUE(button(u"optVersion(4)"_s)->isChecked());
+    EXPECT_TRUE(button(u"cmdBack"_s)->isEnabled());
+    // No location chosen: Next waits and no option takes the focus.
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"optDatabaseLocation(0)"_s)->hasFocus());
+
+    click(u"optVersion(1)"_s);
+    click(u"optDatabaseLocation(2)"_s);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    next();
+    EXPECT_EQ(page(), 2);
+    back();
+    EXPECT_EQ(page(), 1);
+    EXPECT_TRUE(button(u"optVersion(4)"_s)->isChecked());
+    EXPECT_EQ(m_form->focusWidget(), button(u"optDatabaseLocation(2)"_s));
+    EXPECT_EQ(m_engine->faults().callCount(u"Workspace.OpenDatabase"_s), 1);
+}
+
+TEST_F(WizardFixture, ACallersDatabaseStartsOnTheOptionsPageWithoutBack)
+{
+    tabulo::gobjWriteNewDatabase().setDBSource(m_engine->makeDatabase(shopModel(m_source)));
+    open(false);
+    EXPECT_EQ(page(), 1);
+    EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+    EXPECT_TRUE(button(u"optVersion(4)"_s)->isChecked());
+}
+
+TEST_F(WizardFixture, OpeningErrorsLeadBackToTheBoxToCorrect)
+{
+    struct Case {
+        int error;
+        QString message;
+        QString focus;
+    };
+    const QList<Case> cases = {
+        {3033, u"You do not have permission to open the source database."_s, u"txtMDWSource"_s},
+        {3031, u"Please enter a valid database password for the source database."_s, u"txtPasswordDBSource"_s},
+        {3029, u"You entered an invalid username or password"_s, u"txtPasswordSource"_s},
+        {3030, u"You entered an invalid username or password"_s, u"txtPasswordSource"_s}};
+    const QString workgroup = makeFile(u"shop.mdw"_s);
+    m_engine->addWorkgroup(workgroup, {u"admin"_s});
+    open();
+    type(u"txtDBSource"_s, m_source);
+    type(u"txtMDWSource"_s, workgroup);       // the user and password boxes are usable then
+    type(u"txtUserNameSource"_s, u"admin"_s);
+    for (const Case &c : cases) {
+        m_messages.messages.clear();
+        m_engine->faults().inject(u"Workspace.OpenDatabase"_s, c.error, {}, 1);
+        next();
+        EXPECT_EQ(page(), 0) << c.error;
+        EXPECT_EQ(messageTexts(), QStringList{c.message}) << c.error;
+        EXPECT_EQ(m_form->focusWidget(), box(c.focus)) << c.error;
+        EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+    }
+    // Corrected, the same Next goes through.
+    next();
+    EXPECT_EQ(page(), 1);
+}
+
+TEST_F(WizardFixture, AnUnexpectedOpeningErrorIsReportedAndThePageStays)
+{
+    m_engine->faults().inject(u"Database.Version"_s, 3011);
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    const RecordedMessage &report = m_messages.messages.first();
+    EXPECT_TRUE(report.text.startsWith(u"Calling Routine: frmWizardMain - MovePage"_s)) << report.text.toStdString();
+    EXPECT_TRUE(report.text.contains(u"Error: 3011"_s));
+    EXPECT_EQ(report.style & 0x70, 48);
+    // MovePage ended before the page changed.
+    EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}
+
+TEST_F(WizardFixture, AFormatTheEngineCannotReadGivesItsMessageThenAReport)
+{
+    const QString other = makeFile(u"newer.accdb"_s);
+    m_engine->addDatabase(other, shopModel(other));
+    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343);
+    open();
+    type(u"txtDBSource"_s, other);
+    next();
+    ASSERT_EQ(m_messages.messages.size(), 2);
+    EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Tabulo cannot open the database you selected.<"_s + other));
+    EXPECT_TRUE(m_messages.messages[1].text.contains(u"frmWizardMain - MovePage"_s));
+    EXPECT_TRUE(m_messages.messages[1].text.contains(u"Error: 91"_s));
+}
+
+TEST_F(WizardFixture, CloseAsksFirstAndTheTitleBarDoesNot)
+{
+    open();
+    QSignalSpy unloads(m_form.get(), &tabulo::frmWizardMain::Unload);
+    m_messages.answers = {pembry::mb::No};
+    click(u"cmdCancel"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_EQ(m_messages.messages[0].text, u"Do you wish to close the Tabulo Wizard?"_s);
+    EXPECT_EQ(m_messages.messages[0].title, u"Exit Wizard"_s);
+    EXPECT_EQ(m_messages.messages[0].style, pembry::mb::YesNo | pembry::mb::Question);
+    EXPECT_TRUE(m_form->isVisible());
+    EXPECT_EQ(unloads.count(), 0);
+
+    // Escape is Close: answered Yes, the window unloads.
+    m_messages.answers = {pembry::mb::Yes};
+    QTest::keyClick(box(u"txtDBSource"_s), Qt::Key_Escape);
+    EXPECT_EQ(m_messages.messages.size(), 2);
+    EXPECT_FALSE(m_form->isVisible());
+    EXPECT_EQ(unloads.count(), 1);
+
+    // Shown again it loads again; the close box unloads without a question.
+    m_form->show();
+    m_form->close();
+    EXPECT_EQ(m_messages.messages.size(), 2);
+    EXPECT_EQ(unloads.count(), 2);
+    m_form.reset();
+    EXPECT_EQ(unloads.count(), 2);
+}
+
+TEST_F(WizardFixture, AWindowDeletedWithoutClosingStillUnloadsAndLetsGoOfItsWidgets)
+{
+    open();
+    QSignalSpy unloads(m_form.get(), &tabulo::frmWizardMain::Unload);
+    EXPECT_NE(tabulo::gobjWriteNewDatabase().SourceTablesAvailableList(), nullptr);
+    m_form.reset();
+    EXPECT_EQ(unloads.count(), 1);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().SourceTablesAvailableList(), nullptr);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().SourceTablesChosenList(), nullptr);
+}

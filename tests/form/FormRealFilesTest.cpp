@@ -1,0 +1,59 @@
+// The window on real Jet files, read through the engine's file reader.
+
+#include "WizardFixture.h"
+
+using namespace Qt::StringLiterals;
+
+class RealFiles : public WizardFixture {
+protected:
+    void SetUp() override
+    {
+        WizardFixture::SetUp();
+        dao::installDBEngine(nullptr);      // the Jet file engine
+    }
+};
+
+TEST_F(RealFiles, NorthwindFromSourceToCodeFile)
+{
+    open();
+    type(u"txtDBSource"_s, testDataPath(u"northwind.mdb"_s));
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(button(u"optVersion(4)"_s)->isChecked());
+    click(u"optDatabaseLocation(1)"_s);
+    type(u"txtDBNew"_s, m_dir.filePath(u"Northwind Copy.mdb"_s));
+    next();
+    const QString codeFile = m_dir.filePath(u"CreateDB_NorthwindCopy.bas"_s);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), codeFile);
+    next();
+    ASSERT_EQ(page(), 3);
+    EXPECT_EQ(list(u"lstTablesAvailable"_s)->count(), 8);
+    click(u"cmdAddAll"_s);
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(completions.count(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(m_form->Succeeded());
+    QFile file(codeFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString code = QString::fromLatin1(file.readAll());
+    EXPECT_TRUE(code.contains(u"\"Order Details\""_s));
+    EXPECT_TRUE(code.contains(u"Relations"_s));
+    EXPECT_EQ(messageTexts().last(), u"The Tabulo results have saved to <"_s + codeFile + u">."_s);
+}
+
+TEST_F(RealFiles, AWrongDatabasePasswordLeadsBackToThePasswordBox)
+{
+    open();
+    type(u"txtDBSource"_s, testDataPath(u"jet4-password.mdb"_s));
+    type(u"txtPasswordDBSource"_s, u"wrong"_s);
+    next();
+    EXPECT_EQ(page(), 0);
+    EXPECT_EQ(messageTexts(), QStringList{u"Please enter a valid database password for the source database."_s});
+    EXPECT_EQ(m_form->focusWidget(), box(u"txtPasswordDBSource"_s));
+    EXPECT_EQ(box(u"txtPasswordDBSource"_s)->selectedText(), u"wrong"_s);
+
+    QTest::keyClicks(box(u"txtPasswordDBSource"_s), u"password"_s);
+    next();
+    EXPECT_EQ(page(), 1);
+    EXPECT_EQ(m_messages.messages.size(), 1);
+}

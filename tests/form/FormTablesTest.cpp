@@ -1,0 +1,147 @@
+// The two table lists and their four buttons.
+
+#include "WizardFixture.h"
+
+using namespace Qt::StringLiterals;
+
+TEST_F(WizardFixture, TheTablesPageListsTheSourceTablesOnceSorted)
+{
+    open();
+    goToTablesPage();
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);
+    EXPECT_EQ(m_form->focusWidget(), button(u"cmdAddOne"_s));
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    const int reads = m_engine->faults().callCount(u"TableDefs.Count"_s);
+    back();
+    next();
+    EXPECT_EQ(m_engine->faults().callCount(u"TableDefs.Count"_s), reads);
+    EXPECT_EQ(status(), u"Ready"_s);
+}
+
+TEST_F(WizardFixture, AddOneFollowsTheSelection)
+{
+    open();
+    goToTablesPage();
+    // Nothing selected: nothing added, the first table selected.
+    click(u"cmdAddOne"_s);
+    EXPECT_TRUE(entries(u"lstTablesChosen"_s).isEmpty());
+    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 0);
+    EXPECT_TRUE(list(u"lstTablesAvailable"_s)->item(0)->isSelected());
+
+    // Pressing ">" again and again takes consecutive tables.
+    click(u"cmdAddOne"_s);
+    click(u"cmdAddOne"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"msysNotes"_s}));
+    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 2);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+
+    // A table already chosen is not added twice; the selection moves on.
+    selectRow(u"lstTablesAvailable"_s, 0);
+    click(u"cmdAddOne"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 2);
+    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 1);
+
+    // The last table is added and stays selected.
+    selectRow(u"lstTablesAvailable"_s, 4);
+    click(u"cmdAddOne"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"msysNotes"_s, u"Shippers"_s}));
+    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 4);
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);   // choosing copies
+}
+
+TEST_F(WizardFixture, AddAllAndRemoveKeepTheChosenListConsistent)
+{
+    open();
+    goToTablesPage();
+    selectRow(u"lstTablesAvailable"_s, 3);
+    click(u"cmdAddOne"_s);
+    click(u"cmdAddAll"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s), kShopTables);
+
+    // "<" on the last entry selects the new last entry.
+    selectRow(u"lstTablesChosen"_s, 4);
+    click(u"cmdRemoveOne"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 4);
+    EXPECT_EQ(list(u"lstTablesChosen"_s)->currentRow(), 3);
+    // In the middle, the entry that moved up is selected.
+    selectRow(u"lstTablesChosen"_s, 1);
+    click(u"cmdRemoveOne"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"Order Details"_s, u"Orders"_s}));
+    EXPECT_EQ(list(u"lstTablesChosen"_s)->currentRow(), 1);
+
+    // With nothing selected "<" changes nothing.
+    list(u"lstTablesChosen"_s)->clearSelection();
+    click(u"cmdRemoveOne"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 3);
+
+    click(u"cmdRemoveAll"_s);
+    EXPECT_TRUE(entries(u"lstTablesChosen"_s).isEmpty());
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    EXPECT_TRUE(button(u"cmdRemoveOne"_s)->isEnabled());
+
+    // Removing the only entry disables both remove buttons until a table is added.
+    selectRow(u"lstTablesAvailable"_s, 2);
+    click(u"cmdAddOne"_s);
+    selectRow(u"lstTablesChosen"_s, 0);
+    click(u"cmdRemoveOne"_s);
+    EXPECT_TRUE(entries(u"lstTablesChosen"_s).isEmpty());
+    EXPECT_FALSE(button(u"cmdRemoveOne"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdRemoveAll"_s)->isEnabled());
+    click(u"cmdAddAll"_s);
+    EXPECT_TRUE(button(u"cmdRemoveOne"_s)->isEnabled());
+}
+
+TEST_F(WizardFixture, ANewSourcePathEmptiesBothListsAndTheTablesAreReadAgain)
+{
+    const QString other = makeFile(u"other.mdb"_s);
+    schema::Database model = shopModel(other);
+    model.tables.removeLast();
+    m_engine->addDatabase(other, model);
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    back();
+    back();
+    back();
+    ASSERT_EQ(page(), 0);
+    clear(u"txtDBSource"_s);
+    EXPECT_TRUE(entries(u"lstTablesAvailable"_s).isEmpty());
+    EXPECT_TRUE(entries(u"lstTablesChosen"_s).isEmpty());
+    type(u"txtDBSource"_s, other);
+    next();
+    next();
+    next();
+    ASSERT_EQ(page(), 3);
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s),
+              (QStringList{u"customers"_s, u"msysNotes"_s, u"Order Details"_s, u"Shippers"_s}));
+}
+
+TEST_F(WizardFixture, FillingTheListShowsTheBusyPointer)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    click(u"chkCopyToClipboard"_s);
+    // The generator's status text while it reads the tables is painted at once;
+    // note the pointer at that moment.
+    struct PointerProbe : QObject {
+        QList<Qt::CursorShape> shapes;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            if (event->type() == QEvent::Paint)
+                shapes << (QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape()
+                                                             : Qt::ArrowCursor);
+            return false;
+        }
+    } probe;
+    w(u"sbMainPanel1"_s)->installEventFilter(&probe);
+    next();
+    ASSERT_EQ(page(), 3);
+    EXPECT_TRUE(probe.shapes.contains(Qt::WaitCursor));
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+}

@@ -1,0 +1,184 @@
+#include "cli/CliOptions.h"
+
+#include "wizard/engine/WizardBuild.h"
+
+#include <CLI/CLI.hpp>
+
+#include <string>
+#include <vector>
+
+namespace tabulo::cli {
+
+namespace {
+
+QString fromArgument(const std::string &text)
+{
+    return QString::fromLocal8Bit(text.data(), qsizetype(text.size()));
+}
+
+std::vector<std::string> localeChoices()
+{
+    std::vector<std::string> choices;
+    for (const QString &name : localeNames())
+        choices.push_back(name.toStdString());
+    return choices;
+}
+
+}  // namespace
+
+const QStringList &localeNames()
+{
+    static const QStringList names = {
+        "dbLangGeneral", "dbLangArabic", "dbLangChineseSimplified", "dbLangChineseTraditional",
+        "dbLangCyrillic", "dbLangCzech", "dbLangDutch", "dbLangGreek", "dbLangHebrew",
+        "dbLangHungarian", "dbLangIcelandic", "dbLangJapanese", "dbLangKorean", "dbLangNordic",
+        "dbLangNorwDan", "dbLangPolish", "dbLangSlovenian", "dbLangSpanish", "dbLangSwedFin",
+        "dbLangThai", "dbLangTurkish"};
+    return names;
+}
+
+std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
+{
+    CLI::App app{"Writes a Basic (DAO) module whose procedures recreate the tables, fields, indexes and "
+                 "relationships of a Microsoft Access (Jet) database.",
+                 "tabulo-cli"};
+    app.set_version_flag("--version", std::string("tabulo-cli " TABULO_VERSION " (")
+                                          + wizardBuild().name.toStdString() + ")");
+    app.footer("Exit status: 0 on success, 1 when the database cannot be read or the module cannot be "
+               "written (\"error NUMBER: DESCRIPTION\" on standard error), 2 for a usage error.");
+
+    std::string source, mdw, user, password, dbPassword;
+    std::vector<std::string> tables;
+    std::string location = "variable";
+    int dbVersion = 0;
+    std::string locale = options.locale.toStdString();
+    std::string security = "none";
+    std::string newMdw, newUser, newPassword, newDbPassword;
+    std::string dbVar = options.dbVar.toStdString(), tableVar = options.tableVar.toStdString(),
+                fieldVar = options.fieldVar.toStdString(), indexVar = options.indexVar.toStdString(),
+                relationVar = options.relationVar.toStdString(), procPrefix = options.procPrefix.toStdString();
+    int tabStop = options.tabStop;
+    bool noRelations = false, noWrapper = false;
+    std::string output;
+
+    app.add_option("SOURCE", source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
+        ->required();
+
+    const char *sourceGroup = "Source security";
+    app.add_option("--mdw", mdw, "Workgroup information file that secures the source database")
+        ->type_name("FILE")->group(sourceGroup);
+    app.add_option("--user", user, "User name for the workgroup (used with --mdw)")
+        ->type_name("NAME")->group(sourceGroup);
+    app.add_option("--password", password, "Password of that user (used with --mdw)")
+        ->type_name("TEXT")->group(sourceGroup);
+    app.add_option("--db-password", dbPassword, "Database password of the source database")
+        ->type_name("TEXT")->group(sourceGroup);
+
+    const char *tableGroup = "Tables";
+    app.add_option("--tables", tables,
+                   "Tables to recreate; repeatable, or a comma-separated list (default: every table listed)")
+        ->type_name("NAME[,NAME...]")->delimiter(',')->allow_extra_args(false)->group(tableGroup);
+    app.add_flag("--list-tables", options.listTables, "Print the tables that can be chosen, one a line, and exit")
+        ->group(tableGroup);
+
+    const char *newGroup = "New database";
+    app.add_option("--location", location,
+                   "Where the module creates the tables: 'current' (the database it runs in), 'variable' "
+                   "(a path passed at run time) or a fixed database PATH")
+        ->type_name("current|variable|PATH")->capture_default_str()->group(newGroup);
+    app.add_option("--db-version", dbVersion,
+                   "Format of the new database: 1 (Jet 1.0), 8 (Jet 1.1), 16 (Jet 2.0), 32 (Jet 3.x), "
+                   "64 (Jet 4.0) (default: the source's own)")
+        ->type_name("1|8|16|32|64")->check(CLI::IsMember({1, 8, 16, 32, 64}))->group(newGroup);
+    app.add_option("--locale", locale, "Collating order constant of the new database")
+        ->type_name("NAME")->check(CLI::IsMember(localeChoices()))->capture_default_str()->group(newGroup);
+    app.add_flag("--encrypt", options.encrypt, "Encrypt the new database")->group(newGroup);
+    app.add_option("--security", security,
+                   "Security of the new database: none, runtime (parameters of CreateNewDatabase) or "
+                   "hardcoded (written into the module)")
+        ->type_name("none|runtime|hardcoded")
+        ->check(CLI::IsMember({"none", "runtime", "hardcoded"}))
+        ->capture_default_str()->group(newGroup);
+    app.add_option("--new-mdw", newMdw, "Workgroup file for the new database (hardcoded security)")
+        ->type_name("FILE")->group(newGroup);
+    app.add_option("--new-user", newUser, "User name in that workgroup (hardcoded security)")
+        ->type_name("NAME")->group(newGroup);
+    app.add_option("--new-password", newPassword, "Password of that user (hardcoded security)")
+        ->type_name("TEXT")->group(newGroup);
+    app.add_option("--new-db-password", newDbPassword, "Database password of the new database (hardcoded security)")
+        ->type_name("TEXT")->group(newGroup);
+
+    const char *styleGroup = "Code style";
+    app.add_option("--db-var", dbVar, "Database variable name")->capture_default_str()->group(styleGroup);
+    app.add_option("--table-var", tableVar, "Table variable name")->capture_default_str()->group(styleGroup);
+    app.add_option("--field-var", fieldVar, "Field variable name")->capture_default_str()->group(styleGroup);
+    app.add_option("--index-var", indexVar, "Index variable name")->capture_default_str()->group(styleGroup);
+    app.add_option("--relation-var", relationVar, "Relation variable name")->capture_default_str()->group(styleGroup);
+    app.add_option("--proc-prefix", procPrefix, "Prefix of the table procedures' names")
+        ->capture_default_str()->group(styleGroup);
+    app.add_option("--tab-stop", tabStop, "Blanks per indent level")
+        ->type_name("N")->check(CLI::Range(0, 32767))->capture_default_str()->group(styleGroup);
+    app.add_flag("--no-relations", noRelations, "Do not recreate relationships")->group(styleGroup);
+    app.add_flag("--no-wrapper", noWrapper, "Leave out the CreateNewDatabase procedure")->group(styleGroup);
+
+    const char *outputGroup = "Output";
+    CLI::Option *outputOption =
+        app.add_option("-o,--output", output, "Code file to write (default: the file's content on standard output)")
+            ->type_name("FILE")->group(outputGroup);
+    app.add_flag("--vb-header", options.vbHeader, "Start the code file with an \"Attribute VB_Name\" line")
+        ->needs(outputOption)->group(outputGroup);
+    app.add_flag("--open", options.open, "Open the code file in the program associated with text files")
+        ->needs(outputOption)->group(outputGroup);
+
+    try {
+        app.parse(argc, argv);
+        if (location.empty())
+            throw CLI::ValidationError("--location", "a database path must not be empty");
+        if (security == "hardcoded" && (newMdw.empty() || newUser.empty()))
+            throw CLI::ValidationError("--security", "hardcoded needs --new-mdw and --new-user");
+        if (output.empty() && app.count("--output") > 0)
+            throw CLI::ValidationError("--output", "the code file name must not be empty");
+    } catch (const CLI::ParseError &e) {
+        const int status = app.exit(e);
+        return status == 0 ? 0 : 2;
+    }
+
+    options.source = fromArgument(source);
+    options.mdw = fromArgument(mdw);
+    options.user = fromArgument(user);
+    options.password = fromArgument(password);
+    options.dbPassword = fromArgument(dbPassword);
+    for (const std::string &name : tables) {
+        const QString trimmed = fromArgument(name).trimmed();
+        if (!trimmed.isEmpty())
+            options.tables.append(trimmed);
+    }
+    const QString place = fromArgument(location);
+    if (place.compare(QLatin1String("current"), Qt::CaseInsensitive) == 0)
+        options.location = QStringLiteral("Current");
+    else if (place.compare(QLatin1String("variable"), Qt::CaseInsensitive) == 0)
+        options.location = QStringLiteral("Variable");
+    else
+        options.location = place;
+    if (app.count("--db-version") > 0)
+        options.dbVersion = dbVersion;
+    options.locale = fromArgument(locale);
+    options.security = security == "runtime" ? 1 : security == "hardcoded" ? 2 : 0;
+    options.newMdw = fromArgument(newMdw);
+    options.newUser = fromArgument(newUser);
+    options.newPassword = fromArgument(newPassword);
+    options.newDbPassword = fromArgument(newDbPassword);
+    options.dbVar = fromArgument(dbVar);
+    options.tableVar = fromArgument(tableVar);
+    options.fieldVar = fromArgument(fieldVar);
+    options.indexVar = fromArgument(indexVar);
+    options.relationVar = fromArgument(relationVar);
+    options.procPrefix = fromArgument(procPrefix);
+    options.tabStop = qint16(tabStop);
+    options.includeRelations = !noRelations;
+    options.includeWrapper = !noWrapper;
+    options.output = fromArgument(output);
+    return std::nullopt;
+}
+
+}  // namespace tabulo::cli

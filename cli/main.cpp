@@ -1,0 +1,231 @@
+// tabulo-cli: the generator without a window. Opens the source database with
+// the given security, chooses the tables, hands every option to the one
+// generator and writes the module to a code file or to standard output.
+
+#include "cli/CliOptions.h"
+#include "cli/ConsoleUi.h"
+#include "utility/BasicError.h"
+#include "wizard/engine/Dao.h"
+#include "wizard/generator/clsWriteNewDatabase.h"
+
+#include <QCoreApplication>
+#include <QSet>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+
+using namespace tabulo;
+using namespace tabulo::cli;
+
+namespace {
+
+// The wizard's table lists sort without regard to letter case.
+QStringList sortedLikeTheWindow(QStringList names)
+{
+    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
+        const int order = a.compare(b, Qt::CaseInsensitive);
+        return order != 0 ? order < 0 : a < b;
+    });
+    return names;
+}
+
+// The chosen tables in list order. A requested name must be one of the
+// listed tables; letter case may differ when that leaves no doubt.
+QStringList chooseTables(const QStringList &listed, const QStringList &requested, const QString &source)
+{
+    if (requested.isEmpty())
+        return listed;
+    QSet<QString> wanted;
+    for (const QString &name : requested) {
+        if (listed.contains(name)) {
+            wanted.insert(name);
+            continue;
+        }
+        QStringList matches;
+        for (const QString &candidate : listed) {
+            if (candidate.compare(name, Qt::CaseInsensitive) == 0)
+                matches.append(candidate);
+        }
+        if (matches.size() != 1)
+            pembry::raiseError(3265, QStringLiteral("tabulo-cli"),
+                               QStringLiteral("The table \"%1\" is not among the tables of \"%2\" "
+                                              "(tabulo-cli --list-tables lists them).")
+                                   .arg(name, source));
+        wanted.insert(matches.first());
+    }
+    QStringList chosen;
+    for (const QString &name : listed) {
+        if (wanted.contains(name))
+            chosen.append(name);
+    }
+    return chosen;
+}
+
+// The new database's format constant for the source's major version, as
+// the wizard's page 1 selects it.
+qint32 formatOfSource(qint32 majorVersion, const QString &source)
+{
+    static const qint32 constants[] = {1, 8, 16, 32, 64};
+    if (majorVersion < 0 || majorVersion > 4)
+        pembry::raiseError(pembry::err::InvalidCall, QStringLiteral("tabulo-cli"),
+                           QStringLiteral("\"%1\" has the format version %2, for which no new database format "
+                                          "is known; choose one with --db-version.")
+                               .arg(source)
+                               .arg(majorVersion));
+    return constants[majorVersion];
+}
+
+// Why the source could not be opened, after the generator answered no
+// database: the engine's last error, else the generator's message.
+QString unopenableReason(const KeptMessages &messages)
+{
+    const dao::Errors &errors = dao::dbEngine().Errors();
+    if (errors.Count() > 0) {
+        const QString description = errors.Item(errors.Count() - 1).Description;
+        if (!description.isEmpty())
+            return description;
+    }
+    return messages.messages.isEmpty() ? QStringLiteral("Unrecognized database format.")
+                                       : messages.messages.last();
+}
+
+QString oneLine(QString text)
+{
+    text.replace(QStringLiteral("\r\n"), QStringLiteral(" "));
+    text.replace(u'\n', u' ');
+    text.replace(u'\r', u' ');
+    return text.simplified();
+}
+
+void writeToStandardOutput(const QByteArray &bytes)
+{
+    if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
+        || std::fflush(stdout) != 0)
+        pembry::raiseError(57, QStringLiteral("tabulo-cli"), QStringLiteral("Cannot write to standard output."));
+}
+
+// Hands the settings to the generator in the order the wizard does at Finish.
+void applySettings(clsWriteNewDatabase &gen, const CliOptions &options, qint32 version)
+{
+    gen.setPathNameDBNew(options.location);
+    gen.setNewDBSecurity(options.security);
+    gen.setPathNameMDWNew(options.newMdw);
+    gen.setUserNameNew(options.newUser);
+    gen.setPasswordMDWNew(options.newPassword);
+    gen.setPasswordDBNew(options.newDbPassword);
+    gen.setProcPrefix(options.procPrefix);
+    gen.setIncludeDatabaseWrapper(options.includeWrapper);
+    gen.setWriteVB5Header(options.vbHeader);
+    gen.setPathNameCodeFile(options.output);
+    gen.setRunNotepad(options.open);
+    gen.setCopyToClipboard(false);
+    gen.setInsertPosition(0);
+
+    gen.setTabStop(options.tabStop);
+    gen.setVarNameNewDB(options.dbVar);
+    gen.setVarNameNewTable(options.tableVar);
+    gen.setVarNameNewField(options.fieldVar);
+    gen.setVarNameNewRelation(options.relationVar);
+    gen.setVarNameNewIndex(options.indexVar);
+    gen.setVersion(version);
+    gen.setLocale(options.locale);
+    gen.setEncrypt(options.encrypt ? 2 : 0);
+    gen.setIncludeRelations(options.includeRelations);
+}
+
+// Lets go of everything the run handed the generator, also after a failure.
+class GeneratorSession {
+public:
+    explicit GeneratorSession(clsWriteNewDatabase &gen) : m_gen(gen) {}
+    ~GeneratorSession()
+    {
+        m_gen.CloseSourceDBandMDW();
+        m_gen.setProgressBar(nullptr);
+        m_gen.setStatusBar(nullptr);
+        m_gen.setSourceTablesAvailableList(nullptr);
+        m_gen.setSourceTablesChosenList(nullptr);
+    }
+
+private:
+    clsWriteNewDatabase &m_gen;
+};
+
+int run(const CliOptions &options, KeptMessages &messages)
+{
+    clsWriteNewDatabase &gen = gobjWriteNewDatabase();
+    GeneratorSession session(gen);
+    PlainList available;
+    PlainList chosen;
+    std::unique_ptr<TerminalProgress> progress;
+    if (stderrIsTerminal())
+        progress = std::make_unique<TerminalProgress>();
+
+    gen.setPathNameMDWSource(options.mdw);
+    gen.setUserNameSource(options.user);
+    gen.setPasswordMDWSource(options.password);
+    gen.setPasswordDBSource(options.dbPassword);
+    gen.setPathNameDBSource(options.source);
+    gen.setSourceTablesAvailableList(&available);
+    gen.setSourceTablesChosenList(&chosen);
+    if (progress) {
+        gen.setProgressBar(progress.get());
+        gen.setStatusBarPanelIndex(1);
+        gen.setStatusBar(progress.get());
+    }
+
+    if (!gen.DBSource())
+        pembry::raiseError(dao::errors::FormatNotRecognised, QStringLiteral("tabulo-cli"),
+                           unopenableReason(messages));
+    messages.messages.clear();
+
+    gen.FillSourceTablesAvailableList();
+    available.setItems(sortedLikeTheWindow(available.items()));
+    if (options.listTables) {
+        QByteArray listing;
+        for (const QString &name : available.items())
+            listing += name.toLocal8Bit() + '\n';
+        writeToStandardOutput(listing);
+        return 0;
+    }
+    chosen.setItems(chooseTables(available.items(), options.tables, options.source));
+
+    const qint32 version = options.dbVersion ? *options.dbVersion
+                                             : formatOfSource(gen.DBSourceVersion(), options.source);
+    applySettings(gen, options, version);
+    gen.WriteTableCreationCode();
+    progress.reset();
+
+    if (options.output.isEmpty())
+        writeToStandardOutput(codeFileContent(gen.ModuleText(), false, QString()));
+    // The closing message says where the module went: useful on a terminal,
+    // noise in a script.
+    if (stderrIsTerminal()) {
+        for (const QString &message : messages.messages)
+            printError(message);
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char **argv)
+{
+    CliOptions options;
+    if (const std::optional<int> status = parseCommandLine(argc, argv, options))
+        return *status;
+
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("tabulo-cli"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TABULO_VERSION));
+    KeptMessages messages;
+    try {
+        return run(options, messages);
+    } catch (const pembry::BasicError &e) {
+        printError(QStringLiteral("error %1: %2").arg(e.number()).arg(oneLine(e.description())));
+        return 1;
+    } catch (const std::exception &e) {
+        printError(QStringLiteral("error 51: %1").arg(QString::fromLocal8Bit(e.what())));
+        return 1;
+    }
+}

@@ -1,0 +1,287 @@
+// tabulo-cli on the real sample files: options and their defaults, the
+// module on standard output or in a code file, and the errors a script sees.
+
+#include "TestPaths.h"
+#include "wizard/engine/SchemaJson.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+CliResult runCli(const QStringList &arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), arguments);
+    CliResult result;
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "tabulo-cli did not finish";
+        return result;
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+QString northwind()
+{
+    return testDataPath(QStringLiteral("northwind.mdb"));
+}
+
+}  // namespace
+
+TEST(Cli, HelpListsEveryOptionAndVersionAnswers)
+{
+    const CliResult help = runCli({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *option :
+         {"--mdw", "--user", "--password", "--db-password", "--tables", "--list-tables", "--location",
+          "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user", "--new-password",
+          "--new-db-password", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
+          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--vb-header", "--output", "--open",
+          "--version"})
+        EXPECT_TRUE(help.out.contains(option)) << option;
+
+    const CliResult version = runCli({"--version"});
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_TRUE(version.out.startsWith("tabulo-cli ")) << version.out.constData();
+}
+
+TEST(Cli, UsageErrorsExitWithStatus2)
+{
+    const QList<QStringList> usages = {
+        {},
+        {northwind(), "--db-version", "7"},
+        {northwind(), "--security", "hardcoded", "--new-user", "admin"},
+        {northwind(), "--security", "secret"},
+        {northwind(), "--vb-header"},
+        {northwind(), "--open"},
+        {northwind(), "--tab-stop", "-1"},
+        {northwind(), "--locale", "dbLangKlingon"},
+        {northwind(), "--no-such-option"},
+        {northwind(), "--location", ""},
+    };
+    for (const QStringList &arguments : usages) {
+        const CliResult result = runCli(arguments);
+        EXPECT_EQ(result.exitCode, 2) << arguments.join(' ').toStdString();
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_FALSE(result.err.isEmpty());
+    }
+}
+
+TEST(Cli, ListTablesPrintsTheUserTablesSorted)
+{
+    const CliResult result = runCli({northwind(), "--list-tables"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out, "Categories\nCustomers\nEmployees\nOrder Details\nOrders\nProducts\nShippers\nSuppliers\n");
+
+    // Letter case does not order the list; digits and "_" sort as characters.
+    const CliResult jet3 = runCli({testDataPath("jet3-index.mdb"), "--list-tables"});
+    EXPECT_EQ(jet3.out, "Table1\nTable2\nTable3\n");
+}
+
+TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
+{
+    const CliResult result = runCli({northwind()});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
+    const QByteArray &out = result.out;
+    EXPECT_TRUE(out.startsWith("Option Explicit\r\n\r\nPublic Sub CreateNewDatabase(strNewDBPath As String)\r\n"));
+    // The window's defaults: a Jet 4 source gives a Jet 4 database, "tdfNew".
+    EXPECT_TRUE(out.contains("Set dbNew = ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion40)\r\n"));
+    EXPECT_TRUE(out.contains("   Dim tdfNew As TableDef\r\n"));
+    EXPECT_TRUE(out.contains("Private Sub subCreate_OrderDetails(dbNew As Database)"));
+    EXPECT_TRUE(out.contains("Private Sub subCreate_Relations(dbNew As Database)"));
+    EXPECT_TRUE(out.indexOf("subCreate_Categories(dbNew As") < out.indexOf("subCreate_Suppliers(dbNew As"));
+    EXPECT_FALSE(out.contains('\t'));
+    EXPECT_TRUE(out.endsWith("End Sub\r\n"));
+
+    const CliResult jet3 = runCli({testDataPath("jet3-index.mdb")});
+    ASSERT_EQ(jet3.exitCode, 0) << jet3.err.toStdString();
+    EXPECT_TRUE(jet3.out.contains(", dbLangGeneral, dbVersion30)\r\n"));
+}
+
+TEST(Cli, TablesAreChosenByRepeatedOrCommaListsInListOrder)
+{
+    const CliResult result = runCli({northwind(), "--tables", "orders, Customers", "--tables", "Order Details",
+                                     "--tables", "Orders"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QByteArray &out = result.out;
+    const qsizetype customers = out.indexOf("Private Sub subCreate_Customers(");
+    const qsizetype details = out.indexOf("Private Sub subCreate_OrderDetails(");
+    const qsizetype orders = out.indexOf("Private Sub subCreate_Orders(");
+    EXPECT_TRUE(customers > 0 && customers < details && details < orders);
+    EXPECT_EQ(out.count("Private Sub subCreate_Orders("), 1);
+    EXPECT_FALSE(out.contains("subCreate_Products"));
+    // Only the relationships between chosen tables.
+    EXPECT_TRUE(out.contains("relNew.Table = \"Customers\""));
+    EXPECT_FALSE(out.contains("relNew.Table = \"Products\""));
+}
+
+TEST(Cli, AnUnknownTableIsAnErrorNamingIt)
+{
+    const CliResult result = runCli({northwind(), "--tables", "Invoices"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.out.isEmpty());
+    EXPECT_TRUE(result.err.startsWith("error 3265: ")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("Invoices"));
+}
+
+TEST(Cli, OptionsReachTheGeneratedCode)
+{
+    const CliResult result = runCli({northwind(), "--tables", "Shippers", "--location", "current", "--security",
+                                     "runtime", "--db-var", "db", "--table-var", "tdf", "--field-var", "fld",
+                                     "--index-var", "idx", "--proc-prefix", "_make ", "--tab-stop", "2",
+                                     "--no-relations"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QByteArray &out = result.out;
+    EXPECT_TRUE(out.contains("Public Sub CreateNewDatabase(strMDWPath As String, strUserName As String, "
+                             "strPassword As String, Optional strDatabasePwd as String)\r\n"));
+    EXPECT_TRUE(out.contains("\r\n  Set db = CurrentDb\r\n"));
+    EXPECT_TRUE(out.contains("\r\n  makeShippers\r\n"));
+    EXPECT_TRUE(out.contains("Private Sub makeShippers()\r\n"));
+    EXPECT_TRUE(out.contains("  Dim tdf As TableDef\r\n"));
+    EXPECT_FALSE(out.contains("Relations"));
+
+    const CliResult fixed = runCli({northwind(), "--tables", "Shippers", "--location", "/data/new.mdb",
+                                    "--db-version", "32", "--encrypt", "--locale", "dbLangNordic",
+                                    "--no-wrapper"});
+    ASSERT_EQ(fixed.exitCode, 0) << fixed.err.toStdString();
+    EXPECT_FALSE(fixed.out.contains("CreateNewDatabase"));
+    EXPECT_TRUE(fixed.out.startsWith("Option Explicit\r\n\r\n\r\nPrivate Sub subCreate_Shippers("));
+
+    const CliResult wrapped = runCli({northwind(), "--tables", "Shippers", "--location", "/data/new.mdb",
+                                      "--db-version", "32", "--encrypt", "--locale", "dbLangNordic",
+                                      "--security", "hardcoded", "--new-mdw", "/data/new.mdw", "--new-user",
+                                      "owner", "--new-password", "pw", "--new-db-password", "dbpw"});
+    ASSERT_EQ(wrapped.exitCode, 0) << wrapped.err.toStdString();
+    EXPECT_TRUE(wrapped.out.contains(
+        "ws.CreateDatabase(\"/data/new.mdb\", dbLangNordic & \";pwd=dbpw\", dbVersion30 Or dbEncrypt)"));
+    EXPECT_TRUE(wrapped.out.contains("DBEngine.SystemDB = \"/data/new.mdw\""));
+}
+
+TEST(Cli, OutputGoesToTheCodeFileInWindows1252)
+{
+    QTemporaryDir dir;
+    const QString codeFile = dir.filePath("North Wind.bas");
+    const CliResult result = runCli({northwind(), "-o", codeFile, "--vb-header"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.isEmpty());
+    EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();   // no terminal: no closing message
+    const QByteArray bytes = readFile(codeFile);
+    EXPECT_TRUE(bytes.startsWith("Attribute VB_Name = \"basNorthWind\"\r\nOption Explicit\r\n\r\nPublic Sub"));
+
+    // The same content as standard output gets, apart from the header line.
+    const CliResult plain = runCli({northwind()});
+    EXPECT_EQ(bytes.mid(bytes.indexOf("Option Explicit")), plain.out);
+}
+
+TEST(Cli, NonAsciiNamesSurviveInWindows1252)
+{
+    const CliResult result = runCli({testDataPath("jet4-unicode.mdb")});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    for (const char c : result.out)
+        EXPECT_NE(c, '\0');
+    EXPECT_FALSE(result.out.contains('?')) << "a character was lost";
+}
+
+TEST(Cli, SecuredSourcesNeedTheirPasswordsAndAccounts)
+{
+    const QString locked = testDataPath("jet4-password.mdb");
+    CliResult result = runCli({locked});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith("error 3031: ")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(locked));
+
+    result = runCli({locked, "--db-password", "password"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("Private Sub subCreate_Table1("));
+
+    const QString mdw = testDataPath("workgroup.mdw");
+    result = runCli({northwind(), "--mdw", mdw, "--user", "Admin", "--tables", "Shippers"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    result = runCli({northwind(), "--mdw", mdw, "--user", "nobody-here"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith("error 3029: ")) << result.err.toStdString();
+}
+
+TEST(Cli, UnreadableSourcesEndInOneErrorLine)
+{
+    const QString missing = testDataPath("no-such-file.mdb");
+    CliResult result = runCli({missing});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith("error 5: ")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(missing));
+
+    const QString ace = testDataPath("ace-2007.accdb");
+    result = runCli({ace});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith("error 3343: ")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains("ace-2007.accdb"));
+    EXPECT_EQ(result.err.count('\n'), 1) << result.err.toStdString();
+    EXPECT_TRUE(result.out.isEmpty());
+}
+
+TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
+{
+    QTemporaryDir dir;
+    const QString codeFile = dir.filePath("missing folder/out.bas");
+    const CliResult result = runCli({northwind(), "-o", codeFile});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith("error 76: ")) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(codeFile));
+    EXPECT_FALSE(QFile::exists(codeFile));
+}
+
+TEST(Cli, AJsonSnapshotIsASource)
+{
+    schema::Database model;
+    model.version = "3.0";
+    schema::Table table;
+    table.name = QString::fromUtf8("Muffin/Bread");
+    schema::Field field;
+    field.name = "fruit";
+    field.type = 10;
+    field.size = 50;
+    field.attributes = 2;
+    table.fields = {field};
+    model.tables = {table};
+    QTemporaryDir dir;
+    const QString snapshot = dir.filePath("fruit.json");
+    QFile file(snapshot);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(schema::toJson(model));
+    file.close();
+
+    const CliResult result = runCli({snapshot});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("CreateTableDef(\"Muffin/Bread\")"));
+    EXPECT_TRUE(result.out.contains(", dbVersion30)"));
+
+    QFile broken(dir.filePath("broken.json"));
+    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
+    broken.write("{\"tables\": [");
+    broken.close();
+    const CliResult bad = runCli({broken.fileName()});
+    EXPECT_EQ(bad.exitCode, 1);
+    EXPECT_TRUE(bad.err.startsWith("error ")) << bad.err.toStdString();
+    EXPECT_TRUE(bad.err.contains("broken.json"));
+}

@@ -1,0 +1,167 @@
+// The generator's settings: initial values, the writes that transform or
+// check what they are given, and the status panel selection.
+
+#include "FakeUi.h"
+#include "utility/BasicError.h"
+#include "wizard/generator/clsWriteNewDatabase.h"
+
+#include <gtest/gtest.h>
+
+using tabulo::clsWriteNewDatabase;
+
+TEST(GeneratorSettings, FreshGeneratorHasTheInitialValues)
+{
+    clsWriteNewDatabase gen;
+    EXPECT_EQ(gen.VarNameNewDB(), "dbNew");
+    EXPECT_EQ(gen.VarNameNewTable(), "tblNew");
+    EXPECT_EQ(gen.VarNameNewField(), "fldNew");
+    EXPECT_EQ(gen.VarNameNewIndex(), "indxNew");
+    EXPECT_EQ(gen.VarNameNewRelation(), "relNew");
+    EXPECT_EQ(gen.ProcPrefix(), "subCreate_");
+    EXPECT_EQ(gen.Locale(), "dbLangGeneral");
+    EXPECT_EQ(gen.Version(), 32);
+    EXPECT_EQ(gen.Encrypt(), 0);
+    EXPECT_TRUE(gen.IncludeRelations());
+    EXPECT_TRUE(gen.IncludeDatabaseWrapper());
+    EXPECT_EQ(gen.StatusBarPanelIndex(), 1);
+    EXPECT_EQ(gen.IndentUnit(), "   ");
+    EXPECT_EQ(gen.InsertPosition(), 0);
+    EXPECT_EQ(gen.NewDBSecurity(), 0);
+    EXPECT_FALSE(gen.WriteVB5Header());
+    EXPECT_FALSE(gen.RunNotepad());
+    EXPECT_FALSE(gen.CopyToClipboard());
+    EXPECT_TRUE(gen.ModuleText().isEmpty());
+    EXPECT_TRUE(gen.PathNameDBSource().isEmpty());
+    EXPECT_TRUE(gen.PasswordDBNew().isEmpty());
+    EXPECT_EQ(gen.SourceTablesAvailableList(), nullptr);
+    EXPECT_EQ(gen.SourceTablesChosenList(), nullptr);
+}
+
+TEST(GeneratorSettings, ProcPrefixIsTrimmedAndLosesLeadingUnderscoresAndBlanks)
+{
+    clsWriteNewDatabase gen;
+    const std::pair<QString, QString> cases[] = {
+        {"___", ""},
+        {"my proc_", "myproc_"},
+        {" _x", "x"},
+        {" _ _sub Make ", "subMake"},
+        {"", ""},
+        {"sub_", "sub_"},
+        {"_ _ _ ", ""},
+        {QString::fromUtf8("_Ärger Proc_"), QString::fromUtf8("ÄrgerProc_")},
+    };
+    for (const auto &[given, stored] : cases) {
+        gen.setProcPrefix(given);
+        EXPECT_EQ(gen.ProcPrefix(), stored) << given.toStdString();
+    }
+}
+
+TEST(GeneratorSettings, ProcPrefixOfManyUnderscoresIsQuick)
+{
+    // A long run of leading underscores must not cost quadratic time.
+    clsWriteNewDatabase gen;
+    gen.setProcPrefix(QString(2'000'000, u'_') + QStringLiteral("x"));
+    EXPECT_EQ(gen.ProcPrefix(), "x");
+}
+
+TEST(GeneratorSettings, PasswordDBNewIsKeptInConnectForm)
+{
+    clsWriteNewDatabase gen;
+    gen.setPasswordDBNew("");
+    EXPECT_EQ(gen.PasswordDBNew(), "");
+    gen.setPasswordDBNew("s3cr\"et");
+    EXPECT_EQ(gen.PasswordDBNew(), ";pwd=s3cr\"et");
+    gen.setPasswordDBNew("");
+    EXPECT_EQ(gen.PasswordDBNew(), "");
+}
+
+TEST(GeneratorSettings, TabStopSetsTheIndentUnitAndRefusesNegativeCounts)
+{
+    clsWriteNewDatabase gen;
+    gen.setTabStop(0);
+    EXPECT_EQ(gen.IndentUnit(), "");
+    gen.setTabStop(8);
+    EXPECT_EQ(gen.IndentUnit(), "        ");
+    try {
+        gen.setTabStop(-1);
+        FAIL() << "a negative tab stop was accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 5);
+        EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
+    }
+    EXPECT_EQ(gen.IndentUnit(), "        ");
+}
+
+TEST(GeneratorSettings, OtherSettingsAreStoredAsGiven)
+{
+    clsWriteNewDatabase gen;
+    gen.setVersion(7);                // checked when generation starts, not here
+    gen.setNewDBSecurity(9);
+    gen.setLocale(";LANGID=0x0409");
+    gen.setVarNameNewDB("");
+    gen.setPathNameDBNew("Variable");
+    EXPECT_EQ(gen.Version(), 7);
+    EXPECT_EQ(gen.NewDBSecurity(), 9);
+    EXPECT_EQ(gen.Locale(), ";LANGID=0x0409");
+    EXPECT_EQ(gen.VarNameNewDB(), "");
+    EXPECT_EQ(gen.PathNameDBNew(), "Variable");
+}
+
+// Which panel the generator writes its status to: listing the tables of a
+// source that is not there shows a status text, then fails.
+int writtenPanel(clsWriteNewDatabase &gen, FakeStatusBar &bar)
+{
+    FakeList available;
+    gen.setSourceTablesAvailableList(&available);
+    gen.setPathNameDBSource(QString());
+    EXPECT_THROW(gen.FillSourceTablesAvailableList(), pembry::BasicError);
+    gen.setSourceTablesAvailableList(nullptr);
+    int written = 0;
+    for (int i = 1; i <= int(bar.panels.size()); ++i) {
+        if (!bar.panel(i).history.isEmpty())
+            written = i;
+        bar.panel(i).history.clear();
+    }
+    return written;
+}
+
+TEST(GeneratorSettings, StatusBarAndPanelIndexSelectTheStatusPanel)
+{
+    clsWriteNewDatabase gen;
+    FakeStatusBar bar(3);
+    EXPECT_EQ(writtenPanel(gen, bar), 0);
+
+    gen.setStatusBar(&bar);              // before the index: panel 1
+    EXPECT_EQ(writtenPanel(gen, bar), 1);
+
+    gen.setStatusBarPanelIndex(3);       // afterwards: the new panel at once
+    EXPECT_EQ(writtenPanel(gen, bar), 3);
+
+    gen.setStatusBarPanelIndex(7);       // no such panel: nothing raised, panel kept
+    EXPECT_EQ(gen.StatusBarPanelIndex(), 7);
+    EXPECT_EQ(writtenPanel(gen, bar), 3);
+
+    FakeStatusBar other(2);
+    gen.setStatusBar(&other);            // index 7 fails there too: panel kept
+    EXPECT_EQ(writtenPanel(gen, bar), 3);
+
+    gen.setStatusBar(nullptr);           // no status bar: no status panel
+    EXPECT_EQ(writtenPanel(gen, bar), 0);
+}
+
+TEST(GeneratorSettings, StatusTextIsRestoredAfterAFailedListing)
+{
+    clsWriteNewDatabase gen;
+    FakeStatusBar bar(1);
+    bar.panel(1).text = "Ready";
+    gen.setStatusBar(&bar);
+    FakeList available;
+    gen.setSourceTablesAvailableList(&available);
+    FakeProgress progress;
+    progress.visible = true;
+    gen.setProgressBar(&progress);
+    EXPECT_THROW(gen.FillSourceTablesAvailableList(), pembry::BasicError);
+    EXPECT_EQ(bar.panel(1).history,
+              QStringList({"Retrieving list of tables in source database", "Ready"}));
+    EXPECT_FALSE(progress.visible);
+}

@@ -1,0 +1,12 @@
+// The generator tests run with a Qt application object, as the generator
+// does in the window and the command line.
+
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -44,6 +44,8 @@ TEST_F(WizardFixture, FinishTwiceRunsTwiceAndRaisesTheEventEachTime)
     QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
     PaintCounter paints;
     w(u"pgMain"_s)->installEventFilter(&paints);
+    PointerProbe pointer;
+    w(u"sbMainPanel1"_s)->installEventFilter(&pointer);
 
     click(u"cmdFinish"_s);
     ASSERT_EQ(completions.count(), 1);
@@ -60,6 +62,7 @@ TEST_F(WizardFixture, FinishTwiceRunsTwiceAndRaisesTheEventEachTime)
     EXPECT_GT(paints.paints, 0);
     EXPECT_FALSE(w(u"pgMain"_s)->isVisible());
     EXPECT_EQ(status(), u"Ready"_s);
+    EXPECT_TRUE(pointer.shapes.contains(Qt::WaitCursor));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(m_form->isVisible());
 

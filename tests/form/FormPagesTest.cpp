@@ -4,6 +4,7 @@
 #include "WizardFixture.h"
 
 #include <QStackedWidget>
+#include <QTimer>
 
 using namespace Qt::StringLiterals;
 
@@ -160,4 +161,25 @@ TEST_F(WizardFixture, AWindowDeletedWithoutClosingStillUnloadsAndLetsGoOfItsWidg
     EXPECT_EQ(unloads.count(), 1);
     EXPECT_EQ(tabulo::gobjWriteNewDatabase().SourceTablesAvailableList(), nullptr);
     EXPECT_EQ(tabulo::gobjWriteNewDatabase().SourceTablesChosenList(), nullptr);
+}
+
+TEST_F(WizardFixture, ShowModalReturnsWhenTheWindowUnloadsAndModelessAtOnce)
+{
+    m_form = std::make_unique<tabulo::frmWizardMain>();
+    m_form->setGetSourceDatabase(true);
+    QSignalSpy unloads(m_form.get(), &tabulo::frmWizardMain::Unload);
+    bool wasModal = false;
+    QTimer::singleShot(0, [&] {
+        wasModal = m_form->isVisible() && QApplication::activeModalWidget() == m_form.get();
+        click(u"cmdCancel"_s);      // answered Yes
+    });
+    m_form->Show(true);
+    EXPECT_TRUE(wasModal);
+    EXPECT_EQ(unloads.count(), 1);
+    EXPECT_FALSE(m_form->isVisible());
+
+    m_form->Show(false);
+    EXPECT_TRUE(m_form->isVisible());
+    EXPECT_FALSE(m_form->isModal());
+    EXPECT_EQ(page(), 0);
 }

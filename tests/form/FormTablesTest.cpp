@@ -129,16 +129,7 @@ TEST_F(WizardFixture, FillingTheListShowsTheBusyPointer)
     click(u"chkCopyToClipboard"_s);
     // The generator's status text while it reads the tables is painted at once;
     // note the pointer at that moment.
-    struct PointerProbe : QObject {
-        QList<Qt::CursorShape> shapes;
-        bool eventFilter(QObject *, QEvent *event) override
-        {
-            if (event->type() == QEvent::Paint)
-                shapes << (QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape()
-                                                             : Qt::ArrowCursor);
-            return false;
-        }
-    } probe;
+    PointerProbe probe;
     w(u"sbMainPanel1"_s)->installEventFilter(&probe);
     next();
     ASSERT_EQ(page(), 3);

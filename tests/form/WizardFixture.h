@@ -15,6 +15,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -65,6 +66,19 @@ inline schema::Database shopModel(const QString &name)
 inline const QStringList kShopTables = {QStringLiteral("customers"), QStringLiteral("msysNotes"),
                                         QStringLiteral("Order Details"), QStringLiteral("Orders"),
                                         QStringLiteral("Shippers")};
+
+// Notes the mouse pointer each time the watched widget paints (the status
+// panel paints at once whenever the generator changes its text).
+struct PointerProbe : QObject {
+    QList<Qt::CursorShape> shapes;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            shapes << (QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape()
+                                                         : Qt::ArrowCursor);
+        return false;
+    }
+};
 
 class WizardFixture : public ::testing::Test {
 protected:

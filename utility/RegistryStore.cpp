@@ -12,9 +12,11 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QThread>
 #include <QtEndian>
 
 #include <atomic>
+#include <memory>
 #include <optional>
 
 namespace pembry::registry {
@@ -64,17 +66,50 @@ constexpr RootName kRoots[] = {
     {4, "HKEY_USERS"},        {6, "HKEY_CURRENT_CONFIG"}, {7, "HKEY_DYN_DATA"},
 };
 
-// What an open handle refers to.
+// One row of an enumeration snapshot.
+struct ListedItem {
+    QString name;
+    quint32 type = 0;       // values
+    QByteArray data;        // values
+    QString className;      // sub-keys
+    qint64 written = 0;     // sub-keys
+};
+
+// A handle's enumeration, kept while the store is unchanged, so that walking
+// a key's values or sub-keys by index reads the key once, not once per index.
+struct Snapshot {
+    bool valid = false;
+    qint64 dataVersion = 0;
+    quint64 writes = 0;
+    QList<ListedItem> items;
+};
+
+// What an opened handle keeps between calls: the connection it opened on its
+// first call (used from the thread that opened it) and its snapshots.
+struct HandleState {
+    QThread *thread = nullptr;
+    QString path;
+    QString connectionName;
+    quint64 writes = 0;     // commits made through this connection
+    Snapshot values;
+    Snapshot subKeys;
+};
+
+// What a handle refers to.
 struct Target {
     qint64 id = 0;
     REGSAM access = 0;
     bool isRoot = false;
+    std::shared_ptr<HandleState> state;   // null for the predefined roots
 };
 
 class HandleTable {
 public:
-    HKEY add(const Target &t)
+    HKEY add(Target t)
     {
+        t.state = std::make_shared<HandleState>();
+        t.state->thread = QThread::currentThread();
+        t.state->path = storeFilePath();
         QMutexLocker lock(&m_mutex);
         m_next += 4;
         m_handles.insert(m_next, t);
@@ -88,10 +123,15 @@ public:
             return std::nullopt;
         return *it;
     }
-    bool remove(HKEY h)
+    std::optional<Target> take(HKEY h)
     {
         QMutexLocker lock(&m_mutex);
-        return m_handles.remove(h) > 0;
+        const auto it = m_handles.find(h);
+        if (it == m_handles.end())
+            return std::nullopt;
+        Target t = *it;
+        m_handles.erase(it);
+        return t;
     }
 
 private:
@@ -121,7 +161,7 @@ qint32 succeed()
 qint32 resolve(HKEY key, Target *target)
 {
     if (const qint64 id = rootId(key)) {
-        *target = Target{id, KEY_ALL_ACCESS, true};
+        *target = Target{id, KEY_ALL_ACCESS, true, {}};
         return ERROR_SUCCESS;
     }
     if (const auto t = handles().find(key)) {
@@ -159,13 +199,31 @@ qint32 splitPath(const QString &path, QStringList *parts)
 }
 
 // One connection to the store file, opened for one call.
+// A connection to the store file for one call: the calling handle's own
+// connection when the handle has one on this thread (opened on its first
+// call, closed with the handle), else one opened for this call alone.
 class Connection {
 public:
-    Connection()
-        : m_name(QStringLiteral("pembry31-registry-%1").arg(++g_connectionCounter)),
-          m_path(storeFilePath())
+    explicit Connection(HandleState *state = nullptr)
+        : m_path(storeFilePath())
     {
+        if (state && state->thread == QThread::currentThread() && state->path == m_path) {
+            m_state = state;
+            if (!state->connectionName.isEmpty()) {
+                m_name = state->connectionName;
+                m_db = QSqlDatabase::database(m_name, false);
+                m_kept = true;
+                return;
+            }
+        }
+        m_name = QStringLiteral("pembry31-registry-%1").arg(++g_connectionCounter);
         m_status = open();
+        if (m_state && m_status == ERROR_SUCCESS) {
+            m_state->connectionName = m_name;
+            m_kept = true;
+        }
+        if (!m_kept)
+            m_state = nullptr;
     }
     ~Connection()
     {
@@ -173,9 +231,26 @@ public:
             QSqlQuery rollback(m_db);
             rollback.exec(QStringLiteral("ROLLBACK"));
         }
+        if (m_kept) {
+            m_db = QSqlDatabase();
+            return;
+        }
         m_db.close();
         m_db = QSqlDatabase();
         QSqlDatabase::removeDatabase(m_name);
+    }
+
+    // The handle state whose connection this is (null for a one-call one).
+    HandleState *state() const { return m_state; }
+
+    // Changes whenever another connection has committed to the file.
+    qint32 dataVersion(qint64 *version)
+    {
+        QSqlQuery q(m_db);
+        if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next())
+            return sqlFailure(q.lastError());
+        *version = q.value(0).toLongLong();
+        return ERROR_SUCCESS;
     }
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -207,13 +282,24 @@ public:
     }
 
     // Takes the write lock at once, so two writers queue instead of failing.
-    qint32 beginWrite() { return begin(QStringLiteral("BEGIN IMMEDIATE")); }
-    qint32 beginRead() { return begin(QStringLiteral("BEGIN")); }
+    qint32 beginWrite()
+    {
+        m_writing = true;
+        return begin(QStringLiteral("BEGIN IMMEDIATE"));
+    }
+    qint32 beginRead()
+    {
+        m_writing = false;
+        return begin(QStringLiteral("BEGIN"));
+    }
     qint32 commit()
     {
         const qint32 rc = run(QStringLiteral("COMMIT"));
-        if (rc == ERROR_SUCCESS)
+        if (rc == ERROR_SUCCESS) {
             m_inTransaction = false;
+            if (m_state && m_writing)
+                ++m_state->writes;
+        }
         return rc;
     }
 
@@ -342,6 +428,9 @@ private:
     QSqlDatabase m_db;
     qint32 m_status = ERROR_SUCCESS;
     bool m_inTransaction = false;
+    bool m_writing = false;
+    bool m_kept = false;
+    HandleState *m_state = nullptr;
 };
 
 qint64 nowStamp()
@@ -496,9 +585,11 @@ qint32 needAccess(const Target &t, REGSAM right)
 
 // Opens a connection and resolves a handle, checking access and existence.
 struct Call {
-    Connection connection;
     Target target;
+    std::optional<Connection> connectionHolder;
     qint32 status = ERROR_SUCCESS;
+
+    Connection &connection() { return *connectionHolder; }
 
     Call(HKEY key, REGSAM right, bool write)
     {
@@ -506,6 +597,7 @@ struct Call {
             return;
         if ((status = needAccess(target, right)))
             return;
+        Connection &connection = connectionHolder.emplace(target.state.get());
         if ((status = connection.status()))
             return;
         if ((status = write ? connection.beginWrite() : connection.beginRead()))
@@ -569,10 +661,10 @@ qint32 RegOpenKeyEx(HKEY key, const QString &subKey, quint32, REGSAM desired, HK
     if (call.status)
         return call.status;
     qint64 id = 0;
-    if (const qint32 rc = lookup(call.connection, call.target.id, parts, subKey, &id))
+    if (const qint32 rc = lookup(call.connection(), call.target.id, parts, subKey, &id))
         return rc;
-    call.connection.commit();
-    *result = handles().add(Target{id, desired, false});
+    call.connection().commit();
+    *result = handles().add(Target{id, desired, false, {}});
     return succeed();
 }
 
@@ -585,7 +677,7 @@ qint32 RegCreateKeyEx(HKEY key, const QString &subKey, const QString &className,
     Call call(key, 0, true);
     if (call.status)
         return call.status;
-    Connection &c = call.connection;
+    Connection &c = call.connection();
     qint64 existing = 0;
     const qint32 found = lookup(c, call.target.id, parts, subKey, &existing);
     if (found != ERROR_SUCCESS && found != ERROR_FILE_NOT_FOUND)
@@ -600,7 +692,7 @@ qint32 RegCreateKeyEx(HKEY key, const QString &subKey, const QString &className,
     }
     if (const qint32 rc = c.commit())
         return rc;
-    *result = handles().add(Target{id, desired, false});
+    *result = handles().add(Target{id, desired, false, {}});
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return succeed();
@@ -610,8 +702,16 @@ qint32 RegCloseKey(HKEY key)
 {
     if (rootId(key))
         return succeed();
-    if (!handles().remove(key))
+    const std::optional<Target> t = handles().take(key);
+    if (!t)
         return fail(ERROR_INVALID_HANDLE, QStringLiteral("registry handle %1 is not open").arg(key));
+    HandleState &state = *t->state;
+    // A connection can only be closed on the thread that opened it; one
+    // left open on another thread closes when the program ends.
+    if (!state.connectionName.isEmpty() && state.thread == QThread::currentThread()) {
+        QSqlDatabase::database(state.connectionName, false).close();
+        QSqlDatabase::removeDatabase(state.connectionName);
+    }
     return succeed();
 }
 
@@ -620,7 +720,7 @@ qint32 RegQueryInfoKey(HKEY key, KeyInfo *info)
     Call call(key, KEY_QUERY_VALUE, false);
     if (call.status)
         return call.status;
-    Connection &c = call.connection;
+    Connection &c = call.connection();
     KeyInfo out;
     QSqlQuery self = c.query(QStringLiteral("SELECT class, written FROM keys WHERE id = ?"));
     self.addBindValue(call.target.id);
@@ -654,25 +754,73 @@ qint32 RegQueryInfoKey(HKEY key, KeyInfo *info)
     return succeed();
 }
 
+namespace {
+
+// The snapshot of a handle's values or sub-keys, read again when the store
+// changed since it was taken. Calls without a kept connection read it anew.
+qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
+{
+    Connection &c = call.connection();
+    HandleState *state = c.state();
+    Snapshot *snapshot = state ? (values ? &state->values : &state->subKeys) : scratch;
+    qint64 version = 0;
+    if (state) {
+        if (const qint32 rc = c.dataVersion(&version))
+            return rc;
+        if (snapshot->valid && snapshot->dataVersion == version && snapshot->writes == state->writes) {
+            *out = snapshot;
+            return ERROR_SUCCESS;
+        }
+    }
+    QSqlQuery q = c.query(values
+        ? QStringLiteral("SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id")
+        : QStringLiteral("SELECT name, class, written FROM keys WHERE parent = ? ORDER BY fold"));
+    q.addBindValue(call.target.id);
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    snapshot->items.clear();
+    while (q.next()) {
+        ListedItem item;
+        item.name = q.value(0).toString();
+        if (values) {
+            item.type = quint32(q.value(1).toLongLong());
+            item.data = q.value(2).toByteArray();
+        } else {
+            item.className = q.value(1).toString();
+            item.written = q.value(2).toLongLong();
+        }
+        snapshot->items.append(item);
+    }
+    q.finish();
+    if (const qint32 rc = c.commit())
+        return rc;
+    snapshot->valid = state != nullptr;
+    snapshot->dataVersion = version;
+    snapshot->writes = state ? state->writes : 0;
+    *out = snapshot;
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
 qint32 RegEnumValue(HKEY key, quint32 index, QString *name, quint32 *type, QByteArray *data)
 {
     Call call(key, KEY_QUERY_VALUE, false);
     if (call.status)
         return call.status;
-    QSqlQuery q = call.connection.query(
-        QStringLiteral("SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id LIMIT 1 OFFSET ?"));
-    q.addBindValue(call.target.id);
-    q.addBindValue(qint64(index));
-    if (const qint32 rc = call.connection.exec(q))
+    const Snapshot *snapshot = nullptr;
+    Snapshot scratch;
+    if (const qint32 rc = listing(call, true, &snapshot, &scratch))
         return rc;
-    if (!q.next())
+    if (index >= quint32(snapshot->items.size()))
         return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("no more values"));
+    const ListedItem &item = snapshot->items[index];
     if (name)
-        *name = q.value(0).toString();
+        *name = item.name;
     if (type)
-        *type = quint32(q.value(1).toLongLong());
+        *type = item.type;
     if (data)
-        *data = q.value(2).toByteArray();
+        *data = item.data;
     return succeed();
 }
 
@@ -681,20 +829,19 @@ qint32 RegEnumKeyEx(HKEY key, quint32 index, QString *name, QString *className, 
     Call call(key, KEY_ENUMERATE_SUB_KEYS, false);
     if (call.status)
         return call.status;
-    QSqlQuery q = call.connection.query(
-        QStringLiteral("SELECT name, class, written FROM keys WHERE parent = ? ORDER BY fold LIMIT 1 OFFSET ?"));
-    q.addBindValue(call.target.id);
-    q.addBindValue(qint64(index));
-    if (const qint32 rc = call.connection.exec(q))
+    const Snapshot *snapshot = nullptr;
+    Snapshot scratch;
+    if (const qint32 rc = listing(call, false, &snapshot, &scratch))
         return rc;
-    if (!q.next())
+    if (index >= quint32(snapshot->items.size()))
         return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("no more sub-keys"));
+    const ListedItem &item = snapshot->items[index];
     if (name)
-        *name = q.value(0).toString();
+        *name = item.name;
     if (className)
-        *className = q.value(1).toString();
+        *className = item.className;
     if (lastWriteTime)
-        *lastWriteTime = QDateTime::fromMSecsSinceEpoch(q.value(2).toLongLong(), Qt::UTC);
+        *lastWriteTime = QDateTime::fromMSecsSinceEpoch(item.written, Qt::UTC);
     return succeed();
 }
 
@@ -703,10 +850,10 @@ qint32 RegQueryValueEx(HKEY key, const QString &valueName, quint32 *type, QByteA
     Call call(key, KEY_QUERY_VALUE, false);
     if (call.status)
         return call.status;
-    QSqlQuery q = call.connection.query(QStringLiteral("SELECT type, data FROM key_values WHERE key = ? AND fold = ?"));
+    QSqlQuery q = call.connection().query(QStringLiteral("SELECT type, data FROM key_values WHERE key = ? AND fold = ?"));
     q.addBindValue(call.target.id);
     q.addBindValue(fold(valueName));
-    if (const qint32 rc = call.connection.exec(q))
+    if (const qint32 rc = call.connection().exec(q))
         return rc;
     if (!q.next())
         return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("registry value \"%1\" does not exist").arg(valueName));
@@ -724,7 +871,7 @@ qint32 RegSetValueEx(HKEY key, const QString &valueName, quint32 type, const QBy
     Call call(key, KEY_SET_VALUE, true);
     if (call.status)
         return call.status;
-    Connection &c = call.connection;
+    Connection &c = call.connection();
     if (const qint32 rc = upsertValue(c, call.target.id, valueName, type, data))
         return rc;
     if (const qint32 rc = touch(c, call.target.id))
@@ -739,7 +886,7 @@ qint32 RegDeleteValue(HKEY key, const QString &valueName)
     Call call(key, KEY_SET_VALUE, true);
     if (call.status)
         return call.status;
-    Connection &c = call.connection;
+    Connection &c = call.connection();
     QSqlQuery q = c.query(QStringLiteral("DELETE FROM key_values WHERE key = ? AND fold = ?"));
     q.addBindValue(call.target.id);
     q.addBindValue(fold(valueName));
@@ -762,7 +909,7 @@ qint32 RegDeleteKey(HKEY key, const QString &subKey)
     Call call(key, 0, true);
     if (call.status)
         return call.status;
-    Connection &c = call.connection;
+    Connection &c = call.connection();
     qint64 id = 0;
     if (const qint32 rc = lookup(c, call.target.id, parts, subKey, &id))
         return rc;
@@ -799,12 +946,12 @@ qint32 RegSaveKey(HKEY key, const QString &fileName)
         if (call.status)
             return call.status;
         QString path;
-        if (const qint32 rc = fullPath(call.connection, call.target.id, &path))
+        if (const qint32 rc = fullPath(call.connection(), call.target.id, &path))
             return rc;
         QList<SavedKey> keys;
-        if (const qint32 rc = saveTree(call.connection, call.target.id, QString(), &keys))
+        if (const qint32 rc = saveTree(call.connection(), call.target.id, QString(), &keys))
             return rc;
-        call.connection.commit();
+        call.connection().commit();
         text = formatSavedKeys(path, keys);
     }
     QSaveFile file(fileName);
@@ -839,7 +986,7 @@ qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32)
     Call call(key, 0, true);
     if (call.status)
         return call.status;
-    Connection &c = call.connection;
+    Connection &c = call.connection();
     const qint64 target = call.target.id;
     QSqlQuery dropKeys = c.query(QStringLiteral("DELETE FROM keys WHERE parent = ?"));
     dropKeys.addBindValue(target);

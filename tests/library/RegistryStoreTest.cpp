@@ -114,6 +114,28 @@ TEST_F(RegistryStore, ValuesKeepTheirOrderTypeAndBytes)
     EXPECT_EQ(RegQueryValueEx(k.handle, QStringLiteral("alpha"), &type, &data), ERROR_FILE_NOT_FOUND);
 }
 
+TEST_F(RegistryStore, EnumerationSeesEveryChangeMadeInBetween)
+{
+    Key reader(create(QStringLiteral("Live")));
+    Key writer(create(QStringLiteral("Live")));
+    RegSetValueEx(writer.handle, QStringLiteral("one"), REG_SZ, stringData(QStringLiteral("1")));
+    EXPECT_EQ(valueNames(reader.handle), QStringList{QStringLiteral("one")});
+    // Another handle (another connection) writes; then the reading handle.
+    RegSetValueEx(writer.handle, QStringLiteral("two"), REG_SZ, stringData(QStringLiteral("2")));
+    EXPECT_EQ(valueNames(reader.handle), (QStringList{QStringLiteral("one"), QStringLiteral("two")}));
+    RegDeleteValue(reader.handle, QStringLiteral("one"));
+    EXPECT_EQ(valueNames(reader.handle), QStringList{QStringLiteral("two")});
+    QByteArray data;
+    RegSetValueEx(reader.handle, QStringLiteral("two"), REG_SZ, stringData(QStringLiteral("changed")));
+    ASSERT_EQ(RegEnumValue(reader.handle, 0, nullptr, nullptr, &data), ERROR_SUCCESS);
+    EXPECT_EQ(stringFromData(data), "changed");
+
+    Key sub(create(QStringLiteral("Live\\A")));
+    EXPECT_EQ(subKeyNames(reader.handle), QStringList{QStringLiteral("A")});
+    Key sub2(create(QStringLiteral("Live\\B")));
+    EXPECT_EQ(subKeyNames(reader.handle), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+}
+
 TEST_F(RegistryStore, NamesAreDataNeverSql)
 {
     const QString hostile = QStringLiteral("x'); DROP TABLE keys; --\"\\%_*");

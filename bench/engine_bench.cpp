@@ -1,0 +1,98 @@
+// Opening a database and reading its whole design, as the generator does:
+// every table with every field property and index, and every relationship.
+// Compare BM_OpenNorthwind with `mdb-schema --relations --indexes
+// northwind.mdb access` on the same machine.
+#include "wizard/engine/JetEngine.h"
+#include "wizard/engine/SchemaJson.h"
+
+#include <QCoreApplication>
+#include <QSaveFile>
+#include <QTemporaryDir>
+#include <benchmark/benchmark.h>
+
+namespace {
+
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "engine_bench";
+    static char *argv[] = {name, nullptr};
+    static QCoreApplication app(argc, argv);
+}
+
+// Reads every member the generator reads; answers a count so nothing is skipped.
+qint64 readWholeDesign(dao::Database &db)
+{
+    qint64 seen = db.Version().size() + db.ReplicaID().size() + db.DesignMasterID().size();
+    dao::TableDefs &tables = db.TableDefs();
+    tables.Refresh();
+    for (int t = 0; t < tables.Count(); ++t) {
+        const auto table = tables.Item(t);
+        seen += table->Name().size() + table->Attributes();
+        const dao::Fields &fields = table->Fields();
+        for (int f = 0; f < fields.Count(); ++f) {
+            const auto field = fields.Item(f);
+            seen += field->Name().size() + field->Type() + field->Size() + field->Attributes() +
+                    field->Required() + field->AllowZeroLength() + field->DefaultValue().size() +
+                    field->ValidationRule().size() + field->ValidationText().size();
+        }
+        const dao::Indexes &indexes = table->Indexes();
+        for (int i = 0; i < indexes.Count(); ++i) {
+            const auto index = indexes.Item(i);
+            seen += index->Name().size() + index->Primary() + index->Unique() + index->Required() +
+                    index->IgnoreNulls() + index->Foreign() + index->Fields().Count();
+        }
+    }
+    const dao::Relations &relations = db.Relations();
+    for (int r = 0; r < relations.Count(); ++r) {
+        const auto relation = relations.Item(r);
+        seen += relation->Name().size() + relation->Table().size() + relation->ForeignTable().size() +
+                relation->Attributes() + relation->Fields().Count();
+    }
+    return seen;
+}
+
+void openAndRead(benchmark::State &state, const QString &path)
+{
+    ensureApplication();
+    dao::JetEngine engine;
+    for (auto _ : state) {
+        auto db = engine.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
+        benchmark::DoNotOptimize(readWholeDesign(*db));
+        db->Close();
+    }
+}
+
+void BM_OpenNorthwind(benchmark::State &state)
+{
+    openAndRead(state, QStringLiteral(TABULO_TESTDATA "/northwind.mdb"));
+}
+BENCHMARK(BM_OpenNorthwind)->Unit(benchmark::kMillisecond);
+
+void BM_OpenJet3File(benchmark::State &state)
+{
+    openAndRead(state, QStringLiteral(TABULO_TESTDATA "/jet3-index-codes.mdb"));
+}
+BENCHMARK(BM_OpenJet3File)->Unit(benchmark::kMillisecond);
+
+// The same design from a JSON snapshot, through the in-memory path.
+void BM_OpenNorthwindSnapshot(benchmark::State &state)
+{
+    ensureApplication();
+    dao::JetEngine engine;
+    const auto source = engine.Workspaces(0)->OpenDatabase(QStringLiteral(TABULO_TESTDATA "/northwind.mdb"),
+                                                           false, true, QStringLiteral(";pwd="));
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("northwind.json"));
+    QSaveFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(schema::toJson(static_cast<dao::ModelDatabase &>(*source).model()));
+    file.commit();
+    for (auto _ : state) {
+        auto db = engine.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
+        benchmark::DoNotOptimize(readWholeDesign(*db));
+    }
+}
+BENCHMARK(BM_OpenNorthwindSnapshot)->Unit(benchmark::kMillisecond);
+
+}  // namespace

@@ -1,0 +1,292 @@
+// The bounds-checked readers of Jet file bytes: header and password, table
+// definitions, property blocks.
+#include "TestPaths.h"
+
+#include "wizard/engine/jetfile/JetHeader.h"
+#include "wizard/engine/jetfile/PropertyBlock.h"
+#include "wizard/engine/jetfile/TableDefinition.h"
+
+#include <QFile>
+#include <cstring>
+#include <gtest/gtest.h>
+
+using namespace jetfile;
+using Bytes = std::vector<std::uint8_t>;
+
+namespace {
+
+void put16(Bytes &b, std::size_t at, unsigned v)
+{
+    b[at] = std::uint8_t(v);
+    b[at + 1] = std::uint8_t(v >> 8);
+}
+
+void put32(Bytes &b, std::size_t at, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        b[at + std::size_t(i)] = std::uint8_t(v >> (8 * i));
+}
+
+// A first page as Jet writes it: the plain bytes, then the encrypted range.
+Bytes makeHeader(int formatByte, const Bytes &passwordBytes, double creationDate = 0)
+{
+    Bytes page(HeaderBytes, 0);
+    page[1] = 1;
+    std::memcpy(page.data() + 4, "Standard Jet DB", 16);
+    page[0x14] = std::uint8_t(formatByte);
+    put16(page, 0x3C, 1252);
+    std::uint64_t bits;
+    std::memcpy(&bits, &creationDate, 8);
+    for (int i = 0; i < 8; ++i)
+        page[0x72 + std::size_t(i)] = std::uint8_t(bits >> (8 * i));
+    std::copy(passwordBytes.begin(), passwordBytes.end(), page.begin() + 0x42);
+    const std::uint8_t key[] = {0xC7, 0xDA, 0x39, 0x6B};
+    rc4(key, std::span(page.data() + 0x18, formatByte == 0 ? 126 : 128));
+    return page;
+}
+
+// Jet 4 keeps the password as UTF-16LE XORed with the creation date's whole part.
+Bytes jet4Password(const std::u16string &password, double creationDate)
+{
+    const auto whole = std::uint32_t(std::int32_t(creationDate));
+    Bytes bytes(40, 0);
+    for (std::size_t i = 0; i < password.size(); ++i)
+        put16(bytes, 2 * i, password[i]);
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] ^= std::uint8_t(whole >> (8 * (i % 4)));
+    return bytes;
+}
+
+Bytes readFile(const QString &path, qint64 from = 0, qint64 length = -1)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    file.seek(from);
+    const QByteArray data = length < 0 ? file.readAll() : file.read(length);
+    return Bytes(data.begin(), data.end());
+}
+
+}  // namespace
+
+TEST(JetHeader, RealFiles)
+{
+    const struct {
+        const char *file;
+        Format format;
+        int pageSize;
+        const char16_t *password;
+    } cases[] = {
+        {"jet3-types.mdb", Format::Jet3, 2048, u""},
+        {"northwind.mdb", Format::Jet4, 4096, u""},
+        {"jet4-password.mdb", Format::Jet4, 4096, u"password"},
+        {"jet4-password-2003.mdb", Format::Jet4, 4096, u"password"},
+        {"workgroup.mdw", Format::Jet4, 4096, u""},
+        {"ace-2007.accdb", Format::Ace, 4096, u""},
+    };
+    for (const auto &c : cases) {
+        const auto header = parseHeader(readFile(testDataPath(QLatin1String(c.file)), 0, HeaderBytes));
+        ASSERT_TRUE(header) << c.file;
+        EXPECT_EQ(header->format, c.format) << c.file;
+        EXPECT_EQ(header->pageSize, c.pageSize) << c.file;
+        EXPECT_EQ(header->password, std::u16string(c.password)) << c.file;
+        if (c.format != Format::Ace)
+            EXPECT_EQ(header->codePage, 1252) << c.file;
+    }
+}
+
+TEST(JetHeader, PasswordsUpToTheFirstNul)
+{
+    const double created = 38000.75;  // a date in 2004; its whole part masks the bytes
+    auto h4 = parseHeader(makeHeader(1, jet4Password(u"Grüße €", created), created));
+    ASSERT_TRUE(h4);
+    EXPECT_EQ(h4->password, u"Grüße €");
+    auto full = parseHeader(makeHeader(1, jet4Password(u"abcdefghijklmnopqrst", created), created));
+    EXPECT_EQ(full->password, u"abcdefghijklmnopqrst");
+    auto none = parseHeader(makeHeader(1, jet4Password(u"", -1e300), -1e300));
+    EXPECT_EQ(none->password, u"") << "a date beyond 32 bits gives no mask";
+
+    // Jet 3: 8-bit text in Windows-1252, no mask.
+    Bytes jet3{'p', 0x80, 'w', 0, 'x'};
+    auto h3 = parseHeader(makeHeader(0, jet3));
+    ASSERT_TRUE(h3);
+    EXPECT_EQ(h3->password, u"p€w");
+}
+
+TEST(JetHeader, RefusesWhatIsNoJetFile)
+{
+    const Bytes good = makeHeader(1, {});
+    std::string problem;
+    for (std::size_t length : {std::size_t(0), std::size_t(10), std::size_t(0x18), HeaderBytes - 1}) {
+        EXPECT_FALSE(parseHeader(std::span(good.data(), length), &problem)) << length;
+        EXPECT_FALSE(problem.empty());
+    }
+    Bytes wrongStart = good;
+    wrongStart[0] = 1;
+    EXPECT_FALSE(parseHeader(wrongStart));
+    Bytes wrongName = good;
+    wrongName[4] = 'X';
+    EXPECT_FALSE(parseHeader(wrongName, &problem));
+    EXPECT_EQ(problem, "the file has no Jet or ACE signature");
+    Bytes ace = good;
+    ace[0x14] = 3;
+    EXPECT_EQ(parseHeader(ace)->format, Format::Ace);
+    // A Jet 3 header needs two bytes less than a Jet 4 one.
+    const Bytes jet3 = makeHeader(0, {});
+    EXPECT_TRUE(parseHeader(std::span(jet3.data(), 0x18 + 126)));
+}
+
+TEST(TableDefinition, OrdersOfNorthwind)
+{
+    // Orders' definition is page 729 of northwind.mdb (MSysObjects.Id).
+    const Bytes page = readFile(testDataPath(QStringLiteral("northwind.mdb")), 729 * 4096, 4096);
+    ASSERT_EQ(page.size(), 4096u);
+    const auto def = parseTableDefinition(page, Format::Jet4);
+    ASSERT_TRUE(def);
+    ASSERT_EQ(def->columns.size(), 14u);
+    EXPECT_EQ(def->columns[0].flags & (columnflag::Fixed | columnflag::AutoLong), columnflag::Fixed | columnflag::AutoLong);
+    EXPECT_EQ(def->columns[1].type, 10);
+    EXPECT_EQ(def->columns[1].size, 10) << "Jet 4 text sizes are bytes";
+    EXPECT_EQ(def->realIndexes.size(), 7u);
+    ASSERT_EQ(def->indexes.size(), 10u);
+    const LogicalIndex &primary = def->indexes[6];
+    EXPECT_EQ(primary.type, 1);
+    ASSERT_GE(primary.realIndex, 0);
+    EXPECT_EQ(def->realIndexes[std::size_t(primary.realIndex)].columns, std::vector<int>{0});
+    EXPECT_EQ(def->realIndexes[std::size_t(primary.realIndex)].flags & 0x0F,
+              indexflag::Unique | indexflag::Required);
+
+    // Every shorter piece of it is refused, none is read past its end.
+    std::size_t needed = page.size();
+    while (needed > 0 && parseTableDefinition(std::span(page.data(), needed - 1), Format::Jet4))
+        --needed;
+    for (std::size_t length = 0; length < needed; length += 7)
+        EXPECT_FALSE(parseTableDefinition(std::span(page.data(), length), Format::Jet4)) << length;
+}
+
+TEST(TableDefinition, DamagedCountsAndChains)
+{
+    Bytes page(4096, 0);
+    page[0] = 2;
+    put16(page, 45, 300);  // more columns than Jet allows
+    std::string problem;
+    EXPECT_FALSE(parseTableDefinition(page, Format::Jet4, &problem));
+    EXPECT_EQ(problem, "table definition counts out of range");
+    EXPECT_FALSE(parseTableDefinition(page, Format::Ace));
+
+    // Pages 1 and 2 point at each other.
+    std::vector<Bytes> pages(4, Bytes(64, 0));
+    for (Bytes &p : pages)
+        p[0] = 2;
+    put32(pages[1], 4, 2);
+    put32(pages[2], 4, 1);
+    const auto reader = [&](std::uint32_t n, std::span<std::uint8_t> out) {
+        if (n >= pages.size())
+            return false;
+        std::copy(pages[n].begin(), pages[n].end(), out.begin());
+        return true;
+    };
+    EXPECT_FALSE(readTableDefinitionChain(1, 64, reader, &problem));
+    EXPECT_EQ(problem, "table definition pages form a loop");
+    put32(pages[2], 4, 3);
+    pages[3][0] = 1;
+    EXPECT_FALSE(readTableDefinitionChain(1, 64, reader, &problem));
+    EXPECT_EQ(problem, "not a table definition page");
+    pages[3][0] = 2;
+    const auto chain = readTableDefinitionChain(1, 64, reader);
+    ASSERT_TRUE(chain);
+    EXPECT_EQ(chain->size(), 64u + 2 * (64 - 8)) << "continuation pages from byte 8 on";
+    EXPECT_FALSE(readTableDefinitionChain(9, 64, reader));
+}
+
+namespace {
+
+// A Jet 4 property block: names, the object's values, one column's values.
+Bytes propertyBlock()
+{
+    auto utf16 = [](const std::string &s) {
+        Bytes b;
+        for (char c : s) {
+            b.push_back(std::uint8_t(c));
+            b.push_back(0);
+        }
+        return b;
+    };
+    auto chunk = [](std::uint16_t type, const Bytes &body) {
+        Bytes b(6, 0);
+        put32(b, 0, std::uint32_t(body.size() + 6));
+        put16(b, 4, type);
+        b.insert(b.end(), body.begin(), body.end());
+        return b;
+    };
+    auto entry = [](int type, std::uint16_t name, const Bytes &value) {
+        Bytes b(8, 0);
+        put16(b, 0, unsigned(value.size() + 8));
+        b[3] = std::uint8_t(type);
+        put16(b, 4, name);
+        put16(b, 6, unsigned(value.size()));
+        b.insert(b.end(), value.begin(), value.end());
+        return b;
+    };
+    auto values = [&](const std::string &target, const std::vector<Bytes> &entries) {
+        const Bytes name = utf16(target);
+        Bytes body(6, 0);
+        put16(body, 4, unsigned(name.size()));
+        body.insert(body.end(), name.begin(), name.end());
+        for (const Bytes &e : entries)
+            body.insert(body.end(), e.begin(), e.end());
+        put32(body, 0, std::uint32_t(body.size()));
+        return body;
+    };
+    Bytes names;
+    for (const std::string &n : {std::string("Required"), std::string("DefaultValue"), std::string("Caption")}) {
+        const Bytes u = utf16(n);
+        names.push_back(std::uint8_t(u.size()));
+        names.push_back(0);
+        names.insert(names.end(), u.begin(), u.end());
+    }
+    Bytes block{'M', 'R', '2', 0};
+    for (const Bytes &c : {chunk(0x80, names), chunk(0x00, values("", {entry(10, 2, utf16("Orders"))})),
+                           chunk(0x01, values("ID", {entry(1, 0, {0xFF}), entry(10, 1, utf16("=\"x\""))}))})
+        block.insert(block.end(), c.begin(), c.end());
+    return block;
+}
+
+}  // namespace
+
+TEST(PropertyBlock, ReadsNamedValuesOfObjectAndColumns)
+{
+    const Bytes block = propertyBlock();
+    const auto sets = parsePropertyBlock(block, Format::Jet4);
+    ASSERT_TRUE(sets);
+    ASSERT_EQ(sets->size(), 2u);
+    EXPECT_TRUE((*sets)[0].target.empty());
+    ASSERT_TRUE((*sets)[0].value("Caption"));
+    EXPECT_EQ((*sets)[1].target, (Bytes{'I', 0, 'D', 0}));
+    ASSERT_TRUE((*sets)[1].value("Required"));
+    EXPECT_EQ((*sets)[1].value("Required")->type, 1);
+    EXPECT_EQ((*sets)[1].value("DefaultValue")->bytes.size(), 8u);
+
+    static constexpr std::string_view wanted[] = {"Required"};
+    const auto some = parsePropertyBlock(block, Format::Jet4, wanted);
+    EXPECT_FALSE((*some)[1].value("DefaultValue"));
+    EXPECT_TRUE((*some)[1].value("Required"));
+    EXPECT_FALSE(parsePropertyBlock(block, Format::Jet3)) << "Jet 3 blocks start with KKD";
+}
+
+TEST(PropertyBlock, CutOrInflatedBlocksAreRefused)
+{
+    const Bytes block = propertyBlock();
+    for (std::size_t length = 0; length < block.size(); ++length) {
+        const auto sets = parsePropertyBlock(std::span(block.data(), length), Format::Jet4);
+        // A cut at a chunk boundary reads the chunks before it; any other cut fails.
+        if (sets) {
+            EXPECT_LE(sets->size(), 2u);
+        }
+    }
+    Bytes inflated = block;
+    put32(inflated, 4, 0x7FFFFFFF);
+    std::string problem;
+    EXPECT_FALSE(parsePropertyBlock(inflated, Format::Jet4, {}, &problem));
+    EXPECT_EQ(problem, "property chunk length out of range");
+}

@@ -105,11 +105,11 @@ struct Target {
 
 class HandleTable {
 public:
-    HKEY add(Target t)
+    HKEY add(Target t, const QString &path)
     {
         t.state = std::make_shared<HandleState>();
         t.state->thread = QThread::currentThread();
-        t.state->path = storeFilePath();
+        t.state->path = path;
         QMutexLocker lock(&m_mutex);
         m_next += 4;
         m_handles.insert(m_next, t);
@@ -205,9 +205,9 @@ qint32 splitPath(const QString &path, QStringList *parts)
 class Connection {
 public:
     explicit Connection(HandleState *state = nullptr)
-        : m_path(storeFilePath())
+        : m_path(state ? state->path : storeFilePath())   // a handle stays with its file
     {
-        if (state && state->thread == QThread::currentThread() && state->path == m_path) {
+        if (state && state->thread == QThread::currentThread()) {
             m_state = state;
             if (!state->connectionName.isEmpty()) {
                 m_name = state->connectionName;
@@ -256,6 +256,7 @@ public:
     Connection &operator=(const Connection &) = delete;
 
     qint32 status() const { return m_status; }
+    const QString &path() const { return m_path; }
 
     QSqlQuery query(const QString &sql)
     {
@@ -664,7 +665,7 @@ qint32 RegOpenKeyEx(HKEY key, const QString &subKey, quint32, REGSAM desired, HK
     if (const qint32 rc = lookup(call.connection(), call.target.id, parts, subKey, &id))
         return rc;
     call.connection().commit();
-    *result = handles().add(Target{id, desired, false, {}});
+    *result = handles().add(Target{id, desired, false, {}}, call.connection().path());
     return succeed();
 }
 
@@ -692,7 +693,7 @@ qint32 RegCreateKeyEx(HKEY key, const QString &subKey, const QString &className,
     }
     if (const qint32 rc = c.commit())
         return rc;
-    *result = handles().add(Target{id, desired, false, {}});
+    *result = handles().add(Target{id, desired, false, {}}, c.path());
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return succeed();

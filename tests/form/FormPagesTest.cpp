@@ -2,7 +2,9 @@
 // Finish, the errors of opening the source database, closing.
 
 #include "WizardFixture.h"
+#include "wizard/engine/WizardBuild.h"
 
+#include <QClipboard>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -182,4 +184,30 @@ TEST_F(WizardFixture, ShowModalReturnsWhenTheWindowUnloadsAndModelessAtOnce)
     EXPECT_TRUE(m_form->isVisible());
     EXPECT_FALSE(m_form->isModal());
     EXPECT_EQ(page(), 0);
+}
+
+TEST_F(WizardFixture, ASourcePathNoFileCanHaveIsReportedAndNextKeepsItsState)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    ASSERT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    QGuiApplication::clipboard()->setText(QString(QChar(0)) + u"x"_s);
+    QLineEdit *source = box(u"txtDBSource"_s);
+    source->end(false);
+    QTest::keyClick(source, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(source->text().contains(QChar(0)));
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Calling Routine: frmWizardMain - EnableButtons"_s));
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 52"_s));
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+}
+
+TEST_F(WizardFixture, TheCaptionNamesTheBuild)
+{
+    tabulo::setWizardBuild(tabulo::jet35Build());
+    tabulo::frmWizardMain unshown;
+    EXPECT_EQ(unshown.windowTitle(), u"Tabulo Wizard"_s);
+    open();
+    EXPECT_EQ(m_form->windowTitle(), u"Morvane Tabulo Wizard (Jet 3.5)"_s);
+    tabulo::setWizardBuild(tabulo::jet40Build());
 }

@@ -2,6 +2,7 @@
 
 #include "utility/OS32Helper.h"
 #include "utility/TextHelper.h"
+#include "utility/VBObjectHelper.h"
 #include "utility/Win32API.h"
 
 namespace tabulo {
@@ -21,6 +22,12 @@ pembry::OS32Helper &os32Helper()
 pembry::Win32API &win32API()
 {
     static pembry::Win32API instance;
+    return instance;
+}
+
+pembry::VBObjectHelper &vbObjectHelper()
+{
+    static pembry::VBObjectHelper instance;
     return instance;
 }
 

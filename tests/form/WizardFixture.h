@@ -81,6 +81,11 @@ struct PointerProbe : QObject {
 };
 
 class WizardFixture : public ::testing::Test {
+public:
+    // The generator is shared by every window in the process: give the next
+    // test the settings a fresh process would have.
+    static void resetGenerator();
+
 protected:
     void SetUp() override
     {
@@ -97,34 +102,6 @@ protected:
         m_form.reset();
         resetGenerator();
         dao::installDBEngine(nullptr);
-    }
-
-    // The generator is shared by every window in the process: give the next
-    // test the settings a fresh process would have.
-    static void resetGenerator()
-    {
-        tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
-        g.CloseSourceDBandMDW();
-        for (auto setter : {&tabulo::clsWriteNewDatabase::setPathNameDBSource,
-                            &tabulo::clsWriteNewDatabase::setPathNameMDWSource,
-                            &tabulo::clsWriteNewDatabase::setUserNameSource,
-                            &tabulo::clsWriteNewDatabase::setPasswordMDWSource,
-                            &tabulo::clsWriteNewDatabase::setPasswordDBSource,
-                            &tabulo::clsWriteNewDatabase::setPathNameDBNew,
-                            &tabulo::clsWriteNewDatabase::setPathNameCodeFile,
-                            &tabulo::clsWriteNewDatabase::setPathNameMDWNew,
-                            &tabulo::clsWriteNewDatabase::setUserNameNew,
-                            &tabulo::clsWriteNewDatabase::setPasswordMDWNew,
-                            &tabulo::clsWriteNewDatabase::setPasswordDBNew})
-            (g.*setter)(QString());
-        g.setCopyToClipboard(false);
-        g.setRunNotepad(false);
-        g.setWriteVB5Header(false);
-        g.setInsertPosition(0);
-        g.setNewDBSecurity(0);
-        g.setIncludeDatabaseWrapper(true);
-        g.setTabStop(3);
-        g.setProcPrefix(QStringLiteral("subCreate_"));
     }
 
     QString makeFile(const QString &name, const QByteArray &content = "not read by the in-memory engine")
@@ -224,3 +201,29 @@ protected:
     RecordingMessageService m_messages;     // before the window: it keeps this service in place
     std::unique_ptr<tabulo::frmWizardMain> m_form;
 };
+
+inline void WizardFixture::resetGenerator()
+{
+    tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
+    g.CloseSourceDBandMDW();
+    for (auto setter : {&tabulo::clsWriteNewDatabase::setPathNameDBSource,
+                        &tabulo::clsWriteNewDatabase::setPathNameMDWSource,
+                        &tabulo::clsWriteNewDatabase::setUserNameSource,
+                        &tabulo::clsWriteNewDatabase::setPasswordMDWSource,
+                        &tabulo::clsWriteNewDatabase::setPasswordDBSource,
+                        &tabulo::clsWriteNewDatabase::setPathNameDBNew,
+                        &tabulo::clsWriteNewDatabase::setPathNameCodeFile,
+                        &tabulo::clsWriteNewDatabase::setPathNameMDWNew,
+                        &tabulo::clsWriteNewDatabase::setUserNameNew,
+                        &tabulo::clsWriteNewDatabase::setPasswordMDWNew,
+                        &tabulo::clsWriteNewDatabase::setPasswordDBNew})
+        (g.*setter)(QString());
+    g.setCopyToClipboard(false);
+    g.setRunNotepad(false);
+    g.setWriteVB5Header(false);
+    g.setInsertPosition(0);
+    g.setNewDBSecurity(0);
+    g.setIncludeDatabaseWrapper(true);
+    g.setTabStop(3);
+    g.setProcPrefix(QStringLiteral("subCreate_"));
+}

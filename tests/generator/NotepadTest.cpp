@@ -1,0 +1,158 @@
+// Opening the code file in the program associated with text files. The
+// desktop's association tools are replaced by small scripts on PATH, so the
+// test neither depends on nor starts the machine's real editor.
+
+#include "GeneratorFixture.h"
+#include "utility/BasicError.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QThread>
+
+using namespace gentest;
+
+namespace {
+
+void writeScript(const QString &path, const QByteArray &text)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(text);
+    file.close();
+    file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+}
+
+// Sets an environment variable for the lifetime of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char *name, const QByteArray &value)
+        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
+    {
+        qputenv(name, value);
+    }
+    ~ScopedEnv()
+    {
+        if (m_had)
+            qputenv(m_name, m_old);
+        else
+            qunsetenv(m_name);
+    }
+
+private:
+    const char *m_name;
+    bool m_had;
+    QByteArray m_old;
+};
+
+}  // namespace
+
+class NotepadTest : public GeneratorTest {
+protected:
+    void SetUp() override
+    {
+        GeneratorTest::SetUp();
+        ASSERT_TRUE(QDir(dir.path()).mkpath("bin"));
+        ASSERT_TRUE(QDir(dir.path()).mkpath("data/applications"));
+        ASSERT_TRUE(QDir(dir.path()).mkpath("tmp"));
+        ASSERT_TRUE(QDir(dir.path()).mkpath("code"));
+        path.emplace("PATH", (dir.filePath("bin") + ":" + qEnvironmentVariable("PATH")).toLocal8Bit());
+        dataHome.emplace("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+        tmp.emplace("TMPDIR", dir.filePath("tmp").toLocal8Bit());
+
+        gen.setPathNameDBSource(shopPath);
+        chosen.items = {"Customers"};
+        codeFile = dir.filePath("code/Create Shop.bas");
+        gen.setPathNameCodeFile(codeFile);
+        gen.setRunNotepad(true);
+        gen.setCopyToClipboard(true);
+        gen.setClipboard(&clipboard);
+    }
+
+    // xdg-mime answering text/plain and the test editor, or failing.
+    void installAssociationTools(bool withEditor)
+    {
+        if (!withEditor) {
+            writeScript(dir.filePath("bin/xdg-mime"), "#!/bin/sh\nexit 1\n");
+            return;
+        }
+        writeScript(dir.filePath("bin/xdg-mime"),
+                    "#!/bin/sh\n"
+                    "case \"$1 $2\" in\n"
+                    "  'query filetype') echo text/plain ;;\n"
+                    "  'query default') echo tabulo-test-editor.desktop ;;\n"
+                    "  *) exit 1 ;;\n"
+                    "esac\n");
+        writeScript(dir.filePath("bin/test-editor"),
+                    ("#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > '" + dir.filePath("opened.tmp")
+                     + "'\nmv '" + dir.filePath("opened.tmp") + "' '" + dir.filePath("opened.txt") + "'\n")
+                        .toLocal8Bit());
+        QFile entry(dir.filePath("data/applications/tabulo-test-editor.desktop"));
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        entry.write(("[Desktop Entry]\nType=Application\nName=Test editor\nExec=" + dir.filePath("bin/test-editor")
+                     + " %f\n")
+                        .toLocal8Bit());
+    }
+
+    QStringList waitForEditor()
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QFile opened(dir.filePath("opened.txt"));
+        while (!opened.exists() && timer.elapsed() < 10000)
+            QThread::msleep(20);
+        if (!opened.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(opened.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
+    std::optional<ScopedEnv> path;
+    std::optional<ScopedEnv> dataHome;
+    std::optional<ScopedEnv> tmp;
+    FakeClipboard clipboard;
+    QString codeFile;
+};
+
+TEST_F(NotepadTest, TheAssociatedProgramOpensTheCodeFileInItsFolder)
+{
+    installAssociationTools(true);
+    EXPECT_TRUE(gen.WriteTableCreationCode());
+    EXPECT_EQ(waitForEditor(), QStringList({dir.filePath("code"), codeFile}));
+    EXPECT_TRUE(messages.messages.isEmpty());           // opened: no closing message
+    EXPECT_EQ(clipboard.text, gen.ModuleText());
+    // The probe file of the association lookup is gone again.
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(NotepadTest, AProbeFileAlreadyThereIsNeitherOverwrittenNorDeleted)
+{
+    installAssociationTools(true);
+    // Names for this minute and the next, in case the minute turns.
+    QStringList probes;
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const QDateTime &when : {now, now.addSecs(60)}) {
+        const QString probe = dir.filePath("tmp/testcode" + when.toString("ddMMyyhhmm") + ".txt");
+        QFile file(probe);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("someone's notes");
+        probes.append(probe);
+    }
+    EXPECT_TRUE(gen.WriteTableCreationCode());
+    EXPECT_EQ(waitForEditor().value(1), codeFile);
+    for (const QString &probe : probes) {
+        QFile file(probe);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), "someone's notes");
+    }
+}
+
+TEST_F(NotepadTest, WithoutAnyAssociationTheRunFailsAfterWritingTheFile)
+{
+    installAssociationTools(false);
+    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    EXPECT_EQ(e.number(), 31);
+    EXPECT_EQ(e.source(), "clsWriteNewDatabase:WriteTableCreationCode Method");
+    EXPECT_TRUE(QFile::exists(codeFile));
+    EXPECT_TRUE(gen.ModuleText().isEmpty());
+    EXPECT_TRUE(QDir(dir.filePath("tmp")).entryList(QDir::Files).isEmpty());
+}

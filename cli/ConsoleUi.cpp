@@ -45,7 +45,7 @@ void TerminalProgress::redraw()
         return;
     }
     QString line = m_text;
-    if (m_visible && m_max > 0)
+    if (m_visible && m_max > 0 && m_value > 0)
         line = QStringLiteral("[%1/%2] ").arg(qint64(m_value)).arg(qint64(m_max)) + line;
     std::fprintf(stderr, "\r\033[K%s", line.toLocal8Bit().constData());
     std::fflush(stderr);

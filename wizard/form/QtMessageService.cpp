@@ -17,13 +17,13 @@ QtMessageService &sharedService()
 
 int g_windowsUsingService = 0;
 
-struct ButtonSpec {
+struct ButtonAnswer {
     QMessageBox::StandardButton button;
     int answer;
 };
 
 // The buttons of a Basic message box style, in their order on the box.
-QList<ButtonSpec> buttonsOf(int style)
+QList<ButtonAnswer> buttonsOf(int style)
 {
     using B = QMessageBox;
     switch (style & 7) {
@@ -64,15 +64,15 @@ int QtMessageService::show(const QString &text, int style, const QString &title)
 {
     QMessageBox box(iconOf(style), title.isEmpty() ? defaultTitle() : title, text, QMessageBox::NoButton,
                     QApplication::activeWindow());
-    const QList<ButtonSpec> buttons = buttonsOf(style);
-    for (const ButtonSpec &spec : buttons)
-        box.addButton(spec.button);
+    const QList<ButtonAnswer> buttons = buttonsOf(style);
+    for (const ButtonAnswer &choice : buttons)
+        box.addButton(choice.button);
     const int defaultPosition = (style >> 8) & 3;       // 0: first button, 1: second, 2: third
     box.setDefaultButton(buttons.value(defaultPosition, buttons.first()).button);
     // Escape answers Cancel or No where the box has one, else its only button.
-    for (const ButtonSpec &spec : buttons) {
-        if (spec.button == QMessageBox::Cancel || (spec.button == QMessageBox::No && buttons.size() == 2))
-            box.setEscapeButton(spec.button);
+    for (const ButtonAnswer &choice : buttons) {
+        if (choice.button == QMessageBox::Cancel || (choice.button == QMessageBox::No && buttons.size() == 2))
+            box.setEscapeButton(choice.button);
     }
     if (buttons.size() == 1)
         box.setEscapeButton(buttons.first().button);
@@ -84,9 +84,9 @@ int QtMessageService::show(const QString &text, int style, const QString &title)
     if (busy)
         QGuiApplication::restoreOverrideCursor();
     const auto pressed = box.standardButton(box.clickedButton());
-    for (const ButtonSpec &spec : buttons) {
-        if (spec.button == pressed)
-            return spec.answer;
+    for (const ButtonAnswer &choice : buttons) {
+        if (choice.button == pressed)
+            return choice.answer;
     }
     // Closed without a button (no escape button): the box's last button.
     return buttons.last().answer;

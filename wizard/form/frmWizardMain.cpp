@@ -541,6 +541,8 @@ void frmWizardMain::setHelp(QWidget *control, const QString &text, bool onFocus)
         m_focusHelp.insert(control, text);
 }
 
+// Every handler runs guarded: an error is reported under the handler's name
+// and never reaches Qt's event loop.
 void frmWizardMain::connectHandlers()
 {
     auto onText = [this](QLineEdit *box, const char *routine, auto handler) {
@@ -550,9 +552,9 @@ void frmWizardMain::connectHandlers()
         connect(box, &QCheckBox::toggled, this, [this, routine, handler] { guarded(routine, handler); });
     };
     auto onClick = [this](QPushButton *button, const char *routine, void (frmWizardMain::*handler)()) {
-        connect(button, &QPushButton::clicked, this, [this, routine, handler] { guarded(routine, [this, handler] {
-                    (this->*handler)();
-                }); });
+        connect(button, &QPushButton::clicked, this, [this, routine, handler] {
+            guarded(routine, [this, handler] { (this->*handler)(); });
+        });
     };
     auto onOption = [this](const QList<QRadioButton *> &options, const char *routine,
                            void (frmWizardMain::*handler)(int)) {

@@ -1,20 +1,12 @@
 #include "wizard/engine/reader/JetSchemaReader.h"
 
-#include "wizard/engine/jetfile/JetHeader.h"
 #include "wizard/engine/jetfile/PropertyBlock.h"
-#include "wizard/engine/jetfile/TableDefinition.h"
-#include "wizard/engine/reader/JsonText.h"
-
-#include <mdbtools.h>
+#include "wizard/engine/reader/Catalogue.h"
 
 #include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <functional>
-#include <iconv.h>
 #include <map>
-#include <memory>
 
 namespace reader {
 
@@ -30,213 +22,11 @@ constexpr std::int32_t dbFixedField = 0x1, dbVariableField = 0x2, dbAutoIncrFiel
                        dbSystemField = 0x2000, dbHyperlinkField = 0x8000;
 constexpr std::int32_t dbHiddenObject = 0x1, dbSystemObject = std::int32_t(0x80000002u),
                        dbAttachedODBC = 0x20000000, dbAttachedTable = 0x40000000;
-constexpr int ObjectLocalTable = 1, ObjectDatabase = 2, ObjectOdbcTable = 4, ObjectLinkedTable = 6;
-constexpr std::uint32_t CatalogHidden = 0x8;
 constexpr int IndexPrimary = 1, IndexForeign = 2;
 
 std::string unrecognised(const std::string &path, const std::string &why)
 {
     return "Unrecognized database format '" + path + "': " + why + ".";
-}
-
-struct MdbCloser {
-    void operator()(MdbHandle *mdb) const { mdb_close(mdb); }
-};
-using MdbPtr = std::unique_ptr<MdbHandle, MdbCloser>;
-
-struct TableCloser {
-    void operator()(MdbTableDef *table) const { mdb_free_tabledef(table); }
-};
-using TablePtr = std::unique_ptr<MdbTableDef, TableCloser>;
-
-// The file's header, read by our own code before libmdb sees the file.
-std::optional<jetfile::Header> readHeader(const std::string &path, std::string &problem)
-{
-    std::FILE *file = std::fopen(path.c_str(), "rb");
-    if (!file) {
-        problem = "the file cannot be opened";
-        return std::nullopt;
-    }
-    std::uint8_t bytes[jetfile::HeaderBytes];
-    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
-    std::fclose(file);
-    return jetfile::parseHeader(std::span(bytes, got), &problem);
-}
-
-// Jet 3 texts are in the database's code page; libmdb converts them with
-// iconv from the charset named in MDB_JET3_CHARSET.
-void chooseJet3Charset(const jetfile::Header &header)
-{
-    std::string charset = "CP1252";
-    if (header.codePage != 0) {
-        const std::string wanted = "CP" + std::to_string(header.codePage);
-        iconv_t probe = iconv_open("UTF-8", wanted.c_str());
-        if (probe != iconv_t(-1)) {
-            iconv_close(probe);
-            charset = wanted;
-        }
-    }
-    setenv("MDB_JET3_CHARSET", charset.c_str(), 1);
-}
-
-MdbPtr openJet(const std::string &path, const jetfile::Header &header)
-{
-    if (header.format == jetfile::Format::Jet3)
-        chooseJet3Charset(header);
-    MdbPtr mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
-    if (mdb)
-        mdb_set_boolean_fmt_numbers(mdb.get());
-    return mdb;
-}
-
-// A catalogue entry for libmdb's table reading.
-std::unique_ptr<MdbCatalogEntry> tableEntry(MdbHandle *mdb, const std::string &name, std::uint32_t page)
-{
-    auto entry = std::make_unique<MdbCatalogEntry>();
-    entry->mdb = mdb;
-    std::snprintf(entry->object_name, sizeof entry->object_name, "%s", name.c_str());
-    entry->object_type = MDB_TABLE;
-    entry->table_pg = page;
-    return entry;
-}
-
-// Reads the rows of one table through libmdb, each column as text.
-class RowReader {
-public:
-    RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<const char *> &columns)
-        : m_mdb(mdb)
-    {
-        if (!entry)
-            return;
-        m_table.reset(mdb_read_table(entry));
-        if (!m_table || !mdb_read_columns(m_table.get()))
-            return;
-        mdb_rewind_table(m_table.get());
-        m_bindSize = mdb->bind_size > 0 ? mdb->bind_size : 16384;
-        m_buffers.assign(columns.size(), std::vector<char>(m_bindSize + 1, 0));
-        m_lengths.assign(columns.size(), 0);
-        m_columns.assign(columns.size(), nullptr);
-        for (std::size_t i = 0; i < columns.size(); ++i) {
-            const int number = mdb_bind_column_by_name(m_table.get(), const_cast<char *>(columns[i]),
-                                                       m_buffers[i].data(), &m_lengths[i]);
-            if (number > 0 && unsigned(number) <= m_table->columns->len)
-                m_columns[i] = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, unsigned(number - 1)));
-        }
-        m_ok = true;
-    }
-
-    // False when the table is missing or cannot be read.
-    bool ok() const { return m_ok; }
-
-    bool next()
-    {
-        for (std::size_t i = 0; i < m_buffers.size(); ++i) {
-            m_buffers[i][0] = '\0';
-            m_lengths[i] = 0;
-        }
-        return m_ok && mdb_fetch_row(m_table.get());
-    }
-
-    // The value of column `i` of the current row; empty for a missing column or a null.
-    std::string text(std::size_t i) const
-    {
-        const std::size_t length = std::min<std::size_t>(std::size_t(std::max(m_lengths[i], 0)), m_bindSize);
-        return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
-    }
-
-    // The whole value of the long binary column `i` of the current row.
-    std::vector<std::uint8_t> longValue(std::size_t i) const
-    {
-        if (!m_columns[i] || m_lengths[i] <= 0)
-            return {};
-        std::size_t size = 0;
-        void *value = mdb_ole_read_full(m_mdb, m_columns[i], &size);
-        std::vector<std::uint8_t> bytes(static_cast<std::uint8_t *>(value), static_cast<std::uint8_t *>(value) + (value ? size : 0));
-        g_free(value);
-        return bytes;
-    }
-
-private:
-    MdbHandle *m_mdb;
-    TablePtr m_table;
-    std::size_t m_bindSize = 0;
-    std::vector<std::vector<char>> m_buffers;
-    std::vector<int> m_lengths;
-    std::vector<MdbColumn *> m_columns;
-    bool m_ok = false;
-};
-
-long toNumber(const std::string &text);
-
-constexpr std::uint32_t CatalogueTablePage = 2;   // MSysObjects' definition page
-constexpr std::uint32_t PageNumberBits = 0x00FFFFFF;
-
-// The catalogue (MSysObjects) as read by one scan of our own: the tables
-// with their types and flags, libmdb entries and property blocks of the
-// local ones, and the database's own property block (MSysDb). libmdb's
-// mdb_read_catalog cannot tell linked ODBC tables from reports, and parses
-// the properties of every form and report on the way.
-class Catalogue {
-public:
-    struct Table {
-        std::string name;
-        int type = 0;
-        std::uint32_t flags = 0;
-        std::unique_ptr<MdbCatalogEntry> entry;   // local tables only
-        std::vector<std::uint8_t> properties;     // its property block (LvProp)
-    };
-
-    explicit Catalogue(MdbHandle *mdb) : m_mdb(mdb) {}
-    // False when MSysObjects cannot be read.
-    bool read()
-    {
-        auto catalogue = tableEntry(m_mdb, "MSysObjects", CatalogueTablePage);
-        RowReader rows(m_mdb, catalogue.get(), {"Id", "Name", "Type", "Flags", "LvProp"});
-        if (!rows.ok())
-            return false;
-        while (rows.next()) {
-            const int type = int(toNumber(rows.text(2)));
-            if (type == ObjectDatabase && rows.text(1) == "MSysDb") {
-                m_databaseProperties = rows.longValue(4);
-                continue;
-            }
-            if (type != ObjectLocalTable && type != ObjectOdbcTable && type != ObjectLinkedTable)
-                continue;
-            Table table;
-            table.name = rows.text(1);
-            table.type = type;
-            table.flags = std::uint32_t(toNumber(rows.text(3)));
-            if (type == ObjectLocalTable) {
-                const auto page = std::uint32_t(toNumber(rows.text(0))) & PageNumberBits;
-                table.entry = tableEntry(m_mdb, table.name, page);
-                table.properties = rows.longValue(4);
-            }
-            m_tables.push_back(std::move(table));
-        }
-        return true;
-    }
-
-    const std::vector<Table> &tables() const { return m_tables; }
-    const std::vector<std::uint8_t> &databaseProperties() const { return m_databaseProperties; }
-
-    MdbCatalogEntry *localTable(const std::string &name) const
-    {
-        for (const Table &t : m_tables) {
-            if (t.entry && t.name == name)
-                return t.entry.get();
-        }
-        return nullptr;
-    }
-
-private:
-    MdbHandle *m_mdb;
-    std::vector<Table> m_tables;
-    std::vector<std::uint8_t> m_databaseProperties;
-};
-
-long toNumber(const std::string &text)
-{
-    return std::strtol(text.c_str(), nullptr, 10);
 }
 
 // Size in DAO's units: characters for Text, bytes for Binary, fixed sizes
@@ -266,23 +56,6 @@ std::int32_t daoFieldAttributes(std::uint8_t flags)
     if (flags & Hyperlink)
         attributes |= dbHyperlinkField;
     return attributes;
-}
-
-// The column entries of a table, read from its definition pages.
-std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint32_t firstPage,
-                                                       jetfile::Format format, std::string &problem)
-{
-    const int pageSize = int(mdb->fmt->pg_size);
-    const auto readPage = [mdb, pageSize](std::uint32_t number, std::span<std::uint8_t> page) {
-        if (mdb_read_alt_pg(mdb, number) != pageSize)
-            return false;
-        std::memcpy(page.data(), mdb->alt_pg_buf, std::min(page.size(), std::size_t(pageSize)));
-        return true;
-    };
-    const auto bytes = jetfile::readTableDefinitionChain(firstPage, pageSize, readPage, &problem);
-    if (!bytes)
-        return std::nullopt;
-    return jetfile::parseTableDefinition(*bytes, format, &problem);
 }
 
 std::vector<MdbColumn *> columnsInOrder(MdbTableDef *table)
@@ -335,7 +108,7 @@ private:
         std::int32_t attributes = 0;
         if (flags & std::uint32_t(dbSystemObject))
             attributes |= dbSystemObject;
-        if (flags & CatalogHidden)
+        if (flags & CatalogueHidden)
             attributes |= dbHiddenObject;
         if (type == ObjectLinkedTable)
             attributes |= dbAttachedTable;
@@ -532,15 +305,7 @@ private:
         }
     }
 
-    std::string decodeName(const jetfile::StoredName &stored) const
-    {
-        if (stored.empty())
-            return {};
-        std::vector<char> text(stored.size() * 3 + 16, '\0');
-        const int length = mdb_unicode2ascii(m_mdb, reinterpret_cast<const char *>(stored.data()), stored.size(),
-                                             text.data(), text.size());
-        return std::string(text.data(), strnlen(text.data(), std::size_t(std::max(length, 0))));
-    }
+    std::string decodeName(const jetfile::StoredName &stored) const { return decodeText(m_mdb, stored); }
 
     std::vector<std::string> foreignKeyFields(const std::string &indexName, const std::string &tableName) const
     {
@@ -563,42 +328,6 @@ private:
     const Catalogue *m_catalogue = nullptr;
     const std::vector<Relation> *m_relations = nullptr;
 };
-
-void appendKey(std::string &out, const char *key)
-{
-    out.push_back('"');
-    out += key;
-    out += "\":";
-}
-
-void appendText(std::string &out, const char *key, const std::string &value)
-{
-    appendKey(out, key);
-    appendJsonString(out, value);
-    out.push_back(',');
-}
-
-void appendNumber(std::string &out, const char *key, long long value)
-{
-    appendKey(out, key);
-    out += std::to_string(value);
-    out.push_back(',');
-}
-
-void appendFlag(std::string &out, const char *key, bool value)
-{
-    appendKey(out, key);
-    out += value ? "true," : "false,";
-}
-
-// Replaces the trailing comma of an object or list, or closes an empty one.
-void close(std::string &out, char bracket)
-{
-    if (out.back() == ',')
-        out.back() = bracket;
-    else
-        out.push_back(bracket);
-}
 
 }  // namespace
 
@@ -654,114 +383,6 @@ std::optional<std::vector<std::string>> readWorkgroupUsers(const std::string &pa
             users.push_back(accounts.text(0));
     }
     return users;
-}
-
-std::string toJson(const Database &db)
-{
-    std::string out;
-    out.reserve(64 * 1024);
-    out += "{\"format\":\"tabulo-schema\",\"formatVersion\":1,";
-    appendText(out, "name", db.name);
-    appendText(out, "version", db.version);
-    appendText(out, "replicaId", db.replicaId);
-    appendText(out, "designMasterId", db.designMasterId);
-    appendKey(out, "tables");
-    out.push_back('[');
-    for (const Table &t : db.tables) {
-        out.push_back('{');
-        appendText(out, "name", t.name);
-        appendNumber(out, "attributes", t.attributes);
-        appendKey(out, "fields");
-        out.push_back('[');
-        for (const Field &f : t.fields) {
-            out.push_back('{');
-            appendText(out, "name", f.name);
-            appendNumber(out, "type", f.type);
-            appendNumber(out, "size", f.size);
-            appendNumber(out, "attributes", f.attributes);
-            appendFlag(out, "required", f.required);
-            appendFlag(out, "allowZeroLength", f.allowZeroLength);
-            appendText(out, "defaultValue", f.defaultValue);
-            appendText(out, "validationRule", f.validationRule);
-            appendText(out, "validationText", f.validationText);
-            close(out, '}');
-            out.push_back(',');
-        }
-        close(out, ']');
-        out.push_back(',');
-        appendKey(out, "indexes");
-        out.push_back('[');
-        for (const Index &i : t.indexes) {
-            out.push_back('{');
-            appendText(out, "name", i.name);
-            appendFlag(out, "primary", i.primary);
-            appendFlag(out, "unique", i.unique);
-            appendFlag(out, "required", i.required);
-            appendFlag(out, "ignoreNulls", i.ignoreNulls);
-            appendFlag(out, "foreign", i.foreign);
-            appendKey(out, "fields");
-            out.push_back('[');
-            for (const std::string &name : i.fields) {
-                appendJsonString(out, name);
-                out.push_back(',');
-            }
-            close(out, ']');
-            close(out, '}');
-            out.push_back(',');
-        }
-        close(out, ']');
-        close(out, '}');
-        out.push_back(',');
-    }
-    close(out, ']');
-    out.push_back(',');
-    appendKey(out, "relations");
-    out.push_back('[');
-    for (const Relation &r : db.relations) {
-        out.push_back('{');
-        appendText(out, "name", r.name);
-        appendText(out, "table", r.table);
-        appendText(out, "foreignTable", r.foreignTable);
-        appendNumber(out, "attributes", r.attributes);
-        appendFlag(out, "partialReplica", false);
-        appendKey(out, "fields");
-        out.push_back('[');
-        for (const RelationField &f : r.fields) {
-            out.push_back('{');
-            appendText(out, "name", f.name);
-            appendText(out, "foreignName", f.foreignName);
-            close(out, '}');
-            out.push_back(',');
-        }
-        close(out, ']');
-        close(out, '}');
-        out.push_back(',');
-    }
-    close(out, ']');
-    out += "}\n";
-    return out;
-}
-
-std::string toJson(const std::vector<std::string> &users)
-{
-    std::string out = "{\"format\":\"tabulo-workgroup\",\"users\":[";
-    for (const std::string &user : users) {
-        appendJsonString(out, user);
-        out.push_back(',');
-    }
-    close(out, ']');
-    out += "}\n";
-    return out;
-}
-
-std::string toJson(const ReadError &error)
-{
-    std::string out = "{\"error\":{";
-    appendNumber(out, "number", error.number);
-    appendText(out, "description", error.description);
-    close(out, '}');
-    out += "}\n";
-    return out;
 }
 
 }  // namespace reader

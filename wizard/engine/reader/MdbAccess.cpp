@@ -1,0 +1,146 @@
+#include "wizard/engine/reader/MdbAccess.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iconv.h>
+
+namespace reader {
+
+namespace {
+
+// Jet 3 texts are in the database's code page; libmdb converts them with
+// iconv from the charset named in MDB_JET3_CHARSET.
+void chooseJet3Charset(const jetfile::Header &header)
+{
+    std::string charset = "CP1252";
+    if (header.codePage != 0) {
+        const std::string wanted = "CP" + std::to_string(header.codePage);
+        iconv_t probe = iconv_open("UTF-8", wanted.c_str());
+        if (probe != iconv_t(-1)) {
+            iconv_close(probe);
+            charset = wanted;
+        }
+    }
+    setenv("MDB_JET3_CHARSET", charset.c_str(), 1);
+}
+
+}  // namespace
+
+std::optional<jetfile::Header> readHeader(const std::string &path, std::string &problem)
+{
+    std::FILE *file = std::fopen(path.c_str(), "rb");
+    if (!file) {
+        problem = "the file cannot be opened";
+        return std::nullopt;
+    }
+    std::uint8_t bytes[jetfile::HeaderBytes];
+    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    std::fclose(file);
+    return jetfile::parseHeader(std::span(bytes, got), &problem);
+}
+
+MdbPtr openJet(const std::string &path, const jetfile::Header &header)
+{
+    if (header.format == jetfile::Format::Jet3)
+        chooseJet3Charset(header);
+    MdbPtr mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
+    if (mdb)
+        mdb_set_boolean_fmt_numbers(mdb.get());
+    return mdb;
+}
+
+std::unique_ptr<MdbCatalogEntry> tableEntry(MdbHandle *mdb, const std::string &name, std::uint32_t page)
+{
+    auto entry = std::make_unique<MdbCatalogEntry>();
+    entry->mdb = mdb;
+    std::snprintf(entry->object_name, sizeof entry->object_name, "%s", name.c_str());
+    entry->object_type = MDB_TABLE;
+    entry->table_pg = page;
+    return entry;
+}
+
+RowReader::RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<const char *> &columns)
+    : m_mdb(mdb)
+{
+    if (!entry)
+        return;
+    m_table.reset(mdb_read_table(entry));
+    if (!m_table || !mdb_read_columns(m_table.get()))
+        return;
+    mdb_rewind_table(m_table.get());
+    m_bindSize = mdb->bind_size > 0 ? mdb->bind_size : 16384;
+    m_buffers.assign(columns.size(), std::vector<char>(m_bindSize + 1, 0));
+    m_lengths.assign(columns.size(), 0);
+    m_columns.assign(columns.size(), nullptr);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const int number = mdb_bind_column_by_name(m_table.get(), const_cast<char *>(columns[i]),
+                                                   m_buffers[i].data(), &m_lengths[i]);
+        if (number > 0 && unsigned(number) <= m_table->columns->len)
+            m_columns[i] = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, unsigned(number - 1)));
+    }
+    m_ok = true;
+}
+
+bool RowReader::next()
+{
+    for (std::size_t i = 0; i < m_buffers.size(); ++i) {
+        m_buffers[i][0] = '\0';
+        m_lengths[i] = 0;
+    }
+    return m_ok && mdb_fetch_row(m_table.get());
+}
+
+std::string RowReader::text(std::size_t i) const
+{
+    const std::size_t length = std::min<std::size_t>(std::size_t(std::max(m_lengths[i], 0)), m_bindSize);
+    return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
+}
+
+std::vector<std::uint8_t> RowReader::longValue(std::size_t i) const
+{
+    if (!m_columns[i] || m_lengths[i] <= 0)
+        return {};
+    std::size_t size = 0;
+    void *value = mdb_ole_read_full(m_mdb, m_columns[i], &size);
+    const auto *bytes = static_cast<const std::uint8_t *>(value);
+    std::vector<std::uint8_t> result(bytes, bytes + (value ? size : 0));
+    g_free(value);
+    return result;
+}
+
+// The column entries of a table, read from its definition pages.
+std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint32_t firstPage,
+                                                       jetfile::Format format, std::string &problem)
+{
+    const int pageSize = int(mdb->fmt->pg_size);
+    const auto readPage = [mdb, pageSize](std::uint32_t number, std::span<std::uint8_t> page) {
+        if (mdb_read_alt_pg(mdb, number) != pageSize)
+            return false;
+        std::memcpy(page.data(), mdb->alt_pg_buf, std::min(page.size(), std::size_t(pageSize)));
+        return true;
+    };
+    const auto bytes = jetfile::readTableDefinitionChain(firstPage, pageSize, readPage, &problem);
+    if (!bytes)
+        return std::nullopt;
+    return jetfile::parseTableDefinition(*bytes, format, &problem);
+}
+
+std::string decodeText(MdbHandle *mdb, const std::vector<std::uint8_t> &stored)
+{
+    if (stored.empty())
+        return {};
+    // UTF-8 takes at most three bytes for a UTF-16 unit or a code-page byte.
+    std::vector<char> text(stored.size() * 3 + 16, '\0');
+    const int length = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(stored.data()), stored.size(),
+                                         text.data(), text.size());
+    return std::string(text.data(), strnlen(text.data(), std::size_t(std::max(length, 0))));
+}
+
+long toNumber(const std::string &text)
+{
+    return std::strtol(text.c_str(), nullptr, 10);
+}
+
+}  // namespace reader

@@ -136,6 +136,10 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
             throw CLI::ValidationError("--location", "a database path must not be empty");
         if (security == "hardcoded" && (newMdw.empty() || newUser.empty()))
             throw CLI::ValidationError("--security", "hardcoded needs --new-mdw and --new-user");
+        for (const std::string &name : tables) {
+            if (fromArgument(name).trimmed().isEmpty())
+                throw CLI::ValidationError("--tables", "a table name must not be empty");
+        }
         if (output.empty() && app.count("--output") > 0)
             throw CLI::ValidationError("--output", "the code file name must not be empty");
     } catch (const CLI::ParseError &e) {
@@ -148,11 +152,8 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
     options.user = fromArgument(user);
     options.password = fromArgument(password);
     options.dbPassword = fromArgument(dbPassword);
-    for (const std::string &name : tables) {
-        const QString trimmed = fromArgument(name).trimmed();
-        if (!trimmed.isEmpty())
-            options.tables.append(trimmed);
-    }
+    for (const std::string &name : tables)
+        options.tables.append(fromArgument(name).trimmed());
     const QString place = fromArgument(location);
     if (place.compare(QLatin1String("current"), Qt::CaseInsensitive) == 0)
         options.location = QStringLiteral("Current");

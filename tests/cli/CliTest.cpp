@@ -78,6 +78,7 @@ TEST(Cli, UsageErrorsExitWithStatus2)
         {northwind(), "--locale", "dbLangKlingon"},
         {northwind(), "--no-such-option"},
         {northwind(), "--location", ""},
+        {northwind(), "--tables", ""},
     };
     for (const QStringList &arguments : usages) {
         const CliResult result = runCli(arguments);

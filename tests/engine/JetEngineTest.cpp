@@ -101,6 +101,8 @@ TEST_F(JetEngineTest, WorkgroupUsers)
     // Without a workgroup file only the default user logs in.
     EXPECT_TRUE(engine.CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
     EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", "Creator", {}); }).number(), errors::NotValidAccount);
+    EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", "admin", "secret"); }).number(),
+              errors::NotValidAccount) << "the default admin has no password";
 
     engine.setSystemDB(testDataPath(QStringLiteral("workgroup.mdw")));
     for (const char *user : {"admin", "ENGINE", "Creator", "tsc_jvoit", "Fevzi Celik"})

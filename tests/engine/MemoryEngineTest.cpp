@@ -70,6 +70,7 @@ TEST_F(MemoryEngineTest, WorkgroupLogin)
 {
     EXPECT_TRUE(engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
     EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "Clerk", {}); }).number(), errors::NotValidAccount);
+    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "admin", "pw"); }).number(), errors::NotValidAccount);
     engine->setSystemDB(QStringLiteral("/data/unknown.mdw"));
     EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "admin", {}); }).number(), errors::WorkgroupUnusable);
     engine->addWorkgroup(QStringLiteral("/data/shop.mdw"), {QStringLiteral("admin"), QStringLiteral("Clerk")});

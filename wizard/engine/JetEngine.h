@@ -1,10 +1,11 @@
 #pragma once
 // The real engine: opens Jet database files (.mdb, .mdw) through
 // tabulo-schema-reader, and JSON snapshots through the schema model.
-// Workspaces(0) is the default workspace, logged in as "admin". With
-// SystemDB set, CreateWorkspace finds the user in the workgroup file's
-// accounts; the files let nobody outside Jet check passwords or
-// permissions, so a known user is let in with any password.
+// Workspaces(0) is the default workspace, logged in as "admin". Without
+// SystemDB, CreateWorkspace accepts admin with an empty password, as Jet's
+// default workgroup does. With SystemDB set, it finds the user in the
+// workgroup file's accounts; the files let nobody outside Jet check account
+// passwords or permissions, so a known user is let in with any password.
 
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/EngineWorkspace.h"

@@ -81,7 +81,7 @@ std::shared_ptr<Workspace> MemoryEngine::CreateWorkspace(const QString &name, co
             m_hooks.fail(errors::WorkgroupUnusable, {}, source);
         users = m_workgroups.value(m_systemDB);
     }
-    if (!users.contains(user, Qt::CaseInsensitive))
+    if (!users.contains(user, Qt::CaseInsensitive) || (m_systemDB.isEmpty() && !password.isEmpty()))
         m_hooks.fail(errors::NotValidAccount, {}, source);
     return std::make_shared<EngineWorkspace>(name, user, false, opener(), m_hooks);
 }

@@ -42,7 +42,8 @@ public:
     void addDatabase(const QString &path, const schema::Database &model, const QString &password = {});
     // CreateWorkspace with SystemDB = `path` accepts these users (letter case
     // aside) with any password; other users fail with 3029. Without
-    // SystemDB only "admin" logs in; an unknown workgroup path gives 3028.
+    // SystemDB only "admin" with an empty password logs in; an unknown
+    // workgroup path gives 3028.
     void addWorkgroup(const QString &path, const QStringList &users);
 
     // A database object served from `model` with this engine's faults and

@@ -54,11 +54,12 @@ inline QJsonObject pluginMetaData(QPluginLoader &loader)
     return loader.metaData().value(QStringLiteral("MetaData")).toObject();
 }
 
-// A new object of the class registered under `progId`, or nullptr with the
-// reason in `error`. The caller owns the object; the plugin stays loaded.
-inline QObject *CreateObject(const QString &progId, QString *error = nullptr)
+// A new object of the class registered under `progId`, searched in
+// `folders`, or nullptr with the reason in `error`. The caller owns the
+// object; the plugin stays loaded.
+inline QObject *CreateObject(const QString &progId, const QStringList &folders, QString *error = nullptr)
 {
-    for (const QString &folder : pluginFolders()) {
+    for (const QString &folder : folders) {
         const QDir dir(folder);
         const QStringList files = dir.entryList({QStringLiteral("*.so")}, QDir::Files, QDir::Name);
         for (const QString &file : files) {
@@ -75,9 +76,14 @@ inline QObject *CreateObject(const QString &progId, QString *error = nullptr)
         }
     }
     if (error)
-        *error = QStringLiteral("No plugin for \"%1\" in %2")
-                     .arg(progId, pluginFolders().join(QStringLiteral(", ")));
+        *error = QStringLiteral("No plugin for \"%1\" in %2").arg(progId, folders.join(QStringLiteral(", ")));
     return nullptr;
+}
+
+// The same, searched in the usual plugin folders.
+inline QObject *CreateObject(const QString &progId, QString *error = nullptr)
+{
+    return CreateObject(progId, pluginFolders(), error);
 }
 
 }  // namespace tabulo

@@ -26,7 +26,6 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tabulo"));
-    QApplication::setApplicationDisplayName(kTitle);
     QApplication::setApplicationVersion(QStringLiteral("1.00"));
     QApplication::setDesktopFileName(QStringLiteral("tabulo"));
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tabulo"),

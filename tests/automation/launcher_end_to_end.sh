@@ -19,9 +19,6 @@ unset TABULO_PLUGIN_PATH
 source=$testdata/jet4-index.mdb
 code=$work/CreateIndexDb.bas
 
-"$build/bin/tabulo" > "$work/launcher.log" 2>&1 &
-launcher=$!
-
 fail() {
   echo "FAILED: $*" >&2
   xdotool search --name '.' getwindowname %@ 2>/dev/null | sed 's/^/  window: /' >&2 || true
@@ -30,7 +27,27 @@ fail() {
   exit 1
 }
 
-window=$(timeout 60 xdotool search --sync --name 'Morvane Tabulo Wizard' | head -n 1) || fail "no wizard window"
+# A copy of the launcher finds the plugins beside it, in ../lib/tabulo.
+# Without any: the two-line message titled TabuloEXE, then the end.
+mkdir -p "$work/alone/bin" "$work/alone/lib/tabulo"
+cp "$build/bin/tabulo" "$work/alone/bin/"
+"$work/alone/bin/tabulo" >> "$work/launcher.log" 2>&1 &
+alone=$!
+timeout 60 xdotool search --sync --name '^TabuloEXE$' > /dev/null || { launcher=$alone; fail "no TabuloEXE message"; }
+sleep 0.7; xdotool key Return
+timeout 30 bash -c "while kill -0 $alone 2>/dev/null; do sleep 0.3; done" || { launcher=$alone; fail "the launcher did not end after its message"; }
+# Only the Jet 3.5 build: it is used, silently.
+cp "$build/lib/tabulo/Tabulo35.so" "$work/alone/lib/tabulo/"
+"$work/alone/bin/tabulo" >> "$work/launcher.log" 2>&1 &
+alone=$!
+timeout 60 xdotool search --sync --name 'Morvane Tabulo Wizard \(Jet 3.5\)$' > /dev/null || { launcher=$alone; fail "the Jet 3.5 build was not shown"; }
+sleep 0.7; xdotool key Escape; sleep 0.7; xdotool key Return
+timeout 30 bash -c "while kill -0 $alone 2>/dev/null; do sleep 0.3; done" || { launcher=$alone; fail "the Jet 3.5 wizard did not close"; }
+
+# Both builds in the build tree: the Jet 4.0 build is used.
+"$build/bin/tabulo" >> "$work/launcher.log" 2>&1 &
+launcher=$!
+window=$(timeout 60 xdotool search --sync --name 'Morvane Tabulo Wizard \(Jet 4.0\)$' | head -n 1) || fail "no wizard window"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 step() { sleep 0.7; }
 

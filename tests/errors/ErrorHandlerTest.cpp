@@ -1,6 +1,7 @@
 // The error handler: the record ErrorProcess makes, the messages ErrorHandler
 // shows, and the blocks the log writer appends.
 
+#include "ScopedEnv.h"
 #include "RecordingMessageService.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/MemoryEngine.h"
@@ -24,21 +25,6 @@ namespace {
 
 const QString kDashes = QStringLiteral("---------------------------------------");
 const QString kRoutine = QStringLiteral("frmWizardMain - MovePage");
-
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv() { m_had ? void(qputenv(m_name, m_old)) : void(qunsetenv(m_name)); }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 class ErrorHandlerFixture : public ::testing::Test {
 protected:

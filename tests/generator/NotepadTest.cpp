@@ -3,6 +3,7 @@
 // test neither depends on nor starts the machine's real editor.
 
 #include "GeneratorFixture.h"
+#include "ScopedEnv.h"
 #include "utility/BasicError.h"
 
 #include <QDateTime>
@@ -23,27 +24,6 @@ void writeScript(const QString &path, const QByteArray &text)
     file.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 }
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 }  // namespace
 

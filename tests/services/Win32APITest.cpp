@@ -2,6 +2,7 @@
 // programs first on the PATH that record the arguments they were given.
 
 #include "RecordingMessageService.h"
+#include "ScopedEnv.h"
 #include "utility/BasicError.h"
 #include "utility/Win32API.h"
 
@@ -20,27 +21,6 @@ using namespace pembry;
 
 namespace {
 
-// Sets an environment variable for the lifetime of the object.
-class ScopedEnv {
-public:
-    ScopedEnv(const char *name, const QByteArray &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_old(qgetenv(name))
-    {
-        qputenv(name, value);
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_old);
-        else
-            qunsetenv(m_name);
-    }
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_old;
-};
 
 void writeFile(const QString &path, const QByteArray &content, bool executable = false)
 {

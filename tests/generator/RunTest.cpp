@@ -5,6 +5,7 @@
 #include "utility/BasicError.h"
 #include "wizard/generator/Windows1252.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <unistd.h>
@@ -211,6 +212,26 @@ TEST_F(RunTest, TheCodeFileHoldsTheHeaderAndTheModuleInWindows1252)
     gen.WriteTableCreationCode();
     EXPECT_TRUE(readFile(codeFile).startsWith("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n"));
     EXPECT_TRUE(QDir(dir.path()).entryList({"Create DB.bas.*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(RunTest, TheCodeFileHoldsTheSameBytesAsTheContentInMemory)
+{
+    schema::Database model = shopModel();
+    model.tables[2].fields[1].defaultValue = QString::fromUtf8("Caf\u00e9 \u20ac");
+    gen.setPathNameDBSource(addSource("cafe.mdb", model));
+    const QString codeFile = dir.filePath("Create DB.bas");
+    gen.setPathNameCodeFile(codeFile);
+    gen.setWriteVB5Header(true);
+    choose({"Customers", "Orders", "Products"});
+    gen.WriteTableCreationCode();
+    const QByteArray content = tabulo::codeFileContent(gen.ModuleText(), true, codeFile);
+    EXPECT_EQ(readFile(codeFile), content);
+    EXPECT_TRUE(content.contains("Caf\xE9 \x80"));
+
+    // A device that takes no bytes is reported, not passed over.
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(tabulo::writeCodeFileContent(readOnly, gen.ModuleText(), true, codeFile));
 }
 
 TEST_F(RunTest, TheClosingMessageNamesWhereTheModuleWent)

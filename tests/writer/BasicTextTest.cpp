@@ -11,6 +11,7 @@
 #include "wizard/generator/Windows1252.h"
 #include "wizard/generator/basDAOFunctions.h"
 
+#include <QBuffer>
 #include <gtest/gtest.h>
 
 using namespace tabulo;
@@ -110,6 +111,26 @@ TEST(Windows1252, EncodesTheCodePageAndMarksTheRest)
     for (char32_t c = 0; c < 0x10000; ++c)
         fitting += fitsWindows1252(char16_t(c));
     EXPECT_EQ(fitting, 256 - 5);
+}
+
+TEST(Windows1252, WritingALongTextGivesTheSameBytesAsEncodingItWhole)
+{
+    // Longer than the pieces it is written in, with characters outside
+    // ASCII and outside the code page on and around every piece boundary.
+    QString text;
+    for (int i = 0; i < 40000; ++i)
+        text += QStringLiteral("ab\u20ac\u03a9\r\n");
+    QByteArray written;
+    QBuffer buffer(&written);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(writeWindows1252(buffer, text));
+    EXPECT_EQ(written, toWindows1252(text));
+    EXPECT_EQ(written.size(), text.size());
+
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(writeWindows1252(readOnly, text));
+    EXPECT_TRUE(writeWindows1252(readOnly, QString()));
 }
 
 TEST(CodePrinter, IndentsStatementsAndEndsLinesWithCrLf)

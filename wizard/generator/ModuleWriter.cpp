@@ -513,16 +513,19 @@ QString moduleNameForCodeFile(const QString &codeFilePath)
     return basicIdentifier(name);
 }
 
-QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header)
 {
     QString text;
-    text.reserve(moduleText.size() + 64);
     if (writeVB5Header)
         text += QStringLiteral("Attribute VB_Name = \"") + moduleNameForCodeFile(codeFilePath)
                 + QStringLiteral("\"\r\n");
     text += QStringLiteral("Option Explicit\r\n\r\n");
-    text += moduleText;
     return text;
+}
+
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+{
+    return codeFileHeader(codeFilePath, writeVB5Header) + moduleText;
 }
 
 }  // namespace tabulo

@@ -63,6 +63,12 @@ TEST(BasicLiteral, PartsStayWithinTheirLengthAndNeverCutAPiece)
     EXPECT_EQ(basicStringExpressionParts(u"a\u03a9b", q, 9),
               QStringList({QStringLiteral("\"a\""), QStringLiteral("ChrW(937)"), QStringLiteral("\"b\"")}));
     EXPECT_EQ(basicStringExpressionParts(u"", q, 5), QStringList({QStringLiteral("\"\"")}));
+
+    // Text without special characters: one part exactly while it and its
+    // quotes fit.
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefgh", q, 10), QStringList({QStringLiteral("\"abcdefgh\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefghi", q, 10),
+              QStringList({QStringLiteral("\"abcdefgh\""), QStringLiteral("\"i\"")}));
 }
 
 TEST(BasicNames, IdentifiersHoldOnlyWhatBasicAccepts)

@@ -1,7 +1,9 @@
 // WriteTableCreationCode on large in-memory schemas (tables x 50 fields x 3
 // indexes, one relationship per table), with and without a code file, and
 // tabulo-cli against mdb-schema on northwind.mdb. Reports the module size
-// and the peak memory of the runs.
+// and the peak memory of the runs. The peak also depends on what earlier
+// benchmarks left in the heap: for clean figures run one benchmark and size
+// per process (--benchmark_filter='BM_WriteTableCreationCode/1000/').
 
 #include "tests/support/FakeUi.h"
 #include "wizard/engine/ModelDatabase.h"

@@ -216,22 +216,25 @@ TEST_F(RunTest, TheCodeFileHoldsTheHeaderAndTheModuleInWindows1252)
 
 TEST_F(RunTest, TheCodeFileHoldsTheSameBytesAsTheContentInMemory)
 {
+    // Names outside ASCII, with the header, over several tables.
+    const QString sizes = QString::fromUtf8("Gr\u00f6\u00dfe \u20ac");
     schema::Database model = shopModel();
-    model.tables[2].fields[1].defaultValue = QString::fromUtf8("Caf\u00e9 \u20ac");
-    gen.setPathNameDBSource(addSource("cafe.mdb", model));
-    const QString codeFile = dir.filePath("Create DB.bas");
-    gen.setPathNameCodeFile(codeFile);
+    model.tables.append(table(sizes, {textField(QString::fromUtf8("Ma\u00df"))}));
+    gen.setPathNameDBSource(addSource("sizes.mdb", model));
     gen.setWriteVB5Header(true);
-    choose({"Customers", "Orders", "Products"});
-    gen.WriteTableCreationCode();
-    const QByteArray content = tabulo::codeFileContent(gen.ModuleText(), true, codeFile);
-    EXPECT_EQ(readFile(codeFile), content);
-    EXPECT_TRUE(content.contains("Caf\xE9 \x80"));
+    gen.setPathNameCodeFile(dir.filePath("sizes.bas"));
+    choose({"Customers", "Orders", sizes});
+    ASSERT_TRUE(gen.WriteTableCreationCode());
+
+    const QByteArray content = tabulo::codeFileContent(gen.ModuleText(), true, dir.filePath("sizes.bas"));
+    EXPECT_EQ(readFile(dir.filePath("sizes.bas")), content);
+    EXPECT_TRUE(content.startsWith("Attribute VB_Name = \"bassizes\"\r\n"));
+    EXPECT_TRUE(content.contains("CreateTableDef(\"Gr\xF6\xDF" "e \x80\")"));
 
     // A device that takes no bytes is reported, not passed over.
     QBuffer readOnly;
     readOnly.open(QIODevice::ReadOnly);
-    EXPECT_FALSE(tabulo::writeCodeFileContent(readOnly, gen.ModuleText(), true, codeFile));
+    EXPECT_FALSE(tabulo::writeCodeFileContent(readOnly, gen.ModuleText(), true, dir.filePath("sizes.bas")));
 }
 
 TEST_F(RunTest, TheClosingMessageNamesWhereTheModuleWent)

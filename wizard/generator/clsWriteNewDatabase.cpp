@@ -10,6 +10,7 @@
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/Windows1252.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -226,9 +227,11 @@ bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool wri
 
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const QString &codeFilePath)
 {
-    QByteArray bytes = toWindows1252(codeFileHeader(codeFilePath, writeVB5Header));
-    bytes.reserve(bytes.size() + moduleText.size());
-    bytes += toWindows1252(moduleText);
+    QByteArray bytes;
+    bytes.reserve(moduleText.size() + 64);   // the header lines are short
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    writeCodeFileContent(buffer, moduleText, writeVB5Header, codeFilePath);
     return bytes;
 }
 

@@ -11,6 +11,7 @@
 #include "wizard/generator/Windows1252.h"
 #include "wizard/generator/basDAOFunctions.h"
 
+#include <QBuffer>
 #include <gtest/gtest.h>
 
 using namespace tabulo;
@@ -62,6 +63,12 @@ TEST(BasicLiteral, PartsStayWithinTheirLengthAndNeverCutAPiece)
     EXPECT_EQ(basicStringExpressionParts(u"a\u03a9b", q, 9),
               QStringList({QStringLiteral("\"a\""), QStringLiteral("ChrW(937)"), QStringLiteral("\"b\"")}));
     EXPECT_EQ(basicStringExpressionParts(u"", q, 5), QStringList({QStringLiteral("\"\"")}));
+
+    // Text without special characters: one part exactly while it and its
+    // quotes fit.
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefgh", q, 10), QStringList({QStringLiteral("\"abcdefgh\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefghi", q, 10),
+              QStringList({QStringLiteral("\"abcdefgh\""), QStringLiteral("\"i\"")}));
 }
 
 TEST(BasicNames, IdentifiersHoldOnlyWhatBasicAccepts)
@@ -112,11 +119,46 @@ TEST(Windows1252, EncodesTheCodePageAndMarksTheRest)
     EXPECT_EQ(fitting, 256 - 5);
 }
 
+TEST(Windows1252, WritingALongTextGivesTheSameBytesAsEncodingItWhole)
+{
+    // Longer than the pieces it is written in, with characters outside
+    // ASCII and outside the code page on and around every piece boundary.
+    QString text;
+    for (int i = 0; i < 40000; ++i)
+        text += QStringLiteral("ab\u20ac\u03a9\r\n");
+    QByteArray written;
+    QBuffer buffer(&written);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(writeWindows1252(buffer, text));
+    EXPECT_EQ(written, toWindows1252(text));
+    EXPECT_EQ(written.size(), text.size());
+
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(writeWindows1252(readOnly, text));
+    EXPECT_TRUE(writeWindows1252(readOnly, QString()));
+}
+
 TEST(CodePrinter, IndentsStatementsAndEndsLinesWithCrLf)
 {
     CodePrinter out(QStringLiteral("  "));
     out.line(0, u"Sub A()").br().put(2, u"x = ", QStringLiteral("1")).br().line(1, u"End");
     EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n\r\n    x = 1\r\n  End\r\n"));
+}
+
+TEST(CodePrinter, PrependedLinesComeBeforeEverythingWritten)
+{
+    CodePrinter out(QStringLiteral(" "));
+    for (int i = 0; i < 1000; ++i)
+        out.line(1, QString::number(i));
+    const QString body = out.text();
+    out.prependText(u"Sub A()\r\n").appendText(u"End Sub\r\n");
+    EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n") + body + QStringLiteral("End Sub\r\n"));
+    out.prependText(u"");
+    EXPECT_TRUE(out.text().startsWith(QLatin1StringView("Sub A()\r\n 0\r\n 1\r\n")));
+
+    CodePrinter empty(QStringLiteral(" "));
+    EXPECT_EQ(empty.prependText(u"x\r\n").text(), QStringLiteral("x\r\n"));
 }
 
 TEST(FieldTypeAsText, NamesEveryDaoType)

@@ -14,15 +14,19 @@ public:
     ModelCollection(QString kind, QString owner, EngineHooks hooks)
         : m_kind(std::move(kind)), m_owner(std::move(owner)), m_hooks(std::move(hooks)) {}
 
+    // The member names are built only for a fault plan: the Jet file
+    // engine has none, and the generator calls these for every field.
     int Count() const override
     {
-        m_hooks.enter(m_kind + QStringLiteral(".Count"), m_owner);
+        if (m_hooks.faults)
+            m_hooks.enter(m_kind + QStringLiteral(".Count"), m_owner);
         return int(m_items.size());
     }
 
     std::shared_ptr<T> Item(int index) const override
     {
-        m_hooks.enter(m_kind + QStringLiteral(".Item"), m_owner, {QString::number(index)});
+        if (m_hooks.faults)
+            m_hooks.enter(m_kind + QStringLiteral(".Item"), m_owner, {QString::number(index)});
         if (index < 0 || std::size_t(index) >= m_items.size())
             m_hooks.fail(errors::ItemNotFound, {}, QStringLiteral("DAO.") + m_kind);
         return m_items[std::size_t(index)];
@@ -54,7 +58,7 @@ public:
     QString ForeignName() const override { enter("Field.ForeignName"); return m_foreignName; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_field.name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_field.name); }
 
     schema::Field m_field;
     QString m_foreignName;
@@ -91,7 +95,7 @@ public:
     const dao::Fields &Fields() const override { enter("Index.Fields"); return m_fields; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_index.name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_index.name); }
 
     schema::Index m_index;
     EngineHooks m_hooks;
@@ -117,7 +121,7 @@ public:
     const dao::Indexes &Indexes() const override { enter("TableDef.Indexes"); return m_indexes; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_name); }
 
     QString m_name;
     qint32 m_attributes;
@@ -150,7 +154,7 @@ public:
     const dao::Fields &Fields() const override { enter("Relation.Fields"); return m_fields; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_relation.name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_relation.name); }
 
     schema::Relation m_relation;
     EngineHooks m_hooks;

@@ -36,9 +36,13 @@ public:
     }
 
     // Appends text that is already complete lines (another printer's text).
-    CodePrinter &appendText(const QString &text);
+    CodePrinter &appendText(QStringView text);
+    // Puts complete lines in front of the text, moving the text in place
+    // rather than copying it.
+    CodePrinter &prependText(QStringView text);
 
     void reserve(qsizetype size) { m_text.reserve(size); }
+    qsizetype size() const { return m_text.size(); }
 
     const QString &text() const { return m_text; }
     QString take() { return std::exchange(m_text, QString()); }

@@ -88,14 +88,16 @@ struct ModuleWriter::State {
     void writeField(const dao::Field &field);
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
     void writeIndex(const dao::Index &index, const QString &tableName);
-    QString indexesText() const;
+    void appendIndexes(CodePrinter &out) const;
     void writeRelation(const dao::Relation &relation, const QString &table,
                        const QString &foreignTable, bool replica);
     void writeQuotedValue(const QString &property, const QString &value);
 
     CodeStyle style;
     CodePrinter wrapper;    // CreateNewDatabase up to its last table call
-    CodePrinter tables;     // the table procedures, each after a blank line
+    // The table procedures, each after a blank line; finish() puts the rest
+    // of the module around them, so that the long text is never copied.
+    CodePrinter tables;
     CodePrinter indexes;    // the Indexes procedure up to its last index
     CodePrinter relations;  // the Relations procedure, complete
     ProcedureNames names;
@@ -103,13 +105,13 @@ struct ModuleWriter::State {
     QString relationsProc;
     bool relationWritten = false;
 
-    // Blocks of indexes the engine keeps for a relationship, held back until
+    // Blocks of indexes the engine keeps for a relationship, left out once
     // the relationships are known: creating a relationship recreates its
-    // index, so a block is written only when no written relationship does.
+    // index, so a block stays only when no written relationship does.
     struct ForeignIndex {
-        qsizetype position;  // where in `indexes` the block belongs
+        qsizetype begin;     // where in `indexes` the block is
+        qsizetype end;
         QString key;         // foreignIndexKey() of its table and fields
-        QString text;
     };
     QList<ForeignIndex> foreignIndexes;
     QSet<QString> recreatedIndexes;  // keys of the written relationships
@@ -303,7 +305,8 @@ void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tab
 {
     const QString &fld = style.varNameNewField;
     const QString &indx = style.varNameNewIndex;
-    CodePrinter block(style.indentUnit);
+    CodePrinter &block = indexes;
+    const qsizetype begin = block.size();
 
     block.br().put(2, u"Set ", indx, u" = tdf.CreateIndex(", basicStringLiteral(index.Name()), u")");
     const dao::Fields &fields = index.Fields();
@@ -325,26 +328,20 @@ void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tab
     block.br().line(2, u"tdf.Indexes.Append ", indx);
 
     if (index.Foreign() && style.includeRelations)
-        foreignIndexes.append({indexes.text().size(), foreignIndexKey(tableName, fieldNames),
-                               block.take()});
-    else
-        indexes.appendText(block.text());
+        foreignIndexes.append({begin, block.size(), foreignIndexKey(tableName, fieldNames)});
 }
 
-QString ModuleWriter::State::indexesText() const
+void ModuleWriter::State::appendIndexes(CodePrinter &out) const
 {
-    const QString &text = indexes.text();
-    QString result;
-    result.reserve(text.size());
+    const QStringView text = indexes.text();
     qsizetype done = 0;
     for (const ForeignIndex &held : foreignIndexes) {
-        result += QStringView(text).sliced(done, held.position - done);
-        done = held.position;
-        if (!recreatedIndexes.contains(held.key))
-            result += held.text;
+        if (recreatedIndexes.contains(held.key)) {
+            out.appendText(text.sliced(done, held.begin - done));
+            done = held.end;
+        }
     }
-    result += QStringView(text).sliced(done);
-    return result;
+    out.appendText(text.sliced(done));
 }
 
 void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QString &table,
@@ -467,8 +464,7 @@ QString ModuleWriter::finish()
     wrapper.br().put(1, u"Resume ExitProcedure");
     wrapper.br(2).line(0, u"End Sub");
 
-    CodePrinter indexes(d->style.indentUnit);
-    indexes.appendText(d->indexesText());
+    CodePrinter &indexes = d->indexes;
     indexes.br(2).put(0, u"ExitProcedure:");
     indexes.br().put(1, u"Exit Sub");
     indexes.br(2).put(0, u"ErrorHandler:");
@@ -483,16 +479,20 @@ QString ModuleWriter::finish()
     indexes.br().put(1, u"Resume ExitProcedure");
     indexes.br(2).line(0, u"End Sub");
 
-    CodePrinter module(d->style.indentUnit);
-    module.reserve(wrapper.text().size() + d->tables.text().size() + d->relations.text().size()
-                   + indexes.text().size() + 8);
-    if (d->style.includeDatabaseWrapper)
-        module.appendText(wrapper.text());
-    module.appendText(d->tables.text());
+    // The module is the table procedures with the wrapper in front and the
+    // relations and indexes after them; room for all of it is made at once.
+    CodePrinter &module = d->tables;
+    module.reserve(wrapper.size() + module.size() + 4 + d->relations.size() + 2 + indexes.size());
     if (withRelations)
         module.br(2).appendText(d->relations.text());
-    module.br().appendText(indexes.text());
-    return module.take();
+    module.br();
+    d->appendIndexes(module);
+    if (d->style.includeDatabaseWrapper)
+        module.prependText(wrapper.text());
+    QString text = module.take();
+    // The text is kept after the run: the room its growth left goes back.
+    text.squeeze();
+    return text;
 }
 
 bool isReplica(const dao::Database &database)
@@ -513,16 +513,19 @@ QString moduleNameForCodeFile(const QString &codeFilePath)
     return basicIdentifier(name);
 }
 
-QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header)
 {
     QString text;
-    text.reserve(moduleText.size() + 64);
     if (writeVB5Header)
         text += QStringLiteral("Attribute VB_Name = \"") + moduleNameForCodeFile(codeFilePath)
                 + QStringLiteral("\"\r\n");
     text += QStringLiteral("Option Explicit\r\n\r\n");
-    text += moduleText;
     return text;
+}
+
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+{
+    return codeFileHeader(codeFilePath, writeVB5Header) + moduleText;
 }
 
 }  // namespace tabulo

@@ -78,8 +78,11 @@ bool isReplica(const dao::Database &database);
 // Characters a Basic name cannot hold become "_".
 QString moduleNameForCodeFile(const QString &codeFilePath);
 
-// The content of the code file: the "Attribute VB_Name" line when asked for,
-// "Option Explicit", a blank line, then the module text.
+// The lines of the code file before the module text: the "Attribute
+// VB_Name" line when asked for, "Option Explicit" and a blank line.
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header);
+
+// The content of the code file: codeFileHeader(), then the module text.
 QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
 
 }  // namespace tabulo

@@ -10,6 +10,7 @@
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/Windows1252.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -161,13 +162,13 @@ int codeFileErrorNumber(const QString &path)
 }
 
 // Writes the code file in one piece: a failure leaves any earlier file as it was.
-void writeCodeFile(const QString &path, const QByteArray &content)
+void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5Header)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         raiseError(codeFileErrorNumber(path), QString(),
                    QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(content) != content.size() || !file.commit())
+    if (!writeCodeFileContent(file, moduleText, writeVB5Header, path) || !file.commit())
         raiseError(codeFileErrorNumber(path), QString(),
                    QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
 }
@@ -217,9 +218,21 @@ void openInTextEditor(const QString &codeFile)
 
 }  // namespace
 
+bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool writeVB5Header,
+                          const QString &codeFilePath)
+{
+    return writeWindows1252(device, codeFileHeader(codeFilePath, writeVB5Header))
+           && writeWindows1252(device, moduleText);
+}
+
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const QString &codeFilePath)
 {
-    return toWindows1252(codeFileText(moduleText, codeFilePath, writeVB5Header));
+    QByteArray bytes;
+    bytes.reserve(moduleText.size() + 64);   // the header lines are short
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    writeCodeFileContent(buffer, moduleText, writeVB5Header, codeFilePath);
+    return bytes;
 }
 
 // ---------------------------------------------------------------------------
@@ -757,7 +770,7 @@ void clsWriteNewDatabase::deliver(const QString &moduleText)
 {
     const QString codeFile = d->pathNameCodeFile;
     if (!codeFile.isEmpty()) {
-        writeCodeFile(codeFile, codeFileContent(moduleText, d->writeVB5Header, codeFile));
+        writeCodeFile(codeFile, moduleText, d->writeVB5Header);
         if (d->runNotepad)
             openInTextEditor(codeFile);
     }

@@ -12,6 +12,8 @@
 #include <QString>
 #include <memory>
 
+class QIODevice;
+
 namespace tabulo {
 
 class clsWriteNewDatabase {
@@ -124,6 +126,11 @@ clsWriteNewDatabase &gobjWriteNewDatabase();
 // Explicit", a blank line and the module text, in Windows-1252.
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
                            const QString &codeFilePath);
+
+// The same bytes written to `device` a piece at a time, without a copy of
+// the whole text; false when the device refuses a write.
+bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool writeVB5Header,
+                          const QString &codeFilePath);
 
 // The title of the generator's message boxes.
 inline QString libraryTitle() { return QStringLiteral("Tabulo Wizard"); }

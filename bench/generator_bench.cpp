@@ -2,6 +2,7 @@
 // indexes, one relationship per table), and tabulo-cli against mdb-schema
 // on northwind.mdb. Reports the module size and the memory the run holds.
 
+#include "bench/BenchFiles.h"
 #include "tests/support/FakeUi.h"
 #include "wizard/engine/MemoryEngine.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
@@ -140,8 +141,9 @@ void runToCompletion(benchmark::State &state, const QString &program, const QStr
 
 void BM_TabuloCliNorthwind(benchmark::State &state)
 {
-    runToCompletion(state, binaryFolder() + QStringLiteral("/tabulo-cli"),
-                    {QStringLiteral(TABULO_TESTDATA "/northwind.mdb")});
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (!northwind.isEmpty())
+        runToCompletion(state, binaryFolder() + QStringLiteral("/tabulo-cli"), {northwind});
 }
 BENCHMARK(BM_TabuloCliNorthwind)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -152,9 +154,11 @@ void BM_MdbSchemaNorthwind(benchmark::State &state)
         state.SkipWithError("mdb-schema is not installed");
         return;
     }
-    runToCompletion(state, mdbSchema,
-                    {QStringLiteral("--relations"), QStringLiteral("--indexes"),
-                     QStringLiteral(TABULO_TESTDATA "/northwind.mdb"), QStringLiteral("access")});
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (!northwind.isEmpty())
+        runToCompletion(state, mdbSchema,
+                        {QStringLiteral("--relations"), QStringLiteral("--indexes"), northwind,
+                         QStringLiteral("access")});
 }
 BENCHMARK(BM_MdbSchemaNorthwind)->Unit(benchmark::kMillisecond)->Iterations(10);
 

@@ -1,45 +1,14 @@
 // tabulo-cli on the real sample files: options and their defaults, the
 // module on standard output or in a code file, and the errors a script sees.
 
+#include "CliRun.h"
 #include "TestPaths.h"
-#include "wizard/engine/SchemaJson.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+using namespace clitest;
 
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-CliResult runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), arguments);
-    CliResult result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "tabulo-cli did not finish";
-        return result;
-    }
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return result;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString northwind()
 {
@@ -90,6 +59,7 @@ TEST(Cli, UsageErrorsExitWithStatus2)
 
 TEST(Cli, ListTablesPrintsTheUserTablesSorted)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--list-tables"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, "Categories\nCustomers\nEmployees\nOrder Details\nOrders\nProducts\nShippers\nSuppliers\n");
@@ -101,6 +71,7 @@ TEST(Cli, ListTablesPrintsTheUserTablesSorted)
 
 TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind()});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
@@ -122,6 +93,7 @@ TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
 
 TEST(Cli, TablesAreChosenByRepeatedOrCommaListsInListOrder)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--tables", "orders, Customers", "--tables", "Order Details",
                                      "--tables", "Orders"});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
@@ -139,6 +111,7 @@ TEST(Cli, TablesAreChosenByRepeatedOrCommaListsInListOrder)
 
 TEST(Cli, AnUnknownTableIsAnErrorNamingIt)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--tables", "Invoices"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.out.isEmpty());
@@ -148,6 +121,7 @@ TEST(Cli, AnUnknownTableIsAnErrorNamingIt)
 
 TEST(Cli, OptionsReachTheGeneratedCode)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--tables", "Shippers", "--location", "current", "--security",
                                      "runtime", "--db-var", "db", "--table-var", "tdf", "--field-var", "fld",
                                      "--index-var", "idx", "--proc-prefix", "_make ", "--tab-stop", "2",
@@ -181,6 +155,7 @@ TEST(Cli, OptionsReachTheGeneratedCode)
 
 TEST(Cli, OutputGoesToTheCodeFileInWindows1252)
 {
+    TABULO_NEED_TESTDATA();
     QTemporaryDir dir;
     const QString codeFile = dir.filePath("North Wind.bas");
     const CliResult result = runCli({northwind(), "-o", codeFile, "--vb-header"});
@@ -197,6 +172,7 @@ TEST(Cli, OutputGoesToTheCodeFileInWindows1252)
 
 TEST(Cli, NonAsciiNamesSurviveInWindows1252)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({testDataPath("jet4-unicode.mdb")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     for (const char c : result.out)
@@ -206,6 +182,7 @@ TEST(Cli, NonAsciiNamesSurviveInWindows1252)
 
 TEST(Cli, SecuredSourcesNeedTheirPasswordsAndAccounts)
 {
+    TABULO_NEED_TESTDATA();
     const QString locked = testDataPath("jet4-password.mdb");
     CliResult result = runCli({locked});
     EXPECT_EQ(result.exitCode, 1);
@@ -224,16 +201,22 @@ TEST(Cli, SecuredSourcesNeedTheirPasswordsAndAccounts)
     EXPECT_TRUE(result.err.startsWith("error 3029: ")) << result.err.toStdString();
 }
 
-TEST(Cli, UnreadableSourcesEndInOneErrorLine)
+TEST(Cli, AMissingSourceEndsInOneErrorLine)
 {
-    const QString missing = testDataPath("no-such-file.mdb");
-    CliResult result = runCli({missing});
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("no-such-file.mdb");
+    const CliResult result = runCli({missing});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 5: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(missing));
+    EXPECT_EQ(result.err.count('\n'), 1) << result.err.toStdString();
+}
 
+TEST(Cli, AnAceFileEndsInOneErrorLine)
+{
+    TABULO_NEED_TESTDATA();
     const QString ace = testDataPath("ace-2007.accdb");
-    result = runCli({ace});
+    const CliResult result = runCli({ace});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 3343: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains("ace-2007.accdb"));
@@ -244,8 +227,10 @@ TEST(Cli, UnreadableSourcesEndInOneErrorLine)
 TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
+    const QString snapshot = dir.filePath("fruit.json");
+    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
     const QString codeFile = dir.filePath("missing folder/out.bas");
-    const CliResult result = runCli({northwind(), "-o", codeFile});
+    const CliResult result = runCli({snapshot, "-o", codeFile});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 76: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(codeFile));
@@ -254,34 +239,18 @@ TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
 
 TEST(Cli, AJsonSnapshotIsASource)
 {
-    schema::Database model;
-    model.version = "3.0";
-    schema::Table table;
-    table.name = QString::fromUtf8("Muffin/Bread");
-    schema::Field field;
-    field.name = "fruit";
-    field.type = 10;
-    field.size = 50;
-    field.attributes = 2;
-    table.fields = {field};
-    model.tables = {table};
     QTemporaryDir dir;
     const QString snapshot = dir.filePath("fruit.json");
-    QFile file(snapshot);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(schema::toJson(model));
-    file.close();
+    writeSnapshot(snapshot, snapshotOf({"Muffin/Bread"}));
 
     const CliResult result = runCli({snapshot});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains("CreateTableDef(\"Muffin/Bread\")"));
     EXPECT_TRUE(result.out.contains(", dbVersion30)"));
 
-    QFile broken(dir.filePath("broken.json"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("{\"tables\": [");
-    broken.close();
-    const CliResult bad = runCli({broken.fileName()});
+    const QString broken = dir.filePath("broken.json");
+    writeFile(broken, "{\"tables\": [");
+    const CliResult bad = runCli({broken});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.startsWith("error ")) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("broken.json"));

@@ -4,12 +4,23 @@
 
 using namespace Qt::StringLiterals;
 
-class RealFiles : public WizardFixture {
+// The window on the Jet file engine.
+class RealEngine : public WizardFixture {
 protected:
     void SetUp() override
     {
         WizardFixture::SetUp();
         dao::installDBEngine(nullptr);      // the Jet file engine
+    }
+};
+
+// ... reading the real-file corpus.
+class RealFiles : public RealEngine {
+protected:
+    void SetUp() override
+    {
+        RealEngine::SetUp();
+        TABULO_NEED_TESTDATA();
     }
 };
 

@@ -1,5 +1,6 @@
 // The Jet file engine on the shared sample files: opening, security and format checks.
 #include "EngineFixtures.h"
+#include "FifoWatch.h"
 #include "TestPaths.h"
 
 #include "wizard/engine/EngineErrors.h"
@@ -81,6 +82,33 @@ TEST_F(JetEngineTest, RefusesWhatItCannotOpenWithADescriptionNamingTheFile)
         EXPECT_TRUE(e.description().contains(c.path)) << e.description().toStdString();
         EXPECT_EQ(engine.Errors().Item(0).Number, c.number);
     }
+}
+
+TEST_F(JetEngineTest, OpensNothingButRegularFiles)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"pipe.mdb", "pipe.json"}) {
+        const QString pipe = dir.filePath(QLatin1String(name));
+        FifoWatch fifo(pipe);
+        ASSERT_TRUE(fifo.made());
+        const auto e = engineFailure([&] { openFile(engine, pipe); });
+        EXPECT_EQ(fifo.unblocked(), 0) << name << ": the open blocked";
+        EXPECT_EQ(e.number(), errors::CannotOpenFile) << name;
+        EXPECT_EQ(e.description(), QStringLiteral("The Microsoft Jet database engine cannot open the file '%1': "
+                                                  "it is a named pipe, not a file.").arg(pipe));
+    }
+    const auto device = engineFailure([&] { openFile(engine, QStringLiteral("/dev/null")); });
+    EXPECT_EQ(device.number(), errors::CannotOpenFile);
+    EXPECT_TRUE(device.description().contains(QStringLiteral("it is a device"))) << device.description().toStdString();
+
+    const QString workgroup = dir.filePath(QStringLiteral("system.mdw"));
+    FifoWatch fifo(workgroup);
+    engine.setSystemDB(workgroup);
+    const auto e = engineFailure([&] { engine.CreateWorkspace("temp", "admin", {}); });
+    EXPECT_EQ(fifo.unblocked(), 0) << "the workgroup open blocked";
+    EXPECT_EQ(e.number(), errors::WorkgroupUnusable);
+    EXPECT_TRUE(e.description().contains(workgroup + QStringLiteral(": it is a named pipe")))
+        << e.description().toStdString();
 }
 
 TEST_F(JetEngineTest, RefusesAnAceFile)

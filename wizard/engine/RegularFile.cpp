@@ -17,6 +17,8 @@ QString kindOf(mode_t mode)
         return QStringLiteral("a device");
     if (S_ISSOCK(mode))
         return QStringLiteral("a socket");
+    if (S_ISDIR(mode))
+        return QStringLiteral("a folder");
     return QStringLiteral("no regular file");
 }
 
@@ -46,6 +48,14 @@ RegularFileOpen openRegularFile(const QString &path, QFile &file, QString *what)
         return RegularFileOpen::Unreadable;
     }
     return RegularFileOpen::Opened;
+}
+
+QString specialFileKind(const QString &path)
+{
+    struct stat status {};
+    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
+        return {};
+    return kindOf(status.st_mode);
 }
 
 QString notRegularText(const QString &path, const QString &what)

@@ -2,6 +2,7 @@
 // module on standard output or in a code file, and the errors a script sees.
 
 #include "CliRun.h"
+#include "TerminalRun.h"
 #include "TestPaths.h"
 
 #include <QTemporaryDir>
@@ -24,7 +25,8 @@ TEST(Cli, HelpListsEveryOptionAndVersionAnswers)
     for (const char *option :
          {"--mdw", "--user", "--password", "--db-password", "--tables", "--list-tables", "--location",
           "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user", "--new-password",
-          "--new-db-password", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
+          "--new-db-password", "--password-file", "--db-password-file", "--new-password-file",
+          "--new-db-password-file", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
           "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--vb-header", "--output", "--open",
           "--version"})
         EXPECT_TRUE(help.out.contains(option)) << option;
@@ -254,4 +256,89 @@ TEST(Cli, AJsonSnapshotIsASource)
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.startsWith("error ")) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("broken.json"));
+}
+
+TEST(Cli, ADatabaseWithoutTablesOfItsOwnSaysSo)
+{
+    QTemporaryDir dir;
+    schema::Database onlySystem = snapshotOf({"MSysObjects", "MSysACEs"});
+    schema::Table linked = textTable("Linked");
+    linked.attributes = 0x40000000;
+    onlySystem.tables.append(linked);
+    for (const schema::Database &model : {snapshotOf({}), onlySystem}) {
+        const QString empty = dir.filePath(QStringLiteral("empty%1.json").arg(model.tables.size()));
+        writeSnapshot(empty, model);
+        const CliResult result = runCli({empty});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_EQ(result.err, "error 380: \"" + empty + "\" holds no tables to recreate: it has no tables of its "
+                              "own (system and linked tables are not recreated).\n");
+        // Listing them is no error: the list is empty.
+        const CliResult listing = runCli({empty, "--list-tables"});
+        EXPECT_EQ(listing.exitCode, 0) << listing.err.toStdString();
+        EXPECT_TRUE(listing.out.isEmpty());
+    }
+}
+
+TEST(Cli, PasswordsComeFromFilesOrStandardInput)
+{
+    QTemporaryDir dir;
+    const QString snapshot = dir.filePath("fruit.json");
+    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString mdwPassword = dir.filePath("mdw password");
+    writeFile(mdwPassword, "s3cret pass\r\nnot this line\n");
+    const QStringList hardcoded = {snapshot, "--security", "hardcoded", "--new-mdw", "/data/new.mdw",
+                                   "--new-user", "owner"};
+
+    // The first line of a file, its line end dropped; "-" reads standard input.
+    CliResult result = runCli(hardcoded + QStringList{"--new-password-file", mdwPassword, "--new-db-password-file", "-"},
+                              "from stdin\nnext\n");
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("CreateWorkspace(\"SecureWorkspace\", \"owner\", \"s3cret pass\")")) << result.out.constData();
+    EXPECT_TRUE(result.out.contains(";pwd=from stdin\"")) << result.out.constData();
+    EXPECT_TRUE(result.err.isEmpty()) << "no prompt without a terminal: " << result.err.toStdString();
+
+    // Two readers of standard input take a line each, in the order of the options.
+    result = runCli(hardcoded + QStringList{"--new-db-password-file", "-", "--new-password-file", "-"},
+                    "first\nsecond\n");
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("\"owner\", \"first\")")) << result.out.constData();
+    EXPECT_TRUE(result.out.contains(";pwd=second\"")) << result.out.constData();
+
+    // A file that cannot be read, or both forms of one password: usage errors.
+    const QString missing = dir.filePath("no such file");
+    result = runCli(hardcoded + QStringList{"--new-password-file", missing});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.startsWith("tabulo-cli: --new-password-file: cannot read \"" + missing + "\""))
+        << result.err.toStdString();
+    result = runCli({snapshot, "--db-password", "x", "--db-password-file", mdwPassword});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.out.isEmpty());
+}
+
+TEST(Cli, APasswordFromTheTerminalIsTypedWithoutEcho)
+{
+    QTemporaryDir dir;
+    const QString snapshot = dir.filePath("fruit.json");
+    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString codeFile = dir.filePath("out.bas");
+    const TerminalRun run = runCliOnTerminal({snapshot, "-o", codeFile, "--security", "hardcoded", "--new-mdw",
+                                              "/data/new.mdw", "--new-user", "owner", "--new-db-password-file", "-"},
+                                             dir.path(), "New database password: ", "typed secret\r");
+    EXPECT_EQ(run.exitCode, 0) << run.screen.constData();
+    EXPECT_TRUE(run.answered) << run.screen.constData();
+    EXPECT_TRUE(run.echoOffAtPrompt);
+    EXPECT_FALSE(run.screen.contains("typed secret")) << run.screen.constData();
+    EXPECT_TRUE(readFile(codeFile).contains(";pwd=typed secret\""));
+}
+
+TEST(Cli, TheSourcesDatabasePasswordFromAFile)
+{
+    TABULO_NEED_TESTDATA();
+    QTemporaryDir dir;
+    const QString passwordFile = dir.filePath("db.pw");
+    writeFile(passwordFile, "password\n");
+    const CliResult result = runCli({testDataPath("jet4-password.mdb"), "--db-password-file", passwordFile});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("Private Sub subCreate_Table1("));
 }

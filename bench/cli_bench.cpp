@@ -5,7 +5,6 @@
 #include "cli/TableChoice.h"
 #include "wizard/engine/SchemaJson.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
@@ -85,14 +84,3 @@ void BM_TabuloCliAllTablesByName(benchmark::State &state)
 BENCHMARK(BM_TabuloCliAllTablesByName)->Arg(5000)->Arg(20000)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -7,7 +7,6 @@
 #include "wizard/engine/MemoryEngine.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -163,16 +162,3 @@ void BM_MdbSchemaNorthwind(benchmark::State &state)
 BENCHMARK(BM_MdbSchemaNorthwind)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
-
-// With a Qt application object, as the generator runs in the window and the
-// command line (the programs are started with QProcess).
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -106,4 +106,12 @@ inline void writeSnapshot(const QString &path, const schema::Database &model)
     writeFile(path, schema::toJson(model));
 }
 
+// "fruit.json" in `folder`: one table, Fruit; its path.
+inline QString fruitSnapshot(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/fruit.json");
+    writeSnapshot(path, snapshotOf({QStringLiteral("Fruit")}));
+    return path;
+}
+
 }  // namespace clitest

@@ -62,8 +62,7 @@ protected:
                   ("[Desktop Entry]\nType=Application\nName=Test editor\nExec=" + dir.filePath("bin/test-editor")
                    + " %f\n")
                       .toLocal8Bit());
-        snapshot = dir.filePath("fruit.json");
-        writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+        snapshot = fruitSnapshot(dir.path());
     }
 
     QTemporaryDir dir;
@@ -150,8 +149,7 @@ TEST(CliSecurity, AFileNamedLikeAnOptionIsReadAsAFile)
 TEST(CliSecurity, ACodeFileThatIsNoRegularFileIsRefusedAndLeftAlone)
 {
     QTemporaryDir dir;
-    const QString snapshot = dir.filePath("fruit.json");
-    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString snapshot = fruitSnapshot(dir.path());
     const QString pipe = dir.filePath("out.bas");
     FifoWatch fifo(pipe);
     ASSERT_TRUE(fifo.made());
@@ -177,8 +175,7 @@ TEST(CliSecurity, ASourceOrWorkgroupThatIsAPipeIsNeverOpened)
         EXPECT_TRUE(result.err.contains(pipe)) << result.err.toStdString();
     }
 
-    const QString snapshot = dir.filePath("fruit.json");
-    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString snapshot = fruitSnapshot(dir.path());
     const QString workgroup = dir.filePath("system.mdw");
     FifoWatch fifo(workgroup);
     const CliResult result = runCli({snapshot, "--mdw", workgroup, "--user", "admin"});

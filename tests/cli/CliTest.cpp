@@ -229,8 +229,7 @@ TEST(Cli, AnAceFileEndsInOneErrorLine)
 TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
-    const QString snapshot = dir.filePath("fruit.json");
-    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString snapshot = fruitSnapshot(dir.path());
     const QString codeFile = dir.filePath("missing folder/out.bas");
     const CliResult result = runCli({snapshot, "-o", codeFile});
     EXPECT_EQ(result.exitCode, 1);
@@ -283,8 +282,7 @@ TEST(Cli, ADatabaseWithoutTablesOfItsOwnSaysSo)
 TEST(Cli, PasswordsComeFromFilesOrStandardInput)
 {
     QTemporaryDir dir;
-    const QString snapshot = dir.filePath("fruit.json");
-    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString snapshot = fruitSnapshot(dir.path());
     const QString mdwPassword = dir.filePath("mdw password");
     writeFile(mdwPassword, "s3cret pass\r\nnot this line\n");
     const QStringList hardcoded = {snapshot, "--security", "hardcoded", "--new-mdw", "/data/new.mdw",
@@ -319,8 +317,7 @@ TEST(Cli, PasswordsComeFromFilesOrStandardInput)
 TEST(Cli, APasswordFromTheTerminalIsTypedWithoutEcho)
 {
     QTemporaryDir dir;
-    const QString snapshot = dir.filePath("fruit.json");
-    writeSnapshot(snapshot, snapshotOf({"Fruit"}));
+    const QString snapshot = fruitSnapshot(dir.path());
     const QString codeFile = dir.filePath("out.bas");
     const TerminalRun run = runCliOnTerminal({snapshot, "-o", codeFile, "--security", "hardcoded", "--new-mdw",
                                               "/data/new.mdw", "--new-user", "owner", "--new-db-password-file", "-"},

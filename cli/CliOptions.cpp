@@ -31,9 +31,8 @@ std::vector<std::string> localeChoices()
 void passwordFileOption(CLI::App &app, const std::string &name, std::string &password, std::string &file,
                         const std::string &what, const char *group)
 {
-    CLI::Option *inlineOption = app.add_option(name, password, what + " (visible to other users of the machine; "
-                                                             "prefer " + name + "-file)")
-                               ->type_name("TEXT")->group(group);
+    const std::string visible = " (shown to every user of the machine in the process list; prefer " + name + "-file)";
+    CLI::Option *inlineOption = app.add_option(name, password, what + visible)->type_name("TEXT")->group(group);
     app.add_option(name + "-file", file,
                    what + ", read from the first line of FILE, or of standard input for '-' (typed without "
                           "echo on a terminal)")
@@ -86,7 +85,7 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         ->type_name("FILE")->group(sourceGroup);
     app.add_option("--user", user, "User name for the workgroup (used with --mdw)")
         ->type_name("NAME")->group(sourceGroup);
-    passwordFileOption(app, "--password", password, passwordFile, "Password of that user (used with --mdw)",
+    passwordFileOption(app, "--password", password, passwordFile, "Password of that user, used with --mdw",
                        sourceGroup);
     passwordFileOption(app, "--db-password", dbPassword, dbPasswordFile, "Database password of the source database",
                        sourceGroup);
@@ -121,9 +120,9 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
     app.add_option("--new-user", newUser, "User name in that workgroup (hardcoded security)")
         ->type_name("NAME")->group(newGroup);
     passwordFileOption(app, "--new-password", newPassword, newPasswordFile,
-                       "Password of that user (hardcoded security)", newGroup);
+                       "Password of that user, for hardcoded security", newGroup);
     passwordFileOption(app, "--new-db-password", newDbPassword, newDbPasswordFile,
-                       "Database password of the new database (hardcoded security)", newGroup);
+                       "Database password of the new database, for hardcoded security", newGroup);
 
     const char *styleGroup = "Code style";
     app.add_option("--db-var", dbVar, "Database variable name")->capture_default_str()->group(styleGroup);

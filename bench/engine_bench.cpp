@@ -2,6 +2,7 @@
 // every table with every field property and index, and every relationship.
 // Compare BM_OpenNorthwind with `mdb-schema --relations --indexes
 // northwind.mdb access` on the same machine.
+#include "bench/BenchFiles.h"
 #include "wizard/engine/JetEngine.h"
 #include "wizard/engine/SchemaJson.h"
 
@@ -52,8 +53,11 @@ qint64 readWholeDesign(dao::Database &db)
     return seen;
 }
 
-void openAndRead(benchmark::State &state, const QString &path)
+void openAndRead(benchmark::State &state, const QString &name)
 {
+    const QString path = corpusFile(state, name);
+    if (path.isEmpty())
+        return;
     ensureApplication();
     dao::JetEngine engine;
     for (auto _ : state) {
@@ -65,23 +69,25 @@ void openAndRead(benchmark::State &state, const QString &path)
 
 void BM_OpenNorthwind(benchmark::State &state)
 {
-    openAndRead(state, QStringLiteral(TABULO_TESTDATA "/northwind.mdb"));
+    openAndRead(state, QStringLiteral("northwind.mdb"));
 }
 BENCHMARK(BM_OpenNorthwind)->Unit(benchmark::kMillisecond);
 
 void BM_OpenJet3File(benchmark::State &state)
 {
-    openAndRead(state, QStringLiteral(TABULO_TESTDATA "/jet3-index-codes.mdb"));
+    openAndRead(state, QStringLiteral("jet3-index-codes.mdb"));
 }
 BENCHMARK(BM_OpenJet3File)->Unit(benchmark::kMillisecond);
 
 // The same design from a JSON snapshot, through the in-memory path.
 void BM_OpenNorthwindSnapshot(benchmark::State &state)
 {
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (northwind.isEmpty())
+        return;
     ensureApplication();
     dao::JetEngine engine;
-    const auto source = engine.Workspaces(0)->OpenDatabase(QStringLiteral(TABULO_TESTDATA "/northwind.mdb"),
-                                                           false, true, QStringLiteral(";pwd="));
+    const auto source = engine.Workspaces(0)->OpenDatabase(northwind, false, true, QStringLiteral(";pwd="));
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("northwind.json"));
     QSaveFile file(path);

@@ -5,11 +5,11 @@
 // benchmarks left in the heap: for clean figures run one benchmark and size
 // per process (--benchmark_filter='BM_WriteTableCreationCode/1000/').
 
+#include "bench/BenchFiles.h"
 #include "tests/support/FakeUi.h"
 #include "wizard/engine/ModelDatabase.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -176,8 +176,9 @@ void runToCompletion(benchmark::State &state, const QString &program, const QStr
 
 void BM_TabuloCliNorthwind(benchmark::State &state)
 {
-    runToCompletion(state, binaryFolder() + QStringLiteral("/tabulo-cli"),
-                    {QStringLiteral(TABULO_TESTDATA "/northwind.mdb")});
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (!northwind.isEmpty())
+        runToCompletion(state, binaryFolder() + QStringLiteral("/tabulo-cli"), {northwind});
 }
 BENCHMARK(BM_TabuloCliNorthwind)->Unit(benchmark::kMillisecond)->Iterations(10);
 
@@ -188,23 +189,12 @@ void BM_MdbSchemaNorthwind(benchmark::State &state)
         state.SkipWithError("mdb-schema is not installed");
         return;
     }
-    runToCompletion(state, mdbSchema,
-                    {QStringLiteral("--relations"), QStringLiteral("--indexes"),
-                     QStringLiteral(TABULO_TESTDATA "/northwind.mdb"), QStringLiteral("access")});
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (!northwind.isEmpty())
+        runToCompletion(state, mdbSchema,
+                        {QStringLiteral("--relations"), QStringLiteral("--indexes"), northwind,
+                         QStringLiteral("access")});
 }
 BENCHMARK(BM_MdbSchemaNorthwind)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
-
-// With a Qt application object, as the generator runs in the window and the
-// command line (the programs are started with QProcess).
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

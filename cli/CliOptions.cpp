@@ -1,9 +1,11 @@
 #include "cli/CliOptions.h"
 
+#include "cli/PasswordInput.h"
 #include "wizard/engine/WizardBuild.h"
 
 #include <CLI/CLI.hpp>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,19 @@ std::vector<std::string> localeChoices()
     for (const QString &name : localeNames())
         choices.push_back(name.toStdString());
     return choices;
+}
+
+// A password option and its "-file" form, which keeps the password out of
+// the process list; the two exclude each other.
+void passwordFileOption(CLI::App &app, const std::string &name, std::string &password, std::string &file,
+                        const std::string &what, const char *group)
+{
+    const std::string visible = " (shown to every user of the machine in the process list; prefer " + name + "-file)";
+    CLI::Option *inlineOption = app.add_option(name, password, what + visible)->type_name("TEXT")->group(group);
+    app.add_option(name + "-file", file,
+                   what + ", read from the first line of FILE, or of standard input for '-' (typed without "
+                          "echo on a terminal)")
+        ->type_name("FILE")->excludes(inlineOption)->group(group);
 }
 
 }  // namespace
@@ -54,6 +69,7 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
     std::string locale = options.locale.toStdString();
     std::string security = "none";
     std::string newMdw, newUser, newPassword, newDbPassword;
+    std::string passwordFile, dbPasswordFile, newPasswordFile, newDbPasswordFile;
     std::string dbVar = options.dbVar.toStdString(), tableVar = options.tableVar.toStdString(),
                 fieldVar = options.fieldVar.toStdString(), indexVar = options.indexVar.toStdString(),
                 relationVar = options.relationVar.toStdString(), procPrefix = options.procPrefix.toStdString();
@@ -69,10 +85,10 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         ->type_name("FILE")->group(sourceGroup);
     app.add_option("--user", user, "User name for the workgroup (used with --mdw)")
         ->type_name("NAME")->group(sourceGroup);
-    app.add_option("--password", password, "Password of that user (used with --mdw)")
-        ->type_name("TEXT")->group(sourceGroup);
-    app.add_option("--db-password", dbPassword, "Database password of the source database")
-        ->type_name("TEXT")->group(sourceGroup);
+    passwordFileOption(app, "--password", password, passwordFile, "Password of that user, used with --mdw",
+                       sourceGroup);
+    passwordFileOption(app, "--db-password", dbPassword, dbPasswordFile, "Database password of the source database",
+                       sourceGroup);
 
     const char *tableGroup = "Tables";
     app.add_option("--tables", tables,
@@ -103,10 +119,10 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         ->type_name("FILE")->group(newGroup);
     app.add_option("--new-user", newUser, "User name in that workgroup (hardcoded security)")
         ->type_name("NAME")->group(newGroup);
-    app.add_option("--new-password", newPassword, "Password of that user (hardcoded security)")
-        ->type_name("TEXT")->group(newGroup);
-    app.add_option("--new-db-password", newDbPassword, "Database password of the new database (hardcoded security)")
-        ->type_name("TEXT")->group(newGroup);
+    passwordFileOption(app, "--new-password", newPassword, newPasswordFile,
+                       "Password of that user, for hardcoded security", newGroup);
+    passwordFileOption(app, "--new-db-password", newDbPassword, newDbPasswordFile,
+                       "Database password of the new database, for hardcoded security", newGroup);
 
     const char *styleGroup = "Code style";
     app.add_option("--db-var", dbVar, "Database variable name")->capture_default_str()->group(styleGroup);
@@ -145,6 +161,29 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
     } catch (const CLI::ParseError &e) {
         const int status = app.exit(e);
         return status == 0 ? 0 : 2;
+    }
+    // The passwords given in files, asked in the order of the options.
+    const struct {
+        const char *option;
+        const std::string &file;
+        std::string &password;
+        const char *prompt;
+    } passwordFiles[] = {
+        {"--password-file", passwordFile, password, "Workgroup password: "},
+        {"--db-password-file", dbPasswordFile, dbPassword, "Database password: "},
+        {"--new-password-file", newPasswordFile, newPassword, "New workgroup password: "},
+        {"--new-db-password-file", newDbPasswordFile, newDbPassword, "New database password: "},
+    };
+    for (const auto &entry : passwordFiles) {
+        if (app.count(entry.option) == 0)
+            continue;
+        QString problem;
+        const std::optional<QString> read = readPassword(fromArgument(entry.file), QString::fromLatin1(entry.prompt), problem);
+        if (!read) {
+            std::fprintf(stderr, "tabulo-cli: %s: %s\n", entry.option, problem.toLocal8Bit().constData());
+            return 2;
+        }
+        entry.password = read->toLocal8Bit().toStdString();
     }
 
     options.source = fromArgument(source);

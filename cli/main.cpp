@@ -4,12 +4,13 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
+#include "cli/TableChoice.h"
+#include "cli/TerminalText.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/Dao.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCoreApplication>
-#include <QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -28,38 +29,6 @@ QStringList sortedLikeTheWindow(QStringList names)
         return order != 0 ? order < 0 : a < b;
     });
     return names;
-}
-
-// The chosen tables in list order. A requested name must be one of the
-// listed tables; letter case may differ when that leaves no doubt.
-QStringList chooseTables(const QStringList &listed, const QStringList &requested, const QString &source)
-{
-    if (requested.isEmpty())
-        return listed;
-    QSet<QString> wanted;
-    for (const QString &name : requested) {
-        if (listed.contains(name)) {
-            wanted.insert(name);
-            continue;
-        }
-        QStringList matches;
-        for (const QString &candidate : listed) {
-            if (candidate.compare(name, Qt::CaseInsensitive) == 0)
-                matches.append(candidate);
-        }
-        if (matches.size() != 1)
-            pembry::raiseError(3265, QStringLiteral("tabulo-cli"),
-                               QStringLiteral("The table \"%1\" is not among the tables of \"%2\" "
-                                              "(tabulo-cli --list-tables lists them).")
-                                   .arg(name, source));
-        wanted.insert(matches.first());
-    }
-    QStringList chosen;
-    for (const QString &name : listed) {
-        if (wanted.contains(name))
-            chosen.append(name);
-    }
-    return chosen;
 }
 
 // The new database's format constant for the source's major version, as
@@ -182,13 +151,19 @@ int run(const CliOptions &options, KeptMessages &messages)
     gen.FillSourceTablesAvailableList();
     available.setItems(sortedLikeTheWindow(available.items()));
     if (options.listTables) {
+        // One name a line, whatever a name holds.
         QByteArray listing;
         for (const QString &name : available.items())
-            listing += name.toLocal8Bit() + '\n';
+            listing += escapedForTerminal(name).toLocal8Bit() + '\n';
         writeToStandardOutput(listing);
         return 0;
     }
-    chosen.setItems(chooseTables(available.items(), options.tables, options.source));
+    if (available.items().isEmpty())
+        pembry::raiseError(pembry::err::InvalidPropertyValue, QStringLiteral("tabulo-cli"),
+                           QStringLiteral("\"%1\" holds no tables to recreate: it has no tables of its own "
+                                          "(system and linked tables are not recreated).")
+                               .arg(options.source));
+    chosen.setItems(TableChoice(available.items()).choose(options.tables, options.source));
 
     const qint32 version = options.dbVersion ? *options.dbVersion
                                              : formatOfSource(gen.DBSourceVersion(), options.source);

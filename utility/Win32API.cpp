@@ -106,10 +106,25 @@ QStringList parameterList(const QString &parameters)
     return QProcess::splitCommand(parameters);
 }
 
-// Starts `program` detached from this process, its input and output on the
-// null device so that it cannot mix into ours.
-void startDetached(const QString &program, const QStringList &arguments, const QString &folder,
-                   const QString &fileName)
+// The absolute path of a tool on the PATH; raises "File not found" without it.
+QString requiredTool(const QString &name, const QString &fileName)
+{
+    const QString tool = QStandardPaths::findExecutable(name);
+    if (tool.isEmpty())
+        raiseShellError(2, fileName);
+    return tool;
+}
+
+QScreen *primaryScreen()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
+                                                                         : nullptr;
+}
+
+}  // namespace
+
+void startDetachedProgram(const QString &program, const QStringList &arguments, const QString &folder,
+                          const QString &fileName)
 {
     QProcess process;
     process.setProgram(program);
@@ -129,23 +144,6 @@ void startDetached(const QString &program, const QStringList &arguments, const Q
         raiseShellError(2, fileName);   // a script whose interpreter is missing
     raiseShellError(11, fileName);
 }
-
-// The absolute path of a tool on the PATH; raises "File not found" without it.
-QString requiredTool(const QString &name, const QString &fileName)
-{
-    const QString tool = QStandardPaths::findExecutable(name);
-    if (tool.isEmpty())
-        raiseShellError(2, fileName);
-    return tool;
-}
-
-QScreen *primaryScreen()
-{
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
-                                                                         : nullptr;
-}
-
-}  // namespace
 
 QString Win32API::GetMachineName() const
 {
@@ -328,13 +326,14 @@ qint32 Win32API::ExecuteFile(const QString &fileName, qint32 hwnd, int showMode,
 
     if (executeOperation == OperationPrint) {
         // "--" ends lp's options, whatever the file is called.
-        startDetached(requiredTool(QStringLiteral("lp"), fileName), {QStringLiteral("--"), file}, folder, fileName);
+        startDetachedProgram(requiredTool(QStringLiteral("lp"), fileName), {QStringLiteral("--"), file}, folder, fileName);
     } else if (isProgram(file)) {
-        startDetached(file, parameterList(commandParameters), folder, fileName);
+        startDetachedProgram(file, parameterList(commandParameters), folder, fileName);
     } else {
         if (FreedesktopAssociation::programFor(file).isEmpty())
             raiseShellError(31, fileName);
-        startDetached(requiredTool(QStringLiteral("xdg-open"), fileName), {file}, folder, fileName);
+        // xdg-open takes no "--"; the absolute path cannot pass for an option.
+        startDetachedProgram(requiredTool(QStringLiteral("xdg-open"), fileName), {file}, folder, fileName);
     }
     return 0;
 }

@@ -71,6 +71,7 @@ Bytes readFile(const QString &path, qint64 from = 0, qint64 length = -1)
 
 TEST(JetHeader, RealFiles)
 {
+    TABULO_NEED_TESTDATA();
     const struct {
         const char *file;
         Format format;
@@ -138,6 +139,7 @@ TEST(JetHeader, RefusesWhatIsNoJetFile)
 
 TEST(TableDefinition, OrdersOfNorthwind)
 {
+    TABULO_NEED_TESTDATA();
     // Orders' definition is page 729 of northwind.mdb (MSysObjects.Id).
     const Bytes page = readFile(testDataPath(QStringLiteral("northwind.mdb")), 729 * 4096, 4096);
     ASSERT_EQ(page.size(), 4096u);

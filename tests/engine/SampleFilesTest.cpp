@@ -183,6 +183,7 @@ void expectIndexFile(Database &db)
 
 TEST(SampleFiles, Northwind)
 {
+    TABULO_NEED_TESTDATA();
     for (const char *file : {"northwind.mdb", "northwind-variant.mdb"}) {
         SCOPED_TRACE(file);
         auto db = openSample(file);
@@ -245,6 +246,7 @@ TEST(SampleFiles, Northwind)
 
 TEST(SampleFiles, TablesAreInNameOrder)
 {
+    TABULO_NEED_TESTDATA();
     auto db = openSample("northwind.mdb");
     TableDefs &tables = db->TableDefs();
     for (int i = 1; i < tables.Count(); ++i)
@@ -253,6 +255,7 @@ TEST(SampleFiles, TablesAreInNameOrder)
 
 TEST(SampleFiles, FieldTypesJet3AndJet4)
 {
+    TABULO_NEED_TESTDATA();
     auto jet3 = openSample("jet3-types.mdb");
     EXPECT_EQ(jet3->Version(), QStringLiteral("3.0"));
     expectTypesFile(*jet3);
@@ -263,12 +266,14 @@ TEST(SampleFiles, FieldTypesJet3AndJet4)
 
 TEST(SampleFiles, IndexesAndRelationshipsJet3AndJet4)
 {
+    TABULO_NEED_TESTDATA();
     expectIndexFile(*openSample("jet3-index.mdb"));
     expectIndexFile(*openSample("jet4-index.mdb"));
 }
 
 TEST(SampleFiles, IndexCodes)
 {
+    TABULO_NEED_TESTDATA();
     auto db = openSample("jet3-index-codes.mdb");
     EXPECT_EQ(userTables(*db).size(), 29);
     for (const char *name : {"Table12_asc_desc", "Table12_desc_asc", "Table12_desc_desc"}) {
@@ -282,6 +287,7 @@ TEST(SampleFiles, IndexCodes)
 
 TEST(SampleFiles, IndexProperties)
 {
+    TABULO_NEED_TESTDATA();
     // libmdb 1.0 loses the columns of some of these indexes; the table
     // definition pages have them.
     auto db = openSample("jet4-index-properties.mdb");
@@ -296,6 +302,7 @@ TEST(SampleFiles, IndexProperties)
 
 TEST(SampleFiles, UnicodeAndPasswordFiles)
 {
+    TABULO_NEED_TESTDATA();
     auto unicode = openSample("jet4-unicode.mdb");
     EXPECT_EQ(userTables(*unicode), QStringList{"Table"});
     expectFields(*table(*unicode, "Table"), {

@@ -1,5 +1,6 @@
 #include "wizard/engine/JetFileReader.h"
 
+#include "wizard/engine/RegularFile.h"
 #include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/engine/jetfile/JetHeader.h"
@@ -90,12 +91,14 @@ ReaderRun runReader(const JetFileReaderSettings &settings, const QStringList &ar
     return run;
 }
 
-// The first bytes of a file the caller found readable; empty when not.
-QByteArray headerBytes(const QString &path, bool &readable)
+// The first bytes of a regular file into `bytes`; only such a file is opened.
+RegularFileOpen headerBytes(const QString &path, QByteArray &bytes, QString &kind)
 {
-    QFile file(path);
-    readable = file.open(QIODevice::ReadOnly);
-    return readable ? file.read(qint64(jetfile::HeaderBytes)) : QByteArray();
+    QFile file;
+    const RegularFileOpen opened = openRegularFile(path, file, &kind);
+    if (opened == RegularFileOpen::Opened)
+        bytes = file.read(qint64(jetfile::HeaderBytes));
+    return opened;
 }
 
 std::optional<jetfile::Header> parseHeader(const QByteArray &bytes, QString &problem)
@@ -129,10 +132,16 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
         hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
-    bool readable = false;
-    const QByteArray bytes = headerBytes(path, readable);
-    if (!readable)
+    QByteArray bytes;
+    QString kind;
+    switch (headerBytes(path, bytes, kind)) {
+    case RegularFileOpen::Opened:
+        break;
+    case RegularFileOpen::NotRegular:
+        hooks.fail(errors::CannotOpenFile, notRegularText(path, kind), WorkspaceSource);
+    case RegularFileOpen::Unreadable:
         hooks.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), WorkspaceSource);
+    }
 
     QString problem;
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
@@ -149,7 +158,7 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     if (!header->password.empty() && QString::fromStdU16String(header->password) != password)
         hooks.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
 
-    const ReaderRun run = runReader(m_settings, {QDir::toNativeSeparators(path)});
+    const ReaderRun run = runReader(m_settings, {QStringLiteral("--"), QDir::toNativeSeparators(path)});
     if (const auto error = readerError(run, {errors::FormatNotRecognised}))
         hooks.fail(error->number, error->description, WorkspaceSource);
     if (!run.finished)
@@ -177,9 +186,12 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineH
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         unusable(QStringLiteral("the file does not exist"));
-    bool readable = false;
-    const QByteArray bytes = headerBytes(path, readable);
-    if (!readable)
+    QByteArray bytes;
+    QString kind;
+    const RegularFileOpen opened = headerBytes(path, bytes, kind);
+    if (opened == RegularFileOpen::NotRegular)
+        unusable(QStringLiteral("it is %1, not a file").arg(kind));
+    if (opened == RegularFileOpen::Unreadable)
         unusable(QStringLiteral("the file cannot be read"));
     QString problem;
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
@@ -188,7 +200,8 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineH
     if (header->format == jetfile::Format::Ace)
         unusable(QStringLiteral("it is an ACE database, not a workgroup information file"));
 
-    const ReaderRun run = runReader(m_settings, {QStringLiteral("--workgroup"), QDir::toNativeSeparators(path)});
+    const ReaderRun run =
+        runReader(m_settings, {QStringLiteral("--workgroup"), QStringLiteral("--"), QDir::toNativeSeparators(path)});
     if (const auto error = readerError(run, {errors::WorkgroupUnusable}))
         hooks.fail(error->number, error->description, EngineSource);
     if (!run.finished)

@@ -1,17 +1,18 @@
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include "utility/BasicError.h"
+#include "utility/FreedesktopAssociation.h"
 #include "utility/MessageService.h"
 #include "utility/OS32Helper.h"
 #include "utility/TextHelper.h"
 #include "utility/Win32API.h"
 #include "wizard/engine/EngineErrors.h"
+#include "wizard/engine/RegularFile.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/Windows1252.h"
 
 #include <QBuffer>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -161,9 +162,14 @@ int codeFileErrorNumber(const QString &path)
     return pembry::err::PathFileAccess;
 }
 
-// Writes the code file in one piece: a failure leaves any earlier file as it was.
+// Writes the code file in one piece: a failure leaves any earlier file as it
+// was. Only a regular file is replaced: a pipe or device node of that name
+// (even /dev/null) is refused and left alone.
 void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5Header)
 {
+    if (const QString kind = dao::specialFileKind(path); !kind.isEmpty())
+        raiseError(pembry::err::PathFileAccess, QString(),
+                   QStringLiteral("Cannot write the code file \"%1\": it is %2, not a regular file.").arg(path, kind));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         raiseError(codeFileErrorNumber(path), QString(),
@@ -173,47 +179,60 @@ void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5
                    QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
 }
 
-// The program associated with text files, found through a short-lived
-// probe file in the temporary folder; "" when there is none or the lookup
-// fails. A file of that name that is already there is used as it is and
-// never deleted.
-QString textFileAssociation()
+// The code file cannot be shown: one error whose text names the file.
+[[noreturn]] void raiseCannotShow(const QString &codeFile, const QString &why)
 {
-    QString probe;
-    bool created = false;
-    QString association;
-    try {
-        probe = os32Helper().AddDirectorySeparator(win32API().GetFolderTemp()) + QStringLiteral("testcode")
-                + QDateTime::currentDateTime().toString(QStringLiteral("ddMMyyhhmm")) + QStringLiteral(".txt");
-        if (!QFileInfo::exists(probe)) {
-            QFile file(probe);
-            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                file.write("delete this file\r\n");
-                file.close();
-                created = true;
-            }
-        }
-        association = win32API().GetFileAssociation(probe);
-    } catch (...) {
-        association.clear();
-    }
-    if (created)
-        QFile::remove(probe);
-    return association;
+    constexpr int noAssociation = 31;
+    raiseError(noAssociation, QString(),
+               QStringLiteral("The code file \"%1\" was saved, but no program can show it: %2.").arg(codeFile, why));
 }
 
-// Opens the code file in the program associated with text files, or with
-// its own association when there is none.
+// Shows the code file in the desktop's text editor: the default application
+// for plain text, asked of the MIME database itself (no file is made to ask
+// with, so nothing planted in a shared folder can pass for the editor). An
+// editor that needs a terminal runs in the desktop's terminal emulator, or
+// else a graphical text editor shows the file. Without any text editor the
+// file is opened with its own association. The program is given the
+// absolute path, which it cannot take for an option.
 void openInTextEditor(const QString &codeFile)
 {
-    const QString association = textFileAssociation();
+    using pembry::FreedesktopAssociation;
+    const QString file = QFileInfo(codeFile).absoluteFilePath();
     const QString folder = os32Helper().PathNameNoFile(codeFile);
     constexpr int showNormal = 1;
     constexpr int operationOpen = 1;
-    if (association.isEmpty())
-        win32API().ExecuteFile(codeFile, 0, showNormal, operationOpen, QString(), folder);
-    else
-        win32API().ExecuteFile(association, 0, showNormal, operationOpen, codeFile, folder);
+    const QString textPlain = QStringLiteral("text/plain");
+    const std::optional<pembry::DesktopApplication> editor = FreedesktopAssociation::defaultApplicationOf(textPlain);
+    if (!editor) {
+        try {
+            win32API().ExecuteFile(codeFile, 0, showNormal, operationOpen, QString(), folder);
+        } catch (const BasicError &e) {
+            if (e.number() != 31)
+                throw;
+            raiseCannotShow(codeFile, QStringLiteral("the desktop names no program for text files"));
+        }
+        return;
+    }
+    if (!editor->terminal) {
+        win32API().ExecuteFile(editor->program, 0, showNormal, operationOpen, file, folder);
+        return;
+    }
+    if (QStringList terminal = FreedesktopAssociation::terminalEmulator(); !terminal.isEmpty()) {
+        const QString program = terminal.takeFirst();
+        pembry::startDetachedProgram(program, terminal << QStringLiteral("-e") << editor->program << file, folder,
+                                     codeFile);
+        return;
+    }
+    for (const pembry::DesktopApplication &other : FreedesktopAssociation::applicationsOf(textPlain)) {
+        if (!other.terminal) {
+            win32API().ExecuteFile(other.program, 0, showNormal, operationOpen, file, folder);
+            return;
+        }
+    }
+    raiseCannotShow(codeFile, QStringLiteral("the text editor %1 runs in a terminal, and neither a terminal "
+                                             "emulator ($TERMINAL, x-terminal-emulator) nor a graphical text "
+                                             "editor was found")
+                                  .arg(QFileInfo(editor->program).fileName()));
 }
 
 }  // namespace

@@ -30,6 +30,7 @@ constexpr int kMaxDepth = 512;
 
 std::atomic<int> g_busyTimeoutMs{10000};
 std::atomic<quint64> g_connectionCounter{0};
+std::atomic<quint64> g_listingReads{0};
 thread_local QString t_lastError;
 
 // A QString bound as a parameter; a null one would be stored as SQL NULL,
@@ -653,6 +654,11 @@ void setBusyTimeout(int milliseconds)
     g_busyTimeoutMs = milliseconds;
 }
 
+quint64 listingReads()
+{
+    return g_listingReads;
+}
+
 qint32 RegOpenKeyEx(HKEY key, const QString &subKey, quint32, REGSAM desired, HKEY *result)
 {
     QStringList parts;
@@ -779,6 +785,7 @@ qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
     q.addBindValue(call.target.id);
     if (const qint32 rc = c.exec(q))
         return rc;
+    ++g_listingReads;
     snapshot->items.clear();
     while (q.next()) {
         ListedItem item;

@@ -113,6 +113,9 @@ QString storeFilePath();
 QString lastErrorText();
 // How long a call waits for another process's write lock (default 10 s).
 void setBusyTimeout(int milliseconds);
+// How many times this process has read a key's value or sub-key listing from
+// the file; a walk by index over an unchanged key reads it once.
+quint64 listingReads();
 
 // The form in which key and value names are compared: each character in its
 // simple upper case, as the registry compares them.

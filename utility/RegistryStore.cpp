@@ -7,14 +7,14 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
 #include <QThread>
-#include <QRandomGenerator>
-#include <QSqlDriver>
 #include <QtEndian>
 
 #include <atomic>

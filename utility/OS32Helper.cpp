@@ -109,10 +109,17 @@ bool OS32Helper::MakeDirectory(const QString &folder) const
     const QString native = fileSystemPath(path);
     const bool network = native.startsWith(QLatin1String("//"));
     const bool absolute = native.startsWith(QLatin1Char('/')) && !network;
-    if (network || !(absolute || startsWithDrive(path)))
+    const QString refusal = QStringLiteral("MakeDirectory does not support the use of UNC path names. "
+                                           "Please use a fully qualified drive mapping.");
+    // A drive letter names no folder here; read as text it would make a
+    // folder "C:" under the working folder.
+    if (startsWithDrive(path))
         raiseError(err::InvalidCall, kSource,
-                   QStringLiteral("MakeDirectory does not support the use of UNC path names. "
-                                  "Please use a fully qualified drive mapping."));
+                   refusal + QStringLiteral(" \"%1\" begins with a drive letter, which this system does not use; "
+                                            "give a path that begins with \"/\".")
+                                 .arg(basicTrim(folder)));
+    if (network || !absolute)
+        raiseError(err::InvalidCall, kSource, refusal);
     // Each folder from the top down; the root itself is never made.
     for (qsizetype slash = native.indexOf(QLatin1Char('/'), 1); slash >= 0;
          slash = native.indexOf(QLatin1Char('/'), slash + 1))

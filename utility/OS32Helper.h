@@ -26,10 +26,11 @@ public:
     QString PathNameNoFile(const QString &fullName) const;
 
     // Folder `folder` and every missing folder above it. `folder` is trimmed
-    // and may end with a separator. It must be absolute: «/a/b», «\a\b» or a
-    // drive path «C:\a\b». A network path («\\server\share», «//server/share»)
-    // or a relative one raises error 5; a folder that cannot be made raises
-    // 75 (76 when a parent vanished, 61 when the disk is full), naming it.
+    // and may end with a separator. It must be absolute: «/a/b» or «\a\b». A
+    // network path («\\server\share», «//server/share»), a drive path
+    // («C:\a\b», which names no folder on this system) or a relative one
+    // raises error 5; a folder that cannot be made raises 75 (76 when a
+    // parent vanished, 61 when the disk is full), naming it.
     bool MakeDirectory(const QString &folder) const;
 
     // `pathName` without trailing blanks plus a separator, when its trimmed

@@ -172,16 +172,21 @@ TEST(OS32HelperMakeDirectory, MakesEveryMissingFolder)
     EXPECT_TRUE(os.MakeDirectory(QStringLiteral("/")));
 }
 
-TEST(OS32HelperMakeDirectory, DriveLettersAreKeptAsText)
+TEST(OS32HelperMakeDirectory, DriveLettersAreRefusedAndNothingIsMade)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    const bool made = os.MakeDirectory(QStringLiteral("C:\\A\\B\\C\\"));
+    BasicError refusal;
+    for (const QString &path : {QStringLiteral("C:\\A\\B\\C\\"), QStringLiteral("d:/data"), QStringLiteral(" C:")}) {
+        refusal = makeDirectoryError(path);
+        EXPECT_EQ(refusal.number(), err::InvalidCall) << qPrintable(path);
+        EXPECT_TRUE(refusal.description().startsWith(uncMessage)) << qPrintable(refusal.description());
+        EXPECT_TRUE(refusal.description().contains(path.trimmed())) << qPrintable(refusal.description());
+    }
     QDir::setCurrent(previous);
-    EXPECT_TRUE(made);
-    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("C:/A/B/C"))).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST(OS32HelperMakeDirectory, AFileInTheWayIsNamedInTheError)

@@ -49,14 +49,6 @@ QChar separatorFor(const QString &path)
     return QLatin1Char('/');
 }
 
-// The path as the file system reads it: "\" separates like "/".
-QString fileSystemPath(const QString &path)
-{
-    QString native = path;
-    native.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return native;
-}
-
 QString systemMessage(int errorNumber)
 {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
@@ -87,6 +79,30 @@ void makeFolder(const QString &path)
     raiseFileError(number, QStringLiteral("cannot make the folder"), path, error);
 }
 }  // namespace
+
+namespace {
+bool existsAsNamed(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
+}  // namespace
+
+QString fileSystemPath(const QString &path)
+{
+    if (!path.contains(QLatin1Char('\\')) || existsAsNamed(path))
+        return path;
+    // A folder given with a separator added: «odd\name\» is the folder
+    // «odd\name» when that exists.
+    qsizetype end = path.size();
+    while (end > 0 && path[end - 1] == QLatin1Char('\\'))
+        --end;
+    if (end > 0 && end < path.size() && existsAsNamed(path.first(end)))
+        return path.first(end) + QLatin1Char('/');
+    QString native = path;
+    native.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return native;
+}
 
 QString OS32Helper::FileNameNoPath(const QString &fullName) const
 {

@@ -211,3 +211,15 @@ TEST_F(WizardFixture, TheCaptionNamesTheBuild)
     EXPECT_EQ(m_form->windowTitle(), u"Morvane Tabulo Wizard (Jet 3.5)"_s);
     tabulo::setWizardBuild(tabulo::jet40Build());
 }
+
+TEST_F(WizardFixture, ASourceWhoseNameHoldsABackslashOpens)
+{
+    const QString odd = makeFile(u"shop\\2.mdb"_s);
+    m_engine->addDatabase(odd, shopModel(odd));
+    open();
+    type(u"txtDBSource"_s, odd);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    next();
+    EXPECT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(m_messages.messages.isEmpty());
+}

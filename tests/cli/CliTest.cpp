@@ -113,7 +113,8 @@ TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
     EXPECT_TRUE(out.contains("Private Sub subCreate_Relations(dbNew As Database)"));
     EXPECT_TRUE(out.indexOf("subCreate_Categories(dbNew As") < out.indexOf("subCreate_Suppliers(dbNew As"));
     EXPECT_FALSE(out.contains('\t'));
-    EXPECT_TRUE(out.endsWith("End Sub\r\n"));
+    // The module text and a line break: the file ends with a blank line.
+    EXPECT_TRUE(out.endsWith("\r\nEnd Sub\r\n\r\n"));
 
     const CliResult jet3 = runCli({testDataPath("jet3-index.mdb")});
     ASSERT_EQ(jet3.exitCode, 0) << jet3.err.toStdString();

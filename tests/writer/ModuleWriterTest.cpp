@@ -889,11 +889,14 @@ TEST(ModuleWriterCodeFile, ModuleNameAndHeaderLines)
     EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("shop-2.bas")), QStringLiteral("basshop_2"));
     EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("a")), QStringLiteral("bas"));
 
+    // Each part is followed by a line break; the module text ends with one
+    // of its own, so the file ends with a blank line.
     const QString module = QStringLiteral("Private Sub X()\r\nEnd Sub\r\n");
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), true),
-              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module);
+              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module
+                  + QStringLiteral("\r\n"));
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), false),
-              QStringLiteral("Option Explicit\r\n\r\n") + module);
+              QStringLiteral("Option Explicit\r\n\r\nPrivate Sub X()\r\nEnd Sub\r\n\r\n"));
 }
 
 TEST(ModuleWriterText, ALongValueIsAssignedInPartsThatFitABasicLine)

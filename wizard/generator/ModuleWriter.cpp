@@ -522,6 +522,7 @@ QString codeFileText(const QString &moduleText, const QString &codeFilePath, boo
                 + QStringLiteral("\"\r\n");
     text += QStringLiteral("Option Explicit\r\n\r\n");
     text += moduleText;
+    text += QStringLiteral("\r\n");
     return text;
 }
 

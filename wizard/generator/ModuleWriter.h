@@ -78,8 +78,10 @@ bool isReplica(const dao::Database &database);
 // Characters a Basic name cannot hold become "_".
 QString moduleNameForCodeFile(const QString &codeFilePath);
 
-// The content of the code file: the "Attribute VB_Name" line when asked for,
-// "Option Explicit", a blank line, then the module text.
+// The content of the code file, each part followed by a line break: the
+// "Attribute VB_Name" line when asked for, "Option Explicit" and a blank
+// line, the module text (which ends with its own line break, so the file
+// ends with a blank line).
 QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
 
 }  // namespace tabulo

@@ -120,8 +120,7 @@ private:
 // The library's one generator, created on first use.
 clsWriteNewDatabase &gobjWriteNewDatabase();
 
-// The bytes of a code file: the optional "Attribute VB_Name" line, "Option
-// Explicit", a blank line and the module text, in Windows-1252.
+// The bytes of a code file (codeFileText) in Windows-1252.
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
                            const QString &codeFilePath);
 

@@ -287,3 +287,59 @@ TEST(Cli, AJsonSnapshotIsASource)
     EXPECT_TRUE(bad.err.startsWith("error ")) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("broken.json"));
 }
+
+namespace {
+// A one-table JSON snapshot in `dir`, a source that needs no sample files.
+QString shopSnapshot(const QTemporaryDir &dir)
+{
+    schema::Database model;
+    model.version = "4.0";
+    schema::Table table;
+    table.name = "Shop";
+    schema::Field field;
+    field.name = "Name";
+    field.type = 10;
+    field.size = 50;
+    table.fields = {field};
+    model.tables = {table};
+    const QString path = dir.filePath("shop.json");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(schema::toJson(model));
+    return path;
+}
+}  // namespace
+
+TEST(Cli, SettingsThatCannotGiveAModuleThatCompilesAreRefusedAtStart)
+{
+    QTemporaryDir dir;
+    const QString snapshot = shopSnapshot(dir);
+    const struct {
+        QStringList options;
+        const char *named;
+    } refused[] = {
+        {{"--db-var", "ws"}, "--db-var"},
+        {{"--field-var", "tdf"}, "--field-var"},
+        {{"--table-var", "fldNew"}, "--table-var"},
+        {{"--db-var", "mcstrQuote"}, "--db-var"},
+        {{"--db-var", "strNewDBPath"}, "--db-var"},
+        {{"--location", "current", "--db-var", "CurrentDb"}, "--db-var"},
+        {{"--index-var", "MsgBox"}, "--index-var"},
+        {{"--relation-var", "DBNEW"}, "--relation-var"},
+        {{"--tab-stop", "300"}, "--tab-stop"},
+        {{"--tab-stop", "17"}, "--tab-stop"},
+    };
+    for (const auto &c : refused) {
+        // Refused before the source is read: a missing source is not reached.
+        for (const QString &source : {snapshot, dir.filePath("missing.mdb")}) {
+            const CliResult result = runCli(QStringList{source} + c.options);
+            EXPECT_EQ(result.exitCode, 1) << c.options.join(' ').toStdString();
+            EXPECT_TRUE(result.out.isEmpty());
+            EXPECT_TRUE(result.err.startsWith("error 5: ")) << result.err.toStdString();
+            EXPECT_TRUE(result.err.contains(QLatin1StringView(c.named))) << result.err.toStdString();
+        }
+    }
+    const CliResult widest = runCli({snapshot, "--tab-stop", "16"});
+    EXPECT_EQ(widest.exitCode, 0) << widest.err.toStdString();
+    EXPECT_TRUE(widest.out.contains("\r\n" + QByteArray(16, ' ') + "On Error Goto ErrorHandler\r\n"));
+}

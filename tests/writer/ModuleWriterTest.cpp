@@ -406,6 +406,93 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
     EXPECT_EQ(refusal(wizardStyle()), QStringLiteral("accepted"));
 }
 
+TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
+{
+    const auto refusal = [](const CodeStyle &style) -> QString {
+        try {
+            checkCodeStyle(style);
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            return e.description();
+        }
+        return QStringLiteral("accepted");
+    };
+    struct Case {
+        QString CodeStyle::*setting;
+        const char *value;
+        const char *named;      // the setting the refusal names
+        const char *reason;     // a word of the reason
+    };
+    const QList<Case> cases = {
+        {&CodeStyle::varNameNewDB, "ws", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewField, "tdf", "VarNameNewField", "module"},
+        {&CodeStyle::varNameNewTable, "fldNew", "VarNameNewTable", "VarNameNewField"},
+        {&CodeStyle::varNameNewTable, "FLDNEW", "VarNameNewTable", "VarNameNewField"},
+        {&CodeStyle::varNameNewDB, "mcstrQuote", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewDB, "strNewDBPath", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewDB, "CurrentDb", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewIndex, "MsgBox", "VarNameNewIndex", "module"},
+        {&CodeStyle::varNameNewIndex, "msgbox", "VarNameNewIndex", "module"},
+        {&CodeStyle::varNameNewRelation, "ErrorHandler", "VarNameNewRelation", "module"},
+        {&CodeStyle::varNameNewRelation, "DBLANGGENERAL", "VarNameNewRelation", "module"},
+        {&CodeStyle::varNameNewRelation, "indxnew", "VarNameNewRelation", "VarNameNewIndex"},
+    };
+    for (const Case &c : cases) {
+        CodeStyle style = wizardStyle();
+        style.*c.setting = QString::fromLatin1(c.value);
+        const QString text = refusal(style);
+        EXPECT_TRUE(text.contains(QLatin1StringView(c.named)) && text.contains(QLatin1StringView(c.reason))
+                    && text.contains(QString::fromLatin1(c.value)))
+            << c.value << ": " << text.toStdString();
+    }
+    // The chosen locale is a name of the module as well.
+    CodeStyle style = wizardStyle();
+    style.locale = QStringLiteral("dbLangGreek");
+    style.varNameNewDB = QStringLiteral("dblanggreek");
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("Locale"))) << refusal(style).toStdString();
+    // Through the writer too, before anything is written.
+    style = wizardStyle();
+    style.pathNameDBNew = QStringLiteral("Current");
+    style.varNameNewDB = QStringLiteral("CurrentDb");
+    ModuleWriter writer(style);
+    EXPECT_THROW(writer.begin(), pembry::BasicError);
+    // Names a caller shows its own way.
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("ws");
+    try {
+        checkCodeStyle(style, {{QStringLiteral("VarNameNewDB"), QStringLiteral("--db-var")}});
+        ADD_FAILURE() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral("The setting --db-var «ws»"))) << e.description().toStdString();
+    }
+    // Names that only look alike are fine, and so are names of variables
+    // that only procedures without the setting's variable declare.
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("wsNew");
+    style.varNameNewField = QStringLiteral("tdfField");
+    style.varNameNewTable = QStringLiteral("tdf");
+    style.varNameNewRelation = QStringLiteral("ws");
+    EXPECT_EQ(refusal(style), QStringLiteral("accepted"));
+    const QString module = generate(style, customers());
+    EXPECT_TRUE(module.contains(QStringLiteral("   Dim tdf As TableDef\r\n   Dim tdfField As Field\r\n")));
+}
+
+TEST(ModuleWriterWrapper, RefusesATabStopBeyondSixteenBlanks)
+{
+    CodeStyle style = wizardStyle();
+    style.indentUnit = QString(kMaxTabStop, u' ');
+    EXPECT_NO_THROW(checkCodeStyle(style));
+    style.indentUnit = QString(kMaxTabStop + 1, u' ');
+    try {
+        checkCodeStyle(style);
+        ADD_FAILURE() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 5);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("TabStop"))) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QStringLiteral("16"))) << e.description().toStdString();
+    }
+}
+
 // --- Fields ------------------------------------------------------------------
 
 TEST(ModuleWriterFields, WritesEveryPropertyOfAFieldInOrder)

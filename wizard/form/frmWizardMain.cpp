@@ -12,6 +12,7 @@
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/QtUiControls.h"
 #include "wizard/form/WizardStatusBar.h"
+#include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
@@ -981,11 +982,12 @@ void frmWizardMain::optVersion_Click(int index)
 
 void frmWizardMain::txtTabStop_Change()
 {
-    // Only a whole 16-bit number is passed on; otherwise the generator keeps
-    // its tab stop (Finish reports the text that cannot be converted).
+    // Only a count the generator takes is passed on; otherwise it keeps its
+    // tab stop (Finish reports the text that cannot be converted or is too
+    // large).
     bool number = false;
     const qint16 tabStop = txtTabStop->text().toShort(&number);
-    if (number)
+    if (number && tabStop >= 0 && tabStop <= kMaxTabStop)
         gobjWriteNewDatabase().setTabStop(tabStop);
 }
 

@@ -49,20 +49,28 @@ QString withoutBlanks(QString text)
     return text.remove(u' ');
 }
 
-// Names every module uses besides the generated procedures: a procedure of
-// the same name would hide them.
-const std::array kModuleNames = {
-    "CreateNewDatabase", "ws", "tdf", "mcstrQuote", "strNewDBPath", "strMDWPath",
-    "strUserName", "strPassword", "strDatabasePwd", "MsgBox", "Err", "Chr", "ChrW",
-    "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index",
-    "Relation", "Workspace", "dbEncrypt", "dbLangGeneral", "dbVersion10", "dbVersion11",
-    "dbVersion20", "dbVersion30", "dbVersion40", "dbBoolean", "dbByte", "dbInteger",
-    "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate", "dbBinary", "dbText",
-    "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary", "dbChar", "dbNumeric",
-    "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp", "dbAutoIncrField", "dbDescending",
-    "dbFixedField", "dbHyperlinkField", "dbSystemField", "dbUpdatableField",
-    "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce", "dbRelationInherited",
-    "dbRelationUpdateCascade", "dbRelationDeleteCascade"};
+// The variables and parameters some procedures declare for themselves, with
+// the variable settings declared in the same procedures: a variable setting
+// must not take such a name there.
+struct LocalName {
+    const char *name;
+    std::array<const char *, 3> besides;   // unused places are null
+};
+const LocalName kLocalNames[] = {
+    {"ws", {"VarNameNewDB"}},
+    {"strNewDBPath", {"VarNameNewDB"}},
+    {"strMDWPath", {"VarNameNewDB"}},
+    {"strUserName", {"VarNameNewDB"}},
+    {"strPassword", {"VarNameNewDB"}},
+    {"strDatabasePwd", {"VarNameNewDB"}},
+    {"mcstrQuote", {"VarNameNewDB", "VarNameNewTable", "VarNameNewField"}},
+    {"tdf", {"VarNameNewDB", "VarNameNewField", "VarNameNewIndex"}},
+};
+
+bool sameBasicName(const QString &a, const QString &b)
+{
+    return a.toLower() == b.toLower();
+}
 
 }  // namespace
 
@@ -79,7 +87,6 @@ struct ModuleWriter::State {
     bool isCurrent() const { return style.pathNameDBNew == QLatin1StringView("Current"); }
     bool isVariable() const { return style.pathNameDBNew == QLatin1StringView("Variable"); }
 
-    void checkSettings() const;
     void reserveNames();
     void beginWrapper();
     void beginIndexes();
@@ -115,35 +122,70 @@ struct ModuleWriter::State {
     QSet<QString> recreatedIndexes;  // keys of the written relationships
 };
 
-void ModuleWriter::State::checkSettings() const
+void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shownAs)
 {
+    const auto refuse = [](const QString &description) {
+        pembry::raiseError(pembry::err::InvalidCall, kRunSource, description);
+    };
+    const auto shown = [&shownAs](const char *setting) {
+        const QString name = QLatin1StringView(setting);
+        return shownAs.value(name, name);
+    };
     if (versionText(style.version).isEmpty())
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                           QStringLiteral("The setting Version is %1; it must be 1, 8, 16, 32 or 64.")
-                               .arg(style.version));
+        refuse(QStringLiteral("The setting %1 is %2; it must be 1, 8, 16, 32 or 64.")
+                   .arg(shown("Version"))
+                   .arg(style.version));
     if (style.newDBSecurity < 0 || style.newDBSecurity > 2)
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                           QStringLiteral("The setting NewDBSecurity is %1; it must be 0, 1 or 2.")
-                               .arg(style.newDBSecurity));
+        refuse(QStringLiteral("The setting %1 is %2; it must be 0, 1 or 2.")
+                   .arg(shown("NewDBSecurity"))
+                   .arg(style.newDBSecurity));
+    if (style.indentUnit.size() > kMaxTabStop)
+        refuse(QStringLiteral("The setting %1 is %2; it must be 0 to %3, so that every indented line "
+                              "fits the 1,023 characters of a Basic line.")
+                   .arg(shown("TabStop"))
+                   .arg(style.indentUnit.size())
+                   .arg(kMaxTabStop));
+    if (basicIdentifier(style.locale) != style.locale)
+        refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown("Locale"), style.locale));
+
     const std::pair<const char *, const QString *> variables[] = {
         {"VarNameNewDB", &style.varNameNewDB},
         {"VarNameNewTable", &style.varNameNewTable},
         {"VarNameNewField", &style.varNameNewField},
         {"VarNameNewIndex", &style.varNameNewIndex},
-        {"VarNameNewRelation", &style.varNameNewRelation},
-        {"Locale", &style.locale}};
-    for (const auto &[setting, value] : variables) {
+        {"VarNameNewRelation", &style.varNameNewRelation}};
+    const QString sameName = QStringLiteral(" (Basic does not tell letter case apart in names)");
+    for (size_t i = 0; i < std::size(variables); ++i) {
+        const auto &[setting, value] = variables[i];
         if (basicIdentifier(*value) != *value)
-            pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                               QStringLiteral("The setting %1 «%2» is not a Basic name.")
-                                   .arg(QLatin1StringView(setting), *value));
+            refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown(setting), *value));
+        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), [&](const LocalName &local) {
+            return sameBasicName(*value, QLatin1StringView(local.name))
+                   && std::any_of(local.besides.begin(), local.besides.end(),
+                                  [&](const char *s) { return s && qstrcmp(s, setting) == 0; });
+        });
+        if (isModuleName(*value) || localClash)
+            refuse(QStringLiteral("The setting %1 «%2» is a name the module uses itself%3; choose another name.")
+                       .arg(shown(setting), *value, sameName));
+        if (sameBasicName(*value, style.locale))
+            refuse(QStringLiteral("The setting %1 «%2» is the name of the %3 constant «%4»%5; choose another name.")
+                       .arg(shown(setting), *value, shown("Locale"), style.locale, sameName));
+        for (size_t j = 0; j < i; ++j) {
+            const auto &[otherSetting, other] = variables[j];
+            if (sameBasicName(*value, *other))
+                refuse(QStringLiteral("The settings %1 «%2» and %3 «%4» name the same variable%5; every "
+                                      "variable needs a name of its own.")
+                           .arg(shown(otherSetting), *other, shown(setting), *value, sameName));
+        }
     }
 }
 
 void ModuleWriter::State::reserveNames()
 {
-    for (const char *name : kModuleNames)
-        names.reserve(QString::fromLatin1(name));
+    for (const QString &name : moduleNames())
+        names.reserve(name);
+    for (const LocalName &local : kLocalNames)
+        names.reserve(QString::fromLatin1(local.name));
     for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,
                                 &style.varNameNewIndex, &style.varNameNewRelation, &style.locale})
         names.reserve(*name);
@@ -383,7 +425,7 @@ ModuleWriter::~ModuleWriter() = default;
 
 void ModuleWriter::begin()
 {
-    d->checkSettings();
+    checkCodeStyle(d->style);
     d->wrapper.clear();
     d->tables.clear();
     d->indexes.clear();

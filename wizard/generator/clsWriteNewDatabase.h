@@ -77,7 +77,7 @@ public:
     void setEncrypt(qint32 value);
     QString Locale() const;
     void setLocale(const QString &value);
-    void setTabStop(qint16 value);                   // negative: error 5
+    void setTabStop(qint16 value);                   // negative or above 16: error 5
     QString IndentUnit() const;                      // TabStop blanks
     qint32 Version() const;
     void setVersion(qint32 value);

@@ -343,3 +343,17 @@ TEST(Cli, SettingsThatCannotGiveAModuleThatCompilesAreRefusedAtStart)
     EXPECT_EQ(widest.exitCode, 0) << widest.err.toStdString();
     EXPECT_TRUE(widest.out.contains("\r\n" + QByteArray(16, ' ') + "On Error Goto ErrorHandler\r\n"));
 }
+
+TEST(Cli, NoWrittenLineIsLongerThanABasicLine)
+{
+    QTemporaryDir dir;
+    const QString snapshot = shopSnapshot(dir);
+    const QString path = "/data/" + QString(1100, 'p') + ".mdb";
+    const CliResult result = runCli({snapshot, "--location", path, "--security", "hardcoded", "--new-mdw",
+                                     "/mdw/" + QString(1100, 'm'), "--new-user", "owner", "--tab-stop", "16"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    for (const QByteArray &line : result.out.split('\n'))
+        EXPECT_LE(line.size(), 1024) << line.left(80).constData();   // with its CR
+    EXPECT_TRUE(result.out.contains("ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion40)\r\n"));
+    EXPECT_TRUE(result.out.contains("DBEngine.SystemDB = strMDWPath\r\n"));
+}

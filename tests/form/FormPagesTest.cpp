@@ -108,21 +108,92 @@ TEST_F(WizardFixture, AnUnexpectedOpeningErrorIsReportedAndThePageStays)
     EXPECT_EQ(report.style & 0x70, 48);
     // MovePage ended before the page changed.
     EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 0);
+    EXPECT_EQ(page(), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(WizardFixture, AFormatTheEngineCannotReadGivesItsMessageThenAReport)
+TEST_F(WizardFixture, AFormatTheEngineCannotReadGivesItsOneMessageAndThePageStays)
 {
     const QString other = makeFile(u"newer.accdb"_s);
     m_engine->addDatabase(other, shopModel(other));
-    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343);
+    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343, {}, 2);
     open();
     type(u"txtDBSource"_s, other);
     next();
-    ASSERT_EQ(m_messages.messages.size(), 2);
-    EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Tabulo cannot open the database you selected.<"_s + other));
-    EXPECT_TRUE(m_messages.messages[1].text.contains(u"frmWizardMain - MovePage"_s));
-    EXPECT_TRUE(m_messages.messages[1].text.contains(u"Error: 91"_s));
+    ASSERT_EQ(m_messages.messages.size(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    const QString message = m_messages.messages[0].text;
+    EXPECT_TRUE(message.startsWith(u"Tabulo cannot open the database you selected.<"_s + other
+                                   + u">\r\n\r\nIt is either a corrupt database, or it was created by a "
+                                     u"version of Access not recognized by this version of Tabulo.\r\n"_s))
+        << message.toStdString();
+    // The Jet 4.0 build already is the one to install; it names what it reads.
+    EXPECT_FALSE(message.contains(u"install the Jet 4.0 version"_s));
+    EXPECT_TRUE(message.contains(u"Access 2007"_s)) << message.toStdString();
+    EXPECT_EQ(page(), 0);
+    EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 0);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+
+    // Next tries page 1 again, not page 2.
+    m_messages.messages.clear();
+    next();
+    EXPECT_EQ(m_messages.messages.size(), 1);
+    EXPECT_EQ(page(), 0);
+    next();
+    EXPECT_EQ(page(), 1);
+    EXPECT_TRUE(m_messages.messages.size() == 1);
+}
+
+TEST_F(WizardFixture, TheJet35BuildStillSendsTheUserToTheJet40Version)
+{
+    tabulo::setWizardBuild(tabulo::jet35Build());
+    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343);
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    tabulo::setWizardBuild(tabulo::jet40Build());
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.endsWith(
+        u"Please rerun Tabulo setup and ensure that you install the Jet 4.0 version."_s));
+    EXPECT_EQ(page(), 0);
+}
+
+TEST_F(WizardFixture, AFailedPageChangeLeavesIndexPageAndButtonsAsTheyWere)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    // A workgroup file the engine cannot use, then an unexpected error.
+    const QString workgroup = makeFile(u"broken.mdw"_s);
+    type(u"txtMDWSource"_s, workgroup);
+    next();
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"frmWizardMain - MovePage"_s));
+    EXPECT_EQ(page(), 0);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+
+    clear(u"txtMDWSource"_s);
+    m_engine->faults().inject(u"Database.Version"_s, 3011, {}, 1);
+    next();
+    EXPECT_EQ(m_messages.messages.size(), 2);
+    EXPECT_EQ(page(), 0);
+    next();
+    EXPECT_EQ(page(), 1);
+    click(u"optDatabaseLocation(2)"_s);
+    next();
+    EXPECT_EQ(page(), 2);
+    // Page 3 fails to list the tables: the window stays on page 2.
+    click(u"chkCopyToClipboard"_s);
+    m_engine->faults().inject(u"Database.TableDefs"_s, 3011, {}, 1);
+    next();
+    EXPECT_EQ(m_messages.messages.size(), 3);
+    EXPECT_EQ(page(), 2);
+    EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 2);
+    EXPECT_TRUE(button(u"cmdBack"_s)->isEnabled());
+    next();
+    EXPECT_EQ(page(), 3);
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);
 }
 
 TEST_F(WizardFixture, CloseAsksFirstAndTheTitleBarDoesNot)

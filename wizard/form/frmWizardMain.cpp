@@ -766,17 +766,31 @@ void frmWizardMain::FormLoad()
 void frmWizardMain::MovePage()
 {
     try {
-        pageEntryWork();
+        if (!pageEntryWork()) {
+            stayOnShownPage();
+            return;
+        }
     } catch (const pembry::BasicError &e) {
         busyPointer(false);
-        if (!handleMovePageError(e.number()))
+        if (!handleMovePageError(e.number())) {
+            stayOnShownPage();
             return;
+        }
     } catch (...) {
         busyPointer(false);
         reportError(QStringLiteral("MovePage"));
+        stayOnShownPage();
         return;
     }
     showCurrentPage();
+}
+
+// After a page change that failed the index names the page shown again;
+// that page and its buttons were left as they were.
+void frmWizardMain::stayOnShownPage()
+{
+    if (m_shownPage >= 0)
+        m_currentPage = m_shownPage;
 }
 
 // Answers an error of the page-entry work; true when MovePage goes on.
@@ -813,11 +827,14 @@ void frmWizardMain::goToSourcePage(QWidget *focus)
         focus->setFocus(Qt::OtherFocusReason);
 }
 
-void frmWizardMain::pageEntryWork()
+bool frmWizardMain::pageEntryWork()
 {
     clsWriteNewDatabase &generator = gobjWriteNewDatabase();
     switch (m_currentPage) {
     case 1: {
+        // A source the engine cannot read: the generator has said why.
+        if (!generator.DBSource())
+            return false;
         const qint32 index = generator.DBSourceVersion();
         if (index < 0 || index >= optVersion.size())
             pembry::raiseError(ControlArrayElementMissing, QStringLiteral("frmWizardMain"),
@@ -849,11 +866,13 @@ void frmWizardMain::pageEntryWork()
     default:
         break;
     }
+    return true;
 }
 
 void frmWizardMain::showCurrentPage()
 {
     sstabWizard->setCurrentIndex(m_currentPage);
+    m_shownPage = m_currentPage;
     QWidget *focus = nullptr;
     switch (m_currentPage) {
     case 0:

@@ -6,6 +6,7 @@
 #include "utility/TextHelper.h"
 #include "utility/Win32API.h"
 #include "wizard/engine/EngineErrors.h"
+#include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/Windows1252.h"
@@ -546,14 +547,22 @@ std::shared_ptr<dao::Database> clsWriteNewDatabase::DBSource()
             throw BasicError(dao::errors::NotValidDbPassword, kDBSourceSource,
                              QStringLiteral("Not a valid password: the database password of \"%1\" is wrong or missing.")
                                  .arg(path));
-        case dao::errors::FormatNotRecognised:
+        case dao::errors::FormatNotRecognised: {
+            // The Jet 3.5 build can point to the Jet 4.0 build; that one
+            // already reads every format there is a build for.
+            const QString advice =
+                wizardBuild().jetVersion < 40
+                    ? QStringLiteral("Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.")
+                    : QStringLiteral("This version of Tabulo reads the databases of Access 2003 and earlier "
+                                     "(Jet 4.0 and before); save a database of Access 2007 or later in the "
+                                     "Access 2002-2003 format first.");
             pembry::MsgBox(QStringLiteral("Tabulo cannot open the database you selected.") + u'<' + path
                                + QStringLiteral(">\r\n\r\nIt is either a corrupt database, or it was created by a "
-                                                "version of Access not recognized by this version of Tabulo.\r\n"
-                                                "Please rerun Tabulo setup and ensure that you install the "
-                                                "Jet 4.0 version."),
+                                                "version of Access not recognized by this version of Tabulo.\r\n")
+                               + advice,
                            pembry::mb::OKOnly, libraryTitle());
             return nullptr;
+        }
         default:
             throw e.withSource(kDBSourceSource);
         }

@@ -5,6 +5,9 @@
 #include "wizard/engine/WizardBuild.h"
 
 #include <QClipboard>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -293,4 +296,139 @@ TEST_F(WizardFixture, ASourceWhoseNameHoldsABackslashOpens)
     next();
     EXPECT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
     EXPECT_TRUE(m_messages.messages.isEmpty());
+}
+
+namespace {
+
+// An access key as the page shows it: the key and the label, button or
+// frame whose text marks it with "&".
+struct AccessKey {
+    QChar key;
+    QWidget *owner;
+};
+
+// The access keys of the page shown: every visible label, button and frame
+// of the window whose text has one.
+QList<AccessKey> accessKeys(QWidget *window)
+{
+    QList<AccessKey> keys;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (!widget->isVisible())
+            continue;
+        QString text;
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            text = label->text();
+        else if (auto *pressable = qobject_cast<QAbstractButton *>(widget))
+            text = pressable->text();
+        else if (auto *frame = qobject_cast<QGroupBox *>(widget))
+            text = frame->title();
+        const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+        if (!mnemonic.isEmpty())
+            keys.append({QChar(mnemonic[0].key()).toUpper(), widget});
+    }
+    return keys;
+}
+
+QString describe(const QList<AccessKey> &keys)
+{
+    QStringList names;
+    for (const AccessKey &k : keys)
+        names << u"%1: %2"_s.arg(k.key, k.owner->objectName());
+    names.sort();
+    return names.join(u", "_s);
+}
+
+}  // namespace
+
+class AccessKeys : public WizardFixture, public ::testing::WithParamInterface<bool> {
+protected:
+    // Where the access key of `owner` takes the user.
+    QWidget *target(QWidget *owner) const
+    {
+        if (auto *label = qobject_cast<QLabel *>(owner))
+            return label->buddy();
+        if (owner->objectName() == u"fraSaveAs"_s)
+            return box(u"txtCodeDestinationFile"_s);
+        return owner;
+    }
+
+    // On the page shown: no key twice, and each key (apart from the buttons
+    // below the pages) takes the focus to its control.
+    void checkPage()
+    {
+        SCOPED_TRACE(u"page %1"_s.arg(page()).toStdString());
+        const QList<AccessKey> keys = accessKeys(m_form.get());
+        QSet<QChar> seen;
+        for (const AccessKey &k : keys) {
+            EXPECT_FALSE(seen.contains(k.key))
+                << "the key " << QString(k.key).toStdString() << " is used twice: " << describe(keys).toStdString();
+            seen.insert(k.key);
+        }
+        EXPECT_GE(keys.size(), 5) << describe(keys).toStdString();
+        for (const AccessKey &k : keys) {
+            if (qobject_cast<QPushButton *>(k.owner) && k.owner->parentWidget() == m_form.get())
+                continue;
+            QWidget *control = target(k.owner);
+            ASSERT_NE(control, nullptr) << "the label " << k.owner->objectName().toStdString() << " names no control";
+            if (!control->isEnabled())
+                continue;
+            QTest::keyClick(m_form.get(), Qt::Key(k.key.unicode()), Qt::AltModifier);
+            EXPECT_EQ(QApplication::focusWidget(), control)
+                << "Alt+" << QString(k.key).toStdString() << " of " << k.owner->objectName().toStdString()
+                << " went to " << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "nothing");
+        }
+        // A button's access key clicks a moment later, as on screen.
+        QTest::qWait(250);
+    }
+};
+
+TEST_P(AccessKeys, EveryPageHasEachKeyOnceAndEachReachesItsControl)
+{
+    open(true, GetParam());
+    checkPage();
+    type(u"txtDBSource"_s, m_source);
+    type(u"txtMDWSource"_s, u"/no/such.mdw"_s);     // the user name and password boxes take keys
+    checkPage();
+    clear(u"txtMDWSource"_s);
+    next();
+    ASSERT_EQ(page(), 1);
+    click(u"optDatabaseLocation(2)"_s);
+    checkPage();
+    click(u"optDatabaseLocation(2)"_s);     // the keys chose other locations
+    next();
+    ASSERT_EQ(page(), 2);
+    // The file box's frame, also after another box of the frame had the focus.
+    type(u"txtCodeDestinationFile"_s, m_dir.filePath(u"out.bas"_s));
+    w(u"chkWriteVB5Header"_s)->setFocus();
+    checkPage();
+    EXPECT_EQ(w(u"chkInsertIntoModule"_s)->isVisible(), GetParam());
+    next();
+    ASSERT_EQ(page(), 3);
+    click(u"cmdAddAll"_s);
+    checkPage();
+    next();
+    ASSERT_EQ(page(), 4);
+    click(u"optNewDBSecurity(2)"_s);
+    checkPage();
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutInsertPosition, AccessKeys, ::testing::Bool());
+
+TEST_F(WizardFixture, AltNPressesNextAlsoWhereTheHostCanInsertTheModule)
+{
+    open(true, true);
+    auto altN = [this] {
+        QTest::keyClick(m_form.get(), Qt::Key_N, Qt::AltModifier);
+        QTest::qWait(250);      // the button clicks a moment later
+    };
+    type(u"txtDBSource"_s, m_source);
+    altN();
+    ASSERT_EQ(page(), 1);
+    click(u"optDatabaseLocation(2)"_s);
+    altN();
+    ASSERT_EQ(page(), 2);
+    click(u"chkCopyToClipboard"_s);
+    altN();
+    EXPECT_EQ(page(), 3);
+    EXPECT_FALSE(qobject_cast<QCheckBox *>(w(u"chkInsertIntoModule"_s))->isChecked());
 }

@@ -366,7 +366,8 @@ QWidget *frmWizardMain::buildCodePage()
     auto *names = new QGridLayout;
     auto addName = [&](const char *name, const QString &label, const QString &text, int row, int column) {
         QLineEdit *box = textBox(name, page, text);
-        names->addWidget(caption(label, box, page), row, column * 2);
+        const QByteArray labelName = "lbl" + QByteArray(name).mid(3);
+        names->addWidget(caption(label, box, page, labelName.constData()), row, column * 2);
         names->addWidget(box, row, column * 2 + 1);
         m_textBoxes << box;
         return box;
@@ -389,7 +390,8 @@ QWidget *frmWizardMain::buildCodePage()
     layout->addWidget(heading(QStringLiteral("What do you want to do with the database duplication code?"), page));
     auto *choices = new QHBoxLayout;
     chkCopyToClipboard = checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), page);
-    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into &New Module"), page);
+    // "M": "N" is Next's key.
+    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into New &Module"), page);
     fraInsertTopBottom = new QGroupBox(page);
     fraInsertTopBottom->setObjectName(QStringLiteral("fraInsertTopBottom"));
     auto *insertLayout = new QHBoxLayout(fraInsertTopBottom);
@@ -423,6 +425,9 @@ QWidget *frmWizardMain::buildCodePage()
     saveLayout->addLayout(saveOptions);
     layout->addWidget(saveAs);
     layout->addStretch(1);
+    // The frame's access key goes to the file box, not to the control of
+    // the frame that had the focus last.
+    m_frameFocus.insert(saveAs, txtCodeDestinationFile);
 
     setHelp(txtTabStop, QStringLiteral("Number of spaces to insert for each tab indentation"));
     setHelp(chkCopyToClipboard, QStringLiteral("Copy the code to the Windows clipboard"));
@@ -644,6 +649,8 @@ void frmWizardMain::connectHandlers()
         it.key()->installEventFilter(this);
     for (QLineEdit *box : m_textBoxes)
         box->installEventFilter(this);
+    for (auto it = m_frameFocus.cbegin(); it != m_frameFocus.cend(); ++it)
+        it.key()->installEventFilter(this);
 }
 
 // --- Showing and unloading --------------------------------------------------------
@@ -696,6 +703,14 @@ void frmWizardMain::keyPressEvent(QKeyEvent *event)
 
 bool frmWizardMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Shortcut) {
+        const auto focus = m_frameFocus.constFind(static_cast<QWidget *>(watched));
+        if (focus != m_frameFocus.cend()) {
+            if ((*focus)->isEnabled())
+                (*focus)->setFocus(Qt::ShortcutFocusReason);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         auto *control = static_cast<QWidget *>(watched);
         const auto help = m_focusHelp.constFind(control);

@@ -150,6 +150,8 @@ private:
     QHash<QWidget *, QString> m_tags;
     QHash<QWidget *, QString> m_focusHelp;
     QList<QLineEdit *> m_textBoxes;
+    // Frames whose access key gives the focus to one control of theirs.
+    QHash<QWidget *, QWidget *> m_frameFocus;
 
     // --- Controls ------------------------------------------------------------------
     QStackedWidget *sstabWizard = nullptr;

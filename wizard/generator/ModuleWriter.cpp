@@ -131,6 +131,15 @@ struct ModuleWriter::State {
     QSet<QString> recreatedIndexes;  // keys of the written relationships
 };
 
+QString tabStopRefusal(qsizetype tabStop, const QString &shownAs)
+{
+    return QStringLiteral("The setting %1 is %2; it must be 0 to %3, so that every indented line fits the "
+                          "1,023 characters of a Basic line.")
+        .arg(shownAs)
+        .arg(tabStop)
+        .arg(kMaxTabStop);
+}
+
 void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shownAs)
 {
     const auto refuse = [](const QString &description) {
@@ -149,11 +158,7 @@ void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shown
                    .arg(shown("NewDBSecurity"))
                    .arg(style.newDBSecurity));
     if (style.indentUnit.size() > kMaxTabStop)
-        refuse(QStringLiteral("The setting %1 is %2; it must be 0 to %3, so that every indented line "
-                              "fits the 1,023 characters of a Basic line.")
-                   .arg(shown("TabStop"))
-                   .arg(style.indentUnit.size())
-                   .arg(kMaxTabStop));
+        refuse(tabStopRefusal(style.indentUnit.size(), shown("TabStop")));
     if (basicIdentifier(style.locale) != style.locale)
         refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown("Locale"), style.locale));
 

@@ -42,6 +42,9 @@ struct CodeStyle {
 // The widest indent unit: four indents of it leave a Basic line room.
 constexpr qint16 kMaxTabStop = 16;
 
+// Why a tab stop above kMaxTabStop is refused, for the setting `shownAs`.
+QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLiteral("TabStop"));
+
 // Refuses, with error 5 and a description that names the setting and the
 // reason, settings that cannot give a module that compiles: a Version or
 // NewDBSecurity outside the listed values, an indent unit wider than

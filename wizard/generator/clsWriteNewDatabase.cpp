@@ -459,11 +459,7 @@ void clsWriteNewDatabase::setTabStop(qint16 value)
             raiseError(pembry::err::InvalidCall, QString(),
                        QStringLiteral("TabStop must not be negative (%1).").arg(value));
         if (value > kMaxTabStop)
-            raiseError(pembry::err::InvalidCall, QString(),
-                       QStringLiteral("The setting TabStop is %1; it must be 0 to %2, so that every indented line "
-                                      "fits the 1,023 characters of a Basic line.")
-                           .arg(value)
-                           .arg(kMaxTabStop));
+            raiseError(pembry::err::InvalidCall, QString(), tabStopRefusal(value));
         d->indentUnit = QString(value, u' ');
     });
 }

@@ -1,9 +1,8 @@
 #include "cli/CliOptions.h"
 
+#include "utility/BasicError.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/ModuleWriter.h"
-
-#include "utility/BasicError.h"
 
 #include <CLI/CLI.hpp>
 

@@ -78,9 +78,7 @@ void makeFolder(const QString &path)
         number = kDiskFull;
     raiseFileError(number, QStringLiteral("cannot make the folder"), path, error);
 }
-}  // namespace
 
-namespace {
 bool existsAsNamed(const QString &path)
 {
     const QFileInfo info(path);

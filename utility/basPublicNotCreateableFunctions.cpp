@@ -95,9 +95,10 @@ QString replaceEachOnce(QStringView text, qsizetype at, QStringView charToReplac
 // inside `m_done` before). It is replaced by putting `newChar` in front of
 // the unread rest, which is read next: an occurrence that a replacement
 // forms with the characters before it or after it is found on the way, and
-// none can start more than len - 1 characters before the replacement. A KMP automaton says how much of `charToReplace` `m_done` ends
-// with; while that is nothing and `newChar` has been read, the next
-// occurrence lies wholly in the unread original text and is searched there.
+// none can start more than len - 1 characters before the replacement. A KMP
+// automaton says how much of `charToReplace` `m_done` ends with; while that
+// is nothing and `newChar` has been read, the next occurrence lies wholly in
+// the unread original text and is searched there.
 //
 // Time is linear in the characters read, which is the text's length plus
 // the length of the inserted texts. When `newChar` is shorter than

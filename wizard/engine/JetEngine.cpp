@@ -47,8 +47,9 @@ std::shared_ptr<Workspace> JetEngine::CreateWorkspace(const QString &name, const
     const QString source = QStringLiteral("DAO.DBEngine");
     // Without a workgroup file Jet's default workgroup holds one user,
     // admin, without a password.
-    const QStringList users = m_systemDB.isEmpty() ? QStringList{DefaultUser}
-                                                   : m_reader->readWorkgroupUsers(pembry::fileSystemPath(m_systemDB), m_hooks);
+    const QStringList users =
+        m_systemDB.isEmpty() ? QStringList{DefaultUser}
+                             : m_reader->readWorkgroupUsers(pembry::fileSystemPath(m_systemDB), m_hooks);
     if (!users.contains(user, Qt::CaseInsensitive) || (m_systemDB.isEmpty() && !password.isEmpty()))
         m_hooks.fail(errors::NotValidAccount, {}, source);
     return std::make_shared<EngineWorkspace>(name, user, false, opener(), m_hooks);

@@ -60,8 +60,9 @@ bool fitsIdentifier(QChar c)
 const QStringList &moduleNames()
 {
     static const QStringList names = {
-        "CreateNewDatabase", "ExitProcedure", "ErrorHandler", "MsgBox", "Err", "Chr", "ChrW", "vbCrLf", "CurrentDb", "DBEngine", "Database",
-        "TableDef", "Field", "Index", "Relation", "Workspace", "dbEncrypt", "dbLangGeneral",
+        "CreateNewDatabase", "ExitProcedure", "ErrorHandler", "MsgBox", "Err", "Chr", "ChrW",
+        "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index", "Relation",
+        "Workspace", "dbEncrypt", "dbLangGeneral",
         "dbVersion10", "dbVersion11", "dbVersion20", "dbVersion30", "dbVersion40", "dbBoolean",
         "dbByte", "dbInteger", "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate",
         "dbBinary", "dbText", "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary",

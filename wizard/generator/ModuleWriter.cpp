@@ -173,11 +173,12 @@ void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shown
         const auto &[setting, value] = variables[i];
         if (basicIdentifier(*value) != *value)
             refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown(setting), *value));
-        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), [&](const LocalName &local) {
+        const auto declaredBeside = [&](const LocalName &local) {
             return sameBasicName(*value, QLatin1StringView(local.name))
                    && std::any_of(local.besides.begin(), local.besides.end(),
                                   [&](const char *s) { return s && qstrcmp(s, setting) == 0; });
-        });
+        };
+        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), declaredBeside);
         if (isModuleName(*value) || localClash)
             refuse(QStringLiteral("The setting %1 «%2» is a name the module uses itself%3; choose another name.")
                        .arg(shown(setting), *value, sameName));
@@ -396,14 +397,15 @@ QString ModuleWriter::State::wrapperValue(const QString &value, QStringView vari
     QString literal = basicStringLiteral(value);
     if (literal.size() <= kLongLiteral)
         return literal;
-    const QString again = variable.toString() + QStringLiteral(" = ") + variable.toString() + QStringLiteral(" & ");
+    const QString name = variable.toString();
+    const QString again = name + QStringLiteral(" = ") + name + QStringLiteral(" & ");
     const QStringList parts = basicStringExpressionParts(
         value, {}, kMaxLineLength - wrapper.indentWidth(1) - again.size());
     wrapper.br().put(1, u"Dim ", variable, u" As String");
     wrapper.br().put(1, variable, u" = ", parts.constFirst());
     for (qsizetype i = 1; i < parts.size(); ++i)
         wrapper.br().put(1, again, parts.at(i));
-    return variable.toString();
+    return name;
 }
 
 void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)

@@ -1,7 +1,9 @@
 #include "cli/CliOptions.h"
 
 #include "cli/PasswordInput.h"
+#include "utility/BasicError.h"
 #include "wizard/engine/WizardBuild.h"
+#include "wizard/generator/ModuleWriter.h"
 
 #include <CLI/CLI.hpp>
 
@@ -50,6 +52,35 @@ const QStringList &localeNames()
         "dbLangNorwDan", "dbLangPolish", "dbLangSlovenian", "dbLangSpanish", "dbLangSwedFin",
         "dbLangThai", "dbLangTurkish"};
     return names;
+}
+
+void checkCodeStyleOptions(const CliOptions &options)
+{
+    static const QHash<QString, QString> optionNames = {
+        {QStringLiteral("VarNameNewDB"), QStringLiteral("--db-var")},
+        {QStringLiteral("VarNameNewTable"), QStringLiteral("--table-var")},
+        {QStringLiteral("VarNameNewField"), QStringLiteral("--field-var")},
+        {QStringLiteral("VarNameNewIndex"), QStringLiteral("--index-var")},
+        {QStringLiteral("VarNameNewRelation"), QStringLiteral("--relation-var")},
+        {QStringLiteral("TabStop"), QStringLiteral("--tab-stop")},
+        {QStringLiteral("Locale"), QStringLiteral("--locale")},
+        {QStringLiteral("Version"), QStringLiteral("--db-version")},
+        {QStringLiteral("NewDBSecurity"), QStringLiteral("--security")}};
+    CodeStyle style;
+    style.indentUnit = QString(qMax<qint16>(options.tabStop, 0), u' ');
+    style.varNameNewDB = options.dbVar;
+    style.varNameNewTable = options.tableVar;
+    style.varNameNewField = options.fieldVar;
+    style.varNameNewIndex = options.indexVar;
+    style.varNameNewRelation = options.relationVar;
+    style.locale = options.locale;
+    style.version = options.dbVersion.value_or(style.version);
+    style.newDBSecurity = options.security;
+    try {
+        checkCodeStyle(style, optionNames);
+    } catch (const pembry::BasicError &e) {
+        throw e.withSource(QStringLiteral("tabulo-cli"));
+    }
 }
 
 std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
@@ -132,7 +163,7 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
     app.add_option("--relation-var", relationVar, "Relation variable name")->capture_default_str()->group(styleGroup);
     app.add_option("--proc-prefix", procPrefix, "Prefix of the table procedures' names")
         ->capture_default_str()->group(styleGroup);
-    app.add_option("--tab-stop", tabStop, "Blanks per indent level")
+    app.add_option("--tab-stop", tabStop, "Blanks per indent level, 0 to 16")
         ->type_name("N")->check(CLI::Range(0, 32767))->capture_default_str()->group(styleGroup);
     app.add_flag("--no-relations", noRelations, "Do not recreate relationships")->group(styleGroup);
     app.add_flag("--no-wrapper", noWrapper, "Leave out the CreateNewDatabase procedure")->group(styleGroup);

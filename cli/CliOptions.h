@@ -47,6 +47,12 @@ struct CliOptions {
 // The locale constants the wizard offers for a new database.
 const QStringList &localeNames();
 
+// Refuses, with error 5 naming the option and the reason, code style
+// options that cannot give a module that compiles (variable names that clash
+// with each other or with the module's own names, a tab stop above 16).
+// Checked before the source is opened.
+void checkCodeStyleOptions(const CliOptions &options);
+
 // Parses the command line into `options`. Answers nothing when the program
 // should go on, otherwise the exit status: 0 after --help or --version, 2
 // after a usage error (the message is printed).

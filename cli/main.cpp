@@ -122,6 +122,7 @@ private:
 
 int run(const CliOptions &options, KeptMessages &messages)
 {
+    checkCodeStyleOptions(options);
     clsWriteNewDatabase &gen = gobjWriteNewDatabase();
     GeneratorSession session(gen);
     PlainList available;

@@ -32,12 +32,10 @@ namespace {
 // The source of the errors ExecuteFile raises: the library's own title.
 const QString kLibraryTitle = QStringLiteral("Pembry31");
 
-// Both "\" and "/" separate folders.
+// Both "\" and "/" separate folders, unless the name as given exists.
 QString withSlashes(const QString &path)
 {
-    QString p = path;
-    p.replace(u'\\', u'/');
-    return p;
+    return fileSystemPath(path);
 }
 
 QString uncErrorText(int code)

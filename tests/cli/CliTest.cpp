@@ -86,7 +86,8 @@ TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
     EXPECT_TRUE(out.contains("Private Sub subCreate_Relations(dbNew As Database)"));
     EXPECT_TRUE(out.indexOf("subCreate_Categories(dbNew As") < out.indexOf("subCreate_Suppliers(dbNew As"));
     EXPECT_FALSE(out.contains('\t'));
-    EXPECT_TRUE(out.endsWith("End Sub\r\n"));
+    // The module text and a line break: the file ends with a blank line.
+    EXPECT_TRUE(out.endsWith("\r\nEnd Sub\r\n\r\n"));
 
     const CliResult jet3 = runCli({testDataPath("jet3-index.mdb")});
     ASSERT_EQ(jet3.exitCode, 0) << jet3.err.toStdString();
@@ -338,4 +339,74 @@ TEST(Cli, TheSourcesDatabasePasswordFromAFile)
     const CliResult result = runCli({testDataPath("jet4-password.mdb"), "--db-password-file", passwordFile});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains("Private Sub subCreate_Table1("));
+}
+
+namespace {
+// A one-table JSON snapshot in `dir`, a source that needs no sample files.
+QString shopSnapshot(const QTemporaryDir &dir)
+{
+    schema::Database model;
+    model.version = "4.0";
+    schema::Table table;
+    table.name = "Shop";
+    schema::Field field;
+    field.name = "Name";
+    field.type = 10;
+    field.size = 50;
+    table.fields = {field};
+    model.tables = {table};
+    const QString path = dir.filePath("shop.json");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(schema::toJson(model));
+    return path;
+}
+}  // namespace
+
+TEST(Cli, SettingsThatCannotGiveAModuleThatCompilesAreRefusedAtStart)
+{
+    QTemporaryDir dir;
+    const QString snapshot = shopSnapshot(dir);
+    const struct {
+        QStringList options;
+        const char *named;
+    } refused[] = {
+        {{"--db-var", "ws"}, "--db-var"},
+        {{"--field-var", "tdf"}, "--field-var"},
+        {{"--table-var", "fldNew"}, "--table-var"},
+        {{"--db-var", "mcstrQuote"}, "--db-var"},
+        {{"--db-var", "strNewDBPath"}, "--db-var"},
+        {{"--location", "current", "--db-var", "CurrentDb"}, "--db-var"},
+        {{"--index-var", "MsgBox"}, "--index-var"},
+        {{"--relation-var", "DBNEW"}, "--relation-var"},
+        {{"--tab-stop", "300"}, "--tab-stop"},
+        {{"--tab-stop", "17"}, "--tab-stop"},
+    };
+    for (const auto &c : refused) {
+        // Refused before the source is read: a missing source is not reached.
+        for (const QString &source : {snapshot, dir.filePath("missing.mdb")}) {
+            const CliResult result = runCli(QStringList{source} + c.options);
+            EXPECT_EQ(result.exitCode, 1) << c.options.join(' ').toStdString();
+            EXPECT_TRUE(result.out.isEmpty());
+            EXPECT_TRUE(result.err.startsWith("error 5: ")) << result.err.toStdString();
+            EXPECT_TRUE(result.err.contains(QLatin1StringView(c.named))) << result.err.toStdString();
+        }
+    }
+    const CliResult widest = runCli({snapshot, "--tab-stop", "16"});
+    EXPECT_EQ(widest.exitCode, 0) << widest.err.toStdString();
+    EXPECT_TRUE(widest.out.contains("\r\n" + QByteArray(16, ' ') + "On Error Goto ErrorHandler\r\n"));
+}
+
+TEST(Cli, NoWrittenLineIsLongerThanABasicLine)
+{
+    QTemporaryDir dir;
+    const QString snapshot = shopSnapshot(dir);
+    const QString path = "/data/" + QString(1100, 'p') + ".mdb";
+    const CliResult result = runCli({snapshot, "--location", path, "--security", "hardcoded", "--new-mdw",
+                                     "/mdw/" + QString(1100, 'm'), "--new-user", "owner", "--tab-stop", "16"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    for (const QByteArray &line : result.out.split('\n'))
+        EXPECT_LE(line.size(), 1024) << line.left(80).constData();   // with its CR
+    EXPECT_TRUE(result.out.contains("ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion40)\r\n"));
+    EXPECT_TRUE(result.out.contains("DBEngine.SystemDB = strMDWPath\r\n"));
 }

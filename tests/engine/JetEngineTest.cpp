@@ -5,8 +5,10 @@
 
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/JetEngine.h"
+#include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -161,4 +163,31 @@ TEST_F(JetEngineTest, WorkgroupUsers)
         EXPECT_EQ(e.number(), errors::WorkgroupUnusable) << file;
         EXPECT_TRUE(e.description().contains(testDataPath(QLatin1String(file)))) << e.description().toStdString();
     }
+}
+
+TEST_F(JetEngineTest, APathHoldingABackslashIsReadAsGivenWhenThatFileExists)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto snapshot = [&](const QString &path, const QString &table) {
+        schema::Database model;
+        schema::Table t;
+        t.name = table;
+        model.tables = {t};
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(schema::toJson(model));
+    };
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shop")));
+    snapshot(dir.filePath(QStringLiteral("shop\\db.json")), QStringLiteral("Odd"));
+    snapshot(dir.filePath(QStringLiteral("shop/db.json")), QStringLiteral("InFolder"));
+    snapshot(dir.filePath(QStringLiteral("shop/other.json")), QStringLiteral("Other"));
+
+    auto odd = openFile(engine, dir.filePath(QStringLiteral("shop\\db.json")));
+    EXPECT_EQ(odd->TableDefs().Item(0)->Name(), QStringLiteral("Odd"));
+    // No file of that name: "\" separates folders.
+    const QString other = dir.filePath(QStringLiteral("shop\\other.json"));
+    auto separated = openFile(engine, other);
+    EXPECT_EQ(separated->TableDefs().Item(0)->Name(), QStringLiteral("Other"));
+    EXPECT_EQ(separated->Name(), other);
 }

@@ -202,7 +202,8 @@ TEST_F(RunTest, TheCodeFileHoldsTheHeaderAndTheModuleInWindows1252)
     choose({"Products"});
     gen.WriteTableCreationCode();
     const QByteArray bytes = readFile(codeFile);
-    EXPECT_EQ(bytes, "Option Explicit\r\n\r\n" + tabulo::toWindows1252(gen.ModuleText()));
+    EXPECT_EQ(bytes, "Option Explicit\r\n\r\n" + tabulo::toWindows1252(gen.ModuleText()) + "\r\n");
+    EXPECT_TRUE(bytes.endsWith("End Sub\r\n\r\n"));
     EXPECT_TRUE(bytes.contains("Caf\xE9"));
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_EQ(messages.messages[0].text, "The Tabulo results have saved to <" + codeFile + ">.");

@@ -90,6 +90,20 @@ TEST(GeneratorSettings, TabStopSetsTheIndentUnitAndRefusesNegativeCounts)
         EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
     }
     EXPECT_EQ(gen.IndentUnit(), "        ");
+    // Four indents of more than 16 blanks would not leave a Basic line room.
+    gen.setTabStop(16);
+    EXPECT_EQ(gen.IndentUnit(), QString(16, ' '));
+    for (qint16 wide : {17, 300, 32767}) {
+        try {
+            gen.setTabStop(wide);
+            ADD_FAILURE() << "the tab stop " << wide << " was accepted";
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
+            EXPECT_TRUE(e.description().contains("TabStop")) << e.description().toStdString();
+        }
+    }
+    EXPECT_EQ(gen.IndentUnit(), QString(16, ' '));
 }
 
 TEST(GeneratorSettings, OtherSettingsAreStoredAsGiven)

@@ -406,6 +406,93 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
     EXPECT_EQ(refusal(wizardStyle()), QStringLiteral("accepted"));
 }
 
+TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
+{
+    const auto refusal = [](const CodeStyle &style) -> QString {
+        try {
+            checkCodeStyle(style);
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            return e.description();
+        }
+        return QStringLiteral("accepted");
+    };
+    struct Case {
+        QString CodeStyle::*setting;
+        const char *value;
+        const char *named;      // the setting the refusal names
+        const char *reason;     // a word of the reason
+    };
+    const QList<Case> cases = {
+        {&CodeStyle::varNameNewDB, "ws", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewField, "tdf", "VarNameNewField", "module"},
+        {&CodeStyle::varNameNewTable, "fldNew", "VarNameNewTable", "VarNameNewField"},
+        {&CodeStyle::varNameNewTable, "FLDNEW", "VarNameNewTable", "VarNameNewField"},
+        {&CodeStyle::varNameNewDB, "mcstrQuote", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewDB, "strNewDBPath", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewDB, "CurrentDb", "VarNameNewDB", "module"},
+        {&CodeStyle::varNameNewIndex, "MsgBox", "VarNameNewIndex", "module"},
+        {&CodeStyle::varNameNewIndex, "msgbox", "VarNameNewIndex", "module"},
+        {&CodeStyle::varNameNewRelation, "ErrorHandler", "VarNameNewRelation", "module"},
+        {&CodeStyle::varNameNewRelation, "DBLANGGENERAL", "VarNameNewRelation", "module"},
+        {&CodeStyle::varNameNewRelation, "indxnew", "VarNameNewRelation", "VarNameNewIndex"},
+    };
+    for (const Case &c : cases) {
+        CodeStyle style = wizardStyle();
+        style.*c.setting = QString::fromLatin1(c.value);
+        const QString text = refusal(style);
+        EXPECT_TRUE(text.contains(QLatin1StringView(c.named)) && text.contains(QLatin1StringView(c.reason))
+                    && text.contains(QString::fromLatin1(c.value)))
+            << c.value << ": " << text.toStdString();
+    }
+    // The chosen locale is a name of the module as well.
+    CodeStyle style = wizardStyle();
+    style.locale = QStringLiteral("dbLangGreek");
+    style.varNameNewDB = QStringLiteral("dblanggreek");
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("Locale"))) << refusal(style).toStdString();
+    // Through the writer too, before anything is written.
+    style = wizardStyle();
+    style.pathNameDBNew = QStringLiteral("Current");
+    style.varNameNewDB = QStringLiteral("CurrentDb");
+    ModuleWriter writer(style);
+    EXPECT_THROW(writer.begin(), pembry::BasicError);
+    // Names a caller shows its own way.
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("ws");
+    try {
+        checkCodeStyle(style, {{QStringLiteral("VarNameNewDB"), QStringLiteral("--db-var")}});
+        ADD_FAILURE() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral("The setting --db-var «ws»"))) << e.description().toStdString();
+    }
+    // Names that only look alike are fine, and so are names of variables
+    // that only procedures without the setting's variable declare.
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("wsNew");
+    style.varNameNewField = QStringLiteral("tdfField");
+    style.varNameNewTable = QStringLiteral("tdf");
+    style.varNameNewRelation = QStringLiteral("ws");
+    EXPECT_EQ(refusal(style), QStringLiteral("accepted"));
+    const QString module = generate(style, customers());
+    EXPECT_TRUE(module.contains(QStringLiteral("   Dim tdf As TableDef\r\n   Dim tdfField As Field\r\n")));
+}
+
+TEST(ModuleWriterWrapper, RefusesATabStopBeyondSixteenBlanks)
+{
+    CodeStyle style = wizardStyle();
+    style.indentUnit = QString(kMaxTabStop, u' ');
+    EXPECT_NO_THROW(checkCodeStyle(style));
+    style.indentUnit = QString(kMaxTabStop + 1, u' ');
+    try {
+        checkCodeStyle(style);
+        ADD_FAILURE() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 5);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("TabStop"))) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QStringLiteral("16"))) << e.description().toStdString();
+    }
+}
+
 // --- Fields ------------------------------------------------------------------
 
 TEST(ModuleWriterFields, WritesEveryPropertyOfAFieldInOrder)
@@ -889,11 +976,14 @@ TEST(ModuleWriterCodeFile, ModuleNameAndHeaderLines)
     EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("shop-2.bas")), QStringLiteral("basshop_2"));
     EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("a")), QStringLiteral("bas"));
 
+    // Each part is followed by a line break; the module text ends with one
+    // of its own, so the file ends with a blank line.
     const QString module = QStringLiteral("Private Sub X()\r\nEnd Sub\r\n");
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), true),
-              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module);
+              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module
+                  + QStringLiteral("\r\n"));
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), false),
-              QStringLiteral("Option Explicit\r\n\r\n") + module);
+              QStringLiteral("Option Explicit\r\n\r\nPrivate Sub X()\r\nEnd Sub\r\n\r\n"));
 }
 
 TEST(ModuleWriterText, ALongValueIsAssignedInPartsThatFitABasicLine)
@@ -920,4 +1010,134 @@ TEST(ModuleWriterText, ALongValueIsAssignedInPartsThatFitABasicLine)
     EXPECT_GE(parts.size(), 3);
     EXPECT_EQ(evaluateBasicString(parts.join(QLatin1StringView(" & "))), rule);
     EXPECT_TRUE(module.contains(QStringLiteral("   fldNew.DefaultValue = mcstrQuote & \"short\" & mcstrQuote\r\n")));
+}
+
+namespace {
+
+// The module's logical lines: physical lines ending in " _" joined with the
+// next, the indent of a continued line dropped.
+QStringList statements(const QString &module)
+{
+    QStringList result;
+    QString pending;
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        const QString piece = pending.isEmpty() ? line : line.trimmed();
+        if (line.endsWith(QLatin1StringView(" _"))) {
+            pending += piece.chopped(1);
+            continue;
+        }
+        result.append(pending + piece);
+        pending.clear();
+    }
+    return result;
+}
+
+// The value the module gives the local `variable`: «variable = part» and
+// «variable = variable & part» lines evaluated in order.
+QString assembledValue(const QStringList &lines, const QString &variable)
+{
+    QStringList parts;
+    const QString first = variable + QStringLiteral(" = ");
+    const QString again = first + variable + QStringLiteral(" & ");
+    for (const QString &line : lines) {
+        const QString text = line.trimmed();
+        if (text.startsWith(again))
+            parts.append(text.mid(again.size()));
+        else if (text.startsWith(first))
+            parts = {text.mid(first.size())};
+    }
+    return evaluateBasicString(parts.join(QLatin1StringView(" & ")));
+}
+
+// The string argument of the statement that starts with `head`, up to the
+// last `tail` (all of the rest when there is none).
+QString argumentOf(const QStringList &lines, const QString &head, const QString &tail)
+{
+    for (const QString &line : lines) {
+        const QString text = line.trimmed();
+        if (text.startsWith(head)) {
+            const qsizetype end = text.lastIndexOf(tail);
+            return evaluateBasicString(text.mid(head.size(), end - head.size()));
+        }
+    }
+    ADD_FAILURE() << "no statement " << head.toStdString();
+    return {};
+}
+
+}  // namespace
+
+TEST(ModuleWriterText, LongSettingsGoThroughLocalVariablesAndNoLineExceedsABasicLine)
+{
+    CodeStyle style = wizardStyle();
+    style.indentUnit = QString(kMaxTabStop, u' ');
+    style.varNameNewDB = QStringLiteral("db") + QString(253, u'D');
+    style.locale = QStringLiteral("L") + QString(254, u'l');
+    style.pathNameDBNew = QStringLiteral("/data/") + QString(1100, u'p') + QStringLiteral("\"x\u00e9\u4e2d.mdb");
+    style.newDBSecurity = 2;
+    style.pathNameMDWNew = QStringLiteral("/mdw/") + QString(1100, u'm');
+    style.userNameNew = QString(700, u'u');
+    style.passwordMDWNew = QString(600, u'w') + QStringLiteral("\"");
+    style.passwordDBNew = QStringLiteral(";pwd=") + QString(900, u'd');
+    const QString module = generate(style, customers());
+    for (const QString &line : module.split(QLatin1StringView("\r\n")))
+        EXPECT_LE(line.size(), 1023) << line.left(80).toStdString();
+
+    const QStringList lines = module.split(QLatin1StringView("\r\n"));
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strNewDBPath")), style.pathNameDBNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strMDWPath")), style.pathNameMDWNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strUserName")), style.userNameNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strPassword")), style.passwordMDWNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strDatabasePwd")), style.passwordDBNew);
+    const QString indent = style.indentUnit;
+    for (const char *declared : {"strNewDBPath", "strMDWPath", "strUserName", "strPassword", "strDatabasePwd"})
+        EXPECT_TRUE(lines.contains(indent + QStringLiteral("Dim %1 As String").arg(QLatin1StringView(declared)))) << declared;
+    EXPECT_TRUE(lines.contains(indent + QStringLiteral("DBEngine.SystemDB = strMDWPath")));
+    EXPECT_TRUE(lines.contains(
+        indent + QStringLiteral("Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", strUserName, strPassword)")));
+    EXPECT_TRUE(lines.contains(indent + QStringLiteral("Set %1 = ws.CreateDatabase(strNewDBPath, %2 & strDatabasePwd, dbVersion30)")
+                                            .arg(style.varNameNewDB, style.locale)));
+
+    // Values of a usual length stay in the statement.
+    const QString plain = generate(wizardStyle(), customers());
+    EXPECT_FALSE(plain.contains(QStringLiteral("As String\r\n")));
+}
+
+TEST(ModuleWriterText, ALongNameIsContinuedOnTheNextLines)
+{
+    // 64 characters Windows-1252 cannot hold: each is written ChrW(n).
+    QString name;
+    for (int i = 0; i < 64; ++i)
+        name += QChar(char16_t(0x4e00 + i));
+    CodeStyle style = wizardStyle();
+    style.indentUnit = QString(kMaxTabStop, u' ');
+    style.varNameNewTable = QStringLiteral("t") + QString(254, u'T');
+    style.varNameNewField = QStringLiteral("f") + QString(254, u'F');
+    style.varNameNewIndex = QStringLiteral("x") + QString(254, u'X');
+    style.varNameNewRelation = QStringLiteral("r") + QString(254, u'R');
+    schema::Database db;
+    db.tables = {table(name, {field(name, 10, 50)}, {index(name, {name}, true)}),
+                 table(QStringLiteral("Other"), {field(name, 4, 4)})};
+    db.relations = {relation(name, name, QStringLiteral("Other"), 0, {{name, name}})};
+    const QString module = generate(style, db);
+    int continued = 0;
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        EXPECT_LE(line.size(), 1023) << line.left(80).toStdString();
+        continued += line.endsWith(QLatin1StringView(" _"));
+    }
+    EXPECT_GT(continued, 0);
+
+    const QStringList logical = statements(module);
+    const QString &t = style.varNameNewTable;
+    const QString &f = style.varNameNewField;
+    const QString &x = style.varNameNewIndex;
+    const QString &r = style.varNameNewRelation;
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = dbNew.CreateTableDef(").arg(t), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = %2.CreateField(").arg(f, t), QStringLiteral(", dbText")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set tdf = dbNew.TableDefs("), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = tdf.CreateIndex(").arg(x), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = %2.CreateField(").arg(f, x), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = dbNew.CreateRelation(").arg(r), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("%1.Table = ").arg(r), QStringLiteral("\u0001")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = %2.CreateField(").arg(f, r), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("%1.ForeignName = ").arg(f), QStringLiteral("\u0001")), name);
 }

@@ -12,6 +12,7 @@
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/QtUiControls.h"
 #include "wizard/form/WizardStatusBar.h"
+#include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
@@ -365,7 +366,8 @@ QWidget *frmWizardMain::buildCodePage()
     auto *names = new QGridLayout;
     auto addName = [&](const char *name, const QString &label, const QString &text, int row, int column) {
         QLineEdit *box = textBox(name, page, text);
-        names->addWidget(caption(label, box, page), row, column * 2);
+        const QByteArray labelName = "lbl" + QByteArray(name).mid(3);
+        names->addWidget(caption(label, box, page, labelName.constData()), row, column * 2);
         names->addWidget(box, row, column * 2 + 1);
         m_textBoxes << box;
         return box;
@@ -388,7 +390,8 @@ QWidget *frmWizardMain::buildCodePage()
     layout->addWidget(heading(QStringLiteral("What do you want to do with the database duplication code?"), page));
     auto *choices = new QHBoxLayout;
     chkCopyToClipboard = checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), page);
-    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into &New Module"), page);
+    // "M": "N" is Next's key.
+    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into New &Module"), page);
     fraInsertTopBottom = new QGroupBox(page);
     fraInsertTopBottom->setObjectName(QStringLiteral("fraInsertTopBottom"));
     auto *insertLayout = new QHBoxLayout(fraInsertTopBottom);
@@ -422,6 +425,9 @@ QWidget *frmWizardMain::buildCodePage()
     saveLayout->addLayout(saveOptions);
     layout->addWidget(saveAs);
     layout->addStretch(1);
+    // The frame's access key goes to the file box, not to the control of
+    // the frame that had the focus last.
+    m_frameFocus.insert(saveAs, txtCodeDestinationFile);
 
     setHelp(txtTabStop, QStringLiteral("Number of spaces to insert for each tab indentation"));
     setHelp(chkCopyToClipboard, QStringLiteral("Copy the code to the Windows clipboard"));
@@ -643,6 +649,8 @@ void frmWizardMain::connectHandlers()
         it.key()->installEventFilter(this);
     for (QLineEdit *box : m_textBoxes)
         box->installEventFilter(this);
+    for (auto it = m_frameFocus.cbegin(); it != m_frameFocus.cend(); ++it)
+        it.key()->installEventFilter(this);
 }
 
 // --- Showing and unloading --------------------------------------------------------
@@ -695,6 +703,14 @@ void frmWizardMain::keyPressEvent(QKeyEvent *event)
 
 bool frmWizardMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Shortcut) {
+        const auto focus = m_frameFocus.constFind(static_cast<QWidget *>(watched));
+        if (focus != m_frameFocus.cend()) {
+            if ((*focus)->isEnabled())
+                (*focus)->setFocus(Qt::ShortcutFocusReason);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         auto *control = static_cast<QWidget *>(watched);
         const auto help = m_focusHelp.constFind(control);
@@ -765,17 +781,31 @@ void frmWizardMain::FormLoad()
 void frmWizardMain::MovePage()
 {
     try {
-        pageEntryWork();
+        if (!pageEntryWork()) {
+            stayOnShownPage();
+            return;
+        }
     } catch (const pembry::BasicError &e) {
         busyPointer(false);
-        if (!handleMovePageError(e.number()))
+        if (!handleMovePageError(e.number())) {
+            stayOnShownPage();
             return;
+        }
     } catch (...) {
         busyPointer(false);
         reportError(QStringLiteral("MovePage"));
+        stayOnShownPage();
         return;
     }
     showCurrentPage();
+}
+
+// After a page change that failed the index names the page shown again;
+// that page and its buttons were left as they were.
+void frmWizardMain::stayOnShownPage()
+{
+    if (m_shownPage >= 0)
+        m_currentPage = m_shownPage;
 }
 
 // Answers an error of the page-entry work; true when MovePage goes on.
@@ -812,11 +842,14 @@ void frmWizardMain::goToSourcePage(QWidget *focus)
         focus->setFocus(Qt::OtherFocusReason);
 }
 
-void frmWizardMain::pageEntryWork()
+bool frmWizardMain::pageEntryWork()
 {
     clsWriteNewDatabase &generator = gobjWriteNewDatabase();
     switch (m_currentPage) {
     case 1: {
+        // A source the engine cannot read: the generator has said why.
+        if (!generator.DBSource())
+            return false;
         const qint32 index = generator.DBSourceVersion();
         if (index < 0 || index >= optVersion.size())
             pembry::raiseError(ControlArrayElementMissing, QStringLiteral("frmWizardMain"),
@@ -848,11 +881,13 @@ void frmWizardMain::pageEntryWork()
     default:
         break;
     }
+    return true;
 }
 
 void frmWizardMain::showCurrentPage()
 {
     sstabWizard->setCurrentIndex(m_currentPage);
+    m_shownPage = m_currentPage;
     QWidget *focus = nullptr;
     switch (m_currentPage) {
     case 0:
@@ -981,11 +1016,12 @@ void frmWizardMain::optVersion_Click(int index)
 
 void frmWizardMain::txtTabStop_Change()
 {
-    // Only a whole 16-bit number is passed on; otherwise the generator keeps
-    // its tab stop (Finish reports the text that cannot be converted).
+    // Only a count the generator takes is passed on; otherwise it keeps its
+    // tab stop (Finish reports the text that cannot be converted or is too
+    // large).
     bool number = false;
     const qint16 tabStop = txtTabStop->text().toShort(&number);
-    if (number)
+    if (number && tabStop >= 0 && tabStop <= kMaxTabStop)
         gobjWriteNewDatabase().setTabStop(tabStop);
 }
 

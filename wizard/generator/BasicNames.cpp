@@ -57,6 +57,33 @@ bool fitsIdentifier(QChar c)
 
 }  // namespace
 
+const QStringList &moduleNames()
+{
+    static const QStringList names = {
+        "CreateNewDatabase", "ExitProcedure", "ErrorHandler", "MsgBox", "Err", "Chr", "ChrW",
+        "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index", "Relation",
+        "Workspace", "dbEncrypt", "dbLangGeneral",
+        "dbVersion10", "dbVersion11", "dbVersion20", "dbVersion30", "dbVersion40", "dbBoolean",
+        "dbByte", "dbInteger", "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate",
+        "dbBinary", "dbText", "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary",
+        "dbChar", "dbNumeric", "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp",
+        "dbAutoIncrField", "dbDescending", "dbFixedField", "dbHyperlinkField", "dbSystemField",
+        "dbUpdatableField", "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce",
+        "dbRelationInherited", "dbRelationUpdateCascade", "dbRelationDeleteCascade"};
+    return names;
+}
+
+bool isModuleName(QStringView name)
+{
+    static const QSet<QString> folded = [] {
+        QSet<QString> set;
+        for (const QString &n : moduleNames())
+            set.insert(n.toLower());
+        return set;
+    }();
+    return folded.contains(name.toString().toLower());
+}
+
 bool isBasicKeyword(QStringView word)
 {
     return keywords().contains(word.toString().toLower());

@@ -27,6 +27,17 @@ public:
         return *this;
     }
 
+    // More pieces on the line begun with put().
+    template <class... Pieces>
+    CodePrinter &add(const Pieces &...pieces)
+    {
+        (append(QStringView(pieces)), ...);
+        return *this;
+    }
+
+    // The width of the indent of `level`.
+    qsizetype indentWidth(int level) const { return m_indentUnit.size() * level; }
+
     // The pieces on their own line: indent, pieces, line end.
     template <class... Pieces>
     CodePrinter &line(int level, const Pieces &...pieces)

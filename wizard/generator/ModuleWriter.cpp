@@ -19,6 +19,12 @@ namespace {
 const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
 const QString kQuoteConstant = QStringLiteral("mcstrQuote");
 constexpr qsizetype kMaxLineLength = 1023;
+// Basic joins at most 24 continued lines to a statement.
+constexpr qsizetype kMaxContinuations = 24;
+// A setting's text that makes a literal longer than this is assigned to a
+// local variable first: the statements of the wrapper then fit one line
+// whatever the other settings hold.
+constexpr qsizetype kLongLiteral = 200;
 const QString kMsgBoxStatement = QStringLiteral("MsgBox Err.Number & \": \" & Err.Description");
 
 QString boolText(bool value)
@@ -49,20 +55,28 @@ QString withoutBlanks(QString text)
     return text.remove(u' ');
 }
 
-// Names every module uses besides the generated procedures: a procedure of
-// the same name would hide them.
-const std::array kModuleNames = {
-    "CreateNewDatabase", "ws", "tdf", "mcstrQuote", "strNewDBPath", "strMDWPath",
-    "strUserName", "strPassword", "strDatabasePwd", "MsgBox", "Err", "Chr", "ChrW",
-    "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index",
-    "Relation", "Workspace", "dbEncrypt", "dbLangGeneral", "dbVersion10", "dbVersion11",
-    "dbVersion20", "dbVersion30", "dbVersion40", "dbBoolean", "dbByte", "dbInteger",
-    "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate", "dbBinary", "dbText",
-    "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary", "dbChar", "dbNumeric",
-    "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp", "dbAutoIncrField", "dbDescending",
-    "dbFixedField", "dbHyperlinkField", "dbSystemField", "dbUpdatableField",
-    "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce", "dbRelationInherited",
-    "dbRelationUpdateCascade", "dbRelationDeleteCascade"};
+// The variables and parameters some procedures declare for themselves, with
+// the variable settings declared in the same procedures: a variable setting
+// must not take such a name there.
+struct LocalName {
+    const char *name;
+    std::array<const char *, 3> besides;   // unused places are null
+};
+const LocalName kLocalNames[] = {
+    {"ws", {"VarNameNewDB"}},
+    {"strNewDBPath", {"VarNameNewDB"}},
+    {"strMDWPath", {"VarNameNewDB"}},
+    {"strUserName", {"VarNameNewDB"}},
+    {"strPassword", {"VarNameNewDB"}},
+    {"strDatabasePwd", {"VarNameNewDB"}},
+    {"mcstrQuote", {"VarNameNewDB", "VarNameNewTable", "VarNameNewField"}},
+    {"tdf", {"VarNameNewDB", "VarNameNewField", "VarNameNewIndex"}},
+};
+
+bool sameBasicName(const QString &a, const QString &b)
+{
+    return a.toLower() == b.toLower();
+}
 
 }  // namespace
 
@@ -79,7 +93,6 @@ struct ModuleWriter::State {
     bool isCurrent() const { return style.pathNameDBNew == QLatin1StringView("Current"); }
     bool isVariable() const { return style.pathNameDBNew == QLatin1StringView("Variable"); }
 
-    void checkSettings() const;
     void reserveNames();
     void beginWrapper();
     void beginIndexes();
@@ -92,6 +105,9 @@ struct ModuleWriter::State {
     void writeRelation(const dao::Relation &relation, const QString &table,
                        const QString &foreignTable, bool replica);
     void writeQuotedValue(const QString &property, const QString &value);
+    void putNamed(CodePrinter &out, int level, std::initializer_list<QStringView> head, QStringView name,
+                  std::initializer_list<QStringView> tail);
+    QString wrapperValue(const QString &value, QStringView variable);
 
     CodeStyle style;
     CodePrinter wrapper;    // CreateNewDatabase up to its last table call
@@ -117,35 +133,76 @@ struct ModuleWriter::State {
     QSet<QString> recreatedIndexes;  // keys of the written relationships
 };
 
-void ModuleWriter::State::checkSettings() const
+QString tabStopRefusal(qsizetype tabStop, const QString &shownAs)
 {
+    return QStringLiteral("The setting %1 is %2; it must be 0 to %3, so that every indented line fits the "
+                          "1,023 characters of a Basic line.")
+        .arg(shownAs)
+        .arg(tabStop)
+        .arg(kMaxTabStop);
+}
+
+void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shownAs)
+{
+    const auto refuse = [](const QString &description) {
+        pembry::raiseError(pembry::err::InvalidCall, kRunSource, description);
+    };
+    const auto shown = [&shownAs](const char *setting) {
+        const QString name = QLatin1StringView(setting);
+        return shownAs.value(name, name);
+    };
     if (versionText(style.version).isEmpty())
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                           QStringLiteral("The setting Version is %1; it must be 1, 8, 16, 32 or 64.")
-                               .arg(style.version));
+        refuse(QStringLiteral("The setting %1 is %2; it must be 1, 8, 16, 32 or 64.")
+                   .arg(shown("Version"))
+                   .arg(style.version));
     if (style.newDBSecurity < 0 || style.newDBSecurity > 2)
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                           QStringLiteral("The setting NewDBSecurity is %1; it must be 0, 1 or 2.")
-                               .arg(style.newDBSecurity));
+        refuse(QStringLiteral("The setting %1 is %2; it must be 0, 1 or 2.")
+                   .arg(shown("NewDBSecurity"))
+                   .arg(style.newDBSecurity));
+    if (style.indentUnit.size() > kMaxTabStop)
+        refuse(tabStopRefusal(style.indentUnit.size(), shown("TabStop")));
+    if (basicIdentifier(style.locale) != style.locale)
+        refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown("Locale"), style.locale));
+
     const std::pair<const char *, const QString *> variables[] = {
         {"VarNameNewDB", &style.varNameNewDB},
         {"VarNameNewTable", &style.varNameNewTable},
         {"VarNameNewField", &style.varNameNewField},
         {"VarNameNewIndex", &style.varNameNewIndex},
-        {"VarNameNewRelation", &style.varNameNewRelation},
-        {"Locale", &style.locale}};
-    for (const auto &[setting, value] : variables) {
+        {"VarNameNewRelation", &style.varNameNewRelation}};
+    const QString sameName = QStringLiteral(" (Basic does not tell letter case apart in names)");
+    for (size_t i = 0; i < std::size(variables); ++i) {
+        const auto &[setting, value] = variables[i];
         if (basicIdentifier(*value) != *value)
-            pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                               QStringLiteral("The setting %1 «%2» is not a Basic name.")
-                                   .arg(QLatin1StringView(setting), *value));
+            refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown(setting), *value));
+        const auto declaredBeside = [&](const LocalName &local) {
+            return sameBasicName(*value, QLatin1StringView(local.name))
+                   && std::any_of(local.besides.begin(), local.besides.end(),
+                                  [&](const char *s) { return s && qstrcmp(s, setting) == 0; });
+        };
+        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), declaredBeside);
+        if (isModuleName(*value) || localClash)
+            refuse(QStringLiteral("The setting %1 «%2» is a name the module uses itself%3; choose another name.")
+                       .arg(shown(setting), *value, sameName));
+        if (sameBasicName(*value, style.locale))
+            refuse(QStringLiteral("The setting %1 «%2» is the name of the %3 constant «%4»%5; choose another name.")
+                       .arg(shown(setting), *value, shown("Locale"), style.locale, sameName));
+        for (size_t j = 0; j < i; ++j) {
+            const auto &[otherSetting, other] = variables[j];
+            if (sameBasicName(*value, *other))
+                refuse(QStringLiteral("The settings %1 «%2» and %3 «%4» name the same variable%5; every "
+                                      "variable needs a name of its own.")
+                           .arg(shown(otherSetting), *other, shown(setting), *value, sameName));
+        }
     }
 }
 
 void ModuleWriter::State::reserveNames()
 {
-    for (const char *name : kModuleNames)
-        names.reserve(QString::fromLatin1(name));
+    for (const QString &name : moduleNames())
+        names.reserve(name);
+    for (const LocalName &local : kLocalNames)
+        names.reserve(QString::fromLatin1(local.name));
     for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,
                                 &style.varNameNewIndex, &style.varNameNewRelation, &style.locale})
         names.reserve(*name);
@@ -188,18 +245,21 @@ void ModuleWriter::State::beginWrapper()
             wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", "
                                 u"strUserName, strPassword)");
             break;
-        default:
-            if (!style.passwordDBNew.isEmpty())
-                localeArgument += QStringLiteral(" & ") + basicStringLiteral(style.passwordDBNew);
+        default: {
             wrapper.br().put(1, u"'Create a secure workspace");
-            wrapper.br().put(1, u"DBEngine.SystemDB = ", basicStringLiteral(style.pathNameMDWNew));
-            wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", ",
-                             basicStringLiteral(style.userNameNew), u", ",
-                             basicStringLiteral(style.passwordMDWNew), u")");
+            const QString workgroup = wrapperValue(style.pathNameMDWNew, u"strMDWPath");
+            wrapper.br().put(1, u"DBEngine.SystemDB = ", workgroup);
+            const QString user = wrapperValue(style.userNameNew, u"strUserName");
+            const QString password = wrapperValue(style.passwordMDWNew, u"strPassword");
+            wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", ", user, u", ",
+                             password, u")");
             break;
         }
+        }
         const QString path = isVariable() ? QStringLiteral("strNewDBPath")
-                                          : basicStringLiteral(style.pathNameDBNew);
+                                          : wrapperValue(style.pathNameDBNew, u"strNewDBPath");
+        if (style.newDBSecurity == 2 && !style.passwordDBNew.isEmpty())
+            localeArgument += QStringLiteral(" & ") + wrapperValue(style.passwordDBNew, u"strDatabasePwd");
         wrapper.br().line(1, u"Set ", db, u" = ws.CreateDatabase(", path, u", ", localeArgument,
                           u", ", version, u")");
     }
@@ -235,8 +295,8 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
     out.br().put(1, u"Dim ", style.varNameNewField, u" As Field");
     if (isCurrent())
         out.br(2).put(1, u"Set ", db, u" = CurrentDb");
-    out.br(2).put(1, u"Set ", tdf, u" = ", db, u".CreateTableDef(", basicStringLiteral(tableName),
-                  u")");
+    out.br(2);
+    putNamed(out, 1, {u"Set ", tdf, u" = ", db, u".CreateTableDef("}, tableName, {u")"});
 
     const dao::Fields &fields = table.Fields();
     const int fieldCount = fields.Count();
@@ -261,8 +321,9 @@ void ModuleWriter::State::writeField(const dao::Field &field)
     const QString name = field.Name();
     const qint32 type = field.Type();
     const qint32 size = field.Size();
-    out.br().put(1, u"Set ", fld, u" = ", tdf, u".CreateField(", basicStringLiteral(name), u", ",
-                 FieldTypeAsText(type), u", ", QString::number(size), u")");
+    out.br();
+    putNamed(out, 1, {u"Set ", fld, u" = ", tdf, u".CreateField("}, name,
+             {u", ", FieldTypeAsText(type), u", ", QString::number(size), u")"});
     if (field.Attributes() > 2)
         out.br().put(1, fld, u".Attributes = ", AttributesField(field));
     if (type == dao::dbText || type == dao::dbMemo)
@@ -289,14 +350,74 @@ void ModuleWriter::State::writeQuotedValue(const QString &property, const QStrin
         tables.br().put(1, fld, property, fld, property.chopped(3), u" & ", parts.at(i));
 }
 
+// A statement made of `head`, `name` as a Basic string and `tail`. When it
+// is longer than a line, it is continued (" _") after parts of the name, the
+// further lines one level deeper: a 64-character name of characters that
+// are written ChrW(n) needs some 900 characters.
+void ModuleWriter::State::putNamed(CodePrinter &out, int level, std::initializer_list<QStringView> head,
+                                   QStringView name, std::initializer_list<QStringView> tail)
+{
+    const auto width = [](std::initializer_list<QStringView> pieces) {
+        qsizetype total = 0;
+        for (QStringView piece : pieces)
+            total += piece.size();
+        return total;
+    };
+    const qsizetype headWidth = out.indentWidth(level) + width(head);
+    const qsizetype tailWidth = width(tail);
+    const QString literal = basicStringLiteral(name);
+    out.put(level);
+    for (QStringView piece : head)
+        out.add(piece);
+    if (headWidth + literal.size() + tailWidth <= kMaxLineLength) {
+        out.add(literal);
+    } else {
+        const QStringView continuation = u" & _";
+        const qsizetype room = kMaxLineLength - continuation.size()
+                               - std::max(headWidth, out.indentWidth(level + 1) + tailWidth);
+        const QStringList parts = basicStringExpressionParts(name, {}, room);
+        if (parts.size() > kMaxContinuations + 1)
+            pembry::raiseError(pembry::err::InvalidCall, kRunSource,
+                               QStringLiteral("The name \"%1...\" (%2 characters) is too long for a Basic statement.")
+                                   .arg(name.left(64).toString())
+                                   .arg(name.size()));
+        out.add(parts.constFirst());
+        for (qsizetype i = 1; i < parts.size(); ++i) {
+            out.add(continuation).br();
+            out.put(level + 1, parts.at(i));
+        }
+    }
+    for (QStringView piece : tail)
+        out.add(piece);
+}
+
+// `value` as a Basic string for a statement of the wrapper: its literal, or,
+// when that is long, the local variable `variable`, declared and assigned in
+// parts on the lines before the statement.
+QString ModuleWriter::State::wrapperValue(const QString &value, QStringView variable)
+{
+    QString literal = basicStringLiteral(value);
+    if (literal.size() <= kLongLiteral)
+        return literal;
+    const QString name = variable.toString();
+    const QString again = name + QStringLiteral(" = ") + name + QStringLiteral(" & ");
+    const QStringList parts = basicStringExpressionParts(
+        value, {}, kMaxLineLength - wrapper.indentWidth(1) - again.size());
+    wrapper.br().put(1, u"Dim ", variable, u" As String");
+    wrapper.br().put(1, variable, u" = ", parts.constFirst());
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        wrapper.br().put(1, again, parts.at(i));
+    return name;
+}
+
 void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)
 {
     const dao::Indexes &tableIndexes = table.Indexes();
     const int count = tableIndexes.Count();
     if (count == 0)
         return;
-    indexes.br().put(1, u"Set tdf = ", style.varNameNewDB, u".TableDefs(",
-                     basicStringLiteral(tableName), u")");
+    indexes.br();
+    putNamed(indexes, 1, {u"Set tdf = ", style.varNameNewDB, u".TableDefs("}, tableName, {u")"});
     for (int i = 0; i < count; ++i)
         writeIndex(*tableIndexes.Item(i), tableName);
 }
@@ -308,15 +429,16 @@ void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tab
     CodePrinter &block = indexes;
     const qsizetype begin = block.size();
 
-    block.br().put(2, u"Set ", indx, u" = tdf.CreateIndex(", basicStringLiteral(index.Name()), u")");
+    block.br();
+    putNamed(block, 2, {u"Set ", indx, u" = tdf.CreateIndex("}, index.Name(), {u")"});
     const dao::Fields &fields = index.Fields();
     const int fieldCount = fields.Count();
     QStringList fieldNames;
     for (int i = 0; i < fieldCount; ++i) {
         const QString fieldName = fields.Item(i)->Name();
         fieldNames.append(fieldName);
-        block.br().put(3, u"Set ", fld, u" = ", indx, u".CreateField(",
-                       basicStringLiteral(fieldName), u")");
+        block.br();
+        putNamed(block, 3, {u"Set ", fld, u" = ", indx, u".CreateField("}, fieldName, {u")"});
         block.br().put(3, indx, u".Fields.Append ", fld);
     }
     block.br().put(3, u"With ", indx);
@@ -351,10 +473,12 @@ void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QSt
     const QString &fld = style.varNameNewField;
     CodePrinter &out = relations;
 
-    out.line(1, u"Set ", rel, u" = ", style.varNameNewDB, u".CreateRelation(",
-             basicStringLiteral(relation.Name()), u")");
-    out.line(1, rel, u".Table = ", basicStringLiteral(table));
-    out.line(1, rel, u".ForeignTable = ", basicStringLiteral(foreignTable));
+    putNamed(out, 1, {u"Set ", rel, u" = ", style.varNameNewDB, u".CreateRelation("}, relation.Name(), {u")"});
+    out.br();
+    putNamed(out, 1, {rel, u".Table = "}, table, {});
+    out.br();
+    putNamed(out, 1, {rel, u".ForeignTable = "}, foreignTable, {});
+    out.br();
     out.line(1, rel, u".Attributes = ", AttributesRelation(relation));
     if (replica && relation.PartialReplica())
         out.line(1, rel, u".PartialReplica = True");
@@ -363,11 +487,12 @@ void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QSt
     QStringList foreignNames;
     for (int i = 0; i < fieldCount; ++i) {
         const std::shared_ptr<dao::Field> field = fields.Item(i);
-        out.line(1, u"Set ", fld, u" = ", rel, u".CreateField(", basicStringLiteral(field->Name()),
-                 u")");
+        putNamed(out, 1, {u"Set ", fld, u" = ", rel, u".CreateField("}, field->Name(), {u")"});
+        out.br();
         const QString foreignName = field->ForeignName();
         foreignNames.append(foreignName);
-        out.line(1, fld, u".ForeignName = ", basicStringLiteral(foreignName));
+        putNamed(out, 1, {fld, u".ForeignName = "}, foreignName, {});
+        out.br();
         out.line(1, rel, u".Fields.Append ", fld);
     }
     recreatedIndexes.insert(foreignIndexKey(foreignTable, foreignNames));
@@ -380,7 +505,7 @@ ModuleWriter::~ModuleWriter() = default;
 
 void ModuleWriter::begin()
 {
-    d->checkSettings();
+    checkCodeStyle(d->style);
     d->wrapper.clear();
     d->tables.clear();
     d->indexes.clear();
@@ -525,7 +650,7 @@ QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header)
 
 QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
 {
-    return codeFileHeader(codeFilePath, writeVB5Header) + moduleText;
+    return codeFileHeader(codeFilePath, writeVB5Header) + moduleText + QStringLiteral("\r\n");
 }
 
 }  // namespace tabulo

@@ -9,6 +9,7 @@
 
 #include "wizard/engine/Dao.h"
 
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -38,14 +39,28 @@ struct CodeStyle {
     bool includeDatabaseWrapper = true;
 };
 
+// The widest indent unit: four indents of it leave a Basic line room.
+constexpr qint16 kMaxTabStop = 16;
+
+// Why a tab stop above kMaxTabStop is refused, for the setting `shownAs`.
+QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLiteral("TabStop"));
+
+// Refuses, with error 5 and a description that names the setting and the
+// reason, settings that cannot give a module that compiles: a Version or
+// NewDBSecurity outside the listed values, an indent unit wider than
+// kMaxTabStop, a variable name or Locale that is not a Basic name, and
+// variable names that equal each other, the Locale or a name the module
+// uses itself (compared without letter case, as Basic does). `shownAs` says
+// how the caller calls a setting ("VarNameNewDB" -> "--db-var"); a setting
+// it leaves out goes by its own name.
+void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shownAs = {});
+
 class ModuleWriter {
 public:
     explicit ModuleWriter(CodeStyle style);
     ~ModuleWriter();
 
-    // Refuses a Version or NewDBSecurity outside the listed values, and a
-    // variable name or Locale that is not a Basic name, with error 5 and a
-    // description that names the setting.
+    // Refuses the settings checkCodeStyle() refuses, then starts the module.
     void begin();
 
     // Reads one table definition: its procedure, its wrapper call and its
@@ -82,7 +97,9 @@ QString moduleNameForCodeFile(const QString &codeFilePath);
 // VB_Name" line when asked for, "Option Explicit" and a blank line.
 QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header);
 
-// The content of the code file: codeFileHeader(), then the module text.
+// The content of the code file, each part followed by a line break:
+// codeFileHeader(), then the module text (which ends with its own line
+// break, so the file ends with a blank line).
 QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
 
 }  // namespace tabulo

@@ -8,6 +8,7 @@
 #include "utility/Win32API.h"
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/RegularFile.h"
+#include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/Windows1252.h"
@@ -241,7 +242,7 @@ bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool wri
                           const QString &codeFilePath)
 {
     return writeWindows1252(device, codeFileHeader(codeFilePath, writeVB5Header))
-           && writeWindows1252(device, moduleText);
+           && writeWindows1252(device, moduleText) && writeWindows1252(device, QStringLiteral("\r\n"));
 }
 
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const QString &codeFilePath)
@@ -489,6 +490,8 @@ void clsWriteNewDatabase::setTabStop(qint16 value)
         if (value < 0)
             raiseError(pembry::err::InvalidCall, QString(),
                        QStringLiteral("TabStop must not be negative (%1).").arg(value));
+        if (value > kMaxTabStop)
+            raiseError(pembry::err::InvalidCall, QString(), tabStopRefusal(value));
         d->indentUnit = QString(value, u' ');
     });
 }
@@ -572,14 +575,22 @@ std::shared_ptr<dao::Database> clsWriteNewDatabase::DBSource()
             throw BasicError(dao::errors::NotValidDbPassword, kDBSourceSource,
                              QStringLiteral("Not a valid password: the database password of \"%1\" is wrong or missing.")
                                  .arg(path));
-        case dao::errors::FormatNotRecognised:
+        case dao::errors::FormatNotRecognised: {
+            // The Jet 3.5 build can point to the Jet 4.0 build; that one
+            // already reads every format there is a build for.
+            const QString advice =
+                wizardBuild().jetVersion < 40
+                    ? QStringLiteral("Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.")
+                    : QStringLiteral("This version of Tabulo reads the databases of Access 2003 and earlier "
+                                     "(Jet 4.0 and before); save a database of Access 2007 or later in the "
+                                     "Access 2002-2003 format first.");
             pembry::MsgBox(QStringLiteral("Tabulo cannot open the database you selected.") + u'<' + path
                                + QStringLiteral(">\r\n\r\nIt is either a corrupt database, or it was created by a "
-                                                "version of Access not recognized by this version of Tabulo.\r\n"
-                                                "Please rerun Tabulo setup and ensure that you install the "
-                                                "Jet 4.0 version."),
+                                                "version of Access not recognized by this version of Tabulo.\r\n")
+                               + advice,
                            pembry::mb::OKOnly, libraryTitle());
             return nullptr;
+        }
         default:
             throw e.withSource(kDBSourceSource);
         }

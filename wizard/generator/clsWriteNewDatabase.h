@@ -79,7 +79,7 @@ public:
     void setEncrypt(qint32 value);
     QString Locale() const;
     void setLocale(const QString &value);
-    void setTabStop(qint16 value);                   // negative: error 5
+    void setTabStop(qint16 value);                   // negative or above 16: error 5
     QString IndentUnit() const;                      // TabStop blanks
     qint32 Version() const;
     void setVersion(qint32 value);
@@ -122,8 +122,7 @@ private:
 // The library's one generator, created on first use.
 clsWriteNewDatabase &gobjWriteNewDatabase();
 
-// The bytes of a code file: the optional "Attribute VB_Name" line, "Option
-// Explicit", a blank line and the module text, in Windows-1252.
+// The bytes of a code file (codeFileText) in Windows-1252.
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
                            const QString &codeFilePath);
 

@@ -1,15 +1,56 @@
 #include "wizard/engine/SchemaJson.h"
 
+#include "wizard/engine/jetfile/PropertyValue.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace schema {
 
 namespace {
 
-constexpr int FormatVersion = 1;
+// Version 2 added index field directions, table validation and design
+// properties; version 1 documents read as designs without them.
+constexpr int FormatVersion = 2;
+
+namespace daotype = jetfile::daotype;
+
+QJsonValue realToJson(double value)
+{
+    const std::string_view special = jetfile::specialRealText(value);
+    if (!special.empty())
+        return QString::fromLatin1(special.data(), qsizetype(special.size()));
+    return value;
+}
+
+// A property's value in the JSON form of its type (docs/schema-json.md).
+QJsonValue propertyValueToJson(const Property &p)
+{
+    switch (p.type) {
+    case daotype::Boolean: return p.value.toBool();
+    case daotype::Byte: case daotype::Integer: case daotype::Long: return p.value.toInt();
+    case daotype::Currency: return QString::fromStdString(jetfile::currencyText(p.value.toLongLong()));
+    case daotype::Single: return realToJson(jetfile::singleAsDouble(p.value.toFloat()));
+    case daotype::Double: case daotype::Date: return realToJson(p.value.toDouble());
+    case daotype::Text: case daotype::Memo: case daotype::Guid: return p.value.toString();
+    default: return QString::fromLatin1(p.value.toByteArray().toBase64());
+    }
+}
+
+QJsonArray propertiesToJson(const QList<Property> &properties)
+{
+    QJsonArray list;
+    for (const Property &p : properties)
+        list.append(QJsonObject{{QStringLiteral("name"), p.name},
+                                {QStringLiteral("type"), p.type},
+                                {QStringLiteral("value"), propertyValueToJson(p)}});
+    return list;
+}
 
 QJsonObject fieldToJson(const Field &f)
 {
@@ -23,11 +64,16 @@ QJsonObject fieldToJson(const Field &f)
         {QStringLiteral("defaultValue"), f.defaultValue},
         {QStringLiteral("validationRule"), f.validationRule},
         {QStringLiteral("validationText"), f.validationText},
+        {QStringLiteral("properties"), propertiesToJson(f.properties)},
     };
 }
 
 QJsonObject indexToJson(const Index &i)
 {
+    QJsonArray fields;
+    for (qsizetype k = 0; k < i.fields.size(); ++k)
+        fields.append(QJsonObject{{QStringLiteral("name"), i.fields[k]},
+                                  {QStringLiteral("descending"), i.isDescending(k)}});
     return QJsonObject{
         {QStringLiteral("name"), i.name},
         {QStringLiteral("primary"), i.primary},
@@ -35,7 +81,7 @@ QJsonObject indexToJson(const Index &i)
         {QStringLiteral("required"), i.required},
         {QStringLiteral("ignoreNulls"), i.ignoreNulls},
         {QStringLiteral("foreign"), i.foreign},
-        {QStringLiteral("fields"), QJsonArray::fromStringList(i.fields)},
+        {QStringLiteral("fields"), fields},
     };
 }
 
@@ -49,6 +95,9 @@ QJsonObject tableToJson(const Table &t)
     return QJsonObject{
         {QStringLiteral("name"), t.name},
         {QStringLiteral("attributes"), t.attributes},
+        {QStringLiteral("validationRule"), t.validationRule},
+        {QStringLiteral("validationText"), t.validationText},
+        {QStringLiteral("properties"), propertiesToJson(t.properties)},
         {QStringLiteral("fields"), fields},
         {QStringLiteral("indexes"), indexes},
     };
@@ -160,6 +209,109 @@ constexpr double AttributeLow = -2147483648.0;
 constexpr double AttributeHigh = 4294967295.0;
 constexpr double SizeHigh = 2147483647.0;
 
+// A Double, Date or Single: a number, or one of the texts for the doubles
+// JSON has no number for.
+std::optional<double> realFromJson(const QJsonValue &v)
+{
+    if (v.isDouble())
+        return v.toDouble();
+    if (v.isString())
+        return jetfile::specialRealFromText(v.toString().toStdString());
+    return std::nullopt;
+}
+
+// Reads a property's value by its type into `out`; answers what is wrong
+// with it, or nothing.
+QString propertyValueFromJson(int type, const QJsonValue &v, QVariant &out)
+{
+    switch (type) {
+    case daotype::Boolean:
+        if (!v.isBool())
+            return QStringLiteral("not true or false");
+        out = v.toBool();
+        return {};
+    case daotype::Byte: case daotype::Integer: case daotype::Long: {
+        const double d = v.toDouble(std::nan(""));
+        if (!v.isDouble() || d != std::floor(d))
+            return QStringLiteral("not a whole number");
+        if (d < -2147483648.0 || d > 2147483647.0)
+            return QStringLiteral("out of range");
+        out = int(d);
+        return {};
+    }
+    case daotype::Currency: {
+        const auto amount = v.isString() ? jetfile::currencyFromText(v.toString().toStdString()) : std::nullopt;
+        if (!amount)
+            return QStringLiteral("not a Currency amount in a text");
+        out = qlonglong(*amount);
+        return {};
+    }
+    case daotype::Single: case daotype::Double: case daotype::Date: {
+        const std::optional<double> d = realFromJson(v);
+        if (!d)
+            return QStringLiteral("not a number");
+        if (type != daotype::Single) {
+            out = *d;
+            return {};
+        }
+        // From here on a double rounds to an infinite Single; below it, to a finite one.
+        constexpr double SingleLimit = 0x1.ffffffp127;
+        if (std::isfinite(*d) && std::fabs(*d) >= SingleLimit)
+            return QStringLiteral("out of range");
+        constexpr double SingleMax = std::numeric_limits<float>::max();
+        out = float(std::isfinite(*d) ? std::clamp(*d, -SingleMax, SingleMax) : *d);
+        return {};
+    }
+    case daotype::Text: case daotype::Memo:
+        if (!v.isString())
+            return QStringLiteral("not a text");
+        out = v.toString();
+        return {};
+    case daotype::Guid: {
+        static const QRegularExpression guid(QStringLiteral(
+            "^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}$"));
+        if (!v.isString() || !guid.match(v.toString()).hasMatch())
+            return QStringLiteral("not a GUID in braces");
+        out = v.toString();
+        return {};
+    }
+    default: {
+        const auto bytes = QByteArray::fromBase64Encoding(v.toString().toLatin1(),
+                                                          QByteArray::AbortOnBase64DecodingErrors);
+        if (!v.isString() || !bytes)
+            return QStringLiteral("not base64 text");
+        out = *bytes;
+        return {};
+    }
+    }
+}
+
+QList<Property> propertiesFromJson(Reader &r, const QJsonObject &o, const QString &path)
+{
+    QList<Property> properties;
+    const QJsonArray list = r.array(o, path, "properties");
+    for (qsizetype k = 0; k < list.size() && r.ok(); ++k) {
+        QJsonObject po;
+        const QString p = Reader::item(path, "properties", k);
+        if (!r.object(list.at(k), p, po))
+            break;
+        Property property;
+        r.text(po, p, "name", property.name);
+        qint32 type = property.type;
+        r.number(po, p, "type", type, 0, 255);
+        property.type = type;
+        if (!r.ok())
+            break;
+        const QJsonValue value = po.value(QStringLiteral("value"));
+        const QString problem = value.isUndefined() ? QStringLiteral("missing")
+                                                    : propertyValueFromJson(property.type, value, property.value);
+        if (!problem.isEmpty())
+            r.fail(Reader::at(p, "value"), problem);
+        properties.append(std::move(property));
+    }
+    return properties;
+}
+
 Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
 {
     Field f;
@@ -174,6 +326,7 @@ Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
     r.text(o, path, "defaultValue", f.defaultValue);
     r.text(o, path, "validationRule", f.validationRule);
     r.text(o, path, "validationText", f.validationText);
+    f.properties = propertiesFromJson(r, o, path);
     return f;
 }
 
@@ -186,11 +339,23 @@ Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
     r.flag(o, path, "required", i.required);
     r.flag(o, path, "ignoreNulls", i.ignoreNulls);
     r.flag(o, path, "foreign", i.foreign);
-    const QJsonArray names = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < names.size() && r.ok(); ++k) {
-        if (!names.at(k).isString())
-            r.fail(Reader::item(path, "fields", k), QStringLiteral("not a text"));
-        i.fields.append(names.at(k).toString());
+    // A field is its name (ascending, as version 1 writes them) or
+    // {"name", "descending"}.
+    const QJsonArray fields = r.array(o, path, "fields");
+    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
+        const QString p = Reader::item(path, "fields", k);
+        QString name;
+        bool descending = false;
+        if (fields.at(k).isString()) {
+            name = fields.at(k).toString();
+        } else if (fields.at(k).isObject()) {
+            r.text(fields.at(k).toObject(), p, "name", name);
+            r.flag(fields.at(k).toObject(), p, "descending", descending);
+        } else {
+            r.fail(p, QStringLiteral("not a text or an object"));
+        }
+        i.fields.append(name);
+        i.descending.append(descending);
     }
     return i;
 }
@@ -200,6 +365,9 @@ Table tableFromJson(Reader &r, const QJsonObject &o, const QString &path)
     Table t;
     r.text(o, path, "name", t.name);
     r.number(o, path, "attributes", t.attributes, AttributeLow, AttributeHigh);
+    r.text(o, path, "validationRule", t.validationRule);
+    r.text(o, path, "validationText", t.validationText);
+    t.properties = propertiesFromJson(r, o, path);
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;

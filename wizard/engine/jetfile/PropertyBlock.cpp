@@ -24,7 +24,7 @@ std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at)
 }
 
 // A property name as ASCII text: Jet 3 names are bytes, Jet 4 names UTF-16LE.
-// Empty when the name holds anything else.
+// Empty when the name holds anything else (the caller decodes those).
 std::string asciiName(std::span<const std::uint8_t> stored, Format format)
 {
     std::string name;
@@ -67,7 +67,12 @@ std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::
     if (std::memcmp(bytes.data(), magic, 4) != 0)
         return fail<Sets>(problem, "not a property block");
 
-    std::vector<std::string> names;
+    struct Name {
+        StoredName stored;
+        std::string ascii;
+        bool kept = true;
+    };
+    std::vector<Name> names;
     Sets sets;
     std::size_t at = 4;
     while (at < bytes.size()) {
@@ -87,9 +92,9 @@ std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::
                 const std::size_t n = u16(chunk, p);
                 if (n > chunk.size() - p - 2)
                     return fail<Sets>(problem, "property name cut off");
-                std::string name = asciiName(chunk.subspan(p + 2, n), format);
-                if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), name) == wanted.end())
-                    name.clear();
+                const auto stored = chunk.subspan(p + 2, n);
+                Name name{{stored.begin(), stored.end()}, asciiName(stored, format)};
+                name.kept = wanted.empty() || std::find(wanted.begin(), wanted.end(), name.ascii) != wanted.end();
                 names.push_back(std::move(name));
                 p += 2 + n;
             }
@@ -115,9 +120,10 @@ std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::
             if (entryLength < EntryHeader || entryLength > chunk.size() - p ||
                 valueLength > entryLength - EntryHeader)
                 return fail<Sets>(problem, "property entry length out of range");
-            if (nameIndex < names.size() && !names[nameIndex].empty()) {
+            if (nameIndex < names.size() && names[nameIndex].kept) {
                 const auto value = chunk.subspan(p + EntryHeader, valueLength);
-                set.values[names[nameIndex]] = PropertyValue{valueType, {value.begin(), value.end()}};
+                set.properties.push_back(
+                    Property{names[nameIndex].stored, names[nameIndex].ascii, valueType, {value.begin(), value.end()}});
             }
             p += entryLength;
         }

@@ -6,27 +6,34 @@
 
 #include "wizard/engine/jetfile/TableDefinition.h"
 
-#include <map>
 #include <string_view>
 
 namespace jetfile {
 
-struct PropertyValue {
-    int type = 0;                       // Jet storage type of the value
-    std::vector<std::uint8_t> bytes;    // as stored; texts as names are (StoredName)
+// One stored property: its name, the Jet storage type of its value (the
+// column type codes: 1 Boolean ... 12 Memo, 15 GUID, 16 Decimal) and the
+// value's bytes as stored. Texts, names included, are in the database's
+// code page (Jet 3) or UTF-16LE, possibly compressed (Jet 4).
+struct Property {
+    StoredName name;
+    std::string asciiName;              // the name when it is plain ASCII, else empty
+    int type = 0;
+    std::vector<std::uint8_t> bytes;
 };
 
 // The properties of the object (an empty target) or of one of its columns.
 struct PropertySet {
     StoredName target;                  // the column's stored name; empty for the object
-    // By property name; names that are not plain ASCII are left out, as no
-    // property read here has one.
-    std::map<std::string, PropertyValue> values;
+    std::vector<Property> properties;   // in stored order
 
-    const PropertyValue *value(const std::string &name) const
+    // The first property of that (ASCII) name, or null.
+    const Property *value(std::string_view name) const
     {
-        const auto it = values.find(name);
-        return it == values.end() ? nullptr : &it->second;
+        for (const Property &p : properties) {
+            if (p.asciiName == name)
+                return &p;
+        }
+        return nullptr;
     }
 };
 

@@ -12,6 +12,14 @@
 
 namespace reader {
 
+// A design property beyond those the model has members for, as stored.
+struct Property {
+    std::string name;
+    int type = 0;                       // DAO type code
+    std::string text;                   // Text and Memo: the value in UTF-8
+    std::vector<std::uint8_t> bytes;    // any other type: the value's bytes as stored
+};
+
 struct Field {
     std::string name;
     int type = 0;
@@ -20,17 +28,21 @@ struct Field {
     bool required = false;
     bool allowZeroLength = false;
     std::string defaultValue, validationRule, validationText;
+    std::vector<Property> properties;
 };
 
 struct Index {
     std::string name;
     bool primary = false, unique = false, required = false, ignoreNulls = false, foreign = false;
     std::vector<std::string> fields;
+    std::vector<bool> descending;       // for each of `fields`
 };
 
 struct Table {
     std::string name;
     std::int32_t attributes = 0;
+    std::string validationRule, validationText;
+    std::vector<Property> properties;
     std::vector<Field> fields;
     std::vector<Index> indexes;
 };

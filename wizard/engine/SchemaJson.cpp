@@ -119,6 +119,33 @@ QJsonObject relationToJson(const Relation &r)
     };
 }
 
+// Where a value lies in the document, such as "tables[2].fields[0].size";
+// put into words only when a problem is reported. A path refers to its
+// parent, which must outlive it.
+class Path {
+public:
+    Path() = default;
+    Path(const Path &parent, const char *key, qsizetype index = -1) : m_parent(&parent), m_key(key), m_index(index) {}
+
+    QString text() const
+    {
+        QString text = m_parent ? m_parent->text() : QString();
+        if (m_key) {
+            if (!text.isEmpty())
+                text += QLatin1Char('.');
+            text += QLatin1String(m_key);
+        }
+        if (m_index >= 0)
+            text += QLatin1Char('[') + QString::number(m_index) + QLatin1Char(']');
+        return text;
+    }
+
+private:
+    const Path *m_parent = nullptr;
+    const char *m_key = nullptr;
+    qsizetype m_index = -1;
+};
+
 // Reads members of JSON objects into the model, remembering the first
 // problem with the path of the value it concerns.
 class Reader {
@@ -126,36 +153,36 @@ public:
     bool ok() const { return m_problem.isEmpty(); }
     const QString &problem() const { return m_problem; }
 
-    void fail(const QString &path, const QString &what)
+    void fail(const Path &path, const QString &what)
     {
         if (m_problem.isEmpty())
-            m_problem = path + QStringLiteral(": ") + what;
+            m_problem = path.text() + QStringLiteral(": ") + what;
     }
 
     // Absent members keep the model's default.
-    void text(const QJsonObject &o, const QString &path, const char *key, QString &out)
+    void text(const QJsonObject &o, const Path &path, const char *key, QString &out)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
         if (!v.isString())
-            return fail(at(path, key), QStringLiteral("not a text"));
+            return fail(Path(path, key), QStringLiteral("not a text"));
         out = v.toString();
     }
 
-    void flag(const QJsonObject &o, const QString &path, const char *key, bool &out)
+    void flag(const QJsonObject &o, const Path &path, const char *key, bool &out)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
         if (!v.isBool())
-            return fail(at(path, key), QStringLiteral("not true or false"));
+            return fail(Path(path, key), QStringLiteral("not true or false"));
         out = v.toBool();
     }
 
     // A whole number from `low` to `high`; numbers up to 2^32 - 1 are taken
     // as the bit pattern of a 32-bit attribute word when `low` is negative.
-    void number(const QJsonObject &o, const QString &path, const char *key, qint32 &out,
+    void number(const QJsonObject &o, const Path &path, const char *key, qint32 &out,
                 double low, double high)
     {
         const QJsonValue v = o.value(QLatin1String(key));
@@ -163,25 +190,25 @@ public:
             return;
         const double d = v.toDouble(std::nan(""));
         if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d))
-            return fail(at(path, key), QStringLiteral("not a whole number"));
+            return fail(Path(path, key), QStringLiteral("not a whole number"));
         if (d < low || d > high)
-            return fail(at(path, key), QStringLiteral("out of range"));
+            return fail(Path(path, key), QStringLiteral("out of range"));
         out = qint32(quint32(qint64(d)));
     }
 
-    QJsonArray array(const QJsonObject &o, const QString &path, const char *key)
+    QJsonArray array(const QJsonObject &o, const Path &path, const char *key)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return {};
         if (!v.isArray()) {
-            fail(at(path, key), QStringLiteral("not a list"));
+            fail(Path(path, key), QStringLiteral("not a list"));
             return {};
         }
         return v.toArray();
     }
 
-    bool object(const QJsonValue &v, const QString &path, QJsonObject &out)
+    bool object(const QJsonValue &v, const Path &path, QJsonObject &out)
     {
         if (!v.isObject()) {
             fail(path, QStringLiteral("not an object"));
@@ -191,15 +218,6 @@ public:
         return true;
     }
 
-    static QString at(const QString &path, const char *key)
-    {
-        return path.isEmpty() ? QLatin1String(key) : path + QLatin1Char('.') + QLatin1String(key);
-    }
-
-    static QString item(const QString &path, const char *key, qsizetype i)
-    {
-        return at(path, key) + QLatin1Char('[') + QString::number(i) + QLatin1Char(']');
-    }
 
 private:
     QString m_problem;
@@ -286,13 +304,13 @@ QString propertyValueFromJson(int type, const QJsonValue &v, QVariant &out)
     }
 }
 
-QList<Property> propertiesFromJson(Reader &r, const QJsonObject &o, const QString &path)
+QList<Property> propertiesFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     QList<Property> properties;
     const QJsonArray list = r.array(o, path, "properties");
     for (qsizetype k = 0; k < list.size() && r.ok(); ++k) {
         QJsonObject po;
-        const QString p = Reader::item(path, "properties", k);
+        const Path p(path, "properties", k);
         if (!r.object(list.at(k), p, po))
             break;
         Property property;
@@ -306,13 +324,13 @@ QList<Property> propertiesFromJson(Reader &r, const QJsonObject &o, const QStrin
         const QString problem = value.isUndefined() ? QStringLiteral("missing")
                                                     : propertyValueFromJson(property.type, value, property.value);
         if (!problem.isEmpty())
-            r.fail(Reader::at(p, "value"), problem);
+            r.fail(Path(p, "value"), problem);
         properties.append(std::move(property));
     }
     return properties;
 }
 
-Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Field fieldFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Field f;
     r.text(o, path, "name", f.name);
@@ -330,7 +348,7 @@ Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
     return f;
 }
 
-Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Index indexFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Index i;
     r.text(o, path, "name", i.name);
@@ -343,7 +361,7 @@ Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
     // {"name", "descending"}.
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
-        const QString p = Reader::item(path, "fields", k);
+        const Path p(path, "fields", k);
         QString name;
         bool descending = false;
         if (fields.at(k).isString()) {
@@ -360,7 +378,7 @@ Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
     return i;
 }
 
-Table tableFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Table tableFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Table t;
     r.text(o, path, "name", t.name);
@@ -371,21 +389,21 @@ Table tableFromJson(Reader &r, const QJsonObject &o, const QString &path)
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;
-        const QString p = Reader::item(path, "fields", k);
+        const Path p(path, "fields", k);
         if (r.object(fields.at(k), p, fo))
             t.fields.append(fieldFromJson(r, fo, p));
     }
     const QJsonArray indexes = r.array(o, path, "indexes");
     for (qsizetype k = 0; k < indexes.size() && r.ok(); ++k) {
         QJsonObject io;
-        const QString p = Reader::item(path, "indexes", k);
+        const Path p(path, "indexes", k);
         if (r.object(indexes.at(k), p, io))
             t.indexes.append(indexFromJson(r, io, p));
     }
     return t;
 }
 
-Relation relationFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Relation relationFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Relation rel;
     r.text(o, path, "name", rel.name);
@@ -396,7 +414,7 @@ Relation relationFromJson(Reader &r, const QJsonObject &o, const QString &path)
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;
-        const QString p = Reader::item(path, "fields", k);
+        const Path p(path, "fields", k);
         if (!r.object(fields.at(k), p, fo))
             break;
         RelationField f;
@@ -453,27 +471,28 @@ std::optional<Database> fromJson(const QByteArray &json, QString *problem)
         return std::nullopt;
 
     Reader r;
+    const Path top;
     if (root->value(QStringLiteral("format")).toString() != QStringLiteral("tabulo-schema"))
-        r.fail(QStringLiteral("format"), QStringLiteral("not \"tabulo-schema\""));
+        r.fail(Path(top, "format"), QStringLiteral("not \"tabulo-schema\""));
     qint32 formatVersion = FormatVersion;
-    r.number(*root, {}, "formatVersion", formatVersion, 1, FormatVersion);
+    r.number(*root, top, "formatVersion", formatVersion, 1, FormatVersion);
 
     Database db;
-    r.text(*root, {}, "name", db.name);
-    r.text(*root, {}, "version", db.version);
-    r.text(*root, {}, "replicaId", db.replicaId);
-    r.text(*root, {}, "designMasterId", db.designMasterId);
-    const QJsonArray tables = r.array(*root, {}, "tables");
+    r.text(*root, top, "name", db.name);
+    r.text(*root, top, "version", db.version);
+    r.text(*root, top, "replicaId", db.replicaId);
+    r.text(*root, top, "designMasterId", db.designMasterId);
+    const QJsonArray tables = r.array(*root, top, "tables");
     for (qsizetype k = 0; k < tables.size() && r.ok(); ++k) {
         QJsonObject to;
-        const QString p = Reader::item({}, "tables", k);
+        const Path p(top, "tables", k);
         if (r.object(tables.at(k), p, to))
             db.tables.append(tableFromJson(r, to, p));
     }
-    const QJsonArray relations = r.array(*root, {}, "relations");
+    const QJsonArray relations = r.array(*root, top, "relations");
     for (qsizetype k = 0; k < relations.size() && r.ok(); ++k) {
         QJsonObject ro;
-        const QString p = Reader::item({}, "relations", k);
+        const Path p(top, "relations", k);
         if (r.object(relations.at(k), p, ro))
             db.relations.append(relationFromJson(r, ro, p));
     }

@@ -143,28 +143,32 @@ private:
         static constexpr std::string_view wanted[] = {"ReplicaID", "DesignMasterID"};
         const PropertySets properties = readProperties(block, wanted);
         if (const jetfile::PropertySet *set = properties.object()) {
-            db.replicaId = guidValue(set->value("ReplicaID"));
-            db.designMasterId = guidValue(set->value("DesignMasterID"));
+            db.replicaId = guidValue(properties.value(set, "ReplicaID"));
+            db.designMasterId = guidValue(properties.value(set, "DesignMasterID"));
         }
     }
 
     // The property sets of a block, found by their target's decoded name.
     struct PropertySets {
-        std::vector<jetfile::PropertySet> sets;
-        std::vector<std::string> targets;
+        jetfile::PropertyBlock block;
+        std::vector<std::string> targets;   // of block.sets, decoded
 
         const jetfile::PropertySet *object() const { return column(std::string()); }
         const jetfile::PropertySet *column(const std::string &name) const
         {
-            for (std::size_t i = 0; i < sets.size(); ++i) {
+            for (std::size_t i = 0; i < targets.size(); ++i) {
                 if (targets[i] == name)
-                    return &sets[i];
+                    return &block.sets[i];
             }
-            for (std::size_t i = 0; i < sets.size(); ++i) {
+            for (std::size_t i = 0; i < targets.size(); ++i) {
                 if (strcasecmp(targets[i].c_str(), name.c_str()) == 0)
-                    return &sets[i];
+                    return &block.sets[i];
             }
             return nullptr;
+        }
+        const jetfile::Property *value(const jetfile::PropertySet *set, std::string_view name) const
+        {
+            return set ? block.value(*set, name) : nullptr;
         }
     };
 
@@ -175,18 +179,18 @@ private:
         if (block.empty())
             return result;
         // A damaged block costs the properties, not the table.
-        auto sets = jetfile::parsePropertyBlock(block, m_format, wanted);
-        if (!sets)
+        auto parsed = jetfile::parsePropertyBlock(block, m_format, wanted);
+        if (!parsed)
             return result;
-        result.sets = std::move(*sets);
-        for (const jetfile::PropertySet &set : result.sets)
+        result.block = std::move(*parsed);
+        for (const jetfile::PropertySet &set : result.block.sets)
             result.targets.push_back(decodeName(set.target));
         return result;
     }
 
-    std::string textValue(const jetfile::PropertySet *set, const char *name) const
+    std::string textValue(const PropertySets &properties, const jetfile::PropertySet *set, const char *name) const
     {
-        const jetfile::Property *value = set ? set->value(name) : nullptr;
+        const jetfile::Property *value = properties.value(set, name);
         return value ? decodeName(value->bytes) : std::string();
     }
 
@@ -201,28 +205,32 @@ private:
     }
 
     // The stored properties of `set` in stored order, less the model's
-    // members, the engine's own and a second one of a name. A value whose
+    // members, the engine's own and a second entry of a name. A value whose
     // size does not fit its type (damage) is left out.
-    std::vector<Property> furtherProperties(const jetfile::PropertySet *set,
+    std::vector<Property> furtherProperties(const PropertySets &properties, const jetfile::PropertySet *set,
                                             std::span<const std::string_view> members) const
     {
         std::vector<Property> result;
         if (!set)
             return result;
+        result.reserve(set->properties.size());
+        std::vector<std::size_t> seen;
+        seen.reserve(set->properties.size());
         for (const jetfile::Property &stored : set->properties) {
+            if (std::find(seen.begin(), seen.end(), stored.name) != seen.end())
+                continue;
+            seen.push_back(stored.name);
+            const jetfile::PropertyName &name = properties.block.name(stored);
             Property p;
-            p.name = stored.asciiName.empty() ? decodeName(stored.name) : stored.asciiName;
+            p.name = name.ascii.empty() ? decodeName(name.stored) : name.ascii;
             p.type = jetfile::daoPropertyType(stored.type);
             if (p.name.empty() || listed(members, p.name) || listed(EngineMaintainedProperties, p.name) ||
-                !jetfile::fitsType(p.type, stored.bytes.size()) ||
-                std::any_of(result.begin(), result.end(), [&](const Property &seen) {
-                    return strcasecmp(seen.name.c_str(), p.name.c_str()) == 0;
-                }))
+                !jetfile::fitsType(p.type, stored.bytes.size()))
                 continue;
             if (p.type == jetfile::daotype::Text || p.type == jetfile::daotype::Memo)
                 p.text = decodeName(stored.bytes);
             else
-                p.bytes = stored.bytes;
+                p.bytes.assign(stored.bytes.begin(), stored.bytes.end());
             result.push_back(std::move(p));
         }
         return result;
@@ -295,19 +303,20 @@ private:
             f.size = daoSize(column->col_type, column->col_size, m_format);
             f.attributes = daoFieldAttributes(flags->second);
             const jetfile::PropertySet *set = properties.column(column->name);
-            const jetfile::Property *required = set ? set->value("Required") : nullptr;
+            const jetfile::Property *required = properties.value(set, "Required");
+            const jetfile::Property *allowZeroLength = properties.value(set, "AllowZeroLength");
             f.required = required ? flagValue(*required) : !(flags->second & jetfile::columnflag::Nullable);
-            f.allowZeroLength = set && set->value("AllowZeroLength") && flagValue(*set->value("AllowZeroLength"));
-            f.defaultValue = textValue(set, "DefaultValue");
-            f.validationRule = textValue(set, "ValidationRule");
-            f.validationText = textValue(set, "ValidationText");
-            f.properties = furtherProperties(set, FieldMemberProperties);
+            f.allowZeroLength = allowZeroLength && flagValue(*allowZeroLength);
+            f.defaultValue = textValue(properties, set, "DefaultValue");
+            f.validationRule = textValue(properties, set, "ValidationRule");
+            f.validationText = textValue(properties, set, "ValidationText");
+            f.properties = furtherProperties(properties, set, FieldMemberProperties);
             out.fields.push_back(std::move(f));
         }
         const jetfile::PropertySet *own = properties.object();
-        out.validationRule = textValue(own, "ValidationRule");
-        out.validationText = textValue(own, "ValidationText");
-        out.properties = furtherProperties(own, TableMemberProperties);
+        out.validationRule = textValue(properties, own, "ValidationRule");
+        out.validationText = textValue(properties, own, "ValidationText");
+        out.properties = furtherProperties(properties, own, TableMemberProperties);
         readIndexes(*definition, out);
         return true;
     }
@@ -362,7 +371,7 @@ private:
         }
     }
 
-    std::string decodeName(const jetfile::StoredName &stored) const { return decodeText(m_mdb, stored); }
+    std::string decodeName(std::span<const std::uint8_t> stored) const { return decodeText(m_mdb, stored); }
 
     std::vector<std::string> foreignKeyFields(const std::string &indexName, const std::string &tableName) const
     {

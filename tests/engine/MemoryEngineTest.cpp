@@ -24,6 +24,17 @@ protected:
     std::shared_ptr<MemoryEngine> engine = std::make_shared<MemoryEngine>();
 };
 
+// Writes `model` as the snapshot file `name` in `dir`; its path.
+QString writeSnapshot(const QTemporaryDir &dir, const char *name, const schema::Database &model)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(schema::toJson(model));
+    return file.commit() ? path : QString();
+}
+
 }  // namespace
 
 TEST_F(MemoryEngineTest, ServesTheModelInItsOrder)
@@ -199,11 +210,8 @@ TEST_F(MemoryEngineTest, ClosingEndsTheDatabaseButNotTheDefaultWorkspace)
 TEST(SnapshotFiles, OpenThroughBothEngines)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("shop snapshot.JSON"));
-    QSaveFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(schema::toJson(sampleModel()));
-    ASSERT_TRUE(file.commit());
+    const QString path = writeSnapshot(dir, "shop snapshot.JSON", sampleModel());
+    ASSERT_FALSE(path.isEmpty());
 
     MemoryEngine memory;
     auto db = memory.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
@@ -232,11 +240,8 @@ TEST(SnapshotFiles, OpenThroughBothEngines)
 TEST(SnapshotFiles, DesignPropertiesComeBackThroughASnapshotFile)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("design.json"));
-    QSaveFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(schema::toJson(designModel()));
-    ASSERT_TRUE(file.commit());
+    const QString path = writeSnapshot(dir, "design.json", designModel());
+    ASSERT_FALSE(path.isEmpty());
 
     installDBEngine(nullptr);
     auto db = dbEngine().Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));

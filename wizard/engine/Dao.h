@@ -78,8 +78,9 @@ public:
 // Unlike DAO's, which also lists the built-in properties, this collection
 // holds the design properties stored with the object, in stored order,
 // beyond those its interface has members for: no Required,
-// AllowZeroLength, DefaultValue, ValidationRule nor ValidationText, and
-// none of the properties the engine keeps itself (GUID, NameMap).
+// AllowZeroLength, DefaultValue, ValidationRule nor ValidationText. A
+// design read from a Jet file has none of the properties the engine keeps
+// itself either (GUID, NameMap: tabulo-schema-reader leaves them out).
 using Properties = Collection<Property>;
 
 class Field {

@@ -1,7 +1,8 @@
 #pragma once
-// Reads the design of a Jet file with libmdb, plus the column flags from the
-// table-definition pages, into plain values, and writes them in the schema
-// JSON form (docs/schema-json.md). Runs inside tabulo-schema-reader only:
+// Reads the design of a Jet file with libmdb, plus the column flags and
+// index key directions from the table-definition pages and the design
+// properties from the catalogue's property blocks, into plain values, and
+// writes them in the schema JSON form (docs/schema-json.md). Runs inside tabulo-schema-reader only:
 // libmdb may crash or hang on a damaged file, and the engine that starts
 // this program survives that.
 

@@ -9,7 +9,6 @@
 
 #include <QFile>
 #include <algorithm>
-#include <cmath>
 #include <cstring>
 #include <limits>
 #include <gtest/gtest.h>
@@ -394,24 +393,4 @@ TEST(PropertyValue, CurrencyTextIsExactBothWays)
     for (const char *bad : {"", "-", ".5", "5.", "1.23456", "1e3", "+1", " 1", "1,5", "0x10", "--1",
                             "922337203685477.5808", "-922337203685477.5809", "99999999999999999999"})
         EXPECT_FALSE(currencyFromText(bad)) << bad;
-}
-
-TEST(PropertyValue, RealsJsonCannotHoldAreTexts)
-{
-    EXPECT_EQ(singleAsDouble(0.1f), 0.1);
-    EXPECT_EQ(float(singleAsDouble(0.1f)), 0.1f);
-    for (const float f : {1.0f / 3.0f, std::numeric_limits<float>::max(), std::numeric_limits<float>::denorm_min(),
-                          -16777217.0f, 3.4028235e38f})
-        EXPECT_EQ(float(singleAsDouble(f)), f) << f;
-    EXPECT_TRUE(std::isnan(singleAsDouble(std::numeric_limits<float>::quiet_NaN())));
-
-    EXPECT_EQ(specialRealText(1.5), "");
-    EXPECT_EQ(specialRealText(0.0), "");
-    for (const double d : {std::numeric_limits<double>::infinity(), -std::numeric_limits<double>::infinity(), -0.0}) {
-        const auto back = specialRealFromText(specialRealText(d));
-        ASSERT_TRUE(back);
-        EXPECT_EQ(std::memcmp(&*back, &d, sizeof d), 0) << d;
-    }
-    EXPECT_TRUE(std::isnan(*specialRealFromText(specialRealText(std::nan("")))));
-    EXPECT_FALSE(specialRealFromText("nan"));
 }

@@ -1,57 +1,12 @@
 // Every shared sample file read through the Jet file engine, checked against
 // what mdb-schema, mdb-prop and mdb-export FILE MSysRelationships print for it.
 #include "EngineFixtures.h"
-#include "TestPaths.h"
-
-#include "wizard/engine/JetEngine.h"
+#include "SampleFiles.h"
 
 using namespace dao;
+using namespace samples;
 
 namespace {
-
-std::shared_ptr<Database> openSample(const char *name, const QString &password = {})
-{
-    static JetEngine engine;
-    return engine.Workspaces(0)->OpenDatabase(testDataPath(QLatin1String(name)), false, true,
-                                              QStringLiteral(";pwd=") + password);
-}
-
-std::shared_ptr<TableDef> table(Database &db, const QString &name)
-{
-    TableDefs &tables = db.TableDefs();
-    for (int i = 0; i < tables.Count(); ++i) {
-        if (tables.Item(i)->Name() == name)
-            return tables.Item(i);
-    }
-    ADD_FAILURE() << "no table " << name.toStdString();
-    throw std::runtime_error("missing table");
-}
-
-template <class C>
-auto named(const C &collection, const QString &name)
-{
-    for (int i = 0; i < collection.Count(); ++i) {
-        if (collection.Item(i)->Name() == name)
-            return collection.Item(i);
-    }
-    ADD_FAILURE() << "nothing named " << name.toStdString();
-    throw std::runtime_error("missing item");
-}
-
-// The names the wizard lists: neither system, linked nor "MSys" tables.
-QStringList userTables(Database &db)
-{
-    QStringList names;
-    TableDefs &tables = db.TableDefs();
-    for (int i = 0; i < tables.Count(); ++i) {
-        const qint32 a = tables.Item(i)->Attributes();
-        if ((a & dbSystemObject) == dbSystemObject || (a & dbAttachedTable) || (a & dbAttachedODBC))
-            continue;
-        if (!tables.Item(i)->Name().startsWith(QStringLiteral("MSys")))
-            names.append(tables.Item(i)->Name());
-    }
-    return names;
-}
 
 QStringList fieldNames(const Fields &fields)
 {
@@ -283,6 +238,30 @@ TEST(SampleFiles, IndexCodes)
         });
     }
     expectFields(*table(*db, "Table10"), {{"data", dbBoolean, 1, dbFixedField, false, false, ""}});
+
+    // The key directions, as the definition pages store them: 17 descending
+    // columns in the user tables, one in MSysModules2.
+    QStringList descending;
+    TableDefs &tables = db->TableDefs();
+    for (int t = 0; t < tables.Count(); ++t) {
+        for (int i = 0; i < tables.Item(t)->Indexes().Count(); ++i) {
+            const auto index = tables.Item(t)->Indexes().Item(i);
+            for (int k = 0; k < index->Fields().Count(); ++k) {
+                const qint32 attributes = index->Fields().Item(k)->Attributes();
+                EXPECT_TRUE(attributes == 0 || attributes == dbDescending);
+                if (attributes == dbDescending)
+                    descending.append(tables.Item(t)->Name() + "." + index->Name() + "." + index->Fields().Item(k)->Name());
+            }
+        }
+    }
+    EXPECT_EQ(descending.size(), 18);
+    for (const char *key : {"Table1_desc.PrimaryKey.name", "Table11.dataDesc.data", "Table12_asc_desc.DataIndex.data2",
+                            "Table12_desc_asc.DataIndex.data1", "Table12_desc_desc.DataIndex.data1",
+                            "Table12_desc_desc.DataIndex.data2", "Table2_desc.DataIndex.data",
+                            "Table10_desc.DataIndex.data", "MSysModules2.Index1.Version"})
+        EXPECT_TRUE(descending.contains(QLatin1String(key))) << key;
+    for (const char *ascending : {"Table11.data.data", "Table12_asc_desc.DataIndex.data1", "Table1.PrimaryKey.name"})
+        EXPECT_FALSE(descending.contains(QLatin1String(ascending))) << ascending;
 }
 
 TEST(SampleFiles, IndexProperties)

@@ -1,15 +1,56 @@
 #include "wizard/engine/SchemaJson.h"
 
+#include "wizard/engine/jetfile/PropertyValue.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace schema {
 
 namespace {
 
-constexpr int FormatVersion = 1;
+// Version 2 added index field directions, table validation and design
+// properties; version 1 documents read as designs without them.
+constexpr int FormatVersion = 2;
+
+namespace daotype = jetfile::daotype;
+
+QJsonValue realToJson(double value)
+{
+    const std::string_view special = jetfile::specialRealText(value);
+    if (!special.empty())
+        return QString::fromLatin1(special.data(), qsizetype(special.size()));
+    return value;
+}
+
+// A property's value in the JSON form of its type (docs/schema-json.md).
+QJsonValue propertyValueToJson(const Property &p)
+{
+    switch (p.type) {
+    case daotype::Boolean: return p.value.toBool();
+    case daotype::Byte: case daotype::Integer: case daotype::Long: return p.value.toInt();
+    case daotype::Currency: return QString::fromStdString(jetfile::currencyText(p.value.toLongLong()));
+    case daotype::Single: return realToJson(jetfile::singleAsDouble(p.value.toFloat()));
+    case daotype::Double: case daotype::Date: return realToJson(p.value.toDouble());
+    case daotype::Text: case daotype::Memo: case daotype::Guid: return p.value.toString();
+    default: return QString::fromLatin1(p.value.toByteArray().toBase64());
+    }
+}
+
+QJsonArray propertiesToJson(const QList<Property> &properties)
+{
+    QJsonArray list;
+    for (const Property &p : properties)
+        list.append(QJsonObject{{QStringLiteral("name"), p.name},
+                                {QStringLiteral("type"), p.type},
+                                {QStringLiteral("value"), propertyValueToJson(p)}});
+    return list;
+}
 
 QJsonObject fieldToJson(const Field &f)
 {
@@ -23,11 +64,16 @@ QJsonObject fieldToJson(const Field &f)
         {QStringLiteral("defaultValue"), f.defaultValue},
         {QStringLiteral("validationRule"), f.validationRule},
         {QStringLiteral("validationText"), f.validationText},
+        {QStringLiteral("properties"), propertiesToJson(f.properties)},
     };
 }
 
 QJsonObject indexToJson(const Index &i)
 {
+    QJsonArray fields;
+    for (qsizetype k = 0; k < i.fields.size(); ++k)
+        fields.append(QJsonObject{{QStringLiteral("name"), i.fields[k]},
+                                  {QStringLiteral("descending"), i.isDescending(k)}});
     return QJsonObject{
         {QStringLiteral("name"), i.name},
         {QStringLiteral("primary"), i.primary},
@@ -35,7 +81,7 @@ QJsonObject indexToJson(const Index &i)
         {QStringLiteral("required"), i.required},
         {QStringLiteral("ignoreNulls"), i.ignoreNulls},
         {QStringLiteral("foreign"), i.foreign},
-        {QStringLiteral("fields"), QJsonArray::fromStringList(i.fields)},
+        {QStringLiteral("fields"), fields},
     };
 }
 
@@ -49,6 +95,9 @@ QJsonObject tableToJson(const Table &t)
     return QJsonObject{
         {QStringLiteral("name"), t.name},
         {QStringLiteral("attributes"), t.attributes},
+        {QStringLiteral("validationRule"), t.validationRule},
+        {QStringLiteral("validationText"), t.validationText},
+        {QStringLiteral("properties"), propertiesToJson(t.properties)},
         {QStringLiteral("fields"), fields},
         {QStringLiteral("indexes"), indexes},
     };
@@ -70,6 +119,33 @@ QJsonObject relationToJson(const Relation &r)
     };
 }
 
+// Where a value lies in the document, such as "tables[2].fields[0].size";
+// put into words only when a problem is reported. A path refers to its
+// parent, which must outlive it.
+class Path {
+public:
+    Path() = default;
+    Path(const Path &parent, const char *key, qsizetype index = -1) : m_parent(&parent), m_key(key), m_index(index) {}
+
+    QString text() const
+    {
+        QString text = m_parent ? m_parent->text() : QString();
+        if (m_key) {
+            if (!text.isEmpty())
+                text += QLatin1Char('.');
+            text += QLatin1String(m_key);
+        }
+        if (m_index >= 0)
+            text += QLatin1Char('[') + QString::number(m_index) + QLatin1Char(']');
+        return text;
+    }
+
+private:
+    const Path *m_parent = nullptr;
+    const char *m_key = nullptr;
+    qsizetype m_index = -1;
+};
+
 // Reads members of JSON objects into the model, remembering the first
 // problem with the path of the value it concerns.
 class Reader {
@@ -77,36 +153,36 @@ public:
     bool ok() const { return m_problem.isEmpty(); }
     const QString &problem() const { return m_problem; }
 
-    void fail(const QString &path, const QString &what)
+    void fail(const Path &path, const QString &what)
     {
         if (m_problem.isEmpty())
-            m_problem = path + QStringLiteral(": ") + what;
+            m_problem = path.text() + QStringLiteral(": ") + what;
     }
 
     // Absent members keep the model's default.
-    void text(const QJsonObject &o, const QString &path, const char *key, QString &out)
+    void text(const QJsonObject &o, const Path &path, const char *key, QString &out)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
         if (!v.isString())
-            return fail(at(path, key), QStringLiteral("not a text"));
+            return fail(Path(path, key), QStringLiteral("not a text"));
         out = v.toString();
     }
 
-    void flag(const QJsonObject &o, const QString &path, const char *key, bool &out)
+    void flag(const QJsonObject &o, const Path &path, const char *key, bool &out)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
         if (!v.isBool())
-            return fail(at(path, key), QStringLiteral("not true or false"));
+            return fail(Path(path, key), QStringLiteral("not true or false"));
         out = v.toBool();
     }
 
     // A whole number from `low` to `high`; numbers up to 2^32 - 1 are taken
     // as the bit pattern of a 32-bit attribute word when `low` is negative.
-    void number(const QJsonObject &o, const QString &path, const char *key, qint32 &out,
+    void number(const QJsonObject &o, const Path &path, const char *key, qint32 &out,
                 double low, double high)
     {
         const QJsonValue v = o.value(QLatin1String(key));
@@ -114,25 +190,25 @@ public:
             return;
         const double d = v.toDouble(std::nan(""));
         if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d))
-            return fail(at(path, key), QStringLiteral("not a whole number"));
+            return fail(Path(path, key), QStringLiteral("not a whole number"));
         if (d < low || d > high)
-            return fail(at(path, key), QStringLiteral("out of range"));
+            return fail(Path(path, key), QStringLiteral("out of range"));
         out = qint32(quint32(qint64(d)));
     }
 
-    QJsonArray array(const QJsonObject &o, const QString &path, const char *key)
+    QJsonArray array(const QJsonObject &o, const Path &path, const char *key)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return {};
         if (!v.isArray()) {
-            fail(at(path, key), QStringLiteral("not a list"));
+            fail(Path(path, key), QStringLiteral("not a list"));
             return {};
         }
         return v.toArray();
     }
 
-    bool object(const QJsonValue &v, const QString &path, QJsonObject &out)
+    bool object(const QJsonValue &v, const Path &path, QJsonObject &out)
     {
         if (!v.isObject()) {
             fail(path, QStringLiteral("not an object"));
@@ -142,15 +218,6 @@ public:
         return true;
     }
 
-    static QString at(const QString &path, const char *key)
-    {
-        return path.isEmpty() ? QLatin1String(key) : path + QLatin1Char('.') + QLatin1String(key);
-    }
-
-    static QString item(const QString &path, const char *key, qsizetype i)
-    {
-        return at(path, key) + QLatin1Char('[') + QString::number(i) + QLatin1Char(']');
-    }
 
 private:
     QString m_problem;
@@ -160,7 +227,110 @@ constexpr double AttributeLow = -2147483648.0;
 constexpr double AttributeHigh = 4294967295.0;
 constexpr double SizeHigh = 2147483647.0;
 
-Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
+// A Double, Date or Single: a number, or one of the texts for the doubles
+// JSON has no number for.
+std::optional<double> realFromJson(const QJsonValue &v)
+{
+    if (v.isDouble())
+        return v.toDouble();
+    if (v.isString())
+        return jetfile::specialRealFromText(v.toString().toStdString());
+    return std::nullopt;
+}
+
+// Reads a property's value by its type into `out`; answers what is wrong
+// with it, or nothing.
+QString propertyValueFromJson(int type, const QJsonValue &v, QVariant &out)
+{
+    switch (type) {
+    case daotype::Boolean:
+        if (!v.isBool())
+            return QStringLiteral("not true or false");
+        out = v.toBool();
+        return {};
+    case daotype::Byte: case daotype::Integer: case daotype::Long: {
+        const double d = v.toDouble(std::nan(""));
+        if (!v.isDouble() || d != std::floor(d))
+            return QStringLiteral("not a whole number");
+        if (d < -2147483648.0 || d > 2147483647.0)
+            return QStringLiteral("out of range");
+        out = int(d);
+        return {};
+    }
+    case daotype::Currency: {
+        const auto amount = v.isString() ? jetfile::currencyFromText(v.toString().toStdString()) : std::nullopt;
+        if (!amount)
+            return QStringLiteral("not a Currency amount in a text");
+        out = qlonglong(*amount);
+        return {};
+    }
+    case daotype::Single: case daotype::Double: case daotype::Date: {
+        const std::optional<double> d = realFromJson(v);
+        if (!d)
+            return QStringLiteral("not a number");
+        if (type != daotype::Single) {
+            out = *d;
+            return {};
+        }
+        // From here on a double rounds to an infinite Single; below it, to a finite one.
+        constexpr double SingleLimit = 0x1.ffffffp127;
+        if (std::isfinite(*d) && std::fabs(*d) >= SingleLimit)
+            return QStringLiteral("out of range");
+        constexpr double SingleMax = std::numeric_limits<float>::max();
+        out = float(std::isfinite(*d) ? std::clamp(*d, -SingleMax, SingleMax) : *d);
+        return {};
+    }
+    case daotype::Text: case daotype::Memo:
+        if (!v.isString())
+            return QStringLiteral("not a text");
+        out = v.toString();
+        return {};
+    case daotype::Guid: {
+        static const QRegularExpression guid(QStringLiteral(
+            "^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}$"));
+        if (!v.isString() || !guid.match(v.toString()).hasMatch())
+            return QStringLiteral("not a GUID in braces");
+        out = v.toString();
+        return {};
+    }
+    default: {
+        const auto bytes = QByteArray::fromBase64Encoding(v.toString().toLatin1(),
+                                                          QByteArray::AbortOnBase64DecodingErrors);
+        if (!v.isString() || !bytes)
+            return QStringLiteral("not base64 text");
+        out = *bytes;
+        return {};
+    }
+    }
+}
+
+QList<Property> propertiesFromJson(Reader &r, const QJsonObject &o, const Path &path)
+{
+    QList<Property> properties;
+    const QJsonArray list = r.array(o, path, "properties");
+    for (qsizetype k = 0; k < list.size() && r.ok(); ++k) {
+        QJsonObject po;
+        const Path p(path, "properties", k);
+        if (!r.object(list.at(k), p, po))
+            break;
+        Property property;
+        r.text(po, p, "name", property.name);
+        qint32 type = property.type;
+        r.number(po, p, "type", type, 0, 255);
+        property.type = type;
+        if (!r.ok())
+            break;
+        const QJsonValue value = po.value(QStringLiteral("value"));
+        const QString problem = value.isUndefined() ? QStringLiteral("missing")
+                                                    : propertyValueFromJson(property.type, value, property.value);
+        if (!problem.isEmpty())
+            r.fail(Path(p, "value"), problem);
+        properties.append(std::move(property));
+    }
+    return properties;
+}
+
+Field fieldFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Field f;
     r.text(o, path, "name", f.name);
@@ -174,10 +344,11 @@ Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
     r.text(o, path, "defaultValue", f.defaultValue);
     r.text(o, path, "validationRule", f.validationRule);
     r.text(o, path, "validationText", f.validationText);
+    f.properties = propertiesFromJson(r, o, path);
     return f;
 }
 
-Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Index indexFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Index i;
     r.text(o, path, "name", i.name);
@@ -186,38 +357,53 @@ Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
     r.flag(o, path, "required", i.required);
     r.flag(o, path, "ignoreNulls", i.ignoreNulls);
     r.flag(o, path, "foreign", i.foreign);
-    const QJsonArray names = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < names.size() && r.ok(); ++k) {
-        if (!names.at(k).isString())
-            r.fail(Reader::item(path, "fields", k), QStringLiteral("not a text"));
-        i.fields.append(names.at(k).toString());
+    // A field is its name (ascending, as version 1 writes them) or
+    // {"name", "descending"}.
+    const QJsonArray fields = r.array(o, path, "fields");
+    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
+        const Path p(path, "fields", k);
+        QString name;
+        bool descending = false;
+        if (fields.at(k).isString()) {
+            name = fields.at(k).toString();
+        } else if (fields.at(k).isObject()) {
+            r.text(fields.at(k).toObject(), p, "name", name);
+            r.flag(fields.at(k).toObject(), p, "descending", descending);
+        } else {
+            r.fail(p, QStringLiteral("not a text or an object"));
+        }
+        i.fields.append(name);
+        i.descending.append(descending);
     }
     return i;
 }
 
-Table tableFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Table tableFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Table t;
     r.text(o, path, "name", t.name);
     r.number(o, path, "attributes", t.attributes, AttributeLow, AttributeHigh);
+    r.text(o, path, "validationRule", t.validationRule);
+    r.text(o, path, "validationText", t.validationText);
+    t.properties = propertiesFromJson(r, o, path);
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;
-        const QString p = Reader::item(path, "fields", k);
+        const Path p(path, "fields", k);
         if (r.object(fields.at(k), p, fo))
             t.fields.append(fieldFromJson(r, fo, p));
     }
     const QJsonArray indexes = r.array(o, path, "indexes");
     for (qsizetype k = 0; k < indexes.size() && r.ok(); ++k) {
         QJsonObject io;
-        const QString p = Reader::item(path, "indexes", k);
+        const Path p(path, "indexes", k);
         if (r.object(indexes.at(k), p, io))
             t.indexes.append(indexFromJson(r, io, p));
     }
     return t;
 }
 
-Relation relationFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Relation relationFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Relation rel;
     r.text(o, path, "name", rel.name);
@@ -228,7 +414,7 @@ Relation relationFromJson(Reader &r, const QJsonObject &o, const QString &path)
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;
-        const QString p = Reader::item(path, "fields", k);
+        const Path p(path, "fields", k);
         if (!r.object(fields.at(k), p, fo))
             break;
         RelationField f;
@@ -285,27 +471,28 @@ std::optional<Database> fromJson(const QByteArray &json, QString *problem)
         return std::nullopt;
 
     Reader r;
+    const Path top;
     if (root->value(QStringLiteral("format")).toString() != QStringLiteral("tabulo-schema"))
-        r.fail(QStringLiteral("format"), QStringLiteral("not \"tabulo-schema\""));
+        r.fail(Path(top, "format"), QStringLiteral("not \"tabulo-schema\""));
     qint32 formatVersion = FormatVersion;
-    r.number(*root, {}, "formatVersion", formatVersion, 1, FormatVersion);
+    r.number(*root, top, "formatVersion", formatVersion, 1, FormatVersion);
 
     Database db;
-    r.text(*root, {}, "name", db.name);
-    r.text(*root, {}, "version", db.version);
-    r.text(*root, {}, "replicaId", db.replicaId);
-    r.text(*root, {}, "designMasterId", db.designMasterId);
-    const QJsonArray tables = r.array(*root, {}, "tables");
+    r.text(*root, top, "name", db.name);
+    r.text(*root, top, "version", db.version);
+    r.text(*root, top, "replicaId", db.replicaId);
+    r.text(*root, top, "designMasterId", db.designMasterId);
+    const QJsonArray tables = r.array(*root, top, "tables");
     for (qsizetype k = 0; k < tables.size() && r.ok(); ++k) {
         QJsonObject to;
-        const QString p = Reader::item({}, "tables", k);
+        const Path p(top, "tables", k);
         if (r.object(tables.at(k), p, to))
             db.tables.append(tableFromJson(r, to, p));
     }
-    const QJsonArray relations = r.array(*root, {}, "relations");
+    const QJsonArray relations = r.array(*root, top, "relations");
     for (qsizetype k = 0; k < relations.size() && r.ok(); ++k) {
         QJsonObject ro;
-        const QString p = Reader::item({}, "relations", k);
+        const Path p(top, "relations", k);
         if (r.object(relations.at(k), p, ro))
             db.relations.append(relationFromJson(r, ro, p));
     }

@@ -1,6 +1,10 @@
 // The reader's answers in the schema JSON form (docs/schema-json.md).
+#include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/reader/JetSchemaReader.h"
 #include "wizard/engine/reader/JsonText.h"
+
+#include <algorithm>
+#include <charconv>
 
 namespace reader {
 
@@ -42,13 +46,72 @@ void close(std::string &out, char bracket)
         out.push_back(bracket);
 }
 
+// A double in its shortest exact form, or the text JSON needs instead.
+void appendReal(std::string &out, double value)
+{
+    if (const std::string_view special = jetfile::specialRealText(value); !special.empty()) {
+        appendJsonString(out, special);
+        return;
+    }
+    char text[32];
+    out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
+}
+
+// A property's value in the JSON form of its type (docs/schema-json.md).
+void appendPropertyValue(std::string &out, const Property &p)
+{
+    namespace t = jetfile::daotype;
+    switch (p.type) {
+    case t::Boolean:
+        out += std::any_of(p.bytes.begin(), p.bytes.end(), [](std::uint8_t b) { return b != 0; }) ? "true"
+                                                                                                   : "false";
+        break;
+    case t::Byte: case t::Integer: case t::Long:
+        out += std::to_string(jetfile::storedInteger(p.type, p.bytes));
+        break;
+    case t::Currency:
+        appendJsonString(out, jetfile::currencyText(jetfile::storedInteger(p.type, p.bytes)));
+        break;
+    case t::Single:
+        appendReal(out, jetfile::singleAsDouble(float(jetfile::storedReal(p.bytes))));
+        break;
+    case t::Double: case t::Date:
+        appendReal(out, jetfile::storedReal(p.bytes));
+        break;
+    case t::Text: case t::Memo:
+        appendJsonString(out, p.text);
+        break;
+    case t::Guid:
+        appendJsonString(out, jetfile::guidText(p.bytes));
+        break;
+    default:
+        appendJsonString(out, jetfile::base64(p.bytes));
+    }
+}
+
+void appendProperties(std::string &out, const std::vector<Property> &properties)
+{
+    appendKey(out, "properties");
+    out.push_back('[');
+    for (const Property &p : properties) {
+        out.push_back('{');
+        appendText(out, "name", p.name);
+        appendNumber(out, "type", p.type);
+        appendKey(out, "value");
+        appendPropertyValue(out, p);
+        out += "},";
+    }
+    close(out, ']');
+    out.push_back(',');
+}
+
 }  // namespace
 
 std::string toJson(const Database &db)
 {
     std::string out;
     out.reserve(64 * 1024);
-    out += "{\"format\":\"tabulo-schema\",\"formatVersion\":1,";
+    out += "{\"format\":\"tabulo-schema\",\"formatVersion\":2,";
     appendText(out, "name", db.name);
     appendText(out, "version", db.version);
     appendText(out, "replicaId", db.replicaId);
@@ -59,6 +122,9 @@ std::string toJson(const Database &db)
         out.push_back('{');
         appendText(out, "name", t.name);
         appendNumber(out, "attributes", t.attributes);
+        appendText(out, "validationRule", t.validationRule);
+        appendText(out, "validationText", t.validationText);
+        appendProperties(out, t.properties);
         appendKey(out, "fields");
         out.push_back('[');
         for (const Field &f : t.fields) {
@@ -72,6 +138,7 @@ std::string toJson(const Database &db)
             appendText(out, "defaultValue", f.defaultValue);
             appendText(out, "validationRule", f.validationRule);
             appendText(out, "validationText", f.validationText);
+            appendProperties(out, f.properties);
             close(out, '}');
             out.push_back(',');
         }
@@ -89,8 +156,11 @@ std::string toJson(const Database &db)
             appendFlag(out, "foreign", i.foreign);
             appendKey(out, "fields");
             out.push_back('[');
-            for (const std::string &name : i.fields) {
-                appendJsonString(out, name);
+            for (std::size_t k = 0; k < i.fields.size(); ++k) {
+                out.push_back('{');
+                appendText(out, "name", i.fields[k]);
+                appendFlag(out, "descending", k < i.descending.size() && i.descending[k]);
+                close(out, '}');
                 out.push_back(',');
             }
             close(out, ']');

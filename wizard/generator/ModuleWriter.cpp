@@ -32,18 +32,6 @@ QString boolText(bool value)
     return value ? QStringLiteral("True") : QStringLiteral("False");
 }
 
-QString versionText(qint32 version)
-{
-    switch (version) {
-    case 1: return QStringLiteral("dbVersion10");
-    case 8: return QStringLiteral("dbVersion11");
-    case 16: return QStringLiteral("dbVersion20");
-    case 32: return QStringLiteral("dbVersion30");
-    case 64: return QStringLiteral("dbVersion40");
-    default: return {};
-    }
-}
-
 // A foreign table and its key fields, as Jet compares names (without case).
 QString foreignIndexKey(const QString &table, const QStringList &fields)
 {
@@ -81,12 +69,12 @@ bool sameBasicName(const QString &a, const QString &b)
 }  // namespace
 
 struct ModuleWriter::State {
-    explicit State(CodeStyle s)
+    explicit State(GeneratorSettings s)
         : style(std::move(s)),
-          wrapper(style.indentUnit),
-          tables(style.indentUnit),
-          indexes(style.indentUnit),
-          relations(style.indentUnit)
+          wrapper(style.indentUnit()),
+          tables(style.indentUnit()),
+          indexes(style.indentUnit()),
+          relations(style.indentUnit())
     {
     }
 
@@ -109,7 +97,7 @@ struct ModuleWriter::State {
                   std::initializer_list<QStringView> tail);
     QString wrapperValue(const QString &value, QStringView variable);
 
-    CodeStyle style;
+    GeneratorSettings style;
     CodePrinter wrapper;    // CreateNewDatabase up to its last table call
     // The table procedures, each after a blank line; finish() puts the rest
     // of the module around them, so that the long text is never copied.
@@ -142,7 +130,7 @@ QString tabStopRefusal(qsizetype tabStop, const QString &shownAs)
         .arg(kMaxTabStop);
 }
 
-void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shownAs)
+void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString> &shownAs)
 {
     const auto refuse = [](const QString &description) {
         pembry::raiseError(pembry::err::InvalidCall, kRunSource, description);
@@ -151,7 +139,7 @@ void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shown
         const QString name = QLatin1StringView(setting);
         return shownAs.value(name, name);
     };
-    if (versionText(style.version).isEmpty())
+    if (jetVersionConstant(style.version).isEmpty())
         refuse(QStringLiteral("The setting %1 is %2; it must be 1, 8, 16, 32 or 64.")
                    .arg(shown("Version"))
                    .arg(style.version));
@@ -159,8 +147,8 @@ void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shown
         refuse(QStringLiteral("The setting %1 is %2; it must be 0, 1 or 2.")
                    .arg(shown("NewDBSecurity"))
                    .arg(style.newDBSecurity));
-    if (style.indentUnit.size() > kMaxTabStop)
-        refuse(tabStopRefusal(style.indentUnit.size(), shown("TabStop")));
+    if (style.tabStop < 0 || style.tabStop > kMaxTabStop)
+        refuse(tabStopRefusal(style.tabStop, shown("TabStop")));
     if (basicIdentifier(style.locale) != style.locale)
         refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown("Locale"), style.locale));
 
@@ -228,7 +216,7 @@ void ModuleWriter::State::beginWrapper()
     if (isCurrent()) {
         wrapper.br().line(1, u"Set ", db, u" = CurrentDb");
     } else {
-        QString version = versionText(style.version);
+        QString version = jetVersionConstant(style.version);
         if (style.encrypt == 2)
             version += QStringLiteral(" Or dbEncrypt");
         wrapper.br().put(1, u"Dim ws As Workspace");
@@ -343,7 +331,7 @@ void ModuleWriter::State::writeQuotedValue(const QString &property, const QStrin
     // in parts, «V.P = part1», then «V.P = V.P & part2» and so on.
     const QString &fld = style.varNameNewField;
     const qsizetype room = std::max<qsizetype>(
-        kMaxLineLength - style.indentUnit.size() - 2 * (fld.size() + property.size()), 64);
+        kMaxLineLength - style.tabStop - 2 * (fld.size() + property.size()), 64);
     const QStringList parts = basicStringExpressionParts(value, kQuoteConstant, room);
     tables.br().put(1, fld, property, parts.constFirst());
     for (qsizetype i = 1; i < parts.size(); ++i)
@@ -499,7 +487,7 @@ void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QSt
     out.line(1, style.varNameNewDB, u".Relations.Append ", rel).br();
 }
 
-ModuleWriter::ModuleWriter(CodeStyle style) : d(std::make_unique<State>(std::move(style))) {}
+ModuleWriter::ModuleWriter(GeneratorSettings style) : d(std::make_unique<State>(std::move(style))) {}
 
 ModuleWriter::~ModuleWriter() = default;
 

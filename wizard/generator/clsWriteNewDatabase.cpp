@@ -258,47 +258,22 @@ QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const
 // ---------------------------------------------------------------------------
 
 struct clsWriteNewDatabase::State {
-    // Settings.
-    bool includeRelations = true;
-    bool includeDatabaseWrapper = true;
-    qint32 insertPosition = 0;
+    GeneratorSettings settings;
     QString moduleText;
     qint16 statusBarPanelIndex = 1;
     ProgressDisplay *progressBar = nullptr;
     StatusBarControl *statusBar = nullptr;
-    bool writeVB5Header = false;
-    qint16 newDBSecurity = 0;
-    bool runNotepad = false;
-    bool copyToClipboard = false;
-    QString varNameNewIndex = QStringLiteral("indxNew");
-    QString varNameNewField = QStringLiteral("fldNew");
-    QString varNameNewRelation = QStringLiteral("relNew");
-    QString varNameNewTable = QStringLiteral("tblNew");
-    QString varNameNewDB = QStringLiteral("dbNew");
-    QString procPrefix = QStringLiteral("subCreate_");
-    QString pathNameMDWNew;
-    QString passwordMDWSource;
-    QString passwordMDWNew;
-    QString userNameSource;
-    QString userNameNew;
-    QString pathNameMDWSource;
-    QString passwordDBSource;
-    QString passwordDBNew;
-    qint32 encrypt = 0;
-    QString locale = QStringLiteral("dbLangGeneral");
-    qint32 version = 32;
-    QString pathNameDBNew;
-    QString pathNameDBSource;
-    QString pathNameCodeFile;
     ListControl *sourceTablesAvailableList = nullptr;
     ListControl *sourceTablesChosenList = nullptr;
     ClipboardControl *clipboard = nullptr;
-
-    // Derived values.
-    QString indentUnit = QStringLiteral("   ");
-    StatusPanel *statusPanel = nullptr;
+    StatusPanel *statusPanel = nullptr;     // Panels(statusBarPanelIndex) of statusBar
 
     // Source database session.
+    QString pathNameDBSource;
+    QString pathNameMDWSource;
+    QString userNameSource;
+    QString passwordMDWSource;
+    QString passwordDBSource;
     std::shared_ptr<dao::Workspace> workspace;
     std::shared_ptr<dao::Database> database;
 
@@ -318,30 +293,6 @@ struct clsWriteNewDatabase::State {
         if (statusPanel)
             statusPanel->setText(text);
     }
-
-    CodeStyle codeStyle() const
-    {
-        CodeStyle style;
-        style.indentUnit = indentUnit;
-        style.procPrefix = procPrefix;
-        style.varNameNewDB = varNameNewDB;
-        style.varNameNewTable = varNameNewTable;
-        style.varNameNewField = varNameNewField;
-        style.varNameNewIndex = varNameNewIndex;
-        style.varNameNewRelation = varNameNewRelation;
-        style.pathNameDBNew = pathNameDBNew;
-        style.newDBSecurity = newDBSecurity;
-        style.version = version;
-        style.encrypt = encrypt;
-        style.locale = locale;
-        style.passwordDBNew = passwordDBNew;
-        style.pathNameMDWNew = pathNameMDWNew;
-        style.userNameNew = userNameNew;
-        style.passwordMDWNew = passwordMDWNew;
-        style.includeRelations = includeRelations;
-        style.includeDatabaseWrapper = includeDatabaseWrapper;
-        return style;
-    }
 };
 
 clsWriteNewDatabase::clsWriteNewDatabase() : d(std::make_unique<State>()) {}
@@ -350,12 +301,12 @@ clsWriteNewDatabase::~clsWriteNewDatabase() = default;
 
 // --- Settings -------------------------------------------------------------
 
-bool clsWriteNewDatabase::IncludeRelations() const { return d->includeRelations; }
-void clsWriteNewDatabase::setIncludeRelations(bool value) { d->includeRelations = value; }
-void clsWriteNewDatabase::setIncludeDatabaseWrapper(bool value) { d->includeDatabaseWrapper = value; }
-bool clsWriteNewDatabase::IncludeDatabaseWrapper() const { return d->includeDatabaseWrapper; }
-qint32 clsWriteNewDatabase::InsertPosition() const { return d->insertPosition; }
-void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->insertPosition = value; }
+bool clsWriteNewDatabase::IncludeRelations() const { return d->settings.includeRelations; }
+void clsWriteNewDatabase::setIncludeRelations(bool value) { d->settings.includeRelations = value; }
+void clsWriteNewDatabase::setIncludeDatabaseWrapper(bool value) { d->settings.includeDatabaseWrapper = value; }
+bool clsWriteNewDatabase::IncludeDatabaseWrapper() const { return d->settings.includeDatabaseWrapper; }
+qint32 clsWriteNewDatabase::InsertPosition() const { return d->settings.insertPosition; }
+void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->settings.insertPosition = value; }
 QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
 qint16 clsWriteNewDatabase::StatusBarPanelIndex() const { return d->statusBarPanelIndex; }
 
@@ -379,65 +330,65 @@ void clsWriteNewDatabase::setStatusBar(StatusBarControl *value)
     d->selectStatusPanel();
 }
 
-bool clsWriteNewDatabase::WriteVB5Header() const { return d->writeVB5Header; }
-void clsWriteNewDatabase::setWriteVB5Header(bool value) { d->writeVB5Header = value; }
-qint16 clsWriteNewDatabase::NewDBSecurity() const { return d->newDBSecurity; }
-void clsWriteNewDatabase::setNewDBSecurity(qint16 value) { d->newDBSecurity = value; }
-bool clsWriteNewDatabase::RunNotepad() const { return d->runNotepad; }
-void clsWriteNewDatabase::setRunNotepad(bool value) { d->runNotepad = value; }
-bool clsWriteNewDatabase::CopyToClipboard() const { return d->copyToClipboard; }
-void clsWriteNewDatabase::setCopyToClipboard(bool value) { d->copyToClipboard = value; }
+bool clsWriteNewDatabase::WriteVB5Header() const { return d->settings.writeVB5Header; }
+void clsWriteNewDatabase::setWriteVB5Header(bool value) { d->settings.writeVB5Header = value; }
+qint16 clsWriteNewDatabase::NewDBSecurity() const { return d->settings.newDBSecurity; }
+void clsWriteNewDatabase::setNewDBSecurity(qint16 value) { d->settings.newDBSecurity = value; }
+bool clsWriteNewDatabase::RunNotepad() const { return d->settings.runNotepad; }
+void clsWriteNewDatabase::setRunNotepad(bool value) { d->settings.runNotepad = value; }
+bool clsWriteNewDatabase::CopyToClipboard() const { return d->settings.copyToClipboard; }
+void clsWriteNewDatabase::setCopyToClipboard(bool value) { d->settings.copyToClipboard = value; }
 
 QString clsWriteNewDatabase::VarNameNewIndex() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:VarNameNewIndex"), [&] { return d->varNameNewIndex; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:VarNameNewIndex"), [&] { return d->settings.varNameNewIndex; });
 }
 void clsWriteNewDatabase::setVarNameNewIndex(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewIndex"), [&] { d->varNameNewIndex = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewIndex"), [&] { d->settings.varNameNewIndex = value; });
 }
 QString clsWriteNewDatabase::VarNameNewField() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewField"), [&] { return d->varNameNewField; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewField"), [&] { return d->settings.varNameNewField; });
 }
 void clsWriteNewDatabase::setVarNameNewField(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewField"), [&] { d->varNameNewField = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewField"), [&] { d->settings.varNameNewField = value; });
 }
 QString clsWriteNewDatabase::VarNameNewRelation() const
 {
     return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewRelation"),
-                   [&] { return d->varNameNewRelation; });
+                   [&] { return d->settings.varNameNewRelation; });
 }
 void clsWriteNewDatabase::setVarNameNewRelation(const QString &value)
 {
     trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewRelation"),
-            [&] { d->varNameNewRelation = value; });
+            [&] { d->settings.varNameNewRelation = value; });
 }
 QString clsWriteNewDatabase::VarNameNewTable() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewTable"), [&] { return d->varNameNewTable; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewTable"), [&] { return d->settings.varNameNewTable; });
 }
 void clsWriteNewDatabase::setVarNameNewTable(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewTable"), [&] { d->varNameNewTable = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewTable"), [&] { d->settings.varNameNewTable = value; });
 }
 QString clsWriteNewDatabase::VarNameNewDB() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewDB"), [&] { return d->varNameNewDB; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewDB"), [&] { return d->settings.varNameNewDB; });
 }
 void clsWriteNewDatabase::setVarNameNewDB(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewDB"), [&] { d->varNameNewDB = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewDB"), [&] { d->settings.varNameNewDB = value; });
 }
 QString clsWriteNewDatabase::ProcPrefix() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get ProcPrefix"), [&] { return d->procPrefix; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get ProcPrefix"), [&] { return d->settings.procPrefix; });
 }
 void clsWriteNewDatabase::setProcPrefix(const QString &value)
 {
     trapped(QStringLiteral("clsWriteNewDatabase:Property Let ProcPrefix"),
-            [&] { d->procPrefix = normalisedProcPrefix(value); });
+            [&] { d->settings.procPrefix = normalisedProcPrefix(value); });
 }
 
 // The plain text settings: stored as given, errors raised again with
@@ -452,36 +403,36 @@ void clsWriteNewDatabase::setProcPrefix(const QString &value)
         trapped(letSource(#Name), [&] { d->member = value; });                              \
     }
 
-TABULO_TEXT_SETTING(PathNameMDWNew, pathNameMDWNew)
+TABULO_TEXT_SETTING(PathNameMDWNew, settings.pathNameMDWNew)
 TABULO_TEXT_SETTING(PasswordMDWSource, passwordMDWSource)
-TABULO_TEXT_SETTING(PasswordMDWNew, passwordMDWNew)
+TABULO_TEXT_SETTING(PasswordMDWNew, settings.passwordMDWNew)
 TABULO_TEXT_SETTING(UserNameSource, userNameSource)
-TABULO_TEXT_SETTING(UserNameNew, userNameNew)
+TABULO_TEXT_SETTING(UserNameNew, settings.userNameNew)
 TABULO_TEXT_SETTING(PathNameMDWSource, pathNameMDWSource)
 TABULO_TEXT_SETTING(PasswordDBSource, passwordDBSource)
-TABULO_TEXT_SETTING(Locale, locale)
-TABULO_TEXT_SETTING(PathNameDBNew, pathNameDBNew)
-TABULO_TEXT_SETTING(PathNameCodeFile, pathNameCodeFile)
+TABULO_TEXT_SETTING(Locale, settings.locale)
+TABULO_TEXT_SETTING(PathNameDBNew, settings.pathNameDBNew)
+TABULO_TEXT_SETTING(PathNameCodeFile, settings.pathNameCodeFile)
 #undef TABULO_TEXT_SETTING
 
 QString clsWriteNewDatabase::PasswordDBNew() const
 {
-    return trapped(getSource("PasswordDBNew"), [&] { return d->passwordDBNew; });
+    return trapped(getSource("PasswordDBNew"), [&] { return d->settings.passwordDBNew; });
 }
 void clsWriteNewDatabase::setPasswordDBNew(const QString &value)
 {
     // Kept in the form of a connect text, as the generated code passes it on.
     trapped(letSource("PasswordDBNew"),
-            [&] { d->passwordDBNew = value.isEmpty() ? QString() : QStringLiteral(";pwd=") + value; });
+            [&] { d->settings.passwordDBNew = value.isEmpty() ? QString() : QStringLiteral(";pwd=") + value; });
 }
 
 qint32 clsWriteNewDatabase::Encrypt() const
 {
-    return trapped(getSource("Encrypt"), [&] { return d->encrypt; });
+    return trapped(getSource("Encrypt"), [&] { return d->settings.encrypt; });
 }
 void clsWriteNewDatabase::setEncrypt(qint32 value)
 {
-    trapped(letSource("Encrypt"), [&] { d->encrypt = value; });
+    trapped(letSource("Encrypt"), [&] { d->settings.encrypt = value; });
 }
 
 void clsWriteNewDatabase::setTabStop(qint16 value)
@@ -492,18 +443,18 @@ void clsWriteNewDatabase::setTabStop(qint16 value)
                        QStringLiteral("TabStop must not be negative (%1).").arg(value));
         if (value > kMaxTabStop)
             raiseError(pembry::err::InvalidCall, QString(), tabStopRefusal(value));
-        d->indentUnit = QString(value, u' ');
+        d->settings.tabStop = value;
     });
 }
-QString clsWriteNewDatabase::IndentUnit() const { return d->indentUnit; }
+QString clsWriteNewDatabase::IndentUnit() const { return d->settings.indentUnit(); }
 
 qint32 clsWriteNewDatabase::Version() const
 {
-    return trapped(getSource("Version"), [&] { return d->version; });
+    return trapped(getSource("Version"), [&] { return d->settings.version; });
 }
 void clsWriteNewDatabase::setVersion(qint32 value)
 {
-    trapped(letSource("Version"), [&] { d->version = value; });
+    trapped(letSource("Version"), [&] { d->settings.version = value; });
 }
 
 QString clsWriteNewDatabase::PathNameDBSource() const
@@ -714,7 +665,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
             statusSaved = true;
         }
 
-        ModuleWriter writer(d->codeStyle());
+        ModuleWriter writer(d->settings);
         writer.begin();
 
         ListControl *chosen = d->sourceTablesChosenList;
@@ -760,7 +711,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
             d->showStatus(QStringLiteral("Analyzing Relationships"));
         }
 
-        if (d->includeRelations) {
+        if (d->settings.includeRelations) {
             d->showStatus(QStringLiteral("Analyzing Relationships"));
             writer.addRelations(database->Relations(),
                                 [&chosenNames](const QString &name) { return chosenNames.contains(name); },
@@ -798,21 +749,21 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 
 void clsWriteNewDatabase::deliver(const QString &moduleText)
 {
-    const QString codeFile = d->pathNameCodeFile;
+    const QString codeFile = d->settings.pathNameCodeFile;
     if (!codeFile.isEmpty()) {
-        writeCodeFile(codeFile, moduleText, d->writeVB5Header);
-        if (d->runNotepad)
+        writeCodeFile(codeFile, moduleText, d->settings.writeVB5Header);
+        if (d->settings.runNotepad)
             openInTextEditor(codeFile);
     }
 
     bool copied = false;
-    if (d->copyToClipboard && d->clipboard) {
+    if (d->settings.copyToClipboard && d->clipboard) {
         d->clipboard->Clear();
         d->clipboard->SetText(moduleText);
         copied = true;
     }
 
-    if (d->runNotepad || d->insertPosition != 0)
+    if (d->settings.runNotepad || d->settings.insertPosition != 0)
         return;
     QString message;
     if (copied && !codeFile.isEmpty())
@@ -830,6 +781,20 @@ clsWriteNewDatabase &gobjWriteNewDatabase()
 {
     static clsWriteNewDatabase instance;
     return instance;
+}
+
+void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish)
+{
+    generator.setTabStop(finish.tabStop);
+    generator.setVarNameNewDB(finish.varNameNewDB);
+    generator.setVarNameNewField(finish.varNameNewField);
+    generator.setVarNameNewIndex(finish.varNameNewIndex);
+    generator.setVarNameNewRelation(finish.varNameNewRelation);
+    generator.setVarNameNewTable(finish.varNameNewTable);
+    generator.setVersion(finish.version);
+    generator.setLocale(finish.locale);
+    generator.setEncrypt(finish.encrypt ? 2 : 0);
+    generator.setIncludeRelations(finish.includeRelations);
 }
 
 }  // namespace tabulo

@@ -6,6 +6,7 @@
 // command line.
 
 #include "wizard/engine/Dao.h"
+#include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/UiInterfaces.h"
 
 #include <QByteArray>
@@ -79,7 +80,7 @@ public:
     void setEncrypt(qint32 value);
     QString Locale() const;
     void setLocale(const QString &value);
-    void setTabStop(qint16 value);                   // negative or above 16: error 5
+    void setTabStop(qint16 value);                   // negative or above kMaxTabStop: error 5
     QString IndentUnit() const;                      // TabStop blanks
     qint32 Version() const;
     void setVersion(qint32 value);
@@ -121,6 +122,25 @@ private:
 
 // The library's one generator, created on first use.
 clsWriteNewDatabase &gobjWriteNewDatabase();
+
+// The settings the window reads from its controls only when Finish is
+// pressed, in the order they are handed over.
+struct FinishSettings {
+    qint16 tabStop = 0;
+    QString varNameNewDB;
+    QString varNameNewField;
+    QString varNameNewIndex;
+    QString varNameNewRelation;
+    QString varNameNewTable;
+    qint32 version = 0;
+    QString locale;
+    bool encrypt = false;
+    bool includeRelations = false;
+};
+
+// Hands `finish` to the generator through its properties, in the order of
+// FinishSettings; the first property that refuses its value stops it.
+void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish);
 
 // The bytes of a code file (codeFileText) in Windows-1252.
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,

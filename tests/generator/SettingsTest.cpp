@@ -217,16 +217,17 @@ TEST(GeneratorSettings, VersionCodesNameTheirConstants)
 TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
 {
     clsWriteNewDatabase gen;
-    tabulo::applyFinishSettings(gen, {.tabStop = 5,
-                                      .varNameNewDB = "db",
-                                      .varNameNewField = "fld",
-                                      .varNameNewIndex = "idx",
-                                      .varNameNewRelation = "rel",
-                                      .varNameNewTable = "tbl",
-                                      .version = 64,
-                                      .locale = "dbLangGreek",
-                                      .encrypt = true,
-                                      .includeRelations = false});
+    tabulo::FinishSettings finish{.tabStop = 5,
+                                  .varNameNewDB = "db",
+                                  .varNameNewField = "fld",
+                                  .varNameNewIndex = "idx",
+                                  .varNameNewRelation = "rel",
+                                  .varNameNewTable = "tbl",
+                                  .version = 64,
+                                  .locale = "dbLangGreek",
+                                  .encrypt = true,
+                                  .includeRelations = false};
+    tabulo::applyFinishSettings(gen, finish);
     EXPECT_EQ(gen.IndentUnit(), "     ");
     EXPECT_EQ(gen.VarNameNewDB(), "db");
     EXPECT_EQ(gen.VarNameNewField(), "fld");
@@ -240,7 +241,10 @@ TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
 
     // The tab stop comes first: refused, nothing after it is handed over.
     try {
-        tabulo::applyFinishSettings(gen, {.tabStop = 17, .varNameNewDB = "other", .includeRelations = true});
+        finish.tabStop = 17;
+        finish.varNameNewDB = "other";
+        finish.includeRelations = true;
+        tabulo::applyFinishSettings(gen, finish);
         FAIL() << "a tab stop of 17 was accepted";
     } catch (const pembry::BasicError &e) {
         EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");

@@ -1,28 +1,14 @@
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include "utility/BasicError.h"
-#include "utility/FreedesktopAssociation.h"
-#include "utility/MessageService.h"
-#include "utility/OS32Helper.h"
 #include "utility/TextHelper.h"
-#include "utility/Win32API.h"
 #include "wizard/engine/EngineErrors.h"
-#include "wizard/engine/RegularFile.h"
-#include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
-#include "wizard/generator/Windows1252.h"
+#include "wizard/generator/SourceSession.h"
 
-#include <QBuffer>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QLocale>
-#include <QSaveFile>
 #include <QSet>
 
-#include <cmath>
 #include <new>
 
 using pembry::BasicError;
@@ -34,7 +20,6 @@ namespace {
 
 const QString kClass = QStringLiteral("clsWriteNewDatabase:");
 const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
-const QString kDBSourceSource = QStringLiteral("clsWriteNewDatabase  - DBSource");
 const QString kFillListSource = QStringLiteral("clsWriteNewDatabase  - FillSourceTablesAvailableList");
 
 // Error sources of the plain settings: "clsWriteNewDatabase:Locale Property Get".
@@ -92,168 +77,7 @@ QString normalisedProcPrefix(const QString &text)
     return textHelper().RemoveAllSpaces(text.mid(begin, end - begin));
 }
 
-// A table the source catalogue lists but a program cannot recreate: system
-// objects, linked tables and linked ODBC tables.
-bool isSystemOrLinked(qint32 attributes)
-{
-    const quint32 a = quint32(attributes);
-    const quint32 system = quint32(dao::dbSystemObject);
-    const quint32 linked = quint32(dao::dbAttachedTable);
-    const quint32 linkedOdbc = quint32(dao::dbAttachedODBC);
-    return (a & system) == system || (a & linked) == linked || (a & linkedOdbc) == linkedOdbc;
-}
-
-// The major version digit of a version text such as «4.0»: the whole
-// number's first digit.
-qint32 majorVersionDigit(const QString &versionText)
-{
-    bool ok = false;
-    double value = QLocale::system().toDouble(versionText.trimmed(), &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(versionText.trimmed(), &ok);
-    if (!ok || !std::isfinite(value) || value < 0 || value >= 1e15)
-        raiseError(pembry::err::TypeMismatch, QString(),
-                   QStringLiteral("The source database reports the version \"%1\", which is not a number.")
-                       .arg(versionText));
-    // The integer part: a version 3.5 is a version 3 database.
-    const QString whole = QString::number(qint64(value));
-    return whole.at(0).digitValue();
-}
-
-// Finds the chosen tables among the table definitions by name, as DAO's
-// TableDefs("name") does: letter case does not matter, an exact match wins.
-class TableLookup {
-public:
-    explicit TableLookup(const dao::TableDefs &tables) : m_tables(tables)
-    {
-        const int count = tables.Count();
-        m_exact.reserve(count);
-        m_folded.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            const QString name = tables.Item(i)->Name();
-            m_exact.insert(name, i);
-            m_folded.insert(name.toCaseFolded(), i);
-        }
-    }
-
-    std::shared_ptr<dao::TableDef> find(const QString &name, const QString &databaseName) const
-    {
-        int index = m_exact.value(name, -1);
-        if (index < 0)
-            index = m_folded.value(name.toCaseFolded(), -1);
-        if (index < 0)
-            raiseError(dao::errors::ItemNotFound, QString(),
-                       QStringLiteral("The table \"%1\" is not in the source database \"%2\".")
-                           .arg(name, databaseName));
-        return m_tables.Item(index);
-    }
-
-private:
-    const dao::TableDefs &m_tables;
-    QHash<QString, int> m_exact;
-    QHash<QString, int> m_folded;
-};
-
-// The Basic error number for a code file that cannot be written.
-int codeFileErrorNumber(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.absoluteDir().exists())
-        return pembry::err::PathNotFound;
-    return pembry::err::PathFileAccess;
-}
-
-// Writes the code file in one piece: a failure leaves any earlier file as it
-// was. Only a regular file is replaced: a pipe or device node of that name
-// (even /dev/null) is refused and left alone.
-void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5Header)
-{
-    if (const QString kind = dao::specialFileKind(path); !kind.isEmpty())
-        raiseError(pembry::err::PathFileAccess, QString(),
-                   QStringLiteral("Cannot write the code file \"%1\": it is %2, not a regular file.").arg(path, kind));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseError(codeFileErrorNumber(path), QString(),
-                   QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
-    if (!writeCodeFileContent(file, moduleText, writeVB5Header, path) || !file.commit())
-        raiseError(codeFileErrorNumber(path), QString(),
-                   QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
-}
-
-// The code file cannot be shown: one error whose text names the file.
-[[noreturn]] void raiseCannotShow(const QString &codeFile, const QString &why)
-{
-    constexpr int noAssociation = 31;
-    raiseError(noAssociation, QString(),
-               QStringLiteral("The code file \"%1\" was saved, but no program can show it: %2.").arg(codeFile, why));
-}
-
-// Shows the code file in the desktop's text editor: the default application
-// for plain text, asked of the MIME database itself (no file is made to ask
-// with, so nothing planted in a shared folder can pass for the editor). An
-// editor that needs a terminal runs in the desktop's terminal emulator, or
-// else a graphical text editor shows the file. Without any text editor the
-// file is opened with its own association. The program is given the
-// absolute path, which it cannot take for an option.
-void openInTextEditor(const QString &codeFile)
-{
-    using pembry::FreedesktopAssociation;
-    const QString file = QFileInfo(codeFile).absoluteFilePath();
-    const QString folder = os32Helper().PathNameNoFile(codeFile);
-    constexpr int showNormal = 1;
-    constexpr int operationOpen = 1;
-    const QString textPlain = QStringLiteral("text/plain");
-    const std::optional<pembry::DesktopApplication> editor = FreedesktopAssociation::defaultApplicationOf(textPlain);
-    if (!editor) {
-        try {
-            win32API().ExecuteFile(codeFile, 0, showNormal, operationOpen, QString(), folder);
-        } catch (const BasicError &e) {
-            if (e.number() != 31)
-                throw;
-            raiseCannotShow(codeFile, QStringLiteral("the desktop names no program for text files"));
-        }
-        return;
-    }
-    if (!editor->terminal) {
-        win32API().ExecuteFile(editor->program, 0, showNormal, operationOpen, file, folder);
-        return;
-    }
-    if (QStringList terminal = FreedesktopAssociation::terminalEmulator(); !terminal.isEmpty()) {
-        const QString program = terminal.takeFirst();
-        pembry::startDetachedProgram(program, terminal << QStringLiteral("-e") << editor->program << file, folder,
-                                     codeFile);
-        return;
-    }
-    for (const pembry::DesktopApplication &other : FreedesktopAssociation::applicationsOf(textPlain)) {
-        if (!other.terminal) {
-            win32API().ExecuteFile(other.program, 0, showNormal, operationOpen, file, folder);
-            return;
-        }
-    }
-    raiseCannotShow(codeFile, QStringLiteral("the text editor %1 runs in a terminal, and neither a terminal "
-                                             "emulator ($TERMINAL, x-terminal-emulator) nor a graphical text "
-                                             "editor was found")
-                                  .arg(QFileInfo(editor->program).fileName()));
-}
-
 }  // namespace
-
-bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool writeVB5Header,
-                          const QString &codeFilePath)
-{
-    return writeWindows1252(device, codeFileHeader(codeFilePath, writeVB5Header))
-           && writeWindows1252(device, moduleText) && writeWindows1252(device, QStringLiteral("\r\n"));
-}
-
-QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const QString &codeFilePath)
-{
-    QByteArray bytes;
-    bytes.reserve(moduleText.size() + 64);   // the header lines are short
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    writeCodeFileContent(buffer, moduleText, writeVB5Header, codeFilePath);
-    return bytes;
-}
 
 // ---------------------------------------------------------------------------
 
@@ -268,14 +92,7 @@ struct clsWriteNewDatabase::State {
     ClipboardControl *clipboard = nullptr;
     StatusPanel *statusPanel = nullptr;     // Panels(statusBarPanelIndex) of statusBar
 
-    // Source database session.
-    QString pathNameDBSource;
-    QString pathNameMDWSource;
-    QString userNameSource;
-    QString passwordMDWSource;
-    QString passwordDBSource;
-    std::shared_ptr<dao::Workspace> workspace;
-    std::shared_ptr<dao::Database> database;
+    SourceSession source;
 
     void selectStatusPanel()
     {
@@ -404,12 +221,12 @@ void clsWriteNewDatabase::setProcPrefix(const QString &value)
     }
 
 TABULO_TEXT_SETTING(PathNameMDWNew, settings.pathNameMDWNew)
-TABULO_TEXT_SETTING(PasswordMDWSource, passwordMDWSource)
+TABULO_TEXT_SETTING(PasswordMDWSource, source.passwordMDW)
 TABULO_TEXT_SETTING(PasswordMDWNew, settings.passwordMDWNew)
-TABULO_TEXT_SETTING(UserNameSource, userNameSource)
+TABULO_TEXT_SETTING(UserNameSource, source.userName)
 TABULO_TEXT_SETTING(UserNameNew, settings.userNameNew)
-TABULO_TEXT_SETTING(PathNameMDWSource, pathNameMDWSource)
-TABULO_TEXT_SETTING(PasswordDBSource, passwordDBSource)
+TABULO_TEXT_SETTING(PathNameMDWSource, source.pathNameMDW)
+TABULO_TEXT_SETTING(PasswordDBSource, source.passwordDB)
 TABULO_TEXT_SETTING(Locale, settings.locale)
 TABULO_TEXT_SETTING(PathNameDBNew, settings.pathNameDBNew)
 TABULO_TEXT_SETTING(PathNameCodeFile, settings.pathNameCodeFile)
@@ -459,16 +276,11 @@ void clsWriteNewDatabase::setVersion(qint32 value)
 
 QString clsWriteNewDatabase::PathNameDBSource() const
 {
-    return trapped(getSource("PathNameDBSource"), [&] { return d->pathNameDBSource; });
+    return trapped(getSource("PathNameDBSource"), [&] { return d->source.pathName(); });
 }
 void clsWriteNewDatabase::setPathNameDBSource(const QString &value)
 {
-    trapped(letSource("PathNameDBSource"), [&] {
-        // Another file: the next read of DBSource opens it.
-        if (value != d->pathNameDBSource)
-            d->database.reset();
-        d->pathNameDBSource = value;
-    });
+    trapped(letSource("PathNameDBSource"), [&] { d->source.setPathName(value); });
 }
 
 ListControl *clsWriteNewDatabase::SourceTablesAvailableList() const
@@ -494,76 +306,17 @@ void clsWriteNewDatabase::setClipboard(ClipboardControl *value) { d->clipboard =
 
 std::shared_ptr<dao::Database> clsWriteNewDatabase::DBSource()
 {
-    if (d->database)
-        return d->database;
-    const QString path = d->pathNameDBSource;
-    try {
-        if (path.isEmpty()) {
-            d->database.reset();
-            raiseError(pembry::err::InvalidCall, QString(), QStringLiteral("No source database is named."));
-        }
-        if (!os32Helper().IsValidFilePath(path)) {
-            d->database.reset();
-            raiseError(pembry::err::InvalidCall, QString(),
-                       QStringLiteral("The source database \"%1\" cannot be opened for reading.").arg(path));
-        }
-        dao::DBEngine &engine = dao::dbEngine();
-        if (!d->workspace) {
-            if (d->pathNameMDWSource.isEmpty()) {
-                d->workspace = engine.Workspaces(0);
-            } else {
-                engine.setSystemDB(d->pathNameMDWSource);
-                d->workspace = engine.CreateWorkspace(QStringLiteral("temp"), d->userNameSource,
-                                                      d->passwordMDWSource);
-            }
-        }
-        d->database = d->workspace->OpenDatabase(path, false, true,
-                                                 QStringLiteral(";pwd=") + d->passwordDBSource);
-        return d->database;
-    } catch (const BasicError &e) {
-        switch (e.number()) {
-        case dao::errors::NotValidDbPassword:
-            throw BasicError(dao::errors::NotValidDbPassword, kDBSourceSource,
-                             QStringLiteral("Not a valid password: the database password of \"%1\" is wrong or missing.")
-                                 .arg(path));
-        case dao::errors::FormatNotRecognised: {
-            // The Jet 3.5 build can point to the Jet 4.0 build; that one
-            // already reads every format there is a build for.
-            const QString advice =
-                wizardBuild().jetVersion < 40
-                    ? QStringLiteral("Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.")
-                    : QStringLiteral("This version of Tabulo reads the databases of Access 2003 and earlier "
-                                     "(Jet 4.0 and before); save a database of Access 2007 or later in the "
-                                     "Access 2002-2003 format first.");
-            pembry::MsgBox(QStringLiteral("Tabulo cannot open the database you selected.") + u'<' + path
-                               + QStringLiteral(">\r\n\r\nIt is either a corrupt database, or it was created by a "
-                                                "version of Access not recognized by this version of Tabulo.\r\n")
-                               + advice,
-                           pembry::mb::OKOnly, libraryTitle());
-            return nullptr;
-        }
-        default:
-            throw e.withSource(kDBSourceSource);
-        }
-    }
+    return d->source.database();
 }
 
 void clsWriteNewDatabase::setDBSource(std::shared_ptr<dao::Database> database)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:DBSource"), [&] {
-        d->database = std::move(database);
-        // Stored directly: the held database must not be let go of.
-        if (d->database)
-            d->pathNameDBSource = d->database->Name();
-    });
+    trapped(QStringLiteral("clsWriteNewDatabase:DBSource"), [&] { d->source.setDatabase(std::move(database)); });
 }
 
 qint32 clsWriteNewDatabase::DBSourceVersion()
 {
-    const std::shared_ptr<dao::Database> database = DBSource();
-    if (!database)
-        raiseError(pembry::err::ObjectNotSet, QStringLiteral("clsWriteNewDatabase:DBSourceVersion"));
-    return majorVersionDigit(database->Version());
+    return d->source.majorVersion();
 }
 
 bool clsWriteNewDatabase::FillSourceTablesAvailableList()
@@ -580,21 +333,7 @@ bool clsWriteNewDatabase::FillSourceTablesAvailableList()
         ListControl *list = d->sourceTablesAvailableList;
         if (!list)
             raiseError(pembry::err::ObjectNotSet, QString());
-        list->Clear();
-        const std::shared_ptr<dao::Database> database = DBSource();
-        if (!database)
-            raiseError(pembry::err::ObjectNotSet, QString());
-        const dao::TableDefs &tables = database->TableDefs();
-        const int count = tables.Count();
-        for (int i = 0; i < count; ++i) {
-            const std::shared_ptr<dao::TableDef> table = tables.Item(i);
-            if (isSystemOrLinked(table->Attributes()))
-                continue;
-            const QString name = table->Name();
-            if (name.startsWith(QLatin1String("MSys"), Qt::CaseSensitive))
-                continue;
-            list->AddItem(name);
-        }
+        d->source.listTables(*list);
         if (panel)
             panel->setText(savedStatus);
         return false;
@@ -633,20 +372,7 @@ bool clsWriteNewDatabase::IsTableInChosenList(const QString &tableName) const
 
 void clsWriteNewDatabase::CloseSourceDBandMDW()
 {
-    // Each step runs even when an earlier one failed; a database owned by
-    // the host or the engine's default workspace may refuse to close.
-    try {
-        if (d->database)
-            d->database->Close();
-    } catch (...) {
-    }
-    d->database.reset();
-    try {
-        if (d->workspace)
-            d->workspace->Close();
-    } catch (...) {
-    }
-    d->workspace.reset();
+    d->source.close();
 }
 
 // --- Generation -------------------------------------------------------------
@@ -720,7 +446,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 
         d->showStatus(QStringLiteral("Writing Code ..."));
         const QString text = writer.finish();
-        deliver(text);
+        ModuleDelivery(d->settings, d->clipboard).deliver(text);
 
         if (progress)
             progress->setVisible(false);
@@ -745,36 +471,6 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
                              e.helpContext());
         throw e.withSource(kRunSource);
     }
-}
-
-void clsWriteNewDatabase::deliver(const QString &moduleText)
-{
-    const QString codeFile = d->settings.pathNameCodeFile;
-    if (!codeFile.isEmpty()) {
-        writeCodeFile(codeFile, moduleText, d->settings.writeVB5Header);
-        if (d->settings.runNotepad)
-            openInTextEditor(codeFile);
-    }
-
-    bool copied = false;
-    if (d->settings.copyToClipboard && d->clipboard) {
-        d->clipboard->Clear();
-        d->clipboard->SetText(moduleText);
-        copied = true;
-    }
-
-    if (d->settings.runNotepad || d->settings.insertPosition != 0)
-        return;
-    QString message;
-    if (copied && !codeFile.isEmpty())
-        message = QStringLiteral("The Tabulo results have been copied to the clipboard and saved to <") + codeFile
-                  + QStringLiteral(">.");
-    else if (copied)
-        message = QStringLiteral("The Tabulo results have been copied to the clipboard.");
-    else if (!codeFile.isEmpty())
-        message = QStringLiteral("The Tabulo results have saved to <") + codeFile + QStringLiteral(">.");
-    if (!message.isEmpty())
-        pembry::MsgBox(message, pembry::mb::OKOnly, libraryTitle());
 }
 
 clsWriteNewDatabase &gobjWriteNewDatabase()

@@ -1,19 +1,18 @@
 #pragma once
-// The generator: every choice of the user as a setting, the source database
-// session, and WriteTableCreationCode, which writes the Basic module that
-// recreates the chosen tables and delivers it. One shared instance,
-// gobjWriteNewDatabase(), serves the window, the automation object and the
-// command line.
+// The generator: every choice of the user as a property, the source database
+// (a SourceSession) and WriteTableCreationCode, which has the ModuleWriter
+// write the Basic module that recreates the chosen tables and hands it to
+// ModuleDelivery. One shared instance, gobjWriteNewDatabase(), serves the
+// window, the automation object and the command line.
 
 #include "wizard/engine/Dao.h"
 #include "wizard/generator/GeneratorSettings.h"
+#include "wizard/generator/ModuleDelivery.h"
 #include "wizard/generator/UiInterfaces.h"
 
 #include <QByteArray>
 #include <QString>
 #include <memory>
-
-class QIODevice;
 
 namespace tabulo {
 
@@ -113,9 +112,6 @@ public:
     bool WriteTableCreationCode();
 
 private:
-    // Code file, text editor, clipboard and closing message of a run.
-    void deliver(const QString &moduleText);
-
     struct State;
     std::unique_ptr<State> d;
 };
@@ -141,17 +137,5 @@ struct FinishSettings {
 // Hands `finish` to the generator through its properties, in the order of
 // FinishSettings; the first property that refuses its value stops it.
 void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish);
-
-// The bytes of a code file (codeFileText) in Windows-1252.
-QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
-                           const QString &codeFilePath);
-
-// The same bytes written to `device` a piece at a time, without a copy of
-// the whole text; false when the device refuses a write.
-bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool writeVB5Header,
-                          const QString &codeFilePath);
-
-// The title of the generator's message boxes.
-inline QString libraryTitle() { return QStringLiteral("Tabulo Wizard"); }
 
 }  // namespace tabulo

@@ -21,13 +21,10 @@ using namespace tabulo::cli;
 
 namespace {
 
-// The wizard's table lists sort without regard to letter case.
+// The tables in the order of the wizard's lists.
 QStringList sortedLikeTheWindow(QStringList names)
 {
-    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
+    std::stable_sort(names.begin(), names.end(), tableSortsBefore);
     return names;
 }
 

@@ -42,8 +42,7 @@ namespace {
 // its only user).
 void busyPointer(bool show)
 {
-    static const pembry::VBObjectHelper helper;
-    helper.MouseHourGlass(show);
+    vbObjectHelper().MouseHourGlass(show);
 }
 
 constexpr int ControlArrayElementMissing = 340;

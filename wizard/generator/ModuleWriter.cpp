@@ -1,10 +1,12 @@
 #include "wizard/generator/ModuleWriter.h"
 
 #include "utility/BasicError.h"
+#include "utility/TextHelper.h"
 #include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/BasicNames.h"
 #include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/basDAOFunctions.h"
 
 #include <QSet>
@@ -16,7 +18,6 @@
 namespace tabulo {
 namespace {
 
-const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
 const QString kQuoteConstant = QStringLiteral("mcstrQuote");
 constexpr qsizetype kMaxLineLength = CodePrinter::kMaxLineLength;
 // A setting's text that makes a literal longer than this is assigned to a
@@ -63,11 +64,6 @@ QString foreignIndexKey(const QString &table, const QStringList &fields)
     return (table + QChar(0) + fields.join(QChar(0))).toLower();
 }
 
-QString withoutBlanks(QString text)
-{
-    return text.remove(u' ');
-}
-
 // The variables and parameters some procedures declare for themselves, with
 // the variable settings declared in the same procedures: a variable setting
 // must not take such a name there.
@@ -102,7 +98,7 @@ struct ModuleWriter::State {
     // A printer whose templates know the variable names of the settings.
     CodePrinter printer() const
     {
-        return CodePrinter(style.indentUnit(), kRunSource,
+        return CodePrinter(style.indentUnit(), kRunErrorSource,
                            {{"db", style.varNameNewDB},
                             {"tdf", style.varNameNewTable},
                             {"fld", style.varNameNewField},
@@ -168,7 +164,7 @@ QString tabStopRefusal(qsizetype tabStop, const QString &shownAs)
 void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString> &shownAs)
 {
     const auto refuse = [](const QString &description) {
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource, description);
+        pembry::raiseError(pembry::err::InvalidCall, kRunErrorSource, description);
     };
     const auto shown = [&shownAs](const char *setting) {
         const QString name = QLatin1StringView(setting);
@@ -572,7 +568,7 @@ void ModuleWriter::addTable(const dao::TableDef &table)
 {
     const QString tableName = table.Name();
     const QString procName = d->names.claim(basicIdentifier(d->style.procPrefix
-                                                            + withoutBlanks(tableName)));
+                                                            + textHelper().RemoveAllSpaces(tableName)));
     d->tableProcs.append(procName);
     d->writeTableProcedure(table, tableName, procName);
     d->writeTableIndexes(table, tableName);
@@ -627,7 +623,7 @@ QString moduleNameForCodeFile(const QString &codeFilePath)
 {
     const qsizetype separator =
         std::max(codeFilePath.lastIndexOf(u'/'), codeFilePath.lastIndexOf(u'\\'));
-    QString name = withoutBlanks(codeFilePath.mid(separator + 1));
+    QString name = textHelper().RemoveAllSpaces(codeFilePath.mid(separator + 1));
     name.chop(4);
     if (!name.startsWith(QLatin1StringView("bas")))
         name.prepend(QLatin1StringView("bas"));

@@ -17,6 +17,10 @@
 
 namespace tabulo {
 
+// The source of the errors a run raises: the writer's refusals, and every
+// failure WriteTableCreationCode passes on.
+inline const QString kRunErrorSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
+
 // Why a tab stop above kMaxTabStop is refused, for the setting `shownAs`.
 QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLiteral("TabStop"));
 

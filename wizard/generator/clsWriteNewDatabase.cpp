@@ -19,7 +19,6 @@ namespace tabulo {
 namespace {
 
 const QString kClass = QStringLiteral("clsWriteNewDatabase:");
-const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
 const QString kFillListSource = QStringLiteral("clsWriteNewDatabase  - FillSourceTablesAvailableList");
 
 // Error sources of the plain settings: "clsWriteNewDatabase:Locale Property Get".
@@ -64,17 +63,14 @@ BasicError asBasicError(std::exception_ptr failure)
     }
 }
 
-// Trimmed of blanks, leading "_" dropped (with the blanks after each), then
-// every blank removed: « _ _sub Make » gives «subMake».
+// Leading "_" dropped with the blanks around them, then every blank
+// removed: « _ _sub Make » gives «subMake».
 QString normalisedProcPrefix(const QString &text)
 {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
     qsizetype begin = 0;
-    while (begin < end && (text.at(begin) == u' ' || text.at(begin) == u'_'))
+    while (begin < text.size() && (text.at(begin) == u' ' || text.at(begin) == u'_'))
         ++begin;
-    return textHelper().RemoveAllSpaces(text.mid(begin, end - begin));
+    return textHelper().RemoveAllSpaces(text.mid(begin));
 }
 
 }  // namespace
@@ -467,9 +463,9 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         } catch (...) {
         }
         if (e.number() == dao::errors::NoPermission || e.number() == dao::errors::NoReadDefinitions)
-            throw BasicError(dao::errors::NoPermission, kRunSource, e.description(), e.helpFile(),
+            throw BasicError(dao::errors::NoPermission, kRunErrorSource, e.description(), e.helpFile(),
                              e.helpContext());
-        throw e.withSource(kRunSource);
+        throw e.withSource(kRunErrorSource);
     }
 }
 

@@ -38,6 +38,17 @@ constexpr QLatin1StringView kSkipRecreatedIndex(
     "\t\t\tMsgBox Err.Number & \": \" & Err.Description\n"
     "\tEnd Select\n");
 
+// The start of every procedure's body, after its Sub line: the error trap
+// that closeProcedure() ends. The body is one level deeper while the answer
+// lives.
+[[nodiscard]] CodePrinter::Indented openBody(CodePrinter &out)
+{
+    out.print("\n"
+              "\tOn Error Goto ErrorHandler\n"
+              "\n");
+    return out.indented();
+}
+
 // The end of every procedure, after its last statement: the exit, the error
 // handler and End Sub.
 void closeProcedure(CodePrinter &out, QLatin1StringView handler)
@@ -241,14 +252,10 @@ void ModuleWriter::State::writeWrapper()
                                           : QStringLiteral("strNewDBPath As String, ") + parameters;
     }
 
-    out.print("Public Sub CreateNewDatabase($parameters$)\n"
-              "\n",
-              {{"parameters", parameters}});
+    out.print("Public Sub CreateNewDatabase($parameters$)\n", {{"parameters", parameters}});
     {
-        const auto body = out.indented();
-        out.print("On Error Goto ErrorHandler\n"
-                  "\n"
-                  "Dim $db$ As Database\n"
+        const auto body = openBody(out);
+        out.print("Dim $db$ As Database\n"
                   "\n");
         if (isCurrent())
             out.print("Set $db$ = CurrentDb\n");
@@ -344,11 +351,8 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
     else
         out.print("Private Sub $proc$($db$ As Database)\n");
     {
-        const auto body = out.indented();
-        out.print("\n"
-                  "On Error Goto ErrorHandler\n"
-                  "\n"
-                  "Const mcstrQuote As String = \"\"\"\"\n");
+        const auto body = openBody(out);
+        out.print("Const mcstrQuote As String = \"\"\"\"\n");
         if (isCurrent())
             out.print("Dim $db$ As Database\n");
         out.print("Dim $tdf$ As TableDef\n"
@@ -455,14 +459,10 @@ void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tab
 // indexes a written relationship recreates are left out.
 void ModuleWriter::State::writeIndexesProcedure(CodePrinter &out) const
 {
-    out.print("Private Sub $proc$($db$ As Database)\n"
-              "\n",
-              {{"proc", indexesProc}});
+    out.print("Private Sub $proc$($db$ As Database)\n", {{"proc", indexesProc}});
     {
-        const auto body = out.indented();
-        out.print("On Error Goto ErrorHandler\n"
-                  "\n"
-                  "Dim tdf As TableDef\n"
+        const auto body = openBody(out);
+        out.print("Dim tdf As TableDef\n"
                   "Dim $fld$ As Field\n"
                   "Dim $indx$ As Index\n"
                   "\n");
@@ -488,14 +488,10 @@ void ModuleWriter::State::writeRelations(const dao::Relations &source,
     relationWritten = false;
     recreatedIndexes.clear();
 
-    out.print("Private Sub $proc$($db$ As Database)\n"
-              "\n",
-              {{"proc", relationsProc}});
+    out.print("Private Sub $proc$($db$ As Database)\n", {{"proc", relationsProc}});
     {
-        const auto body = out.indented();
-        out.print("On Error Goto ErrorHandler\n"
-                  "\n"
-                  "Dim $rel$ As Relation\n"
+        const auto body = openBody(out);
+        out.print("Dim $rel$ As Relation\n"
                   "Dim $fld$ As Field\n"
                   "\n"
                   "'Create Relationships\n");

@@ -1094,7 +1094,7 @@ qint32 RegSaveKey(HKEY key, const QString &fileName)
     if (info.exists())
         return fail(ERROR_ALREADY_EXISTS, QStringLiteral("%1: the file already exists").arg(fileName));
     if (!info.absoluteDir().exists())
-        return fail(3, QStringLiteral("%1: the folder does not exist").arg(fileName));
+        return fail(ERROR_PATH_NOT_FOUND, QStringLiteral("%1: the folder does not exist").arg(fileName));
     QByteArray text;
     {
         Call call(key, 0, false);

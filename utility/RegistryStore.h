@@ -61,6 +61,7 @@ constexpr quint32 REG_OPENED_EXISTING_KEY = 2;
 // Windows error codes the calls return.
 constexpr qint32 ERROR_SUCCESS = 0;
 constexpr qint32 ERROR_FILE_NOT_FOUND = 2;
+constexpr qint32 ERROR_PATH_NOT_FOUND = 3;
 constexpr qint32 ERROR_ACCESS_DENIED = 5;
 constexpr qint32 ERROR_INVALID_HANDLE = 6;
 constexpr qint32 ERROR_LOCK_VIOLATION = 33;     // the store stayed locked by another process

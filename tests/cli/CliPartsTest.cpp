@@ -1,7 +1,9 @@
-// The parts of tabulo-cli on their own: choosing the requested tables among
-// the listed ones, and showing names safely on a terminal.
+// The parts of tabulo-cli on their own: the options' defaults, choosing the
+// requested tables among the listed ones, and showing names safely on a
+// terminal.
 
 #include "CliRun.h"
+#include "cli/CliOptions.h"
 #include "cli/TableChoice.h"
 #include "cli/TerminalText.h"
 #include "utility/BasicError.h"
@@ -71,4 +73,55 @@ TEST(TerminalText, ControlCharactersAreEscapedAndNothingElse)
               "x\\u202ey\\u2028\\u2067\\u200f");
     // Emoji joined by a zero-width joiner stay whole.
     EXPECT_EQ(escapedForTerminal("\U0001F469\u200D\U0001F4BB"), "\U0001F469\u200D\U0001F4BB");
+}
+
+TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)
+{
+    tabulo::cli::CliOptions options;
+    char program[] = "tabulo-cli";
+    char source[] = "source.mdb";
+    char *argv[] = {program, source};
+    ASSERT_FALSE(tabulo::cli::parseCommandLine(2, argv, options));
+    const tabulo::GeneratorSettings &window = tabulo::GeneratorSettings::windowInitial();
+    const tabulo::GeneratorSettings &parsed = options.settings;
+    EXPECT_EQ(parsed.pathNameDBNew, "Variable");
+    EXPECT_EQ(parsed.varNameNewTable, "tdfNew");
+    for (const auto member : {&tabulo::GeneratorSettings::varNameNewDB, &tabulo::GeneratorSettings::varNameNewTable,
+                              &tabulo::GeneratorSettings::varNameNewField, &tabulo::GeneratorSettings::varNameNewIndex,
+                              &tabulo::GeneratorSettings::varNameNewRelation, &tabulo::GeneratorSettings::procPrefix,
+                              &tabulo::GeneratorSettings::locale, &tabulo::GeneratorSettings::pathNameCodeFile})
+        EXPECT_EQ(parsed.*member, window.*member);
+    EXPECT_EQ(parsed.tabStop, window.tabStop);
+    EXPECT_EQ(parsed.encrypt, 0);
+    EXPECT_EQ(parsed.newDBSecurity, 0);
+    EXPECT_TRUE(parsed.includeRelations);
+    EXPECT_TRUE(parsed.includeDatabaseWrapper);
+    EXPECT_FALSE(parsed.writeVB5Header);
+    EXPECT_FALSE(parsed.runNotepad);
+    EXPECT_FALSE(options.dbVersion);
+}
+
+TEST(CliOptions, OptionsReachTheSettings)
+{
+    tabulo::cli::CliOptions options;
+    std::vector<std::string> args = {"tabulo-cli", "s.mdb", "--location", "CURRENT", "--db-version", "64",
+                                     "--encrypt", "--security", "runtime", "--tab-stop", "0", "--no-relations",
+                                     "--no-wrapper", "-o", "out.bas", "--vb-header", "--locale", "dbLangThai",
+                                     "--table-var", "t"};
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    ASSERT_FALSE(tabulo::cli::parseCommandLine(int(argv.size()), argv.data(), options));
+    const tabulo::GeneratorSettings &s = options.settings;
+    EXPECT_EQ(s.pathNameDBNew, "Current");
+    EXPECT_EQ(options.dbVersion, 64);
+    EXPECT_EQ(s.encrypt, 2);
+    EXPECT_EQ(s.newDBSecurity, 1);
+    EXPECT_EQ(s.tabStop, 0);
+    EXPECT_FALSE(s.includeRelations);
+    EXPECT_FALSE(s.includeDatabaseWrapper);
+    EXPECT_EQ(s.pathNameCodeFile, "out.bas");
+    EXPECT_TRUE(s.writeVB5Header);
+    EXPECT_EQ(s.locale, "dbLangThai");
+    EXPECT_EQ(s.varNameNewTable, "t");
 }

@@ -24,9 +24,9 @@ QString crlf(const char *text)
     return s.replace(u'\n', QLatin1StringView("\r\n"));
 }
 
-CodeStyle wizardStyle()
+GeneratorSettings wizardStyle()
 {
-    CodeStyle style;
+    GeneratorSettings style;
     style.varNameNewTable = QStringLiteral("tdfNew");
     style.pathNameDBNew = QStringLiteral("Variable");
     return style;
@@ -79,7 +79,7 @@ schema::Relation relation(const QString &name, const QString &primary, const QSt
 
 // The module for `model`, the tables of `chosen` (all tables when empty) in
 // that order.
-QString generate(const CodeStyle &style, const schema::Database &model, QStringList chosen = {},
+QString generate(const GeneratorSettings &style, const schema::Database &model, QStringList chosen = {},
                  bool replica = false, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
 {
     if (chosen.isEmpty()) {
@@ -234,7 +234,7 @@ End Sub
 
 TEST(ModuleWriterWrapper, CurrentDatabaseTakesNoArgumentsAndCallsTablesWithoutOne)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.pathNameDBNew = QStringLiteral("Current");
     const QString module = generate(style, customers());
     EXPECT_EQ(wrapperOf(module), crlf(R"(Public Sub CreateNewDatabase()
@@ -278,7 +278,7 @@ End Sub
 
 TEST(ModuleWriterWrapper, CurrentDatabaseWithRunTimeSecurityKeepsTheUnusedParameters)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.pathNameDBNew = QStringLiteral("Current");
     style.newDBSecurity = 1;
     const QString module = generate(style, customers());
@@ -297,7 +297,7 @@ TEST(ModuleWriterWrapper, CurrentDatabaseWithRunTimeSecurityKeepsTheUnusedParame
 
 TEST(ModuleWriterWrapper, RunTimeSecurityLogsIntoTheGivenWorkgroup)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.newDBSecurity = 1;
     EXPECT_TRUE(generate(style, customers()).startsWith(crlf(R"(Public Sub CreateNewDatabase(strNewDBPath As String, strMDWPath As String, strUserName As String, strPassword As String, Optional strDatabasePwd as String)
 
@@ -318,7 +318,7 @@ TEST(ModuleWriterWrapper, RunTimeSecurityLogsIntoTheGivenWorkgroup)
 
 TEST(ModuleWriterWrapper, HardcodedSecurityAndAFixedPathAreWrittenAsBasicStrings)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.pathNameDBNew = QStringLiteral("C:\\New \"Shop\".mdb");
     style.newDBSecurity = 2;
     style.version = 64;
@@ -355,7 +355,7 @@ TEST(ModuleWriterWrapper, EveryVersionHasItsConstant)
     const std::pair<int, const char *> versions[] = {
         {1, "dbVersion10"}, {8, "dbVersion11"}, {16, "dbVersion20"}, {32, "dbVersion30"}, {64, "dbVersion40"}};
     for (const auto &[version, text] : versions) {
-        CodeStyle style = wizardStyle();
+        GeneratorSettings style = wizardStyle();
         style.version = version;
         EXPECT_TRUE(generate(style, customers()).contains(
             QStringLiteral("(strNewDBPath, dbLangGeneral, %1)\r\n").arg(QLatin1StringView(text))))
@@ -365,7 +365,7 @@ TEST(ModuleWriterWrapper, EveryVersionHasItsConstant)
 
 TEST(ModuleWriterWrapper, WithoutTheWrapperTheModuleStartsWithTheFirstTable)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.includeDatabaseWrapper = false;
     const QString module = generate(style, customers());
     EXPECT_TRUE(module.startsWith(QStringLiteral("\r\nPrivate Sub subCreate_Customers(dbNew As Database)\r\n")));
@@ -375,7 +375,7 @@ TEST(ModuleWriterWrapper, WithoutTheWrapperTheModuleStartsWithTheFirstTable)
 
 TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
 {
-    const auto refusal = [](const CodeStyle &style) -> QString {
+    const auto refusal = [](const GeneratorSettings &style) -> QString {
         ModuleWriter writer(style);
         try {
             writer.begin();
@@ -385,7 +385,7 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
         }
         return QStringLiteral("accepted");
     };
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.version = 48;
     EXPECT_TRUE(refusal(style).contains(QStringLiteral("Version"))) << refusal(style).toStdString();
     style = wizardStyle();
@@ -408,7 +408,7 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
 
 TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
 {
-    const auto refusal = [](const CodeStyle &style) -> QString {
+    const auto refusal = [](const GeneratorSettings &style) -> QString {
         try {
             checkCodeStyle(style);
         } catch (const pembry::BasicError &e) {
@@ -418,27 +418,27 @@ TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
         return QStringLiteral("accepted");
     };
     struct Case {
-        QString CodeStyle::*setting;
+        QString GeneratorSettings::*setting;
         const char *value;
         const char *named;      // the setting the refusal names
         const char *reason;     // a word of the reason
     };
     const QList<Case> cases = {
-        {&CodeStyle::varNameNewDB, "ws", "VarNameNewDB", "module"},
-        {&CodeStyle::varNameNewField, "tdf", "VarNameNewField", "module"},
-        {&CodeStyle::varNameNewTable, "fldNew", "VarNameNewTable", "VarNameNewField"},
-        {&CodeStyle::varNameNewTable, "FLDNEW", "VarNameNewTable", "VarNameNewField"},
-        {&CodeStyle::varNameNewDB, "mcstrQuote", "VarNameNewDB", "module"},
-        {&CodeStyle::varNameNewDB, "strNewDBPath", "VarNameNewDB", "module"},
-        {&CodeStyle::varNameNewDB, "CurrentDb", "VarNameNewDB", "module"},
-        {&CodeStyle::varNameNewIndex, "MsgBox", "VarNameNewIndex", "module"},
-        {&CodeStyle::varNameNewIndex, "msgbox", "VarNameNewIndex", "module"},
-        {&CodeStyle::varNameNewRelation, "ErrorHandler", "VarNameNewRelation", "module"},
-        {&CodeStyle::varNameNewRelation, "DBLANGGENERAL", "VarNameNewRelation", "module"},
-        {&CodeStyle::varNameNewRelation, "indxnew", "VarNameNewRelation", "VarNameNewIndex"},
+        {&GeneratorSettings::varNameNewDB, "ws", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewField, "tdf", "VarNameNewField", "module"},
+        {&GeneratorSettings::varNameNewTable, "fldNew", "VarNameNewTable", "VarNameNewField"},
+        {&GeneratorSettings::varNameNewTable, "FLDNEW", "VarNameNewTable", "VarNameNewField"},
+        {&GeneratorSettings::varNameNewDB, "mcstrQuote", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewDB, "strNewDBPath", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewDB, "CurrentDb", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewIndex, "MsgBox", "VarNameNewIndex", "module"},
+        {&GeneratorSettings::varNameNewIndex, "msgbox", "VarNameNewIndex", "module"},
+        {&GeneratorSettings::varNameNewRelation, "ErrorHandler", "VarNameNewRelation", "module"},
+        {&GeneratorSettings::varNameNewRelation, "DBLANGGENERAL", "VarNameNewRelation", "module"},
+        {&GeneratorSettings::varNameNewRelation, "indxnew", "VarNameNewRelation", "VarNameNewIndex"},
     };
     for (const Case &c : cases) {
-        CodeStyle style = wizardStyle();
+        GeneratorSettings style = wizardStyle();
         style.*c.setting = QString::fromLatin1(c.value);
         const QString text = refusal(style);
         EXPECT_TRUE(text.contains(QLatin1StringView(c.named)) && text.contains(QLatin1StringView(c.reason))
@@ -446,7 +446,7 @@ TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
             << c.value << ": " << text.toStdString();
     }
     // The chosen locale is a name of the module as well.
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.locale = QStringLiteral("dbLangGreek");
     style.varNameNewDB = QStringLiteral("dblanggreek");
     EXPECT_TRUE(refusal(style).contains(QStringLiteral("Locale"))) << refusal(style).toStdString();
@@ -479,10 +479,10 @@ TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
 
 TEST(ModuleWriterWrapper, RefusesATabStopBeyondSixteenBlanks)
 {
-    CodeStyle style = wizardStyle();
-    style.indentUnit = QString(kMaxTabStop, u' ');
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = kMaxTabStop;
     EXPECT_NO_THROW(checkCodeStyle(style));
-    style.indentUnit = QString(kMaxTabStop + 1, u' ');
+    style.tabStop = kMaxTabStop + 1;
     try {
         checkCodeStyle(style);
         ADD_FAILURE() << "accepted";
@@ -679,7 +679,7 @@ TEST(ModuleWriterIndexes, ForeignIndexesOnlyWhereNoWrittenRelationshipRecreatesT
                         index(QStringLiteral("OrderKey"), {QStringLiteral("CustomerID")}, true)})};
     db.relations = {relation(QStringLiteral("CustomersOrders"), QStringLiteral("Customers"),
                              QStringLiteral("Orders"), 0, {{QStringLiteral("CustomerID"), QStringLiteral("customerid")}})};
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     const QString withRelations = generate(style, db);
     EXPECT_FALSE(withRelations.contains(QStringLiteral("CreateIndex(\"CustomersOrders\")")));
     // The table's line stays, the other index follows it directly.
@@ -791,7 +791,7 @@ Private Sub subCreate_Indexes(dbNew As Database)
 
 TEST(ModuleWriterRelations, NothingOfRelationsWithoutAQualifyingRelationship)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     const QString oneSide = generate(style, shop(), {QStringLiteral("Orders"), QStringLiteral("Lines")});
     EXPECT_FALSE(oneSide.contains(QStringLiteral("Relations")));
     EXPECT_TRUE(oneSide.contains(QStringLiteral("   subCreate_Indexes dbNew\r\n")));
@@ -889,7 +889,7 @@ TEST(ModuleWriterNames, ProcedureNamesAreValidUniqueAndCalledByTheSameName)
 
 TEST(ModuleWriterNames, WithoutAPrefixKeywordsDigitsAndModuleNamesAreAvoided)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.procPrefix.clear();
     schema::Database db;
     for (const char *name : {"1999 Sales", "Select", "CreateNewDatabase", "MsgBox", "dbNew", "Plain"})
@@ -930,14 +930,14 @@ TEST(ModuleWriterText, EveryLineIsWholeAndFitsTheCodePage)
 
 TEST(ModuleWriterText, IndentFollowsTheTabStop)
 {
-    CodeStyle style = wizardStyle();
-    style.indentUnit = QStringLiteral("  ");
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = 2;
     const QString module = generate(style, customers());
     EXPECT_TRUE(module.contains(crlf(R"(  Set tdf = dbNew.TableDefs("Customers")
     Set indxNew = tdf.CreateIndex("PrimaryKey")
       Set fldNew = indxNew.CreateField("CustomerID")
 )")));
-    style.indentUnit.clear();
+    style.tabStop = 0;
     EXPECT_TRUE(generate(style, customers()).contains(crlf(R"(
 On Error Goto ErrorHandler
 )")));
@@ -1068,8 +1068,8 @@ QString argumentOf(const QStringList &lines, const QString &head, const QString 
 
 TEST(ModuleWriterText, LongSettingsGoThroughLocalVariablesAndNoLineExceedsABasicLine)
 {
-    CodeStyle style = wizardStyle();
-    style.indentUnit = QString(kMaxTabStop, u' ');
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = kMaxTabStop;
     style.varNameNewDB = QStringLiteral("db") + QString(253, u'D');
     style.locale = QStringLiteral("L") + QString(254, u'l');
     style.pathNameDBNew = QStringLiteral("/data/") + QString(1100, u'p') + QStringLiteral("\"x\u00e9\u4e2d.mdb");
@@ -1088,7 +1088,7 @@ TEST(ModuleWriterText, LongSettingsGoThroughLocalVariablesAndNoLineExceedsABasic
     EXPECT_EQ(assembledValue(lines, QStringLiteral("strUserName")), style.userNameNew);
     EXPECT_EQ(assembledValue(lines, QStringLiteral("strPassword")), style.passwordMDWNew);
     EXPECT_EQ(assembledValue(lines, QStringLiteral("strDatabasePwd")), style.passwordDBNew);
-    const QString indent = style.indentUnit;
+    const QString indent = style.indentUnit();
     for (const char *declared : {"strNewDBPath", "strMDWPath", "strUserName", "strPassword", "strDatabasePwd"})
         EXPECT_TRUE(lines.contains(indent + QStringLiteral("Dim %1 As String").arg(QLatin1StringView(declared)))) << declared;
     EXPECT_TRUE(lines.contains(indent + QStringLiteral("DBEngine.SystemDB = strMDWPath")));
@@ -1108,8 +1108,8 @@ TEST(ModuleWriterText, ALongNameIsContinuedOnTheNextLines)
     QString name;
     for (int i = 0; i < 64; ++i)
         name += QChar(char16_t(0x4e00 + i));
-    CodeStyle style = wizardStyle();
-    style.indentUnit = QString(kMaxTabStop, u' ');
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = kMaxTabStop;
     style.varNameNewTable = QStringLiteral("t") + QString(254, u'T');
     style.varNameNewField = QStringLiteral("f") + QString(254, u'F');
     style.varNameNewIndex = QStringLiteral("x") + QString(254, u'X');

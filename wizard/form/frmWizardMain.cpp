@@ -12,7 +12,6 @@
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/QtUiControls.h"
 #include "wizard/form/WizardStatusBar.h"
-#include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
@@ -43,23 +42,10 @@ namespace {
 // its only user).
 void busyPointer(bool show)
 {
-    static const pembry::VBObjectHelper helper;
-    helper.MouseHourGlass(show);
+    vbObjectHelper().MouseHourGlass(show);
 }
 
 constexpr int ControlArrayElementMissing = 340;
-
-const QStringList kLocales = {
-    QStringLiteral("dbLangGeneral"), QStringLiteral("dbLangArabic"), QStringLiteral("dbLangChineseSimplified"),
-    QStringLiteral("dbLangChineseTraditional"), QStringLiteral("dbLangCyrillic"), QStringLiteral("dbLangCzech"),
-    QStringLiteral("dbLangDutch"), QStringLiteral("dbLangGreek"), QStringLiteral("dbLangHebrew"),
-    QStringLiteral("dbLangHungarian"), QStringLiteral("dbLangIcelandic"), QStringLiteral("dbLangJapanese"),
-    QStringLiteral("dbLangKorean"), QStringLiteral("dbLangNordic"), QStringLiteral("dbLangNorwDan"),
-    QStringLiteral("dbLangPolish"), QStringLiteral("dbLangSlovenian"), QStringLiteral("dbLangSpanish"),
-    QStringLiteral("dbLangSwedFin"), QStringLiteral("dbLangThai"), QStringLiteral("dbLangTurkish")};
-
-// The engine version constants of the "Version" options.
-const qint32 kVersions[] = {1, 8, 16, 32, 64};
 
 const QString kReady = QStringLiteral("Ready");
 
@@ -332,7 +318,7 @@ QWidget *frmWizardMain::buildNewDatabasePage()
     auto *right = new QVBoxLayout;
     cboLocale = new QComboBox(page);
     cboLocale->setObjectName(QStringLiteral("cboLocale"));
-    cboLocale->addItems(kLocales);
+    cboLocale->addItems(GeneratorSettings::locales());
     auto *localeLabel = new QLabel(QStringLiteral("&Locale"), page);
     localeLabel->setObjectName(QStringLiteral("lblLocale"));
     localeLabel->setBuddy(cboLocale);
@@ -372,14 +358,15 @@ QWidget *frmWizardMain::buildCodePage()
         m_textBoxes << box;
         return box;
     };
-    txtVarNameNewDB = addName("txtVarNameNewDB", QStringLiteral("&Database"), QStringLiteral("dbNew"), 0, 0);
-    txtVarNameNewTable = addName("txtVarNameNewTable", QStringLiteral("&Table"), QStringLiteral("tdfNew"), 0, 1);
-    txtVarNameNewField = addName("txtVarNameNewField", QStringLiteral("Fie&ld"), QStringLiteral("fldNew"), 1, 0);
+    const GeneratorSettings &initial = GeneratorSettings::windowInitial();
+    txtVarNameNewDB = addName("txtVarNameNewDB", QStringLiteral("&Database"), initial.varNameNewDB, 0, 0);
+    txtVarNameNewTable = addName("txtVarNameNewTable", QStringLiteral("&Table"), initial.varNameNewTable, 0, 1);
+    txtVarNameNewField = addName("txtVarNameNewField", QStringLiteral("Fie&ld"), initial.varNameNewField, 1, 0);
     txtVarNameNewRelation =
-        addName("txtVarNameNewRelation", QStringLiteral("&Relation"), QStringLiteral("relNew"), 1, 1);
-    txtVarNameNewIndex = addName("txtVarNameNewIndex", QStringLiteral("&Index"), QStringLiteral("indxNew"), 2, 0);
-    txtProcPrefix = addName("txtProcPrefix", QStringLiteral("&Procedure Prefix"), QStringLiteral("subCreate_"), 2, 1);
-    txtTabStop = addName("txtTabStop", QStringLiteral("Tab &Stop"), QStringLiteral("3"), 3, 0);
+        addName("txtVarNameNewRelation", QStringLiteral("&Relation"), initial.varNameNewRelation, 1, 1);
+    txtVarNameNewIndex = addName("txtVarNameNewIndex", QStringLiteral("&Index"), initial.varNameNewIndex, 2, 0);
+    txtProcPrefix = addName("txtProcPrefix", QStringLiteral("&Procedure Prefix"), initial.procPrefix, 2, 1);
+    txtTabStop = addName("txtTabStop", QStringLiteral("Tab &Stop"), QString::number(initial.tabStop), 3, 0);
     // Digits only: the tab stop is a count of blanks.
     txtTabStop->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), txtTabStop));
     names->setColumnStretch(1, 1);
@@ -389,7 +376,8 @@ QWidget *frmWizardMain::buildCodePage()
     layout->addSpacing(6);
     layout->addWidget(heading(QStringLiteral("What do you want to do with the database duplication code?"), page));
     auto *choices = new QHBoxLayout;
-    chkCopyToClipboard = checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), page);
+    chkCopyToClipboard =
+        checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), page, initial.copyToClipboard);
     // "M": "N" is Next's key.
     chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into New &Module"), page);
     fraInsertTopBottom = new QGroupBox(page);
@@ -413,9 +401,10 @@ QWidget *frmWizardMain::buildCodePage()
     auto *saveLayout = new QVBoxLayout(saveAs);
     txtCodeDestinationFile = textBox("txtCodeDestinationFile", saveAs);
     cmdBrowseCodeFile = browseButton("cmdBrowseCodeFile", saveAs);
-    chkRunNotepad = checkBox("chkRunNotepad", QStringLiteral("Op&en in Notepad"), saveAs);
+    chkRunNotepad = checkBox("chkRunNotepad", QStringLiteral("Op&en in Notepad"), saveAs, initial.runNotepad);
     chkRunNotepad->setEnabled(false);
-    chkWriteVB5Header = checkBox("chkWriteVB5Header", QStringLiteral("Include &VB Header Information"), saveAs);
+    chkWriteVB5Header = checkBox("chkWriteVB5Header", QStringLiteral("Include &VB Header Information"), saveAs,
+                                 initial.writeVB5Header);
     chkWriteVB5Header->setEnabled(false);
     saveLayout->addLayout(withBrowse(txtCodeDestinationFile, cmdBrowseCodeFile));
     auto *saveOptions = new QHBoxLayout;
@@ -476,10 +465,11 @@ QWidget *frmWizardMain::buildTablesPage()
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(2, 1);
 
-    chkIncludeRelations =
-        checkBox("chkIncludeRelations", QStringLiteral("&Create Relations in new Database"), page, true);
-    chkIncludeDatabaseWrapper =
-        checkBox("chkIncludeDatabaseWrapper", QStringLiteral("&Write Database Wrapper Function"), page, true);
+    const GeneratorSettings &initial = GeneratorSettings::windowInitial();
+    chkIncludeRelations = checkBox("chkIncludeRelations", QStringLiteral("&Create Relations in new Database"), page,
+                                   initial.includeRelations);
+    chkIncludeDatabaseWrapper = checkBox("chkIncludeDatabaseWrapper", QStringLiteral("&Write Database Wrapper Function"),
+                                         page, initial.includeDatabaseWrapper);
     grid->addWidget(chkIncludeRelations, 3, 0, 1, 3);
     grid->addWidget(chkIncludeDatabaseWrapper, 4, 0, 1, 3);
 
@@ -758,7 +748,7 @@ void frmWizardMain::FormLoad()
         for (auto it = m_tags.cbegin(); it != m_tags.cend(); ++it)
             it.key()->setToolTip(it.value());
         m_databaseLocation = -1;
-        cboLocale->setCurrentIndex(cboLocale->findText(QStringLiteral("dbLangGeneral")));
+        cboLocale->setCurrentIndex(cboLocale->findText(GeneratorSettings::windowInitial().locale));
         setStatusText(kReady);
         chkInsertIntoModule->setVisible(m_showInsertPosition);
         fraInsertTopBottom->setVisible(false);
@@ -1011,7 +1001,7 @@ void frmWizardMain::txtDBNew_Change()
 
 void frmWizardMain::optVersion_Click(int index)
 {
-    m_version = kVersions[index];
+    m_version = kJetVersions[index].code;
 }
 
 void frmWizardMain::txtTabStop_Change()
@@ -1253,16 +1243,16 @@ void frmWizardMain::cmdFinish_Click()
     m_succeeded = false;
     try {
         clsWriteNewDatabase &generator = gobjWriteNewDatabase();
-        generator.setTabStop(toInteger16(txtTabStop->text()));
-        generator.setVarNameNewDB(txtVarNameNewDB->text());
-        generator.setVarNameNewField(txtVarNameNewField->text());
-        generator.setVarNameNewIndex(txtVarNameNewIndex->text());
-        generator.setVarNameNewRelation(txtVarNameNewRelation->text());
-        generator.setVarNameNewTable(txtVarNameNewTable->text());
-        generator.setVersion(m_version);
-        generator.setLocale(cboLocale->currentText());
-        generator.setEncrypt(chkEncrypt->isChecked() ? 2 : 0);
-        generator.setIncludeRelations(chkIncludeRelations->checkState() != Qt::Unchecked);
+        applyFinishSettings(generator, {.tabStop = toInteger16(txtTabStop->text()),
+                                        .varNameNewDB = txtVarNameNewDB->text(),
+                                        .varNameNewField = txtVarNameNewField->text(),
+                                        .varNameNewIndex = txtVarNameNewIndex->text(),
+                                        .varNameNewRelation = txtVarNameNewRelation->text(),
+                                        .varNameNewTable = txtVarNameNewTable->text(),
+                                        .version = m_version,
+                                        .locale = cboLocale->currentText(),
+                                        .encrypt = chkEncrypt->isChecked(),
+                                        .includeRelations = chkIncludeRelations->checkState() != Qt::Unchecked});
 
         busyPointer(true);
         m_succeeded = generator.WriteTableCreationCode();

@@ -8,6 +8,7 @@
 // addRelations() when relations are wanted, then finish().
 
 #include "wizard/engine/Dao.h"
+#include "wizard/generator/GeneratorSettings.h"
 
 #include <QHash>
 #include <QString>
@@ -16,31 +17,9 @@
 
 namespace tabulo {
 
-// The settings the text depends on, copied from the generator at the start
-// of a run.
-struct CodeStyle {
-    QString indentUnit = QStringLiteral("   ");
-    QString procPrefix = QStringLiteral("subCreate_");
-    QString varNameNewDB = QStringLiteral("dbNew");
-    QString varNameNewTable = QStringLiteral("tblNew");
-    QString varNameNewField = QStringLiteral("fldNew");
-    QString varNameNewIndex = QStringLiteral("indxNew");
-    QString varNameNewRelation = QStringLiteral("relNew");
-    QString pathNameDBNew;              // "Current", "Variable" or a path
-    qint16 newDBSecurity = 0;           // 0, 1 or 2
-    qint32 version = 32;                // 1, 8, 16, 32 or 64
-    qint32 encrypt = 0;                 // 0 or 2
-    QString locale = QStringLiteral("dbLangGeneral");
-    QString passwordDBNew;              // ";pwd=..." or empty
-    QString pathNameMDWNew;
-    QString userNameNew;
-    QString passwordMDWNew;
-    bool includeRelations = true;
-    bool includeDatabaseWrapper = true;
-};
-
-// The widest indent unit: four indents of it leave a Basic line room.
-constexpr qint16 kMaxTabStop = 16;
+// The source of the errors a run raises: the writer's refusals, and every
+// failure WriteTableCreationCode passes on.
+inline const QString kRunErrorSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
 
 // Why a tab stop above kMaxTabStop is refused, for the setting `shownAs`.
 QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLiteral("TabStop"));
@@ -53,11 +32,12 @@ QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLitera
 // uses itself (compared without letter case, as Basic does). `shownAs` says
 // how the caller calls a setting ("VarNameNewDB" -> "--db-var"); a setting
 // it leaves out goes by its own name.
-void checkCodeStyle(const CodeStyle &style, const QHash<QString, QString> &shownAs = {});
+void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString> &shownAs = {});
 
 class ModuleWriter {
 public:
-    explicit ModuleWriter(CodeStyle style);
+    // Keeps a copy of `style`: the settings as they were when the run began.
+    explicit ModuleWriter(GeneratorSettings style);
     ~ModuleWriter();
 
     // Refuses the settings checkCodeStyle() refuses, then starts the module.

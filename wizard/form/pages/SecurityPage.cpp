@@ -104,9 +104,7 @@ void SecurityPage::optNewDBSecurity_Click(int index)
 
 void SecurityPage::txtMDWNew_Change()
 {
-    const bool workgroup = !txtMDWNew->text().isEmpty();
-    txtUserNameNew->setEnabled(workgroup);
-    txtPasswordNew->setEnabled(workgroup);
+    enableLogin(txtMDWNew, txtUserNameNew, txtPasswordNew);
     gobjWriteNewDatabase().setPathNameMDWNew(txtMDWNew->text());
     emit buttonsChanged();
 }

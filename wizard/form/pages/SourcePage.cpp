@@ -89,9 +89,7 @@ void SourcePage::txtDBSource_Change()
 
 void SourcePage::txtMDWSource_Change()
 {
-    const bool workgroup = !txtMDWSource->text().isEmpty();
-    txtUserNameSource->setEnabled(workgroup);
-    txtPasswordSource->setEnabled(workgroup);
+    enableLogin(txtMDWSource, txtUserNameSource, txtPasswordSource);
     gobjWriteNewDatabase().setPathNameMDWSource(txtMDWSource->text());
 }
 

@@ -91,6 +91,13 @@ QHBoxLayout *WizardPage::withBrowse(QLineEdit *box, QPushButton *browse)
     return row;
 }
 
+void WizardPage::enableLogin(const QLineEdit *workgroup, QLineEdit *userName, QLineEdit *password)
+{
+    const bool named = !workgroup->text().isEmpty();
+    userName->setEnabled(named);
+    password->setEnabled(named);
+}
+
 void WizardPage::setHelp(QWidget *control, const QString &text, bool onFocus)
 {
     m_help.setHelp(control, text, onFocus);
@@ -129,7 +136,7 @@ void WizardPage::onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box
 {
     // The routine is the button's click handler: "cmdBrowseSourceDB_Click".
     const QByteArray routine = button->objectName().toLatin1() + "_Click";
-    connect(button, &QPushButton::clicked, this, [=] {
+    connect(button, &QPushButton::clicked, this, [routine, choice, box, passOn, confirmed] {
         guarded(routine.constData(), [&] {
             pembry::CDialog dialog;
             if (showFileDialog(choice, dialog)) {

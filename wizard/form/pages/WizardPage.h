@@ -72,6 +72,10 @@ protected:
     // A text box with its browse button to the right.
     static QHBoxLayout *withBrowse(QLineEdit *box, QPushButton *browse);
 
+    // A workgroup's user name and password boxes are usable while its file
+    // box holds a name.
+    static void enableLogin(const QLineEdit *workgroup, QLineEdit *userName, QLineEdit *password);
+
     void setHelp(QWidget *control, const QString &text, bool onFocus = true);
     ControlHelp &help() { return m_help; }
 

@@ -14,7 +14,7 @@ struct FileFilter {
     bool preselected = false;
 };
 
-struct FileDialogSpec {
+struct FileDialogRow {
     FileChoice choice;
     const char16_t *title;
     QList<FileFilter> filters;
@@ -23,9 +23,9 @@ struct FileDialogSpec {
     bool save;                      // Save As, else Open
 };
 
-const QList<FileDialogSpec> &fileDialogs()
+const QList<FileDialogRow> &fileDialogs()
 {
-    static const QList<FileDialogSpec> dialogs = {
+    static const QList<FileDialogRow> dialogs = {
         {FileChoice::SourceDatabase,
          u"Locate Source Database",
          {{u"Microsoft Access Databases", u"*.mdb;*.mde", true},
@@ -69,15 +69,15 @@ const QList<FileDialogSpec> &fileDialogs()
 
 bool showFileDialog(FileChoice choice, pembry::CDialog &dialog)
 {
-    const FileDialogSpec &spec = fileDialogs().at(int(choice));
-    Q_ASSERT(spec.choice == choice);
-    for (const FileFilter &filter : spec.filters)
+    const FileDialogRow &row = fileDialogs().at(int(choice));
+    Q_ASSERT(row.choice == choice);
+    for (const FileFilter &filter : row.filters)
         dialog.AddFilter(QString::fromUtf16(filter.description), QString::fromUtf16(filter.pattern),
                          filter.preselected);
-    dialog.setDefaultExt(QString::fromUtf16(spec.defaultExt));
-    dialog.setDialogTitle(QString::fromUtf16(spec.title));
-    dialog.setFlags(spec.flags);
-    return spec.save ? dialog.ShowSave() : dialog.ShowOpen();
+    dialog.setDefaultExt(QString::fromUtf16(row.defaultExt));
+    dialog.setDialogTitle(QString::fromUtf16(row.title));
+    dialog.setFlags(row.flags);
+    return row.save ? dialog.ShowSave() : dialog.ShowOpen();
 }
 
 }  // namespace tabulo

@@ -114,6 +114,26 @@ TEST_F(ApplicationTest, PublishesItsMembersAndEnumerationsByName)
     EXPECT_TRUE(m_app.property("AutoShutDown").toBool());
 }
 
+// Property browsers and QML skip a property Qt marks invalid; a host reads
+// back what it wrote.
+TEST_F(ApplicationTest, EveryPropertyIsValidAndReadsBackWhatWasWritten)
+{
+    const QMetaObject *meta = m_app.metaObject();
+    for (int i = meta->propertyOffset(); i < meta->propertyCount(); ++i) {
+        const QMetaProperty property = meta->property(i);
+        EXPECT_TRUE(property.isValid()) << property.name();
+        EXPECT_TRUE(property.isReadable()) << property.name();
+    }
+
+    EXPECT_FALSE(m_app.property("ShowInsertPosition").toBool());
+    EXPECT_TRUE(m_app.setProperty("ShowInsertPosition", true));
+    EXPECT_TRUE(m_app.property("ShowInsertPosition").toBool());
+
+    EXPECT_EQ(m_app.property("SourceDatabase").value<std::shared_ptr<dao::Database>>(), nullptr);
+    auto db = hostDatabase();
+    EXPECT_EQ(m_app.property("SourceDatabase").value<std::shared_ptr<dao::Database>>(), db);
+}
+
 TEST_F(ApplicationTest, ModelessShowReturnsAtOnceAndClosingForgetsTheWindow)
 {
     ASSERT_TRUE(showWizard(0));

@@ -206,6 +206,95 @@ TEST_F(WizardFixture, SavingTheNewDatabaseAsAnAddInMakesItAnMdb)
     EXPECT_FALSE(dialogs.leftOpen);
 }
 
+// The five browse buttons, each cancelled: every one shows its own dialog
+// and leaves its box alone; a cancelled source dialog keeps the tables read.
+TEST_F(WizardFixture, EachBrowseButtonShowsItsOwnDialog)
+{
+    open();
+    FileDialogDriver dialogs;
+    click(u"cmdBrowseSourceDB"_s);
+    click(u"cmdBrowseSourceMDW"_s);
+    goToTablesPage();
+    click(u"cmdAddOne"_s);     // selects the first table
+    click(u"cmdAddOne"_s);     // and chooses it
+    back();
+    back();
+    click(u"optDatabaseLocation(1)"_s);
+    click(u"cmdBrowseNewDB"_s);
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    click(u"cmdBrowseCodeFile"_s);
+    next();
+    next();
+    ASSERT_EQ(page(), 4);
+    click(u"optNewDBSecurity(2)"_s);
+    click(u"cmdBrowseNewMDW"_s);
+    ASSERT_EQ(dialogs.seen.size(), 5);
+    EXPECT_FALSE(dialogs.leftOpen);
+
+    const QString all = u"All Files (*)"_s;
+    const QString workgroup = u"Microsoft Access Security File (*.mdw)"_s;
+    struct Expected {
+        QString title;
+        QStringList filters;
+        int selected;
+        QFileDialog::AcceptMode mode;
+        QString suffix;
+    };
+    const Expected expected[] = {
+        {u"Locate Source Database"_s,
+         {u"Microsoft Access Databases (*.mdb *.mde)"_s, u"Microsoft Access Add-Ins (*.mda)"_s, all}, 0,
+         QFileDialog::AcceptOpen, {}},
+        {u"Locate Source Security File"_s, {workgroup, all}, 0, QFileDialog::AcceptOpen, {}},
+        {u"Save New Database As"_s,
+         {u"Microsoft Access Database (*.mdb)"_s, u"Microsoft Access MDE Database (*.mde)"_s,
+          u"Microsoft Access Add-In (*.mda)"_s, all},
+         0, QFileDialog::AcceptSave, u"mdb"_s},
+        {u"Save Code Template As"_s, {u"Text Files (*.txt)"_s, u"Visual Basic Module (*.bas)"_s, all}, 1,
+         QFileDialog::AcceptSave, u"bas"_s},
+        {u"Locate New Security File"_s, {workgroup, all}, 0, QFileDialog::AcceptOpen, {}},
+    };
+    for (int i = 0; i < 5; ++i) {
+        const FileDialogDriver::Seen &seen = dialogs.seen[i];
+        EXPECT_EQ(seen.title, expected[i].title);
+        EXPECT_EQ(seen.filters, expected[i].filters) << seen.title.toStdString();
+        EXPECT_EQ(seen.selectedFilter, expected[i].filters.value(expected[i].selected)) << seen.title.toStdString();
+        EXPECT_EQ(seen.acceptMode, expected[i].mode) << seen.title.toStdString();
+        if (seen.acceptMode == QFileDialog::AcceptOpen) {
+            EXPECT_EQ(seen.fileMode, QFileDialog::ExistingFile) << seen.title.toStdString();
+        }
+        EXPECT_EQ(seen.defaultSuffix, expected[i].suffix) << seen.title.toStdString();
+    }
+
+    EXPECT_EQ(box(u"txtDBSource"_s)->text(), m_source);
+    EXPECT_EQ(box(u"txtMDWNew"_s)->text(), QString());
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 1);
+}
+
+// A confirmed workgroup goes into its box and to the generator, and makes
+// the user name usable.
+TEST_F(WizardFixture, BrowsingForTheNewWorkgroupFillsItsBox)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    next();
+    ASSERT_EQ(page(), 4);
+    click(u"optNewDBSecurity(2)"_s);
+    const QString workgroup = makeFile(u"secure.mdw"_s);
+    FileDialogDriver dialogs;
+    dialogs.answerNext(FileDialogDriver::accept(workgroup));
+    click(u"cmdBrowseNewMDW"_s);
+    EXPECT_EQ(box(u"txtMDWNew"_s)->text(), workgroup);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameMDWNew(), workgroup);
+    EXPECT_TRUE(box(u"txtUserNameNew"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    type(u"txtUserNameNew"_s, u"Owner"_s);
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+    EXPECT_FALSE(dialogs.leftOpen);
+}
+
 TEST(WizardMessages, TheWindowShowsQtMessageBoxesWhileItLives)
 {
     ASSERT_NE(dynamic_cast<pembry::ConsoleMessageService *>(&pembry::messageService()), nullptr);

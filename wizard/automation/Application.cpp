@@ -25,6 +25,11 @@ QString Application::ModuleText() const
     return gobjWriteNewDatabase().ModuleText();
 }
 
+QVariant Application::sourceDatabaseVariant() const
+{
+    return QVariant::fromValue(m_dbSource);
+}
+
 void Application::setSourceDatabaseVariant(const QVariant &database)
 {
     m_dbSource = database.value<std::shared_ptr<dao::Database>>();

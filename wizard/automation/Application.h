@@ -25,11 +25,11 @@ namespace tabulo {
 class Application : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool AutoShutDown READ AutoShutDown WRITE setAutoShutDown)
-    Q_PROPERTY(bool ShowInsertPosition WRITE setShowInsertPosition)
+    Q_PROPERTY(bool ShowInsertPosition READ ShowInsertPosition WRITE setShowInsertPosition)
     Q_PROPERTY(int InsertPosition READ InsertPosition)
     Q_PROPERTY(QString ModuleText READ ModuleText)
     Q_PROPERTY(bool Succeeded READ Succeeded)
-    Q_PROPERTY(QVariant SourceDatabase WRITE setSourceDatabaseVariant)
+    Q_PROPERTY(QVariant SourceDatabase READ sourceDatabaseVariant WRITE setSourceDatabaseVariant)
     // The error of the last ShowWizard that failed (0 when it succeeded).
     Q_PROPERTY(int LastErrorNumber READ LastErrorNumber)
     Q_PROPERTY(QString LastErrorDescription READ LastErrorDescription)
@@ -46,11 +46,15 @@ public:
 
     bool AutoShutDown() const { return m_autoShutDown; }
     void setAutoShutDown(bool value) { m_autoShutDown = value; }
+    bool ShowInsertPosition() const { return m_showInsertPosition; }
     void setShowInsertPosition(bool value) { m_showInsertPosition = value; }
     int InsertPosition() const;
     QString ModuleText() const;
     bool Succeeded() const { return m_succeeded; }
     void setSourceDatabase(std::shared_ptr<dao::Database> database) { m_dbSource = std::move(database); }
+    // The host's database as the SourceDatabase property holds it: empty
+    // std::shared_ptr when none was given.
+    QVariant sourceDatabaseVariant() const;
     void setSourceDatabaseVariant(const QVariant &database);
 
     int LastErrorNumber() const { return m_lastErrorNumber; }

@@ -1,0 +1,261 @@
+#include "wizard/form/pages/CodePage.h"
+
+#include "utility/BasicError.h"
+#include "utility/OS32Helper.h"
+#include "utility/TextHelper.h"
+#include "utility/Variant.h"
+#include "utility/basPublicNotCreateableFunctions.h"
+#include "wizard/form/ControlHelp.h"
+#include "wizard/form/pages/NewDatabasePage.h"
+#include "wizard/generator/SharedHelpers.h"
+#include "wizard/generator/clsWriteNewDatabase.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QVBoxLayout>
+
+namespace tabulo {
+
+namespace {
+
+// Basic's CInt of a text: a number rounded to a 16-bit integer.
+qint16 toInteger16(const QString &text)
+{
+    const qint64 value = pembry::Variant(text).toInteger();
+    if (value < -32768 || value > 32767)
+        pembry::raiseError(pembry::err::Overflow, QStringLiteral("frmWizardMain"));
+    return qint16(value);
+}
+
+}  // namespace
+
+CodePage::CodePage(ControlHelp &help, const WizardOptions &options, const NewDatabasePage &newDatabase)
+    : WizardPage(help, options), m_newDatabase(newDatabase)
+{
+    const GeneratorSettings &initial = GeneratorSettings::windowInitial();
+    auto *layout = new QVBoxLayout(this);
+    buildNames(layout, initial);
+    buildDelivery(layout, initial);
+
+    setHelp(txtTabStop, QStringLiteral("Number of spaces to insert for each tab indentation"));
+    setHelp(chkCopyToClipboard, QStringLiteral("Copy the code to the Windows clipboard"));
+    setHelp(txtCodeDestinationFile, QStringLiteral("Full path of the text file to save the module as"));
+    setHelp(chkRunNotepad, QStringLiteral("Immediately open the text file in Windows Notepad"));
+    setHelp(chkWriteVB5Header,
+            QStringLiteral("Add text required by Visual Basic to automatically recognize the file as a module"));
+    connectHandlers();
+}
+
+void CodePage::buildNames(QVBoxLayout *layout, const GeneratorSettings &initial)
+{
+    layout->addWidget(heading(QStringLiteral("What do you want to name the variables that will be used in the module?")));
+
+    auto *names = new QGridLayout;
+    auto addName = [&](const char *name, const QString &label, const QString &text, int row, int column) {
+        QLineEdit *box = textBox(name, this, text);
+        const QByteArray labelName = "lbl" + QByteArray(name).mid(3);
+        names->addWidget(caption(label, box, this, labelName.constData()), row, column * 2);
+        names->addWidget(box, row, column * 2 + 1);
+        return box;
+    };
+    txtVarNameNewDB = addName("txtVarNameNewDB", QStringLiteral("&Database"), initial.varNameNewDB, 0, 0);
+    txtVarNameNewTable = addName("txtVarNameNewTable", QStringLiteral("&Table"), initial.varNameNewTable, 0, 1);
+    txtVarNameNewField = addName("txtVarNameNewField", QStringLiteral("Fie&ld"), initial.varNameNewField, 1, 0);
+    txtVarNameNewRelation =
+        addName("txtVarNameNewRelation", QStringLiteral("&Relation"), initial.varNameNewRelation, 1, 1);
+    txtVarNameNewIndex = addName("txtVarNameNewIndex", QStringLiteral("&Index"), initial.varNameNewIndex, 2, 0);
+    txtProcPrefix = addName("txtProcPrefix", QStringLiteral("&Procedure Prefix"), initial.procPrefix, 2, 1);
+    txtTabStop = addName("txtTabStop", QStringLiteral("Tab &Stop"), QString::number(initial.tabStop), 3, 0);
+    // Digits only: the tab stop is a count of blanks.
+    txtTabStop->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), txtTabStop));
+    names->setColumnStretch(1, 1);
+    names->setColumnStretch(3, 1);
+    layout->addLayout(names);
+}
+
+void CodePage::buildDelivery(QVBoxLayout *layout, const GeneratorSettings &initial)
+{
+    layout->addSpacing(6);
+    layout->addWidget(heading(QStringLiteral("What do you want to do with the database duplication code?")));
+    auto *choices = new QHBoxLayout;
+    chkCopyToClipboard =
+        checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), this, initial.copyToClipboard);
+    // "M": "N" is Next's key.
+    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into New &Module"), this);
+    fraInsertTopBottom = new QGroupBox(this);
+    fraInsertTopBottom->setObjectName(QStringLiteral("fraInsertTopBottom"));
+    auto *insertLayout = new QHBoxLayout(fraInsertTopBottom);
+    optInsertTopBottom << option("optInsertTopBottom", 0, QStringLiteral("At &Top"), fraInsertTopBottom)
+                       << option("optInsertTopBottom", 1, QStringLiteral("At &Bottom"), fraInsertTopBottom);
+    for (QRadioButton *position : optInsertTopBottom) {
+        insertLayout->addWidget(position);
+        position->setEnabled(false);
+    }
+    optInsertTopBottom[1]->setChecked(true);
+    choices->addWidget(chkCopyToClipboard);
+    choices->addWidget(chkInsertIntoModule);
+    choices->addWidget(fraInsertTopBottom);
+    choices->addStretch(1);
+    layout->addLayout(choices);
+
+    auto *saveAs = new QGroupBox(QStringLiteral("Save &As"), this);
+    saveAs->setObjectName(QStringLiteral("fraSaveAs"));
+    auto *saveLayout = new QVBoxLayout(saveAs);
+    txtCodeDestinationFile = textBox("txtCodeDestinationFile", saveAs);
+    cmdBrowseCodeFile = browseButton("cmdBrowseCodeFile", saveAs);
+    chkRunNotepad = checkBox("chkRunNotepad", QStringLiteral("Op&en in Notepad"), saveAs, initial.runNotepad);
+    chkRunNotepad->setEnabled(false);
+    chkWriteVB5Header = checkBox("chkWriteVB5Header", QStringLiteral("Include &VB Header Information"), saveAs,
+                                 initial.writeVB5Header);
+    chkWriteVB5Header->setEnabled(false);
+    saveLayout->addLayout(withBrowse(txtCodeDestinationFile, cmdBrowseCodeFile));
+    auto *saveOptions = new QHBoxLayout;
+    saveOptions->addWidget(chkRunNotepad);
+    saveOptions->addWidget(chkWriteVB5Header);
+    saveOptions->addStretch(1);
+    saveLayout->addLayout(saveOptions);
+    layout->addWidget(saveAs);
+    layout->addStretch(1);
+    help().focusOnAccessKey(saveAs, txtCodeDestinationFile);
+}
+
+void CodePage::connectHandlers()
+{
+    struct Name {
+        QLineEdit *box;
+        const char *routine;
+        void (clsWriteNewDatabase::*setter)(const QString &);
+    };
+    for (const Name &name : {Name{txtVarNameNewDB, "txtVarNameNewDB_Change", &clsWriteNewDatabase::setVarNameNewDB},
+                             Name{txtVarNameNewTable, "txtVarNameNewTable_Change",
+                                  &clsWriteNewDatabase::setVarNameNewTable},
+                             Name{txtVarNameNewField, "txtVarNameNewField_Change",
+                                  &clsWriteNewDatabase::setVarNameNewField},
+                             Name{txtVarNameNewRelation, "txtVarNameNewRelation_Change",
+                                  &clsWriteNewDatabase::setVarNameNewRelation},
+                             Name{txtVarNameNewIndex, "txtVarNameNewIndex_Change",
+                                  &clsWriteNewDatabase::setVarNameNewIndex},
+                             Name{txtProcPrefix, "txtProcPrefix_Change", &clsWriteNewDatabase::setProcPrefix}}) {
+        onText(name.box, name.routine,
+               [box = name.box, setter = name.setter] { (gobjWriteNewDatabase().*setter)(box->text()); });
+    }
+    onText(txtTabStop, "txtTabStop_Change", [this] { txtTabStop_Change(); });
+    onTick(chkCopyToClipboard, "chkCopyToClipboard_Click", [this] {
+        gobjWriteNewDatabase().setCopyToClipboard(chkCopyToClipboard->isChecked());
+        emit buttonsChanged();
+    });
+    onTick(chkInsertIntoModule, "chkInsertIntoModule_Click", [this] { chkInsertIntoModule_Click(); });
+    onOption(optInsertTopBottom, "optInsertTopBottom_Click", [this](int index) { optInsertTopBottom_Click(index); });
+    onText(txtCodeDestinationFile, "txtCodeDestinationFile_Change", [this] { txtCodeDestinationFile_Change(); });
+    onBrowse(cmdBrowseCodeFile, FileChoice::CodeFile, txtCodeDestinationFile,
+             [this] { gobjWriteNewDatabase().setPathNameCodeFile(txtCodeDestinationFile->text()); });
+    onTick(chkRunNotepad, "chkRunNotepad_Click",
+           [this] { gobjWriteNewDatabase().setRunNotepad(chkRunNotepad->isChecked()); });
+    onTick(chkWriteVB5Header, "chkWriteVB5Header_Click",
+           [this] { gobjWriteNewDatabase().setWriteVB5Header(chkWriteVB5Header->isChecked()); });
+}
+
+void CodePage::load()
+{
+    chkInsertIntoModule->setVisible(options().showInsertPosition);
+    fraInsertTopBottom->setVisible(false);
+}
+
+bool CodePage::enter()
+{
+    // Propose a code file beside the new database: CreateDB_<name>.bas.
+    const QString path = m_newDatabase.newDatabasePath();
+    if (txtCodeDestinationFile->text().isEmpty() && path.size() > 5) {
+        const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
+        const qsizetype backslash = path.lastIndexOf(QLatin1Char('\\'));
+        const QChar separator = slash > backslash ? QLatin1Char('/') : QLatin1Char('\\');
+        const QString name = os32Helper().PathNameNoFile(path) + separator + QStringLiteral("CreateDB_")
+                             + textHelper().RemoveAllSpaces(os32Helper().FileNameNoPath(path));
+        txtCodeDestinationFile->setText(pembry::basicTrim(QStringView(name).chopped(qMin<qsizetype>(4, name.size())))
+                                        + QStringLiteral(".bas"));
+    }
+    return true;
+}
+
+WizardPage::Buttons CodePage::buttons(bool finishRule) const
+{
+    bool next = m_insertPosition > 0 || chkCopyToClipboard->isChecked();
+    if (!next) {
+        QString folder = os32Helper().PathNameNoFile(txtCodeDestinationFile->text());
+        next = os32Helper().IsValidFolder(folder);
+    }
+    return {.back = true, .next = next, .finish = finishRule};
+}
+
+QWidget *CodePage::firstFocus() const
+{
+    return txtCodeDestinationFile;
+}
+
+void CodePage::addFinishSettings(FinishSettings &settings) const
+{
+    settings.tabStop = toInteger16(txtTabStop->text());
+    settings.varNameNewDB = txtVarNameNewDB->text();
+    settings.varNameNewField = txtVarNameNewField->text();
+    settings.varNameNewIndex = txtVarNameNewIndex->text();
+    settings.varNameNewRelation = txtVarNameNewRelation->text();
+    settings.varNameNewTable = txtVarNameNewTable->text();
+}
+
+void CodePage::txtTabStop_Change()
+{
+    // Only a count the generator takes is passed on; otherwise it keeps its
+    // tab stop (Finish reports the text that cannot be converted or is too
+    // large).
+    bool number = false;
+    const qint16 tabStop = txtTabStop->text().toShort(&number);
+    if (number && tabStop >= 0 && tabStop <= kMaxTabStop)
+        gobjWriteNewDatabase().setTabStop(tabStop);
+}
+
+void CodePage::chkInsertIntoModule_Click()
+{
+    clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+    const bool ticked = chkInsertIntoModule->isChecked();
+    if (ticked) {
+        if (optInsertTopBottom[0]->isChecked()) {
+            generator.setInsertPosition(1);
+            m_insertPosition = 1;
+        } else if (optInsertTopBottom[1]->isChecked()) {
+            generator.setInsertPosition(2);
+            m_insertPosition = 2;
+        } else {
+            optInsertTopBottom[0]->setChecked(true);
+        }
+    } else {
+        generator.setInsertPosition(0);
+        m_insertPosition = 0;
+    }
+    for (QRadioButton *position : optInsertTopBottom)
+        position->setEnabled(ticked);
+    emit buttonsChanged();
+}
+
+void CodePage::optInsertTopBottom_Click(int index)
+{
+    m_insertPosition = index + 1;
+    gobjWriteNewDatabase().setInsertPosition(index + 1);
+    emit buttonsChanged();
+}
+
+void CodePage::txtCodeDestinationFile_Change()
+{
+    gobjWriteNewDatabase().setPathNameCodeFile(txtCodeDestinationFile->text());
+    const bool file = !txtCodeDestinationFile->text().isEmpty();
+    chkRunNotepad->setEnabled(file);
+    chkWriteVB5Header->setEnabled(file);
+    emit buttonsChanged();
+}
+
+}  // namespace tabulo

@@ -1,0 +1,59 @@
+#pragma once
+// Page 2: the names the generated module uses (variables, procedure prefix,
+// tab stop) and what becomes of the module (clipboard, a new module of the
+// host, a code file). Entering it proposes a code file beside the new
+// database.
+
+#include "wizard/form/pages/WizardPage.h"
+
+class QGroupBox;
+class QVBoxLayout;
+
+namespace tabulo {
+
+class NewDatabasePage;
+struct GeneratorSettings;
+
+class CodePage : public WizardPage {
+    Q_OBJECT
+
+public:
+    // `newDatabase` gives the path the code file name is proposed from.
+    CodePage(ControlHelp &help, const WizardOptions &options, const NewDatabasePage &newDatabase);
+
+    void load() override;
+    bool enter() override;
+    Buttons buttons(bool finishRule) const override;
+    QWidget *firstFocus() const override;
+    void addFinishSettings(FinishSettings &settings) const override;
+
+private:
+    void buildNames(QVBoxLayout *layout, const GeneratorSettings &initial);
+    void buildDelivery(QVBoxLayout *layout, const GeneratorSettings &initial);
+    void connectHandlers();
+    void txtTabStop_Change();
+    void chkInsertIntoModule_Click();
+    void optInsertTopBottom_Click(int index);
+    void txtCodeDestinationFile_Change();
+
+    const NewDatabasePage &m_newDatabase;
+    int m_insertPosition = 0;       // 0 none, 1 top, 2 bottom
+
+    QLineEdit *txtVarNameNewDB = nullptr;
+    QLineEdit *txtVarNameNewTable = nullptr;
+    QLineEdit *txtVarNameNewField = nullptr;
+    QLineEdit *txtVarNameNewRelation = nullptr;
+    QLineEdit *txtVarNameNewIndex = nullptr;
+    QLineEdit *txtProcPrefix = nullptr;
+    QLineEdit *txtTabStop = nullptr;
+    QCheckBox *chkCopyToClipboard = nullptr;
+    QCheckBox *chkInsertIntoModule = nullptr;
+    QGroupBox *fraInsertTopBottom = nullptr;
+    QList<QRadioButton *> optInsertTopBottom;
+    QLineEdit *txtCodeDestinationFile = nullptr;
+    QPushButton *cmdBrowseCodeFile = nullptr;
+    QCheckBox *chkRunNotepad = nullptr;
+    QCheckBox *chkWriteVB5Header = nullptr;
+};
+
+}  // namespace tabulo

@@ -1,0 +1,44 @@
+#pragma once
+// Page 1: where the tables are created (the current database, a new
+// database at a path, or a run-time variable), the new database's version,
+// locale and encryption. Entering it reads the source database's version.
+
+#include "wizard/form/pages/WizardPage.h"
+
+class QComboBox;
+class QGroupBox;
+
+namespace tabulo {
+
+class NewDatabasePage : public WizardPage {
+    Q_OBJECT
+
+public:
+    NewDatabasePage(ControlHelp &help, const WizardOptions &options);
+
+    void load() override;
+    bool enter() override;
+    Buttons buttons(bool finishRule) const override;
+    QWidget *firstFocus() const override;
+    void addFinishSettings(FinishSettings &settings) const override;
+
+    // The text of the new database's path box, whichever location is chosen.
+    QString newDatabasePath() const;
+
+private:
+    void optDatabaseLocation_Click(int index);
+    void txtDBNew_Change();
+
+    int m_databaseLocation = -1;    // the chosen location option; -1: none yet
+    qint32 m_version = 0;           // the code of the chosen version option
+
+    QList<QRadioButton *> optDatabaseLocation;
+    QLineEdit *txtDBNew = nullptr;
+    QPushButton *cmdBrowseNewDB = nullptr;
+    QGroupBox *fraVersion = nullptr;
+    QList<QRadioButton *> optVersion;
+    QComboBox *cboLocale = nullptr;
+    QCheckBox *chkEncrypt = nullptr;
+};
+
+}  // namespace tabulo

@@ -1,0 +1,96 @@
+#include "wizard/form/pages/SourcePage.h"
+
+#include "utility/OS32Helper.h"
+#include "wizard/generator/SharedHelpers.h"
+#include "wizard/generator/clsWriteNewDatabase.h"
+
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace tabulo {
+
+SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options)
+    : WizardPage(help, options)
+{
+    auto *grid = new QGridLayout(this);
+    grid->addWidget(heading(QStringLiteral("Specify where to find the source database to duplicate")), 0, 0, 1, 2);
+
+    txtDBSource = textBox("txtDBSource", this);
+    cmdBrowseSourceDB = browseButton("cmdBrowseSourceDB", this);
+    grid->addWidget(caption(QStringLiteral("&Source Database"), txtDBSource, this, "lblDBSource"), 1, 0);
+    grid->addLayout(withBrowse(txtDBSource, cmdBrowseSourceDB), 1, 1);
+
+    grid->addWidget(heading(QStringLiteral("If necessary, enter the security information required to open the database.")),
+                    2, 0, 1, 2);
+    txtMDWSource = textBox("txtMDWSource", this);
+    cmdBrowseSourceMDW = browseButton("cmdBrowseSourceMDW", this);
+    grid->addWidget(caption(QStringLiteral("Source &MDW"), txtMDWSource, this, "lblMDWSource"), 3, 0);
+    grid->addLayout(withBrowse(txtMDWSource, cmdBrowseSourceMDW), 3, 1);
+
+    txtUserNameSource = textBox("txtUserNameSource", this);
+    txtUserNameSource->setEnabled(false);
+    grid->addWidget(caption(QStringLiteral("&User Name"), txtUserNameSource, this, "lblUserNameSource"), 4, 0);
+    grid->addWidget(txtUserNameSource, 4, 1);
+
+    txtPasswordSource = textBox("txtPasswordSource", this, {}, true);
+    txtPasswordSource->setEnabled(false);
+    grid->addWidget(caption(QStringLiteral("&Password"), txtPasswordSource, this, "lblPasswordSource"), 5, 0);
+    grid->addWidget(txtPasswordSource, 5, 1);
+
+    txtPasswordDBSource = textBox("txtPasswordDBSource", this, {}, true);
+    grid->addWidget(caption(QStringLiteral("&Database Password"), txtPasswordDBSource, this, "lblPasswordDBSource"),
+                    6, 0);
+    grid->addWidget(txtPasswordDBSource, 6, 1);
+    grid->setRowStretch(7, 1);
+    grid->setColumnStretch(1, 1);
+
+    setHelp(txtDBSource, QStringLiteral("Database to be duplicated"));
+    setHelp(txtMDWSource, QStringLiteral("Workgroup that secures the source database"));
+    setHelp(txtUserNameSource, QStringLiteral("Username to log into the source workgroup"));
+    setHelp(txtPasswordSource, QStringLiteral("Password to log into the source workgroup"));
+    setHelp(txtPasswordDBSource, QStringLiteral("Database password required to open the source database"));
+
+    onText(txtDBSource, "txtDBSource_Change", [this] { txtDBSource_Change(); });
+    onText(txtMDWSource, "txtMDWSource_Change", [this] { txtMDWSource_Change(); });
+    onText(txtUserNameSource, "txtUserNameSource_Change",
+           [this] { gobjWriteNewDatabase().setUserNameSource(txtUserNameSource->text()); });
+    onText(txtPasswordSource, "txtPasswordSource_Change",
+           [this] { gobjWriteNewDatabase().setPasswordMDWSource(txtPasswordSource->text()); });
+    onText(txtPasswordDBSource, "txtPasswordDBSource_Change",
+           [this] { gobjWriteNewDatabase().setPasswordDBSource(txtPasswordDBSource->text()); });
+    onBrowse(cmdBrowseSourceDB, FileChoice::SourceDatabase, txtDBSource,
+             [this] { gobjWriteNewDatabase().setPathNameDBSource(txtDBSource->text()); });
+    onBrowse(cmdBrowseSourceMDW, FileChoice::SourceWorkgroup, txtMDWSource, [this] {
+        clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+        generator.setPathNameMDWSource(txtMDWSource->text());
+        generator.setPasswordMDWSource(txtPasswordSource->text());
+        generator.setUserNameSource(txtUserNameSource->text());
+    });
+}
+
+WizardPage::Buttons SourcePage::buttons(bool) const
+{
+    return {.back = false, .next = os32Helper().IsValidFilePath(txtDBSource->text()), .finish = false};
+}
+
+QWidget *SourcePage::firstFocus() const
+{
+    return txtDBSource;
+}
+
+void SourcePage::txtDBSource_Change()
+{
+    gobjWriteNewDatabase().setPathNameDBSource(txtDBSource->text());
+    emit sourceChanged();
+    emit buttonsChanged();
+}
+
+void SourcePage::txtMDWSource_Change()
+{
+    enableLogin(txtMDWSource, txtUserNameSource, txtPasswordSource);
+    gobjWriteNewDatabase().setPathNameMDWSource(txtMDWSource->text());
+}
+
+}  // namespace tabulo

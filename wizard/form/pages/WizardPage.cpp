@@ -1,0 +1,152 @@
+#include "wizard/form/pages/WizardPage.h"
+
+#include "utility/CDialog.h"
+#include "wizard/form/ControlHelp.h"
+#include "wizard/form/HandlerGuard.h"
+
+#include <QCheckBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStyle>
+
+namespace tabulo {
+
+WizardPage::WizardPage(ControlHelp &help, const WizardOptions &options)
+    : m_help(help), m_options(options)
+{
+}
+
+// --- Controls ------------------------------------------------------------------
+
+QLabel *WizardPage::heading(const QString &text)
+{
+    auto *label = new QLabel(text, this);
+    QFont font = label->font();
+    font.setBold(true);
+    label->setFont(font);
+    label->setWordWrap(true);
+    return label;
+}
+
+QLineEdit *WizardPage::textBox(const char *name, QWidget *parent, const QString &text, bool masked)
+{
+    auto *box = new QLineEdit(text, parent);
+    box->setObjectName(QLatin1String(name));
+    if (masked)
+        box->setEchoMode(QLineEdit::Password);
+    m_help.selectOnFocus(box);
+    return box;
+}
+
+QLabel *WizardPage::caption(const QString &text, QLineEdit *buddy, QWidget *parent, const char *name)
+{
+    auto *label = new QLabel(text, parent);
+    label->setBuddy(buddy);
+    label->setObjectName(QLatin1String(name));
+    return label;
+}
+
+QPushButton *WizardPage::browseButton(const char *name, QWidget *parent)
+{
+    auto *button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setIcon(parent->style()->standardIcon(QStyle::SP_DirOpenIcon));
+    button->setAccessibleName(QStringLiteral("Browse"));
+    return button;
+}
+
+QPushButton *WizardPage::boldButton(const char *name, const QString &text, QWidget *parent)
+{
+    auto *button = new QPushButton(text, parent);
+    button->setObjectName(QLatin1String(name));
+    QFont font = button->font();
+    font.setBold(true);
+    button->setFont(font);
+    return button;
+}
+
+QCheckBox *WizardPage::checkBox(const char *name, const QString &text, QWidget *parent, bool ticked)
+{
+    auto *box = new QCheckBox(text, parent);
+    box->setObjectName(QLatin1String(name));
+    box->setChecked(ticked);
+    return box;
+}
+
+QRadioButton *WizardPage::option(const char *name, int index, const QString &text, QWidget *parent)
+{
+    auto *button = new QRadioButton(text, parent);
+    button->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index));
+    return button;
+}
+
+QHBoxLayout *WizardPage::withBrowse(QLineEdit *box, QPushButton *browse)
+{
+    auto *row = new QHBoxLayout;
+    row->addWidget(box, 1);
+    row->addWidget(browse);
+    return row;
+}
+
+void WizardPage::enableLogin(const QLineEdit *workgroup, QLineEdit *userName, QLineEdit *password)
+{
+    const bool named = !workgroup->text().isEmpty();
+    userName->setEnabled(named);
+    password->setEnabled(named);
+}
+
+void WizardPage::setHelp(QWidget *control, const QString &text, bool onFocus)
+{
+    m_help.setHelp(control, text, onFocus);
+}
+
+// --- Handlers --------------------------------------------------------------------
+
+void WizardPage::onText(QLineEdit *box, const char *routine, std::function<void()> handler)
+{
+    connectGuarded(box, &QLineEdit::textChanged, this, routine, std::move(handler));
+}
+
+void WizardPage::onTick(QCheckBox *box, const char *routine, std::function<void()> handler)
+{
+    connectGuarded(box, &QCheckBox::toggled, this, routine, std::move(handler));
+}
+
+void WizardPage::onClick(QPushButton *button, const char *routine, std::function<void()> handler)
+{
+    connectGuarded(button, &QPushButton::clicked, this, routine, std::move(handler));
+}
+
+void WizardPage::onOption(const QList<QRadioButton *> &options, const char *routine,
+                          std::function<void(int)> handler)
+{
+    for (int i = 0; i < options.size(); ++i) {
+        connect(options[i], &QRadioButton::toggled, this, [routine, handler, i](bool selected) {
+            if (selected)
+                guarded(routine, [&handler, i] { handler(i); });
+        });
+    }
+}
+
+void WizardPage::onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,
+                          std::function<void(pembry::CDialog &)> confirmed)
+{
+    // The routine is the button's click handler: "cmdBrowseSourceDB_Click".
+    const QByteArray routine = button->objectName().toLatin1() + "_Click";
+    connect(button, &QPushButton::clicked, this, [routine, choice, box, passOn, confirmed] {
+        guarded(routine.constData(), [&] {
+            pembry::CDialog dialog;
+            if (showFileDialog(choice, dialog)) {
+                box->setText(dialog.Filename());
+                if (confirmed)
+                    confirmed(dialog);
+            }
+            passOn();
+        });
+    });
+}
+
+}  // namespace tabulo

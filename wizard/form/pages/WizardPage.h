@@ -1,0 +1,101 @@
+#pragma once
+// One page of the wizard window: it builds its controls and their help
+// texts, connects their handlers (which pass each choice on to the shared
+// generator), and tells the window what to do when the page is entered,
+// which of Back, Next and Finish are enabled on it, and where the focus goes.
+// The window owns the pages, shows one at a time and moves between them.
+
+#include "wizard/form/pages/FileBrowse.h"
+
+#include <QList>
+#include <QWidget>
+#include <functional>
+
+class QCheckBox;
+class QHBoxLayout;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace tabulo {
+
+class ControlHelp;
+struct FinishSettings;
+
+// How the host configured the window, set before it is shown.
+struct WizardOptions {
+    bool getSourceDatabase = false;     // the user names the source (page 0)
+    bool showInsertPosition = false;    // offer "Insert into New Module"
+};
+
+class WizardPage : public QWidget {
+    Q_OBJECT
+
+public:
+    struct Buttons {
+        bool back = false;
+        bool next = false;
+        bool finish = false;
+    };
+
+    // Form_Load's work for the page.
+    virtual void load() {}
+    // The work done each time the page is entered, before it is shown;
+    // false when it cannot be entered and the user has been told why. Errors
+    // are left to the window.
+    virtual bool enter() { return true; }
+    // The enabled state of Back, Next and Finish on this page; `finishRule`
+    // is the window's rule for Finish, which most pages follow.
+    virtual Buttons buttons(bool finishRule) const = 0;
+    // The control that gets the focus when the page is shown; none: nullptr.
+    virtual QWidget *firstFocus() const = 0;
+    // The page's part of the settings Finish passes to the generator.
+    virtual void addFinishSettings(FinishSettings &) const {}
+
+signals:
+    // A control the button rules read has changed.
+    void buttonsChanged();
+
+protected:
+    WizardPage(ControlHelp &help, const WizardOptions &options);
+
+    // Controls, named with their design names ("optVersion(2)" for the
+    // members of a control array).
+    QLabel *heading(const QString &text);
+    QLineEdit *textBox(const char *name, QWidget *parent, const QString &text = {}, bool masked = false);
+    static QLabel *caption(const QString &text, QLineEdit *buddy, QWidget *parent, const char *name);
+    static QPushButton *browseButton(const char *name, QWidget *parent);
+    static QPushButton *boldButton(const char *name, const QString &text, QWidget *parent);
+    static QCheckBox *checkBox(const char *name, const QString &text, QWidget *parent, bool ticked = false);
+    static QRadioButton *option(const char *name, int index, const QString &text, QWidget *parent);
+    // A text box with its browse button to the right.
+    static QHBoxLayout *withBrowse(QLineEdit *box, QPushButton *browse);
+
+    // A workgroup's user name and password boxes are usable while its file
+    // box holds a name.
+    static void enableLogin(const QLineEdit *workgroup, QLineEdit *userName, QLineEdit *password);
+
+    void setHelp(QWidget *control, const QString &text, bool onFocus = true);
+    ControlHelp &help() { return m_help; }
+
+    // Handlers, run guarded under `routine`.
+    void onText(QLineEdit *box, const char *routine, std::function<void()> handler);
+    void onTick(QCheckBox *box, const char *routine, std::function<void()> handler);
+    void onClick(QPushButton *button, const char *routine, std::function<void()> handler);
+    // `handler` gets the index of the option that became selected.
+    void onOption(const QList<QRadioButton *> &options, const char *routine, std::function<void(int)> handler);
+    // The browse button shows the dialog of `choice`, writes a confirmed file
+    // into `box` and runs `confirmed` with the dialog; then, confirmed or
+    // cancelled, `passOn` hands the box's text to the generator.
+    void onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,
+                  std::function<void(pembry::CDialog &)> confirmed = {});
+
+    const WizardOptions &options() const { return m_options; }
+
+private:
+    ControlHelp &m_help;
+    const WizardOptions &m_options;
+};
+
+}  // namespace tabulo

@@ -3,7 +3,7 @@
 // reads the key), then read, write and delete its values. Values are listed
 // by 1-based position; the key's default value is named "<DEFAULT>".
 
-#include "utility/RegistryKeyAccess.h"
+#include "utility/internal/RegistryKeyAccess.h"
 #include "utility/RegistryTypes.h"
 #include "utility/Variant.h"
 #include "utility/colRegistry.h"

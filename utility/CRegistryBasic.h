@@ -3,7 +3,7 @@
 // the key), then read, write and delete its string values and sub-keys.
 // Values and sub-keys are listed by 0-based position.
 
-#include "utility/RegistryKeyAccess.h"
+#include "utility/internal/RegistryKeyAccess.h"
 #include "utility/RegistryTypes.h"
 #include "utility/Variant.h"
 

@@ -1,10 +1,10 @@
 #include "utility/Win32API.h"
 
 #include "utility/BasicError.h"
-#include "utility/FreedesktopAssociation.h"
-#include "utility/MountTable.h"
+#include "utility/internal/FreedesktopAssociation.h"
+#include "utility/internal/MountTable.h"
 #include "utility/OS32Helper.h"
-#include "utility/ShellFileOperation.h"
+#include "utility/internal/ShellFileOperation.h"
 
 #include <QDir>
 #include <QFile>

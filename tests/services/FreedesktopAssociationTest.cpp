@@ -1,6 +1,6 @@
 // Reading the program of a desktop entry's Exec line.
 
-#include "utility/FreedesktopAssociation.h"
+#include "utility/internal/FreedesktopAssociation.h"
 
 #include <gtest/gtest.h>
 

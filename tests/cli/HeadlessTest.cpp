@@ -7,17 +7,18 @@
 
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
 namespace {
 
-// The objects the loader loaded while tabulo-cli ran with `arguments`.
-QStringList librariesOfRun(const QStringList &arguments)
+// The dynamic loader's report of a tabulo-cli run with `arguments`.
+QString loaderReportOfRun(const QStringList &arguments)
 {
     QProcess process;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files"));
+    environment.insert(QStringLiteral("LD_DEBUG"), QStringLiteral("files,libs"));
     // Even with a display at hand, a headless run does not reach for it.
     environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     process.setProcessEnvironment(environment);
@@ -30,7 +31,13 @@ QStringList librariesOfRun(const QStringList &arguments)
         return {};
     }
     EXPECT_EQ(process.exitCode(), 0) << arguments.join(' ').toStdString();
-    return librariesInLoaderReport(QString::fromLocal8Bit(process.readAllStandardError()));
+    return QString::fromLocal8Bit(process.readAllStandardError());
+}
+
+// The objects the loader loaded in that run.
+QStringList librariesOfRun(const QStringList &arguments)
+{
+    return librariesInLoaderReport(loaderReportOfRun(arguments));
 }
 
 void expectHeadless(const QStringList &libraries)
@@ -72,4 +79,14 @@ TEST(Headless, ARunOnASnapshotLoadsNoDesktopLibrary)
     const QString codeFile = dir.filePath(QStringLiteral("crates.bas"));
     expectHeadless(librariesOfRun({file.fileName(), QStringLiteral("--output"), codeFile}));
     EXPECT_TRUE(QFile::exists(codeFile));
+}
+
+TEST(Headless, TheLoaderNeverLooksForLibrariesInTheCurrentFolder)
+{
+    // An empty run path entry would be the current folder: a library placed
+    // there by anyone would be loaded into the program.
+    const QString report = loaderReportOfRun({QStringLiteral("--version")});
+    ASSERT_TRUE(report.contains(QLatin1String("trying file=")));
+    static const QRegularExpression relative(QStringLiteral("trying file=[^/]"));
+    EXPECT_FALSE(report.contains(relative)) << report.toStdString();
 }

@@ -6,6 +6,7 @@
 #include "wizard/engine/SchemaJson.h"
 
 #include <QCoreApplication>
+#include <QJsonDocument>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -96,3 +97,20 @@ void BM_OpenNorthwindSnapshot(benchmark::State &state)
 BENCHMARK(BM_OpenNorthwindSnapshot)->Unit(benchmark::kMillisecond);
 
 }  // namespace
+
+// The reader's answer for northwind.mdb turned into the schema model: the
+// part of every Jet file opening that runs in the wizard's own process.
+void BM_NorthwindReaderAnswerToModel(benchmark::State &state)
+{
+    ensureApplication();
+    dao::JetEngine engine;
+    const auto source = engine.Workspaces(0)->OpenDatabase(QStringLiteral(TABULO_TESTDATA "/northwind.mdb"),
+                                                           false, true, QStringLiteral(";pwd="));
+    // Compact, as the reader prints it.
+    const QByteArray answer = QJsonDocument::fromJson(schema::toJson(static_cast<dao::ModelDatabase &>(*source).model()))
+                                  .toJson(QJsonDocument::Compact);
+    for (auto _ : state)
+        benchmark::DoNotOptimize(schema::fromJson(answer));
+    state.SetBytesProcessed(qint64(state.iterations()) * answer.size());
+}
+BENCHMARK(BM_NorthwindReaderAnswerToModel)->Unit(benchmark::kMicrosecond);

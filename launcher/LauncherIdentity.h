@@ -1,6 +1,6 @@
 #pragma once
 // The launcher's name, version and desktop entry, as the desktop and the
-// wizard's windows see them.
+// wizard's windows see them. The version is the project's (CMake).
 
 #include <QGuiApplication>
 
@@ -9,7 +9,7 @@ namespace tabulo {
 inline void setLauncherIdentity()
 {
     QCoreApplication::setApplicationName(QStringLiteral("Tabulo"));
-    QCoreApplication::setApplicationVersion(QStringLiteral("1.00"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TABULO_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("tabulo"));
 }
 

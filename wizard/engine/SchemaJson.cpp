@@ -70,6 +70,28 @@ QJsonObject relationToJson(const Relation &r)
     };
 }
 
+// Where a value sits in the document («tables[2].fields[0].name»). Paths
+// live on the stack of the reading functions and are spelled out only for a
+// problem, so that a good document costs no text for them.
+struct Path {
+    const Path *parent = nullptr;
+    const char *key = nullptr;      // the member, or the list of an item
+    qsizetype index = -1;           // the item's position in that list
+
+    QString text() const
+    {
+        QString out = parent ? parent->text() : QString();
+        if (!key)
+            return out;
+        if (!out.isEmpty())
+            out += QLatin1Char('.');
+        out += QLatin1String(key);
+        if (index >= 0)
+            out += QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+        return out;
+    }
+};
+
 // Reads members of JSON objects into the model, remembering the first
 // problem with the path of the value it concerns.
 class Reader {
@@ -77,36 +99,36 @@ public:
     bool ok() const { return m_problem.isEmpty(); }
     const QString &problem() const { return m_problem; }
 
-    void fail(const QString &path, const QString &what)
+    void fail(const Path &path, const QString &what)
     {
         if (m_problem.isEmpty())
-            m_problem = path + QStringLiteral(": ") + what;
+            m_problem = path.text() + QStringLiteral(": ") + what;
     }
 
     // Absent members keep the model's default.
-    void text(const QJsonObject &o, const QString &path, const char *key, QString &out)
+    void text(const QJsonObject &o, const Path &path, const char *key, QString &out)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
         if (!v.isString())
-            return fail(at(path, key), QStringLiteral("not a text"));
+            return fail(Path{&path, key}, QStringLiteral("not a text"));
         out = v.toString();
     }
 
-    void flag(const QJsonObject &o, const QString &path, const char *key, bool &out)
+    void flag(const QJsonObject &o, const Path &path, const char *key, bool &out)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return;
         if (!v.isBool())
-            return fail(at(path, key), QStringLiteral("not true or false"));
+            return fail(Path{&path, key}, QStringLiteral("not true or false"));
         out = v.toBool();
     }
 
     // A whole number from `low` to `high`; numbers up to 2^32 - 1 are taken
     // as the bit pattern of a 32-bit attribute word when `low` is negative.
-    void number(const QJsonObject &o, const QString &path, const char *key, qint32 &out,
+    void number(const QJsonObject &o, const Path &path, const char *key, qint32 &out,
                 double low, double high)
     {
         const QJsonValue v = o.value(QLatin1String(key));
@@ -114,25 +136,25 @@ public:
             return;
         const double d = v.toDouble(std::nan(""));
         if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d))
-            return fail(at(path, key), QStringLiteral("not a whole number"));
+            return fail(Path{&path, key}, QStringLiteral("not a whole number"));
         if (d < low || d > high)
-            return fail(at(path, key), QStringLiteral("out of range"));
+            return fail(Path{&path, key}, QStringLiteral("out of range"));
         out = qint32(quint32(qint64(d)));
     }
 
-    QJsonArray array(const QJsonObject &o, const QString &path, const char *key)
+    QJsonArray array(const QJsonObject &o, const Path &path, const char *key)
     {
         const QJsonValue v = o.value(QLatin1String(key));
         if (v.isUndefined())
             return {};
         if (!v.isArray()) {
-            fail(at(path, key), QStringLiteral("not a list"));
+            fail(Path{&path, key}, QStringLiteral("not a list"));
             return {};
         }
         return v.toArray();
     }
 
-    bool object(const QJsonValue &v, const QString &path, QJsonObject &out)
+    bool object(const QJsonValue &v, const Path &path, QJsonObject &out)
     {
         if (!v.isObject()) {
             fail(path, QStringLiteral("not an object"));
@@ -140,16 +162,6 @@ public:
         }
         out = v.toObject();
         return true;
-    }
-
-    static QString at(const QString &path, const char *key)
-    {
-        return path.isEmpty() ? QLatin1String(key) : path + QLatin1Char('.') + QLatin1String(key);
-    }
-
-    static QString item(const QString &path, const char *key, qsizetype i)
-    {
-        return at(path, key) + QLatin1Char('[') + QString::number(i) + QLatin1Char(']');
     }
 
 private:
@@ -160,7 +172,7 @@ constexpr double AttributeLow = -2147483648.0;
 constexpr double AttributeHigh = 4294967295.0;
 constexpr double SizeHigh = 2147483647.0;
 
-Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Field fieldFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Field f;
     r.text(o, path, "name", f.name);
@@ -177,7 +189,7 @@ Field fieldFromJson(Reader &r, const QJsonObject &o, const QString &path)
     return f;
 }
 
-Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Index indexFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Index i;
     r.text(o, path, "name", i.name);
@@ -189,13 +201,13 @@ Index indexFromJson(Reader &r, const QJsonObject &o, const QString &path)
     const QJsonArray names = r.array(o, path, "fields");
     for (qsizetype k = 0; k < names.size() && r.ok(); ++k) {
         if (!names.at(k).isString())
-            r.fail(Reader::item(path, "fields", k), QStringLiteral("not a text"));
+            r.fail(Path{&path, "fields", k}, QStringLiteral("not a text"));
         i.fields.append(names.at(k).toString());
     }
     return i;
 }
 
-Table tableFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Table tableFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Table t;
     r.text(o, path, "name", t.name);
@@ -203,21 +215,21 @@ Table tableFromJson(Reader &r, const QJsonObject &o, const QString &path)
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;
-        const QString p = Reader::item(path, "fields", k);
+        const Path p{&path, "fields", k};
         if (r.object(fields.at(k), p, fo))
             t.fields.append(fieldFromJson(r, fo, p));
     }
     const QJsonArray indexes = r.array(o, path, "indexes");
     for (qsizetype k = 0; k < indexes.size() && r.ok(); ++k) {
         QJsonObject io;
-        const QString p = Reader::item(path, "indexes", k);
+        const Path p{&path, "indexes", k};
         if (r.object(indexes.at(k), p, io))
             t.indexes.append(indexFromJson(r, io, p));
     }
     return t;
 }
 
-Relation relationFromJson(Reader &r, const QJsonObject &o, const QString &path)
+Relation relationFromJson(Reader &r, const QJsonObject &o, const Path &path)
 {
     Relation rel;
     r.text(o, path, "name", rel.name);
@@ -228,7 +240,7 @@ Relation relationFromJson(Reader &r, const QJsonObject &o, const QString &path)
     const QJsonArray fields = r.array(o, path, "fields");
     for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
         QJsonObject fo;
-        const QString p = Reader::item(path, "fields", k);
+        const Path p{&path, "fields", k};
         if (!r.object(fields.at(k), p, fo))
             break;
         RelationField f;
@@ -285,27 +297,28 @@ std::optional<Database> fromJson(const QByteArray &json, QString *problem)
         return std::nullopt;
 
     Reader r;
-    if (root->value(QStringLiteral("format")).toString() != QStringLiteral("tabulo-schema"))
-        r.fail(QStringLiteral("format"), QStringLiteral("not \"tabulo-schema\""));
+    const Path top;
+    if (root->value(QLatin1String("format")).toString() != QLatin1String("tabulo-schema"))
+        r.fail(Path{&top, "format"}, QStringLiteral("not \"tabulo-schema\""));
     qint32 formatVersion = FormatVersion;
-    r.number(*root, {}, "formatVersion", formatVersion, 1, FormatVersion);
+    r.number(*root, top, "formatVersion", formatVersion, 1, FormatVersion);
 
     Database db;
-    r.text(*root, {}, "name", db.name);
-    r.text(*root, {}, "version", db.version);
-    r.text(*root, {}, "replicaId", db.replicaId);
-    r.text(*root, {}, "designMasterId", db.designMasterId);
-    const QJsonArray tables = r.array(*root, {}, "tables");
+    r.text(*root, top, "name", db.name);
+    r.text(*root, top, "version", db.version);
+    r.text(*root, top, "replicaId", db.replicaId);
+    r.text(*root, top, "designMasterId", db.designMasterId);
+    const QJsonArray tables = r.array(*root, top, "tables");
     for (qsizetype k = 0; k < tables.size() && r.ok(); ++k) {
         QJsonObject to;
-        const QString p = Reader::item({}, "tables", k);
+        const Path p{&top, "tables", k};
         if (r.object(tables.at(k), p, to))
             db.tables.append(tableFromJson(r, to, p));
     }
-    const QJsonArray relations = r.array(*root, {}, "relations");
+    const QJsonArray relations = r.array(*root, top, "relations");
     for (qsizetype k = 0; k < relations.size() && r.ok(); ++k) {
         QJsonObject ro;
-        const QString p = Reader::item({}, "relations", k);
+        const Path p{&top, "relations", k};
         if (r.object(relations.at(k), p, ro))
             db.relations.append(relationFromJson(r, ro, p));
     }

@@ -1,3 +1,4 @@
+cmake_minimum_required(VERSION 3.25)
 # Installs the build tree into an empty prefix, checks what landed where,
 # then configures, builds and runs the consumer project against the prefix.
 set(prefix ${WORK_DIR}/prefix)

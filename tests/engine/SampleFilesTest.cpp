@@ -5,6 +5,8 @@
 
 #include "wizard/engine/JetEngine.h"
 
+#include <QProcess>
+
 using namespace dao;
 
 namespace {
@@ -313,4 +315,21 @@ TEST(SampleFiles, UnicodeAndPasswordFiles)
             {"Data", dbText, 255, dbVariableField, false, true, ""},
         });
     }
+}
+
+// The reader's answer is what every opening parses: members at their default
+// (empty texts, false, zero sizes and attributes) are left out, which halves
+// a typical answer.
+TEST(SampleFiles, TheReaderLeavesMembersAtTheirDefaultOut)
+{
+    QProcess reader;
+    reader.start(findSchemaReader(), {testDataPath(QStringLiteral("northwind.mdb"))});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    ASSERT_EQ(reader.exitCode(), 0);
+    const QByteArray answer = reader.readAllStandardOutput();
+    for (const char *atDefault : {"\":\"\"", "\":false", "\"size\":0,", "\"attributes\":0,", "partialReplica"})
+        EXPECT_FALSE(answer.contains(atDefault)) << atDefault;
+    EXPECT_LT(answer.size(), 20000);
+
+    // The Northwind test above reads the same values as before from it.
 }

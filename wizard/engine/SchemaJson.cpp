@@ -1,5 +1,7 @@
 #include "wizard/engine/SchemaJson.h"
 
+#include "wizard/engine/JsonScanner.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -92,163 +94,262 @@ struct Path {
     }
 };
 
-// Reads members of JSON objects into the model, remembering the first
-// problem with the path of the value it concerns.
-class Reader {
-public:
-    bool ok() const { return m_problem.isEmpty(); }
-    const QString &problem() const { return m_problem; }
+constexpr double AttributeLow = -2147483648.0;
+constexpr double AttributeHigh = 4294967295.0;
+constexpr double SizeHigh = 2147483647.0;
 
+// Reads the document into the model in one pass over its text. A value of
+// the wrong type or out of range is remembered with its path (the first
+// one) and the reading goes on, so that a syntax error anywhere still wins;
+// absent members keep the model's defaults; unknown members are skipped.
+class ModelReader {
+public:
+    explicit ModelReader(const QByteArray &json) : m_scan(json) {}
+
+    std::optional<Database> read(QString *problem);
+
+private:
     void fail(const Path &path, const QString &what)
     {
         if (m_problem.isEmpty())
             m_problem = path.text() + QStringLiteral(": ") + what;
     }
 
-    // Absent members keep the model's default.
-    void text(const QJsonObject &o, const Path &path, const char *key, QString &out)
+    void text(const Path &at, QString &out)
     {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        if (!v.isString())
-            return fail(Path{&path, key}, QStringLiteral("not a text"));
-        out = v.toString();
+        if (m_scan.peek() != JsonScanner::Kind::Text) {
+            fail(at, QStringLiteral("not a text"));
+            return m_scan.skip();
+        }
+        out = m_scan.text();
     }
 
-    void flag(const QJsonObject &o, const Path &path, const char *key, bool &out)
+    void flag(const Path &at, bool &out)
     {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        if (!v.isBool())
-            return fail(Path{&path, key}, QStringLiteral("not true or false"));
-        out = v.toBool();
+        if (m_scan.peek() != JsonScanner::Kind::Boolean) {
+            fail(at, QStringLiteral("not true or false"));
+            return m_scan.skip();
+        }
+        out = m_scan.boolean();
     }
 
     // A whole number from `low` to `high`; numbers up to 2^32 - 1 are taken
     // as the bit pattern of a 32-bit attribute word when `low` is negative.
-    void number(const QJsonObject &o, const Path &path, const char *key, qint32 &out,
-                double low, double high)
+    void number(const Path &at, qint32 &out, double low, double high)
     {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        const double d = v.toDouble(std::nan(""));
-        if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d))
-            return fail(Path{&path, key}, QStringLiteral("not a whole number"));
+        if (m_scan.peek() != JsonScanner::Kind::Number) {
+            fail(at, QStringLiteral("not a whole number"));
+            return m_scan.skip();
+        }
+        const double d = m_scan.number();
+        if (!std::isfinite(d) || d != std::floor(d))
+            return fail(at, QStringLiteral("not a whole number"));
         if (d < low || d > high)
-            return fail(Path{&path, key}, QStringLiteral("out of range"));
+            return fail(at, QStringLiteral("out of range"));
         out = qint32(quint32(qint64(d)));
     }
 
-    QJsonArray array(const QJsonObject &o, const Path &path, const char *key)
+    // Calls `item(path)` for each item of the list at `at`.
+    template <class Item>
+    void list(const Path &at, Item item)
     {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return {};
-        if (!v.isArray()) {
-            fail(Path{&path, key}, QStringLiteral("not a list"));
-            return {};
+        if (m_scan.peek() != JsonScanner::Kind::Array) {
+            fail(at, QStringLiteral("not a list"));
+            return m_scan.skip();
         }
-        return v.toArray();
+        m_scan.beginArray();
+        for (qsizetype n = 0; m_scan.nextItem(n);)
+            item(Path{at.parent, at.key, n - 1});
     }
 
-    bool object(const QJsonValue &v, const Path &path, QJsonObject &out)
+    // Calls `member(key)` for each member of the object at `at`; `member`
+    // answers false for a member it does not know, which is skipped.
+    template <class Member>
+    bool object(const Path &at, Member member)
     {
-        if (!v.isObject()) {
-            fail(path, QStringLiteral("not an object"));
+        if (m_scan.peek() != JsonScanner::Kind::Object) {
+            fail(at, QStringLiteral("not an object"));
+            m_scan.skip();
             return false;
         }
-        out = v.toObject();
+        m_scan.beginObject();
+        QByteArrayView key;
+        for (qsizetype n = 0; m_scan.nextMember(n, key);) {
+            if (!member(key))
+                m_scan.skip();
+        }
         return true;
     }
 
-private:
+    void field(const Path &at, Field &f)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, f.name);
+            } else if (key == "type") {
+                qint32 type = f.type;
+                number(Path{&at, "type"}, type, 0, 255);
+                f.type = type;
+            } else if (key == "size") {
+                number(Path{&at, "size"}, f.size, 0, SizeHigh);
+            } else if (key == "attributes") {
+                number(Path{&at, "attributes"}, f.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "required") {
+                flag(Path{&at, "required"}, f.required);
+            } else if (key == "allowZeroLength") {
+                flag(Path{&at, "allowZeroLength"}, f.allowZeroLength);
+            } else if (key == "defaultValue") {
+                text(Path{&at, "defaultValue"}, f.defaultValue);
+            } else if (key == "validationRule") {
+                text(Path{&at, "validationRule"}, f.validationRule);
+            } else if (key == "validationText") {
+                text(Path{&at, "validationText"}, f.validationText);
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    void index(const Path &at, Index &i)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name")
+                text(Path{&at, "name"}, i.name);
+            else if (key == "primary")
+                flag(Path{&at, "primary"}, i.primary);
+            else if (key == "unique")
+                flag(Path{&at, "unique"}, i.unique);
+            else if (key == "required")
+                flag(Path{&at, "required"}, i.required);
+            else if (key == "ignoreNulls")
+                flag(Path{&at, "ignoreNulls"}, i.ignoreNulls);
+            else if (key == "foreign")
+                flag(Path{&at, "foreign"}, i.foreign);
+            else if (key == "fields")
+                list(Path{&at, "fields"}, [&](const Path &p) {
+                    QString name;
+                    text(p, name);
+                    i.fields.append(name);
+                });
+            else
+                return false;
+            return true;
+        });
+    }
+
+    void table(const Path &at, Table &t)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, t.name);
+            } else if (key == "attributes") {
+                number(Path{&at, "attributes"}, t.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "fields") {
+                t.fields.clear();
+                list(Path{&at, "fields"}, [&](const Path &p) { field(p, t.fields.emplace_back()); });
+            } else if (key == "indexes") {
+                t.indexes.clear();
+                list(Path{&at, "indexes"}, [&](const Path &p) { index(p, t.indexes.emplace_back()); });
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    void relation(const Path &at, Relation &r)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, r.name);
+            } else if (key == "table") {
+                text(Path{&at, "table"}, r.table);
+            } else if (key == "foreignTable") {
+                text(Path{&at, "foreignTable"}, r.foreignTable);
+            } else if (key == "attributes") {
+                number(Path{&at, "attributes"}, r.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "partialReplica") {
+                flag(Path{&at, "partialReplica"}, r.partialReplica);
+            } else if (key == "fields") {
+                r.fields.clear();
+                list(Path{&at, "fields"}, [&](const Path &p) {
+                    RelationField &f = r.fields.emplace_back();
+                    object(p, [&](QByteArrayView member) {
+                        if (member == "name")
+                            text(Path{&p, "name"}, f.name);
+                        else if (member == "foreignName")
+                            text(Path{&p, "foreignName"}, f.foreignName);
+                        else
+                            return false;
+                        return true;
+                    });
+                });
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    JsonScanner m_scan;
     QString m_problem;
 };
 
-constexpr double AttributeLow = -2147483648.0;
-constexpr double AttributeHigh = 4294967295.0;
-constexpr double SizeHigh = 2147483647.0;
-
-Field fieldFromJson(Reader &r, const QJsonObject &o, const Path &path)
+std::optional<Database> ModelReader::read(QString *problem)
 {
-    Field f;
-    r.text(o, path, "name", f.name);
-    qint32 type = f.type;
-    r.number(o, path, "type", type, 0, 255);
-    f.type = type;
-    r.number(o, path, "size", f.size, 0, SizeHigh);
-    r.number(o, path, "attributes", f.attributes, AttributeLow, AttributeHigh);
-    r.flag(o, path, "required", f.required);
-    r.flag(o, path, "allowZeroLength", f.allowZeroLength);
-    r.text(o, path, "defaultValue", f.defaultValue);
-    r.text(o, path, "validationRule", f.validationRule);
-    r.text(o, path, "validationText", f.validationText);
-    return f;
-}
-
-Index indexFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Index i;
-    r.text(o, path, "name", i.name);
-    r.flag(o, path, "primary", i.primary);
-    r.flag(o, path, "unique", i.unique);
-    r.flag(o, path, "required", i.required);
-    r.flag(o, path, "ignoreNulls", i.ignoreNulls);
-    r.flag(o, path, "foreign", i.foreign);
-    const QJsonArray names = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < names.size() && r.ok(); ++k) {
-        if (!names.at(k).isString())
-            r.fail(Path{&path, "fields", k}, QStringLiteral("not a text"));
-        i.fields.append(names.at(k).toString());
+    const auto answer = [&](const QString &why) -> std::optional<Database> {
+        if (problem)
+            *problem = why;
+        return std::nullopt;
+    };
+    Database db;
+    QString format;
+    try {
+        const Path top;
+        if (m_scan.peek() != JsonScanner::Kind::Object) {
+            m_scan.skip();
+            m_scan.finish();
+            return answer(QStringLiteral("the document is not a JSON object"));
+        }
+        object(top, [&](QByteArrayView key) {
+            qint32 formatVersion = FormatVersion;
+            if (key == "format") {
+                if (m_scan.peek() == JsonScanner::Kind::Text)
+                    format = m_scan.text();
+                else
+                    m_scan.skip();
+            } else if (key == "formatVersion") {
+                number(Path{&top, "formatVersion"}, formatVersion, 1, FormatVersion);
+            } else if (key == "name") {
+                text(Path{&top, "name"}, db.name);
+            } else if (key == "version") {
+                text(Path{&top, "version"}, db.version);
+            } else if (key == "replicaId") {
+                text(Path{&top, "replicaId"}, db.replicaId);
+            } else if (key == "designMasterId") {
+                text(Path{&top, "designMasterId"}, db.designMasterId);
+            } else if (key == "tables") {
+                db.tables.clear();
+                list(Path{&top, "tables"}, [&](const Path &p) { table(p, db.tables.emplace_back()); });
+            } else if (key == "relations") {
+                db.relations.clear();
+                list(Path{&top, "relations"}, [&](const Path &p) { relation(p, db.relations.emplace_back()); });
+            } else {
+                return false;
+            }
+            return true;
+        });
+        m_scan.finish();
+    } catch (const JsonSyntaxError &error) {
+        return answer(QStringLiteral("not valid JSON at byte %1: %2").arg(error.offset).arg(QLatin1String(error.what)));
     }
-    return i;
-}
-
-Table tableFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Table t;
-    r.text(o, path, "name", t.name);
-    r.number(o, path, "attributes", t.attributes, AttributeLow, AttributeHigh);
-    const QJsonArray fields = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
-        QJsonObject fo;
-        const Path p{&path, "fields", k};
-        if (r.object(fields.at(k), p, fo))
-            t.fields.append(fieldFromJson(r, fo, p));
-    }
-    const QJsonArray indexes = r.array(o, path, "indexes");
-    for (qsizetype k = 0; k < indexes.size() && r.ok(); ++k) {
-        QJsonObject io;
-        const Path p{&path, "indexes", k};
-        if (r.object(indexes.at(k), p, io))
-            t.indexes.append(indexFromJson(r, io, p));
-    }
-    return t;
-}
-
-Relation relationFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Relation rel;
-    r.text(o, path, "name", rel.name);
-    r.text(o, path, "table", rel.table);
-    r.text(o, path, "foreignTable", rel.foreignTable);
-    r.number(o, path, "attributes", rel.attributes, AttributeLow, AttributeHigh);
-    r.flag(o, path, "partialReplica", rel.partialReplica);
-    const QJsonArray fields = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
-        QJsonObject fo;
-        const Path p{&path, "fields", k};
-        if (!r.object(fields.at(k), p, fo))
-            break;
-        RelationField f;
-        r.text(fo, p, "name", f.name);
-        r.text(fo, p, "foreignName", f.foreignName);
-        rel.fields.append(f);
-    }
-    return rel;
+    // The format is checked first: a document of another kind is reported as that.
+    if (format != QLatin1String("tabulo-schema"))
+        return answer(QStringLiteral("format: not \"tabulo-schema\""));
+    if (!m_problem.isEmpty())
+        return answer(m_problem);
+    return db;
 }
 
 std::optional<QJsonObject> parseObject(const QByteArray &json, QString *problem)
@@ -292,42 +393,7 @@ QByteArray toJson(const Database &database)
 
 std::optional<Database> fromJson(const QByteArray &json, QString *problem)
 {
-    const std::optional<QJsonObject> root = parseObject(json, problem);
-    if (!root)
-        return std::nullopt;
-
-    Reader r;
-    const Path top;
-    if (root->value(QLatin1String("format")).toString() != QLatin1String("tabulo-schema"))
-        r.fail(Path{&top, "format"}, QStringLiteral("not \"tabulo-schema\""));
-    qint32 formatVersion = FormatVersion;
-    r.number(*root, top, "formatVersion", formatVersion, 1, FormatVersion);
-
-    Database db;
-    r.text(*root, top, "name", db.name);
-    r.text(*root, top, "version", db.version);
-    r.text(*root, top, "replicaId", db.replicaId);
-    r.text(*root, top, "designMasterId", db.designMasterId);
-    const QJsonArray tables = r.array(*root, top, "tables");
-    for (qsizetype k = 0; k < tables.size() && r.ok(); ++k) {
-        QJsonObject to;
-        const Path p{&top, "tables", k};
-        if (r.object(tables.at(k), p, to))
-            db.tables.append(tableFromJson(r, to, p));
-    }
-    const QJsonArray relations = r.array(*root, top, "relations");
-    for (qsizetype k = 0; k < relations.size() && r.ok(); ++k) {
-        QJsonObject ro;
-        const Path p{&top, "relations", k};
-        if (r.object(relations.at(k), p, ro))
-            db.relations.append(relationFromJson(r, ro, p));
-    }
-    if (!r.ok()) {
-        if (problem)
-            *problem = r.problem();
-        return std::nullopt;
-    }
-    return db;
+    return ModelReader(json).read(problem);
 }
 
 QByteArray toJson(const ReaderError &error)

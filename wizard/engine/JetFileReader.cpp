@@ -174,7 +174,7 @@ QString findSchemaReader()
     if (QCoreApplication::instance())
         folders.append(QCoreApplication::applicationDirPath());
     else
-        folders.append(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2));
+        folders.append(QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath());
     // The library (plugin) or program this code is linked into, and the
     // folders above it with their bin folders: build/lib/tabulo -> build/bin,
     // <prefix>/lib/tabulo/plugins -> <prefix>/bin.

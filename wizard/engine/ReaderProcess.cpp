@@ -31,11 +31,8 @@ ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStrin
         const rlimit noCore{0, 0};
         setrlimit(RLIMIT_CORE, &noCore);
     });
+    // Whether it started is asked in finish(), so that the caller goes on at once.
     m_process.start();
-    if (!m_process.waitForStarted()) {
-        m_problem = QStringLiteral("%1 could not be started (%2)").arg(program, m_process.errorString());
-        return;
-    }
     m_deadline = QDeadlineTimer(std::max(settings.timeLimitMs, 1));
 }
 
@@ -59,6 +56,11 @@ ReaderRun ReaderProcess::finish()
     ReaderRun run;
     if (!m_problem.isEmpty()) {
         run.problem = m_problem;
+        return run;
+    }
+    if (!m_process.waitForStarted()) {
+        run.problem =
+            QStringLiteral("%1 could not be started (%2)").arg(m_process.program(), m_process.errorString());
         return run;
     }
     while (m_process.state() != QProcess::NotRunning) {

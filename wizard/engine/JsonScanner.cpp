@@ -99,20 +99,20 @@ JsonScanner::Kind JsonScanner::peek()
     }
 }
 
-void JsonScanner::beginObject()
+void JsonScanner::begin(Kind kind, const char *expected)
 {
-    if (peek() != Kind::Object)
-        fail("expected an object");
+    if (peek() != kind)
+        fail(expected);
     ++m_at;
     enter();
 }
 
-bool JsonScanner::nextMember(qsizetype &count, QByteArrayView &key)
+bool JsonScanner::nextEntry(qsizetype &count, char closing, const char *unterminated)
 {
     skipBlanks();
     if (m_at == m_end)
-        fail("unterminated object");
-    if (*m_at == '}') {
+        fail(unterminated);
+    if (*m_at == closing) {
         ++m_at;
         --m_depth;
         return false;
@@ -121,8 +121,21 @@ bool JsonScanner::nextMember(qsizetype &count, QByteArrayView &key)
         if (*m_at != ',')
             fail("missing value separator");
         ++m_at;
-        skipBlanks();
     }
+    ++count;
+    return true;
+}
+
+void JsonScanner::beginObject()
+{
+    begin(Kind::Object, "expected an object");
+}
+
+bool JsonScanner::nextMember(qsizetype &count, QByteArrayView &key)
+{
+    if (!nextEntry(count, '}', "unterminated object"))
+        return false;
+    skipBlanks();
     if (m_at == m_end || *m_at != '"')
         fail("expected a member name");
     key = stringBytes();
@@ -130,35 +143,17 @@ bool JsonScanner::nextMember(qsizetype &count, QByteArrayView &key)
     if (m_at == m_end || *m_at != ':')
         fail("missing name separator");
     ++m_at;
-    ++count;
     return true;
 }
 
 void JsonScanner::beginArray()
 {
-    if (peek() != Kind::Array)
-        fail("expected an array");
-    ++m_at;
-    enter();
+    begin(Kind::Array, "expected an array");
 }
 
 bool JsonScanner::nextItem(qsizetype &count)
 {
-    skipBlanks();
-    if (m_at == m_end)
-        fail("unterminated array");
-    if (*m_at == ']') {
-        ++m_at;
-        --m_depth;
-        return false;
-    }
-    if (count > 0) {
-        if (*m_at != ',')
-            fail("missing value separator");
-        ++m_at;
-    }
-    ++count;
-    return true;
+    return nextEntry(count, ']', "unterminated array");
 }
 
 QByteArrayView JsonScanner::stringBytes()

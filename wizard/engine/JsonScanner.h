@@ -61,6 +61,10 @@ private:
     [[noreturn]] void fail(const char *what) const;
     void skipBlanks();
     void enter();
+    void begin(Kind kind, const char *expected);
+    // Before the next entry of an object or array: false at its closing
+    // bracket (consumed), else past the separator, with `count` counted up.
+    bool nextEntry(qsizetype &count, char closing, const char *unterminated);
     // The string that starts here: its bytes between the quotes when it has
     // no escape, else its decoded UTF-8 in m_decoded.
     QByteArrayView stringBytes();

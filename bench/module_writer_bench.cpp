@@ -76,7 +76,7 @@ void BM_ModuleText(benchmark::State &state)
     const double schemaBytes = heapInUse();
     double writerBytes = 0;
 
-    tabulo::CodeStyle style;
+    tabulo::GeneratorSettings style;
     style.pathNameDBNew = QStringLiteral("Variable");
     qsizetype length = 0;
     for (auto _ : state) {

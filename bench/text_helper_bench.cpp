@@ -45,6 +45,19 @@ void ReplaceText(benchmark::State &state)
     });
 }
 
+// Every replacement forms the next occurrence with its neighbours: «(((...)))»
+// with «()» removed collapses from the middle outwards.
+void ReplaceTextNested(benchmark::State &state)
+{
+    const qsizetype half = state.range(0) / 2;
+    const QString text = QString(half, u'(') + QString(half, u')');
+    const pembry::TextHelper helper;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(helper.ReplaceText(text, QStringLiteral("()"), QString()));
+    state.SetItemsProcessed(state.iterations() * state.range(0));
+    state.SetComplexityN(state.range(0));
+}
+
 void ReplaceQuotesWithConstant(benchmark::State &state)
 {
     run(state, [](const pembry::TextHelper &h, const QString &t) {
@@ -62,5 +75,6 @@ void RemoveExtraSpaces(benchmark::State &state)
 #define TEXT_SIZES Arg(1 << 10)->Arg(100 << 10)->Arg(1 << 20)->Unit(benchmark::kMicrosecond)->Complexity(benchmark::oN)
 BENCHMARK(RemoveAllSpaces)->TEXT_SIZES;
 BENCHMARK(ReplaceText)->TEXT_SIZES;
+BENCHMARK(ReplaceTextNested)->TEXT_SIZES;
 BENCHMARK(ReplaceQuotesWithConstant)->TEXT_SIZES;
 BENCHMARK(RemoveExtraSpaces)->TEXT_SIZES;

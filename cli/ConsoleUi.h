@@ -26,7 +26,8 @@ private:
 };
 
 // The status panel and progress bar as one line on standard error,
-// rewritten in place: "[3/8] Analyzing Table: Orders".
+// rewritten in place: "[3/8] Analyzing Table: Orders" (control characters
+// in the text escaped).
 class TerminalProgress : public ProgressDisplay, public StatusBarControl, public StatusPanel {
 public:
     ~TerminalProgress() override;
@@ -65,7 +66,8 @@ public:
 // Whether standard error is a terminal.
 bool stderrIsTerminal();
 
-// Writes a line to standard error in the terminal's encoding.
+// Writes a line to standard error in the terminal's encoding, control
+// characters escaped.
 void printError(const QString &line);
 
 }  // namespace tabulo::cli

@@ -4,12 +4,13 @@
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
+#include "cli/TableChoice.h"
+#include "cli/TerminalText.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/Dao.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCoreApplication>
-#include <QSet>
 
 #include <algorithm>
 #include <cstdio>
@@ -20,60 +21,24 @@ using namespace tabulo::cli;
 
 namespace {
 
-// The wizard's table lists sort without regard to letter case.
+// The tables in the order of the wizard's lists.
 QStringList sortedLikeTheWindow(QStringList names)
 {
-    std::stable_sort(names.begin(), names.end(), [](const QString &a, const QString &b) {
-        const int order = a.compare(b, Qt::CaseInsensitive);
-        return order != 0 ? order < 0 : a < b;
-    });
+    std::stable_sort(names.begin(), names.end(), tableSortsBefore);
     return names;
-}
-
-// The chosen tables in list order. A requested name must be one of the
-// listed tables; letter case may differ when that leaves no doubt.
-QStringList chooseTables(const QStringList &listed, const QStringList &requested, const QString &source)
-{
-    if (requested.isEmpty())
-        return listed;
-    QSet<QString> wanted;
-    for (const QString &name : requested) {
-        if (listed.contains(name)) {
-            wanted.insert(name);
-            continue;
-        }
-        QStringList matches;
-        for (const QString &candidate : listed) {
-            if (candidate.compare(name, Qt::CaseInsensitive) == 0)
-                matches.append(candidate);
-        }
-        if (matches.size() != 1)
-            pembry::raiseError(3265, QStringLiteral("tabulo-cli"),
-                               QStringLiteral("The table \"%1\" is not among the tables of \"%2\" "
-                                              "(tabulo-cli --list-tables lists them).")
-                                   .arg(name, source));
-        wanted.insert(matches.first());
-    }
-    QStringList chosen;
-    for (const QString &name : listed) {
-        if (wanted.contains(name))
-            chosen.append(name);
-    }
-    return chosen;
 }
 
 // The new database's format constant for the source's major version, as
 // the wizard's page 1 selects it.
 qint32 formatOfSource(qint32 majorVersion, const QString &source)
 {
-    static const qint32 constants[] = {1, 8, 16, 32, 64};
-    if (majorVersion < 0 || majorVersion > 4)
+    if (majorVersion < 0 || majorVersion >= qint32(std::size(kJetVersions)))
         pembry::raiseError(pembry::err::InvalidCall, QStringLiteral("tabulo-cli"),
                            QStringLiteral("\"%1\" has the format version %2, for which no new database format "
                                           "is known; choose one with --db-version.")
                                .arg(source)
                                .arg(majorVersion));
-    return constants[majorVersion];
+    return kJetVersions[majorVersion].code;
 }
 
 // Why the source could not be opened, after the generator answered no
@@ -105,33 +70,34 @@ void writeToStandardOutput(const QByteArray &bytes)
         pembry::raiseError(57, QStringLiteral("tabulo-cli"), QStringLiteral("Cannot write to standard output."));
 }
 
-// Hands the settings to the generator in the order the wizard does at Finish.
+// Hands the settings to the generator: first those the window passes as the
+// user types, then those it passes at Finish.
 void applySettings(clsWriteNewDatabase &gen, const CliOptions &options, qint32 version)
 {
-    gen.setPathNameDBNew(options.location);
-    gen.setNewDBSecurity(options.security);
-    gen.setPathNameMDWNew(options.newMdw);
-    gen.setUserNameNew(options.newUser);
-    gen.setPasswordMDWNew(options.newPassword);
+    const GeneratorSettings &s = options.settings;
+    gen.setPathNameDBNew(s.pathNameDBNew);
+    gen.setNewDBSecurity(s.newDBSecurity);
+    gen.setPathNameMDWNew(s.pathNameMDWNew);
+    gen.setUserNameNew(s.userNameNew);
+    gen.setPasswordMDWNew(s.passwordMDWNew);
     gen.setPasswordDBNew(options.newDbPassword);
-    gen.setProcPrefix(options.procPrefix);
-    gen.setIncludeDatabaseWrapper(options.includeWrapper);
-    gen.setWriteVB5Header(options.vbHeader);
-    gen.setPathNameCodeFile(options.output);
-    gen.setRunNotepad(options.open);
-    gen.setCopyToClipboard(false);
-    gen.setInsertPosition(0);
-
-    gen.setTabStop(options.tabStop);
-    gen.setVarNameNewDB(options.dbVar);
-    gen.setVarNameNewTable(options.tableVar);
-    gen.setVarNameNewField(options.fieldVar);
-    gen.setVarNameNewRelation(options.relationVar);
-    gen.setVarNameNewIndex(options.indexVar);
-    gen.setVersion(version);
-    gen.setLocale(options.locale);
-    gen.setEncrypt(options.encrypt ? 2 : 0);
-    gen.setIncludeRelations(options.includeRelations);
+    gen.setProcPrefix(s.procPrefix);
+    gen.setIncludeDatabaseWrapper(s.includeDatabaseWrapper);
+    gen.setWriteVB5Header(s.writeVB5Header);
+    gen.setPathNameCodeFile(s.pathNameCodeFile);
+    gen.setRunNotepad(s.runNotepad);
+    gen.setCopyToClipboard(s.copyToClipboard);
+    gen.setInsertPosition(s.insertPosition);
+    applyFinishSettings(gen, {.tabStop = s.tabStop,
+                              .varNameNewDB = s.varNameNewDB,
+                              .varNameNewField = s.varNameNewField,
+                              .varNameNewIndex = s.varNameNewIndex,
+                              .varNameNewRelation = s.varNameNewRelation,
+                              .varNameNewTable = s.varNameNewTable,
+                              .version = version,
+                              .locale = s.locale,
+                              .encrypt = s.encrypt != 0,
+                              .includeRelations = s.includeRelations});
 }
 
 // Lets go of everything the run handed the generator, also after a failure.
@@ -153,6 +119,7 @@ private:
 
 int run(const CliOptions &options, KeptMessages &messages)
 {
+    checkCodeStyleOptions(options);
     clsWriteNewDatabase &gen = gobjWriteNewDatabase();
     GeneratorSession session(gen);
     PlainList available;
@@ -182,13 +149,19 @@ int run(const CliOptions &options, KeptMessages &messages)
     gen.FillSourceTablesAvailableList();
     available.setItems(sortedLikeTheWindow(available.items()));
     if (options.listTables) {
+        // One name a line, whatever a name holds.
         QByteArray listing;
         for (const QString &name : available.items())
-            listing += name.toLocal8Bit() + '\n';
+            listing += escapedForTerminal(name).toLocal8Bit() + '\n';
         writeToStandardOutput(listing);
         return 0;
     }
-    chosen.setItems(chooseTables(available.items(), options.tables, options.source));
+    if (available.items().isEmpty())
+        pembry::raiseError(pembry::err::InvalidPropertyValue, QStringLiteral("tabulo-cli"),
+                           QStringLiteral("\"%1\" holds no tables to recreate: it has no tables of its own "
+                                          "(system and linked tables are not recreated).")
+                               .arg(options.source));
+    chosen.setItems(TableChoice(available.items()).choose(options.tables, options.source));
 
     const qint32 version = options.dbVersion ? *options.dbVersion
                                              : formatOfSource(gen.DBSourceVersion(), options.source);
@@ -196,7 +169,7 @@ int run(const CliOptions &options, KeptMessages &messages)
     gen.WriteTableCreationCode();
     progress.reset();
 
-    if (options.output.isEmpty())
+    if (options.settings.pathNameCodeFile.isEmpty())
         writeToStandardOutput(codeFileContent(gen.ModuleText(), false, QString()));
     // The closing message says where the module went: useful on a terminal,
     // noise in a script.

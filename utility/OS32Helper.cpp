@@ -49,14 +49,6 @@ QChar separatorFor(const QString &path)
     return QLatin1Char('/');
 }
 
-// The path as the file system reads it: "\" separates like "/".
-QString fileSystemPath(const QString &path)
-{
-    QString native = path;
-    native.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return native;
-}
-
 QString systemMessage(int errorNumber)
 {
     return QString::fromLocal8Bit(std::strerror(errorNumber));
@@ -86,7 +78,29 @@ void makeFolder(const QString &path)
         number = kDiskFull;
     raiseFileError(number, QStringLiteral("cannot make the folder"), path, error);
 }
+
+bool existsAsNamed(const QString &path)
+{
+    const QFileInfo info(path);
+    return info.exists() || info.isSymLink();
+}
 }  // namespace
+
+QString fileSystemPath(const QString &path)
+{
+    if (!path.contains(QLatin1Char('\\')) || existsAsNamed(path))
+        return path;
+    // A folder given with a separator added: «odd\name\» is the folder
+    // «odd\name» when that exists.
+    qsizetype end = path.size();
+    while (end > 0 && path[end - 1] == QLatin1Char('\\'))
+        --end;
+    if (end > 0 && end < path.size() && existsAsNamed(path.first(end)))
+        return path.first(end) + QLatin1Char('/');
+    QString native = path;
+    native.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    return native;
+}
 
 QString OS32Helper::FileNameNoPath(const QString &fullName) const
 {
@@ -109,10 +123,17 @@ bool OS32Helper::MakeDirectory(const QString &folder) const
     const QString native = fileSystemPath(path);
     const bool network = native.startsWith(QLatin1String("//"));
     const bool absolute = native.startsWith(QLatin1Char('/')) && !network;
-    if (network || !(absolute || startsWithDrive(path)))
+    const QString refusal = QStringLiteral("MakeDirectory does not support the use of UNC path names. "
+                                           "Please use a fully qualified drive mapping.");
+    // A drive letter names no folder here; read as text it would make a
+    // folder "C:" under the working folder.
+    if (startsWithDrive(path))
         raiseError(err::InvalidCall, kSource,
-                   QStringLiteral("MakeDirectory does not support the use of UNC path names. "
-                                  "Please use a fully qualified drive mapping."));
+                   refusal + QStringLiteral(" \"%1\" begins with a drive letter, which this system does not use; "
+                                            "give a path that begins with \"/\".")
+                                 .arg(basicTrim(folder)));
+    if (network || !absolute)
+        raiseError(err::InvalidCall, kSource, refusal);
     // Each folder from the top down; the root itself is never made.
     for (qsizetype slash = native.indexOf(QLatin1Char('/'), 1); slash >= 0;
          slash = native.indexOf(QLatin1Char('/'), slash + 1))

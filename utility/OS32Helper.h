@@ -7,14 +7,20 @@
 // «/home/ann/db.mdb» split alike. A separator that a routine adds follows the
 // style of the path it is given: the last separator the path holds, "\" for
 // a bare drive such as «C:», "/" when there is none. Before the file system
-// is asked, "\" is read as "/"; a drive letter is kept as text (on Linux
-// «C:\Data» is the folder «C:/Data» under the working folder).
+// is asked, the path goes through fileSystemPath(): a file or folder whose
+// name holds a "\" is found by that name.
 //
 // Errors carry the source "Pembry31.OS32Helper".
 
 #include <QString>
 
 namespace pembry {
+
+// The path as the file system reads it: `path` itself when something of
+// that name exists (a "\" is a character of a name here), otherwise with
+// every "\" read as the separator "/". Used by every routine of the library
+// that tests or opens a path it is given.
+QString fileSystemPath(const QString &path);
 
 class OS32Helper {
 public:
@@ -26,10 +32,11 @@ public:
     QString PathNameNoFile(const QString &fullName) const;
 
     // Folder `folder` and every missing folder above it. `folder` is trimmed
-    // and may end with a separator. It must be absolute: «/a/b», «\a\b» or a
-    // drive path «C:\a\b». A network path («\\server\share», «//server/share»)
-    // or a relative one raises error 5; a folder that cannot be made raises
-    // 75 (76 when a parent vanished, 61 when the disk is full), naming it.
+    // and may end with a separator. It must be absolute: «/a/b» or «\a\b». A
+    // network path («\\server\share», «//server/share»), a drive path
+    // («C:\a\b», which names no folder on this system) or a relative one
+    // raises error 5; a folder that cannot be made raises 75 (76 when a
+    // parent vanished, 61 when the disk is full), naming it.
     bool MakeDirectory(const QString &folder) const;
 
     // `pathName` without trailing blanks plus a separator, when its trimmed

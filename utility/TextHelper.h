@@ -12,9 +12,10 @@
 // "fnReplaceText").
 //
 // Decisions for cases the routines' original contract left open:
-// - ReplaceText: the search resumes after the inserted text, so a NewChar
-//   that contains CharToReplace is inserted once per occurrence instead of
-//   looping forever (see fnReplaceText).
+// - ReplaceText: a NewChar that contains CharToReplace is inserted once per
+//   occurrence, the search resuming after it, instead of looping forever; a
+//   NewChar that keeps forming new occurrences with its neighbours without
+//   settling raises error 5 (see fnReplaceText).
 // - ReplaceQuotesWithConstant: every double quote is replaced, also the
 //   second of two adjacent quotes, so that the rebuilt expression always
 //   evaluates to the original text («""» becomes «cstrQuote & "" & cstrQuote»).
@@ -80,8 +81,9 @@ public:
     // ignoring letter case («c» and «CD» give 3); 0 when not found, 1 for "".
     int LetterToNumber(const QString &letterToConvert) const;
 
-    // Replaces every occurrence of `charToReplace` by `newChar` and drops the
-    // blanks after it: «a, b, c » with "," and ";" gives «a;b;c» (the shared
+    // Replaces the leftmost occurrence of `charToReplace` by `newChar` and
+    // trims the text after it, until none is left: «a, b, c » with "," and
+    // ";" gives «a;b;c», «abb» with "ab" and "a" gives «a» (the shared
     // routine fnReplaceText).
     QString ReplaceText(const QString &textToFix, const QString &charToReplace, const QString &newChar) const;
 

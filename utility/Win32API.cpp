@@ -26,12 +26,10 @@ namespace {
 // The source of the errors ExecuteFile raises: the library's own title.
 const QString kLibraryTitle = QStringLiteral("Pembry31");
 
-// Both "\" and "/" separate folders.
+// Both "\" and "/" separate folders, unless the name as given exists.
 QString withSlashes(const QString &path)
 {
-    QString p = path;
-    p.replace(u'\\', u'/');
-    return p;
+    return fileSystemPath(path);
 }
 
 QString uncErrorText(int code)
@@ -100,10 +98,19 @@ QStringList parameterList(const QString &parameters)
     return QProcess::splitCommand(parameters);
 }
 
-// Starts `program` detached from this process, its input and output on the
-// null device so that it cannot mix into ours.
-void startDetached(const QString &program, const QStringList &arguments, const QString &folder,
-                   const QString &fileName)
+// The absolute path of a tool on the PATH; raises "File not found" without it.
+QString requiredTool(const QString &name, const QString &fileName)
+{
+    const QString tool = QStandardPaths::findExecutable(name);
+    if (tool.isEmpty())
+        raiseShellError(2, fileName);
+    return tool;
+}
+
+}  // namespace
+
+void startDetachedProgram(const QString &program, const QStringList &arguments, const QString &folder,
+                          const QString &fileName)
 {
     QProcess process;
     process.setProgram(program);
@@ -123,17 +130,6 @@ void startDetached(const QString &program, const QStringList &arguments, const Q
         raiseShellError(2, fileName);   // a script whose interpreter is missing
     raiseShellError(11, fileName);
 }
-
-// The absolute path of a tool on the PATH; raises "File not found" without it.
-QString requiredTool(const QString &name, const QString &fileName)
-{
-    const QString tool = QStandardPaths::findExecutable(name);
-    if (tool.isEmpty())
-        raiseShellError(2, fileName);
-    return tool;
-}
-
-}  // namespace
 
 QString Win32API::GetMachineName() const
 {
@@ -316,13 +312,14 @@ qint32 Win32API::ExecuteFile(const QString &fileName, qint32 hwnd, int showMode,
 
     if (executeOperation == OperationPrint) {
         // "--" ends lp's options, whatever the file is called.
-        startDetached(requiredTool(QStringLiteral("lp"), fileName), {QStringLiteral("--"), file}, folder, fileName);
+        startDetachedProgram(requiredTool(QStringLiteral("lp"), fileName), {QStringLiteral("--"), file}, folder, fileName);
     } else if (isProgram(file)) {
-        startDetached(file, parameterList(commandParameters), folder, fileName);
+        startDetachedProgram(file, parameterList(commandParameters), folder, fileName);
     } else {
         if (FreedesktopAssociation::programFor(file).isEmpty())
             raiseShellError(31, fileName);
-        startDetached(requiredTool(QStringLiteral("xdg-open"), fileName), {file}, folder, fileName);
+        // xdg-open takes no "--"; the absolute path cannot pass for an option.
+        startDetachedProgram(requiredTool(QStringLiteral("xdg-open"), fileName), {file}, folder, fileName);
     }
     return 0;
 }

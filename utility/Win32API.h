@@ -12,6 +12,7 @@
 // a shell, so no file name is ever interpreted.
 
 #include <QString>
+#include <QStringList>
 
 namespace pembry {
 
@@ -129,5 +130,13 @@ public:
     qint32 GetScreenResolutionWidth() const;
     qint32 GetScreenResolutionHeight() const;
 };
+
+// Starts `program` with `arguments` (never through a shell) detached from
+// this process, in `folder` when given, its input and output on the null
+// device so that it cannot mix into ours. Raises the shell's errors (2 not
+// found, 5 access denied, 11 not a program) with source "Pembry31";
+// `fileName` names the file the program was to open.
+void startDetachedProgram(const QString &program, const QStringList &arguments, const QString &folder,
+                          const QString &fileName);
 
 }  // namespace pembry

@@ -12,19 +12,19 @@ namespace pembry {
 // longer text never matches, so the count is 0.
 qsizetype fnCharacterCount(const QString &searchString, const QString &searchCharacter);
 
-// Replaces every occurrence of `charToReplace` (case-sensitive) by `newChar`,
-// and removes the blanks (U+0020) that follow each occurrence; once anything
-// was replaced, the blanks at the end of the text go as well:
-//   "a, b, c " with "," -> ";" gives "a;b;c".
+// Replaces the leftmost occurrence of `charToReplace` (case-sensitive) by
+// `newChar` and removes the blanks (U+0020) at both ends of the text after
+// it, again and again until no occurrence is left:
+//   "a, b, c " with "," -> ";" gives "a;b;c";
+//   "abb" with "ab" -> "a" gives "a" (the first replacement forms «ab» anew).
 // An empty `charToReplace` returns the text unchanged.
 //
-// Occurrences are replaced from left to right and the search resumes right
-// after the inserted text, so text produced by a replacement is never
-// searched again. For a one-character `charToReplace` that `newChar` does not
-// contain this is the same as searching again from the start after every
-// replacement; searching from the start would loop forever whenever `newChar`
-// contains `charToReplace` (or, for longer texts, forms it together with its
-// neighbours), so that is not done. Time is linear in the text length.
+// Searching from the start after every replacement would never end when
+// `newChar` contains `charToReplace`; then each occurrence is replaced once,
+// from left to right, and the search resumes after the inserted text. A
+// `newChar` that forms new occurrences with its neighbours without end, or
+// that makes the text grow beyond bounds («ab» by «bba»), raises error 5.
+// Time is linear in the length of the text and of the texts inserted.
 //
 // Errors are raised again with their number and the source "fnReplaceText".
 QString fnReplaceText(const QString &textToFix, const QString &charToReplace, const QString &newChar);

@@ -224,6 +224,7 @@ TEST_F(ApplicationTest, AFinishThatFailsRaisesNoEventAndKeepsSucceeded)
 
 TEST_F(ApplicationTest, TheJet35BuildRefusesAJet4File)
 {
+    TABULO_NEED_TESTDATA();
     tabulo::setWizardBuild(tabulo::jet35Build());
     dao::installDBEngine(nullptr);   // the real Jet file engine
     ASSERT_TRUE(showWizard(0));

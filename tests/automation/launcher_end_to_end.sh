@@ -1,11 +1,18 @@
 #!/usr/bin/env bash
 # The launcher as a user meets it: started in a virtual display, the wizard
 # is driven with the keyboard to Finish on a real database, and must write
-# the code file and end when its window closes.
-#   launcher_end_to_end.sh BUILD_DIR TESTDATA_DIR
+# the code file and end when its window closes. The database is the sample
+# fruit.mdb that `make test` fetches into the build folder; without it the
+# test is skipped (status 77), or fails when TABULO_TESTDATA_REQUIRED is set.
+#   launcher_end_to_end.sh BUILD_DIR
 set -euo pipefail
 build=$1
-testdata=$2
+source=$build/sample/fruit.mdb
+if [ ! -f "$source" ]; then
+  echo "needs the sample database $source, which \`make test\` fetches: run scripts/fetch-sample.sh $build" >&2
+  [ -n "${TABULO_TESTDATA_REQUIRED:-}" ] && exit 1
+  exit 77
+fi
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -16,8 +23,7 @@ fi
 
 export HOME=$work XDG_STATE_HOME=$work/state QT_QPA_PLATFORM=xcb
 unset TABULO_PLUGIN_PATH
-source=$testdata/jet4-index.mdb
-code=$work/CreateIndexDb.bas
+code=$work/CreateFruit.bas
 
 fail() {
   echo "FAILED: $*" >&2

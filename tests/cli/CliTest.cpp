@@ -1,45 +1,15 @@
 // tabulo-cli on the real sample files: options and their defaults, the
 // module on standard output or in a code file, and the errors a script sees.
 
+#include "CliRun.h"
+#include "TerminalRun.h"
 #include "TestPaths.h"
-#include "wizard/engine/SchemaJson.h"
 
-#include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
-#include <gtest/gtest.h>
+
+using namespace clitest;
 
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-};
-
-CliResult runCli(const QStringList &arguments)
-{
-    QProcess process;
-    process.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), arguments);
-    CliResult result;
-    if (!process.waitForFinished(120000)) {
-        process.kill();
-        process.waitForFinished();
-        ADD_FAILURE() << "tabulo-cli did not finish";
-        return result;
-    }
-    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
-    result.exitCode = process.exitCode();
-    result.out = process.readAllStandardOutput();
-    result.err = QString::fromLocal8Bit(process.readAllStandardError());
-    return result;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 QString northwind()
 {
@@ -55,7 +25,8 @@ TEST(Cli, HelpListsEveryOptionAndVersionAnswers)
     for (const char *option :
          {"--mdw", "--user", "--password", "--db-password", "--tables", "--list-tables", "--location",
           "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user", "--new-password",
-          "--new-db-password", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
+          "--new-db-password", "--password-file", "--db-password-file", "--new-password-file",
+          "--new-db-password-file", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
           "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--vb-header", "--output", "--open",
           "--version"})
         EXPECT_TRUE(help.out.contains(option)) << option;
@@ -90,6 +61,7 @@ TEST(Cli, UsageErrorsExitWithStatus2)
 
 TEST(Cli, ListTablesPrintsTheUserTablesSorted)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--list-tables"});
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out, "Categories\nCustomers\nEmployees\nOrder Details\nOrders\nProducts\nShippers\nSuppliers\n");
@@ -101,6 +73,7 @@ TEST(Cli, ListTablesPrintsTheUserTablesSorted)
 
 TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind()});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.err.isEmpty()) << result.err.toStdString();
@@ -113,7 +86,8 @@ TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
     EXPECT_TRUE(out.contains("Private Sub subCreate_Relations(dbNew As Database)"));
     EXPECT_TRUE(out.indexOf("subCreate_Categories(dbNew As") < out.indexOf("subCreate_Suppliers(dbNew As"));
     EXPECT_FALSE(out.contains('\t'));
-    EXPECT_TRUE(out.endsWith("End Sub\r\n"));
+    // The module text and a line break: the file ends with a blank line.
+    EXPECT_TRUE(out.endsWith("\r\nEnd Sub\r\n\r\n"));
 
     const CliResult jet3 = runCli({testDataPath("jet3-index.mdb")});
     ASSERT_EQ(jet3.exitCode, 0) << jet3.err.toStdString();
@@ -122,6 +96,7 @@ TEST(Cli, TheDefaultRunWritesTheWholeCodeFileToStandardOutput)
 
 TEST(Cli, TablesAreChosenByRepeatedOrCommaListsInListOrder)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--tables", "orders, Customers", "--tables", "Order Details",
                                      "--tables", "Orders"});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
@@ -139,6 +114,7 @@ TEST(Cli, TablesAreChosenByRepeatedOrCommaListsInListOrder)
 
 TEST(Cli, AnUnknownTableIsAnErrorNamingIt)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--tables", "Invoices"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.out.isEmpty());
@@ -148,6 +124,7 @@ TEST(Cli, AnUnknownTableIsAnErrorNamingIt)
 
 TEST(Cli, OptionsReachTheGeneratedCode)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({northwind(), "--tables", "Shippers", "--location", "current", "--security",
                                      "runtime", "--db-var", "db", "--table-var", "tdf", "--field-var", "fld",
                                      "--index-var", "idx", "--proc-prefix", "_make ", "--tab-stop", "2",
@@ -181,6 +158,7 @@ TEST(Cli, OptionsReachTheGeneratedCode)
 
 TEST(Cli, OutputGoesToTheCodeFileInWindows1252)
 {
+    TABULO_NEED_TESTDATA();
     QTemporaryDir dir;
     const QString codeFile = dir.filePath("North Wind.bas");
     const CliResult result = runCli({northwind(), "-o", codeFile, "--vb-header"});
@@ -197,6 +175,7 @@ TEST(Cli, OutputGoesToTheCodeFileInWindows1252)
 
 TEST(Cli, NonAsciiNamesSurviveInWindows1252)
 {
+    TABULO_NEED_TESTDATA();
     const CliResult result = runCli({testDataPath("jet4-unicode.mdb")});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     for (const char c : result.out)
@@ -206,6 +185,7 @@ TEST(Cli, NonAsciiNamesSurviveInWindows1252)
 
 TEST(Cli, SecuredSourcesNeedTheirPasswordsAndAccounts)
 {
+    TABULO_NEED_TESTDATA();
     const QString locked = testDataPath("jet4-password.mdb");
     CliResult result = runCli({locked});
     EXPECT_EQ(result.exitCode, 1);
@@ -224,16 +204,22 @@ TEST(Cli, SecuredSourcesNeedTheirPasswordsAndAccounts)
     EXPECT_TRUE(result.err.startsWith("error 3029: ")) << result.err.toStdString();
 }
 
-TEST(Cli, UnreadableSourcesEndInOneErrorLine)
+TEST(Cli, AMissingSourceEndsInOneErrorLine)
 {
-    const QString missing = testDataPath("no-such-file.mdb");
-    CliResult result = runCli({missing});
+    QTemporaryDir dir;
+    const QString missing = dir.filePath("no-such-file.mdb");
+    const CliResult result = runCli({missing});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 5: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(missing));
+    EXPECT_EQ(result.err.count('\n'), 1) << result.err.toStdString();
+}
 
+TEST(Cli, AnAceFileEndsInOneErrorLine)
+{
+    TABULO_NEED_TESTDATA();
     const QString ace = testDataPath("ace-2007.accdb");
-    result = runCli({ace});
+    const CliResult result = runCli({ace});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 3343: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains("ace-2007.accdb"));
@@ -244,8 +230,9 @@ TEST(Cli, UnreadableSourcesEndInOneErrorLine)
 TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
 {
     QTemporaryDir dir;
+    const QString snapshot = fruitSnapshot(dir.path());
     const QString codeFile = dir.filePath("missing folder/out.bas");
-    const CliResult result = runCli({northwind(), "-o", codeFile});
+    const CliResult result = runCli({snapshot, "-o", codeFile});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 76: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(codeFile));
@@ -254,35 +241,172 @@ TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
 
 TEST(Cli, AJsonSnapshotIsASource)
 {
-    schema::Database model;
-    model.version = "3.0";
-    schema::Table table;
-    table.name = QString::fromUtf8("Muffin/Bread");
-    schema::Field field;
-    field.name = "fruit";
-    field.type = 10;
-    field.size = 50;
-    field.attributes = 2;
-    table.fields = {field};
-    model.tables = {table};
     QTemporaryDir dir;
     const QString snapshot = dir.filePath("fruit.json");
-    QFile file(snapshot);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(schema::toJson(model));
-    file.close();
+    writeSnapshot(snapshot, snapshotOf({"Muffin/Bread"}));
 
     const CliResult result = runCli({snapshot});
     ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_TRUE(result.out.contains("CreateTableDef(\"Muffin/Bread\")"));
     EXPECT_TRUE(result.out.contains(", dbVersion30)"));
 
-    QFile broken(dir.filePath("broken.json"));
-    ASSERT_TRUE(broken.open(QIODevice::WriteOnly));
-    broken.write("{\"tables\": [");
-    broken.close();
-    const CliResult bad = runCli({broken.fileName()});
+    const QString broken = dir.filePath("broken.json");
+    writeFile(broken, "{\"tables\": [");
+    const CliResult bad = runCli({broken});
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.startsWith("error ")) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("broken.json"));
+}
+
+TEST(Cli, ADatabaseWithoutTablesOfItsOwnSaysSo)
+{
+    QTemporaryDir dir;
+    schema::Database onlySystem = snapshotOf({"MSysObjects", "MSysACEs"});
+    schema::Table linked = textTable("Linked");
+    linked.attributes = 0x40000000;
+    onlySystem.tables.append(linked);
+    for (const schema::Database &model : {snapshotOf({}), onlySystem}) {
+        const QString empty = dir.filePath(QStringLiteral("empty%1.json").arg(model.tables.size()));
+        writeSnapshot(empty, model);
+        const CliResult result = runCli({empty});
+        EXPECT_EQ(result.exitCode, 1);
+        EXPECT_TRUE(result.out.isEmpty());
+        EXPECT_EQ(result.err, "error 380: \"" + empty + "\" holds no tables to recreate: it has no tables of its "
+                              "own (system and linked tables are not recreated).\n");
+        // Listing them is no error: the list is empty.
+        const CliResult listing = runCli({empty, "--list-tables"});
+        EXPECT_EQ(listing.exitCode, 0) << listing.err.toStdString();
+        EXPECT_TRUE(listing.out.isEmpty());
+    }
+}
+
+TEST(Cli, PasswordsComeFromFilesOrStandardInput)
+{
+    QTemporaryDir dir;
+    const QString snapshot = fruitSnapshot(dir.path());
+    const QString mdwPassword = dir.filePath("mdw password");
+    writeFile(mdwPassword, "s3cret pass\r\nnot this line\n");
+    const QStringList hardcoded = {snapshot, "--security", "hardcoded", "--new-mdw", "/data/new.mdw",
+                                   "--new-user", "owner"};
+
+    // The first line of a file, its line end dropped; "-" reads standard input.
+    CliResult result = runCli(hardcoded + QStringList{"--new-password-file", mdwPassword, "--new-db-password-file", "-"},
+                              "from stdin\nnext\n");
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("CreateWorkspace(\"SecureWorkspace\", \"owner\", \"s3cret pass\")")) << result.out.constData();
+    EXPECT_TRUE(result.out.contains(";pwd=from stdin\"")) << result.out.constData();
+    EXPECT_TRUE(result.err.isEmpty()) << "no prompt without a terminal: " << result.err.toStdString();
+
+    // Two readers of standard input take a line each, in the order of the options.
+    result = runCli(hardcoded + QStringList{"--new-db-password-file", "-", "--new-password-file", "-"},
+                    "first\nsecond\n");
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("\"owner\", \"first\")")) << result.out.constData();
+    EXPECT_TRUE(result.out.contains(";pwd=second\"")) << result.out.constData();
+
+    // A file that cannot be read, or both forms of one password: usage errors.
+    const QString missing = dir.filePath("no such file");
+    result = runCli(hardcoded + QStringList{"--new-password-file", missing});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.startsWith("tabulo-cli: --new-password-file: cannot read \"" + missing + "\""))
+        << result.err.toStdString();
+    result = runCli({snapshot, "--db-password", "x", "--db-password-file", mdwPassword});
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.out.isEmpty());
+}
+
+TEST(Cli, APasswordFromTheTerminalIsTypedWithoutEcho)
+{
+    QTemporaryDir dir;
+    const QString snapshot = fruitSnapshot(dir.path());
+    const QString codeFile = dir.filePath("out.bas");
+    const TerminalRun run = runCliOnTerminal({snapshot, "-o", codeFile, "--security", "hardcoded", "--new-mdw",
+                                              "/data/new.mdw", "--new-user", "owner", "--new-db-password-file", "-"},
+                                             dir.path(), "New database password: ", "typed secret\r");
+    EXPECT_EQ(run.exitCode, 0) << run.screen.constData();
+    EXPECT_TRUE(run.answered) << run.screen.constData();
+    EXPECT_TRUE(run.echoOffAtPrompt);
+    EXPECT_FALSE(run.screen.contains("typed secret")) << run.screen.constData();
+    EXPECT_TRUE(readFile(codeFile).contains(";pwd=typed secret\""));
+}
+
+TEST(Cli, TheSourcesDatabasePasswordFromAFile)
+{
+    TABULO_NEED_TESTDATA();
+    QTemporaryDir dir;
+    const QString passwordFile = dir.filePath("db.pw");
+    writeFile(passwordFile, "password\n");
+    const CliResult result = runCli({testDataPath("jet4-password.mdb"), "--db-password-file", passwordFile});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out.contains("Private Sub subCreate_Table1("));
+}
+
+namespace {
+// A one-table JSON snapshot in `dir`, a source that needs no sample files.
+QString shopSnapshot(const QTemporaryDir &dir)
+{
+    schema::Database model;
+    model.version = "4.0";
+    schema::Table table;
+    table.name = "Shop";
+    schema::Field field;
+    field.name = "Name";
+    field.type = 10;
+    field.size = 50;
+    table.fields = {field};
+    model.tables = {table};
+    const QString path = dir.filePath("shop.json");
+    QFile file(path);
+    file.open(QIODevice::WriteOnly);
+    file.write(schema::toJson(model));
+    return path;
+}
+}  // namespace
+
+TEST(Cli, SettingsThatCannotGiveAModuleThatCompilesAreRefusedAtStart)
+{
+    QTemporaryDir dir;
+    const QString snapshot = shopSnapshot(dir);
+    const struct {
+        QStringList options;
+        const char *named;
+    } refused[] = {
+        {{"--db-var", "ws"}, "--db-var"},
+        {{"--field-var", "tdf"}, "--field-var"},
+        {{"--table-var", "fldNew"}, "--table-var"},
+        {{"--db-var", "mcstrQuote"}, "--db-var"},
+        {{"--db-var", "strNewDBPath"}, "--db-var"},
+        {{"--location", "current", "--db-var", "CurrentDb"}, "--db-var"},
+        {{"--index-var", "MsgBox"}, "--index-var"},
+        {{"--relation-var", "DBNEW"}, "--relation-var"},
+        {{"--tab-stop", "300"}, "--tab-stop"},
+        {{"--tab-stop", "17"}, "--tab-stop"},
+    };
+    for (const auto &c : refused) {
+        // Refused before the source is read: a missing source is not reached.
+        for (const QString &source : {snapshot, dir.filePath("missing.mdb")}) {
+            const CliResult result = runCli(QStringList{source} + c.options);
+            EXPECT_EQ(result.exitCode, 1) << c.options.join(' ').toStdString();
+            EXPECT_TRUE(result.out.isEmpty());
+            EXPECT_TRUE(result.err.startsWith("error 5: ")) << result.err.toStdString();
+            EXPECT_TRUE(result.err.contains(QLatin1StringView(c.named))) << result.err.toStdString();
+        }
+    }
+    const CliResult widest = runCli({snapshot, "--tab-stop", "16"});
+    EXPECT_EQ(widest.exitCode, 0) << widest.err.toStdString();
+    EXPECT_TRUE(widest.out.contains("\r\n" + QByteArray(16, ' ') + "On Error Goto ErrorHandler\r\n"));
+}
+
+TEST(Cli, NoWrittenLineIsLongerThanABasicLine)
+{
+    QTemporaryDir dir;
+    const QString snapshot = shopSnapshot(dir);
+    const QString path = "/data/" + QString(1100, 'p') + ".mdb";
+    const CliResult result = runCli({snapshot, "--location", path, "--security", "hardcoded", "--new-mdw",
+                                     "/mdw/" + QString(1100, 'm'), "--new-user", "owner", "--tab-stop", "16"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    for (const QByteArray &line : result.out.split('\n'))
+        EXPECT_LE(line.size(), 1024) << line.left(80).constData();   // with its CR
+    EXPECT_TRUE(result.out.contains("ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion40)\r\n"));
+    EXPECT_TRUE(result.out.contains("DBEngine.SystemDB = strMDWPath\r\n"));
 }

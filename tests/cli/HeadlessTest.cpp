@@ -52,6 +52,7 @@ void expectHeadless(const QStringList &libraries)
 
 TEST(Headless, RunsOnAJetFileLoadNoDesktopLibrary)
 {
+    TABULO_NEED_TESTDATA();
     const QString northwind = testDataPath(QStringLiteral("northwind.mdb"));
     expectHeadless(librariesOfRun({northwind}));
     expectHeadless(librariesOfRun({northwind, QStringLiteral("--list-tables")}));

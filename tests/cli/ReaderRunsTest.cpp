@@ -10,6 +10,7 @@
 
 TEST(CliReader, ARunReadsTheJetFileOnce)
 {
+    TABULO_NEED_TESTDATA();
     QTemporaryDir dir;
     const QString runs = dir.filePath(QStringLiteral("runs"));
     const QString script = dir.filePath(QStringLiteral("reader.sh"));

@@ -1,11 +1,14 @@
 // The Jet file engine on the shared sample files: opening, security and format checks.
 #include "EngineFixtures.h"
+#include "FifoWatch.h"
 #include "TestPaths.h"
 
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/JetEngine.h"
+#include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -27,6 +30,7 @@ protected:
 
 TEST_F(JetEngineTest, OpensNorthwind)
 {
+    TABULO_NEED_TESTDATA();
     const QString path = testDataPath(QStringLiteral("northwind.mdb"));
     auto db = openFile(engine, path);
     EXPECT_EQ(db->Name(), path);
@@ -39,6 +43,7 @@ TEST_F(JetEngineTest, OpensNorthwind)
 
 TEST_F(JetEngineTest, DatabasePassword)
 {
+    TABULO_NEED_TESTDATA();
     for (const char *name : {"jet4-password.mdb", "jet4-password-2003.mdb"}) {
         const QString path = testDataPath(QLatin1String(name));
         for (const char *wrong : {"", "Password", "password ", "pass"}) {
@@ -68,7 +73,6 @@ TEST_F(JetEngineTest, RefusesWhatItCannotOpenWithADescriptionNamingTheFile)
         QString path;
         int number;
     } cases[] = {
-        {testDataPath(QStringLiteral("ace-2007.accdb")), errors::FormatNotRecognised},
         {text, errors::FormatNotRecognised},
         {empty, errors::FormatNotRecognised},
         {dir.filePath(QStringLiteral("missing.mdb")), errors::FileNotFound},
@@ -82,8 +86,45 @@ TEST_F(JetEngineTest, RefusesWhatItCannotOpenWithADescriptionNamingTheFile)
     }
 }
 
+TEST_F(JetEngineTest, OpensNothingButRegularFiles)
+{
+    QTemporaryDir dir;
+    for (const char *name : {"pipe.mdb", "pipe.json"}) {
+        const QString pipe = dir.filePath(QLatin1String(name));
+        FifoWatch fifo(pipe);
+        ASSERT_TRUE(fifo.made());
+        const auto e = engineFailure([&] { openFile(engine, pipe); });
+        EXPECT_EQ(fifo.unblocked(), 0) << name << ": the open blocked";
+        EXPECT_EQ(e.number(), errors::CannotOpenFile) << name;
+        EXPECT_EQ(e.description(), QStringLiteral("The Microsoft Jet database engine cannot open the file '%1': "
+                                                  "it is a named pipe, not a file.").arg(pipe));
+    }
+    const auto device = engineFailure([&] { openFile(engine, QStringLiteral("/dev/null")); });
+    EXPECT_EQ(device.number(), errors::CannotOpenFile);
+    EXPECT_TRUE(device.description().contains(QStringLiteral("it is a device"))) << device.description().toStdString();
+
+    const QString workgroup = dir.filePath(QStringLiteral("system.mdw"));
+    FifoWatch fifo(workgroup);
+    engine.setSystemDB(workgroup);
+    const auto e = engineFailure([&] { engine.CreateWorkspace("temp", "admin", {}); });
+    EXPECT_EQ(fifo.unblocked(), 0) << "the workgroup open blocked";
+    EXPECT_EQ(e.number(), errors::WorkgroupUnusable);
+    EXPECT_TRUE(e.description().contains(workgroup + QStringLiteral(": it is a named pipe")))
+        << e.description().toStdString();
+}
+
+TEST_F(JetEngineTest, RefusesAnAceFile)
+{
+    TABULO_NEED_TESTDATA();
+    const QString ace = testDataPath(QStringLiteral("ace-2007.accdb"));
+    const auto e = engineFailure([&] { openFile(engine, ace); });
+    EXPECT_EQ(e.number(), errors::FormatNotRecognised);
+    EXPECT_TRUE(e.description().contains(ace)) << e.description().toStdString();
+}
+
 TEST_F(JetEngineTest, Jet35BuildOpensOnlyJet3Files)
 {
+    TABULO_NEED_TESTDATA();
     tabulo::setWizardBuild(tabulo::jet35Build());
     const auto e = engineFailure([&] { openFile(engine, testDataPath(QStringLiteral("northwind.mdb"))); });
     const auto jet3 = [&] { return openFile(engine, testDataPath(QStringLiteral("jet3-types.mdb"))); };
@@ -98,6 +139,7 @@ TEST_F(JetEngineTest, Jet35BuildOpensOnlyJet3Files)
 
 TEST_F(JetEngineTest, WorkgroupUsers)
 {
+    TABULO_NEED_TESTDATA();
     // Without a workgroup file only the default user logs in.
     EXPECT_TRUE(engine.CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
     EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", "Creator", {}); }).number(), errors::NotValidAccount);
@@ -121,4 +163,31 @@ TEST_F(JetEngineTest, WorkgroupUsers)
         EXPECT_EQ(e.number(), errors::WorkgroupUnusable) << file;
         EXPECT_TRUE(e.description().contains(testDataPath(QLatin1String(file)))) << e.description().toStdString();
     }
+}
+
+TEST_F(JetEngineTest, APathHoldingABackslashIsReadAsGivenWhenThatFileExists)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    auto snapshot = [&](const QString &path, const QString &table) {
+        schema::Database model;
+        schema::Table t;
+        t.name = table;
+        model.tables = {t};
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(schema::toJson(model));
+    };
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shop")));
+    snapshot(dir.filePath(QStringLiteral("shop\\db.json")), QStringLiteral("Odd"));
+    snapshot(dir.filePath(QStringLiteral("shop/db.json")), QStringLiteral("InFolder"));
+    snapshot(dir.filePath(QStringLiteral("shop/other.json")), QStringLiteral("Other"));
+
+    auto odd = openFile(engine, dir.filePath(QStringLiteral("shop\\db.json")));
+    EXPECT_EQ(odd->TableDefs().Item(0)->Name(), QStringLiteral("Odd"));
+    // No file of that name: "\" separates folders.
+    const QString other = dir.filePath(QStringLiteral("shop\\other.json"));
+    auto separated = openFile(engine, other);
+    EXPECT_EQ(separated->TableDefs().Item(0)->Name(), QStringLiteral("Other"));
+    EXPECT_EQ(separated->Name(), other);
 }

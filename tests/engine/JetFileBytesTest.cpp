@@ -4,10 +4,13 @@
 
 #include "wizard/engine/jetfile/JetHeader.h"
 #include "wizard/engine/jetfile/PropertyBlock.h"
+#include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/jetfile/TableDefinition.h"
 
 #include <QFile>
+#include <algorithm>
 #include <cstring>
+#include <limits>
 #include <gtest/gtest.h>
 
 using namespace jetfile;
@@ -71,6 +74,7 @@ Bytes readFile(const QString &path, qint64 from = 0, qint64 length = -1)
 
 TEST(JetHeader, RealFiles)
 {
+    TABULO_NEED_TESTDATA();
     const struct {
         const char *file;
         Format format;
@@ -138,6 +142,7 @@ TEST(JetHeader, RefusesWhatIsNoJetFile)
 
 TEST(TableDefinition, OrdersOfNorthwind)
 {
+    TABULO_NEED_TESTDATA();
     // Orders' definition is page 729 of northwind.mdb (MSysObjects.Id).
     const Bytes page = readFile(testDataPath(QStringLiteral("northwind.mdb")), 729 * 4096, 4096);
     ASSERT_EQ(page.size(), 4096u);
@@ -162,6 +167,42 @@ TEST(TableDefinition, OrdersOfNorthwind)
         --needed;
     for (std::size_t length = 0; length < needed; length += 7)
         EXPECT_FALSE(parseTableDefinition(std::span(page.data(), length), Format::Jet4)) << length;
+}
+
+TEST(TableDefinition, KeyColumnDirections)
+{
+    // Jet 3: Table12_asc_desc of jet3-index-codes.mdb (page 88) has an index
+    // on data1 ascending, data2 descending, and its primary key on name.
+    const Bytes jet3 = readFile(testDataPath(QStringLiteral("jet3-index-codes.mdb")), 88 * 2048, 2048);
+    const auto def3 = parseTableDefinition(jet3, Format::Jet3);
+    ASSERT_TRUE(def3);
+    ASSERT_EQ(def3->realIndexes.size(), 2u);
+    EXPECT_EQ(def3->realIndexes[0].columns, (std::vector<int>{1, 2}));
+    EXPECT_EQ(def3->realIndexes[0].descending, (std::vector<bool>{false, true}));
+    EXPECT_EQ(def3->realIndexes[1].descending, std::vector<bool>{false});
+
+    // Jet 4: Orders of northwind.mdb sorts every key ascending; with the
+    // direction byte of its primary key's column cleared, that key sorts
+    // descending. The real index entries follow the column entries and
+    // names: 63 + 12 per real index + 25 per column + each name with its
+    // 2-byte length, 52 bytes an entry, the column slots from byte 4 on.
+    Bytes jet4 = readFile(testDataPath(QStringLiteral("northwind.mdb")), 729 * 4096, 4096);
+    const auto def4 = parseTableDefinition(jet4, Format::Jet4);
+    ASSERT_TRUE(def4);
+    for (const RealIndex &real : def4->realIndexes) {
+        ASSERT_EQ(real.descending.size(), real.columns.size());
+        EXPECT_EQ(std::count(real.descending.begin(), real.descending.end(), true), 0);
+    }
+    std::size_t at = 63 + 12 * def4->realIndexes.size() + 25 * def4->columns.size();
+    for (const ColumnEntry &c : def4->columns)
+        at += 2 + c.name.size();
+    const auto primary = std::size_t(def4->indexes[6].realIndex);
+    jet4[at + 52 * primary + 4 + 2] = 0;
+    const auto changed = parseTableDefinition(jet4, Format::Jet4);
+    ASSERT_TRUE(changed);
+    for (std::size_t r = 0; r < changed->realIndexes.size(); ++r)
+        EXPECT_EQ(changed->realIndexes[r].descending, std::vector<bool>(changed->realIndexes[r].columns.size(), r == primary))
+            << r;
 }
 
 TEST(TableDefinition, DamagedCountsAndChains)
@@ -204,11 +245,11 @@ namespace {
 // A Jet 4 property block: names, the object's values, one column's values.
 Bytes propertyBlock()
 {
-    auto utf16 = [](const std::string &s) {
+    auto utf16 = [](const std::u16string &s) {
         Bytes b;
-        for (char c : s) {
+        for (char16_t c : s) {
             b.push_back(std::uint8_t(c));
-            b.push_back(0);
+            b.push_back(std::uint8_t(c >> 8));
         }
         return b;
     };
@@ -228,7 +269,7 @@ Bytes propertyBlock()
         b.insert(b.end(), value.begin(), value.end());
         return b;
     };
-    auto values = [&](const std::string &target, const std::vector<Bytes> &entries) {
+    auto values = [&](const std::u16string &target, const std::vector<Bytes> &entries) {
         const Bytes name = utf16(target);
         Bytes body(6, 0);
         put16(body, 4, unsigned(name.size()));
@@ -239,49 +280,64 @@ Bytes propertyBlock()
         return body;
     };
     Bytes names;
-    for (const std::string &n : {std::string("Required"), std::string("DefaultValue"), std::string("Caption")}) {
+    for (const std::u16string &n : {std::u16string(u"Required"), std::u16string(u"DefaultValue"),
+                                    std::u16string(u"Caption"), std::u16string(u"Größe")}) {
         const Bytes u = utf16(n);
         names.push_back(std::uint8_t(u.size()));
         names.push_back(0);
         names.insert(names.end(), u.begin(), u.end());
     }
     Bytes block{'M', 'R', '2', 0};
-    for (const Bytes &c : {chunk(0x80, names), chunk(0x00, values("", {entry(10, 2, utf16("Orders"))})),
-                           chunk(0x01, values("ID", {entry(1, 0, {0xFF}), entry(10, 1, utf16("=\"x\""))}))})
+    for (const Bytes &c : {chunk(0x80, names), chunk(0x00, values(u"", {entry(10, 2, utf16(u"Orders"))})),
+                           chunk(0x01, values(u"ID", {entry(3, 3, {0x07, 0x00, 0x00, 0x00}), entry(1, 0, {0xFF}),
+                                                      entry(10, 1, utf16(u"=\"x\""))}))})
         block.insert(block.end(), c.begin(), c.end());
     return block;
 }
 
 }  // namespace
 
-TEST(PropertyBlock, ReadsNamedValuesOfObjectAndColumns)
+TEST(PropertyBlock, ReadsEveryPropertyInStoredOrderWithItsType)
 {
-    const Bytes block = propertyBlock();
-    const auto sets = parsePropertyBlock(block, Format::Jet4);
-    ASSERT_TRUE(sets);
-    ASSERT_EQ(sets->size(), 2u);
-    EXPECT_TRUE((*sets)[0].target.empty());
-    ASSERT_TRUE((*sets)[0].value("Caption"));
-    EXPECT_EQ((*sets)[1].target, (Bytes{'I', 0, 'D', 0}));
-    ASSERT_TRUE((*sets)[1].value("Required"));
-    EXPECT_EQ((*sets)[1].value("Required")->type, 1);
-    EXPECT_EQ((*sets)[1].value("DefaultValue")->bytes.size(), 8u);
+    const Bytes bytes = propertyBlock();
+    const auto block = parsePropertyBlock(bytes, Format::Jet4);
+    ASSERT_TRUE(block);
+    ASSERT_EQ(block->sets.size(), 2u);
+    const PropertySet &object = block->sets[0], &id = block->sets[1];
+    EXPECT_TRUE(object.target.empty());
+    ASSERT_TRUE(block->value(object, "Caption"));
+    EXPECT_EQ(Bytes(id.target.begin(), id.target.end()), (Bytes{'I', 0, 'D', 0}));
+    ASSERT_EQ(id.properties.size(), 3u);
+    // A name that is not plain ASCII keeps its stored bytes for the caller to decode.
+    const Property &size = id.properties[0];
+    EXPECT_EQ(block->name(size).ascii, "");
+    EXPECT_EQ(Bytes(block->name(size).stored.begin(), block->name(size).stored.end()),
+              (Bytes{'G', 0, 'r', 0, 0xF6, 0, 0xDF, 0, 'e', 0}));
+    EXPECT_EQ(size.type, 3);
+    EXPECT_EQ(Bytes(size.bytes.begin(), size.bytes.end()), (Bytes{0x07, 0, 0, 0}));
+    EXPECT_EQ(block->name(id.properties[1]).ascii, "Required");
+    EXPECT_EQ(id.properties[1].type, 1);
+    EXPECT_EQ(block->name(id.properties[2]).ascii, "DefaultValue");
+    EXPECT_EQ(id.properties[2].type, 10);
+    EXPECT_EQ(id.properties[2].bytes.size(), 8u);
+    EXPECT_EQ(block->value(id, "DefaultValue"), &id.properties[2]);
+    EXPECT_FALSE(block->value(id, "Caption"));
 
     static constexpr std::string_view wanted[] = {"Required"};
-    const auto some = parsePropertyBlock(block, Format::Jet4, wanted);
-    EXPECT_FALSE((*some)[1].value("DefaultValue"));
-    EXPECT_TRUE((*some)[1].value("Required"));
-    EXPECT_FALSE(parsePropertyBlock(block, Format::Jet3)) << "Jet 3 blocks start with KKD";
+    const auto some = parsePropertyBlock(bytes, Format::Jet4, wanted);
+    ASSERT_EQ(some->sets[1].properties.size(), 1u);
+    EXPECT_TRUE(some->value(some->sets[1], "Required"));
+    EXPECT_FALSE(parsePropertyBlock(bytes, Format::Jet3)) << "Jet 3 blocks start with KKD";
 }
 
 TEST(PropertyBlock, CutOrInflatedBlocksAreRefused)
 {
     const Bytes block = propertyBlock();
     for (std::size_t length = 0; length < block.size(); ++length) {
-        const auto sets = parsePropertyBlock(std::span(block.data(), length), Format::Jet4);
+        const auto cut = parsePropertyBlock(std::span(block.data(), length), Format::Jet4);
         // A cut at a chunk boundary reads the chunks before it; any other cut fails.
-        if (sets) {
-            EXPECT_LE(sets->size(), 2u);
+        if (cut) {
+            EXPECT_LE(cut->sets.size(), 2u);
         }
     }
     Bytes inflated = block;
@@ -289,4 +345,54 @@ TEST(PropertyBlock, CutOrInflatedBlocksAreRefused)
     std::string problem;
     EXPECT_FALSE(parsePropertyBlock(inflated, Format::Jet4, {}, &problem));
     EXPECT_EQ(problem, "property chunk length out of range");
+}
+
+TEST(PropertyValue, StoredNumbersAndGuids)
+{
+    EXPECT_EQ(storedInteger(daotype::Byte, Bytes{0xFF}), 255);
+    EXPECT_EQ(storedInteger(daotype::Integer, Bytes{0xFF, 0xFF}), -1);
+    // Jet writes some Integer values in four bytes, sign-extended.
+    EXPECT_EQ(storedInteger(daotype::Integer, Bytes{0xFF, 0xFF, 0xFF, 0xFF}), -1);
+    EXPECT_EQ(storedInteger(daotype::Integer, Bytes{0x12, 0x0C, 0, 0}), 3090);
+    EXPECT_EQ(storedInteger(daotype::Long, Bytes{0, 0, 0, 0x80}), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(storedInteger(daotype::Currency, Bytes{0, 0, 0, 0, 0, 0, 0, 0x80}),
+              std::numeric_limits<std::int64_t>::min());
+    EXPECT_EQ(storedReal(Bytes{0xCD, 0xCC, 0xCC, 0x3D}), double(0.1f));
+    EXPECT_TRUE(fitsType(daotype::Integer, 4));
+    EXPECT_TRUE(fitsType(daotype::Boolean, 4));
+    EXPECT_FALSE(fitsType(daotype::Integer, 3));
+    EXPECT_FALSE(fitsType(daotype::Double, 4));
+    EXPECT_FALSE(fitsType(daotype::Guid, 15));
+    EXPECT_TRUE(fitsType(daotype::Memo, 0));
+    EXPECT_EQ(daoPropertyType(16), daotype::Decimal);
+    EXPECT_EQ(daoPropertyType(12), daotype::Memo);
+
+    const Bytes guid{0x6E, 0x80, 0xEB, 0x13, 0xEE, 0x3C, 0x81, 0x40, 0x87, 0xDE, 0x61, 0xFA, 0x88, 0xB7, 0xFB, 0x28};
+    EXPECT_EQ(guidText(guid), "{13EB806E-3CEE-4081-87DE-61FA88B7FB28}");
+    EXPECT_EQ(guidText(Bytes(15, 0)), "");
+    EXPECT_EQ(base64(Bytes{}), "");
+    EXPECT_EQ(base64(Bytes{'M'}), "TQ==");
+    EXPECT_EQ(base64(Bytes{'M', 'a'}), "TWE=");
+    EXPECT_EQ(base64(Bytes{0xFB, 0xFF, 0xBF}), "+/+/");
+}
+
+TEST(PropertyValue, CurrencyTextIsExactBothWays)
+{
+    const struct {
+        std::int64_t value;
+        const char *text;
+    } cases[] = {
+        {0, "0"}, {5000, "0.5"}, {1, "0.0001"}, {-1, "-0.0001"}, {-1234567, "-123.4567"}, {120000, "12"},
+        {std::numeric_limits<std::int64_t>::max(), "922337203685477.5807"},
+        {std::numeric_limits<std::int64_t>::min(), "-922337203685477.5808"},
+    };
+    for (const auto &c : cases) {
+        EXPECT_EQ(currencyText(c.value), c.text);
+        EXPECT_EQ(currencyFromText(c.text), c.value) << c.text;
+    }
+    EXPECT_EQ(currencyFromText("12.50"), 125000);
+    EXPECT_EQ(currencyFromText("007"), 70000);
+    for (const char *bad : {"", "-", ".5", "5.", "1.23456", "1e3", "+1", " 1", "1,5", "0x10", "--1",
+                            "922337203685477.5808", "-922337203685477.5809", "99999999999999999999"})
+        EXPECT_FALSE(currencyFromText(bad)) << bad;
 }

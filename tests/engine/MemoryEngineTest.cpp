@@ -6,6 +6,7 @@
 
 #include <QSaveFile>
 #include <QTemporaryDir>
+#include <limits>
 
 using namespace dao;
 
@@ -22,6 +23,17 @@ protected:
 
     std::shared_ptr<MemoryEngine> engine = std::make_shared<MemoryEngine>();
 };
+
+// Writes `model` as the snapshot file `name` in `dir`; its path.
+QString writeSnapshot(const QTemporaryDir &dir, const char *name, const schema::Database &model)
+{
+    const QString path = dir.filePath(QLatin1String(name));
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return {};
+    file.write(schema::toJson(model));
+    return file.commit() ? path : QString();
+}
 
 }  // namespace
 
@@ -49,6 +61,47 @@ TEST_F(MemoryEngineTest, ServesTheModelInItsOrder)
     EXPECT_EQ(rel->Fields().Item(0)->ForeignName(), QStringLiteral("CustomerID"));
     EXPECT_EQ(engineFailure([&] { tables.Item(3); }).number(), errors::ItemNotFound);
     EXPECT_EQ(engineFailure([&] { tables.Item(-1); }).number(), errors::ItemNotFound);
+}
+
+TEST_F(MemoryEngineTest, ServesTableValidationDesignPropertiesAndKeyDirections)
+{
+    engine->addDatabase(QStringLiteral("/data/design.mdb"), designModel());
+    auto db = engine->Workspaces(0)->OpenDatabase(QStringLiteral("/data/design.mdb"), false, true, {});
+    const auto customers = db->TableDefs().Item(0);
+    EXPECT_EQ(customers->ValidationRule(), designModel().tables[0].validationRule);
+    EXPECT_EQ(customers->ValidationText(), designModel().tables[0].validationText);
+
+    // Table and field properties in stored order, with name, type and value.
+    const Properties &own = customers->Properties();
+    ASSERT_EQ(own.Count(), designModel().tables[0].properties.size());
+    EXPECT_EQ(own.Item(0)->Name(), QStringLiteral("Description"));
+    EXPECT_EQ(own.Item(0)->Type(), dbText);
+    EXPECT_EQ(own.Item(0)->Value(), QVariant(QStringLiteral("Customers' names — «Zürich» 東京")));
+    EXPECT_EQ(own.Item(7)->Type(), dbCurrency);
+    EXPECT_EQ(own.Item(7)->Value(), QVariant(std::numeric_limits<qlonglong>::max()));
+    EXPECT_EQ(engineFailure([&] { own.Item(own.Count()); }).number(), errors::ItemNotFound);
+    const Properties &name = customers->Fields().Item(1)->Properties();
+    ASSERT_EQ(name.Count(), 8);
+    EXPECT_EQ(name.Item(3)->Name(), QStringLiteral("RowSource"));
+    EXPECT_EQ(name.Item(3)->Type(), dbMemo);
+    EXPECT_EQ(name.Item(7)->Value(), QVariant(true));
+    EXPECT_EQ(customers->Fields().Item(0)->Properties().Count(), 0);
+
+    // A descending key field says so in its attributes; index and relation
+    // fields have no design properties.
+    const auto key = customers->Indexes().Item(0)->Fields().Item(0);
+    EXPECT_EQ(key->Attributes(), dbDescending);
+    EXPECT_EQ(key->Properties().Count(), 0);
+    EXPECT_EQ(db->Relations().Item(0)->Fields().Item(0)->Properties().Count(), 0);
+    auto plain = openShop();
+    EXPECT_EQ(plain->TableDefs().Item(0)->Indexes().Item(0)->Fields().Item(0)->Attributes(), 0);
+
+    // The new members go through the fault plan like the others.
+    engine->faults().inject(QStringLiteral("Property[RowSource].Value"), errors::NoReadDefinitions);
+    engine->faults().inject(QStringLiteral("TableDef[Customers].ValidationRule"), errors::NoPermission);
+    EXPECT_EQ(engineFailure([&] { name.Item(3)->Value(); }).number(), errors::NoReadDefinitions);
+    EXPECT_NO_THROW(name.Item(0)->Value());
+    EXPECT_EQ(engineFailure([&] { customers->ValidationRule(); }).number(), errors::NoPermission);
 }
 
 TEST_F(MemoryEngineTest, DatabasePasswordComesFromTheConnectText)
@@ -157,11 +210,8 @@ TEST_F(MemoryEngineTest, ClosingEndsTheDatabaseButNotTheDefaultWorkspace)
 TEST(SnapshotFiles, OpenThroughBothEngines)
 {
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("shop snapshot.JSON"));
-    QSaveFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(schema::toJson(sampleModel()));
-    ASSERT_TRUE(file.commit());
+    const QString path = writeSnapshot(dir, "shop snapshot.JSON", sampleModel());
+    ASSERT_FALSE(path.isEmpty());
 
     MemoryEngine memory;
     auto db = memory.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
@@ -185,6 +235,33 @@ TEST(SnapshotFiles, OpenThroughBothEngines)
     EXPECT_TRUE(corrupt.description().contains(bad));
     EXPECT_TRUE(corrupt.description().contains(QStringLiteral("tables[0].fields: not a list")));
     EXPECT_EQ(dbEngine().Errors().Item(0).Number, errors::FormatNotRecognised);
+}
+
+TEST(SnapshotFiles, DesignPropertiesComeBackThroughASnapshotFile)
+{
+    QTemporaryDir dir;
+    const QString path = writeSnapshot(dir, "design.json", designModel());
+    ASSERT_FALSE(path.isEmpty());
+
+    installDBEngine(nullptr);
+    auto db = dbEngine().Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
+    const auto customers = db->TableDefs().Item(0);
+    EXPECT_EQ(customers->ValidationRule(), QStringLiteral("[Name] <> \"\" Or [CustomerID] > 100"));
+    EXPECT_EQ(customers->Indexes().Item(0)->Fields().Item(0)->Attributes(), dbDescending);
+    const Properties &lookup = customers->Fields().Item(1)->Properties();
+    EXPECT_EQ(lookup.Item(3)->Value(), QVariant(QStringLiteral("SELECT [Name] FROM [Customers]\r\n"
+                                                               "WHERE [Name] Like \"A*\" ORDER BY [Name];")));
+    const Properties &own = customers->Properties();
+    const schema::Database model = designModel();
+    ASSERT_EQ(own.Count(), model.tables[0].properties.size());
+    for (int k = 0; k < own.Count(); ++k) {
+        const schema::Property &expected = model.tables[0].properties[k];
+        EXPECT_EQ(own.Item(k)->Name(), expected.name);
+        EXPECT_EQ(own.Item(k)->Type(), expected.type);
+        EXPECT_EQ(own.Item(k)->Value().metaType(), expected.value.metaType()) << expected.name.toStdString();
+        if (expected.name != QLatin1String("NotANumber"))
+            EXPECT_EQ(own.Item(k)->Value(), expected.value) << expected.name.toStdString();
+    }
 }
 
 TEST(EngineInstall, InstalledEngineIsTheLibrarysEngine)

@@ -22,13 +22,14 @@ class ReadAheadTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        TABULO_NEED_TESTDATA();
         // Stands in for the reader: notes each run with its process id, keeps
         // running on files named "*slow*", reads everything else for real.
         runs = dir.filePath(QStringLiteral("runs"));
         const QString script = dir.filePath(QStringLiteral("reader.sh"));
         QFile file(script);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(QStringLiteral("#!/bin/sh\necho $$ >> '%1'\ncase \"$1\" in *slow*) exec sleep 60;; esac\n"
+        file.write(QStringLiteral("#!/bin/sh\necho $$ >> '%1'\ncase \"$*\" in *slow*) exec sleep 60;; esac\n"
                                   "exec '%2' \"$@\"\n")
                        .arg(runs, findSchemaReader())
                        .toUtf8());

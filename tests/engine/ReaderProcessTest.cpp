@@ -40,13 +40,15 @@ protected:
 
     QTemporaryDir dir;
     int count = 0;
-    const QString northwind = testDataPath(QStringLiteral("northwind.mdb"));
+    // A real Jet file: the stand-in readers run only after its header is checked.
+    const QString jetFile = samplePath();
 };
 
 }  // namespace
 
 TEST_F(ReaderProcessTest, MisbehavingReaderGives3343NamingTheFile)
 {
+    TABULO_NEED_SAMPLE();
     const struct {
         const char *body;
         const char *says;
@@ -61,40 +63,42 @@ TEST_F(ReaderProcessTest, MisbehavingReaderGives3343NamingTheFile)
     for (const auto &c : cases) {
         JetFileReaderSettings settings;
         settings.program = fakeReader(QLatin1String(c.body));
-        const auto e = openWith(settings, northwind);
+        const auto e = openWith(settings, jetFile);
         EXPECT_EQ(e.number(), errors::FormatNotRecognised) << c.body;
-        EXPECT_TRUE(e.description().contains(northwind)) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(jetFile)) << e.description().toStdString();
         EXPECT_TRUE(e.description().contains(QLatin1String(c.says))) << e.description().toStdString();
     }
     JetFileReaderSettings missing;
     missing.program = dir.filePath(QStringLiteral("no-such-reader"));
-    EXPECT_EQ(openWith(missing, northwind).number(), errors::FormatNotRecognised);
+    EXPECT_EQ(openWith(missing, jetFile).number(), errors::FormatNotRecognised);
 }
 
 TEST_F(ReaderProcessTest, ReaderErrorObjectIsPassedOn)
 {
+    TABULO_NEED_SAMPLE();
     JetFileReaderSettings settings;
     settings.program = fakeReader(
         QStringLiteral("echo '{\"error\":{\"number\":3343,\"description\":\"Unrecognized: \\\"%1\\\" is odd.\"}}'; exit 2")
-            .arg(northwind));
-    const auto e = openWith(settings, northwind);
+            .arg(jetFile));
+    const auto e = openWith(settings, jetFile);
     EXPECT_EQ(e.number(), errors::FormatNotRecognised);
-    EXPECT_EQ(e.description(), QStringLiteral("Unrecognized: \"%1\" is odd.").arg(northwind));
+    EXPECT_EQ(e.description(), QStringLiteral("Unrecognized: \"%1\" is odd.").arg(jetFile));
 }
 
 TEST_F(ReaderProcessTest, HangingReaderIsStoppedAtTheTimeLimit)
 {
+    TABULO_NEED_SAMPLE();
     const QString pidFile = dir.filePath(QStringLiteral("pid"));
     JetFileReaderSettings settings;
     settings.program = fakeReader(QStringLiteral("echo $$ > '%1'; exec sleep 60").arg(pidFile));
     settings.timeLimitMs = 300;
     QElapsedTimer timer;
     timer.start();
-    const auto e = openWith(settings, northwind);
+    const auto e = openWith(settings, jetFile);
     EXPECT_LT(timer.elapsed(), 10000);
     EXPECT_EQ(e.number(), errors::FormatNotRecognised);
     EXPECT_TRUE(e.description().contains(QStringLiteral("longer than 300 ms")));
-    EXPECT_TRUE(e.description().contains(northwind));
+    EXPECT_TRUE(e.description().contains(jetFile));
     QFile file(pidFile);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const pid_t pid = file.readAll().trimmed().toInt();
@@ -104,12 +108,13 @@ TEST_F(ReaderProcessTest, HangingReaderIsStoppedAtTheTimeLimit)
 
 TEST_F(ReaderProcessTest, MemoryLimitAppliesToTheReader)
 {
+    TABULO_NEED_SAMPLE();
     JetFileReaderSettings settings;
     settings.memoryLimitBytes = 16 * 1024 * 1024;
     // The stand-in reports its address-space limit (in KiB) as an error.
     settings.program = fakeReader(QStringLiteral(
         "echo \"{\\\"error\\\":{\\\"number\\\":3343,\\\"description\\\":\\\"$(ulimit -v)\\\"}}\"; exit 2"));
-    const auto e = openWith(settings, northwind);
+    const auto e = openWith(settings, jetFile);
     EXPECT_EQ(e.number(), errors::FormatNotRecognised);
     EXPECT_EQ(e.description(), QStringLiteral("16384"));
 }
@@ -118,6 +123,7 @@ TEST_F(ReaderProcessTest, MemoryLimitAppliesToTheReader)
 // fails with a clean engine error, and none takes long.
 TEST_F(ReaderProcessTest, DamagedCopiesGiveCleanErrorsOrGoodReads)
 {
+    TABULO_NEED_TESTDATA();
     QFile original(testDataPath(QStringLiteral("jet4-index.mdb")));
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     const QByteArray pristine = original.readAll();

@@ -2,6 +2,11 @@
 
 #include "wizard/engine/SchemaJson.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <cstring>
+
 using schema::fromJson;
 using schema::toJson;
 
@@ -50,13 +55,13 @@ TEST(SchemaJson, BadDocumentsSayWhatIsWrongAndWhere)
         {"{", "not valid JSON at byte"},
         {"[]", "not a JSON object"},
         {R"({"tables":[]})", "format: not \"tabulo-schema\""},
-        {R"({"format":"tabulo-schema","formatVersion":2})", "formatVersion: out of range"},
+        {R"({"format":"tabulo-schema","formatVersion":3})", "formatVersion: out of range"},
         {R"({"format":"tabulo-schema","tables":{}})", "tables: not a list"},
         {R"({"format":"tabulo-schema","tables":[7]})", "tables[0]: not an object"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"size":1.5}]}]})", "tables[0].fields[0].size: not a whole number"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"size":-1}]}]})", "tables[0].fields[0].size: out of range"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"type":256}]}]})", "tables[0].fields[0].type: out of range"},
-        {R"({"format":"tabulo-schema","tables":[{"indexes":[{"fields":["a",1]}]}]})", "tables[0].indexes[0].fields[1]: not a text"},
+        {R"({"format":"tabulo-schema","tables":[{"indexes":[{"fields":["a",1]}]}]})", "tables[0].indexes[0].fields[1]: not a text or an object"},
         {R"({"format":"tabulo-schema","tables":[{"name":null}]})", "tables[0].name: not a text"},
         {R"({"format":"tabulo-schema","relations":[{"partialReplica":1}]})", "relations[0].partialReplica: not true or false"},
         {R"({"format":"tabulo-schema","relations":[{"attributes":1e300}]})", "relations[0].attributes: out of range"},
@@ -76,4 +81,143 @@ TEST(SchemaJson, ReaderErrorObject)
     EXPECT_EQ(error->description, QStringLiteral("bad 'x.mdb'"));
     EXPECT_FALSE(schema::readerErrorFromJson(toJson(sampleModel())));
     EXPECT_FALSE(schema::readerErrorFromJson(R"({"error":{"number":"3343","description":""}})"));
+}
+
+namespace {
+
+// Equal values of the same C++ type; reals compared by their bits, so that
+// NaN and the sign of zero count.
+bool sameValue(const QVariant &a, const QVariant &b)
+{
+    if (a.metaType() != b.metaType())
+        return false;
+    if (a.metaType().id() == QMetaType::Double) {
+        const double x = a.toDouble(), y = b.toDouble();
+        return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    if (a.metaType().id() == QMetaType::Float) {
+        const float x = a.toFloat(), y = b.toFloat();
+        return std::memcmp(&x, &y, sizeof x) == 0;
+    }
+    return a == b;
+}
+
+void expectSameProperties(const QList<schema::Property> &a, const QList<schema::Property> &b)
+{
+    ASSERT_EQ(a.size(), b.size());
+    for (qsizetype k = 0; k < a.size(); ++k) {
+        EXPECT_EQ(a[k].name, b[k].name);
+        EXPECT_EQ(a[k].type, b[k].type) << a[k].name.toStdString();
+        EXPECT_TRUE(sameValue(a[k].value, b[k].value))
+            << a[k].name.toStdString() << ": " << a[k].value.toString().toStdString() << " ("
+            << a[k].value.typeName() << ") came back as " << b[k].value.toString().toStdString() << " ("
+            << b[k].value.typeName() << ")";
+    }
+}
+
+const schema::Property &named(const QList<schema::Property> &properties, const char *name)
+{
+    for (const schema::Property &p : properties) {
+        if (p.name == QLatin1String(name))
+            return p;
+    }
+    throw std::runtime_error(std::string("no property ") + name);
+}
+
+}  // namespace
+
+TEST(SchemaJson, DesignPropertiesOfEveryTypeRoundTripExactly)
+{
+    const schema::Database db = designModel();
+    const QByteArray json = toJson(db);
+    const std::optional<schema::Database> back = fromJson(json);
+    ASSERT_TRUE(back);
+    const schema::Table &customers = back->tables[0];
+    EXPECT_EQ(customers.validationRule, db.tables[0].validationRule);
+    EXPECT_EQ(customers.validationText, db.tables[0].validationText);
+    expectSameProperties(db.tables[0].properties, customers.properties);
+    expectSameProperties(db.tables[0].fields[1].properties, customers.fields[1].properties);
+    EXPECT_EQ(named(customers.fields[1].properties, "RowSource").value.toString(),
+              QStringLiteral("SELECT [Name] FROM [Customers]\r\nWHERE [Name] Like \"A*\" ORDER BY [Name];"));
+    EXPECT_EQ(customers.indexes[0].descending, QList<bool>{true});
+    EXPECT_EQ(toJson(*back), json);
+
+    // The forms that keep the values exact.
+    const QJsonObject table = QJsonDocument::fromJson(json).object()[QStringLiteral("tables")][0].toObject();
+    QHash<QString, QJsonValue> values;
+    for (const QJsonValue &p : table[QStringLiteral("properties")].toArray())
+        values.insert(p[QStringLiteral("name")].toString(), p[QStringLiteral("value")]);
+    EXPECT_EQ(values[QStringLiteral("CreditLimit")], QJsonValue(QStringLiteral("922337203685477.5807")));
+    EXPECT_EQ(values[QStringLiteral("Discount")], QJsonValue(QStringLiteral("-922337203685477.5808")));
+    EXPECT_EQ(values[QStringLiteral("Rate")], QJsonValue(QStringLiteral("-123.4567")));
+    EXPECT_EQ(values[QStringLiteral("BackTint")], QJsonValue(0.1)) << "a Single in its short form";
+    EXPECT_EQ(values[QStringLiteral("NotANumber")], QJsonValue(QStringLiteral("NaN")));
+    EXPECT_EQ(values[QStringLiteral("MinusZero")], QJsonValue(QStringLiteral("-0")));
+    EXPECT_EQ(values[QStringLiteral("Unbounded")], QJsonValue(QStringLiteral("-Infinity")));
+    EXPECT_EQ(values[QStringLiteral("Amount")], QJsonValue(QStringLiteral("EgIAAQ==")));
+    EXPECT_EQ(values[QStringLiteral("LongLow")], QJsonValue(-2147483648.0));
+}
+
+TEST(SchemaJson, VersionOneDocumentsStillRead)
+{
+    const auto db = fromJson(R"({"format": "tabulo-schema", "formatVersion": 1,
+        "tables": [{"name": "Customers", "attributes": 0,
+            "fields": [{"name": "CustomerID", "type": 4, "size": 4, "attributes": 17, "required": false,
+                        "allowZeroLength": false, "defaultValue": "", "validationRule": "",
+                        "validationText": ""}],
+            "indexes": [{"name": "PrimaryKey", "primary": true, "unique": true, "required": true,
+                         "ignoreNulls": false, "foreign": false, "fields": ["CustomerID", "Name"]}]}]})");
+    ASSERT_TRUE(db);
+    const schema::Table &t = db->tables[0];
+    EXPECT_EQ(t.indexes[0].fields, (QList<QString>{"CustomerID", "Name"}));
+    EXPECT_FALSE(t.indexes[0].isDescending(0));
+    EXPECT_FALSE(t.indexes[0].isDescending(1));
+    EXPECT_TRUE(t.properties.isEmpty());
+    EXPECT_TRUE(t.fields[0].properties.isEmpty());
+    EXPECT_EQ(t.validationRule, QString());
+    // Written again, it is a version 2 document with the same design.
+    const QByteArray again = toJson(*db);
+    EXPECT_TRUE(again.contains("\"formatVersion\": 2"));
+    EXPECT_EQ(fromJson(again)->tables[0].indexes[0].fields, t.indexes[0].fields);
+}
+
+TEST(SchemaJson, PropertyValuesMustHaveTheFormOfTheirType)
+{
+    const auto document = [](const char *property) {
+        return QByteArray(R"({"format":"tabulo-schema","tables":[{"fields":[{"properties":[)") + property +
+               "]}]}]}";
+    };
+    const struct {
+        const char *property;
+        const char *problem;
+    } cases[] = {
+        {R"({"name":"A","type":1,"value":1})", "properties[0].value: not true or false"},
+        {R"({"name":"A","type":2,"value":1.5})", "properties[0].value: not a whole number"},
+        {R"({"name":"A","type":4,"value":2147483648})", "properties[0].value: out of range"},
+        {R"({"name":"A","type":3,"value":"7"})", "properties[0].value: not a whole number"},
+        {R"({"name":"A","type":5,"value":12.5})", "properties[0].value: not a Currency amount"},
+        {R"({"name":"A","type":5,"value":"1.23456"})", "properties[0].value: not a Currency amount"},
+        {R"({"name":"A","type":5,"value":"922337203685477.5808"})", "properties[0].value: not a Currency amount"},
+        {R"({"name":"A","type":6,"value":1e39})", "properties[0].value: out of range"},
+        {R"({"name":"A","type":7,"value":"1.5"})", "properties[0].value: not a number"},
+        {R"({"name":"A","type":8,"value":true})", "properties[0].value: not a number"},
+        {R"({"name":"A","type":10,"value":3})", "properties[0].value: not a text"},
+        {R"({"name":"A","type":15,"value":"0A1B2C3D-4E5F-6071-8293-A4B5C6D7E8F9"})", "properties[0].value: not a GUID"},
+        {R"({"name":"A","type":9,"value":"not base64!"})", "properties[0].value: not base64 text"},
+        {R"({"name":"A","type":11,"value":[]})", "properties[0].value: not base64 text"},
+        {R"({"name":"A","type":10})", "properties[0].value: missing"},
+        {R"({"name":"A","type":256,"value":""})", "properties[0].type: out of range"},
+        {R"({"name":7,"type":10,"value":""})", "properties[0].name: not a text"},
+        {R"("Caption")", "properties[0]: not an object"},
+    };
+    for (const auto &c : cases) {
+        QString problem;
+        EXPECT_FALSE(fromJson(document(c.property), &problem)) << c.property;
+        EXPECT_TRUE(problem.startsWith(QStringLiteral("tables[0].fields[0].") + QLatin1String(c.problem)))
+            << c.property << " -> " << problem.toStdString();
+    }
+    // The largest double that still rounds to a finite Single is taken.
+    const auto edge = fromJson(document(R"({"name":"A","type":6,"value":3.4028235677973362e38})"));
+    ASSERT_TRUE(edge);
+    EXPECT_EQ(edge->tables[0].fields[0].properties[0].value.toFloat(), std::numeric_limits<float>::max());
 }

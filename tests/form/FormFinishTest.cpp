@@ -158,3 +158,53 @@ TEST_F(WizardFixture, AFinishThatFailsIsReportedAndRaisesNoEvent)
     EXPECT_EQ(completions.count(), 0);
     EXPECT_FALSE(m_form->Succeeded());
 }
+
+TEST_F(WizardFixture, AVariableNameTheModuleUsesIsRefusedAtFinish)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    back();
+    clear(u"txtVarNameNewTable"_s);
+    type(u"txtVarNameNewTable"_s, u"FldNew"_s);
+    next();
+    const QString earlier = tabulo::gobjWriteNewDatabase().ModuleText();
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    const QString report = m_messages.messages[0].text;
+    EXPECT_TRUE(report.startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s)) << report.toStdString();
+    EXPECT_TRUE(report.contains(u"Error: 5"_s));
+    EXPECT_TRUE(report.contains(u"VarNameNewTable «FldNew»"_s)) << report.toStdString();
+    EXPECT_TRUE(report.contains(u"VarNameNewField"_s)) << report.toStdString();
+    EXPECT_EQ(completions.count(), 0);
+    EXPECT_FALSE(m_form->Succeeded());
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().ModuleText(), earlier);
+}
+
+TEST_F(WizardFixture, ATabStopAboveSixteenIsRefusedAtFinishNotWhileTyping)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    back();
+    clear(u"txtTabStop"_s);
+    type(u"txtTabStop"_s, u"300"_s);
+    EXPECT_TRUE(m_messages.messages.isEmpty()) << messageTexts().join(u"\n"_s).toStdString();
+    next();
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 5"_s));
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"TabStop"_s)) << m_messages.messages[0].text.toStdString();
+    EXPECT_EQ(completions.count(), 0);
+
+    m_messages.messages.clear();
+    back();
+    clear(u"txtTabStop"_s);
+    type(u"txtTabStop"_s, u"16"_s);
+    next();
+    click(u"cmdFinish"_s);
+    EXPECT_EQ(completions.count(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(tabulo::gobjWriteNewDatabase().ModuleText().contains(QString(16, u' ') + u"On Error Goto"_s));
+}

@@ -20,7 +20,7 @@ TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
         {u"optVersion(3)"_s, u"Jet &3.0/3.5 (Access 95/97)"_s},
         {u"chkEncrypt"_s, u"&Encrypt"_s},
         {u"chkCopyToClipboard"_s, u"Copy t&o Clipboard"_s},
-        {u"chkInsertIntoModule"_s, u"Insert into &New Module"_s},
+        {u"chkInsertIntoModule"_s, u"Insert into New &Module"_s},   // "N" is Next's key
         {u"chkRunNotepad"_s, u"Op&en in Notepad"_s},
         {u"chkWriteVB5Header"_s, u"Include &VB Header Information"_s},
         {u"chkIncludeRelations"_s, u"&Create Relations in new Database"_s},

@@ -5,6 +5,9 @@
 #include "wizard/engine/WizardBuild.h"
 
 #include <QClipboard>
+#include <QGroupBox>
+#include <QKeySequence>
+#include <QSet>
 #include <QStackedWidget>
 #include <QTimer>
 
@@ -108,21 +111,92 @@ TEST_F(WizardFixture, AnUnexpectedOpeningErrorIsReportedAndThePageStays)
     EXPECT_EQ(report.style & 0x70, 48);
     // MovePage ended before the page changed.
     EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 0);
+    EXPECT_EQ(page(), 0);
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
-TEST_F(WizardFixture, AFormatTheEngineCannotReadGivesItsMessageThenAReport)
+TEST_F(WizardFixture, AFormatTheEngineCannotReadGivesItsOneMessageAndThePageStays)
 {
     const QString other = makeFile(u"newer.accdb"_s);
     m_engine->addDatabase(other, shopModel(other));
-    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343);
+    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343, {}, 2);
     open();
     type(u"txtDBSource"_s, other);
     next();
-    ASSERT_EQ(m_messages.messages.size(), 2);
-    EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Tabulo cannot open the database you selected.<"_s + other));
-    EXPECT_TRUE(m_messages.messages[1].text.contains(u"frmWizardMain - MovePage"_s));
-    EXPECT_TRUE(m_messages.messages[1].text.contains(u"Error: 91"_s));
+    ASSERT_EQ(m_messages.messages.size(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    const QString message = m_messages.messages[0].text;
+    EXPECT_TRUE(message.startsWith(u"Tabulo cannot open the database you selected.<"_s + other
+                                   + u">\r\n\r\nIt is either a corrupt database, or it was created by a "
+                                     u"version of Access not recognized by this version of Tabulo.\r\n"_s))
+        << message.toStdString();
+    // The Jet 4.0 build already is the one to install; it names what it reads.
+    EXPECT_FALSE(message.contains(u"install the Jet 4.0 version"_s));
+    EXPECT_TRUE(message.contains(u"Access 2007"_s)) << message.toStdString();
+    EXPECT_EQ(page(), 0);
+    EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 0);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+
+    // Next tries page 1 again, not page 2.
+    m_messages.messages.clear();
+    next();
+    EXPECT_EQ(m_messages.messages.size(), 1);
+    EXPECT_EQ(page(), 0);
+    next();
+    EXPECT_EQ(page(), 1);
+    EXPECT_TRUE(m_messages.messages.size() == 1);
+}
+
+TEST_F(WizardFixture, TheJet35BuildStillSendsTheUserToTheJet40Version)
+{
+    tabulo::setWizardBuild(tabulo::jet35Build());
+    m_engine->faults().inject(u"Workspace.OpenDatabase"_s, 3343);
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    tabulo::setWizardBuild(tabulo::jet40Build());
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.endsWith(
+        u"Please rerun Tabulo setup and ensure that you install the Jet 4.0 version."_s));
+    EXPECT_EQ(page(), 0);
+}
+
+TEST_F(WizardFixture, AFailedPageChangeLeavesIndexPageAndButtonsAsTheyWere)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    // A workgroup file the engine cannot use, then an unexpected error.
+    const QString workgroup = makeFile(u"broken.mdw"_s);
+    type(u"txtMDWSource"_s, workgroup);
+    next();
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"frmWizardMain - MovePage"_s));
+    EXPECT_EQ(page(), 0);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdBack"_s)->isEnabled());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+
+    clear(u"txtMDWSource"_s);
+    m_engine->faults().inject(u"Database.Version"_s, 3011, {}, 1);
+    next();
+    EXPECT_EQ(m_messages.messages.size(), 2);
+    EXPECT_EQ(page(), 0);
+    next();
+    EXPECT_EQ(page(), 1);
+    click(u"optDatabaseLocation(2)"_s);
+    next();
+    EXPECT_EQ(page(), 2);
+    // Page 3 fails to list the tables: the window stays on page 2.
+    click(u"chkCopyToClipboard"_s);
+    m_engine->faults().inject(u"Database.TableDefs"_s, 3011, {}, 1);
+    next();
+    EXPECT_EQ(m_messages.messages.size(), 3);
+    EXPECT_EQ(page(), 2);
+    EXPECT_EQ(w<QStackedWidget>(u"sstabWizard"_s)->currentIndex(), 2);
+    EXPECT_TRUE(button(u"cmdBack"_s)->isEnabled());
+    next();
+    EXPECT_EQ(page(), 3);
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);
 }
 
 TEST_F(WizardFixture, CloseAsksFirstAndTheTitleBarDoesNot)
@@ -210,4 +284,151 @@ TEST_F(WizardFixture, TheCaptionNamesTheBuild)
     open();
     EXPECT_EQ(m_form->windowTitle(), u"Morvane Tabulo Wizard (Jet 3.5)"_s);
     tabulo::setWizardBuild(tabulo::jet40Build());
+}
+
+TEST_F(WizardFixture, ASourceWhoseNameHoldsABackslashOpens)
+{
+    const QString odd = makeFile(u"shop\\2.mdb"_s);
+    m_engine->addDatabase(odd, shopModel(odd));
+    open();
+    type(u"txtDBSource"_s, odd);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    next();
+    EXPECT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(m_messages.messages.isEmpty());
+}
+
+namespace {
+
+// An access key as the page shows it: the key and the label, button or
+// frame whose text marks it with "&".
+struct AccessKey {
+    QChar key;
+    QWidget *owner;
+};
+
+// The access keys of the page shown: every visible label, button and frame
+// of the window whose text has one.
+QList<AccessKey> accessKeys(QWidget *window)
+{
+    QList<AccessKey> keys;
+    for (QWidget *widget : window->findChildren<QWidget *>()) {
+        if (!widget->isVisible())
+            continue;
+        QString text;
+        if (auto *label = qobject_cast<QLabel *>(widget))
+            text = label->text();
+        else if (auto *pressable = qobject_cast<QAbstractButton *>(widget))
+            text = pressable->text();
+        else if (auto *frame = qobject_cast<QGroupBox *>(widget))
+            text = frame->title();
+        const QKeySequence mnemonic = QKeySequence::mnemonic(text);
+        if (!mnemonic.isEmpty())
+            keys.append({QChar(mnemonic[0].key()).toUpper(), widget});
+    }
+    return keys;
+}
+
+QString describe(const QList<AccessKey> &keys)
+{
+    QStringList names;
+    for (const AccessKey &k : keys)
+        names << u"%1: %2"_s.arg(k.key, k.owner->objectName());
+    names.sort();
+    return names.join(u", "_s);
+}
+
+}  // namespace
+
+class AccessKeys : public WizardFixture, public ::testing::WithParamInterface<bool> {
+protected:
+    // Where the access key of `owner` takes the user.
+    QWidget *target(QWidget *owner) const
+    {
+        if (auto *label = qobject_cast<QLabel *>(owner))
+            return label->buddy();
+        if (owner->objectName() == u"fraSaveAs"_s)
+            return box(u"txtCodeDestinationFile"_s);
+        return owner;
+    }
+
+    // On the page shown: no key twice, and each key (apart from the buttons
+    // below the pages) takes the focus to its control.
+    void checkPage()
+    {
+        SCOPED_TRACE(u"page %1"_s.arg(page()).toStdString());
+        const QList<AccessKey> keys = accessKeys(m_form.get());
+        QSet<QChar> seen;
+        for (const AccessKey &k : keys) {
+            EXPECT_FALSE(seen.contains(k.key))
+                << "the key " << QString(k.key).toStdString() << " is used twice: " << describe(keys).toStdString();
+            seen.insert(k.key);
+        }
+        EXPECT_GE(keys.size(), 5) << describe(keys).toStdString();
+        for (const AccessKey &k : keys) {
+            if (qobject_cast<QPushButton *>(k.owner) && k.owner->parentWidget() == m_form.get())
+                continue;
+            QWidget *control = target(k.owner);
+            ASSERT_NE(control, nullptr) << "the label " << k.owner->objectName().toStdString() << " names no control";
+            if (!control->isEnabled())
+                continue;
+            QTest::keyClick(m_form.get(), Qt::Key(k.key.unicode()), Qt::AltModifier);
+            EXPECT_EQ(QApplication::focusWidget(), control)
+                << "Alt+" << QString(k.key).toStdString() << " of " << k.owner->objectName().toStdString()
+                << " went to " << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : "nothing");
+        }
+        // A button's access key clicks a moment later, as on screen.
+        QTest::qWait(250);
+    }
+};
+
+TEST_P(AccessKeys, EveryPageHasEachKeyOnceAndEachReachesItsControl)
+{
+    open(true, GetParam());
+    checkPage();
+    type(u"txtDBSource"_s, m_source);
+    type(u"txtMDWSource"_s, u"/no/such.mdw"_s);     // the user name and password boxes take keys
+    checkPage();
+    clear(u"txtMDWSource"_s);
+    next();
+    ASSERT_EQ(page(), 1);
+    click(u"optDatabaseLocation(2)"_s);
+    checkPage();
+    click(u"optDatabaseLocation(2)"_s);     // the keys chose other locations
+    next();
+    ASSERT_EQ(page(), 2);
+    // The file box's frame, also after another box of the frame had the focus.
+    type(u"txtCodeDestinationFile"_s, m_dir.filePath(u"out.bas"_s));
+    w(u"chkWriteVB5Header"_s)->setFocus();
+    checkPage();
+    EXPECT_EQ(w(u"chkInsertIntoModule"_s)->isVisible(), GetParam());
+    next();
+    ASSERT_EQ(page(), 3);
+    click(u"cmdAddAll"_s);
+    checkPage();
+    next();
+    ASSERT_EQ(page(), 4);
+    click(u"optNewDBSecurity(2)"_s);
+    checkPage();
+}
+
+INSTANTIATE_TEST_SUITE_P(WithAndWithoutInsertPosition, AccessKeys, ::testing::Bool());
+
+TEST_F(WizardFixture, AltNPressesNextAlsoWhereTheHostCanInsertTheModule)
+{
+    open(true, true);
+    auto altN = [this] {
+        QTest::keyClick(m_form.get(), Qt::Key_N, Qt::AltModifier);
+        QTest::qWait(250);      // the button clicks a moment later
+    };
+    type(u"txtDBSource"_s, m_source);
+    altN();
+    ASSERT_EQ(page(), 1);
+    click(u"optDatabaseLocation(2)"_s);
+    altN();
+    ASSERT_EQ(page(), 2);
+    click(u"chkCopyToClipboard"_s);
+    altN();
+    EXPECT_EQ(page(), 3);
+    EXPECT_FALSE(qobject_cast<QCheckBox *>(w(u"chkInsertIntoModule"_s))->isChecked());
 }

@@ -1,15 +1,58 @@
 // The window on real Jet files, read through the engine's file reader.
 
+#include "FifoWatch.h"
 #include "WizardFixture.h"
 
 using namespace Qt::StringLiterals;
 
-class RealFiles : public WizardFixture {
+// The window on the Jet file engine.
+class RealEngine : public WizardFixture {
 protected:
     void SetUp() override
     {
         WizardFixture::SetUp();
         dao::installDBEngine(nullptr);      // the Jet file engine
+    }
+};
+
+TEST_F(RealEngine, ASourceThatIsAPipeGivesTheCannotOpenMessage)
+{
+    open();
+    const QString pipe = m_dir.filePath(u"source.mdb"_s);
+    FifoWatch fifo(pipe);
+    ASSERT_TRUE(fifo.made());
+    type(u"txtDBSource"_s, pipe);
+    ASSERT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    next();
+    EXPECT_EQ(fifo.unblocked(), 0) << "the window blocked opening the pipe";
+    ASSERT_EQ(m_messages.messages.size(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(messageTexts().first().contains(u"cannot open the file '"_s + pipe + u"': it is a named pipe"_s))
+        << messageTexts().first().toStdString();
+    EXPECT_TRUE(fifo.stillAFifo());
+}
+
+TEST_F(RealEngine, AWorkgroupThatIsAPipeGivesTheCannotOpenMessage)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    const QString workgroup = m_dir.filePath(u"system.mdw"_s);
+    FifoWatch fifo(workgroup);
+    type(u"txtMDWSource"_s, workgroup);
+    type(u"txtUserNameSource"_s, u"admin"_s);
+    next();
+    EXPECT_EQ(fifo.unblocked(), 0) << "the window blocked opening the workgroup pipe";
+    ASSERT_EQ(m_messages.messages.size(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(messageTexts().first().contains(workgroup + u": it is a named pipe"_s))
+        << messageTexts().first().toStdString();
+}
+
+// ... reading the real-file corpus.
+class RealFiles : public RealEngine {
+protected:
+    void SetUp() override
+    {
+        RealEngine::SetUp();
+        TABULO_NEED_TESTDATA();
     }
 };
 

@@ -46,5 +46,18 @@ put("schema_json", "small", json.dumps({
                 "indexes": [{"name": "PrimaryKey", "primary": True, "fields": ["F"]}]}],
     "relations": [{"name": "R", "table": "T", "foreignTable": "U", "attributes": 4352,
                    "fields": [{"name": "F", "foreignName": "G"}]}]}).encode())
+put("schema_json", "design", json.dumps({
+    "format": "tabulo-schema", "formatVersion": 2,
+    "tables": [{"name": "T", "validationRule": "[A] < [B]", "validationText": "A first.",
+                "properties": [
+                    {"name": "B", "type": 1, "value": True}, {"name": "Y", "type": 2, "value": 255},
+                    {"name": "I", "type": 3, "value": -1}, {"name": "L", "type": 4, "value": -2147483648},
+                    {"name": "C", "type": 5, "value": "-922337203685477.5808"},
+                    {"name": "S", "type": 6, "value": 0.1}, {"name": "D", "type": 7, "value": "NaN"},
+                    {"name": "T", "type": 8, "value": 35250.5}, {"name": "X", "type": 9, "value": "AP9/gA=="},
+                    {"name": "M", "type": 12, "value": "a\r\n\"b\""},
+                    {"name": "G", "type": 15, "value": "{13EB806E-3CEE-4081-87DE-61FA88B7FB28}"}],
+                "fields": [{"name": "A", "properties": [{"name": "Caption", "type": 10, "value": "Ä"}]}],
+                "indexes": [{"name": "K", "fields": ["A", {"name": "B", "descending": True}]}]}]}).encode())
 put("json_text", "plain", b"Order Details")
 put("json_text", "mixed", "quote \" back \\ tab \t Zürich 東京 😀".encode())

@@ -38,6 +38,9 @@ protected:
         ASSERT_TRUE(QDir(dir.path()).mkpath("code"));
         path.emplace("PATH", (dir.filePath("bin") + ":" + qEnvironmentVariable("PATH")).toLocal8Bit());
         dataHome.emplace("XDG_DATA_HOME", dir.filePath("data").toLocal8Bit());
+        // None of the machine's own desktop entries.
+        dataDirs.emplace("XDG_DATA_DIRS", dir.filePath("no-data").toLocal8Bit());
+        terminal.emplace("TERMINAL", "");
         tmp.emplace("TMPDIR", dir.filePath("tmp").toLocal8Bit());
 
         gen.setPathNameDBSource(shopPath);
@@ -86,8 +89,50 @@ protected:
         return QString::fromLocal8Bit(opened.readAll()).split('\n', Qt::SkipEmptyParts);
     }
 
+    // A stand-in program that writes its working folder and arguments, one a
+    // line, to `record` (the file appears complete, or not at all).
+    void installRecorder(const QString &name, const QString &record)
+    {
+        writeScript(dir.filePath("bin/" + name),
+                    ("#!/bin/sh\nprintf '%s\\n' \"$PWD\" \"$@\" > '" + record + ".tmp'\n/bin/mv '" + record
+                     + ".tmp' '" + record + "'\n")
+                        .toLocal8Bit());
+    }
+
+    // A desktop entry in the applications folder.
+    void installEntry(const QString &id, const QByteArray &lines)
+    {
+        QFile entry(dir.filePath("data/applications/" + id));
+        ASSERT_TRUE(entry.open(QIODevice::WriteOnly));
+        entry.write("[Desktop Entry]\nType=Application\nName=" + id.toUtf8() + "\n" + lines);
+    }
+
+    // The desktop's text editor is a terminal program, as vim is.
+    void installTerminalEditor()
+    {
+        writeScript(dir.filePath("bin/xdg-mime"),
+                    "#!/bin/sh\n[ \"$1 $2 $3\" = 'query default text/plain' ] && echo tabulo-term-editor.desktop\n");
+        installRecorder("term-editor", dir.filePath("term-editor.txt"));
+        installEntry("tabulo-term-editor.desktop",
+                     ("Exec=" + dir.filePath("bin/term-editor") + " %F\nTerminal=true\nMimeType=text/plain;\n").toUtf8());
+    }
+
+    QStringList waitForRecord(const QString &name)
+    {
+        QElapsedTimer timer;
+        timer.start();
+        QFile record(dir.filePath(name));
+        while (!record.exists() && timer.elapsed() < 10000)
+            QThread::msleep(20);
+        if (!record.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromLocal8Bit(record.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+
     std::optional<ScopedEnv> path;
     std::optional<ScopedEnv> dataHome;
+    std::optional<ScopedEnv> dataDirs;
+    std::optional<ScopedEnv> terminal;
     std::optional<ScopedEnv> tmp;
     FakeClipboard clipboard;
     QString codeFile;
@@ -132,7 +177,55 @@ TEST_F(NotepadTest, WithoutAnyAssociationTheRunFailsAfterWritingTheFile)
     const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 31);
     EXPECT_EQ(e.source(), "clsWriteNewDatabase:WriteTableCreationCode Method");
+    EXPECT_TRUE(e.description().contains(codeFile)) << e.description().toStdString();
     EXPECT_TRUE(QFile::exists(codeFile));
     EXPECT_TRUE(gen.ModuleText().isEmpty());
     EXPECT_TRUE(QDir(dir.filePath("tmp")).entryList(QDir::Files).isEmpty());
+}
+
+TEST_F(NotepadTest, ATerminalEditorRunsInTheDesktopsTerminalEmulator)
+{
+    installTerminalEditor();
+    installRecorder("test-terminal", dir.filePath("terminal.txt"));
+    ScopedEnv chosen("TERMINAL", (dir.filePath("bin/test-terminal") + " --hold").toLocal8Bit());
+    EXPECT_TRUE(gen.WriteTableCreationCode());
+    EXPECT_EQ(waitForRecord("terminal.txt"),
+              QStringList({dir.filePath("code"), "--hold", "-e", dir.filePath("bin/term-editor"), codeFile}));
+    EXPECT_TRUE(messages.messages.isEmpty());
+
+    // Without $TERMINAL: x-terminal-emulator.
+    installRecorder("x-terminal-emulator", dir.filePath("x-terminal.txt"));
+    ScopedEnv none("TERMINAL", "");
+    EXPECT_TRUE(gen.WriteTableCreationCode());
+    EXPECT_EQ(waitForRecord("x-terminal.txt"), QStringList({dir.filePath("code"), "-e", dir.filePath("bin/term-editor"), codeFile}));
+}
+
+TEST_F(NotepadTest, WithoutATerminalEmulatorAGraphicalEditorShowsTheFile)
+{
+    installTerminalEditor();
+    ScopedEnv onlyStandIns("PATH", dir.filePath("bin").toLocal8Bit());
+    installRecorder("gui-editor", dir.filePath("gui-editor.txt"));
+    // Passed over: a hidden entry, another terminal program, one for another type.
+    installEntry("a-hidden.desktop", ("Exec=" + dir.filePath("bin/gui-editor") + " %f\nHidden=true\nMimeType=text/plain;\n").toUtf8());
+    installEntry("b-term.desktop", ("Exec=" + dir.filePath("bin/term-editor") + " %f\nTerminal=true\nMimeType=text/plain\n").toUtf8());
+    installEntry("c-images.desktop", ("Exec=" + dir.filePath("bin/term-editor") + " %f\nMimeType=image/png;\n").toUtf8());
+    installEntry("d-gui.desktop", ("Exec=" + dir.filePath("bin/gui-editor") + " %f\nMimeType=text/x-csrc;text/plain;\n").toUtf8());
+    EXPECT_TRUE(gen.WriteTableCreationCode());
+    EXPECT_EQ(waitForRecord("gui-editor.txt"), QStringList({dir.filePath("code"), codeFile}));
+    EXPECT_FALSE(QFile::exists(dir.filePath("term-editor.txt")));
+}
+
+TEST_F(NotepadTest, WhenNothingCanShowTheFileOneErrorNamesIt)
+{
+    installTerminalEditor();
+    ScopedEnv onlyStandIns("PATH", dir.filePath("bin").toLocal8Bit());
+    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    EXPECT_EQ(e.number(), 31);
+    EXPECT_EQ(e.description(), "The code file \"" + codeFile + "\" was saved, but no program can show it: the text "
+                               "editor term-editor runs in a terminal, and neither a terminal emulator ($TERMINAL, "
+                               "x-terminal-emulator) nor a graphical text editor was found.");
+    EXPECT_TRUE(QFile::exists(codeFile));
+    EXPECT_TRUE(messages.messages.isEmpty());
+    QThread::msleep(200);
+    EXPECT_FALSE(QFile::exists(dir.filePath("term-editor.txt"))) << "the editor ran without a terminal";
 }

@@ -5,6 +5,7 @@
 #include "utility/BasicError.h"
 #include "wizard/generator/Windows1252.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFileInfo>
 #include <unistd.h>
@@ -201,7 +202,8 @@ TEST_F(RunTest, TheCodeFileHoldsTheHeaderAndTheModuleInWindows1252)
     choose({"Products"});
     gen.WriteTableCreationCode();
     const QByteArray bytes = readFile(codeFile);
-    EXPECT_EQ(bytes, "Option Explicit\r\n\r\n" + tabulo::toWindows1252(gen.ModuleText()));
+    EXPECT_EQ(bytes, "Option Explicit\r\n\r\n" + tabulo::toWindows1252(gen.ModuleText()) + "\r\n");
+    EXPECT_TRUE(bytes.endsWith("End Sub\r\n\r\n"));
     EXPECT_TRUE(bytes.contains("Caf\xE9"));
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_EQ(messages.messages[0].text, "The Tabulo results have saved to <" + codeFile + ">.");
@@ -211,6 +213,29 @@ TEST_F(RunTest, TheCodeFileHoldsTheHeaderAndTheModuleInWindows1252)
     gen.WriteTableCreationCode();
     EXPECT_TRUE(readFile(codeFile).startsWith("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n"));
     EXPECT_TRUE(QDir(dir.path()).entryList({"Create DB.bas.*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(RunTest, TheCodeFileHoldsTheSameBytesAsTheContentInMemory)
+{
+    // Names outside ASCII, with the header, over several tables.
+    const QString sizes = QString::fromUtf8("Gr\u00f6\u00dfe \u20ac");
+    schema::Database model = shopModel();
+    model.tables.append(table(sizes, {textField(QString::fromUtf8("Ma\u00df"))}));
+    gen.setPathNameDBSource(addSource("sizes.mdb", model));
+    gen.setWriteVB5Header(true);
+    gen.setPathNameCodeFile(dir.filePath("sizes.bas"));
+    choose({"Customers", "Orders", sizes});
+    ASSERT_TRUE(gen.WriteTableCreationCode());
+
+    const QByteArray content = tabulo::codeFileContent(gen.ModuleText(), true, dir.filePath("sizes.bas"));
+    EXPECT_EQ(readFile(dir.filePath("sizes.bas")), content);
+    EXPECT_TRUE(content.startsWith("Attribute VB_Name = \"bassizes\"\r\n"));
+    EXPECT_TRUE(content.contains("CreateTableDef(\"Gr\xF6\xDF" "e \x80\")"));
+
+    // A device that takes no bytes is reported, not passed over.
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(tabulo::writeCodeFileContent(readOnly, gen.ModuleText(), true, dir.filePath("sizes.bas")));
 }
 
 TEST_F(RunTest, TheClosingMessageNamesWhereTheModuleWent)

@@ -3,6 +3,7 @@
 
 #include "GeneratorFixture.h"
 #include "utility/BasicError.h"
+#include "wizard/engine/WizardBuild.h"
 
 using namespace gentest;
 
@@ -112,13 +113,23 @@ TEST_F(GeneratorTest, AnUnrecognisedFormatShowsTheMessageAndAnswersNoDatabase)
     gen.setPathNameDBSource(shopPath);
     EXPECT_EQ(gen.DBSource(), nullptr);
     ASSERT_EQ(messages.messages.size(), 1);
+    const QString opening = "Tabulo cannot open the database you selected.<" + shopPath
+                            + ">\r\n\r\nIt is either a corrupt database, or it was created by a version of "
+                              "Access not recognized by this version of Tabulo.\r\n";
+    // The Jet 4.0 build is the newest there is: it says what it reads.
     EXPECT_EQ(messages.messages[0].text,
-              "Tabulo cannot open the database you selected.<" + shopPath
-                  + ">\r\n\r\nIt is either a corrupt database, or it was created by a version of Access not "
-                    "recognized by this version of Tabulo.\r\nPlease rerun Tabulo setup and ensure that you "
-                    "install the Jet 4.0 version.");
+              opening + "This version of Tabulo reads the databases of Access 2003 and earlier (Jet 4.0 and "
+                        "before); save a database of Access 2007 or later in the Access 2002-2003 format first.");
     EXPECT_EQ(messages.messages[0].style, 0);
     EXPECT_EQ(messages.messages[0].title, "Tabulo Wizard");
+    tabulo::setWizardBuild(tabulo::jet35Build());
+    gen.setPathNameDBSource(shopPath + "x");
+    gen.setPathNameDBSource(shopPath);
+    gen.DBSource();
+    tabulo::setWizardBuild(tabulo::jet40Build());
+    ASSERT_EQ(messages.messages.size(), 2);
+    EXPECT_EQ(messages.messages[1].text,
+              opening + "Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.");
 
     // The next use of the missing database is error 91, not a crash.
     const pembry::BasicError e = basicErrorOf([&] { gen.DBSourceVersion(); });

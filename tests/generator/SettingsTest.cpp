@@ -5,6 +5,8 @@
 #include "utility/BasicError.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
+#include <QSet>
+
 #include <gtest/gtest.h>
 
 using tabulo::clsWriteNewDatabase;
@@ -90,6 +92,20 @@ TEST(GeneratorSettings, TabStopSetsTheIndentUnitAndRefusesNegativeCounts)
         EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
     }
     EXPECT_EQ(gen.IndentUnit(), "        ");
+    // Four indents of more than 16 blanks would not leave a Basic line room.
+    gen.setTabStop(16);
+    EXPECT_EQ(gen.IndentUnit(), QString(16, ' '));
+    for (qint16 wide : {17, 300, 32767}) {
+        try {
+            gen.setTabStop(wide);
+            ADD_FAILURE() << "the tab stop " << wide << " was accepted";
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
+            EXPECT_TRUE(e.description().contains("TabStop")) << e.description().toStdString();
+        }
+    }
+    EXPECT_EQ(gen.IndentUnit(), QString(16, ' '));
 }
 
 TEST(GeneratorSettings, OtherSettingsAreStoredAsGiven)
@@ -164,4 +180,75 @@ TEST(GeneratorSettings, StatusTextIsRestoredAfterAFailedListing)
     EXPECT_EQ(bar.panel(1).history,
               QStringList({"Retrieving list of tables in source database", "Ready"}));
     EXPECT_FALSE(progress.visible);
+}
+
+TEST(GeneratorSettings, WindowStartsFromTheGeneratorsValuesButForTheTableVariable)
+{
+    const tabulo::GeneratorSettings fresh;
+    const tabulo::GeneratorSettings &window = tabulo::GeneratorSettings::windowInitial();
+    EXPECT_EQ(fresh.varNameNewTable, "tblNew");
+    EXPECT_EQ(window.varNameNewTable, "tdfNew");
+    tabulo::GeneratorSettings same = window;
+    same.varNameNewTable = fresh.varNameNewTable;
+    EXPECT_EQ(same.varNameNewDB, fresh.varNameNewDB);
+    EXPECT_EQ(same.tabStop, fresh.tabStop);
+    EXPECT_EQ(same.procPrefix, fresh.procPrefix);
+    EXPECT_EQ(same.locale, fresh.locale);
+    EXPECT_EQ(fresh.indentUnit(), "   ");
+    // The locale list starts with the default, and every constant is listed once.
+    const QStringList &locales = tabulo::GeneratorSettings::locales();
+    EXPECT_EQ(locales.size(), 21);
+    EXPECT_EQ(locales.constFirst(), fresh.locale);
+    EXPECT_EQ(QSet<QString>(locales.begin(), locales.end()).size(), locales.size());
+}
+
+TEST(GeneratorSettings, VersionCodesNameTheirConstants)
+{
+    const std::pair<qint32, QString> cases[] = {
+        {1, "dbVersion10"}, {8, "dbVersion11"}, {16, "dbVersion20"}, {32, "dbVersion30"},
+        {64, "dbVersion40"}, {0, ""}, {2, ""}, {-1, ""}};
+    for (const auto &[code, constant] : cases)
+        EXPECT_EQ(tabulo::jetVersionConstant(code), constant) << code;
+    // Position k is the format of a source whose major version digit is k.
+    EXPECT_EQ(tabulo::kJetVersions[3].code, 32);
+    EXPECT_EQ(tabulo::kJetVersions[4].code, 64);
+}
+
+TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
+{
+    clsWriteNewDatabase gen;
+    tabulo::FinishSettings finish{.tabStop = 5,
+                                  .varNameNewDB = "db",
+                                  .varNameNewField = "fld",
+                                  .varNameNewIndex = "idx",
+                                  .varNameNewRelation = "rel",
+                                  .varNameNewTable = "tbl",
+                                  .version = 64,
+                                  .locale = "dbLangGreek",
+                                  .encrypt = true,
+                                  .includeRelations = false};
+    tabulo::applyFinishSettings(gen, finish);
+    EXPECT_EQ(gen.IndentUnit(), "     ");
+    EXPECT_EQ(gen.VarNameNewDB(), "db");
+    EXPECT_EQ(gen.VarNameNewField(), "fld");
+    EXPECT_EQ(gen.VarNameNewIndex(), "idx");
+    EXPECT_EQ(gen.VarNameNewRelation(), "rel");
+    EXPECT_EQ(gen.VarNameNewTable(), "tbl");
+    EXPECT_EQ(gen.Version(), 64);
+    EXPECT_EQ(gen.Locale(), "dbLangGreek");
+    EXPECT_EQ(gen.Encrypt(), 2);
+    EXPECT_FALSE(gen.IncludeRelations());
+
+    // The tab stop comes first: refused, nothing after it is handed over.
+    try {
+        finish.tabStop = 17;
+        finish.varNameNewDB = "other";
+        finish.includeRelations = true;
+        tabulo::applyFinishSettings(gen, finish);
+        FAIL() << "a tab stop of 17 was accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
+    }
+    EXPECT_EQ(gen.VarNameNewDB(), "db");
+    EXPECT_FALSE(gen.IncludeRelations());
 }

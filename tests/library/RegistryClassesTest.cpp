@@ -453,3 +453,31 @@ TEST_F(RegistryClasses, TwoProcessesWritingTheSameKeyLoseNothing)
     // Both made the same sub-keys; each exists once.
     EXPECT_EQ(reg.SubKeyCount(), 10);
 }
+
+TEST_F(RegistryClasses, ImportOfACutFileRaisesAndKeepsTheKey)
+{
+    CRegistryBasic reg;
+    reg.setRoot(HkeyCurrentUser);
+    reg.setKey(QStringLiteral("Software\\Imported"));
+    reg.SetValue(QStringLiteral("first"), QStringLiteral("1"));
+    reg.SetValue(QStringLiteral("second"), QStringLiteral("2"));
+    reg.Create(QStringLiteral("Sub"));
+    reg.setKey(QStringLiteral("Software\\Imported"));
+    const QString file = filePath(QStringLiteral("imported.reg"));
+    reg.ExportKey(file);
+    QFile f(file);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    const QByteArray text = f.readAll();
+    ASSERT_TRUE(f.resize(text.indexOf("\"second\"")));   // cut at the start of a line
+    f.close();
+
+    const BasicError e = errorOf([&] { reg.ImportKey(file); });
+    EXPECT_EQ(e.number(), RegAutomationErrorBase + ERROR_BADDB);
+    EXPECT_EQ(e.source(), "CRegistry.ImportKey");
+    EXPECT_TRUE(e.description().contains(file)) << qPrintable(e.description());
+    EXPECT_TRUE(e.description().contains(QStringLiteral("line "))) << qPrintable(e.description());
+    reg.Refresh();
+    EXPECT_EQ(reg.ValueCount(), 2);
+    EXPECT_EQ(reg.GetValue(QStringLiteral("second")), "2");
+    EXPECT_EQ(reg.SubKeyCount(), 1);
+}

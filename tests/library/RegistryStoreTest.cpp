@@ -1,8 +1,19 @@
 #include "RegistryTestSupport.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QRandomGenerator>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QThread>
+
+#include <csignal>
+#include <memory>
+#include <sys/stat.h>
+#include <vector>
 
 using namespace pembry::registry;
 
@@ -46,6 +57,81 @@ QStringList subKeyNames(HKEY h)
     for (quint32 i = 0; RegEnumKeyEx(h, i, &name) == ERROR_SUCCESS; ++i)
         names << name;
     return names;
+}
+
+// Every sub-key below h with its last write time, and every value with its
+// type and bytes, one line each.
+QStringList dump(HKEY h, const QString &path = QStringLiteral("."))
+{
+    QStringList lines;
+    QString name;
+    quint32 type = 0;
+    QByteArray data;
+    for (quint32 i = 0; RegEnumValue(h, i, &name, &type, &data) == ERROR_SUCCESS; ++i)
+        lines << QStringLiteral("%1|%2|%3|%4").arg(path, name).arg(type).arg(QString::fromLatin1(data.toHex()));
+    QDateTime written;
+    for (quint32 i = 0; RegEnumKeyEx(h, i, &name, nullptr, &written) == ERROR_SUCCESS; ++i) {
+        lines << QStringLiteral("%1\\%2 %3").arg(path, name).arg(written.toMSecsSinceEpoch());
+        HKEY sub = 0;
+        if (RegOpenKeyEx(h, name, 0, KEY_READ, &sub) == ERROR_SUCCESS) {
+            lines << dump(sub, path + u'\\' + name);
+            RegCloseKey(sub);
+        }
+    }
+    return lines;
+}
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    ASSERT_EQ(f.write(bytes), bytes.size());
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A connection of the test's own to the store file, for looking behind the calls.
+class RawConnection {
+public:
+    explicit RawConnection(const QString &path)
+    {
+        m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("raw"));
+        m_db.setDatabaseName(path);
+        m_db.open();
+    }
+    ~RawConnection()
+    {
+        m_db.close();
+        m_db = QSqlDatabase();
+        QSqlDatabase::removeDatabase(QStringLiteral("raw"));
+    }
+    bool run(const QString &sql)
+    {
+        QSqlQuery q(m_db);
+        return q.exec(sql);
+    }
+    QVariant value(const QString &sql)
+    {
+        QSqlQuery q(m_db);
+        return q.exec(sql) && q.next() ? q.value(0) : QVariant();
+    }
+
+private:
+    QSqlDatabase m_db;
+};
+
+QProcess *startHelper(QProcess &p, const QString &store, const QStringList &args)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("PEMBRY31_REGISTRY"), store);
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    p.start(QStringLiteral(LIBRARY_HELPER), args);
+    return &p;
 }
 
 }  // namespace
@@ -324,4 +410,310 @@ TEST_F(RegistryStore, RestoreRefusesABadFileAndLeavesTheKeyAlone)
     EXPECT_TRUE(lastErrorText().contains(bad));
     EXPECT_TRUE(lastErrorText().contains(QStringLiteral("line 4")));
     EXPECT_EQ(valueNames(k.handle), QStringList{QStringLiteral("v")});
+}
+
+TEST_F(RegistryStore, RestoreOfACutFileLeavesTheKeyExactlyAsItWas)
+{
+    Key source(create(QStringLiteral("Cut\\Source")));
+    RegSetValueEx(source.handle, QStringLiteral("Text"), REG_SZ, stringData(QStringLiteral("first")));
+    RegSetValueEx(source.handle, QStringLiteral("Number"), REG_DWORD, dwordData(0xcafe));
+    RegSetValueEx(source.handle, QStringLiteral("List"), REG_MULTI_SZ,
+                  multiStringData({QStringLiteral("alpha"), QStringLiteral("beta"), QString(40, u'g')}));
+    RegSetValueEx(source.handle, QStringLiteral("Blob"), REG_BINARY, QByteArray(90, '\x42'));
+    Key sourceSub(create(QStringLiteral("Cut\\Source\\Sub")));
+    RegSetValueEx(sourceSub.handle, QStringLiteral("leaf"), REG_SZ, stringData(QStringLiteral("x")));
+    const QString file = filePath(QStringLiteral("whole.reg"));
+    ASSERT_EQ(RegSaveKey(source.handle, file), ERROR_SUCCESS);
+    const QByteArray whole = readFile(file);
+
+    Key target(create(QStringLiteral("Cut\\Target")));
+    RegSetValueEx(target.handle, QStringLiteral("old"), REG_SZ, stringData(QStringLiteral("kept")));
+    Key oldSub(create(QStringLiteral("Cut\\Target\\OldSub")));
+    RegSetValueEx(oldSub.handle, QStringLiteral("deep"), REG_DWORD, dwordData(5));
+    const QStringList before = dump(target.handle);
+    ASSERT_EQ(before.size(), 3);
+
+    const qsizetype middleLine = whole.indexOf("\r\n", whole.size() / 2) + 2;
+    const QList<QPair<const char *, qsizetype>> cuts = {
+        {"at a line boundary", middleLine},
+        {"inside a hex byte", whole.indexOf("hex:") + 8},
+        {"after a comma", whole.indexOf("hex:") + 7},
+        {"after a hex byte", whole.indexOf("hex:") + 6},
+        {"inside a dword", whole.indexOf("dword:") + 10},
+        {"inside a multi-string", whole.indexOf("hex(7):") + 20},
+        {"before the end line", whole.lastIndexOf(";")},
+    };
+    const QString cutFile = filePath(QStringLiteral("cut.reg"));
+    for (const auto &[where, size] : cuts) {
+        writeFile(cutFile, whole.left(size));
+        EXPECT_EQ(RegRestoreKey(target.handle, cutFile, 0), ERROR_BADDB) << where;
+        EXPECT_TRUE(lastErrorText().contains(cutFile)) << qPrintable(lastErrorText());
+        EXPECT_TRUE(lastErrorText().contains(QStringLiteral("line "))) << qPrintable(lastErrorText());
+        EXPECT_EQ(dump(target.handle), before) << where;
+    }
+    ASSERT_EQ(RegRestoreKey(target.handle, file, 0), ERROR_SUCCESS) << qPrintable(lastErrorText());
+    QStringList restored = dump(target.handle), saved = dump(source.handle);
+    // The sub-key's write time is the restore's own.
+    restored.removeAt(4);
+    saved.removeAt(4);
+    EXPECT_EQ(restored, saved);
+}
+
+TEST_F(RegistryStore, RestoreAppliesTheLimitsOfTheCalls)
+{
+    Key k(create(QStringLiteral("Limits")));
+    RegSetValueEx(k.handle, QStringLiteral("v"), REG_SZ, stringData(QStringLiteral("x")));
+    const QStringList before = dump(k.handle);
+    EXPECT_EQ(RegSetValueEx(k.handle, QString(16384, u'n'), REG_SZ, stringData(QStringLiteral("x"))),
+              ERROR_INVALID_PARAMETER);
+
+    const QByteArray head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Limits]\r\n\"a\"=\"1\"\r\n";
+    const QByteArray end = "\r\n; end of saved key\r\n";
+    const QString file = filePath(QStringLiteral("limits.reg"));
+    writeFile(file, head + '"' + QByteArray(16384, 'n') + "\"=\"x\"" + end);
+    EXPECT_EQ(RegRestoreKey(k.handle, file, 0), ERROR_INVALID_PARAMETER);
+    EXPECT_TRUE(lastErrorText().contains(QStringLiteral("line 5"))) << qPrintable(lastErrorText());
+    EXPECT_TRUE(lastErrorText().contains(file));
+    writeFile(file, head + "[HKEY_CURRENT_USER\\Limits\\" + QByteArray(256, 'k') + "]" + end);
+    EXPECT_EQ(RegRestoreKey(k.handle, file, 0), ERROR_BADKEY);
+    EXPECT_TRUE(lastErrorText().contains(QStringLiteral("line 5"))) << qPrintable(lastErrorText());
+    EXPECT_EQ(dump(k.handle), before);
+
+    writeFile(file, head + '"' + QByteArray(16383, 'n') + "\"=\"x\"\r\n[HKEY_CURRENT_USER\\Limits\\"
+                        + QByteArray(255, 'k') + "]" + end);
+    EXPECT_EQ(RegRestoreKey(k.handle, file, 0), ERROR_SUCCESS) << qPrintable(lastErrorText());
+    EXPECT_EQ(valueNames(k.handle), (QStringList{QStringLiteral("a"), QString(16383, u'n')}));
+    EXPECT_EQ(subKeyNames(k.handle), QStringList{QString(255, u'k')});
+}
+
+// The restore reads its file a value at a time: a file of many values, or of
+// one huge value, never needs memory of many times its size.
+TEST_F(RegistryStore, RestoreMemoryStaysNearOneValue)
+{
+    const auto peakGrowthKib = [&](const QByteArray &text) {
+        const QString file = filePath(QStringLiteral("big.reg"));
+        writeFile(file, text);
+        QProcess p;
+        startHelper(p, storePath(), {QStringLiteral("restore"), QStringLiteral("Big"), file});
+        EXPECT_TRUE(p.waitForFinished(60000));
+        const QByteArray out = p.readAllStandardOutput();
+        EXPECT_TRUE(out.startsWith("rc 0\n")) << out.constData();
+        return out.split('\n').value(1).mid(5).toLong();
+    };
+    const QByteArray head = "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Big]\r\n";
+    const QByteArray end = "\r\n; end of saved key\r\n";
+    QByteArray oneValueHex = QByteArray(8192, '\x5a').toHex(',');
+
+    QByteArray many = head;
+    for (int i = 0; i < 600; ++i)
+        many += "\"v" + QByteArray::number(i) + "\"=hex:" + oneValueHex + "\r\n";
+    many += end;
+    const long manyKib = peakGrowthKib(many);
+    EXPECT_LT(manyKib, many.size() / 1024 / 4) << "file of " << many.size() / 1024 << " KiB";
+
+    const QByteArray huge = head + "\"huge\"=hex:" + QByteArray(3 << 20, '\x5a').toHex(',') + end;
+    const long hugeKib = peakGrowthKib(huge);
+    EXPECT_LT(hugeKib, huge.size() / 1024 * 2) << "file of " << huge.size() / 1024 << " KiB";
+}
+
+TEST_F(RegistryStore, AnotherProgramsDatabaseIsRefusedAndLeftAlone)
+{
+    {
+        RawConnection raw(storePath());
+        ASSERT_TRUE(raw.run(QStringLiteral("CREATE TABLE keys(id INTEGER, name TEXT)")));
+        ASSERT_TRUE(raw.run(QStringLiteral("PRAGMA user_version = 1")));
+    }
+    const QByteArray bytes = readFile(storePath());
+    HKEY h = 0;
+    quint32 d = 0;
+    EXPECT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, QString(), 0, KEY_READ, &h), ERROR_BADDB);
+    EXPECT_TRUE(lastErrorText().contains(storePath())) << qPrintable(lastErrorText());
+    EXPECT_TRUE(lastErrorText().contains(QStringLiteral("not a registry store"))) << qPrintable(lastErrorText());
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("New"), QString(), 0, KEY_ALL_ACCESS, &h, &d), ERROR_BADDB);
+    EXPECT_EQ(readFile(storePath()), bytes);
+    EXPECT_FALSE(QFile::exists(storePath() + QStringLiteral("-wal")));
+}
+
+TEST_F(RegistryStore, AStoreCarriesItsMarkAndAnUnmarkedOneOfTheSameShapeIsAdopted)
+{
+    RegCloseKey(create(QStringLiteral("Marked")));
+    {
+        RawConnection raw(storePath());
+        EXPECT_NE(raw.value(QStringLiteral("PRAGMA application_id")).toInt(), 0);
+        EXPECT_EQ(raw.value(QStringLiteral("PRAGMA journal_mode")).toString(), "wal");
+    }
+    // A store written before stores were marked: the same tables, no mark.
+    const QString older = filePath(QStringLiteral("older.sqlite3"));
+    {
+        RawConnection raw(older);
+        for (const char *sql : {
+                 "CREATE TABLE keys (id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                 " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE, name TEXT NOT NULL,"
+                 " fold TEXT NOT NULL, class TEXT NOT NULL DEFAULT '', written INTEGER NOT NULL DEFAULT 0)",
+                 "CREATE UNIQUE INDEX keys_by_parent ON keys(parent, fold)",
+                 "CREATE TABLE key_values (id INTEGER PRIMARY KEY, key INTEGER NOT NULL REFERENCES keys(id)"
+                 " ON DELETE CASCADE, name TEXT NOT NULL, fold TEXT NOT NULL, type INTEGER NOT NULL, data BLOB NOT NULL)",
+                 "CREATE UNIQUE INDEX values_by_key ON key_values(key, fold)",
+                 "INSERT INTO keys(id, parent, name, fold) VALUES (2, NULL, 'HKEY_CURRENT_USER', 'HKEY_CURRENT_USER')",
+                 "INSERT INTO keys(id, parent, name, fold) VALUES (3, NULL, 'HKEY_LOCAL_MACHINE', 'HKEY_LOCAL_MACHINE')",
+                 "INSERT INTO keys(id, parent, name, fold) VALUES (10, 2, 'Old', 'OLD')",
+                 "INSERT INTO key_values(key, name, fold, type, data) VALUES (10, 'v', 'V', 1, X'6f6c6400')",
+                 "PRAGMA user_version = 1"})
+            ASSERT_TRUE(raw.run(QString::fromLatin1(sql))) << sql;
+    }
+    qputenv("PEMBRY31_REGISTRY", older.toUtf8());
+    HKEY h = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("old"), 0, KEY_ALL_ACCESS, &h), ERROR_SUCCESS)
+        << qPrintable(lastErrorText());
+    Key old(h);
+    QByteArray data;
+    ASSERT_EQ(RegQueryValueEx(h, QStringLiteral("v"), nullptr, &data), ERROR_SUCCESS);
+    EXPECT_EQ(stringFromData(data), "old");
+    EXPECT_EQ(RegSetValueEx(h, QStringLiteral("w"), REG_SZ, stringData(QStringLiteral("new"))), ERROR_SUCCESS);
+    EXPECT_EQ(valueNames(h), (QStringList{QStringLiteral("v"), QStringLiteral("w")}));
+    RawConnection raw(older);
+    EXPECT_NE(raw.value(QStringLiteral("PRAGMA application_id")).toInt(), 0);
+}
+
+TEST_F(RegistryStore, TheStoreMustBeARegularFileOrNotExistYet)
+{
+    const QString link = filePath(QStringLiteral("null-link"));
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/null"), link));
+    const QString folder = filePath(QStringLiteral("folder"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString dangling = filePath(QStringLiteral("dangling"));
+    ASSERT_TRUE(QFile::link(filePath(QStringLiteral("nowhere/x")), dangling));
+    HKEY h = 0;
+    quint32 d = 0;
+    for (const QString &path : {link, folder, dangling}) {
+        qputenv("PEMBRY31_REGISTRY", path.toUtf8());
+        EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, QStringLiteral("Any"), QString(), 0, KEY_ALL_ACCESS, &h, &d), ERROR_BADDB)
+            << qPrintable(path);
+        EXPECT_TRUE(lastErrorText().contains(path)) << qPrintable(lastErrorText());
+        EXPECT_TRUE(lastErrorText().contains(QStringLiteral("not a regular file"))) << qPrintable(lastErrorText());
+        for (const char *suffix : {"-journal", "-wal", "-shm"})
+            EXPECT_FALSE(QFileInfo::exists(path + QLatin1String(suffix))) << qPrintable(path) << suffix;
+    }
+    EXPECT_FALSE(QFileInfo::exists(filePath(QStringLiteral("nowhere"))));
+
+    // A FIFO would make SQLite wait for a writer that never comes: the helper
+    // must answer at once.
+    const QString fifo = filePath(QStringLiteral("fifo"));
+    ASSERT_EQ(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    QProcess p;
+    startHelper(p, fifo, {QStringLiteral("open")});
+    const bool finished = p.waitForFinished(5000);
+    if (!finished)
+        p.kill();
+    ASSERT_TRUE(finished);
+    const QByteArray out = p.readAllStandardOutput();
+    EXPECT_TRUE(out.startsWith("rc 1009\n")) << out.constData();
+    EXPECT_TRUE(out.contains("not a regular file")) << out.constData();
+    EXPECT_FALSE(QFileInfo::exists(fifo + QStringLiteral("-journal")));
+}
+
+TEST_F(RegistryStore, ReadersDoNotWaitForAWriter)
+{
+    Key k(create(QStringLiteral("Read")));
+    ASSERT_EQ(RegSetValueEx(k.handle, QStringLiteral("v"), REG_SZ, stringData(QStringLiteral("before"))), ERROR_SUCCESS);
+    RawConnection raw(storePath());
+    ASSERT_TRUE(raw.run(QStringLiteral("BEGIN EXCLUSIVE")));
+    ASSERT_TRUE(raw.run(QStringLiteral("UPDATE key_values SET data = X'00'")));
+    setBusyTimeout(200);
+    QByteArray data;
+    EXPECT_EQ(RegQueryValueEx(k.handle, QStringLiteral("v"), nullptr, &data), ERROR_SUCCESS) << qPrintable(lastErrorText());
+    EXPECT_EQ(stringFromData(data), "before");
+    EXPECT_EQ(valueNames(k.handle), QStringList{QStringLiteral("v")});
+    EXPECT_EQ(RegSetValueEx(k.handle, QStringLiteral("w"), REG_SZ, stringData(QStringLiteral("x"))), ERROR_LOCK_VIOLATION);
+    raw.run(QStringLiteral("ROLLBACK"));
+}
+
+// A handle keeps its key's listing while only other keys change, so a walk
+// by index reads the key once; a change to the key itself, or to what its
+// sub-key list shows, is seen at once.
+TEST_F(RegistryStore, AListingIsReadAgainOnlyWhenItsOwnKeyChanged)
+{
+    Key walked(create(QStringLiteral("Walked")));
+    for (int i = 0; i < 20; ++i)
+        RegSetValueEx(walked.handle, QStringLiteral("v%1").arg(i), REG_DWORD, dwordData(quint32(i)));
+    Key child(create(QStringLiteral("Walked\\Child")));
+    Key other(create(QStringLiteral("Other")));
+    HKEY h = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Walked"), 0, KEY_READ, &h), ERROR_SUCCESS);
+    Key reader(h);
+
+    const quint64 start = listingReads();
+    QString name;
+    quint32 i = 0;
+    for (; RegEnumValue(h, i, &name, nullptr, nullptr) == ERROR_SUCCESS; ++i) {
+        EXPECT_EQ(name, QStringLiteral("v%1").arg(i));
+        RegSetValueEx(other.handle, QStringLiteral("n"), REG_DWORD, dwordData(i));   // another key, another connection
+    }
+    EXPECT_EQ(i, 20u);
+    EXPECT_EQ(listingReads() - start, 1u);
+
+    RegSetValueEx(walked.handle, QStringLiteral("v20"), REG_DWORD, dwordData(20));
+    ASSERT_EQ(RegEnumValue(h, 20, &name, nullptr, nullptr), ERROR_SUCCESS);
+    EXPECT_EQ(name, QStringLiteral("v20"));
+    EXPECT_EQ(listingReads() - start, 2u);
+
+    QDateTime first, second;
+    ASSERT_EQ(RegEnumKeyEx(h, 0, &name, nullptr, &first), ERROR_SUCCESS);
+    QThread::msleep(5);
+    RegSetValueEx(child.handle, QStringLiteral("c"), REG_DWORD, dwordData(1));   // the child's write time moves
+    ASSERT_EQ(RegEnumKeyEx(h, 0, &name, nullptr, &second), ERROR_SUCCESS);
+    EXPECT_GT(second, first);
+}
+
+TEST_F(RegistryStore, ConcurrentWritersAllGetTheirTurn)
+{
+    constexpr int kWriters = 4;
+    constexpr int kWrites = 100;
+    RegCloseKey(create(QStringLiteral("Software\\Shared")));
+    std::vector<std::unique_ptr<QProcess>> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        writers.push_back(std::make_unique<QProcess>());
+        startHelper(*writers.back(), storePath(),
+                    {QStringLiteral("timed"), QStringLiteral("w%1_").arg(w), QString::number(kWrites), QStringLiteral("1500")});
+    }
+    for (auto &p : writers) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        const QByteArray out = p->readAllStandardOutput();
+        EXPECT_EQ(p->exitCode(), 0) << out.constData();
+    }
+    HKEY h = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Shared"), 0, KEY_READ, &h), ERROR_SUCCESS);
+    Key shared(h);
+    EXPECT_EQ(valueNames(h).size(), kWriters * kWrites);
+}
+
+TEST_F(RegistryStore, AKilledWriterLosesNoAcknowledgedWrite)
+{
+    int round = 0;
+    for (const int stopAfter : {3, 17, 41}) {
+        QProcess p;
+        const QString prefix = QStringLiteral("r%1_").arg(round++);
+        startHelper(p, storePath(), {QStringLiteral("acked"), prefix, QStringLiteral("100000")});
+        int acknowledged = -1;
+        QByteArray pending;
+        while (acknowledged < stopAfter && p.waitForReadyRead(10000)) {
+            pending += p.readAllStandardOutput();
+            const qsizetype lastBreak = pending.lastIndexOf('\n');
+            if (lastBreak >= 0) {
+                acknowledged = pending.left(lastBreak).split('\n').last().toInt();
+                pending.remove(0, lastBreak + 1);
+            }
+        }
+        ::kill(pid_t(p.processId()), SIGKILL);
+        p.waitForFinished(10000);
+        ASSERT_GE(acknowledged, stopAfter);
+        HKEY h = 0;
+        ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, QStringLiteral("Software\\Acked"), 0, KEY_READ, &h), ERROR_SUCCESS)
+            << qPrintable(lastErrorText());
+        Key acked(h);
+        for (int i = 0; i <= acknowledged; ++i)
+            EXPECT_EQ(RegQueryValueEx(h, prefix + QString::number(i), nullptr, nullptr), ERROR_SUCCESS) << i;
+    }
+    RawConnection raw(storePath());
+    EXPECT_EQ(raw.value(QStringLiteral("PRAGMA integrity_check")).toString(), "ok");
 }

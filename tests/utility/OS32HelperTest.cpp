@@ -124,6 +124,32 @@ TEST(OS32HelperFiles, IsValidFilePathOpensForReading)
     }
 }
 
+TEST(OS32HelperFiles, ANameHoldingABackslashIsUsedAsItIsWhenItExists)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    // A file whose name holds a backslash, beside a folder "sub" holding
+    // another: the name as given wins, a separator is read only otherwise.
+    const QString odd = dir.filePath(QStringLiteral("odd\\name.mdb"));
+    ASSERT_TRUE(writeFile(odd, "data"));
+    EXPECT_TRUE(os.IsValidFilePath(odd));
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("sub/db.mdb")), "data"));
+    EXPECT_TRUE(os.IsValidFilePath(dir.filePath(QStringLiteral("sub\\db.mdb"))));
+    EXPECT_FALSE(os.IsValidFilePath(dir.filePath(QStringLiteral("sub\\none.mdb"))));
+
+    const QString oddFolder = dir.filePath(QStringLiteral("odd\\folder"));
+    ASSERT_TRUE(QDir().mkdir(oddFolder));
+    QString folder = oddFolder;
+    EXPECT_TRUE(os.IsValidFolder(folder));
+    EXPECT_TRUE(os.WriteAccess(oddFolder));
+    EXPECT_EQ(QDir(oddFolder).entryList(QDir::Files), QStringList());
+
+    EXPECT_EQ(fileSystemPath(odd), odd);
+    EXPECT_EQ(fileSystemPath(QStringLiteral("\\tmp\\x")), QStringLiteral("/tmp/x"));
+    EXPECT_EQ(fileSystemPath(QString()), QString());
+}
+
 TEST(OS32HelperFiles, WriteAccessNeverTouchesExistingFiles)
 {
     QTemporaryDir dir;
@@ -172,16 +198,21 @@ TEST(OS32HelperMakeDirectory, MakesEveryMissingFolder)
     EXPECT_TRUE(os.MakeDirectory(QStringLiteral("/")));
 }
 
-TEST(OS32HelperMakeDirectory, DriveLettersAreKeptAsText)
+TEST(OS32HelperMakeDirectory, DriveLettersAreRefusedAndNothingIsMade)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
-    const bool made = os.MakeDirectory(QStringLiteral("C:\\A\\B\\C\\"));
+    BasicError refusal;
+    for (const QString &path : {QStringLiteral("C:\\A\\B\\C\\"), QStringLiteral("d:/data"), QStringLiteral(" C:")}) {
+        refusal = makeDirectoryError(path);
+        EXPECT_EQ(refusal.number(), err::InvalidCall) << qPrintable(path);
+        EXPECT_TRUE(refusal.description().startsWith(uncMessage)) << qPrintable(refusal.description());
+        EXPECT_TRUE(refusal.description().contains(path.trimmed())) << qPrintable(refusal.description());
+    }
     QDir::setCurrent(previous);
-    EXPECT_TRUE(made);
-    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("C:/A/B/C"))).isDir());
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
 TEST(OS32HelperMakeDirectory, AFileInTheWayIsNamedInTheError)

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <random>
+
 using namespace pembry;
 
 namespace {
@@ -107,9 +110,95 @@ TEST(TextHelperReplaceText, NewTextHoldingTheSearchedTextIsInsertedOnce)
 {
     EXPECT_EQ(text.ReplaceText(QStringLiteral("a,b,c"), QStringLiteral(","), QStringLiteral(",,")),
               QStringLiteral("a,,b,,c"));
-    EXPECT_EQ(text.ReplaceText(QStringLiteral("aab"), QStringLiteral("ab"), QStringLiteral("bbaa")),
-              QStringLiteral("abbaa"));
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("aab"), QStringLiteral("ab"), QStringLiteral("xaby")),
+              QStringLiteral("axaby"));
     EXPECT_EQ(fnReplaceText(QStringLiteral("x"), QStringLiteral("x"), QStringLiteral("xx")), QStringLiteral("xx"));
+}
+
+namespace {
+// The rule ReplaceText keeps, followed literally: replace the leftmost
+// occurrence, trim the rest, search again from the start, until none is
+// left. Nothing when that takes more than `limit` replacements or grows
+// the text beyond `limit` characters.
+std::optional<QString> replacedByTheRule(QString subject, const QString &what, const QString &with,
+                                         int limit = 2000)
+{
+    for (int step = 0;; ++step) {
+        const qsizetype at = subject.indexOf(what);
+        if (at < 0)
+            return subject;
+        if (step == limit || subject.size() > limit)
+            return std::nullopt;
+        subject = subject.left(at) + with + basicTrim(QStringView(subject).sliced(at + what.size()));
+    }
+}
+
+QString randomText(std::mt19937 &random, const QString &alphabet, int minLength, int maxLength)
+{
+    QString result;
+    const int length = std::uniform_int_distribution<int>(minLength, maxLength)(random);
+    std::uniform_int_distribution<qsizetype> pick(0, alphabet.size() - 1);
+    for (int i = 0; i < length; ++i)
+        result += alphabet[pick(random)];
+    return result;
+}
+}  // namespace
+
+TEST(TextHelperReplaceText, ReplacesUntilNoOccurrenceIsLeft)
+{
+    // A replacement can form a new occurrence with the text before it.
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("abb"), QStringLiteral("ab"), QStringLiteral("a")), QStringLiteral("a"));
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("aabb"), QStringLiteral("ab"), QString()), QString());
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("((x))"), QStringLiteral("()"), QString()), QStringLiteral("((x))"));
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("(()())x"), QStringLiteral("()"), QString()), QStringLiteral("x"));
+    // ... or with the text after it, once the blanks between are gone.
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("ab ab"), QStringLiteral("ab"), QStringLiteral("a")),
+              QStringLiteral("aa"));
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("xab  b"), QStringLiteral("ab"), QStringLiteral("a")),
+              QStringLiteral("xa"));
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("x( )y"), QStringLiteral("( )"), QStringLiteral("(")),
+              QStringLiteral("x(y"));
+}
+
+TEST(TextHelperReplaceText, AgreesWithTheRuleOnManySmallTexts)
+{
+    std::mt19937 random(11);
+    struct Sizes {
+        QString alphabet;
+        int text, what, with;
+    };
+    // Short search texts, and longer ones that overlap themselves («abab»).
+    for (const Sizes &sizes : {Sizes{QStringLiteral("ab"), 10, 3, 3}, Sizes{QStringLiteral("ab "), 10, 3, 3},
+                               Sizes{QStringLiteral("aab  "), 10, 3, 3}, Sizes{QStringLiteral("ab"), 16, 5, 6}}) {
+        int compared = 0;
+        for (int i = 0; i < 20000; ++i) {
+            const QString subject = randomText(random, sizes.alphabet, 0, sizes.text);
+            const QString what = randomText(random, sizes.alphabet, 1, sizes.what);
+            const QString with = randomText(random, sizes.alphabet, 0, sizes.with);
+            if (with.contains(what))
+                continue;       // the rule never ends
+            const std::optional<QString> expected = replacedByTheRule(subject, what, with);
+            if (!expected)
+                continue;
+            ++compared;
+            ASSERT_EQ(text.ReplaceText(subject, what, with), *expected)
+                << '"' << subject.toStdString() << "\" \"" << what.toStdString() << "\" \""
+                << with.toStdString() << '"';
+        }
+        EXPECT_GT(compared, 10000) << sizes.alphabet.toStdString();
+    }
+}
+
+TEST(TextHelperReplaceText, ARuleThatKeepsGrowingTheTextIsRefused)
+{
+    // Every «ab» becomes «bba»: the text doubles with each «a».
+    const QString subject = QString(40, u'a') + u'b';
+    QString source;
+    EXPECT_EQ(errorNumber([&] { text.ReplaceText(subject, QStringLiteral("ab"), QStringLiteral("bba")); }, &source), 5);
+    EXPECT_EQ(source, QStringLiteral("fnReplaceText"));
+    // A short run of the same rule is fine.
+    EXPECT_EQ(text.ReplaceText(QStringLiteral("aab"), QStringLiteral("ab"), QStringLiteral("bba")),
+              QStringLiteral("bbbbaa"));
 }
 
 TEST(TextHelperReplaceQuotesWithConstant, LeavesTextWithoutQuotesUntouched)

@@ -4,6 +4,7 @@
 #include "BasicEvaluator.h"
 #include "FakeSchema.h"
 #include "QtPrinting.h"
+#include "utility/BasicError.h"
 #include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/BasicNames.h"
@@ -11,6 +12,8 @@
 #include "wizard/generator/Windows1252.h"
 #include "wizard/generator/basDAOFunctions.h"
 
+#include <QBuffer>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 using namespace tabulo;
@@ -62,6 +65,12 @@ TEST(BasicLiteral, PartsStayWithinTheirLengthAndNeverCutAPiece)
     EXPECT_EQ(basicStringExpressionParts(u"a\u03a9b", q, 9),
               QStringList({QStringLiteral("\"a\""), QStringLiteral("ChrW(937)"), QStringLiteral("\"b\"")}));
     EXPECT_EQ(basicStringExpressionParts(u"", q, 5), QStringList({QStringLiteral("\"\"")}));
+
+    // Text without special characters: one part exactly while it and its
+    // quotes fit.
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefgh", q, 10), QStringList({QStringLiteral("\"abcdefgh\"")}));
+    EXPECT_EQ(basicStringExpressionParts(u"abcdefghi", q, 10),
+              QStringList({QStringLiteral("\"abcdefgh\""), QStringLiteral("\"i\"")}));
 }
 
 TEST(BasicNames, IdentifiersHoldOnlyWhatBasicAccepts)
@@ -112,11 +121,124 @@ TEST(Windows1252, EncodesTheCodePageAndMarksTheRest)
     EXPECT_EQ(fitting, 256 - 5);
 }
 
+TEST(Windows1252, WritingALongTextGivesTheSameBytesAsEncodingItWhole)
+{
+    // Longer than the pieces it is written in, with characters outside
+    // ASCII and outside the code page on and around every piece boundary.
+    QString text;
+    for (int i = 0; i < 40000; ++i)
+        text += QStringLiteral("ab\u20ac\u03a9\r\n");
+    QByteArray written;
+    QBuffer buffer(&written);
+    ASSERT_TRUE(buffer.open(QIODevice::WriteOnly));
+    EXPECT_TRUE(writeWindows1252(buffer, text));
+    EXPECT_EQ(written, toWindows1252(text));
+    EXPECT_EQ(written.size(), text.size());
+
+    QBuffer readOnly;
+    readOnly.open(QIODevice::ReadOnly);
+    EXPECT_FALSE(writeWindows1252(readOnly, text));
+    EXPECT_TRUE(writeWindows1252(readOnly, QString()));
+}
+
 TEST(CodePrinter, IndentsStatementsAndEndsLinesWithCrLf)
 {
     CodePrinter out(QStringLiteral("  "));
-    out.line(0, u"Sub A()").br().put(2, u"x = ", QStringLiteral("1")).br().line(1, u"End");
+    out.print("Sub A()\n\n");
+    {
+        const auto body = out.indented();
+        out.print("\tx = $value$\n", {{"value", QStringLiteral("1")}});
+        out.print("End\n");
+    }
     EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n\r\n    x = 1\r\n  End\r\n"));
+}
+
+TEST(CodePrinter, PrependedLinesComeBeforeEverythingWritten)
+{
+    CodePrinter out(QStringLiteral(" "));
+    out.indent();
+    for (int i = 0; i < 1000; ++i)
+        out.print("$i$\n", {{"i", QString::number(i)}});
+    out.outdent();
+    const QString body = out.text();
+    out.prependText(u"Sub A()\r\n").appendText(u"End Sub\r\n");
+    EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n") + body + QStringLiteral("End Sub\r\n"));
+    out.prependText(u"");
+    EXPECT_TRUE(out.text().startsWith(QLatin1StringView("Sub A()\r\n 0\r\n 1\r\n")));
+
+    CodePrinter empty(QStringLiteral(" "));
+    EXPECT_EQ(empty.prependText(u"x\r\n").text(), QStringLiteral("x\r\n"));
+}
+
+TEST(CodePrinter, SlotsTakeTheNearestValueAndDollarsCanBeWritten)
+{
+    CodePrinter out(QStringLiteral("   "), QString(), {{"db", u"dbNew"}});
+    {
+        const auto scope = out.withVars({{"x", u"scoped"}, {"tdf", u"tdfNew"}});
+        out.print("$db$ $x$ $tdf$\n");
+        out.print("$x$ $$ Chr$$(34)\n", {{"x", u"call"}});
+    }
+    out.print("$x$", {{"x", u"after"}});
+    // A line may be printed in pieces; only its first piece is indented.
+    {
+        const auto deeper = out.indented();
+        out.print("\n");
+        out.print("a = ");
+        out.print("$db$\n\t\n");
+    }
+    EXPECT_EQ(out.text(), QStringLiteral("dbNew scoped tdfNew\r\ncall $ Chr$(34)\r\nafter\r\n   a = dbNew\r\n\r\n"));
+    EXPECT_THROW(out.print("$x$"), std::logic_error);   // the scope has ended
+    EXPECT_THROW(out.print("$open"), std::logic_error);
+}
+
+TEST(CodePrinter, ATemplateAtAReusedAddressIsParsedAgain)
+{
+    CodePrinter out(QStringLiteral(" "), QString(), {{"v", u"fixed"}});
+    char buffer[] = "a $v$\n";
+    out.print(QLatin1StringView(buffer));
+    buffer[0] = 'b';
+    out.print(QLatin1StringView(buffer));
+    EXPECT_EQ(out.text(), QStringLiteral("a fixed\r\nb fixed\r\n"));
+}
+
+TEST(CodePrinter, QuotedNamesAreContinuedOnlyWhenTheLineWouldBeTooLong)
+{
+    CodePrinter out(QStringLiteral("  "), QStringLiteral("the run"));
+    out.indent();
+    out.print("Set t = db.CreateTableDef($name$)\n", {CodePrinter::quoted("name", u"Order \"Details\"")});
+    EXPECT_EQ(out.text(), QStringLiteral("  Set t = db.CreateTableDef(\"Order \"\"Details\"\"\")\r\n"));
+
+    // 1023 characters fit a line, one more does not.
+    out.clear();
+    out.indent();
+    const QString fits(1023 - 2 - 4 - 2 - 1, u'n');
+    out.print("x = $name$)\n", {CodePrinter::quoted("name", fits)});
+    EXPECT_EQ(out.text().size(), 1023 + 2);
+    out.clear();
+    out.indent();
+    out.print("x = $name$)\n", {CodePrinter::quoted("name", fits + u'n')});
+    const QStringList lines = out.text().split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 3);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("  x = \""))) << lines[0].left(20).toStdString();
+    EXPECT_TRUE(lines[0].endsWith(QStringLiteral("\" & _")));
+    EXPECT_TRUE(lines[1].startsWith(QStringLiteral("    \"")));   // one level deeper
+    EXPECT_TRUE(lines[1].endsWith(QStringLiteral("\")")));      // the rest of the line follows
+    for (const QString &line : lines)
+        EXPECT_LE(line.size(), 1023);
+
+    // More parts than Basic continues: refused with the printer's source.
+    out.clear();
+    QString huge;
+    for (int i = 0; i < 4000; ++i)
+        huge += QChar(char16_t(0x4e00 + i % 64));
+    try {
+        out.print("x = $name$\n", {CodePrinter::quoted("name", huge)});
+        FAIL() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 5);
+        EXPECT_EQ(e.source(), "the run");
+        EXPECT_TRUE(e.description().contains("4000 characters")) << e.description().toStdString();
+    }
 }
 
 TEST(FieldTypeAsText, NamesEveryDaoType)

@@ -41,10 +41,30 @@ public:
     }
 };
 
+class Property : public dao::Property {
+public:
+    explicit Property(schema::Property p) : m_p(std::move(p)) {}
+    QString Name() const override { return m_p.name; }
+    int Type() const override { return m_p.type; }
+    QVariant Value() const override { return m_p.value; }
+
+private:
+    schema::Property m_p;
+};
+
+inline List<dao::Property> properties(const QList<schema::Property> &list)
+{
+    List<dao::Property> result;
+    for (const schema::Property &p : list)
+        result.items.push_back(std::make_shared<Property>(p));
+    return result;
+}
+
 class Field : public dao::Field {
 public:
     Field(schema::Field f, FaultsPtr faults, QString foreignName = {})
-        : m_f(std::move(f)), m_faults(std::move(faults)), m_foreignName(std::move(foreignName)) {}
+        : m_f(std::move(f)), m_faults(std::move(faults)), m_foreignName(std::move(foreignName)),
+          m_properties(properties(m_f.properties)) {}
     QString Name() const override { m_faults->check("Field.Name"); return m_f.name; }
     int Type() const override { m_faults->check("Field.Type"); return m_f.type; }
     qint32 Size() const override { m_faults->check("Field.Size"); return m_f.size; }
@@ -55,20 +75,23 @@ public:
     bool Required() const override { m_faults->check("Field.Required"); return m_f.required; }
     bool AllowZeroLength() const override { m_faults->check("Field.AllowZeroLength"); return m_f.allowZeroLength; }
     QString ForeignName() const override { m_faults->check("Field.ForeignName"); return m_foreignName; }
+    const dao::Properties &Properties() const override { m_faults->check("Field.Properties"); return m_properties; }
 
 private:
     schema::Field m_f;
     FaultsPtr m_faults;
     QString m_foreignName;
+    List<dao::Property> m_properties;
 };
 
 class Index : public dao::Index {
 public:
     Index(const schema::Index &i, FaultsPtr faults) : m_i(i), m_faults(std::move(faults))
     {
-        for (const QString &name : i.fields) {
+        for (qsizetype k = 0; k < i.fields.size(); ++k) {
             schema::Field f;
-            f.name = name;
+            f.name = i.fields[k];
+            f.attributes = i.isDescending(k) ? dao::dbDescending : 0;
             m_fields.items.push_back(std::make_shared<Field>(f, m_faults));
         }
     }
@@ -89,7 +112,8 @@ private:
 class TableDef : public dao::TableDef {
 public:
     TableDef(const schema::Table &t, FaultsPtr faults = std::make_shared<Faults>())
-        : m_name(t.name), m_attributes(t.attributes), m_faults(std::move(faults))
+        : m_name(t.name), m_attributes(t.attributes), m_validationRule(t.validationRule),
+          m_validationText(t.validationText), m_faults(std::move(faults)), m_properties(properties(t.properties))
     {
         for (const schema::Field &f : t.fields)
             m_fields.items.push_back(std::make_shared<Field>(f, m_faults));
@@ -100,13 +124,19 @@ public:
     qint32 Attributes() const override { return m_attributes; }
     const dao::Fields &Fields() const override { return m_fields; }
     const dao::Indexes &Indexes() const override { return m_indexes; }
+    QString ValidationRule() const override { m_faults->check("TableDef.ValidationRule"); return m_validationRule; }
+    QString ValidationText() const override { m_faults->check("TableDef.ValidationText"); return m_validationText; }
+    const dao::Properties &Properties() const override { m_faults->check("TableDef.Properties"); return m_properties; }
 
 private:
     QString m_name;
     qint32 m_attributes;
+    QString m_validationRule;
+    QString m_validationText;
     FaultsPtr m_faults;
     List<dao::Field> m_fields;
     List<dao::Index> m_indexes;
+    List<dao::Property> m_properties;
 };
 
 class Relation : public dao::Relation {

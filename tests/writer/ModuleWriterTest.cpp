@@ -24,9 +24,9 @@ QString crlf(const char *text)
     return s.replace(u'\n', QLatin1StringView("\r\n"));
 }
 
-CodeStyle wizardStyle()
+GeneratorSettings wizardStyle()
 {
-    CodeStyle style;
+    GeneratorSettings style;
     style.varNameNewTable = QStringLiteral("tdfNew");
     style.pathNameDBNew = QStringLiteral("Variable");
     return style;
@@ -79,7 +79,7 @@ schema::Relation relation(const QString &name, const QString &primary, const QSt
 
 // The module for `model`, the tables of `chosen` (all tables when empty) in
 // that order.
-QString generate(const CodeStyle &style, const schema::Database &model, QStringList chosen = {},
+QString generate(const GeneratorSettings &style, const schema::Database &model, QStringList chosen = {},
                  bool replica = false, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
 {
     if (chosen.isEmpty()) {
@@ -234,7 +234,7 @@ End Sub
 
 TEST(ModuleWriterWrapper, CurrentDatabaseTakesNoArgumentsAndCallsTablesWithoutOne)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.pathNameDBNew = QStringLiteral("Current");
     const QString module = generate(style, customers());
     EXPECT_EQ(wrapperOf(module), crlf(R"(Public Sub CreateNewDatabase()
@@ -278,7 +278,7 @@ End Sub
 
 TEST(ModuleWriterWrapper, CurrentDatabaseWithRunTimeSecurityKeepsTheUnusedParameters)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.pathNameDBNew = QStringLiteral("Current");
     style.newDBSecurity = 1;
     const QString module = generate(style, customers());
@@ -297,7 +297,7 @@ TEST(ModuleWriterWrapper, CurrentDatabaseWithRunTimeSecurityKeepsTheUnusedParame
 
 TEST(ModuleWriterWrapper, RunTimeSecurityLogsIntoTheGivenWorkgroup)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.newDBSecurity = 1;
     EXPECT_TRUE(generate(style, customers()).startsWith(crlf(R"(Public Sub CreateNewDatabase(strNewDBPath As String, strMDWPath As String, strUserName As String, strPassword As String, Optional strDatabasePwd as String)
 
@@ -318,7 +318,7 @@ TEST(ModuleWriterWrapper, RunTimeSecurityLogsIntoTheGivenWorkgroup)
 
 TEST(ModuleWriterWrapper, HardcodedSecurityAndAFixedPathAreWrittenAsBasicStrings)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.pathNameDBNew = QStringLiteral("C:\\New \"Shop\".mdb");
     style.newDBSecurity = 2;
     style.version = 64;
@@ -355,7 +355,7 @@ TEST(ModuleWriterWrapper, EveryVersionHasItsConstant)
     const std::pair<int, const char *> versions[] = {
         {1, "dbVersion10"}, {8, "dbVersion11"}, {16, "dbVersion20"}, {32, "dbVersion30"}, {64, "dbVersion40"}};
     for (const auto &[version, text] : versions) {
-        CodeStyle style = wizardStyle();
+        GeneratorSettings style = wizardStyle();
         style.version = version;
         EXPECT_TRUE(generate(style, customers()).contains(
             QStringLiteral("(strNewDBPath, dbLangGeneral, %1)\r\n").arg(QLatin1StringView(text))))
@@ -365,7 +365,7 @@ TEST(ModuleWriterWrapper, EveryVersionHasItsConstant)
 
 TEST(ModuleWriterWrapper, WithoutTheWrapperTheModuleStartsWithTheFirstTable)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.includeDatabaseWrapper = false;
     const QString module = generate(style, customers());
     EXPECT_TRUE(module.startsWith(QStringLiteral("\r\nPrivate Sub subCreate_Customers(dbNew As Database)\r\n")));
@@ -375,7 +375,7 @@ TEST(ModuleWriterWrapper, WithoutTheWrapperTheModuleStartsWithTheFirstTable)
 
 TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
 {
-    const auto refusal = [](const CodeStyle &style) -> QString {
+    const auto refusal = [](const GeneratorSettings &style) -> QString {
         ModuleWriter writer(style);
         try {
             writer.begin();
@@ -385,7 +385,7 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
         }
         return QStringLiteral("accepted");
     };
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.version = 48;
     EXPECT_TRUE(refusal(style).contains(QStringLiteral("Version"))) << refusal(style).toStdString();
     style = wizardStyle();
@@ -404,6 +404,93 @@ TEST(ModuleWriterWrapper, RefusesSettingsThatWouldWriteBrokenStatements)
     style.locale = QStringLiteral("dbLangGeneral;");
     EXPECT_TRUE(refusal(style).contains(QStringLiteral("Locale")));
     EXPECT_EQ(refusal(wizardStyle()), QStringLiteral("accepted"));
+}
+
+TEST(ModuleWriterWrapper, RefusesVariableNamesThatClashAsBasicComparesNames)
+{
+    const auto refusal = [](const GeneratorSettings &style) -> QString {
+        try {
+            checkCodeStyle(style);
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            return e.description();
+        }
+        return QStringLiteral("accepted");
+    };
+    struct Case {
+        QString GeneratorSettings::*setting;
+        const char *value;
+        const char *named;      // the setting the refusal names
+        const char *reason;     // a word of the reason
+    };
+    const QList<Case> cases = {
+        {&GeneratorSettings::varNameNewDB, "ws", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewField, "tdf", "VarNameNewField", "module"},
+        {&GeneratorSettings::varNameNewTable, "fldNew", "VarNameNewTable", "VarNameNewField"},
+        {&GeneratorSettings::varNameNewTable, "FLDNEW", "VarNameNewTable", "VarNameNewField"},
+        {&GeneratorSettings::varNameNewDB, "mcstrQuote", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewDB, "strNewDBPath", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewDB, "CurrentDb", "VarNameNewDB", "module"},
+        {&GeneratorSettings::varNameNewIndex, "MsgBox", "VarNameNewIndex", "module"},
+        {&GeneratorSettings::varNameNewIndex, "msgbox", "VarNameNewIndex", "module"},
+        {&GeneratorSettings::varNameNewRelation, "ErrorHandler", "VarNameNewRelation", "module"},
+        {&GeneratorSettings::varNameNewRelation, "DBLANGGENERAL", "VarNameNewRelation", "module"},
+        {&GeneratorSettings::varNameNewRelation, "indxnew", "VarNameNewRelation", "VarNameNewIndex"},
+    };
+    for (const Case &c : cases) {
+        GeneratorSettings style = wizardStyle();
+        style.*c.setting = QString::fromLatin1(c.value);
+        const QString text = refusal(style);
+        EXPECT_TRUE(text.contains(QLatin1StringView(c.named)) && text.contains(QLatin1StringView(c.reason))
+                    && text.contains(QString::fromLatin1(c.value)))
+            << c.value << ": " << text.toStdString();
+    }
+    // The chosen locale is a name of the module as well.
+    GeneratorSettings style = wizardStyle();
+    style.locale = QStringLiteral("dbLangGreek");
+    style.varNameNewDB = QStringLiteral("dblanggreek");
+    EXPECT_TRUE(refusal(style).contains(QStringLiteral("Locale"))) << refusal(style).toStdString();
+    // Through the writer too, before anything is written.
+    style = wizardStyle();
+    style.pathNameDBNew = QStringLiteral("Current");
+    style.varNameNewDB = QStringLiteral("CurrentDb");
+    ModuleWriter writer(style);
+    EXPECT_THROW(writer.begin(), pembry::BasicError);
+    // Names a caller shows its own way.
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("ws");
+    try {
+        checkCodeStyle(style, {{QStringLiteral("VarNameNewDB"), QStringLiteral("--db-var")}});
+        ADD_FAILURE() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_TRUE(e.description().startsWith(QStringLiteral("The setting --db-var «ws»"))) << e.description().toStdString();
+    }
+    // Names that only look alike are fine, and so are names of variables
+    // that only procedures without the setting's variable declare.
+    style = wizardStyle();
+    style.varNameNewDB = QStringLiteral("wsNew");
+    style.varNameNewField = QStringLiteral("tdfField");
+    style.varNameNewTable = QStringLiteral("tdf");
+    style.varNameNewRelation = QStringLiteral("ws");
+    EXPECT_EQ(refusal(style), QStringLiteral("accepted"));
+    const QString module = generate(style, customers());
+    EXPECT_TRUE(module.contains(QStringLiteral("   Dim tdf As TableDef\r\n   Dim tdfField As Field\r\n")));
+}
+
+TEST(ModuleWriterWrapper, RefusesATabStopBeyondSixteenBlanks)
+{
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = kMaxTabStop;
+    EXPECT_NO_THROW(checkCodeStyle(style));
+    style.tabStop = kMaxTabStop + 1;
+    try {
+        checkCodeStyle(style);
+        ADD_FAILURE() << "accepted";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 5);
+        EXPECT_TRUE(e.description().contains(QStringLiteral("TabStop"))) << e.description().toStdString();
+        EXPECT_TRUE(e.description().contains(QStringLiteral("16"))) << e.description().toStdString();
+    }
 }
 
 // --- Fields ------------------------------------------------------------------
@@ -592,7 +679,7 @@ TEST(ModuleWriterIndexes, ForeignIndexesOnlyWhereNoWrittenRelationshipRecreatesT
                         index(QStringLiteral("OrderKey"), {QStringLiteral("CustomerID")}, true)})};
     db.relations = {relation(QStringLiteral("CustomersOrders"), QStringLiteral("Customers"),
                              QStringLiteral("Orders"), 0, {{QStringLiteral("CustomerID"), QStringLiteral("customerid")}})};
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     const QString withRelations = generate(style, db);
     EXPECT_FALSE(withRelations.contains(QStringLiteral("CreateIndex(\"CustomersOrders\")")));
     // The table's line stays, the other index follows it directly.
@@ -704,7 +791,7 @@ Private Sub subCreate_Indexes(dbNew As Database)
 
 TEST(ModuleWriterRelations, NothingOfRelationsWithoutAQualifyingRelationship)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     const QString oneSide = generate(style, shop(), {QStringLiteral("Orders"), QStringLiteral("Lines")});
     EXPECT_FALSE(oneSide.contains(QStringLiteral("Relations")));
     EXPECT_TRUE(oneSide.contains(QStringLiteral("   subCreate_Indexes dbNew\r\n")));
@@ -802,7 +889,7 @@ TEST(ModuleWriterNames, ProcedureNamesAreValidUniqueAndCalledByTheSameName)
 
 TEST(ModuleWriterNames, WithoutAPrefixKeywordsDigitsAndModuleNamesAreAvoided)
 {
-    CodeStyle style = wizardStyle();
+    GeneratorSettings style = wizardStyle();
     style.procPrefix.clear();
     schema::Database db;
     for (const char *name : {"1999 Sales", "Select", "CreateNewDatabase", "MsgBox", "dbNew", "Plain"})
@@ -843,14 +930,14 @@ TEST(ModuleWriterText, EveryLineIsWholeAndFitsTheCodePage)
 
 TEST(ModuleWriterText, IndentFollowsTheTabStop)
 {
-    CodeStyle style = wizardStyle();
-    style.indentUnit = QStringLiteral("  ");
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = 2;
     const QString module = generate(style, customers());
     EXPECT_TRUE(module.contains(crlf(R"(  Set tdf = dbNew.TableDefs("Customers")
     Set indxNew = tdf.CreateIndex("PrimaryKey")
       Set fldNew = indxNew.CreateField("CustomerID")
 )")));
-    style.indentUnit.clear();
+    style.tabStop = 0;
     EXPECT_TRUE(generate(style, customers()).contains(crlf(R"(
 On Error Goto ErrorHandler
 )")));
@@ -889,11 +976,14 @@ TEST(ModuleWriterCodeFile, ModuleNameAndHeaderLines)
     EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("shop-2.bas")), QStringLiteral("basshop_2"));
     EXPECT_EQ(moduleNameForCodeFile(QStringLiteral("a")), QStringLiteral("bas"));
 
+    // Each part is followed by a line break; the module text ends with one
+    // of its own, so the file ends with a blank line.
     const QString module = QStringLiteral("Private Sub X()\r\nEnd Sub\r\n");
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), true),
-              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module);
+              QStringLiteral("Attribute VB_Name = \"basCreateDB\"\r\nOption Explicit\r\n\r\n") + module
+                  + QStringLiteral("\r\n"));
     EXPECT_EQ(codeFileText(module, QStringLiteral("/tmp/Create DB.bas"), false),
-              QStringLiteral("Option Explicit\r\n\r\n") + module);
+              QStringLiteral("Option Explicit\r\n\r\nPrivate Sub X()\r\nEnd Sub\r\n\r\n"));
 }
 
 TEST(ModuleWriterText, ALongValueIsAssignedInPartsThatFitABasicLine)
@@ -920,4 +1010,134 @@ TEST(ModuleWriterText, ALongValueIsAssignedInPartsThatFitABasicLine)
     EXPECT_GE(parts.size(), 3);
     EXPECT_EQ(evaluateBasicString(parts.join(QLatin1StringView(" & "))), rule);
     EXPECT_TRUE(module.contains(QStringLiteral("   fldNew.DefaultValue = mcstrQuote & \"short\" & mcstrQuote\r\n")));
+}
+
+namespace {
+
+// The module's logical lines: physical lines ending in " _" joined with the
+// next, the indent of a continued line dropped.
+QStringList statements(const QString &module)
+{
+    QStringList result;
+    QString pending;
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        const QString piece = pending.isEmpty() ? line : line.trimmed();
+        if (line.endsWith(QLatin1StringView(" _"))) {
+            pending += piece.chopped(1);
+            continue;
+        }
+        result.append(pending + piece);
+        pending.clear();
+    }
+    return result;
+}
+
+// The value the module gives the local `variable`: «variable = part» and
+// «variable = variable & part» lines evaluated in order.
+QString assembledValue(const QStringList &lines, const QString &variable)
+{
+    QStringList parts;
+    const QString first = variable + QStringLiteral(" = ");
+    const QString again = first + variable + QStringLiteral(" & ");
+    for (const QString &line : lines) {
+        const QString text = line.trimmed();
+        if (text.startsWith(again))
+            parts.append(text.mid(again.size()));
+        else if (text.startsWith(first))
+            parts = {text.mid(first.size())};
+    }
+    return evaluateBasicString(parts.join(QLatin1StringView(" & ")));
+}
+
+// The string argument of the statement that starts with `head`, up to the
+// last `tail` (all of the rest when there is none).
+QString argumentOf(const QStringList &lines, const QString &head, const QString &tail)
+{
+    for (const QString &line : lines) {
+        const QString text = line.trimmed();
+        if (text.startsWith(head)) {
+            const qsizetype end = text.lastIndexOf(tail);
+            return evaluateBasicString(text.mid(head.size(), end - head.size()));
+        }
+    }
+    ADD_FAILURE() << "no statement " << head.toStdString();
+    return {};
+}
+
+}  // namespace
+
+TEST(ModuleWriterText, LongSettingsGoThroughLocalVariablesAndNoLineExceedsABasicLine)
+{
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = kMaxTabStop;
+    style.varNameNewDB = QStringLiteral("db") + QString(253, u'D');
+    style.locale = QStringLiteral("L") + QString(254, u'l');
+    style.pathNameDBNew = QStringLiteral("/data/") + QString(1100, u'p') + QStringLiteral("\"x\u00e9\u4e2d.mdb");
+    style.newDBSecurity = 2;
+    style.pathNameMDWNew = QStringLiteral("/mdw/") + QString(1100, u'm');
+    style.userNameNew = QString(700, u'u');
+    style.passwordMDWNew = QString(600, u'w') + QStringLiteral("\"");
+    style.passwordDBNew = QStringLiteral(";pwd=") + QString(900, u'd');
+    const QString module = generate(style, customers());
+    for (const QString &line : module.split(QLatin1StringView("\r\n")))
+        EXPECT_LE(line.size(), 1023) << line.left(80).toStdString();
+
+    const QStringList lines = module.split(QLatin1StringView("\r\n"));
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strNewDBPath")), style.pathNameDBNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strMDWPath")), style.pathNameMDWNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strUserName")), style.userNameNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strPassword")), style.passwordMDWNew);
+    EXPECT_EQ(assembledValue(lines, QStringLiteral("strDatabasePwd")), style.passwordDBNew);
+    const QString indent = style.indentUnit();
+    for (const char *declared : {"strNewDBPath", "strMDWPath", "strUserName", "strPassword", "strDatabasePwd"})
+        EXPECT_TRUE(lines.contains(indent + QStringLiteral("Dim %1 As String").arg(QLatin1StringView(declared)))) << declared;
+    EXPECT_TRUE(lines.contains(indent + QStringLiteral("DBEngine.SystemDB = strMDWPath")));
+    EXPECT_TRUE(lines.contains(
+        indent + QStringLiteral("Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", strUserName, strPassword)")));
+    EXPECT_TRUE(lines.contains(indent + QStringLiteral("Set %1 = ws.CreateDatabase(strNewDBPath, %2 & strDatabasePwd, dbVersion30)")
+                                            .arg(style.varNameNewDB, style.locale)));
+
+    // Values of a usual length stay in the statement.
+    const QString plain = generate(wizardStyle(), customers());
+    EXPECT_FALSE(plain.contains(QStringLiteral("As String\r\n")));
+}
+
+TEST(ModuleWriterText, ALongNameIsContinuedOnTheNextLines)
+{
+    // 64 characters Windows-1252 cannot hold: each is written ChrW(n).
+    QString name;
+    for (int i = 0; i < 64; ++i)
+        name += QChar(char16_t(0x4e00 + i));
+    GeneratorSettings style = wizardStyle();
+    style.tabStop = kMaxTabStop;
+    style.varNameNewTable = QStringLiteral("t") + QString(254, u'T');
+    style.varNameNewField = QStringLiteral("f") + QString(254, u'F');
+    style.varNameNewIndex = QStringLiteral("x") + QString(254, u'X');
+    style.varNameNewRelation = QStringLiteral("r") + QString(254, u'R');
+    schema::Database db;
+    db.tables = {table(name, {field(name, 10, 50)}, {index(name, {name}, true)}),
+                 table(QStringLiteral("Other"), {field(name, 4, 4)})};
+    db.relations = {relation(name, name, QStringLiteral("Other"), 0, {{name, name}})};
+    const QString module = generate(style, db);
+    int continued = 0;
+    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
+        EXPECT_LE(line.size(), 1023) << line.left(80).toStdString();
+        continued += line.endsWith(QLatin1StringView(" _"));
+    }
+    EXPECT_GT(continued, 0);
+
+    const QStringList logical = statements(module);
+    const QString &t = style.varNameNewTable;
+    const QString &f = style.varNameNewField;
+    const QString &x = style.varNameNewIndex;
+    const QString &r = style.varNameNewRelation;
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = dbNew.CreateTableDef(").arg(t), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = %2.CreateField(").arg(f, t), QStringLiteral(", dbText")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set tdf = dbNew.TableDefs("), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = tdf.CreateIndex(").arg(x), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = %2.CreateField(").arg(f, x), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = dbNew.CreateRelation(").arg(r), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("%1.Table = ").arg(r), QStringLiteral("\u0001")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("Set %1 = %2.CreateField(").arg(f, r), QStringLiteral(")")), name);
+    EXPECT_EQ(argumentOf(logical, QStringLiteral("%1.ForeignName = ").arg(f), QStringLiteral("\u0001")), name);
 }

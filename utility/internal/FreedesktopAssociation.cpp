@@ -1,8 +1,12 @@
 #include "utility/internal/FreedesktopAssociation.h"
 
+#include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
 #include <QMimeDatabase>
+#include <QSet>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QStringList>
@@ -12,6 +16,8 @@ namespace pembry {
 namespace {
 
 constexpr int kQueryTimeoutMs = 10000;
+// Desktop entries are small; more is not read.
+constexpr qint64 kMaxEntryBytes = 1 << 20;
 
 // Runs xdg-mime with `arguments`; its first output line, or "" when it
 // cannot be run, fails or takes too long.
@@ -93,20 +99,10 @@ QStringList execWords(const QString &exec)
     return words;
 }
 
-}  // namespace
-
-QString FreedesktopAssociation::programFor(const QString &fileName)
+// The absolute path of `program` (a path, or a name looked up on PATH) when
+// it is an executable file; "" otherwise.
+QString executablePath(const QString &program)
 {
-    const QString mimeType = mimeTypeOf(fileName);
-    if (mimeType.isEmpty())
-        return {};
-    const QString entry = desktopEntryPath(defaultApplicationFor(mimeType));
-    if (entry.isEmpty())
-        return {};
-    QFile file(entry);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    const QString program = programOfExecLine(execLineOf(file.read(1 << 20)));
     if (program.isEmpty())
         return {};
     if (program.contains(u'/')) {
@@ -116,13 +112,80 @@ QString FreedesktopAssociation::programFor(const QString &fileName)
     return QStandardPaths::findExecutable(program);
 }
 
+// A desktop entry's text; empty when it cannot be read.
+QByteArray readEntry(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.read(kMaxEntryBytes) : QByteArray();
+}
+
+}  // namespace
+
+QString FreedesktopAssociation::programFor(const QString &fileName)
+{
+    const QString mimeType = mimeTypeOf(fileName);
+    if (mimeType.isEmpty())
+        return {};
+    const std::optional<DesktopApplication> application = defaultApplicationOf(mimeType);
+    return application ? application->program : QString();
+}
+
+std::optional<DesktopApplication> FreedesktopAssociation::defaultApplicationOf(const QString &mimeType)
+{
+    const QString entry = desktopEntryPath(defaultApplicationFor(mimeType));
+    if (entry.isEmpty())
+        return std::nullopt;
+    return applicationOf(readEntry(entry));
+}
+
+QList<DesktopApplication> FreedesktopAssociation::applicationsOf(const QString &mimeType)
+{
+    QList<DesktopApplication> applications;
+    // An entry id found in an earlier folder hides the same id further on.
+    QSet<QString> seen;
+    for (const QString &folder : QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation)) {
+        const QDir root(folder);
+        QMap<QString, QString> entries;   // id -> path, in id order
+        QDirIterator it(folder, {QStringLiteral("*.desktop")}, QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            entries.insert(root.relativeFilePath(path).replace(u'/', u'-'), path);
+        }
+        for (auto entry = entries.cbegin(); entry != entries.cend(); ++entry) {
+            if (seen.contains(entry.key()))
+                continue;
+            seen.insert(entry.key());
+            const QByteArray text = readEntry(entry.value());
+            if (!entryValue(text, QStringLiteral("MimeType")).split(u';').contains(mimeType))
+                continue;
+            if (const std::optional<DesktopApplication> application = applicationOf(text))
+                applications.append(*application);
+        }
+    }
+    return applications;
+}
+
+QStringList FreedesktopAssociation::terminalEmulator()
+{
+    QStringList command = QProcess::splitCommand(qEnvironmentVariable("TERMINAL"));
+    if (command.isEmpty())
+        command = {QStringLiteral("x-terminal-emulator")};
+    const QString program = executablePath(command.first());
+    if (program.isEmpty())
+        return {};
+    command.first() = program;
+    return command;
+}
+
 QString FreedesktopAssociation::mimeTypeOf(const QString &fileName)
 {
-    const QString answer = queryXdgMime({QStringLiteral("query"), QStringLiteral("filetype"), fileName});
+    // Absolute: xdg-mime would take a name beginning with "-" for an option.
+    const QString path = QFileInfo(fileName).absoluteFilePath();
+    const QString answer = queryXdgMime({QStringLiteral("query"), QStringLiteral("filetype"), path});
     // A MIME type is "type/subtype"; anything else is a message, not an answer.
     if (answer.count(u'/') == 1 && !answer.contains(u' '))
         return answer;
-    return QMimeDatabase().mimeTypeForFile(fileName).name();
+    return QMimeDatabase().mimeTypeForFile(path).name();
 }
 
 QString FreedesktopAssociation::defaultApplicationFor(const QString &mimeType)
@@ -151,6 +214,21 @@ QString FreedesktopAssociation::desktopEntryPath(const QString &desktopId)
 
 QString FreedesktopAssociation::execLineOf(const QByteArray &desktopEntry)
 {
+    return entryValue(desktopEntry, QStringLiteral("Exec"));
+}
+
+std::optional<DesktopApplication> FreedesktopAssociation::applicationOf(const QByteArray &desktopEntry)
+{
+    if (entryValue(desktopEntry, QStringLiteral("Hidden")) == QLatin1String("true"))
+        return std::nullopt;
+    const QString program = executablePath(programOfExecLine(execLineOf(desktopEntry)));
+    if (program.isEmpty())
+        return std::nullopt;
+    return DesktopApplication{program, entryValue(desktopEntry, QStringLiteral("Terminal")) == QLatin1String("true")};
+}
+
+QString FreedesktopAssociation::entryValue(const QByteArray &desktopEntry, const QString &key)
+{
     bool inMainGroup = false;
     for (const QByteArray &rawLine : desktopEntry.split('\n')) {
         const QString line = QString::fromUtf8(rawLine).trimmed();
@@ -158,10 +236,10 @@ QString FreedesktopAssociation::execLineOf(const QByteArray &desktopEntry)
             inMainGroup = line == QLatin1String("[Desktop Entry]");
             continue;
         }
-        if (!inMainGroup || !line.startsWith(QLatin1String("Exec")))
+        if (!inMainGroup || !line.startsWith(key))
             continue;
         const qsizetype equals = line.indexOf(u'=');
-        if (equals < 0 || line.left(equals).trimmed() != QLatin1String("Exec"))
+        if (equals < 0 || line.left(equals).trimmed() != key)
             continue;
         return unescapeValue(line.mid(equals + 1).trimmed());
     }

@@ -7,8 +7,10 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QSqlDatabase>
+#include <QSqlDriver>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
@@ -16,20 +18,26 @@
 #include <QtEndian>
 
 #include <atomic>
+#include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
+#include <sqlite3.h>
 
 namespace pembry::registry {
 
 namespace {
 
-constexpr int kSchemaVersion = 1;
+// Format 2 added keys.changes; format 1 stores carried no application_id.
+constexpr int kSchemaVersion = 2;
+constexpr int kApplicationId = 0x50333152;   // "P31R" at offset 68 of the file
 constexpr int kMaxKeyNameLength = 255;
 constexpr int kMaxValueNameLength = 16383;
 constexpr int kMaxDepth = 512;
 
 std::atomic<int> g_busyTimeoutMs{10000};
 std::atomic<quint64> g_connectionCounter{0};
+std::atomic<quint64> g_listingReads{0};
 thread_local QString t_lastError;
 
 // A QString bound as a parameter; a null one would be stored as SQL NULL,
@@ -75,12 +83,12 @@ struct ListedItem {
     qint64 written = 0;     // sub-keys
 };
 
-// A handle's enumeration, kept while the store is unchanged, so that walking
-// a key's values or sub-keys by index reads the key once, not once per index.
+// A handle's enumeration, kept while its key's change counter stays the same,
+// so that walking a key's values or sub-keys by index reads the key once, not
+// once per index, however much the rest of the store changes meanwhile.
 struct Snapshot {
     bool valid = false;
-    qint64 dataVersion = 0;
-    quint64 writes = 0;
+    qint64 changes = 0;
     QList<ListedItem> items;
 };
 
@@ -90,7 +98,6 @@ struct HandleState {
     QThread *thread = nullptr;
     QString path;
     QString connectionName;
-    quint64 writes = 0;     // commits made through this connection
     Snapshot values;
     Snapshot subKeys;
 };
@@ -198,7 +205,91 @@ qint32 splitPath(const QString &path, QStringList *parts)
     return ERROR_SUCCESS;
 }
 
-// One connection to the store file, opened for one call.
+// Waiting for another process's write lock. SQLite's own busy timeout
+// sleeps longer and longer (up to 100 ms at a time), so a caller that has
+// waited long sleeps through the moments the lock is free while newcomers
+// take it; and a process writing in a loop takes the lock again the moment
+// it let it go. Here every pause is short and random, shorter the longer the
+// caller has waited, so the longest waiter is the likeliest to get the lock
+// next; and a thread that had to wait lately steps aside for a moment before
+// its next write, so the others find the lock free. The wait ends after the
+// busy timeout.
+class LockWait {
+public:
+    // SQLite's busy handler: 0 gives up.
+    static int onBusy(void *, int attempt)
+    {
+        if (attempt == 0)
+            t_since.start();
+        t_lastWait.start();
+        const qint64 waited = t_since.elapsed();
+        if (waited >= g_busyTimeoutMs.load())
+            return 0;
+        pause(waited < 20 ? 2000 : waited < 100 ? 1000 : 300);
+        return 1;
+    }
+
+    static void beforeWrite()
+    {
+        if (t_lastWait.isValid() && t_lastWait.elapsed() < 500)
+            pause(800);
+    }
+
+private:
+    static void pause(int longestMicroseconds)
+    {
+        QThread::usleep(QRandomGenerator::global()->bounded(longestMicroseconds / 4, longestMicroseconds));
+    }
+
+    static thread_local QElapsedTimer t_since;
+    static thread_local QElapsedTimer t_lastWait;
+};
+thread_local QElapsedTimer LockWait::t_since;
+thread_local QElapsedTimer LockWait::t_lastWait;
+
+// A store is a regular file or a name not yet taken. SQLite must never open
+// a device, a FIFO or a folder: it would wait on it for ever, or make its
+// journal beside it.
+qint32 checkStorePath(const QString &path)
+{
+    namespace fs = std::filesystem;
+    const fs::path p(QFile::encodeName(path).toStdString());
+    std::error_code error;
+    const fs::file_status status = fs::status(p, error);
+    if (status.type() == fs::file_type::not_found) {
+        if (!fs::is_symlink(fs::symlink_status(p, error)))
+            return ERROR_SUCCESS;
+        return fail(ERROR_BADDB, QStringLiteral("registry file %1: it is not a regular file but a link to nothing").arg(path));
+    }
+    if (error)
+        return fail(ERROR_ACCESS_DENIED, QStringLiteral("registry file %1: %2").arg(path, QString::fromStdString(error.message())));
+    if (!fs::is_regular_file(status))
+        return fail(ERROR_BADDB, QStringLiteral("registry file %1: it is not a regular file").arg(path));
+    return ERROR_SUCCESS;
+}
+
+// What a file says about itself: its mark, its format and the shape of the
+// store's tables and indexes, if it has them.
+struct StoreMark {
+    qint64 applicationId = 0;
+    int version = 0;
+    int objects = 0;         // tables and indexes of any kind
+    QString keyColumns;
+    QString valueColumns;
+    int indexes = 0;         // the store's two unique indexes
+
+    bool isEmpty() const { return applicationId == 0 && version == 0 && objects == 0; }
+    bool hasTables(bool withChanges) const
+    {
+        return keyColumns == (withChanges ? QLatin1String("id,parent,name,fold,class,written,changes")
+                                          : QLatin1String("id,parent,name,fold,class,written"))
+               && valueColumns == QLatin1String("id,key,name,fold,type,data") && indexes == 2;
+    }
+    bool isCurrent() const { return applicationId == kApplicationId && version == kSchemaVersion && hasTables(true); }
+    // A store of format 1, made before stores carried their mark.
+    bool isFormatOne() const { return applicationId == 0 && version == 1 && hasTables(false); }
+};
+
 // A connection to the store file for one call: the calling handle's own
 // connection when the handle has one on this thread (opened on its first
 // call, closed with the handle), else one opened for this call alone.
@@ -243,15 +334,6 @@ public:
     // The handle state whose connection this is (null for a one-call one).
     HandleState *state() const { return m_state; }
 
-    // Changes whenever another connection has committed to the file.
-    qint32 dataVersion(qint64 *version)
-    {
-        QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("PRAGMA data_version")) || !q.next())
-            return sqlFailure(q.lastError());
-        *version = q.value(0).toLongLong();
-        return ERROR_SUCCESS;
-    }
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
 
@@ -285,22 +367,15 @@ public:
     // Takes the write lock at once, so two writers queue instead of failing.
     qint32 beginWrite()
     {
-        m_writing = true;
+        LockWait::beforeWrite();
         return begin(QStringLiteral("BEGIN IMMEDIATE"));
     }
-    qint32 beginRead()
-    {
-        m_writing = false;
-        return begin(QStringLiteral("BEGIN"));
-    }
+    qint32 beginRead() { return begin(QStringLiteral("BEGIN")); }
     qint32 commit()
     {
         const qint32 rc = run(QStringLiteral("COMMIT"));
-        if (rc == ERROR_SUCCESS) {
+        if (rc == ERROR_SUCCESS)
             m_inTransaction = false;
-            if (m_state && m_writing)
-                ++m_state->writes;
-        }
         return rc;
     }
 
@@ -344,60 +419,117 @@ private:
 
     qint32 open()
     {
+        if (const qint32 rc = checkStorePath(m_path))
+            return rc;
         const QFileInfo info(m_path);
         if (!QDir().mkpath(info.absolutePath()))
             return fail(ERROR_REGISTRY_IO_FAILED,
                         QStringLiteral("registry file %1: cannot make its folder").arg(m_path));
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(m_path);
-        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_busyTimeoutMs.load()));
         if (!m_db.open())
             return sqlFailure(m_db.lastError());
+        const QVariant handle = m_db.driver()->handle();
+        if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
+            return fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("registry file %1: the SQLite driver gives no handle").arg(m_path));
+        sqlite3_busy_handler(*static_cast<sqlite3 *const *>(handle.constData()), LockWait::onBusy, nullptr);
         if (const qint32 rc = run(QStringLiteral("PRAGMA foreign_keys = ON")))
             return rc;
-        return ensureSchema();
+        if (const qint32 rc = recognise())
+            return rc;
+        // Readers never wait for a writer, a commit writes one file, and a
+        // commit is on the disk before the call returns.
+        if (const qint32 rc = run(QStringLiteral("PRAGMA journal_mode = WAL")))
+            return rc;
+        return run(QStringLiteral("PRAGMA synchronous = FULL"));
     }
 
-    qint32 readVersion(int *version)
+    qint32 readMark(StoreMark *mark)
     {
         QSqlQuery q(m_db);
-        if (!q.exec(QStringLiteral("PRAGMA user_version")) || !q.next())
+        if (!q.exec(QStringLiteral(
+                "SELECT (SELECT application_id FROM pragma_application_id),"
+                " (SELECT user_version FROM pragma_user_version),"
+                " (SELECT COUNT(*) FROM sqlite_master),"
+                " (SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('keys') ORDER BY cid)),"
+                " (SELECT group_concat(name) FROM (SELECT name FROM pragma_table_info('key_values') ORDER BY cid)),"
+                " (SELECT COUNT(*) FROM sqlite_master WHERE type = 'index'"
+                "   AND ((name = 'keys_by_parent' AND tbl_name = 'keys')"
+                "     OR (name = 'values_by_key' AND tbl_name = 'key_values')))")))
             return sqlFailure(q.lastError());
-        *version = q.value(0).toInt();
+        if (!q.next())
+            return sqlFailure(q.lastError());
+        mark->applicationId = q.value(0).toLongLong();
+        mark->version = q.value(1).toInt();
+        mark->objects = q.value(2).toInt();
+        mark->keyColumns = q.value(3).toString();
+        mark->valueColumns = q.value(4).toString();
+        mark->indexes = q.value(5).toInt();
         return ERROR_SUCCESS;
     }
 
-    qint32 ensureSchema()
+    qint32 notAStore(const StoreMark &mark)
     {
-        int version = 0;
-        if (const qint32 rc = readVersion(&version))
+        if (mark.applicationId == kApplicationId && mark.version > kSchemaVersion)
+            return fail(ERROR_BADDB, QStringLiteral("registry file %1: it is a registry store of a newer format (%2)")
+                                         .arg(m_path).arg(mark.version));
+        if (mark.applicationId == kApplicationId)
+            return fail(ERROR_REGISTRY_CORRUPT,
+                        QStringLiteral("registry file %1: it is marked as a registry store but its tables are damaged").arg(m_path));
+        return fail(ERROR_BADDB, QStringLiteral("registry file %1: not a registry store (it is another program's database)").arg(m_path));
+    }
+
+    // Takes the file as a store when it carries the store's mark and tables.
+    // An empty file becomes a store; a store of format 1 (the same tables,
+    // made before stores carried a mark) is brought up to date and marked.
+    // Anything else is refused and left as it is.
+    qint32 recognise()
+    {
+        StoreMark mark;
+        if (const qint32 rc = readMark(&mark))
             return rc;
-        if (version == kSchemaVersion)
+        if (mark.isCurrent())
             return ERROR_SUCCESS;
-        if (version != 0)
-            return fail(ERROR_BADDB, QStringLiteral("registry file %1: unknown format version %2").arg(m_path).arg(version));
+        if (!mark.isEmpty() && !mark.isFormatOne())
+            return notAStore(mark);
+        // Look again under the write lock: another process may be doing the same.
         if (const qint32 rc = beginWrite())
             return rc;
-        if (const qint32 rc = readVersion(&version))
+        if (const qint32 rc = readMark(&mark))
             return rc;
-        if (version == kSchemaVersion)
+        if (mark.isCurrent())
             return commit();
-        QSqlQuery count(m_db);
-        if (!count.exec(QStringLiteral("SELECT COUNT(*) FROM sqlite_master")) || !count.next())
-            return sqlFailure(count.lastError());
-        if (count.value(0).toInt() != 0)
-            return fail(ERROR_BADDB, QStringLiteral("registry file %1: it is a database of another kind").arg(m_path));
-        count.finish();
+        if (mark.isEmpty()) {
+            if (const qint32 rc = createTables())
+                return rc;
+        } else if (mark.isFormatOne()) {
+            if (const qint32 rc = run(QStringLiteral("ALTER TABLE keys ADD COLUMN changes INTEGER NOT NULL DEFAULT 0")))
+                return rc;
+        } else {
+            return notAStore(mark);
+        }
+        if (const qint32 rc = run(QStringLiteral("PRAGMA application_id = %1").arg(kApplicationId)))
+            return rc;
+        if (const qint32 rc = run(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)))
+            return rc;
+        return commit();
+    }
+
+    qint32 createTables()
+    {
         const QString statements[] = {
             // Key ids are never reused, so a handle to a deleted key can
-            // never reach a key made later.
+            // never reach a key made later. changes counts every change to
+            // what the key lists: its values, its sub-keys and their classes
+            // and write times.
             QStringLiteral("CREATE TABLE keys ("
                            " id INTEGER PRIMARY KEY AUTOINCREMENT,"
                            " parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
                            " name TEXT NOT NULL,"
                            " fold TEXT NOT NULL,"
                            " class TEXT NOT NULL DEFAULT '',"
-                           " written INTEGER NOT NULL DEFAULT 0)"),
+                           " written INTEGER NOT NULL DEFAULT 0,"
+                           " changes INTEGER NOT NULL DEFAULT 0)"),
             QStringLiteral("CREATE UNIQUE INDEX keys_by_parent ON keys(parent, fold)"),
             QStringLiteral("CREATE TABLE key_values ("
                            " id INTEGER PRIMARY KEY,"
@@ -419,9 +551,7 @@ private:
             if (const qint32 rc = exec(q))
                 return rc;
         }
-        if (const qint32 rc = run(QStringLiteral("PRAGMA user_version = %1").arg(kSchemaVersion)))
-            return rc;
-        return commit();
+        return ERROR_SUCCESS;
     }
 
     QString m_name;
@@ -429,7 +559,6 @@ private:
     QSqlDatabase m_db;
     qint32 m_status = ERROR_SUCCESS;
     bool m_inTransaction = false;
-    bool m_writing = false;
     bool m_kept = false;
     HandleState *m_state = nullptr;
 };
@@ -439,18 +568,36 @@ qint64 nowStamp()
     return QDateTime::currentMSecsSinceEpoch();
 }
 
-// The id of a key, checking that an opened handle's key still exists.
-qint32 checkExists(Connection &c, const Target &t)
+// Checks that an opened handle's key still exists, and reads its change
+// counter (0 for a root, whose listings are never kept).
+qint32 checkExists(Connection &c, const Target &t, qint64 *changes)
 {
+    *changes = 0;
     if (t.isRoot)
         return ERROR_SUCCESS;
-    QSqlQuery q = c.query(QStringLiteral("SELECT 1 FROM keys WHERE id = ?"));
+    QSqlQuery q = c.query(QStringLiteral("SELECT changes FROM keys WHERE id = ?"));
     q.addBindValue(t.id);
     if (const qint32 rc = c.exec(q))
         return rc;
     if (!q.next())
         return fail(ERROR_KEY_DELETED, QStringLiteral("the registry key of this handle was deleted"));
+    *changes = q.value(0).toLongLong();
     return ERROR_SUCCESS;
+}
+
+// Counts a change to what the key lists (its values or sub-keys).
+qint32 countChange(Connection &c, qint64 id)
+{
+    QSqlQuery q = c.query(QStringLiteral("UPDATE keys SET changes = changes + 1 WHERE id = ?"));
+    q.addBindValue(id);
+    return c.exec(q);
+}
+
+qint32 countChangeOfParent(Connection &c, qint64 id)
+{
+    QSqlQuery q = c.query(QStringLiteral("UPDATE keys SET changes = changes + 1 WHERE id = (SELECT parent FROM keys WHERE id = ?)"));
+    q.addBindValue(id);
+    return c.exec(q);
 }
 
 qint32 findChild(Connection &c, qint64 parent, const QString &name, qint64 *id)
@@ -510,12 +657,15 @@ qint32 fullPath(Connection &c, qint64 id, QString *path)
     return ERROR_SUCCESS;
 }
 
+// Marks the key as written now; its parent's sub-key list shows the time.
 qint32 touch(Connection &c, qint64 id)
 {
-    QSqlQuery q = c.query(QStringLiteral("UPDATE keys SET written = ? WHERE id = ?"));
+    QSqlQuery q = c.query(QStringLiteral("UPDATE keys SET written = ?, changes = changes + 1 WHERE id = ?"));
     q.addBindValue(nowStamp());
     q.addBindValue(id);
-    return c.exec(q);
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    return countChangeOfParent(c, id);
 }
 
 qint32 insertKey(Connection &c, qint64 parent, const QString &name, const QString &className, qint64 *id)
@@ -529,7 +679,7 @@ qint32 insertKey(Connection &c, qint64 parent, const QString &name, const QStrin
     if (const qint32 rc = c.exec(q))
         return rc;
     *id = q.lastInsertId().toLongLong();
-    return ERROR_SUCCESS;
+    return countChange(c, parent);
 }
 
 qint32 upsertValue(Connection &c, qint64 key, const QString &name, quint32 type, const QByteArray &data)
@@ -589,6 +739,7 @@ struct Call {
     Target target;
     std::optional<Connection> connectionHolder;
     qint32 status = ERROR_SUCCESS;
+    qint64 changes = 0;   // the key's change counter when the call began
 
     Connection &connection() { return *connectionHolder; }
 
@@ -603,7 +754,7 @@ struct Call {
             return;
         if ((status = write ? connection.beginWrite() : connection.beginRead()))
             return;
-        status = checkExists(connection, target);
+        status = checkExists(connection, target, &changes);
     }
 };
 
@@ -651,6 +802,11 @@ QString lastErrorText()
 void setBusyTimeout(int milliseconds)
 {
     g_busyTimeoutMs = milliseconds;
+}
+
+quint64 listingReads()
+{
+    return g_listingReads;
 }
 
 qint32 RegOpenKeyEx(HKEY key, const QString &subKey, quint32, REGSAM desired, HKEY *result)
@@ -757,21 +913,17 @@ qint32 RegQueryInfoKey(HKEY key, KeyInfo *info)
 
 namespace {
 
-// The snapshot of a handle's values or sub-keys, read again when the store
-// changed since it was taken. Calls without a kept connection read it anew.
+// The snapshot of a handle's values or sub-keys, read again when the key's
+// change counter moved since it was taken. Calls without a kept connection
+// read it anew.
 qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
 {
     Connection &c = call.connection();
     HandleState *state = c.state();
     Snapshot *snapshot = state ? (values ? &state->values : &state->subKeys) : scratch;
-    qint64 version = 0;
-    if (state) {
-        if (const qint32 rc = c.dataVersion(&version))
-            return rc;
-        if (snapshot->valid && snapshot->dataVersion == version && snapshot->writes == state->writes) {
-            *out = snapshot;
-            return ERROR_SUCCESS;
-        }
+    if (state && snapshot->valid && snapshot->changes == call.changes) {
+        *out = snapshot;
+        return ERROR_SUCCESS;
     }
     QSqlQuery q = c.query(values
         ? QStringLiteral("SELECT name, type, data FROM key_values WHERE key = ? ORDER BY id")
@@ -779,6 +931,7 @@ qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
     q.addBindValue(call.target.id);
     if (const qint32 rc = c.exec(q))
         return rc;
+    ++g_listingReads;
     snapshot->items.clear();
     while (q.next()) {
         ListedItem item;
@@ -796,8 +949,7 @@ qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
     if (const qint32 rc = c.commit())
         return rc;
     snapshot->valid = state != nullptr;
-    snapshot->dataVersion = version;
-    snapshot->writes = state ? state->writes : 0;
+    snapshot->changes = call.changes;
     *out = snapshot;
     return ERROR_SUCCESS;
 }
@@ -923,6 +1075,8 @@ qint32 RegDeleteKey(HKEY key, const QString &subKey)
     if (children.next())
         return fail(ERROR_ACCESS_DENIED, QStringLiteral("registry key \"%1\" still has sub-keys").arg(subKey));
     children.finish();
+    if (const qint32 rc = countChangeOfParent(c, id))
+        return rc;
     QSqlQuery q = c.query(QStringLiteral("DELETE FROM keys WHERE id = ?"));
     q.addBindValue(id);
     if (const qint32 rc = c.exec(q))
@@ -940,7 +1094,7 @@ qint32 RegSaveKey(HKEY key, const QString &fileName)
     if (info.exists())
         return fail(ERROR_ALREADY_EXISTS, QStringLiteral("%1: the file already exists").arg(fileName));
     if (!info.absoluteDir().exists())
-        return fail(3, QStringLiteral("%1: the folder does not exist").arg(fileName));
+        return fail(ERROR_PATH_NOT_FOUND, QStringLiteral("%1: the folder does not exist").arg(fileName));
     QByteArray text;
     {
         Call call(key, 0, false);
@@ -963,26 +1117,65 @@ qint32 RegSaveKey(HKEY key, const QString &fileName)
     return succeed();
 }
 
-qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32)
+namespace {
+
+// One reading of a saved-key file, entry by entry, with the limits of the
+// calls: key names as RegCreateKeyEx takes them, value names as
+// RegSetValueEx does. onKey gets each key's names below the restored key,
+// onValue each value; a failure of either stops the reading, and every
+// failure names the file and the line.
+qint32 readSavedFile(const QString &fileName, const std::function<qint32(const QStringList &)> &onKey,
+                     const std::function<qint32(const SavedValue &)> &onValue)
 {
     QFile file(fileName);
-    if (!file.exists())
-        return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("%1: the file does not exist").arg(fileName));
     if (!file.open(QIODevice::ReadOnly))
         return fail(ERROR_ACCESS_DENIED, QStringLiteral("%1: %2").arg(fileName, file.errorString()));
-    QList<SavedKey> saved;
-    QString problem;
-    if (!parseSavedKeys(file.readAll(), &saved, &problem))
-        return fail(ERROR_BADDB, QStringLiteral("%1: not a saved registry key, %2").arg(fileName, problem));
-    file.close();
-    // Check every path before touching the store.
-    QList<QStringList> paths;
-    for (const SavedKey &k : saved) {
-        QStringList parts;
-        if (splitPath(k.relativePath, &parts) != ERROR_SUCCESS || (parts.isEmpty() && !k.relativePath.isEmpty()))
-            return fail(ERROR_BADDB, QStringLiteral("%1: \"%2\" is not a valid key name").arg(fileName, k.relativePath));
-        paths.append(parts);
+    SavedKeyReader reader(&file);
+    const auto atLine = [&](qint32 code, const QString &problem) {
+        return fail(code, QStringLiteral("%1: line %2: %3").arg(fileName).arg(reader.line()).arg(problem));
+    };
+    for (;;) {
+        switch (reader.next()) {
+        case SavedKeyReader::Entry::Key: {
+            QStringList parts;
+            if (splitPath(reader.keyPath(), &parts) != ERROR_SUCCESS || (parts.isEmpty() && !reader.keyPath().isEmpty()))
+                return atLine(ERROR_BADKEY, QStringLiteral("\"%1\" is not a valid key name").arg(reader.keyPath()));
+            if (const qint32 rc = onKey(parts))
+                return atLine(rc, t_lastError);
+            break;
+        }
+        case SavedKeyReader::Entry::Value:
+            if (reader.value().name.size() > kMaxValueNameLength)
+                return atLine(ERROR_INVALID_PARAMETER,
+                              QStringLiteral("a value name is longer than %1 characters").arg(kMaxValueNameLength));
+            if (const qint32 rc = onValue(reader.value()))
+                return atLine(rc, t_lastError);
+            break;
+        case SavedKeyReader::Entry::End:
+            return ERROR_SUCCESS;
+        case SavedKeyReader::Entry::Problem:
+            return fail(ERROR_BADDB, QStringLiteral("%1: not a whole saved registry key, %2").arg(fileName, reader.error()));
+        }
     }
+}
+
+}  // namespace
+
+// The file is read twice: once to check all of it before the store is
+// touched, then inside the transaction to write it. Either reading holds one
+// value at a time. A failure of the second (the file changed in between)
+// rolls the transaction back.
+qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32)
+{
+    const QFileInfo info(fileName);
+    if (!info.exists())
+        return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("%1: the file does not exist").arg(fileName));
+    if (!info.isFile())
+        return fail(ERROR_BADDB, QStringLiteral("%1: not a regular file").arg(fileName));
+    const auto noKey = [](const QStringList &) { return ERROR_SUCCESS; };
+    const auto noValue = [](const SavedValue &) { return ERROR_SUCCESS; };
+    if (const qint32 rc = readSavedFile(fileName, noKey, noValue))
+        return rc;
 
     Call call(key, 0, true);
     if (call.status)
@@ -997,15 +1190,14 @@ qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32)
     dropValues.addBindValue(target);
     if (const qint32 rc = c.exec(dropValues))
         return rc;
-    for (qsizetype i = 0; i < saved.size(); ++i) {
-        qint64 id = target;
+    qint64 current = target;
+    const auto writeKey = [&](const QStringList &parts) {
         bool created = false;
-        if (const qint32 rc = createPath(c, target, paths[i], QString(), &id, &created))
-            return rc;
-        for (const SavedValue &v : saved[i].values)
-            if (const qint32 rc = upsertValue(c, id, v.name, v.type, v.data))
-                return rc;
-    }
+        return createPath(c, target, parts, QString(), &current, &created);
+    };
+    const auto writeValue = [&](const SavedValue &v) { return upsertValue(c, current, v.name, v.type, v.data); };
+    if (const qint32 rc = readSavedFile(fileName, writeKey, writeValue))
+        return rc;
     if (const qint32 rc = touch(c, target))
         return rc;
     if (const qint32 rc = c.commit())

@@ -5,10 +5,13 @@
 // Windows' error codes.
 //
 // The file is $XDG_DATA_HOME/pembry31/registry.sqlite3, or the path in the
-// environment variable PEMBRY31_REGISTRY. Every write is one SQLite
-// transaction taken with the write lock up front, and every connection waits
-// for a busy file, so several processes may use the store at once. Key and
-// value names are always bound as parameters, never pasted into SQL text.
+// environment variable PEMBRY31_REGISTRY; it must be a regular file or not
+// exist yet. A store carries its own mark (the SQLite application_id) and
+// tables; any other database is refused and left as it is. Every write is one
+// SQLite transaction taken with the write lock up front, in WAL mode, so
+// readers never wait for writers, and writers of several processes take
+// turns fairly. Key and value names are always bound as parameters, never
+// pasted into SQL text.
 //
 // String data is stored as bytes the way the "A" functions pass it: UTF-8
 // text, REG_SZ and REG_EXPAND_SZ with a terminating NUL, REG_MULTI_SZ as
@@ -58,6 +61,7 @@ constexpr quint32 REG_OPENED_EXISTING_KEY = 2;
 // Windows error codes the calls return.
 constexpr qint32 ERROR_SUCCESS = 0;
 constexpr qint32 ERROR_FILE_NOT_FOUND = 2;
+constexpr qint32 ERROR_PATH_NOT_FOUND = 3;
 constexpr qint32 ERROR_ACCESS_DENIED = 5;
 constexpr qint32 ERROR_INVALID_HANDLE = 6;
 constexpr qint32 ERROR_LOCK_VIOLATION = 33;     // the store stayed locked by another process
@@ -103,7 +107,10 @@ qint32 RegDeleteKey(HKEY key, const QString &subKey);
 // new file (ERROR_ALREADY_EXISTS when the file is there).
 qint32 RegSaveKey(HKEY key, const QString &fileName);
 // Replaces the key's values and sub-tree by those saved in the file, in one
-// transaction. The saved key's own name does not matter. flags: unused.
+// transaction. The whole file is checked first: a file cut short, malformed,
+// or beyond the limits of the calls above is refused with its line, and the
+// key is left as it was. The saved key's own name does not matter. flags:
+// unused.
 qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32 flags);
 
 // Where the store lives (PEMBRY31_REGISTRY, or the per-user default).
@@ -111,8 +118,12 @@ QString storeFilePath();
 // A sentence naming the file and the problem behind the last failing call of
 // this thread ("" after a success).
 QString lastErrorText();
-// How long a call waits for another process's write lock (default 10 s).
+// How long a call waits for another process's write lock before it fails
+// with ERROR_LOCK_VIOLATION (default 10 s); applies to open handles too.
 void setBusyTimeout(int milliseconds);
+// How many times this process has read a key's value or sub-key listing from
+// the file; a walk by index over an unchanged key reads it once.
+quint64 listingReads();
 
 // The form in which key and value names are compared: each character in its
 // simple upper case, as the registry compares them.

@@ -6,6 +6,7 @@
 // the errors of that operation.
 
 #include <QString>
+#include <QVariant>
 #include <memory>
 
 namespace dao {
@@ -61,12 +62,35 @@ public:
     virtual std::shared_ptr<T> Item(int index) const = 0;
 };
 
+// A design property of a table or field (Description, Caption, Format,
+// ColumnWidth, RowSource, ...): its name, the DAO type code of its stored
+// value, and the value, whose C++ type follows the type as
+// schema::Property lists it (Boolean bool, Byte/Integer/Long int, Currency
+// qlonglong in ten-thousandths, Single float, Double double, Date double
+// serial date, Text/Memo/GUID QString, Binary and the rest QByteArray).
+class Property {
+public:
+    virtual ~Property() = default;
+    virtual QString Name() const = 0;
+    virtual int Type() const = 0;
+    virtual QVariant Value() const = 0;
+};
+// Unlike DAO's, which also lists the built-in properties, this collection
+// holds the design properties stored with the object, in stored order,
+// beyond those its interface has members for: no Required,
+// AllowZeroLength, DefaultValue, ValidationRule nor ValidationText. A
+// design read from a Jet file has none of the properties the engine keeps
+// itself either (GUID, NameMap: tabulo-schema-reader leaves them out).
+using Properties = Collection<Property>;
+
 class Field {
 public:
     virtual ~Field() = default;
     virtual QString Name() const = 0;
     virtual int Type() const = 0;
     virtual qint32 Size() const = 0;
+    // DAO field attribute bits; for a field of an Index dbDescending when
+    // that key sorts descending, else 0.
     virtual qint32 Attributes() const = 0;
     virtual QString ValidationRule() const = 0;
     virtual QString ValidationText() const = 0;
@@ -75,6 +99,9 @@ public:
     virtual bool AllowZeroLength() const = 0;
     // The matching field of the foreign table (fields of a Relation only).
     virtual QString ForeignName() const = 0;
+    // The field's further design properties; empty for the fields of an
+    // Index or a Relation.
+    virtual const dao::Properties &Properties() const = 0;
 };
 using Fields = Collection<Field>;
 
@@ -96,8 +123,13 @@ public:
     virtual ~TableDef() = default;
     virtual QString Name() const = 0;
     virtual qint32 Attributes() const = 0;
+    // The table's own validation, checked across its fields when a record is saved.
+    virtual QString ValidationRule() const = 0;
+    virtual QString ValidationText() const = 0;
     virtual const dao::Fields &Fields() const = 0;
     virtual const dao::Indexes &Indexes() const = 0;
+    // The table's further design properties (Description, OrderBy, ...).
+    virtual const dao::Properties &Properties() const = 0;
 };
 
 class TableDefs : public Collection<TableDef> {

@@ -9,9 +9,11 @@
 //   "Database.ReplicaID", "Database.DesignMasterID", "Database.Close",
 //   "TableDefs.Count", "TableDefs.Item", "TableDefs.Refresh",
 //   "TableDef.Name", "TableDef.Attributes", "TableDef.Fields", "TableDef.Indexes",
+//   "TableDef.ValidationRule", "TableDef.ValidationText", "TableDef.Properties",
 //   "Fields.Count", "Fields.Item", "Indexes.Count", "Indexes.Item",
-//   "Relations.Count", "Relations.Item",
-//   "Field.<any member>", "Index.<any member>", "Relation.<any member>".
+//   "Relations.Count", "Relations.Item", "Properties.Count", "Properties.Item",
+//   "Field.<any member>", "Index.<any member>", "Relation.<any member>",
+//   "Property.<any member>".
 // "Object[name].Member" narrows it to the object of that name, for example
 // "TableDef[Orders].Fields" or "Field[OrderID].Required" (a collection's
 // name is its owner's: "Fields[Orders].Count").

@@ -2,6 +2,8 @@
 
 #include "wizard/engine/SnapshotFile.h"
 
+#include "utility/OS32Helper.h"
+
 namespace dao {
 
 namespace {
@@ -22,9 +24,13 @@ EngineWorkspace::Opener JetEngine::opener() const
 {
     return [hooks = m_hooks, reader = m_reader](const QString &name, const QString &password)
                -> std::shared_ptr<Database> {
-        if (isSnapshotName(name))
-            return std::make_shared<ModelDatabase>(loadSnapshot(name, hooks), hooks);
-        return std::make_shared<ModelDatabase>(reader->readDatabase(name, password, hooks), hooks);
+        // The file as the library's path routines find it; the database
+        // keeps the name it was opened by.
+        const QString file = pembry::fileSystemPath(name);
+        schema::Database model = isSnapshotName(name) ? loadSnapshot(file, hooks)
+                                                      : reader->readDatabase(file, password, hooks);
+        model.name = name;
+        return std::make_shared<ModelDatabase>(std::move(model), hooks);
     };
 }
 
@@ -47,8 +53,9 @@ std::shared_ptr<Workspace> JetEngine::CreateWorkspace(const QString &name, const
     const QString source = QStringLiteral("DAO.DBEngine");
     // Without a workgroup file Jet's default workgroup holds one user,
     // admin, without a password.
-    const QStringList users = m_systemDB.isEmpty() ? QStringList{DefaultUser}
-                                                   : m_reader->readWorkgroupUsers(m_systemDB, m_hooks);
+    const QStringList users =
+        m_systemDB.isEmpty() ? QStringList{DefaultUser}
+                             : m_reader->readWorkgroupUsers(pembry::fileSystemPath(m_systemDB), m_hooks);
     if (!users.contains(user, Qt::CaseInsensitive) || (m_systemDB.isEmpty() && !password.isEmpty()))
         m_hooks.fail(errors::NotValidAccount, {}, source);
     return std::make_shared<EngineWorkspace>(name, user, false, opener(), m_hooks);

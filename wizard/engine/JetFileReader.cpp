@@ -1,7 +1,7 @@
 #include "wizard/engine/JetFileReader.h"
 
 #include "wizard/engine/ReaderProcess.h"
-
+#include "wizard/engine/RegularFile.h"
 #include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/engine/jetfile/JetHeader.h"
@@ -31,12 +31,21 @@ QString unrecognised(const QString &path, const QString &why)
     return QStringLiteral("Unrecognized database format '%1': %2.").arg(path, why);
 }
 
-// The first bytes of a file the caller found readable; empty when not.
-QByteArray headerBytes(const QString &path, bool &readable)
+// The reader's arguments for the database `path`; "--" ends its options,
+// whatever the file is called.
+QStringList readerArguments(const QString &path)
 {
-    QFile file(path);
-    readable = file.open(QIODevice::ReadOnly);
-    return readable ? file.read(qint64(jetfile::HeaderBytes)) : QByteArray();
+    return {QStringLiteral("--"), QDir::toNativeSeparators(path)};
+}
+
+// The first bytes of a regular file into `bytes`; only such a file is opened.
+RegularFileOpen headerBytes(const QString &path, QByteArray &bytes, QString &kind)
+{
+    QFile file;
+    const RegularFileOpen opened = openRegularFile(path, file, &kind);
+    if (opened == RegularFileOpen::Opened)
+        bytes = file.read(qint64(jetfile::HeaderBytes));
+    return opened;
 }
 
 std::optional<jetfile::Header> parseHeader(const QByteArray &bytes, QString &problem)
@@ -72,7 +81,7 @@ void JetFileReader::readAhead(const QString &path)
 {
     m_ahead.reset();
     if (QFileInfo(path).isFile())
-        m_ahead = std::make_unique<ReaderProcess>(m_settings, QStringList{QDir::toNativeSeparators(path)});
+        m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path));
 }
 
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
@@ -84,10 +93,16 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
         hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
-    bool readable = false;
-    const QByteArray bytes = headerBytes(path, readable);
-    if (!readable)
+    QByteArray bytes;
+    QString kind;
+    switch (headerBytes(path, bytes, kind)) {
+    case RegularFileOpen::Opened:
+        break;
+    case RegularFileOpen::NotRegular:
+        hooks.fail(errors::CannotOpenFile, notRegularText(path, kind), WorkspaceSource);
+    case RegularFileOpen::Unreadable:
         hooks.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), WorkspaceSource);
+    }
 
     QString problem;
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
@@ -104,7 +119,7 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     if (!header->password.empty() && QString::fromStdU16String(header->password) != password)
         hooks.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
 
-    const QStringList arguments{QDir::toNativeSeparators(path)};
+    const QStringList arguments = readerArguments(path);
     if (reader && !reader->isRunOf(m_settings, arguments))
         reader.reset();
     if (!reader)
@@ -137,9 +152,12 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineH
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         unusable(QStringLiteral("the file does not exist"));
-    bool readable = false;
-    const QByteArray bytes = headerBytes(path, readable);
-    if (!readable)
+    QByteArray bytes;
+    QString kind;
+    const RegularFileOpen opened = headerBytes(path, bytes, kind);
+    if (opened == RegularFileOpen::NotRegular)
+        unusable(QStringLiteral("it is %1, not a file").arg(kind));
+    if (opened == RegularFileOpen::Unreadable)
         unusable(QStringLiteral("the file cannot be read"));
     QString problem;
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
@@ -149,7 +167,8 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineH
         unusable(QStringLiteral("it is an ACE database, not a workgroup information file"));
 
     const ReaderRun run =
-        ReaderProcess(m_settings, {QStringLiteral("--workgroup"), QDir::toNativeSeparators(path)}).finish();
+        ReaderProcess(m_settings, {QStringLiteral("--workgroup"), QStringLiteral("--"), QDir::toNativeSeparators(path)})
+            .finish();
     if (const auto error = readerError(run, {errors::WorkgroupUnusable}))
         hooks.fail(error->number, error->description, EngineSource);
     if (!run.finished)

@@ -235,7 +235,7 @@ QString JsonScanner::text()
     fail("unterminated string");
 }
 
-double JsonScanner::number()
+double JsonScanner::number(bool *representable)
 {
     if (peek() != Kind::Number)
         fail("expected a number");
@@ -269,6 +269,8 @@ double JsonScanner::number()
         m_at = start;
         fail("illegal number");
     }
+    if (representable)
+        *representable = error != std::errc::result_out_of_range;
     if (error == std::errc::result_out_of_range)
         value = HUGE_VAL;   // too small a magnitude also lands here; it is no whole number either way
     return *start == '-' ? -value : value;

@@ -50,7 +50,9 @@ public:
     bool nextItem(qsizetype &count);
 
     QString text();
-    double number();
+    // A number; one beyond a double's range (1e400, 1e-400) answers an
+    // infinity, and `representable`, when given, says false.
+    double number(bool *representable = nullptr);
     bool boolean();
     void skip();
 

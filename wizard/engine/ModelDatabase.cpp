@@ -14,15 +14,19 @@ public:
     ModelCollection(QString kind, QString owner, EngineHooks hooks)
         : m_kind(std::move(kind)), m_owner(std::move(owner)), m_hooks(std::move(hooks)) {}
 
+    // The member names are built only for a fault plan: the Jet file
+    // engine has none, and the generator calls these for every field.
     int Count() const override
     {
-        m_hooks.enter(m_kind + QStringLiteral(".Count"), m_owner);
+        if (m_hooks.faults)
+            m_hooks.enter(m_kind + QStringLiteral(".Count"), m_owner);
         return int(m_items.size());
     }
 
     std::shared_ptr<T> Item(int index) const override
     {
-        m_hooks.enter(m_kind + QStringLiteral(".Item"), m_owner, {QString::number(index)});
+        if (m_hooks.faults)
+            m_hooks.enter(m_kind + QStringLiteral(".Item"), m_owner, {QString::number(index)});
         if (index < 0 || std::size_t(index) >= m_items.size())
             m_hooks.fail(errors::ItemNotFound, {}, QStringLiteral("DAO.") + m_kind);
         return m_items[std::size_t(index)];
@@ -37,10 +41,37 @@ protected:
     std::vector<std::shared_ptr<T>> m_items;
 };
 
+class ModelProperty : public Property {
+public:
+    ModelProperty(schema::Property property, EngineHooks hooks)
+        : m_property(std::move(property)), m_hooks(std::move(hooks)) {}
+
+    QString Name() const override { enter("Property.Name"); return m_property.name; }
+    int Type() const override { enter("Property.Type"); return m_property.type; }
+    QVariant Value() const override { enter("Property.Value"); return m_property.value; }
+
+private:
+    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_property.name); }
+
+    schema::Property m_property;
+    EngineHooks m_hooks;
+};
+
+class ModelProperties : public ModelCollection<Property> {
+public:
+    ModelProperties(const QString &owner, const QList<schema::Property> &properties, const EngineHooks &hooks)
+        : ModelCollection(QStringLiteral("Properties"), owner, hooks)
+    {
+        for (const schema::Property &p : properties)
+            append(std::make_shared<ModelProperty>(p, hooks));
+    }
+};
+
 class ModelField : public Field {
 public:
     ModelField(schema::Field field, QString foreignName, EngineHooks hooks)
-        : m_field(std::move(field)), m_foreignName(std::move(foreignName)), m_hooks(std::move(hooks)) {}
+        : m_field(std::move(field)), m_foreignName(std::move(foreignName)), m_hooks(std::move(hooks)),
+          m_properties(m_field.name, m_field.properties, m_hooks) {}
 
     QString Name() const override { enter("Field.Name"); return m_field.name; }
     int Type() const override { enter("Field.Type"); return m_field.type; }
@@ -52,24 +83,28 @@ public:
     bool Required() const override { enter("Field.Required"); return m_field.required; }
     bool AllowZeroLength() const override { enter("Field.AllowZeroLength"); return m_field.allowZeroLength; }
     QString ForeignName() const override { enter("Field.ForeignName"); return m_foreignName; }
+    const dao::Properties &Properties() const override { enter("Field.Properties"); return m_properties; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_field.name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_field.name); }
 
     schema::Field m_field;
     QString m_foreignName;
     EngineHooks m_hooks;
+    ModelProperties m_properties;
 };
 
 using ModelFields = ModelCollection<Field>;
 
-// A field of an index or a relation: a name (and a foreign name).
-std::shared_ptr<Field> nameOnlyField(const QString &name, const QString &foreignName,
+// A field of an index or a relation: a name, and a foreign name or the
+// key's direction.
+std::shared_ptr<Field> nameOnlyField(const QString &name, const QString &foreignName, qint32 attributes,
                                      const EngineHooks &hooks)
 {
     schema::Field field;
     field.name = name;
     field.type = 0;
+    field.attributes = attributes;
     return std::make_shared<ModelField>(std::move(field), foreignName, hooks);
 }
 
@@ -78,8 +113,8 @@ public:
     ModelIndex(const schema::Index &index, const EngineHooks &hooks)
         : m_index(index), m_hooks(hooks), m_fields(QStringLiteral("Fields"), index.name, hooks)
     {
-        for (const QString &name : index.fields)
-            m_fields.append(nameOnlyField(name, {}, hooks));
+        for (qsizetype k = 0; k < index.fields.size(); ++k)
+            m_fields.append(nameOnlyField(index.fields[k], {}, index.isDescending(k) ? dbDescending : 0, hooks));
     }
 
     QString Name() const override { enter("Index.Name"); return m_index.name; }
@@ -91,7 +126,7 @@ public:
     const dao::Fields &Fields() const override { enter("Index.Fields"); return m_fields; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_index.name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_index.name); }
 
     schema::Index m_index;
     EngineHooks m_hooks;
@@ -101,9 +136,11 @@ private:
 class ModelTableDef : public TableDef {
 public:
     ModelTableDef(const schema::Table &table, const EngineHooks &hooks)
-        : m_name(table.name), m_attributes(table.attributes), m_hooks(hooks),
+        : m_name(table.name), m_attributes(table.attributes), m_validationRule(table.validationRule),
+          m_validationText(table.validationText), m_hooks(hooks),
           m_fields(QStringLiteral("Fields"), table.name, hooks),
-          m_indexes(QStringLiteral("Indexes"), table.name, hooks)
+          m_indexes(QStringLiteral("Indexes"), table.name, hooks),
+          m_properties(table.name, table.properties, hooks)
     {
         for (const schema::Field &field : table.fields)
             m_fields.append(std::make_shared<ModelField>(field, QString(), hooks));
@@ -115,15 +152,21 @@ public:
     qint32 Attributes() const override { enter("TableDef.Attributes"); return m_attributes; }
     const dao::Fields &Fields() const override { enter("TableDef.Fields"); return m_fields; }
     const dao::Indexes &Indexes() const override { enter("TableDef.Indexes"); return m_indexes; }
+    QString ValidationRule() const override { enter("TableDef.ValidationRule"); return m_validationRule; }
+    QString ValidationText() const override { enter("TableDef.ValidationText"); return m_validationText; }
+    const dao::Properties &Properties() const override { enter("TableDef.Properties"); return m_properties; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_name); }
 
     QString m_name;
     qint32 m_attributes;
+    QString m_validationRule;
+    QString m_validationText;
     EngineHooks m_hooks;
     ModelFields m_fields;
     ModelCollection<Index> m_indexes;
+    ModelProperties m_properties;
 };
 
 class ModelTableDefs : public ModelCollection<TableDef, TableDefs> {
@@ -139,7 +182,7 @@ public:
         : m_relation(relation), m_hooks(hooks), m_fields(QStringLiteral("Fields"), relation.name, hooks)
     {
         for (const schema::RelationField &field : relation.fields)
-            m_fields.append(nameOnlyField(field.name, field.foreignName, hooks));
+            m_fields.append(nameOnlyField(field.name, field.foreignName, 0, hooks));
     }
 
     QString Name() const override { enter("Relation.Name"); return m_relation.name; }
@@ -150,7 +193,7 @@ public:
     const dao::Fields &Fields() const override { enter("Relation.Fields"); return m_fields; }
 
 private:
-    void enter(const char *member) const { m_hooks.enter(QLatin1String(member), m_relation.name); }
+    void enter(const char *member) const { m_hooks.enter(member, m_relation.name); }
 
     schema::Relation m_relation;
     EngineHooks m_hooks;

@@ -26,6 +26,14 @@ struct EngineHooks {
         if (faults)
             faults->enter(*errors, member, name, arguments);
     }
+    // The same for a member named in Latin-1, made a QString only when a
+    // fault plan is there to see it: members of the served objects are
+    // called for every field.
+    void enter(const char *member, const QString &name) const
+    {
+        if (faults)
+            faults->enter(*errors, QLatin1String(member), name);
+    }
     [[noreturn]] void fail(int number, const QString &description, const QString &source) const
     {
         errors->raise(engineError(number, description, source));

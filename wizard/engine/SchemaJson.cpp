@@ -1,17 +1,57 @@
 #include "wizard/engine/SchemaJson.h"
 
 #include "wizard/engine/JsonScanner.h"
+#include "wizard/engine/jetfile/PropertyValue.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace schema {
 
 namespace {
 
-constexpr int FormatVersion = 1;
+// Version 2 added index field directions, table validation and design
+// properties; version 1 documents read as designs without them.
+constexpr int FormatVersion = 2;
+
+namespace daotype = jetfile::daotype;
+
+QJsonValue realToJson(double value)
+{
+    const std::string_view special = jetfile::specialRealText(value);
+    if (!special.empty())
+        return QString::fromLatin1(special.data(), qsizetype(special.size()));
+    return value;
+}
+
+// A property's value in the JSON form of its type (docs/schema-json.md).
+QJsonValue propertyValueToJson(const Property &p)
+{
+    switch (p.type) {
+    case daotype::Boolean: return p.value.toBool();
+    case daotype::Byte: case daotype::Integer: case daotype::Long: return p.value.toInt();
+    case daotype::Currency: return QString::fromStdString(jetfile::currencyText(p.value.toLongLong()));
+    case daotype::Single: return realToJson(jetfile::singleAsDouble(p.value.toFloat()));
+    case daotype::Double: case daotype::Date: return realToJson(p.value.toDouble());
+    case daotype::Text: case daotype::Memo: case daotype::Guid: return p.value.toString();
+    default: return QString::fromLatin1(p.value.toByteArray().toBase64());
+    }
+}
+
+QJsonArray propertiesToJson(const QList<Property> &properties)
+{
+    QJsonArray list;
+    for (const Property &p : properties)
+        list.append(QJsonObject{{QStringLiteral("name"), p.name},
+                                {QStringLiteral("type"), p.type},
+                                {QStringLiteral("value"), propertyValueToJson(p)}});
+    return list;
+}
 
 QJsonObject fieldToJson(const Field &f)
 {
@@ -25,11 +65,16 @@ QJsonObject fieldToJson(const Field &f)
         {QStringLiteral("defaultValue"), f.defaultValue},
         {QStringLiteral("validationRule"), f.validationRule},
         {QStringLiteral("validationText"), f.validationText},
+        {QStringLiteral("properties"), propertiesToJson(f.properties)},
     };
 }
 
 QJsonObject indexToJson(const Index &i)
 {
+    QJsonArray fields;
+    for (qsizetype k = 0; k < i.fields.size(); ++k)
+        fields.append(QJsonObject{{QStringLiteral("name"), i.fields[k]},
+                                  {QStringLiteral("descending"), i.isDescending(k)}});
     return QJsonObject{
         {QStringLiteral("name"), i.name},
         {QStringLiteral("primary"), i.primary},
@@ -37,7 +82,7 @@ QJsonObject indexToJson(const Index &i)
         {QStringLiteral("required"), i.required},
         {QStringLiteral("ignoreNulls"), i.ignoreNulls},
         {QStringLiteral("foreign"), i.foreign},
-        {QStringLiteral("fields"), QJsonArray::fromStringList(i.fields)},
+        {QStringLiteral("fields"), fields},
     };
 }
 
@@ -51,6 +96,9 @@ QJsonObject tableToJson(const Table &t)
     return QJsonObject{
         {QStringLiteral("name"), t.name},
         {QStringLiteral("attributes"), t.attributes},
+        {QStringLiteral("validationRule"), t.validationRule},
+        {QStringLiteral("validationText"), t.validationText},
+        {QStringLiteral("properties"), propertiesToJson(t.properties)},
         {QStringLiteral("fields"), fields},
         {QStringLiteral("indexes"), indexes},
     };
@@ -97,6 +145,98 @@ struct Path {
 constexpr double AttributeLow = -2147483648.0;
 constexpr double AttributeHigh = 4294967295.0;
 constexpr double SizeHigh = 2147483647.0;
+
+// A property's value as it stands in the document; what it must be depends
+// on the property's type, which may come after it.
+struct RawValue {
+    bool present = false;
+    JsonScanner::Kind kind = JsonScanner::Kind::Null;
+    bool flag = false;
+    double number = 0;
+    bool representable = true;      // the number is within a double's range
+    QString text;
+};
+
+// The value of a Double, Date or Single: a number, or one of the texts for
+// the doubles JSON has no number for.
+std::optional<double> realValue(const RawValue &v)
+{
+    if (v.kind == JsonScanner::Kind::Number)
+        return v.number;
+    if (v.kind == JsonScanner::Kind::Text)
+        return jetfile::specialRealFromText(v.text.toStdString());
+    return std::nullopt;
+}
+
+// Reads a property's value by its type into `out`; answers what is wrong
+// with it, or nothing.
+QString propertyValue(int type, const RawValue &v, QVariant &out)
+{
+    using Kind = JsonScanner::Kind;
+    switch (type) {
+    case daotype::Boolean:
+        if (v.kind != Kind::Boolean)
+            return QStringLiteral("not true or false");
+        out = v.flag;
+        return {};
+    case daotype::Byte: case daotype::Integer: case daotype::Long: {
+        const double d = v.number;
+        if (v.kind != Kind::Number || !std::isfinite(d) || d != std::floor(d))
+            return QStringLiteral("not a whole number");
+        if (d < -2147483648.0 || d > 2147483647.0)
+            return QStringLiteral("out of range");
+        out = int(d);
+        return {};
+    }
+    case daotype::Currency: {
+        const auto amount = v.kind == Kind::Text ? jetfile::currencyFromText(v.text.toStdString()) : std::nullopt;
+        if (!amount)
+            return QStringLiteral("not a Currency amount in a text");
+        out = qlonglong(*amount);
+        return {};
+    }
+    case daotype::Single: case daotype::Double: case daotype::Date: {
+        const std::optional<double> d = realValue(v);
+        if (!d)
+            return QStringLiteral("not a number");
+        if (!v.representable)
+            return QStringLiteral("out of range");
+        if (type != daotype::Single) {
+            out = *d;
+            return {};
+        }
+        // From here on a double rounds to an infinite Single; below it, to a finite one.
+        constexpr double SingleLimit = 0x1.ffffffp127;
+        if (std::isfinite(*d) && std::fabs(*d) >= SingleLimit)
+            return QStringLiteral("out of range");
+        constexpr double SingleMax = std::numeric_limits<float>::max();
+        out = float(std::isfinite(*d) ? std::clamp(*d, -SingleMax, SingleMax) : *d);
+        return {};
+    }
+    case daotype::Text: case daotype::Memo:
+        if (v.kind != Kind::Text)
+            return QStringLiteral("not a text");
+        out = v.text;
+        return {};
+    case daotype::Guid: {
+        static const QRegularExpression guid(QStringLiteral(
+            "^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}$"));
+        if (v.kind != Kind::Text || !guid.match(v.text).hasMatch())
+            return QStringLiteral("not a GUID in braces");
+        out = v.text;
+        return {};
+    }
+    default:
+        if (v.kind == Kind::Text) {
+            if (const auto bytes =
+                    QByteArray::fromBase64Encoding(v.text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors)) {
+                out = *bytes;
+                return {};
+            }
+        }
+        return QStringLiteral("not base64 text");
+    }
+}
 
 // Reads the document into the model in one pass over its text. A value of
 // the wrong type or out of range is remembered with its path (the first
@@ -149,6 +289,14 @@ private:
         out = qint32(quint32(qint64(d)));
     }
 
+    // A DAO type code, 0 to 255.
+    void typeCode(const Path &at, int &out)
+    {
+        qint32 type = out;
+        number(at, type, 0, 255);
+        out = type;
+    }
+
     // Calls `item(path)` for each item of the list at `at`.
     template <class Item>
     void list(const Path &at, Item item)
@@ -181,15 +329,56 @@ private:
         return true;
     }
 
+    // The value of a property, whatever its form, for reading by type.
+    void rawValue(RawValue &v)
+    {
+        v = RawValue{};
+        v.present = true;
+        v.kind = m_scan.peek();
+        switch (v.kind) {
+        case JsonScanner::Kind::Boolean: v.flag = m_scan.boolean(); break;
+        case JsonScanner::Kind::Number: v.number = m_scan.number(&v.representable); break;
+        case JsonScanner::Kind::Text: v.text = m_scan.text(); break;
+        default: m_scan.skip();
+        }
+    }
+
+    void property(const Path &at, Property &p)
+    {
+        RawValue value;
+        const bool isObject = object(at, [&](QByteArrayView key) {
+            if (key == "name")
+                text(Path{&at, "name"}, p.name);
+            else if (key == "type")
+                typeCode(Path{&at, "type"}, p.type);
+            else if (key == "value")
+                rawValue(value);
+            else
+                return false;
+            return true;
+        });
+        if (!isObject)
+            return;
+        const Path valuePath{&at, "value"};
+        if (!value.present)
+            return fail(valuePath, QStringLiteral("missing"));
+        if (const QString problem = propertyValue(p.type, value, p.value); !problem.isEmpty())
+            fail(valuePath, problem);
+    }
+
+    void properties(const Path &at, QList<Property> &out)
+    {
+        out.clear();
+        list(at, [&](const Path &p) { property(p, out.emplace_back()); });
+    }
+
     void field(const Path &at, Field &f)
     {
         object(at, [&](QByteArrayView key) {
             if (key == "name") {
                 text(Path{&at, "name"}, f.name);
             } else if (key == "type") {
-                qint32 type = f.type;
-                number(Path{&at, "type"}, type, 0, 255);
-                f.type = type;
+                typeCode(Path{&at, "type"}, f.type);
             } else if (key == "size") {
                 number(Path{&at, "size"}, f.size, 0, SizeHigh);
             } else if (key == "attributes") {
@@ -204,6 +393,8 @@ private:
                 text(Path{&at, "validationRule"}, f.validationRule);
             } else if (key == "validationText") {
                 text(Path{&at, "validationText"}, f.validationText);
+            } else if (key == "properties") {
+                properties(Path{&at, "properties"}, f.properties);
             } else {
                 return false;
             }
@@ -211,29 +402,55 @@ private:
         });
     }
 
+    // An index field: its name (ascending, as version 1 writes them) or
+    // {"name", "descending"}.
+    void indexField(const Path &at, QString &name, bool &descending)
+    {
+        switch (m_scan.peek()) {
+        case JsonScanner::Kind::Text:
+            name = m_scan.text();
+            break;
+        case JsonScanner::Kind::Object:
+            object(at, [&](QByteArrayView key) {
+                if (key == "name")
+                    text(Path{&at, "name"}, name);
+                else if (key == "descending")
+                    flag(Path{&at, "descending"}, descending);
+                else
+                    return false;
+                return true;
+            });
+            break;
+        default:
+            fail(at, QStringLiteral("not a text or an object"));
+            m_scan.skip();
+        }
+    }
+
     void index(const Path &at, Index &i)
     {
         object(at, [&](QByteArrayView key) {
-            if (key == "name")
+            if (key == "name") {
                 text(Path{&at, "name"}, i.name);
-            else if (key == "primary")
+            } else if (key == "primary") {
                 flag(Path{&at, "primary"}, i.primary);
-            else if (key == "unique")
+            } else if (key == "unique") {
                 flag(Path{&at, "unique"}, i.unique);
-            else if (key == "required")
+            } else if (key == "required") {
                 flag(Path{&at, "required"}, i.required);
-            else if (key == "ignoreNulls")
+            } else if (key == "ignoreNulls") {
                 flag(Path{&at, "ignoreNulls"}, i.ignoreNulls);
-            else if (key == "foreign")
+            } else if (key == "foreign") {
                 flag(Path{&at, "foreign"}, i.foreign);
-            else if (key == "fields")
+            } else if (key == "fields") {
+                i.fields.clear();
+                i.descending.clear();
                 list(Path{&at, "fields"}, [&](const Path &p) {
-                    QString name;
-                    text(p, name);
-                    i.fields.append(name);
+                    indexField(p, i.fields.emplace_back(), i.descending.emplace_back(false));
                 });
-            else
+            } else {
                 return false;
+            }
             return true;
         });
     }
@@ -245,6 +462,12 @@ private:
                 text(Path{&at, "name"}, t.name);
             } else if (key == "attributes") {
                 number(Path{&at, "attributes"}, t.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "validationRule") {
+                text(Path{&at, "validationRule"}, t.validationRule);
+            } else if (key == "validationText") {
+                text(Path{&at, "validationText"}, t.validationText);
+            } else if (key == "properties") {
+                properties(Path{&at, "properties"}, t.properties);
             } else if (key == "fields") {
                 t.fields.clear();
                 list(Path{&at, "fields"}, [&](const Path &p) { field(p, t.fields.emplace_back()); });
@@ -320,6 +543,7 @@ std::optional<Database> ModelReader::read(QString *problem)
                 else
                     m_scan.skip();
             } else if (key == "formatVersion") {
+                // Version 1 documents read as designs without the members version 2 added.
                 number(Path{&top, "formatVersion"}, formatVersion, 1, FormatVersion);
             } else if (key == "name") {
                 text(Path{&top, "name"}, db.name);

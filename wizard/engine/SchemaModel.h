@@ -5,8 +5,31 @@
 
 #include <QList>
 #include <QString>
+#include <QVariant>
 
 namespace schema {
+
+// A design property stored with a table or field beyond the members the
+// model has for it (such as Description, Caption, Format, DecimalPlaces,
+// the lookup and datasheet settings), kept with the type it is stored as.
+// The value's C++ type follows `type`:
+//   1 Boolean                    bool
+//   2 Byte, 3 Integer, 4 Long    int (as stored; a damaged file may give
+//                                 one outside its type's range)
+//   5 Currency                   qlonglong: the amount in ten-thousandths
+//   6 Single                     float
+//   7 Double                     double
+//   8 Date                       double: Basic's serial date (days since
+//                                 30 December 1899, the time as fraction)
+//   10 Text, 12 Memo             QString
+//   15 GUID                      QString "{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}"
+//   9 Binary, 11 Long binary     QByteArray
+//   and any other code           QByteArray, the value's bytes as stored
+struct Property {
+    QString name;
+    int type = 10;              // DAO type code (dao::DataType)
+    QVariant value;
+};
 
 struct Field {
     QString name;
@@ -18,6 +41,7 @@ struct Field {
     QString defaultValue;
     QString validationRule;
     QString validationText;
+    QList<Property> properties; // in stored order
 };
 
 struct Index {
@@ -28,11 +52,17 @@ struct Index {
     bool ignoreNulls = false;
     bool foreign = false;
     QList<QString> fields;      // field names in key order
+    QList<bool> descending;     // for each of `fields`: sorted descending; may be shorter
+
+    bool isDescending(qsizetype k) const { return k < descending.size() && descending[k]; }
 };
 
 struct Table {
     QString name;
     qint32 attributes = 0;      // DAO TableDef attribute bits
+    QString validationRule;     // the table's own rule, across its fields
+    QString validationText;
+    QList<Property> properties; // in stored order
     QList<Field> fields;
     QList<Index> indexes;
 };

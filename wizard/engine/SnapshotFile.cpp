@@ -1,5 +1,6 @@
 #include "wizard/engine/SnapshotFile.h"
 
+#include "wizard/engine/RegularFile.h"
 #include "wizard/engine/SchemaJson.h"
 
 #include <QFile>
@@ -23,9 +24,16 @@ schema::Database loadSnapshot(const QString &path, const EngineHooks &hooks)
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
         hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), Source);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    QFile file;
+    QString kind;
+    switch (openRegularFile(path, file, &kind)) {
+    case RegularFileOpen::Opened:
+        break;
+    case RegularFileOpen::NotRegular:
+        hooks.fail(errors::CannotOpenFile, notRegularText(path, kind), Source);
+    case RegularFileOpen::Unreadable:
         hooks.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), Source);
+    }
     if (file.size() > MaxSnapshotBytes)
         hooks.fail(errors::FormatNotRecognised,
                    QStringLiteral("Unrecognized database format '%1': the snapshot is larger than %2 bytes.")

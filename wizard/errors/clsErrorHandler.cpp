@@ -2,6 +2,7 @@
 
 #include "utility/BasicError.h"
 #include "utility/MessageService.h"
+#include "utility/basPublicNotCreateableFunctions.h"
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/errors/DiagnosticLog.h"
@@ -25,17 +26,6 @@ const QString TAB = QStringLiteral("\t");
 constexpr qint32 kNumberForUnnumberedText = 5000;
 constexpr qint32 kInternalError = 51;
 constexpr qint32 kOutOfMemory = 7;
-
-// Basic's Trim: blanks only.
-QString trimBlanks(const QString &text)
-{
-    qsizetype start = 0, end = text.size();
-    while (start < end && text[start] == u' ')
-        ++start;
-    while (end > start && text[end - 1] == u' ')
-        --end;
-    return text.mid(start, end - start);
-}
 
 ErrorRecordEntry entryFor(std::exception_ptr error)
 {
@@ -79,7 +69,7 @@ void cleanEngineEntry(ErrorRecordEntry &entry)
         } catch (...) {
         }
     }
-    entry.description = trimBlanks(entry.description.mid(after));
+    entry.description = pembry::basicTrim(entry.description.mid(after));
 }
 
 // The system's general date format: short date and the time with seconds.
@@ -118,7 +108,7 @@ QList<ErrorRecordEntry> clsErrorHandler::engineRecord(int &filled)
         // An empty entry is passed over; its slot stays at the end.
         if (error.Number == 0 && error.Description.isEmpty())
             continue;
-        record[filled++] = {error.Number, error.Source, trimBlanks(error.Description), error.HelpFile,
+        record[filled++] = {error.Number, error.Source, pembry::basicTrim(error.Description), error.HelpFile,
                             error.HelpContext};
     }
     for (ErrorRecordEntry &entry : record) {
@@ -168,13 +158,13 @@ void clsErrorHandler::ErrorHandler(const QString &procName, bool verbose, qint16
     try {
         if (verbose && m_showCompleteErrorMessage) {
             for (const ErrorRecordEntry &entry : m_record) {
-                message = trimBlanks(message);
+                message = pembry::basicTrim(message);
                 message += QStringLiteral("Error: ") + QString::number(entry.number) + CRLF + CRLF
                     + QStringLiteral("Description: ") + entry.description + CRLF + CRLF;
             }
-            message = QStringLiteral("Calling Routine: ") + procName + CRLF + CRLF + trimBlanks(message);
+            message = QStringLiteral("Calling Routine: ") + procName + CRLF + CRLF + pembry::basicTrim(message);
         } else if (!m_record.isEmpty()) {
-            message = trimBlanks(m_record.first().description + CRLF + CRLF);
+            message = pembry::basicTrim(m_record.first().description + CRLF + CRLF);
         }
     } catch (...) {
     }

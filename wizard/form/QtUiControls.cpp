@@ -18,12 +18,6 @@ namespace {
 constexpr int InvalidArrayIndex = 381;
 constexpr int IndexOutOfBounds = 35600;
 
-bool sortsBefore(const QString &a, const QString &b)
-{
-    const int folded = a.compare(b, Qt::CaseInsensitive);
-    return folded != 0 ? folded < 0 : a < b;
-}
-
 int toInt(double value)
 {
     return int(std::lround(std::clamp(value, double(INT_MIN), double(INT_MAX))));
@@ -45,7 +39,7 @@ void QtListControl::AddItem(const QString &item)
     int high = m_list->count();
     while (low < high) {
         const int middle = (low + high) / 2;
-        if (sortsBefore(item, m_list->item(middle)->text()))
+        if (tableSortsBefore(item, m_list->item(middle)->text()))
             high = middle;
         else
             low = middle + 1;

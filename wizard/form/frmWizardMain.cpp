@@ -42,23 +42,10 @@ namespace {
 // its only user).
 void busyPointer(bool show)
 {
-    static const pembry::VBObjectHelper helper;
-    helper.MouseHourGlass(show);
+    vbObjectHelper().MouseHourGlass(show);
 }
 
 constexpr int ControlArrayElementMissing = 340;
-
-const QStringList kLocales = {
-    QStringLiteral("dbLangGeneral"), QStringLiteral("dbLangArabic"), QStringLiteral("dbLangChineseSimplified"),
-    QStringLiteral("dbLangChineseTraditional"), QStringLiteral("dbLangCyrillic"), QStringLiteral("dbLangCzech"),
-    QStringLiteral("dbLangDutch"), QStringLiteral("dbLangGreek"), QStringLiteral("dbLangHebrew"),
-    QStringLiteral("dbLangHungarian"), QStringLiteral("dbLangIcelandic"), QStringLiteral("dbLangJapanese"),
-    QStringLiteral("dbLangKorean"), QStringLiteral("dbLangNordic"), QStringLiteral("dbLangNorwDan"),
-    QStringLiteral("dbLangPolish"), QStringLiteral("dbLangSlovenian"), QStringLiteral("dbLangSpanish"),
-    QStringLiteral("dbLangSwedFin"), QStringLiteral("dbLangThai"), QStringLiteral("dbLangTurkish")};
-
-// The engine version constants of the "Version" options.
-const qint32 kVersions[] = {1, 8, 16, 32, 64};
 
 const QString kReady = QStringLiteral("Ready");
 
@@ -331,7 +318,7 @@ QWidget *frmWizardMain::buildNewDatabasePage()
     auto *right = new QVBoxLayout;
     cboLocale = new QComboBox(page);
     cboLocale->setObjectName(QStringLiteral("cboLocale"));
-    cboLocale->addItems(kLocales);
+    cboLocale->addItems(GeneratorSettings::locales());
     auto *localeLabel = new QLabel(QStringLiteral("&Locale"), page);
     localeLabel->setObjectName(QStringLiteral("lblLocale"));
     localeLabel->setBuddy(cboLocale);
@@ -365,19 +352,21 @@ QWidget *frmWizardMain::buildCodePage()
     auto *names = new QGridLayout;
     auto addName = [&](const char *name, const QString &label, const QString &text, int row, int column) {
         QLineEdit *box = textBox(name, page, text);
-        names->addWidget(caption(label, box, page), row, column * 2);
+        const QByteArray labelName = "lbl" + QByteArray(name).mid(3);
+        names->addWidget(caption(label, box, page, labelName.constData()), row, column * 2);
         names->addWidget(box, row, column * 2 + 1);
         m_textBoxes << box;
         return box;
     };
-    txtVarNameNewDB = addName("txtVarNameNewDB", QStringLiteral("&Database"), QStringLiteral("dbNew"), 0, 0);
-    txtVarNameNewTable = addName("txtVarNameNewTable", QStringLiteral("&Table"), QStringLiteral("tdfNew"), 0, 1);
-    txtVarNameNewField = addName("txtVarNameNewField", QStringLiteral("Fie&ld"), QStringLiteral("fldNew"), 1, 0);
+    const GeneratorSettings &initial = GeneratorSettings::windowInitial();
+    txtVarNameNewDB = addName("txtVarNameNewDB", QStringLiteral("&Database"), initial.varNameNewDB, 0, 0);
+    txtVarNameNewTable = addName("txtVarNameNewTable", QStringLiteral("&Table"), initial.varNameNewTable, 0, 1);
+    txtVarNameNewField = addName("txtVarNameNewField", QStringLiteral("Fie&ld"), initial.varNameNewField, 1, 0);
     txtVarNameNewRelation =
-        addName("txtVarNameNewRelation", QStringLiteral("&Relation"), QStringLiteral("relNew"), 1, 1);
-    txtVarNameNewIndex = addName("txtVarNameNewIndex", QStringLiteral("&Index"), QStringLiteral("indxNew"), 2, 0);
-    txtProcPrefix = addName("txtProcPrefix", QStringLiteral("&Procedure Prefix"), QStringLiteral("subCreate_"), 2, 1);
-    txtTabStop = addName("txtTabStop", QStringLiteral("Tab &Stop"), QStringLiteral("3"), 3, 0);
+        addName("txtVarNameNewRelation", QStringLiteral("&Relation"), initial.varNameNewRelation, 1, 1);
+    txtVarNameNewIndex = addName("txtVarNameNewIndex", QStringLiteral("&Index"), initial.varNameNewIndex, 2, 0);
+    txtProcPrefix = addName("txtProcPrefix", QStringLiteral("&Procedure Prefix"), initial.procPrefix, 2, 1);
+    txtTabStop = addName("txtTabStop", QStringLiteral("Tab &Stop"), QString::number(initial.tabStop), 3, 0);
     // Digits only: the tab stop is a count of blanks.
     txtTabStop->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), txtTabStop));
     names->setColumnStretch(1, 1);
@@ -387,8 +376,10 @@ QWidget *frmWizardMain::buildCodePage()
     layout->addSpacing(6);
     layout->addWidget(heading(QStringLiteral("What do you want to do with the database duplication code?"), page));
     auto *choices = new QHBoxLayout;
-    chkCopyToClipboard = checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), page);
-    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into &New Module"), page);
+    chkCopyToClipboard =
+        checkBox("chkCopyToClipboard", QStringLiteral("Copy t&o Clipboard"), page, initial.copyToClipboard);
+    // "M": "N" is Next's key.
+    chkInsertIntoModule = checkBox("chkInsertIntoModule", QStringLiteral("Insert into New &Module"), page);
     fraInsertTopBottom = new QGroupBox(page);
     fraInsertTopBottom->setObjectName(QStringLiteral("fraInsertTopBottom"));
     auto *insertLayout = new QHBoxLayout(fraInsertTopBottom);
@@ -410,9 +401,10 @@ QWidget *frmWizardMain::buildCodePage()
     auto *saveLayout = new QVBoxLayout(saveAs);
     txtCodeDestinationFile = textBox("txtCodeDestinationFile", saveAs);
     cmdBrowseCodeFile = browseButton("cmdBrowseCodeFile", saveAs);
-    chkRunNotepad = checkBox("chkRunNotepad", QStringLiteral("Op&en in Notepad"), saveAs);
+    chkRunNotepad = checkBox("chkRunNotepad", QStringLiteral("Op&en in Notepad"), saveAs, initial.runNotepad);
     chkRunNotepad->setEnabled(false);
-    chkWriteVB5Header = checkBox("chkWriteVB5Header", QStringLiteral("Include &VB Header Information"), saveAs);
+    chkWriteVB5Header = checkBox("chkWriteVB5Header", QStringLiteral("Include &VB Header Information"), saveAs,
+                                 initial.writeVB5Header);
     chkWriteVB5Header->setEnabled(false);
     saveLayout->addLayout(withBrowse(txtCodeDestinationFile, cmdBrowseCodeFile));
     auto *saveOptions = new QHBoxLayout;
@@ -422,6 +414,9 @@ QWidget *frmWizardMain::buildCodePage()
     saveLayout->addLayout(saveOptions);
     layout->addWidget(saveAs);
     layout->addStretch(1);
+    // The frame's access key goes to the file box, not to the control of
+    // the frame that had the focus last.
+    m_frameFocus.insert(saveAs, txtCodeDestinationFile);
 
     setHelp(txtTabStop, QStringLiteral("Number of spaces to insert for each tab indentation"));
     setHelp(chkCopyToClipboard, QStringLiteral("Copy the code to the Windows clipboard"));
@@ -470,10 +465,11 @@ QWidget *frmWizardMain::buildTablesPage()
     grid->setColumnStretch(2, 1);
     grid->setRowStretch(2, 1);
 
-    chkIncludeRelations =
-        checkBox("chkIncludeRelations", QStringLiteral("&Create Relations in new Database"), page, true);
-    chkIncludeDatabaseWrapper =
-        checkBox("chkIncludeDatabaseWrapper", QStringLiteral("&Write Database Wrapper Function"), page, true);
+    const GeneratorSettings &initial = GeneratorSettings::windowInitial();
+    chkIncludeRelations = checkBox("chkIncludeRelations", QStringLiteral("&Create Relations in new Database"), page,
+                                   initial.includeRelations);
+    chkIncludeDatabaseWrapper = checkBox("chkIncludeDatabaseWrapper", QStringLiteral("&Write Database Wrapper Function"),
+                                         page, initial.includeDatabaseWrapper);
     grid->addWidget(chkIncludeRelations, 3, 0, 1, 3);
     grid->addWidget(chkIncludeDatabaseWrapper, 4, 0, 1, 3);
 
@@ -643,6 +639,8 @@ void frmWizardMain::connectHandlers()
         it.key()->installEventFilter(this);
     for (QLineEdit *box : m_textBoxes)
         box->installEventFilter(this);
+    for (auto it = m_frameFocus.cbegin(); it != m_frameFocus.cend(); ++it)
+        it.key()->installEventFilter(this);
 }
 
 // --- Showing and unloading --------------------------------------------------------
@@ -695,6 +693,14 @@ void frmWizardMain::keyPressEvent(QKeyEvent *event)
 
 bool frmWizardMain::eventFilter(QObject *watched, QEvent *event)
 {
+    if (event->type() == QEvent::Shortcut) {
+        const auto focus = m_frameFocus.constFind(static_cast<QWidget *>(watched));
+        if (focus != m_frameFocus.cend()) {
+            if ((*focus)->isEnabled())
+                (*focus)->setFocus(Qt::ShortcutFocusReason);
+            return true;
+        }
+    }
     if (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut) {
         auto *control = static_cast<QWidget *>(watched);
         const auto help = m_focusHelp.constFind(control);
@@ -742,7 +748,7 @@ void frmWizardMain::FormLoad()
         for (auto it = m_tags.cbegin(); it != m_tags.cend(); ++it)
             it.key()->setToolTip(it.value());
         m_databaseLocation = -1;
-        cboLocale->setCurrentIndex(cboLocale->findText(QStringLiteral("dbLangGeneral")));
+        cboLocale->setCurrentIndex(cboLocale->findText(GeneratorSettings::windowInitial().locale));
         setStatusText(kReady);
         chkInsertIntoModule->setVisible(m_showInsertPosition);
         fraInsertTopBottom->setVisible(false);
@@ -765,17 +771,31 @@ void frmWizardMain::FormLoad()
 void frmWizardMain::MovePage()
 {
     try {
-        pageEntryWork();
+        if (!pageEntryWork()) {
+            stayOnShownPage();
+            return;
+        }
     } catch (const pembry::BasicError &e) {
         busyPointer(false);
-        if (!handleMovePageError(e.number()))
+        if (!handleMovePageError(e.number())) {
+            stayOnShownPage();
             return;
+        }
     } catch (...) {
         busyPointer(false);
         reportError(QStringLiteral("MovePage"));
+        stayOnShownPage();
         return;
     }
     showCurrentPage();
+}
+
+// After a page change that failed the index names the page shown again;
+// that page and its buttons were left as they were.
+void frmWizardMain::stayOnShownPage()
+{
+    if (m_shownPage >= 0)
+        m_currentPage = m_shownPage;
 }
 
 // Answers an error of the page-entry work; true when MovePage goes on.
@@ -812,11 +832,14 @@ void frmWizardMain::goToSourcePage(QWidget *focus)
         focus->setFocus(Qt::OtherFocusReason);
 }
 
-void frmWizardMain::pageEntryWork()
+bool frmWizardMain::pageEntryWork()
 {
     clsWriteNewDatabase &generator = gobjWriteNewDatabase();
     switch (m_currentPage) {
     case 1: {
+        // A source the engine cannot read: the generator has said why.
+        if (!generator.DBSource())
+            return false;
         const qint32 index = generator.DBSourceVersion();
         if (index < 0 || index >= optVersion.size())
             pembry::raiseError(ControlArrayElementMissing, QStringLiteral("frmWizardMain"),
@@ -848,11 +871,13 @@ void frmWizardMain::pageEntryWork()
     default:
         break;
     }
+    return true;
 }
 
 void frmWizardMain::showCurrentPage()
 {
     sstabWizard->setCurrentIndex(m_currentPage);
+    m_shownPage = m_currentPage;
     QWidget *focus = nullptr;
     switch (m_currentPage) {
     case 0:
@@ -976,16 +1001,17 @@ void frmWizardMain::txtDBNew_Change()
 
 void frmWizardMain::optVersion_Click(int index)
 {
-    m_version = kVersions[index];
+    m_version = kJetVersions[index].code;
 }
 
 void frmWizardMain::txtTabStop_Change()
 {
-    // Only a whole 16-bit number is passed on; otherwise the generator keeps
-    // its tab stop (Finish reports the text that cannot be converted).
+    // Only a count the generator takes is passed on; otherwise it keeps its
+    // tab stop (Finish reports the text that cannot be converted or is too
+    // large).
     bool number = false;
     const qint16 tabStop = txtTabStop->text().toShort(&number);
-    if (number)
+    if (number && tabStop >= 0 && tabStop <= kMaxTabStop)
         gobjWriteNewDatabase().setTabStop(tabStop);
 }
 
@@ -1217,16 +1243,16 @@ void frmWizardMain::cmdFinish_Click()
     m_succeeded = false;
     try {
         clsWriteNewDatabase &generator = gobjWriteNewDatabase();
-        generator.setTabStop(toInteger16(txtTabStop->text()));
-        generator.setVarNameNewDB(txtVarNameNewDB->text());
-        generator.setVarNameNewField(txtVarNameNewField->text());
-        generator.setVarNameNewIndex(txtVarNameNewIndex->text());
-        generator.setVarNameNewRelation(txtVarNameNewRelation->text());
-        generator.setVarNameNewTable(txtVarNameNewTable->text());
-        generator.setVersion(m_version);
-        generator.setLocale(cboLocale->currentText());
-        generator.setEncrypt(chkEncrypt->isChecked() ? 2 : 0);
-        generator.setIncludeRelations(chkIncludeRelations->checkState() != Qt::Unchecked);
+        applyFinishSettings(generator, {.tabStop = toInteger16(txtTabStop->text()),
+                                        .varNameNewDB = txtVarNameNewDB->text(),
+                                        .varNameNewField = txtVarNameNewField->text(),
+                                        .varNameNewIndex = txtVarNameNewIndex->text(),
+                                        .varNameNewRelation = txtVarNameNewRelation->text(),
+                                        .varNameNewTable = txtVarNameNewTable->text(),
+                                        .version = m_version,
+                                        .locale = cboLocale->currentText(),
+                                        .encrypt = chkEncrypt->isChecked(),
+                                        .includeRelations = chkIncludeRelations->checkState() != Qt::Unchecked});
 
         busyPointer(true);
         m_succeeded = generator.WriteTableCreationCode();

@@ -87,7 +87,9 @@ private:
     // --- Form routines -------------------------------------------------------
     void FormLoad();
     void MovePage();
-    void pageEntryWork();
+    // False when the page cannot be entered and the user has been told why.
+    bool pageEntryWork();
+    void stayOnShownPage();
     bool handleMovePageError(int number);
     void showCurrentPage();
     void EnableButtons();
@@ -132,6 +134,7 @@ private:
     // --- State -------------------------------------------------------------------
     ScopedWizardMessages m_messages;
     int m_currentPage = 0;
+    int m_shownPage = -1;       // the page on screen; -1 before the first
     int m_databaseLocation = -1;
     int m_newDBSecurity = 0;
     int m_insertPosition = 0;
@@ -147,6 +150,8 @@ private:
     QHash<QWidget *, QString> m_tags;
     QHash<QWidget *, QString> m_focusHelp;
     QList<QLineEdit *> m_textBoxes;
+    // Frames whose access key gives the focus to one control of theirs.
+    QHash<QWidget *, QWidget *> m_frameFocus;
 
     // --- Controls ------------------------------------------------------------------
     QStackedWidget *sstabWizard = nullptr;

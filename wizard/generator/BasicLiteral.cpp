@@ -2,6 +2,7 @@
 
 #include "wizard/generator/Windows1252.h"
 
+#include <algorithm>
 #include <limits>
 
 namespace tabulo {
@@ -105,21 +106,47 @@ QStringList build(QStringView text, QStringView quoteConstant, qsizetype maxLeng
 
 constexpr qsizetype kUnlimited = std::numeric_limits<qsizetype>::max() / 2;
 
+// True when every character stands inside the quotes as it is. Most names
+// and values are such text: they need no builder, only the quotes around.
+bool isPlain(QStringView text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar c) {
+        const char16_t u = c.unicode();
+        return u != u'"' && !isControl(u) && fitsWindows1252(u);
+    });
+}
+
+QString quoted(QStringView text)
+{
+    QString literal;
+    literal.reserve(text.size() + 2);
+    literal += u'"';
+    literal += text;
+    literal += u'"';
+    return literal;
+}
+
 }  // namespace
 
 QString basicStringLiteral(QStringView text)
 {
+    if (isPlain(text))
+        return quoted(text);
     return build(text, {}, kUnlimited).constFirst();
 }
 
 QString basicStringExpression(QStringView text, QStringView quoteConstant)
 {
+    if (isPlain(text))
+        return quoted(text);
     return build(text, quoteConstant, kUnlimited).constFirst();
 }
 
 QStringList basicStringExpressionParts(QStringView text, QStringView quoteConstant,
                                        qsizetype maxLength)
 {
+    if (isPlain(text) && text.size() + 2 <= maxLength)
+        return {quoted(text)};
     return build(text, quoteConstant, maxLength);
 }
 

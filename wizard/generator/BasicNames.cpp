@@ -1,5 +1,6 @@
 #include "wizard/generator/BasicNames.h"
 
+#include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/Windows1252.h"
 
 namespace tabulo {
@@ -56,6 +57,37 @@ bool fitsIdentifier(QChar c)
 }
 
 }  // namespace
+
+const QStringList &moduleNames()
+{
+    static const QStringList names = QStringList{
+        "CreateNewDatabase", "ExitProcedure", "ErrorHandler", "MsgBox", "Err", "Chr", "ChrW",
+        "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index", "Relation",
+        "Workspace", "dbEncrypt", "dbLangGeneral", "dbBoolean",
+        "dbByte", "dbInteger", "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate",
+        "dbBinary", "dbText", "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary",
+        "dbChar", "dbNumeric", "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp",
+        "dbAutoIncrField", "dbDescending", "dbFixedField", "dbHyperlinkField", "dbSystemField",
+        "dbUpdatableField", "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce",
+        "dbRelationInherited", "dbRelationUpdateCascade", "dbRelationDeleteCascade"} + [] {
+        QStringList versions;
+        for (const JetVersion &version : kJetVersions)
+            versions.append(version.constant.toString());
+        return versions;
+    }();
+    return names;
+}
+
+bool isModuleName(QStringView name)
+{
+    static const QSet<QString> folded = [] {
+        QSet<QString> set;
+        for (const QString &n : moduleNames())
+            set.insert(n.toLower());
+        return set;
+    }();
+    return folded.contains(name.toString().toLower());
+}
 
 bool isBasicKeyword(QStringView word)
 {

@@ -5,6 +5,7 @@
 #include <QSet>
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace tabulo {
@@ -18,6 +19,17 @@ bool isBasicKeyword(QStringView word);
 // or is a keyword gets "Proc_" in front; a name longer than Basic's 255
 // characters is cut.
 QString basicIdentifier(QStringView text);
+
+// The names a generated module uses in all its procedures: the public
+// procedure, the labels, and the built-in functions, objects, types and DAO
+// constants it calls. A procedure or variable of such a name would clash
+// with them or hide them. (The variables some procedures declare for
+// themselves are the module writer's to know.)
+const QStringList &moduleNames();
+
+// Whether `name` is one of moduleNames(), compared as Basic compares names
+// (without letter case).
+bool isModuleName(QStringView name);
 
 // Hands out procedure names that differ from every reserved name and from
 // each other: the first to ask for a name gets it, later ones get "_2",

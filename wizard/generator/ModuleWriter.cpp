@@ -1,10 +1,12 @@
 #include "wizard/generator/ModuleWriter.h"
 
 #include "utility/BasicError.h"
+#include "utility/TextHelper.h"
 #include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/BasicNames.h"
 #include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/basDAOFunctions.h"
 
 #include <QSet>
@@ -16,26 +18,55 @@
 namespace tabulo {
 namespace {
 
-const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
 const QString kQuoteConstant = QStringLiteral("mcstrQuote");
-constexpr qsizetype kMaxLineLength = 1023;
-const QString kMsgBoxStatement = QStringLiteral("MsgBox Err.Number & \": \" & Err.Description");
+constexpr qsizetype kMaxLineLength = CodePrinter::kMaxLineLength;
+// A setting's text that makes a literal longer than this is assigned to a
+// local variable first: the statements of the wrapper then fit one line
+// whatever the other settings hold.
+constexpr qsizetype kLongLiteral = 200;
+
+// The error handlers of the procedures, one indent deep. Most show the error;
+// the Indexes procedure passes over an index that a relationship made.
+constexpr QLatin1StringView kShowError("\tMsgBox Err.Number & \": \" & Err.Description\n");
+constexpr QLatin1StringView kSkipRecreatedIndex(
+    "\tSelect Case Err.Number\n"
+    "\t\tCase 3284\n"
+    "\t\t\t'The Jet Engine automatically created this index when it created a relationship that uses the "
+    "respective field\n"
+    "\t\t\tResume Next\n"
+    "\t\tCase Else\n"
+    "\t\t\tMsgBox Err.Number & \": \" & Err.Description\n"
+    "\tEnd Select\n");
+
+// The start of every procedure's body, after its Sub line: the error trap
+// that closeProcedure() ends. The body is one level deeper while the answer
+// lives.
+[[nodiscard]] CodePrinter::Indented openBody(CodePrinter &out)
+{
+    out.print("\n"
+              "\tOn Error Goto ErrorHandler\n"
+              "\n");
+    return out.indented();
+}
+
+// The end of every procedure, after its last statement: the exit, the error
+// handler and End Sub.
+void closeProcedure(CodePrinter &out, QLatin1StringView handler)
+{
+    out.print("\n"
+              "ExitProcedure:\n"
+              "\tExit Sub\n"
+              "\n"
+              "ErrorHandler:\n");
+    out.print(handler);
+    out.print("\tResume ExitProcedure\n"
+              "\n"
+              "End Sub\n");
+}
 
 QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
-}
-
-QString versionText(qint32 version)
-{
-    switch (version) {
-    case 1: return QStringLiteral("dbVersion10");
-    case 8: return QStringLiteral("dbVersion11");
-    case 16: return QStringLiteral("dbVersion20");
-    case 32: return QStringLiteral("dbVersion30");
-    case 64: return QStringLiteral("dbVersion40");
-    default: return {};
-    }
 }
 
 // A foreign table and its key fields, as Jet compares names (without case).
@@ -44,106 +75,164 @@ QString foreignIndexKey(const QString &table, const QStringList &fields)
     return (table + QChar(0) + fields.join(QChar(0))).toLower();
 }
 
-QString withoutBlanks(QString text)
-{
-    return text.remove(u' ');
-}
+// The variables and parameters some procedures declare for themselves, with
+// the variable settings declared in the same procedures: a variable setting
+// must not take such a name there.
+struct LocalName {
+    const char *name;
+    std::array<const char *, 3> besides;   // unused places are null
+};
+const LocalName kLocalNames[] = {
+    {"ws", {"VarNameNewDB"}},
+    {"strNewDBPath", {"VarNameNewDB"}},
+    {"strMDWPath", {"VarNameNewDB"}},
+    {"strUserName", {"VarNameNewDB"}},
+    {"strPassword", {"VarNameNewDB"}},
+    {"strDatabasePwd", {"VarNameNewDB"}},
+    {"mcstrQuote", {"VarNameNewDB", "VarNameNewTable", "VarNameNewField"}},
+    {"tdf", {"VarNameNewDB", "VarNameNewField", "VarNameNewIndex"}},
+};
 
-// Names every module uses besides the generated procedures: a procedure of
-// the same name would hide them.
-const std::array kModuleNames = {
-    "CreateNewDatabase", "ws", "tdf", "mcstrQuote", "strNewDBPath", "strMDWPath",
-    "strUserName", "strPassword", "strDatabasePwd", "MsgBox", "Err", "Chr", "ChrW",
-    "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index",
-    "Relation", "Workspace", "dbEncrypt", "dbLangGeneral", "dbVersion10", "dbVersion11",
-    "dbVersion20", "dbVersion30", "dbVersion40", "dbBoolean", "dbByte", "dbInteger",
-    "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate", "dbBinary", "dbText",
-    "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary", "dbChar", "dbNumeric",
-    "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp", "dbAutoIncrField", "dbDescending",
-    "dbFixedField", "dbHyperlinkField", "dbSystemField", "dbUpdatableField",
-    "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce", "dbRelationInherited",
-    "dbRelationUpdateCascade", "dbRelationDeleteCascade"};
+bool sameBasicName(const QString &a, const QString &b)
+{
+    return a.toLower() == b.toLower();
+}
 
 }  // namespace
 
 struct ModuleWriter::State {
-    explicit State(CodeStyle s)
-        : style(std::move(s)),
-          wrapper(style.indentUnit),
-          tables(style.indentUnit),
-          indexes(style.indentUnit),
-          relations(style.indentUnit)
+    explicit State(GeneratorSettings s)
+        : style(std::move(s)), wrapper(printer()), tables(printer()), indexes(printer()), relations(printer())
     {
+    }
+
+    // A printer whose templates know the variable names of the settings.
+    CodePrinter printer() const
+    {
+        return CodePrinter(style.indentUnit(), kRunErrorSource,
+                           {{"db", style.varNameNewDB},
+                            {"tdf", style.varNameNewTable},
+                            {"fld", style.varNameNewField},
+                            {"indx", style.varNameNewIndex},
+                            {"rel", style.varNameNewRelation}});
     }
 
     bool isCurrent() const { return style.pathNameDBNew == QLatin1StringView("Current"); }
     bool isVariable() const { return style.pathNameDBNew == QLatin1StringView("Variable"); }
 
-    void checkSettings() const;
     void reserveNames();
-    void beginWrapper();
-    void beginIndexes();
+    void writeWrapper();
+    void createDatabase();
+    QString wrapperValue(const QString &value, const char *variable);
     void writeTableProcedure(const dao::TableDef &table, const QString &tableName,
                              const QString &procName);
     void writeField(const dao::Field &field);
+    void writeQuotedValue(const char *property, const QString &value);
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
     void writeIndex(const dao::Index &index, const QString &tableName);
-    QString indexesText() const;
+    void writeIndexesProcedure(CodePrinter &out) const;
+    void writeRelations(const dao::Relations &relations,
+                        const std::function<bool(const QString &)> &isChosen, bool isReplica);
     void writeRelation(const dao::Relation &relation, const QString &table,
                        const QString &foreignTable, bool replica);
-    void writeQuotedValue(const QString &property, const QString &value);
 
-    CodeStyle style;
-    CodePrinter wrapper;    // CreateNewDatabase up to its last table call
-    CodePrinter tables;     // the table procedures, each after a blank line
-    CodePrinter indexes;    // the Indexes procedure up to its last index
+    GeneratorSettings style;
+    CodePrinter wrapper;    // CreateNewDatabase, written when the module is finished
+    // The table procedures, each after a blank line; finish() puts the rest
+    // of the module around them, so that the long text is never copied.
+    CodePrinter tables;
+    // The body of the Indexes procedure, one level deep, written as the
+    // tables are read.
+    CodePrinter indexes;
     CodePrinter relations;  // the Relations procedure, complete
     ProcedureNames names;
+    QStringList tableProcs; // the table procedures, in the order of the tables
     QString indexesProc;
     QString relationsProc;
     bool relationWritten = false;
 
-    // Blocks of indexes the engine keeps for a relationship, held back until
+    // Blocks of indexes the engine keeps for a relationship, left out once
     // the relationships are known: creating a relationship recreates its
-    // index, so a block is written only when no written relationship does.
+    // index, so a block stays only when no written relationship does.
     struct ForeignIndex {
-        qsizetype position;  // where in `indexes` the block belongs
+        qsizetype begin;     // where in `indexes` the block is
+        qsizetype end;
         QString key;         // foreignIndexKey() of its table and fields
-        QString text;
     };
     QList<ForeignIndex> foreignIndexes;
     QSet<QString> recreatedIndexes;  // keys of the written relationships
 };
 
-void ModuleWriter::State::checkSettings() const
+QString tabStopRefusal(qsizetype tabStop, const QString &shownAs)
 {
-    if (versionText(style.version).isEmpty())
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                           QStringLiteral("The setting Version is %1; it must be 1, 8, 16, 32 or 64.")
-                               .arg(style.version));
+    return QStringLiteral("The setting %1 is %2; it must be 0 to %3, so that every indented line fits the "
+                          "1,023 characters of a Basic line.")
+        .arg(shownAs)
+        .arg(tabStop)
+        .arg(kMaxTabStop);
+}
+
+void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString> &shownAs)
+{
+    const auto refuse = [](const QString &description) {
+        pembry::raiseError(pembry::err::InvalidCall, kRunErrorSource, description);
+    };
+    const auto shown = [&shownAs](const char *setting) {
+        const QString name = QLatin1StringView(setting);
+        return shownAs.value(name, name);
+    };
+    if (jetVersionConstant(style.version).isEmpty())
+        refuse(QStringLiteral("The setting %1 is %2; it must be 1, 8, 16, 32 or 64.")
+                   .arg(shown("Version"))
+                   .arg(style.version));
     if (style.newDBSecurity < 0 || style.newDBSecurity > 2)
-        pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                           QStringLiteral("The setting NewDBSecurity is %1; it must be 0, 1 or 2.")
-                               .arg(style.newDBSecurity));
+        refuse(QStringLiteral("The setting %1 is %2; it must be 0, 1 or 2.")
+                   .arg(shown("NewDBSecurity"))
+                   .arg(style.newDBSecurity));
+    if (style.tabStop < 0 || style.tabStop > kMaxTabStop)
+        refuse(tabStopRefusal(style.tabStop, shown("TabStop")));
+    if (basicIdentifier(style.locale) != style.locale)
+        refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown("Locale"), style.locale));
+
     const std::pair<const char *, const QString *> variables[] = {
         {"VarNameNewDB", &style.varNameNewDB},
         {"VarNameNewTable", &style.varNameNewTable},
         {"VarNameNewField", &style.varNameNewField},
         {"VarNameNewIndex", &style.varNameNewIndex},
-        {"VarNameNewRelation", &style.varNameNewRelation},
-        {"Locale", &style.locale}};
-    for (const auto &[setting, value] : variables) {
+        {"VarNameNewRelation", &style.varNameNewRelation}};
+    const QString sameName = QStringLiteral(" (Basic does not tell letter case apart in names)");
+    for (size_t i = 0; i < std::size(variables); ++i) {
+        const auto &[setting, value] = variables[i];
         if (basicIdentifier(*value) != *value)
-            pembry::raiseError(pembry::err::InvalidCall, kRunSource,
-                               QStringLiteral("The setting %1 «%2» is not a Basic name.")
-                                   .arg(QLatin1StringView(setting), *value));
+            refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown(setting), *value));
+        const auto declaredBeside = [&](const LocalName &local) {
+            return sameBasicName(*value, QLatin1StringView(local.name))
+                   && std::any_of(local.besides.begin(), local.besides.end(),
+                                  [&](const char *s) { return s && qstrcmp(s, setting) == 0; });
+        };
+        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), declaredBeside);
+        if (isModuleName(*value) || localClash)
+            refuse(QStringLiteral("The setting %1 «%2» is a name the module uses itself%3; choose another name.")
+                       .arg(shown(setting), *value, sameName));
+        if (sameBasicName(*value, style.locale))
+            refuse(QStringLiteral("The setting %1 «%2» is the name of the %3 constant «%4»%5; choose another name.")
+                       .arg(shown(setting), *value, shown("Locale"), style.locale, sameName));
+        for (size_t j = 0; j < i; ++j) {
+            const auto &[otherSetting, other] = variables[j];
+            if (sameBasicName(*value, *other))
+                refuse(QStringLiteral("The settings %1 «%2» and %3 «%4» name the same variable%5; every "
+                                      "variable needs a name of its own.")
+                           .arg(shown(otherSetting), *other, shown(setting), *value, sameName));
+        }
     }
 }
 
 void ModuleWriter::State::reserveNames()
 {
-    for (const char *name : kModuleNames)
-        names.reserve(QString::fromLatin1(name));
+    for (const QString &name : moduleNames())
+        names.reserve(name);
+    for (const LocalName &local : kLocalNames)
+        names.reserve(QString::fromLatin1(local.name));
     for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,
                                 &style.varNameNewIndex, &style.varNameNewRelation, &style.locale})
         names.reserve(*name);
@@ -151,9 +240,9 @@ void ModuleWriter::State::reserveNames()
     relationsProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Relations")));
 }
 
-void ModuleWriter::State::beginWrapper()
+void ModuleWriter::State::writeWrapper()
 {
-    const QString &db = style.varNameNewDB;
+    CodePrinter &out = wrapper;
     QString parameters;
     if (style.newDBSecurity == 1)
         parameters = QStringLiteral("strMDWPath As String, strUserName As String, "
@@ -163,128 +252,164 @@ void ModuleWriter::State::beginWrapper()
                                           : QStringLiteral("strNewDBPath As String, ") + parameters;
     }
 
-    wrapper.put(0, u"Public Sub CreateNewDatabase(", parameters, u")").br(2);
-    wrapper.line(1, u"On Error Goto ErrorHandler");
-    wrapper.br().line(1, u"Dim ", db, u" As Database");
-    if (isCurrent()) {
-        wrapper.br().line(1, u"Set ", db, u" = CurrentDb");
-    } else {
-        QString version = versionText(style.version);
-        if (style.encrypt == 2)
-            version += QStringLiteral(" Or dbEncrypt");
-        wrapper.br().put(1, u"Dim ws As Workspace");
-
-        QString localeArgument = style.locale;
-        switch (style.newDBSecurity) {
-        case 0:
-            wrapper.br().put(1, u"Set ws = DBEngine(0)");
-            break;
-        case 1:
-            localeArgument += QStringLiteral(" & \";pwd=\" & strDatabasePwd");
-            wrapper.br().put(1, u"'Create a secure workspace");
-            wrapper.br().put(1, u"DBEngine.SystemDB = strMDWPath");
-            wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", "
-                                u"strUserName, strPassword)");
-            break;
-        default:
-            if (!style.passwordDBNew.isEmpty())
-                localeArgument += QStringLiteral(" & ") + basicStringLiteral(style.passwordDBNew);
-            wrapper.br().put(1, u"'Create a secure workspace");
-            wrapper.br().put(1, u"DBEngine.SystemDB = ", basicStringLiteral(style.pathNameMDWNew));
-            wrapper.br().put(1, u"Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", ",
-                             basicStringLiteral(style.userNameNew), u", ",
-                             basicStringLiteral(style.passwordMDWNew), u")");
-            break;
+    out.print("Public Sub CreateNewDatabase($parameters$)\n", {{"parameters", parameters}});
+    {
+        const auto body = openBody(out);
+        out.print("Dim $db$ As Database\n"
+                  "\n");
+        if (isCurrent())
+            out.print("Set $db$ = CurrentDb\n");
+        else
+            createDatabase();
+        out.print("\n"
+                  "'Create Tables\n");
+        for (const QString &proc : std::as_const(tableProcs)) {
+            if (isCurrent())
+                out.print("$proc$\n", {{"proc", proc}});
+            else
+                out.print("$proc$ $db$\n", {{"proc", proc}});
         }
-        const QString path = isVariable() ? QStringLiteral("strNewDBPath")
-                                          : basicStringLiteral(style.pathNameDBNew);
-        wrapper.br().line(1, u"Set ", db, u" = ws.CreateDatabase(", path, u", ", localeArgument,
-                          u", ", version, u")");
+        out.print("\n"
+                  "$indexes$ $db$\n",
+                  {{"indexes", indexesProc}});
+        if (style.includeRelations && relationWritten)
+            out.print("\n"
+                      "$relations$ $db$\n",
+                      {{"relations", relationsProc}});
     }
-    wrapper.br().line(1, u"'Create Tables");
+    closeProcedure(out, kShowError);
 }
 
-void ModuleWriter::State::beginIndexes()
+// The workspace and the CreateDatabase statement of the wrapper.
+void ModuleWriter::State::createDatabase()
 {
-    indexes.line(0, u"Private Sub ", indexesProc, u"(", style.varNameNewDB, u" As Database)");
-    indexes.br().line(1, u"On Error Goto ErrorHandler");
-    indexes.br().put(1, u"Dim tdf As TableDef");
-    indexes.br().put(1, u"Dim ", style.varNameNewField, u" As Field");
-    indexes.br().line(1, u"Dim ", style.varNameNewIndex, u" As Index");
+    CodePrinter &out = wrapper;
+    QString version = jetVersionConstant(style.version);
+    if (style.encrypt == 2)
+        version += QStringLiteral(" Or dbEncrypt");
+    out.print("Dim ws As Workspace\n");
+
+    QString localeArgument = style.locale;
+    switch (style.newDBSecurity) {
+    case 0:
+        out.print("Set ws = DBEngine(0)\n");
+        break;
+    case 1:
+        localeArgument += QStringLiteral(" & \";pwd=\" & strDatabasePwd");
+        out.print("'Create a secure workspace\n"
+                  "DBEngine.SystemDB = strMDWPath\n"
+                  "Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", strUserName, strPassword)\n");
+        break;
+    default: {
+        out.print("'Create a secure workspace\n");
+        const QString workgroup = wrapperValue(style.pathNameMDWNew, "strMDWPath");
+        out.print("DBEngine.SystemDB = $workgroup$\n", {{"workgroup", workgroup}});
+        const QString user = wrapperValue(style.userNameNew, "strUserName");
+        const QString password = wrapperValue(style.passwordMDWNew, "strPassword");
+        out.print("Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", $user$, $password$)\n",
+                  {{"user", user}, {"password", password}});
+        break;
+    }
+    }
+    const QString path = isVariable() ? QStringLiteral("strNewDBPath")
+                                      : wrapperValue(style.pathNameDBNew, "strNewDBPath");
+    if (style.newDBSecurity == 2 && !style.passwordDBNew.isEmpty())
+        localeArgument += QStringLiteral(" & ") + wrapperValue(style.passwordDBNew, "strDatabasePwd");
+    out.print("Set $db$ = ws.CreateDatabase($path$, $locale$, $version$)\n",
+              {{"path", path}, {"locale", localeArgument}, {"version", version}});
+}
+
+// `value` as a Basic string for a statement of the wrapper: its literal, or,
+// when that is long, the local variable `variable`, declared and assigned in
+// parts on the lines before the statement.
+QString ModuleWriter::State::wrapperValue(const QString &value, const char *variable)
+{
+    QString literal = basicStringLiteral(value);
+    if (literal.size() <= kLongLiteral)
+        return literal;
+    const QString name = QLatin1StringView(variable);
+    const qsizetype again = 2 * name.size() + 6;   // "name = name & "
+    const QStringList parts =
+        basicStringExpressionParts(value, {}, kMaxLineLength - wrapper.indentWidth() - again);
+    const auto vars = wrapper.withVars({{"var", name}});
+    wrapper.print("Dim $var$ As String\n"
+                  "$var$ = $part$\n",
+                  {{"part", parts.constFirst()}});
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        wrapper.print("$var$ = $var$ & $part$\n", {{"part", parts.at(i)}});
+    return name;
 }
 
 void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const QString &tableName,
                                               const QString &procName)
 {
-    const QString &db = style.varNameNewDB;
-    const QString &tdf = style.varNameNewTable;
     CodePrinter &out = tables;
-
-    out.br();   // the blank line before every table procedure
+    const auto vars = out.withVars({{"proc", procName}});
+    out.print("\n");   // the blank line before every table procedure
     if (isCurrent())
-        out.line(0, u"Private Sub ", procName, u"()");
+        out.print("Private Sub $proc$()\n");
     else
-        out.line(0, u"Private Sub ", procName, u"(", db, u" As Database)");
-    out.br().line(1, u"On Error Goto ErrorHandler");
-    out.br().put(1, u"Const mcstrQuote As String = \"\"\"\"");
-    if (isCurrent())
-        out.br().put(1, u"Dim ", db, u" As Database");
-    out.br().put(1, u"Dim ", tdf, u" As TableDef");
-    out.br().put(1, u"Dim ", style.varNameNewField, u" As Field");
-    if (isCurrent())
-        out.br(2).put(1, u"Set ", db, u" = CurrentDb");
-    out.br(2).put(1, u"Set ", tdf, u" = ", db, u".CreateTableDef(", basicStringLiteral(tableName),
-                  u")");
+        out.print("Private Sub $proc$($db$ As Database)\n");
+    {
+        const auto body = openBody(out);
+        out.print("Const mcstrQuote As String = \"\"\"\"\n");
+        if (isCurrent())
+            out.print("Dim $db$ As Database\n");
+        out.print("Dim $tdf$ As TableDef\n"
+                  "Dim $fld$ As Field\n");
+        if (isCurrent())
+            out.print("\n"
+                      "Set $db$ = CurrentDb\n");
+        out.print("\n"
+                  "Set $tdf$ = $db$.CreateTableDef($table$)\n",
+                  {CodePrinter::quoted("table", tableName)});
 
-    const dao::Fields &fields = table.Fields();
-    const int fieldCount = fields.Count();
-    for (int i = 0; i < fieldCount; ++i)
-        writeField(*fields.Item(i));
+        const dao::Fields &fields = table.Fields();
+        const int fieldCount = fields.Count();
+        for (int i = 0; i < fieldCount; ++i)
+            writeField(*fields.Item(i));
 
-    out.br().put(1, db, u".TableDefs.Append ", tdf);
-    out.br(2).put(0, u"ExitProcedure:");
-    out.br().put(1, u"Exit Sub");
-    out.br(2).put(0, u"ErrorHandler:");
-    out.br().put(1, kMsgBoxStatement);
-    out.br().put(1, u"Resume ExitProcedure");
-    out.br(2).line(0, u"End Sub");
+        out.print("$db$.TableDefs.Append $tdf$\n");
+    }
+    closeProcedure(out, kShowError);
 }
 
 void ModuleWriter::State::writeField(const dao::Field &field)
 {
-    const QString &fld = style.varNameNewField;
-    const QString &tdf = style.varNameNewTable;
     CodePrinter &out = tables;
-
     const QString name = field.Name();
     const qint32 type = field.Type();
     const qint32 size = field.Size();
-    out.br().put(1, u"Set ", fld, u" = ", tdf, u".CreateField(", basicStringLiteral(name), u", ",
-                 FieldTypeAsText(type), u", ", QString::number(size), u")");
+    out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n",
+              {CodePrinter::quoted("name", name), {"type", FieldTypeAsText(type)}, {"size", QString::number(size)}});
     if (field.Attributes() > 2)
-        out.br().put(1, fld, u".Attributes = ", AttributesField(field));
+        out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field)}});
     if (type == dao::dbText || type == dao::dbMemo)
-        out.br().put(1, fld, u".AllowZeroLength = ", boolText(field.AllowZeroLength()));
-    writeQuotedValue(QStringLiteral(".DefaultValue = "), field.DefaultValue());
-    out.br().put(1, fld, u".Required = ", boolText(field.Required()));
-    writeQuotedValue(QStringLiteral(".ValidationRule = "), field.ValidationRule());
-    writeQuotedValue(QStringLiteral(".ValidationText = "), field.ValidationText());
-    out.br().line(1, tdf, u".Fields.Append ", fld);
+        out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.AllowZeroLength())}});
+    writeQuotedValue("DefaultValue", field.DefaultValue());
+    out.print("$fld$.Required = $required$\n", {{"required", boolText(field.Required())}});
+    writeQuotedValue("ValidationRule", field.ValidationRule());
+    writeQuotedValue("ValidationText", field.ValidationText());
+    out.print("$tdf$.Fields.Append $fld$\n"
+              "\n");
 }
 
-void ModuleWriter::State::writeQuotedValue(const QString &property, const QString &value)
+// «fld.property = value» for a stored expression, which may hold quotes. A
+// Basic line holds at most 1023 characters: a longer value is assigned in
+// parts, «fld.property = part1», then «fld.property = fld.property & part2»
+// and so on.
+void ModuleWriter::State::writeQuotedValue(const char *property, const QString &value)
 {
     if (value.isEmpty())
         return;
-    // A Basic line holds at most 1023 characters: a longer value is assigned
-    // in parts, «V.P = part1», then «V.P = V.P & part2» and so on.
-    const QString &fld = style.varNameNewField;
-    const qsizetype room = std::max<qsizetype>(
-        kMaxLineLength - style.indentUnit.size() - 2 * (fld.size() + property.size()), 64);
+    const QString name = QLatin1StringView(property);
+    const qsizetype statement = style.varNameNewField.size() + name.size() + 4;   // "fld.property = "
+    const qsizetype room = std::max<qsizetype>(kMaxLineLength - style.tabStop - 2 * statement, 64);
     const QStringList parts = basicStringExpressionParts(value, kQuoteConstant, room);
-    tables.br().put(1, fld, property, parts.constFirst());
+    const auto vars = tables.withVars({{"property", name}});
+    tables.print("$fld$.$property$ = $value$\n", {{"value", parts.constFirst()}});
     for (qsizetype i = 1; i < parts.size(); ++i)
-        tables.br().put(1, fld, property, fld, property.chopped(3), u" & ", parts.at(i));
+        tables.print("$fld$.$property$ = $fld$.$property$ & $value$\n", {{"value", parts.at(i)}});
 }
 
 void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)
@@ -293,119 +418,154 @@ void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QS
     const int count = tableIndexes.Count();
     if (count == 0)
         return;
-    indexes.br().put(1, u"Set tdf = ", style.varNameNewDB, u".TableDefs(",
-                     basicStringLiteral(tableName), u")");
+    indexes.print("Set tdf = $db$.TableDefs($table$)\n", {CodePrinter::quoted("table", tableName)});
     for (int i = 0; i < count; ++i)
         writeIndex(*tableIndexes.Item(i), tableName);
 }
 
 void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tableName)
 {
-    const QString &fld = style.varNameNewField;
-    const QString &indx = style.varNameNewIndex;
-    CodePrinter block(style.indentUnit);
-
-    block.br().put(2, u"Set ", indx, u" = tdf.CreateIndex(", basicStringLiteral(index.Name()), u")");
+    CodePrinter &out = indexes;
+    const qsizetype begin = out.size();
+    out.print("\tSet $indx$ = tdf.CreateIndex($name$)\n", {CodePrinter::quoted("name", index.Name())});
     const dao::Fields &fields = index.Fields();
     const int fieldCount = fields.Count();
     QStringList fieldNames;
     for (int i = 0; i < fieldCount; ++i) {
         const QString fieldName = fields.Item(i)->Name();
         fieldNames.append(fieldName);
-        block.br().put(3, u"Set ", fld, u" = ", indx, u".CreateField(",
-                       basicStringLiteral(fieldName), u")");
-        block.br().put(3, indx, u".Fields.Append ", fld);
+        out.print("\t\tSet $fld$ = $indx$.CreateField($name$)\n"
+                  "\t\t$indx$.Fields.Append $fld$\n",
+                  {CodePrinter::quoted("name", fieldName)});
     }
-    block.br().put(3, u"With ", indx);
-    block.br().put(4, u".IgnoreNulls = ", boolText(index.IgnoreNulls()));
-    block.br().put(4, u".Primary = ", boolText(index.Primary()));
-    block.br().put(4, u".Required = ", boolText(index.Required()));
-    block.br().put(4, u".Unique = ", boolText(index.Unique()));
-    block.br().put(3, u"End With");
-    block.br().line(2, u"tdf.Indexes.Append ", indx);
+    out.print("\t\tWith $indx$\n"
+              "\t\t\t.IgnoreNulls = $ignoreNulls$\n"
+              "\t\t\t.Primary = $primary$\n"
+              "\t\t\t.Required = $required$\n"
+              "\t\t\t.Unique = $unique$\n"
+              "\t\tEnd With\n"
+              "\ttdf.Indexes.Append $indx$\n"
+              "\n",
+              {{"ignoreNulls", boolText(index.IgnoreNulls())},
+               {"primary", boolText(index.Primary())},
+               {"required", boolText(index.Required())},
+               {"unique", boolText(index.Unique())}});
 
     if (index.Foreign() && style.includeRelations)
-        foreignIndexes.append({indexes.text().size(), foreignIndexKey(tableName, fieldNames),
-                               block.take()});
-    else
-        indexes.appendText(block.text());
+        foreignIndexes.append({begin, out.size(), foreignIndexKey(tableName, fieldNames)});
 }
 
-QString ModuleWriter::State::indexesText() const
+// The Indexes procedure around the index blocks of the tables; the blocks of
+// indexes a written relationship recreates are left out.
+void ModuleWriter::State::writeIndexesProcedure(CodePrinter &out) const
 {
-    const QString &text = indexes.text();
-    QString result;
-    result.reserve(text.size());
-    qsizetype done = 0;
-    for (const ForeignIndex &held : foreignIndexes) {
-        result += QStringView(text).sliced(done, held.position - done);
-        done = held.position;
-        if (!recreatedIndexes.contains(held.key))
-            result += held.text;
+    out.print("Private Sub $proc$($db$ As Database)\n", {{"proc", indexesProc}});
+    {
+        const auto body = openBody(out);
+        out.print("Dim tdf As TableDef\n"
+                  "Dim $fld$ As Field\n"
+                  "Dim $indx$ As Index\n"
+                  "\n");
+        const QStringView blocks = indexes.text();
+        qsizetype done = 0;
+        for (const ForeignIndex &held : foreignIndexes) {
+            if (recreatedIndexes.contains(held.key)) {
+                out.appendText(blocks.sliced(done, held.begin - done));
+                done = held.end;
+            }
+        }
+        out.appendText(blocks.sliced(done));
     }
-    result += QStringView(text).sliced(done);
-    return result;
+    closeProcedure(out, kSkipRecreatedIndex);
+}
+
+void ModuleWriter::State::writeRelations(const dao::Relations &source,
+                                         const std::function<bool(const QString &)> &isChosen,
+                                         bool isReplica)
+{
+    CodePrinter &out = relations;
+    out.clear();
+    relationWritten = false;
+    recreatedIndexes.clear();
+
+    out.print("Private Sub $proc$($db$ As Database)\n", {{"proc", relationsProc}});
+    {
+        const auto body = openBody(out);
+        out.print("Dim $rel$ As Relation\n"
+                  "Dim $fld$ As Field\n"
+                  "\n"
+                  "'Create Relationships\n");
+        const int count = source.Count();
+        for (int i = 0; i < count; ++i) {
+            const std::shared_ptr<dao::Relation> relation = source.Item(i);
+            const QString table = relation->Table();
+            const QString foreignTable = relation->ForeignTable();
+            if (isChosen(table) && isChosen(foreignTable)) {
+                relationWritten = true;
+                writeRelation(*relation, table, foreignTable, isReplica);
+            }
+        }
+    }
+    out.print("\n");   // one more blank line after the last relationship's
+    closeProcedure(out, kShowError);
 }
 
 void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QString &table,
                                         const QString &foreignTable, bool replica)
 {
-    const QString &rel = style.varNameNewRelation;
-    const QString &fld = style.varNameNewField;
     CodePrinter &out = relations;
-
-    out.line(1, u"Set ", rel, u" = ", style.varNameNewDB, u".CreateRelation(",
-             basicStringLiteral(relation.Name()), u")");
-    out.line(1, rel, u".Table = ", basicStringLiteral(table));
-    out.line(1, rel, u".ForeignTable = ", basicStringLiteral(foreignTable));
-    out.line(1, rel, u".Attributes = ", AttributesRelation(relation));
+    out.print("Set $rel$ = $db$.CreateRelation($name$)\n"
+              "$rel$.Table = $table$\n"
+              "$rel$.ForeignTable = $foreignTable$\n",
+              {CodePrinter::quoted("name", relation.Name()), CodePrinter::quoted("table", table),
+               CodePrinter::quoted("foreignTable", foreignTable)});
+    out.print("$rel$.Attributes = $attributes$\n", {{"attributes", AttributesRelation(relation)}});
     if (replica && relation.PartialReplica())
-        out.line(1, rel, u".PartialReplica = True");
+        out.print("$rel$.PartialReplica = True\n");
     const dao::Fields &fields = relation.Fields();
     const int fieldCount = fields.Count();
     QStringList foreignNames;
     for (int i = 0; i < fieldCount; ++i) {
         const std::shared_ptr<dao::Field> field = fields.Item(i);
-        out.line(1, u"Set ", fld, u" = ", rel, u".CreateField(", basicStringLiteral(field->Name()),
-                 u")");
+        const QString name = field->Name();
         const QString foreignName = field->ForeignName();
         foreignNames.append(foreignName);
-        out.line(1, fld, u".ForeignName = ", basicStringLiteral(foreignName));
-        out.line(1, rel, u".Fields.Append ", fld);
+        out.print("Set $fld$ = $rel$.CreateField($name$)\n"
+                  "$fld$.ForeignName = $foreignName$\n"
+                  "$rel$.Fields.Append $fld$\n",
+                  {CodePrinter::quoted("name", name), CodePrinter::quoted("foreignName", foreignName)});
     }
     recreatedIndexes.insert(foreignIndexKey(foreignTable, foreignNames));
-    out.line(1, style.varNameNewDB, u".Relations.Append ", rel).br();
+    out.print("$db$.Relations.Append $rel$\n"
+              "\n");
 }
 
-ModuleWriter::ModuleWriter(CodeStyle style) : d(std::make_unique<State>(std::move(style))) {}
+ModuleWriter::ModuleWriter(GeneratorSettings style) : d(std::make_unique<State>(std::move(style))) {}
 
 ModuleWriter::~ModuleWriter() = default;
 
 void ModuleWriter::begin()
 {
-    d->checkSettings();
+    checkCodeStyle(d->style);
     d->wrapper.clear();
     d->tables.clear();
     d->indexes.clear();
+    d->indexes.indent();    // the blocks stand in the procedure's body
     d->relations.clear();
     d->names = ProcedureNames();
+    d->tableProcs.clear();
     d->foreignIndexes.clear();
     d->recreatedIndexes.clear();
     d->relationWritten = false;
     d->reserveNames();
-    d->beginWrapper();
-    d->beginIndexes();
 }
 
 void ModuleWriter::addTable(const dao::TableDef &table)
 {
     const QString tableName = table.Name();
     const QString procName = d->names.claim(basicIdentifier(d->style.procPrefix
-                                                            + withoutBlanks(tableName)));
-    if (d->isCurrent())
-        d->wrapper.line(1, procName);
-    else
-        d->wrapper.line(1, procName, u" ", d->style.varNameNewDB);
+                                                            + textHelper().RemoveAllSpaces(tableName)));
+    d->tableProcs.append(procName);
     d->writeTableProcedure(table, tableName, procName);
     d->writeTableIndexes(table, tableName);
 }
@@ -414,36 +574,8 @@ void ModuleWriter::addRelations(const dao::Relations &relations,
                                 const std::function<bool(const QString &)> &isChosen,
                                 bool isReplica)
 {
-    if (!d->style.includeRelations)
-        return;
-    CodePrinter &out = d->relations;
-    out.clear();
-    d->relationWritten = false;
-    d->recreatedIndexes.clear();
-
-    out.line(0, u"Private Sub ", d->relationsProc, u"(", d->style.varNameNewDB, u" As Database)");
-    out.br().line(1, u"On Error Goto ErrorHandler");
-    out.br().put(1, u"Dim ", d->style.varNameNewRelation, u" As Relation");
-    out.br().line(1, u"Dim ", d->style.varNameNewField, u" As Field");
-    out.br().line(1, u"'Create Relationships");
-
-    const int count = relations.Count();
-    for (int i = 0; i < count; ++i) {
-        const std::shared_ptr<dao::Relation> relation = relations.Item(i);
-        const QString table = relation->Table();
-        const QString foreignTable = relation->ForeignTable();
-        if (isChosen(table) && isChosen(foreignTable)) {
-            d->relationWritten = true;
-            d->writeRelation(*relation, table, foreignTable, isReplica);
-        }
-    }
-
-    out.br(2).put(0, u"ExitProcedure:");
-    out.br().put(1, u"Exit Sub");
-    out.br(2).put(0, u"ErrorHandler:");
-    out.br().put(1, kMsgBoxStatement);
-    out.br().put(1, u"Resume ExitProcedure");
-    out.br(2).line(0, u"End Sub");
+    if (d->style.includeRelations)
+        d->writeRelations(relations, isChosen, isReplica);
 }
 
 bool ModuleWriter::relationWritten() const
@@ -453,46 +585,27 @@ bool ModuleWriter::relationWritten() const
 
 QString ModuleWriter::finish()
 {
-    const QString &db = d->style.varNameNewDB;
     const bool withRelations = d->style.includeRelations && d->relationWritten;
-
-    CodePrinter &wrapper = d->wrapper;
-    wrapper.br().line(1, d->indexesProc, u" ", db);
-    if (withRelations)
-        wrapper.br().line(1, d->relationsProc, u" ", db);
-    wrapper.br().put(0, u"ExitProcedure:");
-    wrapper.br().put(1, u"Exit Sub");
-    wrapper.br(2).put(0, u"ErrorHandler:");
-    wrapper.br().put(1, kMsgBoxStatement);
-    wrapper.br().put(1, u"Resume ExitProcedure");
-    wrapper.br(2).line(0, u"End Sub");
-
-    CodePrinter indexes(d->style.indentUnit);
-    indexes.appendText(d->indexesText());
-    indexes.br(2).put(0, u"ExitProcedure:");
-    indexes.br().put(1, u"Exit Sub");
-    indexes.br(2).put(0, u"ErrorHandler:");
-    indexes.br().put(1, u"Select Case Err.Number");
-    indexes.br().put(2, u"Case 3284");
-    indexes.br().put(3, u"'The Jet Engine automatically created this index when it created a "
-                        u"relationship that uses the respective field");
-    indexes.br().put(3, u"Resume Next");
-    indexes.br().put(2, u"Case Else");
-    indexes.br().put(3, kMsgBoxStatement);
-    indexes.br().put(1, u"End Select");
-    indexes.br().put(1, u"Resume ExitProcedure");
-    indexes.br(2).line(0, u"End Sub");
-
-    CodePrinter module(d->style.indentUnit);
-    module.reserve(wrapper.text().size() + d->tables.text().size() + d->relations.text().size()
-                   + indexes.text().size() + 8);
     if (d->style.includeDatabaseWrapper)
-        module.appendText(wrapper.text());
-    module.appendText(d->tables.text());
+        d->writeWrapper();
+
+    // The module is the table procedures with the wrapper in front and the
+    // relations and indexes after them; room for all of it is made at once
+    // (the Indexes procedure adds some 500 characters to its blocks).
+    CodePrinter &module = d->tables;
+    module.reserve(d->wrapper.size() + module.size() + 4 + d->relations.size() + 2 + d->indexes.size() + 512);
     if (withRelations)
-        module.br(2).appendText(d->relations.text());
-    module.br().appendText(indexes.text());
-    return module.take();
+        module.print("\n"
+                     "\n")
+            .appendText(d->relations.text());
+    module.print("\n");
+    d->writeIndexesProcedure(module);
+    if (d->style.includeDatabaseWrapper)
+        module.prependText(d->wrapper.text());
+    QString text = module.take();
+    // The text is kept after the run: the room its growth left goes back.
+    text.squeeze();
+    return text;
 }
 
 bool isReplica(const dao::Database &database)
@@ -506,23 +619,26 @@ QString moduleNameForCodeFile(const QString &codeFilePath)
 {
     const qsizetype separator =
         std::max(codeFilePath.lastIndexOf(u'/'), codeFilePath.lastIndexOf(u'\\'));
-    QString name = withoutBlanks(codeFilePath.mid(separator + 1));
+    QString name = textHelper().RemoveAllSpaces(codeFilePath.mid(separator + 1));
     name.chop(4);
     if (!name.startsWith(QLatin1StringView("bas")))
         name.prepend(QLatin1StringView("bas"));
     return basicIdentifier(name);
 }
 
-QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header)
 {
     QString text;
-    text.reserve(moduleText.size() + 64);
     if (writeVB5Header)
         text += QStringLiteral("Attribute VB_Name = \"") + moduleNameForCodeFile(codeFilePath)
                 + QStringLiteral("\"\r\n");
     text += QStringLiteral("Option Explicit\r\n\r\n");
-    text += moduleText;
     return text;
+}
+
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+{
+    return codeFileHeader(codeFilePath, writeVB5Header) + moduleText + QStringLiteral("\r\n");
 }
 
 }  // namespace tabulo

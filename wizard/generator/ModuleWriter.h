@@ -8,44 +8,39 @@
 // addRelations() when relations are wanted, then finish().
 
 #include "wizard/engine/Dao.h"
+#include "wizard/generator/GeneratorSettings.h"
 
+#include <QHash>
 #include <QString>
 #include <functional>
 #include <memory>
 
 namespace tabulo {
 
-// The settings the text depends on, copied from the generator at the start
-// of a run.
-struct CodeStyle {
-    QString indentUnit = QStringLiteral("   ");
-    QString procPrefix = QStringLiteral("subCreate_");
-    QString varNameNewDB = QStringLiteral("dbNew");
-    QString varNameNewTable = QStringLiteral("tblNew");
-    QString varNameNewField = QStringLiteral("fldNew");
-    QString varNameNewIndex = QStringLiteral("indxNew");
-    QString varNameNewRelation = QStringLiteral("relNew");
-    QString pathNameDBNew;              // "Current", "Variable" or a path
-    qint16 newDBSecurity = 0;           // 0, 1 or 2
-    qint32 version = 32;                // 1, 8, 16, 32 or 64
-    qint32 encrypt = 0;                 // 0 or 2
-    QString locale = QStringLiteral("dbLangGeneral");
-    QString passwordDBNew;              // ";pwd=..." or empty
-    QString pathNameMDWNew;
-    QString userNameNew;
-    QString passwordMDWNew;
-    bool includeRelations = true;
-    bool includeDatabaseWrapper = true;
-};
+// The source of the errors a run raises: the writer's refusals, and every
+// failure WriteTableCreationCode passes on.
+inline const QString kRunErrorSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
+
+// Why a tab stop above kMaxTabStop is refused, for the setting `shownAs`.
+QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLiteral("TabStop"));
+
+// Refuses, with error 5 and a description that names the setting and the
+// reason, settings that cannot give a module that compiles: a Version or
+// NewDBSecurity outside the listed values, an indent unit wider than
+// kMaxTabStop, a variable name or Locale that is not a Basic name, and
+// variable names that equal each other, the Locale or a name the module
+// uses itself (compared without letter case, as Basic does). `shownAs` says
+// how the caller calls a setting ("VarNameNewDB" -> "--db-var"); a setting
+// it leaves out goes by its own name.
+void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString> &shownAs = {});
 
 class ModuleWriter {
 public:
-    explicit ModuleWriter(CodeStyle style);
+    // Keeps a copy of `style`: the settings as they were when the run began.
+    explicit ModuleWriter(GeneratorSettings style);
     ~ModuleWriter();
 
-    // Refuses a Version or NewDBSecurity outside the listed values, and a
-    // variable name or Locale that is not a Basic name, with error 5 and a
-    // description that names the setting.
+    // Refuses the settings checkCodeStyle() refuses, then starts the module.
     void begin();
 
     // Reads one table definition: its procedure, its wrapper call and its
@@ -78,8 +73,13 @@ bool isReplica(const dao::Database &database);
 // Characters a Basic name cannot hold become "_".
 QString moduleNameForCodeFile(const QString &codeFilePath);
 
-// The content of the code file: the "Attribute VB_Name" line when asked for,
-// "Option Explicit", a blank line, then the module text.
+// The lines of the code file before the module text: the "Attribute
+// VB_Name" line when asked for, "Option Explicit" and a blank line.
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header);
+
+// The content of the code file, each part followed by a line break:
+// codeFileHeader(), then the module text (which ends with its own line
+// break, so the file ends with a blank line).
 QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
 
 }  // namespace tabulo

@@ -1,11 +1,20 @@
 #pragma once
-// The few user-interface objects the generator is handed. The wizard window
-// implements them with Qt widgets; the command line and tests with plain
-// objects. The generator never needs more than these members.
+// The few user-interface objects the generator is handed, and the order of
+// the table lists. The wizard window implements them with Qt widgets; the
+// command line and tests with plain objects. The generator never needs more
+// than these members.
 
 #include <QString>
 
 namespace tabulo {
+
+// The order of the table lists: letter case ignored, as list boxes sort;
+// names that differ only in letter case in the order of their characters.
+inline bool tableSortsBefore(const QString &a, const QString &b)
+{
+    const int folded = a.compare(b, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a < b;
+}
 
 // A list of texts: the available and the chosen tables.
 class ListControl {

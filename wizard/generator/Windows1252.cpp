@@ -1,5 +1,9 @@
 #include "wizard/generator/Windows1252.h"
 
+#include <QIODevice>
+
+#include <array>
+
 namespace tabulo {
 namespace {
 
@@ -22,6 +26,15 @@ int byteFor(char16_t unit)
     return -1;
 }
 
+// Encodes `text` into `out`, which has room for text.size() bytes.
+void encode(QStringView text, char *out)
+{
+    for (QChar c : text) {
+        const int b = byteFor(c.unicode());
+        *out++ = b >= 0 ? char(b) : '?';
+    }
+}
+
 }  // namespace
 
 bool fitsWindows1252(char16_t unit)
@@ -29,15 +42,24 @@ bool fitsWindows1252(char16_t unit)
     return byteFor(unit) >= 0;
 }
 
-QByteArray toWindows1252(const QString &text)
+QByteArray toWindows1252(QStringView text)
 {
-    QByteArray bytes;
-    bytes.reserve(text.size());
-    for (QChar c : text) {
-        const int b = byteFor(c.unicode());
-        bytes.append(b >= 0 ? char(b) : '?');
-    }
+    QByteArray bytes(text.size(), Qt::Uninitialized);
+    encode(text, bytes.data());
     return bytes;
+}
+
+bool writeWindows1252(QIODevice &device, QStringView text)
+{
+    std::array<char, 64 * 1024> buffer;
+    while (!text.isEmpty()) {
+        const QStringView piece = text.first(std::min<qsizetype>(text.size(), buffer.size()));
+        encode(piece, buffer.data());
+        if (device.write(buffer.data(), piece.size()) != piece.size())
+            return false;
+        text = text.sliced(piece.size());
+    }
+    return true;
 }
 
 }  // namespace tabulo

@@ -5,6 +5,9 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+
+class QIODevice;
 
 namespace tabulo {
 
@@ -13,6 +16,11 @@ bool fitsWindows1252(char16_t unit);
 
 // The text in Windows-1252 bytes; a code unit the code page cannot hold
 // becomes "?". Module text from ModuleWriter holds none of those.
-QByteArray toWindows1252(const QString &text);
+QByteArray toWindows1252(QStringView text);
+
+// Writes the text to `device` as toWindows1252() encodes it, a piece at a
+// time, so that a long text never exists twice. False when the device
+// refuses a write.
+bool writeWindows1252(QIODevice &device, QStringView text);
 
 }  // namespace tabulo

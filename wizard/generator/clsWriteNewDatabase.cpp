@@ -1,25 +1,14 @@
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include "utility/BasicError.h"
-#include "utility/MessageService.h"
-#include "utility/OS32Helper.h"
 #include "utility/TextHelper.h"
-#include "utility/Win32API.h"
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
-#include "wizard/generator/Windows1252.h"
+#include "wizard/generator/SourceSession.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QHash>
-#include <QLocale>
-#include <QSaveFile>
 #include <QSet>
 
-#include <cmath>
 #include <new>
 
 using pembry::BasicError;
@@ -30,8 +19,6 @@ namespace tabulo {
 namespace {
 
 const QString kClass = QStringLiteral("clsWriteNewDatabase:");
-const QString kRunSource = QStringLiteral("clsWriteNewDatabase:WriteTableCreationCode Method");
-const QString kDBSourceSource = QStringLiteral("clsWriteNewDatabase  - DBSource");
 const QString kFillListSource = QStringLiteral("clsWriteNewDatabase  - FillSourceTablesAvailableList");
 
 // Error sources of the plain settings: "clsWriteNewDatabase:Locale Property Get".
@@ -76,198 +63,32 @@ BasicError asBasicError(std::exception_ptr failure)
     }
 }
 
-// Trimmed of blanks, leading "_" dropped (with the blanks after each), then
-// every blank removed: « _ _sub Make » gives «subMake».
+// Leading "_" dropped with the blanks around them, then every blank
+// removed: « _ _sub Make » gives «subMake».
 QString normalisedProcPrefix(const QString &text)
 {
-    qsizetype end = text.size();
-    while (end > 0 && text.at(end - 1) == u' ')
-        --end;
     qsizetype begin = 0;
-    while (begin < end && (text.at(begin) == u' ' || text.at(begin) == u'_'))
+    while (begin < text.size() && (text.at(begin) == u' ' || text.at(begin) == u'_'))
         ++begin;
-    return textHelper().RemoveAllSpaces(text.mid(begin, end - begin));
-}
-
-// A table the source catalogue lists but a program cannot recreate: system
-// objects, linked tables and linked ODBC tables.
-bool isSystemOrLinked(qint32 attributes)
-{
-    const quint32 a = quint32(attributes);
-    const quint32 system = quint32(dao::dbSystemObject);
-    const quint32 linked = quint32(dao::dbAttachedTable);
-    const quint32 linkedOdbc = quint32(dao::dbAttachedODBC);
-    return (a & system) == system || (a & linked) == linked || (a & linkedOdbc) == linkedOdbc;
-}
-
-// The major version digit of a version text such as «4.0»: the whole
-// number's first digit.
-qint32 majorVersionDigit(const QString &versionText)
-{
-    bool ok = false;
-    double value = QLocale::system().toDouble(versionText.trimmed(), &ok);
-    if (!ok)
-        value = QLocale::c().toDouble(versionText.trimmed(), &ok);
-    if (!ok || !std::isfinite(value) || value < 0 || value >= 1e15)
-        raiseError(pembry::err::TypeMismatch, QString(),
-                   QStringLiteral("The source database reports the version \"%1\", which is not a number.")
-                       .arg(versionText));
-    // The integer part: a version 3.5 is a version 3 database.
-    const QString whole = QString::number(qint64(value));
-    return whole.at(0).digitValue();
-}
-
-// Finds the chosen tables among the table definitions by name, as DAO's
-// TableDefs("name") does: letter case does not matter, an exact match wins.
-class TableLookup {
-public:
-    explicit TableLookup(const dao::TableDefs &tables) : m_tables(tables)
-    {
-        const int count = tables.Count();
-        m_exact.reserve(count);
-        m_folded.reserve(count);
-        for (int i = 0; i < count; ++i) {
-            const QString name = tables.Item(i)->Name();
-            m_exact.insert(name, i);
-            m_folded.insert(name.toCaseFolded(), i);
-        }
-    }
-
-    std::shared_ptr<dao::TableDef> find(const QString &name, const QString &databaseName) const
-    {
-        int index = m_exact.value(name, -1);
-        if (index < 0)
-            index = m_folded.value(name.toCaseFolded(), -1);
-        if (index < 0)
-            raiseError(dao::errors::ItemNotFound, QString(),
-                       QStringLiteral("The table \"%1\" is not in the source database \"%2\".")
-                           .arg(name, databaseName));
-        return m_tables.Item(index);
-    }
-
-private:
-    const dao::TableDefs &m_tables;
-    QHash<QString, int> m_exact;
-    QHash<QString, int> m_folded;
-};
-
-// The Basic error number for a code file that cannot be written.
-int codeFileErrorNumber(const QString &path)
-{
-    const QFileInfo info(path);
-    if (!info.absoluteDir().exists())
-        return pembry::err::PathNotFound;
-    return pembry::err::PathFileAccess;
-}
-
-// Writes the code file in one piece: a failure leaves any earlier file as it was.
-void writeCodeFile(const QString &path, const QByteArray &content)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        raiseError(codeFileErrorNumber(path), QString(),
-                   QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
-    if (file.write(content) != content.size() || !file.commit())
-        raiseError(codeFileErrorNumber(path), QString(),
-                   QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
-}
-
-// The program associated with text files, found through a short-lived
-// probe file in the temporary folder; "" when there is none or the lookup
-// fails. A file of that name that is already there is used as it is and
-// never deleted.
-QString textFileAssociation()
-{
-    QString probe;
-    bool created = false;
-    QString association;
-    try {
-        probe = os32Helper().AddDirectorySeparator(win32API().GetFolderTemp()) + QStringLiteral("testcode")
-                + QDateTime::currentDateTime().toString(QStringLiteral("ddMMyyhhmm")) + QStringLiteral(".txt");
-        if (!QFileInfo::exists(probe)) {
-            QFile file(probe);
-            if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-                file.write("delete this file\r\n");
-                file.close();
-                created = true;
-            }
-        }
-        association = win32API().GetFileAssociation(probe);
-    } catch (...) {
-        association.clear();
-    }
-    if (created)
-        QFile::remove(probe);
-    return association;
-}
-
-// Opens the code file in the program associated with text files, or with
-// its own association when there is none.
-void openInTextEditor(const QString &codeFile)
-{
-    const QString association = textFileAssociation();
-    const QString folder = os32Helper().PathNameNoFile(codeFile);
-    constexpr int showNormal = 1;
-    constexpr int operationOpen = 1;
-    if (association.isEmpty())
-        win32API().ExecuteFile(codeFile, 0, showNormal, operationOpen, QString(), folder);
-    else
-        win32API().ExecuteFile(association, 0, showNormal, operationOpen, codeFile, folder);
+    return textHelper().RemoveAllSpaces(text.mid(begin));
 }
 
 }  // namespace
 
-QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const QString &codeFilePath)
-{
-    return toWindows1252(codeFileText(moduleText, codeFilePath, writeVB5Header));
-}
-
 // ---------------------------------------------------------------------------
 
 struct clsWriteNewDatabase::State {
-    // Settings.
-    bool includeRelations = true;
-    bool includeDatabaseWrapper = true;
-    qint32 insertPosition = 0;
+    GeneratorSettings settings;
     QString moduleText;
     qint16 statusBarPanelIndex = 1;
     ProgressDisplay *progressBar = nullptr;
     StatusBarControl *statusBar = nullptr;
-    bool writeVB5Header = false;
-    qint16 newDBSecurity = 0;
-    bool runNotepad = false;
-    bool copyToClipboard = false;
-    QString varNameNewIndex = QStringLiteral("indxNew");
-    QString varNameNewField = QStringLiteral("fldNew");
-    QString varNameNewRelation = QStringLiteral("relNew");
-    QString varNameNewTable = QStringLiteral("tblNew");
-    QString varNameNewDB = QStringLiteral("dbNew");
-    QString procPrefix = QStringLiteral("subCreate_");
-    QString pathNameMDWNew;
-    QString passwordMDWSource;
-    QString passwordMDWNew;
-    QString userNameSource;
-    QString userNameNew;
-    QString pathNameMDWSource;
-    QString passwordDBSource;
-    QString passwordDBNew;
-    qint32 encrypt = 0;
-    QString locale = QStringLiteral("dbLangGeneral");
-    qint32 version = 32;
-    QString pathNameDBNew;
-    QString pathNameDBSource;
-    QString pathNameCodeFile;
     ListControl *sourceTablesAvailableList = nullptr;
     ListControl *sourceTablesChosenList = nullptr;
     ClipboardControl *clipboard = nullptr;
+    StatusPanel *statusPanel = nullptr;     // Panels(statusBarPanelIndex) of statusBar
 
-    // Derived values.
-    QString indentUnit = QStringLiteral("   ");
-    StatusPanel *statusPanel = nullptr;
-
-    // Source database session.
-    std::shared_ptr<dao::Workspace> workspace;
-    std::shared_ptr<dao::Database> database;
+    SourceSession source;
 
     void selectStatusPanel()
     {
@@ -285,30 +106,6 @@ struct clsWriteNewDatabase::State {
         if (statusPanel)
             statusPanel->setText(text);
     }
-
-    CodeStyle codeStyle() const
-    {
-        CodeStyle style;
-        style.indentUnit = indentUnit;
-        style.procPrefix = procPrefix;
-        style.varNameNewDB = varNameNewDB;
-        style.varNameNewTable = varNameNewTable;
-        style.varNameNewField = varNameNewField;
-        style.varNameNewIndex = varNameNewIndex;
-        style.varNameNewRelation = varNameNewRelation;
-        style.pathNameDBNew = pathNameDBNew;
-        style.newDBSecurity = newDBSecurity;
-        style.version = version;
-        style.encrypt = encrypt;
-        style.locale = locale;
-        style.passwordDBNew = passwordDBNew;
-        style.pathNameMDWNew = pathNameMDWNew;
-        style.userNameNew = userNameNew;
-        style.passwordMDWNew = passwordMDWNew;
-        style.includeRelations = includeRelations;
-        style.includeDatabaseWrapper = includeDatabaseWrapper;
-        return style;
-    }
 };
 
 clsWriteNewDatabase::clsWriteNewDatabase() : d(std::make_unique<State>()) {}
@@ -317,12 +114,12 @@ clsWriteNewDatabase::~clsWriteNewDatabase() = default;
 
 // --- Settings -------------------------------------------------------------
 
-bool clsWriteNewDatabase::IncludeRelations() const { return d->includeRelations; }
-void clsWriteNewDatabase::setIncludeRelations(bool value) { d->includeRelations = value; }
-void clsWriteNewDatabase::setIncludeDatabaseWrapper(bool value) { d->includeDatabaseWrapper = value; }
-bool clsWriteNewDatabase::IncludeDatabaseWrapper() const { return d->includeDatabaseWrapper; }
-qint32 clsWriteNewDatabase::InsertPosition() const { return d->insertPosition; }
-void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->insertPosition = value; }
+bool clsWriteNewDatabase::IncludeRelations() const { return d->settings.includeRelations; }
+void clsWriteNewDatabase::setIncludeRelations(bool value) { d->settings.includeRelations = value; }
+void clsWriteNewDatabase::setIncludeDatabaseWrapper(bool value) { d->settings.includeDatabaseWrapper = value; }
+bool clsWriteNewDatabase::IncludeDatabaseWrapper() const { return d->settings.includeDatabaseWrapper; }
+qint32 clsWriteNewDatabase::InsertPosition() const { return d->settings.insertPosition; }
+void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->settings.insertPosition = value; }
 QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
 qint16 clsWriteNewDatabase::StatusBarPanelIndex() const { return d->statusBarPanelIndex; }
 
@@ -346,65 +143,65 @@ void clsWriteNewDatabase::setStatusBar(StatusBarControl *value)
     d->selectStatusPanel();
 }
 
-bool clsWriteNewDatabase::WriteVB5Header() const { return d->writeVB5Header; }
-void clsWriteNewDatabase::setWriteVB5Header(bool value) { d->writeVB5Header = value; }
-qint16 clsWriteNewDatabase::NewDBSecurity() const { return d->newDBSecurity; }
-void clsWriteNewDatabase::setNewDBSecurity(qint16 value) { d->newDBSecurity = value; }
-bool clsWriteNewDatabase::RunNotepad() const { return d->runNotepad; }
-void clsWriteNewDatabase::setRunNotepad(bool value) { d->runNotepad = value; }
-bool clsWriteNewDatabase::CopyToClipboard() const { return d->copyToClipboard; }
-void clsWriteNewDatabase::setCopyToClipboard(bool value) { d->copyToClipboard = value; }
+bool clsWriteNewDatabase::WriteVB5Header() const { return d->settings.writeVB5Header; }
+void clsWriteNewDatabase::setWriteVB5Header(bool value) { d->settings.writeVB5Header = value; }
+qint16 clsWriteNewDatabase::NewDBSecurity() const { return d->settings.newDBSecurity; }
+void clsWriteNewDatabase::setNewDBSecurity(qint16 value) { d->settings.newDBSecurity = value; }
+bool clsWriteNewDatabase::RunNotepad() const { return d->settings.runNotepad; }
+void clsWriteNewDatabase::setRunNotepad(bool value) { d->settings.runNotepad = value; }
+bool clsWriteNewDatabase::CopyToClipboard() const { return d->settings.copyToClipboard; }
+void clsWriteNewDatabase::setCopyToClipboard(bool value) { d->settings.copyToClipboard = value; }
 
 QString clsWriteNewDatabase::VarNameNewIndex() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:VarNameNewIndex"), [&] { return d->varNameNewIndex; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:VarNameNewIndex"), [&] { return d->settings.varNameNewIndex; });
 }
 void clsWriteNewDatabase::setVarNameNewIndex(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewIndex"), [&] { d->varNameNewIndex = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewIndex"), [&] { d->settings.varNameNewIndex = value; });
 }
 QString clsWriteNewDatabase::VarNameNewField() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewField"), [&] { return d->varNameNewField; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewField"), [&] { return d->settings.varNameNewField; });
 }
 void clsWriteNewDatabase::setVarNameNewField(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewField"), [&] { d->varNameNewField = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewField"), [&] { d->settings.varNameNewField = value; });
 }
 QString clsWriteNewDatabase::VarNameNewRelation() const
 {
     return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewRelation"),
-                   [&] { return d->varNameNewRelation; });
+                   [&] { return d->settings.varNameNewRelation; });
 }
 void clsWriteNewDatabase::setVarNameNewRelation(const QString &value)
 {
     trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewRelation"),
-            [&] { d->varNameNewRelation = value; });
+            [&] { d->settings.varNameNewRelation = value; });
 }
 QString clsWriteNewDatabase::VarNameNewTable() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewTable"), [&] { return d->varNameNewTable; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewTable"), [&] { return d->settings.varNameNewTable; });
 }
 void clsWriteNewDatabase::setVarNameNewTable(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewTable"), [&] { d->varNameNewTable = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewTable"), [&] { d->settings.varNameNewTable = value; });
 }
 QString clsWriteNewDatabase::VarNameNewDB() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewDB"), [&] { return d->varNameNewDB; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewDB"), [&] { return d->settings.varNameNewDB; });
 }
 void clsWriteNewDatabase::setVarNameNewDB(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewDB"), [&] { d->varNameNewDB = value; });
+    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewDB"), [&] { d->settings.varNameNewDB = value; });
 }
 QString clsWriteNewDatabase::ProcPrefix() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get ProcPrefix"), [&] { return d->procPrefix; });
+    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get ProcPrefix"), [&] { return d->settings.procPrefix; });
 }
 void clsWriteNewDatabase::setProcPrefix(const QString &value)
 {
     trapped(QStringLiteral("clsWriteNewDatabase:Property Let ProcPrefix"),
-            [&] { d->procPrefix = normalisedProcPrefix(value); });
+            [&] { d->settings.procPrefix = normalisedProcPrefix(value); });
 }
 
 // The plain text settings: stored as given, errors raised again with
@@ -419,36 +216,36 @@ void clsWriteNewDatabase::setProcPrefix(const QString &value)
         trapped(letSource(#Name), [&] { d->member = value; });                              \
     }
 
-TABULO_TEXT_SETTING(PathNameMDWNew, pathNameMDWNew)
-TABULO_TEXT_SETTING(PasswordMDWSource, passwordMDWSource)
-TABULO_TEXT_SETTING(PasswordMDWNew, passwordMDWNew)
-TABULO_TEXT_SETTING(UserNameSource, userNameSource)
-TABULO_TEXT_SETTING(UserNameNew, userNameNew)
-TABULO_TEXT_SETTING(PathNameMDWSource, pathNameMDWSource)
-TABULO_TEXT_SETTING(PasswordDBSource, passwordDBSource)
-TABULO_TEXT_SETTING(Locale, locale)
-TABULO_TEXT_SETTING(PathNameDBNew, pathNameDBNew)
-TABULO_TEXT_SETTING(PathNameCodeFile, pathNameCodeFile)
+TABULO_TEXT_SETTING(PathNameMDWNew, settings.pathNameMDWNew)
+TABULO_TEXT_SETTING(PasswordMDWSource, source.passwordMDW)
+TABULO_TEXT_SETTING(PasswordMDWNew, settings.passwordMDWNew)
+TABULO_TEXT_SETTING(UserNameSource, source.userName)
+TABULO_TEXT_SETTING(UserNameNew, settings.userNameNew)
+TABULO_TEXT_SETTING(PathNameMDWSource, source.pathNameMDW)
+TABULO_TEXT_SETTING(PasswordDBSource, source.passwordDB)
+TABULO_TEXT_SETTING(Locale, settings.locale)
+TABULO_TEXT_SETTING(PathNameDBNew, settings.pathNameDBNew)
+TABULO_TEXT_SETTING(PathNameCodeFile, settings.pathNameCodeFile)
 #undef TABULO_TEXT_SETTING
 
 QString clsWriteNewDatabase::PasswordDBNew() const
 {
-    return trapped(getSource("PasswordDBNew"), [&] { return d->passwordDBNew; });
+    return trapped(getSource("PasswordDBNew"), [&] { return d->settings.passwordDBNew; });
 }
 void clsWriteNewDatabase::setPasswordDBNew(const QString &value)
 {
     // Kept in the form of a connect text, as the generated code passes it on.
     trapped(letSource("PasswordDBNew"),
-            [&] { d->passwordDBNew = value.isEmpty() ? QString() : QStringLiteral(";pwd=") + value; });
+            [&] { d->settings.passwordDBNew = value.isEmpty() ? QString() : QStringLiteral(";pwd=") + value; });
 }
 
 qint32 clsWriteNewDatabase::Encrypt() const
 {
-    return trapped(getSource("Encrypt"), [&] { return d->encrypt; });
+    return trapped(getSource("Encrypt"), [&] { return d->settings.encrypt; });
 }
 void clsWriteNewDatabase::setEncrypt(qint32 value)
 {
-    trapped(letSource("Encrypt"), [&] { d->encrypt = value; });
+    trapped(letSource("Encrypt"), [&] { d->settings.encrypt = value; });
 }
 
 void clsWriteNewDatabase::setTabStop(qint16 value)
@@ -457,32 +254,29 @@ void clsWriteNewDatabase::setTabStop(qint16 value)
         if (value < 0)
             raiseError(pembry::err::InvalidCall, QString(),
                        QStringLiteral("TabStop must not be negative (%1).").arg(value));
-        d->indentUnit = QString(value, u' ');
+        if (value > kMaxTabStop)
+            raiseError(pembry::err::InvalidCall, QString(), tabStopRefusal(value));
+        d->settings.tabStop = value;
     });
 }
-QString clsWriteNewDatabase::IndentUnit() const { return d->indentUnit; }
+QString clsWriteNewDatabase::IndentUnit() const { return d->settings.indentUnit(); }
 
 qint32 clsWriteNewDatabase::Version() const
 {
-    return trapped(getSource("Version"), [&] { return d->version; });
+    return trapped(getSource("Version"), [&] { return d->settings.version; });
 }
 void clsWriteNewDatabase::setVersion(qint32 value)
 {
-    trapped(letSource("Version"), [&] { d->version = value; });
+    trapped(letSource("Version"), [&] { d->settings.version = value; });
 }
 
 QString clsWriteNewDatabase::PathNameDBSource() const
 {
-    return trapped(getSource("PathNameDBSource"), [&] { return d->pathNameDBSource; });
+    return trapped(getSource("PathNameDBSource"), [&] { return d->source.pathName(); });
 }
 void clsWriteNewDatabase::setPathNameDBSource(const QString &value)
 {
-    trapped(letSource("PathNameDBSource"), [&] {
-        // Another file: the next read of DBSource opens it.
-        if (value != d->pathNameDBSource)
-            d->database.reset();
-        d->pathNameDBSource = value;
-    });
+    trapped(letSource("PathNameDBSource"), [&] { d->source.setPathName(value); });
 }
 
 ListControl *clsWriteNewDatabase::SourceTablesAvailableList() const
@@ -508,68 +302,17 @@ void clsWriteNewDatabase::setClipboard(ClipboardControl *value) { d->clipboard =
 
 std::shared_ptr<dao::Database> clsWriteNewDatabase::DBSource()
 {
-    if (d->database)
-        return d->database;
-    const QString path = d->pathNameDBSource;
-    try {
-        if (path.isEmpty()) {
-            d->database.reset();
-            raiseError(pembry::err::InvalidCall, QString(), QStringLiteral("No source database is named."));
-        }
-        if (!os32Helper().IsValidFilePath(path)) {
-            d->database.reset();
-            raiseError(pembry::err::InvalidCall, QString(),
-                       QStringLiteral("The source database \"%1\" cannot be opened for reading.").arg(path));
-        }
-        dao::DBEngine &engine = dao::dbEngine();
-        if (!d->workspace) {
-            if (d->pathNameMDWSource.isEmpty()) {
-                d->workspace = engine.Workspaces(0);
-            } else {
-                engine.setSystemDB(d->pathNameMDWSource);
-                d->workspace = engine.CreateWorkspace(QStringLiteral("temp"), d->userNameSource,
-                                                      d->passwordMDWSource);
-            }
-        }
-        d->database = d->workspace->OpenDatabase(path, false, true,
-                                                 QStringLiteral(";pwd=") + d->passwordDBSource);
-        return d->database;
-    } catch (const BasicError &e) {
-        switch (e.number()) {
-        case dao::errors::NotValidDbPassword:
-            throw BasicError(dao::errors::NotValidDbPassword, kDBSourceSource,
-                             QStringLiteral("Not a valid password: the database password of \"%1\" is wrong or missing.")
-                                 .arg(path));
-        case dao::errors::FormatNotRecognised:
-            pembry::MsgBox(QStringLiteral("Tabulo cannot open the database you selected.") + u'<' + path
-                               + QStringLiteral(">\r\n\r\nIt is either a corrupt database, or it was created by a "
-                                                "version of Access not recognized by this version of Tabulo.\r\n"
-                                                "Please rerun Tabulo setup and ensure that you install the "
-                                                "Jet 4.0 version."),
-                           pembry::mb::OKOnly, libraryTitle());
-            return nullptr;
-        default:
-            throw e.withSource(kDBSourceSource);
-        }
-    }
+    return d->source.database();
 }
 
 void clsWriteNewDatabase::setDBSource(std::shared_ptr<dao::Database> database)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:DBSource"), [&] {
-        d->database = std::move(database);
-        // Stored directly: the held database must not be let go of.
-        if (d->database)
-            d->pathNameDBSource = d->database->Name();
-    });
+    trapped(QStringLiteral("clsWriteNewDatabase:DBSource"), [&] { d->source.setDatabase(std::move(database)); });
 }
 
 qint32 clsWriteNewDatabase::DBSourceVersion()
 {
-    const std::shared_ptr<dao::Database> database = DBSource();
-    if (!database)
-        raiseError(pembry::err::ObjectNotSet, QStringLiteral("clsWriteNewDatabase:DBSourceVersion"));
-    return majorVersionDigit(database->Version());
+    return d->source.majorVersion();
 }
 
 bool clsWriteNewDatabase::FillSourceTablesAvailableList()
@@ -586,21 +329,7 @@ bool clsWriteNewDatabase::FillSourceTablesAvailableList()
         ListControl *list = d->sourceTablesAvailableList;
         if (!list)
             raiseError(pembry::err::ObjectNotSet, QString());
-        list->Clear();
-        const std::shared_ptr<dao::Database> database = DBSource();
-        if (!database)
-            raiseError(pembry::err::ObjectNotSet, QString());
-        const dao::TableDefs &tables = database->TableDefs();
-        const int count = tables.Count();
-        for (int i = 0; i < count; ++i) {
-            const std::shared_ptr<dao::TableDef> table = tables.Item(i);
-            if (isSystemOrLinked(table->Attributes()))
-                continue;
-            const QString name = table->Name();
-            if (name.startsWith(QLatin1String("MSys"), Qt::CaseSensitive))
-                continue;
-            list->AddItem(name);
-        }
+        d->source.listTables(*list);
         if (panel)
             panel->setText(savedStatus);
         return false;
@@ -639,20 +368,7 @@ bool clsWriteNewDatabase::IsTableInChosenList(const QString &tableName) const
 
 void clsWriteNewDatabase::CloseSourceDBandMDW()
 {
-    // Each step runs even when an earlier one failed; a database owned by
-    // the host or the engine's default workspace may refuse to close.
-    try {
-        if (d->database)
-            d->database->Close();
-    } catch (...) {
-    }
-    d->database.reset();
-    try {
-        if (d->workspace)
-            d->workspace->Close();
-    } catch (...) {
-    }
-    d->workspace.reset();
+    d->source.close();
 }
 
 // --- Generation -------------------------------------------------------------
@@ -671,7 +387,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
             statusSaved = true;
         }
 
-        ModuleWriter writer(d->codeStyle());
+        ModuleWriter writer(d->settings);
         writer.begin();
 
         ListControl *chosen = d->sourceTablesChosenList;
@@ -717,7 +433,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
             d->showStatus(QStringLiteral("Analyzing Relationships"));
         }
 
-        if (d->includeRelations) {
+        if (d->settings.includeRelations) {
             d->showStatus(QStringLiteral("Analyzing Relationships"));
             writer.addRelations(database->Relations(),
                                 [&chosenNames](const QString &name) { return chosenNames.contains(name); },
@@ -726,7 +442,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 
         d->showStatus(QStringLiteral("Writing Code ..."));
         const QString text = writer.finish();
-        deliver(text);
+        ModuleDelivery(d->settings, d->clipboard).deliver(text);
 
         if (progress)
             progress->setVisible(false);
@@ -747,46 +463,30 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         } catch (...) {
         }
         if (e.number() == dao::errors::NoPermission || e.number() == dao::errors::NoReadDefinitions)
-            throw BasicError(dao::errors::NoPermission, kRunSource, e.description(), e.helpFile(),
+            throw BasicError(dao::errors::NoPermission, kRunErrorSource, e.description(), e.helpFile(),
                              e.helpContext());
-        throw e.withSource(kRunSource);
+        throw e.withSource(kRunErrorSource);
     }
-}
-
-void clsWriteNewDatabase::deliver(const QString &moduleText)
-{
-    const QString codeFile = d->pathNameCodeFile;
-    if (!codeFile.isEmpty()) {
-        writeCodeFile(codeFile, codeFileContent(moduleText, d->writeVB5Header, codeFile));
-        if (d->runNotepad)
-            openInTextEditor(codeFile);
-    }
-
-    bool copied = false;
-    if (d->copyToClipboard && d->clipboard) {
-        d->clipboard->Clear();
-        d->clipboard->SetText(moduleText);
-        copied = true;
-    }
-
-    if (d->runNotepad || d->insertPosition != 0)
-        return;
-    QString message;
-    if (copied && !codeFile.isEmpty())
-        message = QStringLiteral("The Tabulo results have been copied to the clipboard and saved to <") + codeFile
-                  + QStringLiteral(">.");
-    else if (copied)
-        message = QStringLiteral("The Tabulo results have been copied to the clipboard.");
-    else if (!codeFile.isEmpty())
-        message = QStringLiteral("The Tabulo results have saved to <") + codeFile + QStringLiteral(">.");
-    if (!message.isEmpty())
-        pembry::MsgBox(message, pembry::mb::OKOnly, libraryTitle());
 }
 
 clsWriteNewDatabase &gobjWriteNewDatabase()
 {
     static clsWriteNewDatabase instance;
     return instance;
+}
+
+void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish)
+{
+    generator.setTabStop(finish.tabStop);
+    generator.setVarNameNewDB(finish.varNameNewDB);
+    generator.setVarNameNewField(finish.varNameNewField);
+    generator.setVarNameNewIndex(finish.varNameNewIndex);
+    generator.setVarNameNewRelation(finish.varNameNewRelation);
+    generator.setVarNameNewTable(finish.varNameNewTable);
+    generator.setVersion(finish.version);
+    generator.setLocale(finish.locale);
+    generator.setEncrypt(finish.encrypt ? 2 : 0);
+    generator.setIncludeRelations(finish.includeRelations);
 }
 
 }  // namespace tabulo

@@ -1,11 +1,13 @@
 #pragma once
-// The generator: every choice of the user as a setting, the source database
-// session, and WriteTableCreationCode, which writes the Basic module that
-// recreates the chosen tables and delivers it. One shared instance,
-// gobjWriteNewDatabase(), serves the window, the automation object and the
-// command line.
+// The generator: every choice of the user as a property, the source database
+// (a SourceSession) and WriteTableCreationCode, which has the ModuleWriter
+// write the Basic module that recreates the chosen tables and hands it to
+// ModuleDelivery. One shared instance, gobjWriteNewDatabase(), serves the
+// window, the automation object and the command line.
 
 #include "wizard/engine/Dao.h"
+#include "wizard/generator/GeneratorSettings.h"
+#include "wizard/generator/ModuleDelivery.h"
 #include "wizard/generator/UiInterfaces.h"
 
 #include <QByteArray>
@@ -77,7 +79,7 @@ public:
     void setEncrypt(qint32 value);
     QString Locale() const;
     void setLocale(const QString &value);
-    void setTabStop(qint16 value);                   // negative: error 5
+    void setTabStop(qint16 value);                   // negative or above kMaxTabStop: error 5
     QString IndentUnit() const;                      // TabStop blanks
     qint32 Version() const;
     void setVersion(qint32 value);
@@ -110,9 +112,6 @@ public:
     bool WriteTableCreationCode();
 
 private:
-    // Code file, text editor, clipboard and closing message of a run.
-    void deliver(const QString &moduleText);
-
     struct State;
     std::unique_ptr<State> d;
 };
@@ -120,12 +119,23 @@ private:
 // The library's one generator, created on first use.
 clsWriteNewDatabase &gobjWriteNewDatabase();
 
-// The bytes of a code file: the optional "Attribute VB_Name" line, "Option
-// Explicit", a blank line and the module text, in Windows-1252.
-QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
-                           const QString &codeFilePath);
+// The settings the window reads from its controls only when Finish is
+// pressed, in the order they are handed over.
+struct FinishSettings {
+    qint16 tabStop = 0;
+    QString varNameNewDB;
+    QString varNameNewField;
+    QString varNameNewIndex;
+    QString varNameNewRelation;
+    QString varNameNewTable;
+    qint32 version = 0;
+    QString locale;
+    bool encrypt = false;
+    bool includeRelations = false;
+};
 
-// The title of the generator's message boxes.
-inline QString libraryTitle() { return QStringLiteral("Tabulo Wizard"); }
+// Hands `finish` to the generator through its properties, in the order of
+// FinishSettings; the first property that refuses its value stops it.
+void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish);
 
 }  // namespace tabulo

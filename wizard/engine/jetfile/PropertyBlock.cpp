@@ -24,7 +24,7 @@ std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at)
 }
 
 // A property name as ASCII text: Jet 3 names are bytes, Jet 4 names UTF-16LE.
-// Empty when the name holds anything else.
+// Empty when the name holds anything else (the caller decodes those).
 std::string asciiName(std::span<const std::uint8_t> stored, Format format)
 {
     std::string name;
@@ -56,41 +56,50 @@ std::optional<T> fail(std::string *problem, const char *why)
 
 }  // namespace
 
-std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
-                                                           std::span<const std::string_view> wanted,
-                                                           std::string *problem)
+const Property *PropertyBlock::value(const PropertySet &set, std::string_view wantedName) const
 {
-    using Sets = std::vector<PropertySet>;
+    for (const Property &p : set.properties) {
+        if (names[p.name].ascii == wantedName)
+            return &p;
+    }
+    return nullptr;
+}
+
+std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
+                                                std::span<const std::string_view> wanted, std::string *problem)
+{
     if (bytes.size() < 4)
-        return fail<Sets>(problem, "property block too short");
+        return fail<PropertyBlock>(problem, "property block too short");
     const char *magic = format == Format::Jet3 ? "KKD" : "MR2";
     if (std::memcmp(bytes.data(), magic, 4) != 0)
-        return fail<Sets>(problem, "not a property block");
+        return fail<PropertyBlock>(problem, "not a property block");
 
-    std::vector<std::string> names;
-    Sets sets;
+    PropertyBlock block;
+    // The names chunk in force: value entries count from its first name.
+    std::size_t firstName = 0;
+    std::vector<bool> kept;
     std::size_t at = 4;
     while (at < bytes.size()) {
         if (bytes.size() - at < ChunkHeader)
-            return fail<Sets>(problem, "property chunk header cut off");
+            return fail<PropertyBlock>(problem, "property chunk header cut off");
         const std::uint32_t length = u32(bytes, at);
         const std::uint16_t type = u16(bytes, at + 4);
         if (length < ChunkHeader || length > bytes.size() - at)
-            return fail<Sets>(problem, "property chunk length out of range");
+            return fail<PropertyBlock>(problem, "property chunk length out of range");
         const auto chunk = bytes.subspan(at + ChunkHeader, length - ChunkHeader);
         at += length;
 
         if (type == NamesChunk) {
-            names.clear();
+            firstName = block.names.size();
+            kept.clear();
             std::size_t p = 0;
             while (p + 2 <= chunk.size()) {
                 const std::size_t n = u16(chunk, p);
                 if (n > chunk.size() - p - 2)
-                    return fail<Sets>(problem, "property name cut off");
-                std::string name = asciiName(chunk.subspan(p + 2, n), format);
-                if (!wanted.empty() && std::find(wanted.begin(), wanted.end(), name) == wanted.end())
-                    name.clear();
-                names.push_back(std::move(name));
+                    return fail<PropertyBlock>(problem, "property name cut off");
+                PropertyName name{chunk.subspan(p + 2, n), asciiName(chunk.subspan(p + 2, n), format)};
+                kept.push_back(wanted.empty() || std::find(wanted.begin(), wanted.end(), name.ascii) != wanted.end());
+                block.names.push_back(std::move(name));
                 p += 2 + n;
             }
             continue;
@@ -100,12 +109,12 @@ std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::
 
         // Value chunk: 32-bit length, the target's name, then the entries.
         if (chunk.size() < 6)
-            return fail<Sets>(problem, "property values header cut off");
+            return fail<PropertyBlock>(problem, "property values header cut off");
         const std::size_t targetLength = u16(chunk, 4);
         if (targetLength > chunk.size() - 6)
-            return fail<Sets>(problem, "property target name cut off");
+            return fail<PropertyBlock>(problem, "property target name cut off");
         PropertySet set;
-        set.target.assign(chunk.begin() + 6, chunk.begin() + 6 + std::ptrdiff_t(targetLength));
+        set.target = chunk.subspan(6, targetLength);
         std::size_t p = 6 + targetLength;
         while (p + EntryHeader <= chunk.size()) {
             const std::size_t entryLength = u16(chunk, p);
@@ -114,16 +123,15 @@ std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::
             const std::size_t valueLength = u16(chunk, p + 6);
             if (entryLength < EntryHeader || entryLength > chunk.size() - p ||
                 valueLength > entryLength - EntryHeader)
-                return fail<Sets>(problem, "property entry length out of range");
-            if (nameIndex < names.size() && !names[nameIndex].empty()) {
-                const auto value = chunk.subspan(p + EntryHeader, valueLength);
-                set.values[names[nameIndex]] = PropertyValue{valueType, {value.begin(), value.end()}};
-            }
+                return fail<PropertyBlock>(problem, "property entry length out of range");
+            if (nameIndex < kept.size() && kept[nameIndex])
+                set.properties.push_back(Property{firstName + nameIndex, valueType,
+                                                  chunk.subspan(p + EntryHeader, valueLength)});
             p += entryLength;
         }
-        sets.push_back(std::move(set));
+        block.sets.push_back(std::move(set));
     }
-    return sets;
+    return block;
 }
 
 }  // namespace jetfile

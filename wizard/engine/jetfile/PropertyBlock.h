@@ -6,33 +6,46 @@
 
 #include "wizard/engine/jetfile/TableDefinition.h"
 
-#include <map>
 #include <string_view>
 
 namespace jetfile {
 
-struct PropertyValue {
-    int type = 0;                       // Jet storage type of the value
-    std::vector<std::uint8_t> bytes;    // as stored; texts as names are (StoredName)
+// A property name of the block's names chunk.
+struct PropertyName {
+    std::span<const std::uint8_t> stored;   // as stored
+    std::string ascii;                      // the name when it is plain ASCII, else empty
+};
+
+// One stored property: its name, the Jet storage type of its value (the
+// column type codes: 1 Boolean ... 12 Memo, 15 GUID, 16 Decimal) and the
+// value's bytes as stored. Texts, names included, are in the database's
+// code page (Jet 3) or UTF-16LE, possibly compressed (Jet 4).
+struct Property {
+    std::size_t name = 0;                   // into PropertyBlock::names
+    int type = 0;
+    std::span<const std::uint8_t> bytes;
 };
 
 // The properties of the object (an empty target) or of one of its columns.
 struct PropertySet {
-    StoredName target;                  // the column's stored name; empty for the object
-    // By property name; names that are not plain ASCII are left out, as no
-    // property read here has one.
-    std::map<std::string, PropertyValue> values;
+    std::span<const std::uint8_t> target;   // the column's stored name; empty for the object
+    std::vector<Property> properties;       // in stored order
+};
 
-    const PropertyValue *value(const std::string &name) const
-    {
-        const auto it = values.find(name);
-        return it == values.end() ? nullptr : &it->second;
-    }
+// A block read. Its names, targets and values are parts of the bytes it
+// was read from, which must outlive it.
+struct PropertyBlock {
+    std::vector<PropertyName> names;
+    std::vector<PropertySet> sets;
+
+    const PropertyName &name(const Property &p) const { return names[p.name]; }
+    // The first property of `set` with that (ASCII) name, or null.
+    const Property *value(const PropertySet &set, std::string_view name) const;
 };
 
 // Reads a block, keeping the properties named in `wanted` (all when empty).
-std::optional<std::vector<PropertySet>> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
-                                                           std::span<const std::string_view> wanted = {},
-                                                           std::string *problem = nullptr);
+std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
+                                                std::span<const std::string_view> wanted = {},
+                                                std::string *problem = nullptr);
 
 }  // namespace jetfile

@@ -24,6 +24,7 @@ constexpr std::uint8_t DefinitionPage = 0x02;
 constexpr std::size_t MaxChainPages = 256;
 constexpr std::size_t IndexColumnSlots = 10;
 constexpr std::uint16_t NoColumn = 0xFFFF;
+constexpr std::uint8_t AscendingColumn = 0x01;   // bit of the byte after a key column's number
 
 // Reads little-endian values and names from a byte range; every read is
 // checked, and the first read past the end makes the cursor fail for good.
@@ -139,9 +140,12 @@ std::optional<TableDefinition> parseTableDefinition(std::span<const std::uint8_t
             break;
         RealIndex index;
         for (std::size_t slot = 0; slot < IndexColumnSlots; ++slot) {
-            const std::uint16_t number = u16(entry, l.realIndexHeader + slot * 3);
-            if (number != NoColumn)
+            const std::size_t at = l.realIndexHeader + slot * 3;
+            const std::uint16_t number = u16(entry, at);
+            if (number != NoColumn) {
                 index.columns.push_back(number);
+                index.descending.push_back(!(entry[at + 2] & AscendingColumn));
+            }
         }
         index.flags = entry[l.realIndexFlags];
         def.realIndexes.push_back(std::move(index));

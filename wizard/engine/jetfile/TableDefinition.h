@@ -36,6 +36,7 @@ struct ColumnEntry {
 // An index entry: the index proper, shared by the logical indexes that use it.
 struct RealIndex {
     std::vector<int> columns;   // column numbers in key order
+    std::vector<bool> descending;   // for each of `columns`: sorted descending
     std::uint8_t flags = 0;     // indexflag bits
 };
 

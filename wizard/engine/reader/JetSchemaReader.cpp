@@ -1,10 +1,10 @@
 #include "wizard/engine/reader/JetSchemaReader.h"
 
 #include "wizard/engine/jetfile/PropertyBlock.h"
+#include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/reader/Catalogue.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 #include <map>
 
@@ -23,6 +23,26 @@ constexpr std::int32_t dbFixedField = 0x1, dbVariableField = 0x2, dbAutoIncrFiel
 constexpr std::int32_t dbHiddenObject = 0x1, dbSystemObject = std::int32_t(0x80000002u),
                        dbAttachedODBC = 0x20000000, dbAttachedTable = 0x40000000;
 constexpr int IndexPrimary = 1, IndexForeign = 2;
+
+// Stored properties the model holds as members of its own.
+constexpr std::string_view FieldMemberProperties[] = {"Required", "AllowZeroLength", "DefaultValue",
+                                                      "ValidationRule", "ValidationText"};
+constexpr std::string_view TableMemberProperties[] = {"ValidationRule", "ValidationText"};
+
+// Stored properties that are no part of the design: the engine creates
+// and keeps them itself, and a rebuilt database gets its own.
+//   GUID     the object's identity, given anew to every object created;
+//            copied, two databases' objects would claim one identity.
+//   NameMap  binary record of the object's former names and GUIDs, which
+//            Name AutoCorrect keeps up to date.
+constexpr std::string_view EngineMaintainedProperties[] = {"GUID", "NameMap"};
+
+bool listed(std::span<const std::string_view> names, const std::string &name)
+{
+    return std::any_of(names.begin(), names.end(), [&](std::string_view n) {
+        return n.size() == name.size() && strncasecmp(n.data(), name.data(), n.size()) == 0;
+    });
+}
 
 std::string unrecognised(const std::string &path, const std::string &why)
 {
@@ -120,73 +140,100 @@ private:
     // The replica ids are properties of the database object, MSysDb.
     void readReplicaIds(const std::vector<std::uint8_t> &block, Database &db) const
     {
-        const PropertySets properties = readProperties(block);
+        static constexpr std::string_view wanted[] = {"ReplicaID", "DesignMasterID"};
+        const PropertySets properties = readProperties(block, wanted);
         if (const jetfile::PropertySet *set = properties.object()) {
-            db.replicaId = guidValue(set->value("ReplicaID"));
-            db.designMasterId = guidValue(set->value("DesignMasterID"));
+            db.replicaId = guidValue(properties.value(set, "ReplicaID"));
+            db.designMasterId = guidValue(properties.value(set, "DesignMasterID"));
         }
     }
 
     // The property sets of a block, found by their target's decoded name.
     struct PropertySets {
-        std::vector<jetfile::PropertySet> sets;
-        std::vector<std::string> targets;
+        jetfile::PropertyBlock block;
+        std::vector<std::string> targets;   // of block.sets, decoded
 
         const jetfile::PropertySet *object() const { return column(std::string()); }
         const jetfile::PropertySet *column(const std::string &name) const
         {
-            for (std::size_t i = 0; i < sets.size(); ++i) {
+            for (std::size_t i = 0; i < targets.size(); ++i) {
                 if (targets[i] == name)
-                    return &sets[i];
+                    return &block.sets[i];
             }
-            for (std::size_t i = 0; i < sets.size(); ++i) {
+            for (std::size_t i = 0; i < targets.size(); ++i) {
                 if (strcasecmp(targets[i].c_str(), name.c_str()) == 0)
-                    return &sets[i];
+                    return &block.sets[i];
             }
             return nullptr;
         }
+        const jetfile::Property *value(const jetfile::PropertySet *set, std::string_view name) const
+        {
+            return set ? block.value(*set, name) : nullptr;
+        }
     };
 
-    PropertySets readProperties(const std::vector<std::uint8_t> &block) const
+    PropertySets readProperties(const std::vector<std::uint8_t> &block,
+                                std::span<const std::string_view> wanted = {}) const
     {
         PropertySets result;
         if (block.empty())
             return result;
         // A damaged block costs the properties, not the table.
-        static constexpr std::string_view wanted[] = {"Required", "AllowZeroLength", "DefaultValue",
-                                                      "ValidationRule", "ValidationText", "ReplicaID",
-                                                      "DesignMasterID"};
-        auto sets = jetfile::parsePropertyBlock(block, m_format, wanted);
-        if (!sets)
+        auto parsed = jetfile::parsePropertyBlock(block, m_format, wanted);
+        if (!parsed)
             return result;
-        result.sets = std::move(*sets);
-        for (const jetfile::PropertySet &set : result.sets)
+        result.block = std::move(*parsed);
+        for (const jetfile::PropertySet &set : result.block.sets)
             result.targets.push_back(decodeName(set.target));
         return result;
     }
 
-    std::string textValue(const jetfile::PropertySet *set, const char *name) const
+    std::string textValue(const PropertySets &properties, const jetfile::PropertySet *set, const char *name) const
     {
-        const jetfile::PropertyValue *value = set ? set->value(name) : nullptr;
+        const jetfile::Property *value = properties.value(set, name);
         return value ? decodeName(value->bytes) : std::string();
     }
 
-    static bool flagValue(const jetfile::PropertyValue &value)
+    static bool flagValue(const jetfile::Property &value)
     {
         return std::any_of(value.bytes.begin(), value.bytes.end(), [](std::uint8_t b) { return b != 0; });
     }
 
-    // A GUID as DAO shows it: {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}.
-    static std::string guidValue(const jetfile::PropertyValue *value)
+    static std::string guidValue(const jetfile::Property *value)
     {
-        if (!value || value->bytes.size() != 16)
-            return {};
-        const std::uint8_t *b = value->bytes.data();
-        char text[40];
-        std::snprintf(text, sizeof text, "{%02X%02X%02X%02X-%02X%02X-%02X%02X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                      b[3], b[2], b[1], b[0], b[5], b[4], b[7], b[6], b[8], b[9], b[10], b[11], b[12], b[13],
-                      b[14], b[15]);
-        return text;
+        return value ? jetfile::guidText(value->bytes) : std::string();
+    }
+
+    // The stored properties of `set` in stored order, less the model's
+    // members, the engine's own and a second entry of a name. A value whose
+    // size does not fit its type (damage) is left out.
+    std::vector<Property> furtherProperties(const PropertySets &properties, const jetfile::PropertySet *set,
+                                            std::span<const std::string_view> members) const
+    {
+        std::vector<Property> result;
+        if (!set)
+            return result;
+        result.reserve(set->properties.size());
+        std::vector<std::size_t> seen;
+        seen.reserve(set->properties.size());
+        for (const jetfile::Property &stored : set->properties) {
+            if (std::find(seen.begin(), seen.end(), stored.name) != seen.end())
+                continue;
+            seen.push_back(stored.name);
+            const jetfile::PropertyName &name = properties.block.name(stored);
+            Property p;
+            p.name = name.ascii.empty() ? decodeName(name.stored) : name.ascii;
+            p.type = jetfile::daoPropertyType(stored.type);
+            if (p.name.empty() || listed(members, p.name) || listed(EngineMaintainedProperties, p.name) ||
+                !jetfile::fitsType(p.type, stored.bytes.size()))
+                continue;
+            if (p.type == jetfile::daotype::Text || p.type == jetfile::daotype::Memo)
+                p.text = decodeName(stored.bytes);
+            else
+                p.bytes.assign(stored.bytes.begin(), stored.bytes.end());
+            result.push_back(std::move(p));
+        }
+        return result;
     }
 
     std::vector<Relation> readRelations()
@@ -256,25 +303,39 @@ private:
             f.size = daoSize(column->col_type, column->col_size, m_format);
             f.attributes = daoFieldAttributes(flags->second);
             const jetfile::PropertySet *set = properties.column(column->name);
-            const jetfile::PropertyValue *required = set ? set->value("Required") : nullptr;
+            const jetfile::Property *required = properties.value(set, "Required");
+            const jetfile::Property *allowZeroLength = properties.value(set, "AllowZeroLength");
             f.required = required ? flagValue(*required) : !(flags->second & jetfile::columnflag::Nullable);
-            f.allowZeroLength = set && set->value("AllowZeroLength") && flagValue(*set->value("AllowZeroLength"));
-            f.defaultValue = textValue(set, "DefaultValue");
-            f.validationRule = textValue(set, "ValidationRule");
-            f.validationText = textValue(set, "ValidationText");
+            f.allowZeroLength = allowZeroLength && flagValue(*allowZeroLength);
+            f.defaultValue = textValue(properties, set, "DefaultValue");
+            f.validationRule = textValue(properties, set, "ValidationRule");
+            f.validationText = textValue(properties, set, "ValidationText");
+            f.properties = furtherProperties(properties, set, FieldMemberProperties);
             out.fields.push_back(std::move(f));
         }
+        const jetfile::PropertySet *own = properties.object();
+        out.validationRule = textValue(properties, own, "ValidationRule");
+        out.validationText = textValue(properties, own, "ValidationText");
+        out.properties = furtherProperties(properties, own, TableMemberProperties);
         readIndexes(*definition, out);
         return true;
     }
 
     // The indexes as the definition pages hold them (libmdb loses the
-    // columns of some), with the names of their columns.
+    // columns of some), with the names and sort order of their columns.
     void readIndexes(const jetfile::TableDefinition &definition, Table &out)
     {
         std::map<int, std::string> columnNames;
         for (const jetfile::ColumnEntry &c : definition.columns)
             columnNames.emplace(c.number, decodeName(c.name));
+        const auto descending = [&](const jetfile::RealIndex &real, const std::string &name) {
+            for (std::size_t k = 0; k < real.columns.size(); ++k) {
+                const auto column = columnNames.find(real.columns[k]);
+                if (column != columnNames.end() && column->second == name)
+                    return bool(real.descending[k]);
+            }
+            return false;
+        };
         for (const jetfile::LogicalIndex &logical : definition.indexes) {
             Index index;
             index.name = decodeName(logical.name);
@@ -301,11 +362,16 @@ private:
                 index.fields = foreignKeyFields(index.name, out.name);
             if (index.fields.empty())
                 continue;
+            for (const std::string &name : index.fields) {
+                index.descending.push_back(
+                    logical.realIndex >= 0 &&
+                    descending(definition.realIndexes[std::size_t(logical.realIndex)], name));
+            }
             out.indexes.push_back(std::move(index));
         }
     }
 
-    std::string decodeName(const jetfile::StoredName &stored) const { return decodeText(m_mdb, stored); }
+    std::string decodeName(std::span<const std::uint8_t> stored) const { return decodeText(m_mdb, stored); }
 
     std::vector<std::string> foreignKeyFields(const std::string &indexName, const std::string &tableName) const
     {

@@ -1,7 +1,8 @@
 #pragma once
-// Reads the design of a Jet file with libmdb, plus the column flags from the
-// table-definition pages, into plain values, and writes them in the schema
-// JSON form (docs/schema-json.md). Runs inside tabulo-schema-reader only:
+// Reads the design of a Jet file with libmdb, plus the column flags and
+// index key directions from the table-definition pages and the design
+// properties from the catalogue's property blocks, into plain values, and
+// writes them in the schema JSON form (docs/schema-json.md). Runs inside tabulo-schema-reader only:
 // libmdb may crash or hang on a damaged file, and the engine that starts
 // this program survives that.
 
@@ -12,6 +13,14 @@
 
 namespace reader {
 
+// A design property beyond those the model has members for, as stored.
+struct Property {
+    std::string name;
+    int type = 0;                       // DAO type code
+    std::string text;                   // Text and Memo: the value in UTF-8
+    std::vector<std::uint8_t> bytes;    // any other type: the value's bytes as stored
+};
+
 struct Field {
     std::string name;
     int type = 0;
@@ -20,17 +29,21 @@ struct Field {
     bool required = false;
     bool allowZeroLength = false;
     std::string defaultValue, validationRule, validationText;
+    std::vector<Property> properties;
 };
 
 struct Index {
     std::string name;
     bool primary = false, unique = false, required = false, ignoreNulls = false, foreign = false;
     std::vector<std::string> fields;
+    std::vector<bool> descending;       // for each of `fields`
 };
 
 struct Table {
     std::string name;
     std::int32_t attributes = 0;
+    std::string validationRule, validationText;
+    std::vector<Property> properties;
     std::vector<Field> fields;
     std::vector<Index> indexes;
 };

@@ -127,10 +127,41 @@ std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint
     return jetfile::parseTableDefinition(*bytes, format, &problem);
 }
 
-std::string decodeText(MdbHandle *mdb, const std::vector<std::uint8_t> &stored)
+namespace {
+
+// Plain ASCII text as it is, without a trip through iconv: Jet 3 bytes
+// below 0x80, or Jet 4 UTF-16LE units below 0x80 (no compression mark).
+// Nothing when the text holds anything else.
+std::optional<std::string> asciiText(MdbHandle *mdb, std::span<const std::uint8_t> stored)
+{
+    std::string text;
+    if (!IS_JET3(mdb)) {
+        if (stored.size() % 2 != 0)
+            return std::nullopt;
+        text.reserve(stored.size() / 2);
+        for (std::size_t i = 0; i < stored.size(); i += 2) {
+            if (stored[i] == 0 || stored[i] >= 0x80 || stored[i + 1] != 0)
+                return std::nullopt;
+            text.push_back(char(stored[i]));
+        }
+        return text;
+    }
+    for (std::uint8_t c : stored) {
+        if (c == 0 || c >= 0x80)
+            return std::nullopt;
+        text.push_back(char(c));
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string decodeText(MdbHandle *mdb, std::span<const std::uint8_t> stored)
 {
     if (stored.empty())
         return {};
+    if (std::optional<std::string> ascii = asciiText(mdb, stored))
+        return std::move(*ascii);
     // UTF-8 takes at most three bytes for a UTF-16 unit or a code-page byte.
     std::vector<char> text(stored.size() * 3 + 16, '\0');
     const int length = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(stored.data()), stored.size(),

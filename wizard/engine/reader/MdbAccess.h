@@ -60,7 +60,7 @@ std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint
                                                        jetfile::Format format, std::string &problem);
 
 // Text as Jet stores it (names, property values) in UTF-8.
-std::string decodeText(MdbHandle *mdb, const std::vector<std::uint8_t> &stored);
+std::string decodeText(MdbHandle *mdb, std::span<const std::uint8_t> stored);
 
 long toNumber(const std::string &text);
 

@@ -13,7 +13,7 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: tabulo-schema-reader [--workgroup] FILE\n", stderr);
+    std::fputs("usage: tabulo-schema-reader [--workgroup] [--] FILE\n", stderr);
     return 64;
 }
 
@@ -33,6 +33,9 @@ int main(int argc, char **argv)
         workgroup = true;
         ++at;
     }
+    // "--" ends the options: whatever follows is the file, even "--workgroup".
+    if (at < argc && std::strcmp(argv[at], "--") == 0)
+        ++at;
     if (argc - at != 1)
         return usage();
     const std::string path = argv[at];

@@ -1,0 +1,127 @@
+// The parts of tabulo-cli on their own: the options' defaults, choosing the
+// requested tables among the listed ones, and showing names safely on a
+// terminal.
+
+#include "CliRun.h"
+#include "cli/CliOptions.h"
+#include "cli/TableChoice.h"
+#include "cli/TerminalText.h"
+#include "utility/BasicError.h"
+
+using tabulo::cli::escapedForTerminal;
+using tabulo::cli::TableChoice;
+
+namespace {
+
+// The error number `call` fails with; 0 when it does not fail.
+template <class Call>
+int errorOf(Call call)
+{
+    try {
+        call();
+    } catch (const pembry::BasicError &e) {
+        return e.number();
+    }
+    return 0;
+}
+
+}  // namespace
+
+TEST(TableChoice, ChoosesInListOrderEachTableOnce)
+{
+    const TableChoice choice({"Customers", "Order Details", "Orders", "Shippers"});
+    EXPECT_EQ(choice.choose({}, "shop.mdb"), QStringList({"Customers", "Order Details", "Orders", "Shippers"}));
+    EXPECT_EQ(choice.choose({"Shippers", "orders", "CUSTOMERS", "Orders"}, "shop.mdb"),
+              QStringList({"Customers", "Orders", "Shippers"}));
+    try {
+        choice.choose({"Orders", "Invoices"}, "shop.mdb");
+        ADD_FAILURE() << "an unknown table was chosen";
+    } catch (const pembry::BasicError &e) {
+        EXPECT_EQ(e.number(), 3265);
+        EXPECT_EQ(e.description(), "The table \"Invoices\" is not among the tables of \"shop.mdb\" "
+                                   "(tabulo-cli --list-tables lists them).");
+    }
+}
+
+TEST(TableChoice, LetterCaseMayDifferOnlyWhenThatLeavesNoDoubt)
+{
+    const TableChoice choice({"ORDERS", "Orders", "\u00c4pfel"});
+    EXPECT_EQ(choice.choose({"Orders"}, "x"), QStringList({"Orders"}));
+    EXPECT_EQ(choice.choose({"ORDERS"}, "x"), QStringList({"ORDERS"}));
+    EXPECT_EQ(errorOf([&] { choice.choose({"orders"}, "x"); }), 3265);
+    EXPECT_EQ(choice.choose({"\u00e4PFEL"}, "x"), QStringList({"\u00c4pfel"}));
+}
+
+TEST(TableChoice, ANameAsTheListingShowsItChoosesThatTable)
+{
+    const TableChoice choice({"Two\nLines", "Tab\there", "Tab\\x09here"});
+    EXPECT_EQ(choice.choose({"Two\\x0aLines"}, "x"), QStringList({"Two\nLines"}));
+    EXPECT_EQ(choice.choose({"two\\x0alines"}, "x"), QStringList({"Two\nLines"}));
+    // A table whose own name is another's shown form is that table.
+    EXPECT_EQ(choice.choose({"Tab\\x09here"}, "x"), QStringList({"Tab\\x09here"}));
+    EXPECT_EQ(choice.choose({"Tab\there"}, "x"), QStringList({"Tab\there"}));
+}
+
+TEST(TerminalText, ControlCharactersAreEscapedAndNothingElse)
+{
+    EXPECT_EQ(escapedForTerminal("Plain name, Caf\u00e9 \u00e0 la carte \\ 100%"),
+              "Plain name, Caf\u00e9 \u00e0 la carte \\ 100%");
+    EXPECT_EQ(escapedForTerminal(QString("\x1b[31mred\x07") + QChar(0) + QChar(0x7f) + QChar(0x85) + QChar(0x9b)),
+              "\\x1b[31mred\\x07\\x00\\x7f\\x85\\x9b");
+    EXPECT_EQ(escapedForTerminal("a\r\nb\tc"), "a\\x0d\\x0ab\\x09c");
+    EXPECT_EQ(escapedForTerminal(QString("x") + QChar(0x202e) + "y" + QChar(0x2028) + QChar(0x2067) + QChar(0x200f)),
+              "x\\u202ey\\u2028\\u2067\\u200f");
+    // Emoji joined by a zero-width joiner stay whole.
+    EXPECT_EQ(escapedForTerminal("\U0001F469\u200D\U0001F4BB"), "\U0001F469\u200D\U0001F4BB");
+}
+
+TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)
+{
+    tabulo::cli::CliOptions options;
+    char program[] = "tabulo-cli";
+    char source[] = "source.mdb";
+    char *argv[] = {program, source};
+    ASSERT_FALSE(tabulo::cli::parseCommandLine(2, argv, options));
+    const tabulo::GeneratorSettings &window = tabulo::GeneratorSettings::windowInitial();
+    const tabulo::GeneratorSettings &parsed = options.settings;
+    EXPECT_EQ(parsed.pathNameDBNew, "Variable");
+    EXPECT_EQ(parsed.varNameNewTable, "tdfNew");
+    for (const auto member : {&tabulo::GeneratorSettings::varNameNewDB, &tabulo::GeneratorSettings::varNameNewTable,
+                              &tabulo::GeneratorSettings::varNameNewField, &tabulo::GeneratorSettings::varNameNewIndex,
+                              &tabulo::GeneratorSettings::varNameNewRelation, &tabulo::GeneratorSettings::procPrefix,
+                              &tabulo::GeneratorSettings::locale, &tabulo::GeneratorSettings::pathNameCodeFile})
+        EXPECT_EQ(parsed.*member, window.*member);
+    EXPECT_EQ(parsed.tabStop, window.tabStop);
+    EXPECT_EQ(parsed.encrypt, 0);
+    EXPECT_EQ(parsed.newDBSecurity, 0);
+    EXPECT_TRUE(parsed.includeRelations);
+    EXPECT_TRUE(parsed.includeDatabaseWrapper);
+    EXPECT_FALSE(parsed.writeVB5Header);
+    EXPECT_FALSE(parsed.runNotepad);
+    EXPECT_FALSE(options.dbVersion);
+}
+
+TEST(CliOptions, OptionsReachTheSettings)
+{
+    tabulo::cli::CliOptions options;
+    std::vector<std::string> args = {"tabulo-cli", "s.mdb", "--location", "CURRENT", "--db-version", "64",
+                                     "--encrypt", "--security", "runtime", "--tab-stop", "0", "--no-relations",
+                                     "--no-wrapper", "-o", "out.bas", "--vb-header", "--locale", "dbLangThai",
+                                     "--table-var", "t"};
+    std::vector<char *> argv;
+    for (std::string &arg : args)
+        argv.push_back(arg.data());
+    ASSERT_FALSE(tabulo::cli::parseCommandLine(int(argv.size()), argv.data(), options));
+    const tabulo::GeneratorSettings &s = options.settings;
+    EXPECT_EQ(s.pathNameDBNew, "Current");
+    EXPECT_EQ(options.dbVersion, 64);
+    EXPECT_EQ(s.encrypt, 2);
+    EXPECT_EQ(s.newDBSecurity, 1);
+    EXPECT_EQ(s.tabStop, 0);
+    EXPECT_FALSE(s.includeRelations);
+    EXPECT_FALSE(s.includeDatabaseWrapper);
+    EXPECT_EQ(s.pathNameCodeFile, "out.bas");
+    EXPECT_TRUE(s.writeVB5Header);
+    EXPECT_EQ(s.locale, "dbLangThai");
+    EXPECT_EQ(s.varNameNewTable, "t");
+}

@@ -1,0 +1,117 @@
+#pragma once
+// Runs the real tabulo-cli program for the command-line tests, and writes
+// the JSON snapshots they use as sources.
+
+#include "wizard/engine/SchemaJson.h"
+#include "wizard/engine/SchemaModel.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <gtest/gtest.h>
+#include <ostream>
+
+// Readable texts in test failure messages.
+inline void PrintTo(const QString &text, std::ostream *out)
+{
+    *out << '"' << text.toStdString() << '"';
+}
+inline void PrintTo(const QStringList &texts, std::ostream *out)
+{
+    *out << '{' << texts.join(QStringLiteral(", ")).toStdString() << '}';
+}
+
+namespace clitest {
+
+struct CliResult {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+};
+
+inline QString cliProgram()
+{
+    return QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli");
+}
+
+// tabulo-cli with `arguments`, `input` on its standard input, in `environment`
+// (the test's own when empty) and `folder` (the test's when empty).
+inline CliResult runCli(const QStringList &arguments, const QByteArray &input = {},
+                        const QProcessEnvironment &environment = {}, const QString &folder = {})
+{
+    QProcess process;
+    if (!environment.isEmpty())
+        process.setProcessEnvironment(environment);
+    if (!folder.isEmpty())
+        process.setWorkingDirectory(folder);
+    process.start(cliProgram(), arguments);
+    CliResult result;
+    if (!process.waitForStarted()) {
+        ADD_FAILURE() << "tabulo-cli did not start";
+        return result;
+    }
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(120000)) {
+        process.kill();
+        process.waitForFinished();
+        ADD_FAILURE() << "tabulo-cli did not finish";
+        return result;
+    }
+    EXPECT_EQ(process.exitStatus(), QProcess::NormalExit);
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+inline QByteArray readFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+inline void writeFile(const QString &path, const QByteArray &content)
+{
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
+    file.write(content);
+}
+
+inline schema::Table textTable(const QString &name)
+{
+    schema::Field field;
+    field.name = QStringLiteral("fruit");
+    field.type = 10;
+    field.size = 50;
+    field.attributes = 2;
+    schema::Table table;
+    table.name = name;
+    table.fields = {field};
+    return table;
+}
+
+// A Jet 3 snapshot holding one text table for each name.
+inline schema::Database snapshotOf(const QStringList &tableNames)
+{
+    schema::Database model;
+    model.version = QStringLiteral("3.0");
+    for (const QString &name : tableNames)
+        model.tables.append(textTable(name));
+    return model;
+}
+
+inline void writeSnapshot(const QString &path, const schema::Database &model)
+{
+    writeFile(path, schema::toJson(model));
+}
+
+// "fruit.json" in `folder`: one table, Fruit; its path.
+inline QString fruitSnapshot(const QString &folder)
+{
+    const QString path = folder + QStringLiteral("/fruit.json");
+    writeSnapshot(path, snapshotOf({QStringLiteral("Fruit")}));
+    return path;
+}
+
+}  // namespace clitest

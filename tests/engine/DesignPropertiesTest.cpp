@@ -1,0 +1,379 @@
+// The design properties, table validation rules and key directions of the
+// shared sample files, read through the Jet file engine and checked against
+// what `mdb-prop FILE TABLE` (mdbtools) prints for every table and field.
+#include "EngineFixtures.h"
+#include "SampleFiles.h"
+
+#include "wizard/engine/jetfile/PropertyBlock.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cmath>
+#include <utility>
+
+using namespace dao;
+using namespace samples;
+
+namespace {
+
+// What mdb-prop prints for one object: a set for the object itself (target
+// empty) and one for each column, each a list of property names and texts.
+struct PrintedSet {
+    QString target;
+    QList<QPair<QString, QString>> values;
+};
+using Printed = QList<PrintedSet>;
+
+Printed parsePrinted(const QString &text)
+{
+    Printed sets;
+    int blanks = 0;
+    for (const QString &line : text.split(QLatin1Char('\n'))) {
+        if (line.isEmpty()) {
+            ++blanks;
+        } else if (line.startsWith(QLatin1String("name: "))) {
+            const QString target = line.mid(6);
+            sets.append({target == QLatin1String("(none)") ? QString() : target, {}});
+        } else if (line.startsWith(QLatin1Char('\t')) && !sets.isEmpty()) {
+            const qsizetype colon = line.indexOf(QLatin1String(": "));
+            sets.last().values.append({line.mid(1, colon - 1), line.mid(colon + 2)});
+        } else if (!sets.isEmpty() && !sets.last().values.isEmpty()) {
+            // The rest of a value that holds line breaks.
+            sets.last().values.last().second += QString(QLatin1Char('\n')).repeated(blanks + 1) + line;
+        }
+        if (!line.isEmpty())
+            blanks = 0;
+    }
+    return sets;
+}
+
+QString run(const QString &program, const QStringList &arguments)
+{
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The rows of CSV text as mdb-export writes it: quoted fields may hold
+// commas, doubled quotes and line breaks.
+QList<QStringList> csvRows(const QString &text)
+{
+    QList<QStringList> rows(1);
+    QString field;
+    bool quoted = false;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (quoted && c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
+            field += c;
+            ++i;
+        } else if (c == QLatin1Char('"')) {
+            quoted = !quoted;
+        } else if (!quoted && c == QLatin1Char(',')) {
+            rows.last().append(std::exchange(field, {}));
+        } else if (!quoted && c == QLatin1Char('\n')) {
+            rows.last().append(std::exchange(field, {}));
+            rows.append(QStringList());
+        } else {
+            field += c;
+        }
+    }
+    return rows;
+}
+
+// What the catalogue (MSysObjects) says about the local tables mdb-prop
+// can describe. mdb-prop finds an object by its name alone and, for one
+// without a property block (LvProp), prints the properties of whatever
+// object it read before; so only the tables with a block whose name no
+// other object (a form, a query) shares are compared.
+struct Catalogue {
+    QStringList withBlocks;   // local tables with a property block
+    QStringList shared;       // of those, names another object has too
+    QMap<QString, QByteArray> blocks;   // their property blocks
+};
+
+Catalogue catalogue(const QString &file)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
+    const QList<QStringList> rows = csvRows(run(program, {QStringLiteral("-b"), QStringLiteral("hex"), file,
+                                                          QStringLiteral("MSysObjects")}));
+    const QStringList header = rows.value(0);
+    const qsizetype name = header.indexOf(QStringLiteral("Name")), type = header.indexOf(QStringLiteral("Type")),
+                    block = header.indexOf(QStringLiteral("LvProp"));
+    Catalogue result;
+    QMap<QString, int> uses;
+    for (const QStringList &row : rows.mid(1)) {
+        if (row.size() != header.size())
+            continue;
+        ++uses[row[name].toLower()];
+        if (row[type] == QLatin1String("1") && !row[block].isEmpty()) {
+            result.withBlocks.append(row[name]);
+            result.blocks.insert(row[name], QByteArray::fromHex(row[block].toLatin1()));
+        }
+    }
+    for (const QString &table : result.withBlocks) {
+        if (uses[table.toLower()] > 1)
+            result.shared.append(table);
+    }
+    return result;
+}
+
+// The properties the model holds as members, and those the engine keeps itself.
+const QStringList FieldMembers{"Required", "AllowZeroLength", "DefaultValue", "ValidationRule", "ValidationText"};
+const QStringList TableMembers{"ValidationRule", "ValidationText"};
+const QStringList EngineMaintained{"GUID", "NameMap"};
+
+// Whether a property has the value and the kind of type mdb-prop prints:
+// yes/no for Booleans, "(binary data of length N)" for binaries, numbers
+// for the number types, the text itself for texts.
+bool samePrinted(const Property &p, const QString &printed)
+{
+    const QVariant v = p.Value();
+    switch (p.Type()) {
+    case dbBoolean: return printed == QLatin1String(v.toBool() ? "yes" : "no");
+    case dbByte: case dbInteger: case dbLong: return printed == QString::number(v.toInt());
+    case dbSingle: case dbDouble: {
+        bool ok = false;
+        const double shown = printed.toDouble(&ok);
+        return ok && std::fabs(shown - v.toDouble()) <= 1e-6 * std::max(1.0, std::fabs(v.toDouble()));
+    }
+    case dbBinary: case dbLongBinary:
+        return printed == QStringLiteral("(binary data of length %1)").arg(v.toByteArray().size());
+    default: return printed == v.toString();
+    }
+}
+
+// What a file holds and what the engine serves of it.
+struct Counts {
+    int stored = 0;             // in the property sets of the tables and their fields
+    int members = 0;            // of those, carried as members (Required, ...)
+    QMap<QString, int> excluded;    // of those, the engine's own, by name
+    int further = 0;            // served as design properties
+    int furtherInUserTables = 0;
+    int descending = 0;         // index key columns sorted descending
+    int tableRules = 0;         // tables with a validation rule of their own
+    QStringList notCompared;    // tables whose name another object shares
+};
+
+// Counts the stored properties of a block by what becomes of them.
+void countStored(const QByteArray &bytes, jetfile::Format format, Counts &counts)
+{
+    const auto block = jetfile::parsePropertyBlock(
+        std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())), format);
+    ASSERT_TRUE(block);
+    for (const jetfile::PropertySet &set : block->sets) {
+        for (const jetfile::Property &p : set.properties) {
+            const QString name = QString::fromStdString(block->name(p).ascii);
+            ++counts.stored;
+            if (EngineMaintained.contains(name))
+                ++counts.excluded[name];
+            else if ((set.target.empty() ? TableMembers : FieldMembers).contains(name))
+                ++counts.members;
+        }
+    }
+}
+
+// Compares one set mdb-prop printed with the properties and members the
+// engine serves for that object.
+void compareSet(const PrintedSet &set, const Properties &properties, const QStringList &members,
+                const std::function<QString(const QString &)> &member, const std::string &where)
+{
+    QStringList expected;
+    for (const auto &[name, text] : set.values) {
+        if (members.contains(name))
+            EXPECT_EQ(member(name), text) << where << "." << name.toStdString();
+        else if (!EngineMaintained.contains(name))
+            expected.append(name);
+    }
+    QStringList served;
+    for (int k = 0; k < properties.Count(); ++k) {
+        const auto p = properties.Item(k);
+        served.append(p->Name());
+        const auto printed = std::find_if(set.values.begin(), set.values.end(),
+                                          [&](const auto &v) { return v.first == p->Name(); });
+        if (printed == set.values.end())
+            continue;
+        EXPECT_TRUE(samePrinted(*p, printed->second))
+            << where << "." << p->Name().toStdString() << ": type " << p->Type() << ", value "
+            << p->Value().toString().toStdString() << ", mdb-prop shows " << printed->second.toStdString();
+    }
+    served.sort();
+    expected.sort();
+    EXPECT_EQ(served, expected) << where;
+}
+
+QString flagText(bool flag)
+{
+    return QLatin1String(flag ? "yes" : "no");
+}
+
+void compareTable(const QString &program, const QString &path, const TableDef &tdf, const std::string &where)
+{
+    const Printed printed = parsePrinted(run(program, {path, tdf.Name()}));
+    EXPECT_FALSE(printed.isEmpty()) << where;
+    for (const PrintedSet &set : printed) {
+        if (set.target.isEmpty()) {
+            compareSet(set, tdf.Properties(), TableMembers,
+                       [&](const QString &name) {
+                           return name == QLatin1String("ValidationRule") ? tdf.ValidationRule() : tdf.ValidationText();
+                       },
+                       where);
+            continue;
+        }
+        const auto field = named(tdf.Fields(), set.target);
+        const auto member = [&](const QString &name) {
+            if (name == QLatin1String("Required"))
+                return flagText(field->Required());
+            if (name == QLatin1String("AllowZeroLength"))
+                return flagText(field->AllowZeroLength());
+            if (name == QLatin1String("DefaultValue"))
+                return field->DefaultValue();
+            return name == QLatin1String("ValidationRule") ? field->ValidationRule() : field->ValidationText();
+        };
+        compareSet(set, field->Properties(), FieldMembers, member, where + "." + set.target.toStdString());
+    }
+}
+
+Counts compareFile(const QString &program, const char *file, const QString &password)
+{
+    Counts counts;
+    const QString path = testDataPath(QLatin1String(file));
+    auto db = openSample(file, password);
+    const QStringList users = userTables(*db);
+    const Catalogue rows = catalogue(path);
+    EXPECT_FALSE(rows.withBlocks.isEmpty());
+    const auto format = db->Version() == QLatin1String("3.0") ? jetfile::Format::Jet3 : jetfile::Format::Jet4;
+    TableDefs &tables = db->TableDefs();
+    for (int t = 0; t < tables.Count(); ++t) {
+        const auto tdf = tables.Item(t);
+        const std::string where = std::string(file) + ":" + tdf->Name().toStdString();
+        for (int i = 0; i < tdf->Indexes().Count(); ++i) {
+            const Fields &keys = tdf->Indexes().Item(i)->Fields();
+            for (int k = 0; k < keys.Count(); ++k)
+                counts.descending += keys.Item(k)->Attributes() == dbDescending;
+        }
+        counts.tableRules += !tdf->ValidationRule().isEmpty();
+        int served = tdf->Properties().Count();
+        for (int f = 0; f < tdf->Fields().Count(); ++f)
+            served += tdf->Fields().Item(f)->Properties().Count();
+        counts.further += served;
+        counts.furtherInUserTables += users.contains(tdf->Name()) ? served : 0;
+        if (!rows.withBlocks.contains(tdf->Name())) {
+            EXPECT_EQ(served, 0) << where;
+            continue;
+        }
+        countStored(rows.blocks[tdf->Name()], format, counts);
+        if (rows.shared.contains(tdf->Name()))
+            counts.notCompared.append(tdf->Name());
+        else
+            compareTable(program, path, *tdf, where);
+    }
+    return counts;
+}
+
+}  // namespace
+
+// Every property mdb-prop shows for a table or field is served once with
+// the same value and kind of type, except the engine's own (GUID, NameMap)
+// and those served as members; nothing else is served. Prints, per file,
+// the properties stored with tables and fields and what became of them,
+// the descending key columns and the tables with a validation rule.
+TEST(DesignProperties, EverySampleFileAgreesWithMdbProp)
+{
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("mdb-prop"));
+    if (program.isEmpty())
+        GTEST_SKIP() << "mdb-prop (mdbtools) is not installed";
+    const QStringList files =
+        QDir(testDataPath({})).entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name);
+    ASSERT_GE(files.size(), 11);
+    std::printf("%-26s %6s %7s %-20s %7s %6s %5s %5s  %s\n", "file", "stored", "members", "excluded", "further",
+                "(user)", "desc", "rules", "not compared with mdb-prop");
+    Counts northwind{.notCompared = {QStringLiteral("not read")}};
+    for (const QString &file : files) {
+        SCOPED_TRACE(file.toStdString());
+        const QString password = file.startsWith(QLatin1String("jet4-password")) ? QStringLiteral("password") : QString();
+        const Counts c = compareFile(program, file.toUtf8().constData(), password);
+        QStringList excluded;
+        int excludedCount = 0;
+        for (auto it = c.excluded.begin(); it != c.excluded.end(); ++it) {
+            excluded.append(QStringLiteral("%1 %2").arg(it.key()).arg(it.value()));
+            excludedCount += it.value();
+        }
+        // Nothing stored goes missing on the way.
+        EXPECT_EQ(c.stored, c.members + excludedCount + c.further);
+        std::printf("%-26s %6d %7d %-20s %7d %6d %5d %5d  %s\n", qPrintable(file), c.stored, c.members,
+                    qPrintable(excluded.join(QStringLiteral(", "))), c.further, c.furtherInUserTables, c.descending,
+                    c.tableRules, qPrintable(c.notCompared.join(QStringLiteral(", "))));
+        if (file == QLatin1String("northwind.mdb"))
+            northwind = c;
+    }
+    EXPECT_TRUE(northwind.notCompared.isEmpty()) << "every table of northwind.mdb is compared";
+}
+
+namespace {
+
+// A copy of a sample file in `dir` with each text replaced by one of the
+// same length, so that no page changes its layout.
+QString patchedCopy(const QTemporaryDir &dir, const char *file, const QList<QPair<QByteArray, QByteArray>> &changes)
+{
+    QFile original(testDataPath(QLatin1String(file)));
+    if (!original.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray bytes = original.readAll();
+    for (const auto &[from, to] : changes) {
+        EXPECT_EQ(from.size(), to.size());
+        EXPECT_TRUE(bytes.contains(from)) << from.toStdString();
+        bytes.replace(from, to);
+    }
+    const QString path = dir.filePath(QLatin1String(file));
+    QFile copy(path);
+    if (!copy.open(QIODevice::WriteOnly) || copy.write(bytes) != bytes.size())
+        return {};
+    return path;
+}
+
+QByteArray utf16(const QString &text)
+{
+    return QByteArray(reinterpret_cast<const char *>(text.utf16()), text.size() * 2);
+}
+
+QVariant propertyValue(const Properties &properties, const char *name)
+{
+    return named(properties, QLatin1String(name))->Value();
+}
+
+}  // namespace
+
+// Text values in each form Jet stores them: Jet 3 in the file's code page
+// (Windows-1252 here), Jet 4 in UTF-16 or as compressed Unicode (a 0xFF
+// 0xFE mark, then one byte a character).
+TEST(DesignProperties, TextsInTheFormsJetStoresThem)
+{
+    QTemporaryDir dir;
+    JetEngine engine;
+
+    const QString jet3 = patchedCopy(dir, "jet3-types.mdb", {{"$#,##0.00;($#,##0.00)", "\x80 #,##0.00 f\xFCr Preis!"}});
+    auto db3 = engine.Workspaces(0)->OpenDatabase(jet3, false, true, {});
+    const auto table1 = table(*db3, QStringLiteral("Table1"));
+    EXPECT_EQ(propertyValue(named(table1->Fields(), QStringLiteral("H"))->Properties(), "Format"),
+              QVariant(QStringLiteral("€ #,##0.00 für Preis!")));
+    EXPECT_EQ(propertyValue(named(table1->Fields(), QStringLiteral("I"))->Properties(), "Format"),
+              QVariant(QStringLiteral("Yes/No")));
+
+    QByteArray compressed("\xFF\xFE");
+    compressed += QStringLiteral("Firmenname für Kunden!").toLatin1();
+    const QString jet4 = patchedCopy(dir, "northwind.mdb", {{utf16(QStringLiteral("Customer ID")), utf16(QStringLiteral("Kürzel (ID)"))},
+                                                            {utf16(QStringLiteral("Company Name")), compressed}});
+    auto db4 = engine.Workspaces(0)->OpenDatabase(jet4, false, true, {});
+    const auto customers = table(*db4, QStringLiteral("Customers"));
+    EXPECT_EQ(propertyValue(named(customers->Fields(), QStringLiteral("CustomerID"))->Properties(), "Caption"),
+              QVariant(QStringLiteral("Kürzel (ID)")));
+    EXPECT_EQ(propertyValue(named(customers->Fields(), QStringLiteral("CompanyName"))->Properties(), "Caption"),
+              QVariant(QStringLiteral("Firmenname für Kunden!")));
+    EXPECT_EQ(propertyValue(customers->Properties(), "Description"),
+              QVariant(QStringLiteral("Customers' names, addresses, and phone numbers.")));
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Where a finished module goes, as the settings say: the code file (shown in
+// the desktop's text editor when asked), the clipboard, and the closing
+// message that tells the user where the module went.
+
+#include "wizard/generator/GeneratorSettings.h"
+
+#include <QByteArray>
+#include <QString>
+
+class QIODevice;
+
+namespace tabulo {
+
+class ClipboardControl;
+
+class ModuleDelivery {
+public:
+    // Nothing is copied without a clipboard.
+    ModuleDelivery(const GeneratorSettings &settings, ClipboardControl *clipboard)
+        : m_settings(settings), m_clipboard(clipboard)
+    {
+    }
+
+    // Writes the code file in one piece (a failure leaves an earlier file as
+    // it was), opens it, copies the text, then shows the closing message.
+    void deliver(const QString &moduleText) const;
+
+private:
+    bool copyToClipboard(const QString &moduleText) const;
+    void showClosingMessage(bool copied) const;
+
+    const GeneratorSettings &m_settings;
+    ClipboardControl *m_clipboard;
+};
+
+// The bytes of a code file (codeFileText) in Windows-1252.
+QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
+                           const QString &codeFilePath);
+
+// The same bytes written to `device` a piece at a time, without a copy of
+// the whole text; false when the device refuses a write.
+bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool writeVB5Header,
+                          const QString &codeFilePath);
+
+}  // namespace tabulo

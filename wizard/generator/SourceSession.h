@@ -1,0 +1,69 @@
+#pragma once
+// The source database of the generator: opened through the engine with the
+// login the user gave, or handed in by the host; its format version, the
+// tables the wizard offers, and a table by name. Its failures carry the
+// sources of the generator's members (clsWriteNewDatabase  - DBSource, ...),
+// as the generator's callers know them.
+
+#include "wizard/engine/Dao.h"
+
+#include <QHash>
+#include <QString>
+#include <memory>
+
+namespace tabulo {
+
+class ListControl;
+
+class SourceSession {
+public:
+    // The login; an empty workgroup logs into the engine's default
+    // workspace, ignoring the user name and password.
+    QString pathNameMDW;
+    QString userName;
+    QString passwordMDW;
+    QString passwordDB;
+
+    const QString &pathName() const { return m_pathName; }
+    // Another file than the held database's: the next database() opens it.
+    void setPathName(const QString &path);
+
+    // The held database, opened first if none is held; none after the
+    // "cannot open" message for a format the engine does not recognise.
+    std::shared_ptr<dao::Database> database();
+    // Holds a database the host opened; the path becomes its name.
+    void setDatabase(std::shared_ptr<dao::Database> database);
+
+    // The major digit of the source's format version (3 for «3.0»).
+    qint32 majorVersion();
+
+    // Clears `list` and adds the tables a module can recreate, in catalogue
+    // order: neither system objects, linked tables nor "MSys" tables.
+    void listTables(ListControl &list);
+
+    // Closes and lets go of the database and the workspace; never fails.
+    void close();
+
+private:
+    QString m_pathName;
+    std::shared_ptr<dao::Workspace> m_workspace;
+    std::shared_ptr<dao::Database> m_database;
+};
+
+// Finds tables among the table definitions by name, as DAO's
+// TableDefs("name") does: letter case does not matter, an exact match wins.
+class TableLookup {
+public:
+    explicit TableLookup(const dao::TableDefs &tables);
+
+    // Fails with 3265, naming the table and `databaseName`, for a table
+    // that is not there.
+    std::shared_ptr<dao::TableDef> find(const QString &name, const QString &databaseName) const;
+
+private:
+    const dao::TableDefs &m_tables;
+    QHash<QString, int> m_exact;
+    QHash<QString, int> m_folded;
+};
+
+}  // namespace tabulo

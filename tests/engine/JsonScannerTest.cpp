@@ -147,3 +147,38 @@ TEST(JsonScanner, NumbersAndRepeatedMembers)
     // A wrong value early does not hide a syntax error later.
     EXPECT_TRUE(problemOf(R"({"format":"tabulo-schema","tables":[{"name":7}],)").startsWith(QLatin1String("not valid JSON")));
 }
+
+TEST(JsonScanner, PropertyValuesAreReadByTheTypeWhereverItStands)
+{
+    const auto document = [](const char *property) {
+        return QByteArray(R"({"format":"tabulo-schema","tables":[{"properties":[)") + property + "]}]}";
+    };
+    const auto value = [&](const char *property) {
+        const auto db = fromJson(document(property));
+        EXPECT_TRUE(db) << property;
+        return db ? db->tables[0].properties[0].value : QVariant();
+    };
+    // The type may come after the value; the last of a member given twice counts.
+    EXPECT_EQ(value(R"({"value":true,"name":"A","type":1})"), QVariant(true));
+    EXPECT_EQ(value(R"({"type":1,"value":"x","value":"AP9/gA==","type":9})"), QVariant(QByteArray("\x00\xFF\x7F\x80", 4)));
+    EXPECT_EQ(value(R"({"name":"A","value":"x"})"), QVariant(QStringLiteral("x"))) << "a Text without a type";
+    // Reals keep every double, a denormal too; a number has no negative zero, the text "-0" has.
+    EXPECT_EQ(value(R"({"type":7,"value":4e-320})").toDouble(), 4e-320);
+    EXPECT_FALSE(std::signbit(value(R"({"type":7,"value":-0})").toDouble()));
+    EXPECT_TRUE(std::signbit(value(R"({"type":7,"value":"-0"})").toDouble()));
+
+    const struct {
+        const char *property;
+        const char *problem;
+    } refused[] = {
+        {R"({"value":"x","name":"A","type":1})", "tables[0].properties[0].value: not true or false"},
+        {R"({"type":7,"value":1e400})", "tables[0].properties[0].value: out of range"},
+        {R"({"type":8,"value":-1e-400})", "tables[0].properties[0].value: out of range"},
+        {R"({"type":6,"value":1e-400})", "tables[0].properties[0].value: out of range"},
+        {R"({"type":4,"value":1e400})", "tables[0].properties[0].value: not a whole number"},
+        {R"({"type":4,"value":null})", "tables[0].properties[0].value: not a whole number"},
+        {R"({"value":7,"type":"x"})", "tables[0].properties[0].type: not a whole number"},
+    };
+    for (const auto &c : refused)
+        EXPECT_EQ(problemOf(document(c.property)), QLatin1String(c.problem)) << c.property;
+}

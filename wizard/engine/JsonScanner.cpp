@@ -273,7 +273,8 @@ double JsonScanner::number(bool *representable)
         *representable = error != std::errc::result_out_of_range;
     if (error == std::errc::result_out_of_range)
         value = HUGE_VAL;   // too small a magnitude also lands here; it is no whole number either way
-    return *start == '-' ? -value : value;
+    // As in QJsonDocument, a number has no negative zero: "-0" is 0.
+    return *start == '-' && value != 0 ? -value : value;
 }
 
 void JsonScanner::literal(const char *word)

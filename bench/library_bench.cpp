@@ -3,7 +3,7 @@
 
 #include "utility/CRegistryAdvanced.h"
 #include "utility/CommandParams.h"
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 #include "utility/SQLRoutines.h"
 
 #include <QTemporaryDir>

@@ -14,7 +14,7 @@
 //   registry_bench --churn STORE              writes to an unrelated key until
 //                                             its standard input closes
 
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -2,7 +2,7 @@
 // engine error lists: both should grow linearly with their input.
 
 #include "utility/BasicError.h"
-#include "utility/MountTable.h"
+#include "utility/internal/MountTable.h"
 #include "wizard/engine/MemoryEngine.h"
 #include "wizard/errors/clsErrorHandler.h"
 

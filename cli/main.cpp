@@ -188,6 +188,8 @@ int main(int argc, char **argv)
     if (const std::optional<int> status = parseCommandLine(argc, argv, options))
         return *status;
 
+    // The reader works on the source while the program gets ready.
+    dao::dbEngine().readAhead(options.source);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tabulo-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TABULO_VERSION));

@@ -2,6 +2,7 @@
 // wizard (else the Jet 3.5 build) by programmatic identifier, shows it
 // modally through a late-bound call, and ends when the window closes.
 
+#include "launcher/LauncherIdentity.h"
 #include "wizard/automation/CreateObject.h"
 
 #include <QApplication>
@@ -25,9 +26,7 @@ void showMessage(const QString &text)
 int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tabulo"));
-    QApplication::setApplicationVersion(QStringLiteral("1.00"));
-    QApplication::setDesktopFileName(QStringLiteral("tabulo"));
+    tabulo::setLauncherIdentity();
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tabulo"),
                                                  QIcon(QStringLiteral(":/tabulo/tabulo-32.png"))));
 

@@ -1,19 +1,11 @@
 #include "utility/CDialog.h"
 
 #include "utility/BasicError.h"
+#include "utility/internal/DesktopServices.h"
 
-#include <QApplication>
-#include <QComboBox>
 #include <QFile>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QLabel>
-#include <QLineEdit>
-#include <QListWidget>
-#include <QPixmap>
-#include <QPlainTextEdit>
 #include <QSaveFile>
-#include <QTextEdit>
 
 namespace pembry {
 
@@ -22,19 +14,20 @@ namespace {
 const QString kSource = QStringLiteral("CDialog");
 constexpr int InvalidPicture = 481;
 
-// The kinds of control a file can be loaded into, in the order they are probed.
+// The kinds of control a file can be loaded into, in the order they are
+// probed. Told by class name: the widgets themselves are the desktop
+// plugin's business.
 enum class TargetKind { None, Picture, List, Text };
 
 TargetKind kindOf(const QObject *ctrl)
 {
     if (!ctrl)
         return TargetKind::None;
-    if (qobject_cast<const QLabel *>(ctrl))
+    if (ctrl->inherits("QLabel"))
         return TargetKind::Picture;
-    if (qobject_cast<const QListWidget *>(ctrl) || qobject_cast<const QComboBox *>(ctrl))
+    if (ctrl->inherits("QListWidget") || ctrl->inherits("QComboBox"))
         return TargetKind::List;
-    if (qobject_cast<const QLineEdit *>(ctrl) || qobject_cast<const QPlainTextEdit *>(ctrl)
-        || qobject_cast<const QTextEdit *>(ctrl))
+    if (ctrl->inherits("QLineEdit") || ctrl->inherits("QPlainTextEdit") || ctrl->inherits("QTextEdit"))
         return TargetKind::Text;
     return TargetKind::None;
 }
@@ -311,48 +304,37 @@ bool CDialog::show(Kind kind)
     const bool multi = flags & cdlOFNAllowMultiselect;
     const QChar separator = (multi && (flags & cdlOFNExplorer)) ? QChar(0) : QChar(u' ');
 
-    QFileDialog dialog(QApplication::activeWindow(), m_dialogTitle);
-    dialog.setObjectName(QStringLiteral("CDialog"));
-    if (kind == OpenDialog) {
-        dialog.setAcceptMode(QFileDialog::AcceptOpen);
-        if (multi)
-            dialog.setFileMode(QFileDialog::ExistingFiles);
-        else
-            dialog.setFileMode((flags & cdlOFNFileMustExist) ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-    } else {
-        dialog.setAcceptMode(QFileDialog::AcceptSave);
-        dialog.setFileMode(QFileDialog::AnyFile);
-        dialog.setOption(QFileDialog::DontConfirmOverwrite, !(flags & cdlOFNOverwritePrompt));
-    }
-    dialog.setOption(QFileDialog::DontResolveSymlinks, flags & cdlOFNNoDereferenceLinks);
+    DesktopServices::FileDialogRequest request;
+    request.title = m_dialogTitle;
+    request.save = kind == SaveDialog;
+    request.multiSelect = multi;
+    request.fileMustExist = flags & cdlOFNFileMustExist;
+    request.confirmOverwrite = flags & cdlOFNOverwritePrompt;
+    request.resolveSymlinks = !(flags & cdlOFNNoDereferenceLinks);
 
     // Qt's filter list; with a custom filter its entry 0 is the custom one.
     const QStringList filters = qtNameFilters();
     const int firstIndex = m_customFilter.isEmpty() ? 1 : 0;
-    if (!filters.isEmpty()) {
-        dialog.setNameFilters(filters);
-        const int selected = m_filterIndex - firstIndex;
-        if (selected >= 0 && selected < filters.size())
-            dialog.selectNameFilter(filters.at(selected));
-    }
+    request.nameFilters = filters;
+    const int selected = m_filterIndex - firstIndex;
+    if (selected >= 0 && selected < filters.size())
+        request.selectedNameFilter = filters.at(selected);
     QString extension = m_defaultExt;
     while (extension.startsWith(QLatin1Char('.')))
         extension.remove(0, 1);
-    dialog.setDefaultSuffix(extension);
-    if (!m_initDir.isEmpty())
-        dialog.setDirectory(m_initDir);
+    request.defaultSuffix = extension;
+    request.directory = m_initDir;
     QString initial = m_filename.left(qMax<int>(0, m_maxFileSize));
-    initial = initial.left(initial.indexOf(QChar(0))).trimmed();
-    if (!initial.isEmpty())
-        dialog.selectFile(initial);
+    request.selectedFile = initial.left(initial.indexOf(QChar(0))).trimmed();
 
     m_error = 0;
-    const QStringList files = dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
-    if (files.isEmpty()) {
+    const std::optional<DesktopServices::FileDialogAnswer> answer = desktopServices().runFileDialog(request);
+    if (!answer) {
         if (m_cancelError)
             raiseError(UserCancelled, kSource, QStringLiteral("User clicked Cancel"));
         return false;
     }
+    const QStringList &files = answer->files;
 
     // The text Windows hands back: the file, or the folder and the names.
     QString name = files.first();
@@ -369,7 +351,7 @@ bool CDialog::show(Kind kind)
 
     m_filename = name;
     m_selectedFiles = files;
-    const qsizetype chosen = filters.indexOf(dialog.selectedNameFilter());
+    const qsizetype chosen = filters.indexOf(answer->selectedNameFilter);
     if (chosen >= 0)
         m_filterIndex = qint16(chosen + firstIndex);
     m_flags &= ~cdlOFNExtensionDifferent;
@@ -444,40 +426,21 @@ QString CDialog::firstSelectedFile() const
 void CDialog::LoadInto(QObject *target)
 {
     const QString file = firstSelectedFile();
+    DesktopServices &desktop = desktopServices();
     switch (kindOf(target)) {
-    case TargetKind::Picture: {
-        QPixmap picture;
-        if (!picture.load(file)) {
+    case TargetKind::Picture:
+        if (!desktop.loadPicture(target, file)) {
             if (!QFileInfo::exists(file))
                 raiseError(err::FileNotFound, kSource, QStringLiteral("File not found: %1").arg(file));
             raiseError(InvalidPicture, kSource, QStringLiteral("Invalid picture: %1").arg(file));
         }
-        static_cast<QLabel *>(target)->setPixmap(picture);
         break;
-    }
-    case TargetKind::List: {
-        const QStringList lines = splitLines(readTextFile(file));
-        if (auto *list = qobject_cast<QListWidget *>(target)) {
-            list->addItems(lines);
-            if (list->count() > 0)
-                list->setCurrentRow(0);
-        } else if (auto *combo = qobject_cast<QComboBox *>(target)) {
-            combo->addItems(lines);
-            if (combo->count() > 0)
-                combo->setCurrentIndex(0);
-        }
+    case TargetKind::List:
+        desktop.appendListItems(target, splitLines(readTextFile(file)));
         break;
-    }
-    case TargetKind::Text: {
-        const QString text = readTextFile(file);
-        if (auto *line = qobject_cast<QLineEdit *>(target))
-            line->setText(text);
-        else if (auto *plain = qobject_cast<QPlainTextEdit *>(target))
-            plain->setPlainText(text);
-        else if (auto *rich = qobject_cast<QTextEdit *>(target))
-            rich->setPlainText(text);
+    case TargetKind::Text:
+        desktop.setText(target, readTextFile(file));
         break;
-    }
     case TargetKind::None:
         break;
     }
@@ -491,37 +454,22 @@ void CDialog::LoadInto(QString &target)
 void CDialog::SaveFrom(QObject *target)
 {
     const QString file = firstSelectedFile();
+    DesktopServices &desktop = desktopServices();
     switch (kindOf(target)) {
-    case TargetKind::Picture: {
-        const QPixmap picture = static_cast<QLabel *>(target)->pixmap();
-        // The format follows the extension; a name without a known one gets a bitmap.
-        if (picture.isNull() || !(picture.save(file) || picture.save(file, "BMP")))
+    case TargetKind::Picture:
+        if (!desktop.savePicture(target, file))
             raiseError(err::PathFileAccess, kSource, QStringLiteral("Cannot save the picture to %1").arg(file));
         break;
-    }
     case TargetKind::List: {
         QString text;
-        if (auto *list = qobject_cast<QListWidget *>(target)) {
-            for (int i = 0; i < list->count(); ++i)
-                text += list->item(i)->text() + QLatin1Char('\n');
-        } else if (auto *combo = qobject_cast<QComboBox *>(target)) {
-            for (int i = 0; i < combo->count(); ++i)
-                text += combo->itemText(i) + QLatin1Char('\n');
-        }
+        for (const QString &item : desktop.listItems(target))
+            text += item + QLatin1Char('\n');
         writeTextFile(file, text);
         break;
     }
-    case TargetKind::Text: {
-        QString text;
-        if (auto *line = qobject_cast<QLineEdit *>(target))
-            text = line->text();
-        else if (auto *plain = qobject_cast<QPlainTextEdit *>(target))
-            text = plain->toPlainText();
-        else if (auto *rich = qobject_cast<QTextEdit *>(target))
-            text = rich->toPlainText();
-        writeTextFile(file, text);
+    case TargetKind::Text:
+        writeTextFile(file, desktop.text(target));
         break;
-    }
     case TargetKind::None:
         break;
     }

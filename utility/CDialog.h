@@ -5,7 +5,8 @@
 // loading a chosen file into a control or saving a control to it.
 //
 // The dialog is Qt's QFileDialog, owned by the active window. A cancelled
-// dialog answers False without an error. Targets of LoadInto/SaveFrom (and of
+// dialog answers False without an error; so does every dialog while no GUI
+// application exists, since none can be shown. Targets of LoadInto/SaveFrom (and of
 // ShowOpen/ShowSave) are probed in this order: a picture (QLabel), a list
 // (QListWidget, QComboBox), a text (QLineEdit, QPlainTextEdit, QTextEdit), or a
 // string.

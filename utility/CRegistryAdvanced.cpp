@@ -1,6 +1,7 @@
 #include "utility/CRegistryAdvanced.h"
 
 #include "utility/BasicError.h"
+#include "utility/internal/RegistryKeyAccess.h"
 
 #include <QtEndian>
 #include <limits>
@@ -51,7 +52,12 @@ QByteArray bytesOf(const Variant &value)
 
 }  // namespace
 
-CRegistryAdvanced::CRegistryAdvanced() = default;
+CRegistryAdvanced::CRegistryAdvanced()
+    : m_key(std::make_unique<RegistryKeyAccess>(RegistryKeyAccess::ErrorStyle::Advanced))
+{
+}
+
+CRegistryAdvanced::~CRegistryAdvanced() = default;
 
 QString CRegistryAdvanced::valueName(const Variant &sKeyName) const
 {
@@ -66,9 +72,9 @@ bool CRegistryAdvanced::DeleteValue(const QString &sValue)
     try {
         bool deleted = false;
         {
-            RegistryOperation operation(m_key);
-            if (m_key.openForOperation(REGSAM(m_access)))
-                deleted = RegDeleteValue(m_key.handle(), valueName(sValue)) == ERROR_SUCCESS;
+            RegistryOperation operation(*m_key);
+            if (m_key->openForOperation(REGSAM(m_access)))
+                deleted = RegDeleteValue(m_key->handle(), valueName(sValue)) == ERROR_SUCCESS;
         }
         Refresh();
         return deleted;
@@ -109,7 +115,7 @@ QString CRegistryAdvanced::GetValue(const Variant &vRequest) const
 bool CRegistryAdvanced::DeleteKey(const QString &KeyName)
 {
     try {
-        return m_key.deleteTree(KeyName);
+        return m_key->deleteTree(KeyName);
     } catch (...) {
         return false;
     }
@@ -120,10 +126,10 @@ qint16 CRegistryAdvanced::Create(const QString &KeyName, const std::optional<Var
 {
     qint16 result = 0;
     try {
-        if (KeyName.compare(m_key.path, Qt::CaseInsensitive) != 0)
-            m_key.path = m_key.childPath(KeyName);
-        RegistryOperation operation(m_key);
-        const quint32 disposition = m_key.createOrOpen();
+        if (KeyName.compare(m_key->path, Qt::CaseInsensitive) != 0)
+            m_key->path = m_key->childPath(KeyName);
+        RegistryOperation operation(*m_key);
+        const quint32 disposition = m_key->createOrOpen();
         if (disposition == 0)
             return 0;
         result = qint16(disposition);
@@ -214,10 +220,10 @@ bool CRegistryAdvanced::SetValue(const Variant &sKeyName, const QByteArray &sVal
 bool CRegistryAdvanced::write(const QString &name, quint32 type, const QByteArray &data)
 {
     {
-        RegistryOperation operation(m_key);
-        if (!m_key.openForOperation(kWriteAccess))
+        RegistryOperation operation(*m_key);
+        if (!m_key->openForOperation(kWriteAccess))
             return false;
-        const qint32 rc = RegSetValueEx(m_key.handle(), name, type, data);
+        const qint32 rc = RegSetValueEx(m_key->handle(), name, type, data);
         if (rc != ERROR_SUCCESS)
             throw BasicError(RegAutomationErrorBase + rc, kSource, QStringLiteral("Couldn't write value to registry"));
     }
@@ -230,7 +236,7 @@ void CRegistryAdvanced::Refresh()
     m_values.Clear();
     m_subKeys.clear();
     m_valueCount = 0;
-    const RegistryKeyAccess::Contents contents = m_key.readContents(REGSAM(m_access));
+    const RegistryKeyAccess::Contents contents = m_key->readContents(REGSAM(m_access));
     for (const RegistryKeyAccess::RawValue &v : contents.values) {
         const QString name = v.name.isEmpty() ? kDefaultName : v.name;
         if (!m_values.Contains(name))   // a value really named "<DEFAULT>" beside the default one
@@ -242,12 +248,12 @@ void CRegistryAdvanced::Refresh()
 
 void CRegistryAdvanced::ExportKey(const QString &strFilename)
 {
-    m_key.save(strFilename, QStringLiteral("CRegistry.ExportKey"));
+    m_key->save(strFilename, QStringLiteral("CRegistry.ExportKey"));
 }
 
 void CRegistryAdvanced::ImportKey(const QString &strFilename)
 {
-    m_key.restore(strFilename, QStringLiteral("CRegistry.ImportKey"));
+    m_key->restore(strFilename, QStringLiteral("CRegistry.ImportKey"));
     Refresh();
 }
 
@@ -273,17 +279,17 @@ void CRegistryAdvanced::setValueCount(qint16)
 
 bool CRegistryAdvanced::AutoCreate() const
 {
-    return m_key.autoCreate;
+    return m_key->autoCreate;
 }
 
 void CRegistryAdvanced::setAutoCreate(bool value)
 {
-    m_key.autoCreate = value;
+    m_key->autoCreate = value;
 }
 
 QString CRegistryAdvanced::key() const
 {
-    return m_key.path;
+    return m_key->path;
 }
 
 void CRegistryAdvanced::setKey(const QString &value)
@@ -295,21 +301,21 @@ void CRegistryAdvanced::setKey(const QString &value)
         path.chop(1);
     if (path.startsWith(u'\\'))
         path.remove(0, 1);
-    m_key.path = path;
+    m_key->path = path;
     Refresh();
 }
 
 fisEnumRootValues CRegistryAdvanced::Root() const
 {
-    return fisEnumRootValues(m_key.root);
+    return fisEnumRootValues(m_key->root);
 }
 
 void CRegistryAdvanced::setRoot(fisEnumRootValues value)
 {
-    m_key.root = value;
+    m_key->root = value;
     try {
-        RegistryOperation operation(m_key);
-        m_key.openForOperation(REGSAM(kDefaultAccess));
+        RegistryOperation operation(*m_key);
+        m_key->openForOperation(REGSAM(kDefaultAccess));
     } catch (...) {
     }
 }

@@ -3,7 +3,6 @@
 // reads the key), then read, write and delete its values. Values are listed
 // by 1-based position; the key's default value is named "<DEFAULT>".
 
-#include "utility/RegistryKeyAccess.h"
 #include "utility/RegistryTypes.h"
 #include "utility/Variant.h"
 #include "utility/colRegistry.h"
@@ -11,13 +10,19 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace pembry {
 
+class RegistryKeyAccess;
+
 class CRegistryAdvanced {
 public:
     CRegistryAdvanced();
+    ~CRegistryAdvanced();
+    CRegistryAdvanced(const CRegistryAdvanced &) = delete;
+    CRegistryAdvanced &operator=(const CRegistryAdvanced &) = delete;
 
     // Deletes the named value and re-reads the key; false on any failure.
     bool DeleteValue(const QString &sValue);
@@ -66,7 +71,7 @@ private:
     QString valueName(const Variant &sKeyName) const;
     bool write(const QString &name, quint32 type, const QByteArray &data);
 
-    RegistryKeyAccess m_key{RegistryKeyAccess::ErrorStyle::Advanced};
+    std::unique_ptr<RegistryKeyAccess> m_key;   // internal: the public header needs only its name
     colRegistry m_values;
     QStringList m_subKeys;
     qint16 m_valueCount = 0;

@@ -1,6 +1,7 @@
 #include "utility/CRegistryBasic.h"
 
 #include "utility/BasicError.h"
+#include "utility/internal/RegistryKeyAccess.h"
 
 #include <limits>
 
@@ -22,16 +23,20 @@ qint16 count16(qsizetype n)
 
 }  // namespace
 
-CRegistryBasic::CRegistryBasic() = default;
+CRegistryBasic::CRegistryBasic() : m_key(std::make_unique<RegistryKeyAccess>(RegistryKeyAccess::ErrorStyle::Basic))
+{
+}
+
+CRegistryBasic::~CRegistryBasic() = default;
 
 bool CRegistryBasic::DeleteValue(const QString &sValue)
 {
     try {
         bool deleted = false;
         {
-            RegistryOperation operation(m_key);
-            if (m_key.openForOperation(kDefaultAccess))
-                deleted = RegDeleteValue(m_key.handle(), sValue) == ERROR_SUCCESS;
+            RegistryOperation operation(*m_key);
+            if (m_key->openForOperation(kDefaultAccess))
+                deleted = RegDeleteValue(m_key->handle(), sValue) == ERROR_SUCCESS;
         }
         Refresh();
         return deleted;
@@ -72,7 +77,7 @@ QString CRegistryBasic::GetValue(const Variant &vRequest) const
 bool CRegistryBasic::DeleteKey(const QString &KeyName)
 {
     try {
-        return m_key.deleteTree(KeyName);
+        return m_key->deleteTree(KeyName);
     } catch (...) {
         return false;
     }
@@ -83,10 +88,10 @@ qint16 CRegistryBasic::Create(const QString &KeyName, const std::optional<Varian
 {
     qint16 result = 0;
     try {
-        if (KeyName.compare(m_key.path, Qt::CaseInsensitive) != 0)
-            m_key.path = m_key.childPath(KeyName);
-        RegistryOperation operation(m_key);
-        const quint32 disposition = m_key.createOrOpen();
+        if (KeyName.compare(m_key->path, Qt::CaseInsensitive) != 0)
+            m_key->path = m_key->childPath(KeyName);
+        RegistryOperation operation(*m_key);
+        const quint32 disposition = m_key->createOrOpen();
         if (disposition == 0)
             return 0;
         result = qint16(disposition);
@@ -104,7 +109,7 @@ void CRegistryBasic::Refresh()
     m_subKeys.clear();
     m_valueCount = 0;
     m_subKeyCount = 0;
-    const RegistryKeyAccess::Contents contents = m_key.readContents(kDefaultAccess);
+    const RegistryKeyAccess::Contents contents = m_key->readContents(kDefaultAccess);
     // String values up to the first value of another type.
     for (const RegistryKeyAccess::RawValue &v : contents.values) {
         if (v.type != REG_SZ)
@@ -118,12 +123,12 @@ void CRegistryBasic::Refresh()
 
 void CRegistryBasic::ExportKey(const QString &strFilename)
 {
-    m_key.save(strFilename, QStringLiteral("CRegistry.ExportKey"));
+    m_key->save(strFilename, QStringLiteral("CRegistry.ExportKey"));
 }
 
 void CRegistryBasic::ImportKey(const QString &strFilename)
 {
-    m_key.restore(strFilename, QStringLiteral("CRegistry.ImportKey"));
+    m_key->restore(strFilename, QStringLiteral("CRegistry.ImportKey"));
     Refresh();
 }
 
@@ -138,10 +143,10 @@ bool CRegistryBasic::SetValue(const Variant &sKeyName, const QString &sValue)
     } else {
         name = sKeyName.toString();
     }
-    RegistryOperation operation(m_key);
-    if (!m_key.openForOperation(kWriteAccess))
+    RegistryOperation operation(*m_key);
+    if (!m_key->openForOperation(kWriteAccess))
         return false;
-    const qint32 rc = RegSetValueEx(m_key.handle(), name, REG_SZ, stringData(sValue));
+    const qint32 rc = RegSetValueEx(m_key->handle(), name, REG_SZ, stringData(sValue));
     if (rc != ERROR_SUCCESS)
         throw BasicError(RegAutomationErrorBase + rc, kSource, QStringLiteral("Couldn't write value to registry"));
     return true;
@@ -169,36 +174,36 @@ void CRegistryBasic::setValueCount(qint16)
 
 bool CRegistryBasic::AutoCreate() const
 {
-    return m_key.autoCreate;
+    return m_key->autoCreate;
 }
 
 void CRegistryBasic::setAutoCreate(bool value)
 {
-    m_key.autoCreate = value;
+    m_key->autoCreate = value;
 }
 
 QString CRegistryBasic::key() const
 {
-    return m_key.path;
+    return m_key->path;
 }
 
 void CRegistryBasic::setKey(const QString &value)
 {
-    m_key.path = value;
+    m_key->path = value;
     Refresh();
 }
 
 fisEnumRootValues CRegistryBasic::Root() const
 {
-    return fisEnumRootValues(m_key.root);
+    return fisEnumRootValues(m_key->root);
 }
 
 void CRegistryBasic::setRoot(fisEnumRootValues value)
 {
-    m_key.root = value;
+    m_key->root = value;
     try {
-        RegistryOperation operation(m_key);
-        m_key.openForOperation(kDefaultAccess);
+        RegistryOperation operation(*m_key);
+        m_key->openForOperation(kDefaultAccess);
     } catch (...) {
     }
 }

@@ -3,7 +3,6 @@
 // the key), then read, write and delete its string values and sub-keys.
 // Values and sub-keys are listed by 0-based position.
 
-#include "utility/RegistryKeyAccess.h"
 #include "utility/RegistryTypes.h"
 #include "utility/Variant.h"
 
@@ -11,13 +10,19 @@
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace pembry {
 
+class RegistryKeyAccess;
+
 class CRegistryBasic {
 public:
     CRegistryBasic();
+    ~CRegistryBasic();
+    CRegistryBasic(const CRegistryBasic &) = delete;
+    CRegistryBasic &operator=(const CRegistryBasic &) = delete;
 
     // Deletes the named value and re-reads the key; false on any failure.
     bool DeleteValue(const QString &sValue);
@@ -61,7 +66,7 @@ public:
     void setSubKeyCount(qint16 value);
 
 private:
-    RegistryKeyAccess m_key{RegistryKeyAccess::ErrorStyle::Basic};
+    std::unique_ptr<RegistryKeyAccess> m_key;   // internal: the public header needs only its name
     QList<QPair<QString, QString>> m_values;
     QStringList m_subKeys;
     qint16 m_valueCount = 0;

@@ -1,24 +1,12 @@
 #include "utility/VBObjectHelper.h"
 
-#include <QCursor>
-#include <QGuiApplication>
+#include "utility/internal/DesktopServices.h"
 
 namespace pembry {
 
 void VBObjectHelper::MouseHourGlass(bool show) const
 {
-    if (!qobject_cast<QGuiApplication *>(QCoreApplication::instance()))
-        return;
-    if (show) {
-        // The pointer is set, not stacked: a second True changes nothing.
-        if (QGuiApplication::overrideCursor())
-            QGuiApplication::changeOverrideCursor(QCursor(Qt::WaitCursor));
-        else
-            QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-        return;
-    }
-    while (QGuiApplication::overrideCursor())
-        QGuiApplication::restoreOverrideCursor();
+    desktopServices().setBusyPointer(show);
 }
 
 QString VBObjectHelper::fnRowsReturned(qint32 rowCount) const

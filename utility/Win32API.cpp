@@ -1,17 +1,16 @@
 #include "utility/Win32API.h"
 
 #include "utility/BasicError.h"
-#include "utility/FreedesktopAssociation.h"
-#include "utility/MountTable.h"
+#include "utility/internal/DesktopServices.h"
+#include "utility/internal/FreedesktopAssociation.h"
+#include "utility/internal/MountTable.h"
 #include "utility/OS32Helper.h"
-#include "utility/ShellFileOperation.h"
+#include "utility/internal/ShellFileOperation.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QProcess>
-#include <QScreen>
 #include <QStandardPaths>
 #include <QSysInfo>
 
@@ -19,11 +18,6 @@
 #include <gnu/libc-version.h>
 #include <pwd.h>
 #include <unistd.h>
-
-#ifdef PEMBRY31_HAVE_XCB
-#include <QtGui/qguiapplication_platform.h>
-#include <xcb/xcb.h>
-#endif
 
 namespace pembry {
 
@@ -111,12 +105,6 @@ QString requiredTool(const QString &name, const QString &fileName)
     if (tool.isEmpty())
         raiseShellError(2, fileName);
     return tool;
-}
-
-QScreen *primaryScreen()
-{
-    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) ? QGuiApplication::primaryScreen()
-                                                                         : nullptr;
 }
 
 }  // namespace
@@ -338,30 +326,17 @@ qint32 Win32API::ExecuteFile(const QString &fileName, qint32 hwnd, int showMode,
 
 qint32 Win32API::GetDesktopWindowHandle() const
 {
-#ifdef PEMBRY31_HAVE_XCB
-    if (!primaryScreen())
-        return 0;
-    if (auto *x11 = qGuiApp->nativeInterface<QNativeInterface::QX11Application>()) {
-        if (xcb_connection_t *connection = x11->connection()) {
-            const xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
-            if (screens.rem > 0)
-                return qint32(screens.data->root);
-        }
-    }
-#endif
-    return 0;
+    return desktopServices().desktopWindowHandle();
 }
 
 qint32 Win32API::GetScreenResolutionWidth() const
 {
-    QScreen *screen = primaryScreen();
-    return screen ? qint32(screen->size().width()) : 0;
+    return qint32(desktopServices().screenSize().width());
 }
 
 qint32 Win32API::GetScreenResolutionHeight() const
 {
-    QScreen *screen = primaryScreen();
-    return screen ? qint32(screen->size().height()) : 0;
+    return qint32(desktopServices().screenSize().height());
 }
 
 }  // namespace pembry

@@ -1,6 +1,6 @@
 #include "utility/clsRegKeyData.h"
 
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 
 namespace pembry {
 

@@ -1,7 +1,7 @@
 #include "utility/colRegistry.h"
 
 #include "utility/BasicError.h"
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 
 namespace pembry {
 

@@ -1,7 +1,13 @@
 // Every shared sample file read through the Jet file engine, checked against
 // what mdb-schema, mdb-prop and mdb-export FILE MSysRelationships print for it.
+#include "DocumentDefaults.h"
 #include "EngineFixtures.h"
 #include "SampleFiles.h"
+
+#include "wizard/engine/SchemaJson.h"
+
+#include <QJsonDocument>
+#include <QProcess>
 
 using namespace dao;
 using namespace samples;
@@ -299,4 +305,55 @@ TEST(SampleFiles, UnicodeAndPasswordFiles)
             {"Data", dbText, 255, dbVariableField, false, true, ""},
         });
     }
+}
+
+namespace {
+
+// The members at their default in every object of `value`, with where they are.
+void collectMembersAtDefault(const QJsonValue &value, const QString &where, QStringList &found)
+{
+    if (value.isArray()) {
+        const QJsonArray list = value.toArray();
+        for (qsizetype k = 0; k < list.size(); ++k)
+            collectMembersAtDefault(list[k], where + QStringLiteral("[%1]").arg(k), found);
+        return;
+    }
+    if (!value.isObject())
+        return;
+    const QJsonObject o = value.toObject();
+    for (const QString &member : documentdefaults::membersAtDefault(o))
+        found.append(where + QLatin1Char('.') + member);
+    for (auto it = o.begin(); it != o.end(); ++it) {
+        if (it.key() != QLatin1String("value"))
+            collectMembersAtDefault(it.value(), where + QLatin1Char('.') + it.key(), found);
+    }
+}
+
+}  // namespace
+
+// The reader's answer is what every opening parses: members at their default
+// (empty texts and lists, false, zero sizes and attributes, ascending key
+// fields) are left out, which halves a typical answer, and reading it gives
+// the design that the complete document describes.
+TEST(SampleFiles, TheReaderLeavesMembersAtTheirDefaultOut)
+{
+    TABULO_NEED_TESTDATA();
+    QProcess reader;
+    reader.start(findSchemaReader(), {QStringLiteral("--"), testDataPath(QStringLiteral("northwind.mdb"))});
+    ASSERT_TRUE(reader.waitForFinished(60000));
+    ASSERT_EQ(reader.exitCode(), 0);
+    const QByteArray answer = reader.readAllStandardOutput();
+    const QJsonObject document = QJsonDocument::fromJson(answer).object();
+    QStringList atDefault;
+    collectMembersAtDefault(document, QString(), atDefault);
+    EXPECT_TRUE(atDefault.isEmpty()) << atDefault.join(QStringLiteral(", ")).toStdString();
+    EXPECT_FALSE(answer.contains("partialReplica"));
+
+    const std::optional<schema::Database> model = schema::fromJson(answer);
+    ASSERT_TRUE(model);
+    const QJsonDocument complete = QJsonDocument::fromJson(schema::toJson(*model));
+    EXPECT_EQ(QJsonDocument(documentdefaults::withDefaults(document)), complete);
+    EXPECT_LT(answer.size(), complete.toJson(QJsonDocument::Compact).size() * 2 / 3);
+
+    // The Northwind test above reads the same values as before from it.
 }

@@ -1,7 +1,7 @@
 #pragma once
 // A fresh registry file for each test.
 
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
-#include "utility/RegistryStore.h"
-#include "utility/RegistryTextFile.h"
+#include "utility/internal/RegistryStore.h"
+#include "utility/internal/RegistryTextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -23,7 +23,7 @@
 #include "utility/BasicError.h"
 #include "utility/CRegistryBasic.h"
 #include "utility/CommandParams.h"
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 
 #include <QElapsedTimer>
 

@@ -2,7 +2,7 @@
 // the applications of a type, and the desktop's terminal emulator.
 
 #include "ScopedEnv.h"
-#include "utility/FreedesktopAssociation.h"
+#include "utility/internal/FreedesktopAssociation.h"
 
 #include <QDir>
 #include <QFile>

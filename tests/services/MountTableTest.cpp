@@ -1,7 +1,7 @@
 // The mount table read from a captured mountinfo file: which mount holds a
 // path, network shares, and drive types with a stand-in /sys tree.
 
-#include "utility/MountTable.h"
+#include "utility/internal/MountTable.h"
 #include "utility/Win32API.h"
 
 #include <QDir>

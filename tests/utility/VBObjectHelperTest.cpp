@@ -1,7 +1,6 @@
 #include "utility/VBObjectHelper.h"
 
-#include <QCursor>
-#include <QGuiApplication>
+#include <QCoreApplication>
 
 #include "Printing.h"
 
@@ -25,19 +24,4 @@ TEST(VBObjectHelper, HourGlassWithoutApplicationDoesNothing)
     const VBObjectHelper helper;
     helper.MouseHourGlass(true);
     helper.MouseHourGlass(false);
-}
-
-TEST(VBObjectHelper, HourGlassSetsAndClearsTheOverrideCursor)
-{
-    int argc = 1;
-    char name[] = "utility_tests";
-    char *argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
-    const VBObjectHelper helper;
-    helper.MouseHourGlass(true);
-    ASSERT_NE(QGuiApplication::overrideCursor(), nullptr);
-    EXPECT_EQ(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
-    helper.MouseHourGlass(true);
-    helper.MouseHourGlass(false);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }

@@ -206,6 +206,10 @@ public:
                                                        const QString &password) = 0;
     // The errors of the last engine operation, in the engine's order.
     virtual const dao::Errors &Errors() const = 0;
+    // A hint that the database `name` is about to be opened: an engine that
+    // reads files in another process may start now, while the caller gets
+    // ready. Opening checks and fails exactly as without the hint.
+    virtual void readAhead(const QString &name) { Q_UNUSED(name); }
 };
 
 // The library's one engine, created on first use.

@@ -34,6 +34,12 @@ EngineWorkspace::Opener JetEngine::opener() const
     };
 }
 
+void JetEngine::readAhead(const QString &name)
+{
+    if (!isSnapshotName(name))
+        m_reader->readAhead(name);
+}
+
 std::shared_ptr<Workspace> JetEngine::Workspaces(int index)
 {
     if (index != 0)

@@ -26,6 +26,8 @@ public:
     std::shared_ptr<Workspace> CreateWorkspace(const QString &name, const QString &user,
                                                const QString &password) override;
     const dao::Errors &Errors() const override { return *m_hooks.errors; }
+    // Starts the reader on a Jet file; snapshots are read when opened.
+    void readAhead(const QString &name) override;
 
 private:
     EngineWorkspace::Opener opener() const;

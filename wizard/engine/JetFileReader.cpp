@@ -1,22 +1,20 @@
 #include "wizard/engine/JetFileReader.h"
 
+#include "wizard/engine/ReaderProcess.h"
 #include "wizard/engine/RegularFile.h"
 #include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/engine/jetfile/JetHeader.h"
 
 #include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 
 #include <dlfcn.h>
-#include <sys/resource.h>
 
 namespace dao {
 
@@ -25,8 +23,6 @@ namespace {
 const QString ReaderName = QStringLiteral("tabulo-schema-reader");
 const QString WorkspaceSource = QStringLiteral("DAO.Workspace");
 const QString EngineSource = QStringLiteral("DAO.DBEngine");
-// The reader's answer for one file stays far below this.
-constexpr qint64 MaxOutputBytes = 256 * 1024 * 1024;
 // The reader's exit status when it prints an error object.
 constexpr int ReaderErrorStatus = 2;
 
@@ -35,60 +31,11 @@ QString unrecognised(const QString &path, const QString &why)
     return QStringLiteral("Unrecognized database format '%1': %2.").arg(path, why);
 }
 
-// The outcome of one run of the reader.
-struct ReaderRun {
-    bool finished = false;      // exited normally with `exitCode`
-    int exitCode = -1;
-    QByteArray output;
-    QString problem;            // why it did not finish, for the description
-};
-
-ReaderRun runReader(const JetFileReaderSettings &settings, const QStringList &arguments)
+// The reader's arguments for the database `path`; "--" ends its options,
+// whatever the file is called.
+QStringList readerArguments(const QString &path)
 {
-    ReaderRun run;
-    const QString program = settings.program.isEmpty() ? findSchemaReader() : settings.program;
-    if (program.isEmpty()) {
-        run.problem = QStringLiteral("the program %1 is not installed").arg(ReaderName);
-        return run;
-    }
-    QProcess process;
-    process.setProgram(program);
-    process.setArguments(arguments);
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.setStandardInputFile(QProcess::nullDevice());
-    const rlim_t memory = rlim_t(std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024));
-    process.setChildProcessModifier([memory] {
-        // Runs in the child between fork and exec: async-signal-safe calls only.
-        const rlimit addressSpace{memory, memory};
-        setrlimit(RLIMIT_AS, &addressSpace);
-        const rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-    });
-    process.start();
-    if (!process.waitForStarted()) {
-        run.problem = QStringLiteral("%1 could not be started (%2)").arg(program, process.errorString());
-        return run;
-    }
-    const QDeadlineTimer deadline(std::max(settings.timeLimitMs, 1));
-    while (process.state() != QProcess::NotRunning) {
-        if (deadline.hasExpired() || process.bytesAvailable() > MaxOutputBytes) {
-            run.problem = deadline.hasExpired()
-                              ? QStringLiteral("reading it took longer than %1 ms").arg(settings.timeLimitMs)
-                              : QStringLiteral("the reader's answer is too long");
-            process.kill();
-            process.waitForFinished(-1);
-            return run;
-        }
-        process.waitForFinished(int(std::min<qint64>(deadline.remainingTime(), 200)));
-    }
-    run.output = process.readAllStandardOutput();
-    if (process.exitStatus() != QProcess::NormalExit) {
-        run.problem = QStringLiteral("the reader stopped abnormally on it");
-        return run;
-    }
-    run.finished = true;
-    run.exitCode = process.exitCode();
-    return run;
+    return {QStringLiteral("--"), QDir::toNativeSeparators(path)};
 }
 
 // The first bytes of a regular file into `bytes`; only such a file is opened.
@@ -126,9 +73,23 @@ std::optional<schema::ReaderError> readerError(const ReaderRun &run, std::initia
 
 JetFileReader::JetFileReader(JetFileReaderSettings settings) : m_settings(std::move(settings)) {}
 
+JetFileReader::~JetFileReader() = default;
+JetFileReader::JetFileReader(JetFileReader &&) noexcept = default;
+JetFileReader &JetFileReader::operator=(JetFileReader &&) noexcept = default;
+
+void JetFileReader::readAhead(const QString &path)
+{
+    m_ahead.reset();
+    if (QFileInfo(path).isFile())
+        m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path));
+}
+
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
                                              const EngineHooks &hooks) const
 {
+    // A run started ahead is this reading's only if it reads this file;
+    // whatever happens below, it does not outlive the call.
+    std::unique_ptr<ReaderProcess> reader = std::move(m_ahead);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
         hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
@@ -158,7 +119,12 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     if (!header->password.empty() && QString::fromStdU16String(header->password) != password)
         hooks.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
 
-    const ReaderRun run = runReader(m_settings, {QStringLiteral("--"), QDir::toNativeSeparators(path)});
+    const QStringList arguments = readerArguments(path);
+    if (reader && !reader->isRunOf(m_settings, arguments))
+        reader.reset();
+    if (!reader)
+        reader = std::make_unique<ReaderProcess>(m_settings, arguments);
+    const ReaderRun run = reader->finish();
     if (const auto error = readerError(run, {errors::FormatNotRecognised}))
         hooks.fail(error->number, error->description, WorkspaceSource);
     if (!run.finished)
@@ -201,7 +167,8 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineH
         unusable(QStringLiteral("it is an ACE database, not a workgroup information file"));
 
     const ReaderRun run =
-        runReader(m_settings, {QStringLiteral("--workgroup"), QStringLiteral("--"), QDir::toNativeSeparators(path)});
+        ReaderProcess(m_settings, {QStringLiteral("--workgroup"), QStringLiteral("--"), QDir::toNativeSeparators(path)})
+            .finish();
     if (const auto error = readerError(run, {errors::WorkgroupUnusable}))
         hooks.fail(error->number, error->description, EngineSource);
     if (!run.finished)
@@ -226,7 +193,7 @@ QString findSchemaReader()
     if (QCoreApplication::instance())
         folders.append(QCoreApplication::applicationDirPath());
     else
-        folders.append(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath().section(QLatin1Char('/'), 0, -2));
+        folders.append(QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath());
     // The library (plugin) or program this code is linked into, and the
     // folders above it with their bin folders: build/lib/tabulo -> build/bin,
     // <prefix>/lib/tabulo/plugins -> <prefix>/bin.

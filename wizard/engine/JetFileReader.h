@@ -9,6 +9,8 @@
 
 #include <QStringList>
 
+#include <memory>
+
 namespace dao {
 
 struct JetFileReaderSettings {
@@ -20,9 +22,14 @@ struct JetFileReaderSettings {
     qint64 memoryLimitBytes = qint64(1) << 30;
 };
 
+class ReaderProcess;
+
 class JetFileReader {
 public:
     explicit JetFileReader(JetFileReaderSettings settings = {});
+    ~JetFileReader();
+    JetFileReader(JetFileReader &&) noexcept;
+    JetFileReader &operator=(JetFileReader &&) noexcept;
 
     JetFileReaderSettings &settings() { return m_settings; }
 
@@ -37,8 +44,14 @@ public:
     // FGroup 0). Fails with 3028 when the file is missing or no workgroup.
     QStringList readWorkgroupUsers(const QString &path, const EngineHooks &hooks) const;
 
+    // Starts the reader on the Jet file `path` now; the next readDatabase of
+    // that file takes its answer, any other reading stops it unused.
+    void readAhead(const QString &path);
+
 private:
     JetFileReaderSettings m_settings;
+    // The run readAhead started, until a reading takes or drops it.
+    mutable std::unique_ptr<ReaderProcess> m_ahead;
 };
 
 // Where tabulo-schema-reader is: $TABULO_SCHEMA_READER, beside the running

@@ -1,5 +1,6 @@
 #include "wizard/engine/SchemaJson.h"
 
+#include "wizard/engine/JsonScanner.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 
 #include <QJsonArray>
@@ -119,138 +120,68 @@ QJsonObject relationToJson(const Relation &r)
     };
 }
 
-// Where a value lies in the document, such as "tables[2].fields[0].size";
-// put into words only when a problem is reported. A path refers to its
-// parent, which must outlive it.
-class Path {
-public:
-    Path() = default;
-    Path(const Path &parent, const char *key, qsizetype index = -1) : m_parent(&parent), m_key(key), m_index(index) {}
+// Where a value sits in the document («tables[2].fields[0].name»). Paths
+// live on the stack of the reading functions and are spelled out only for a
+// problem, so that a good document costs no text for them.
+struct Path {
+    const Path *parent = nullptr;
+    const char *key = nullptr;      // the member, or the list of an item
+    qsizetype index = -1;           // the item's position in that list
 
     QString text() const
     {
-        QString text = m_parent ? m_parent->text() : QString();
-        if (m_key) {
-            if (!text.isEmpty())
-                text += QLatin1Char('.');
-            text += QLatin1String(m_key);
-        }
-        if (m_index >= 0)
-            text += QLatin1Char('[') + QString::number(m_index) + QLatin1Char(']');
-        return text;
+        QString out = parent ? parent->text() : QString();
+        if (!key)
+            return out;
+        if (!out.isEmpty())
+            out += QLatin1Char('.');
+        out += QLatin1String(key);
+        if (index >= 0)
+            out += QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+        return out;
     }
-
-private:
-    const Path *m_parent = nullptr;
-    const char *m_key = nullptr;
-    qsizetype m_index = -1;
-};
-
-// Reads members of JSON objects into the model, remembering the first
-// problem with the path of the value it concerns.
-class Reader {
-public:
-    bool ok() const { return m_problem.isEmpty(); }
-    const QString &problem() const { return m_problem; }
-
-    void fail(const Path &path, const QString &what)
-    {
-        if (m_problem.isEmpty())
-            m_problem = path.text() + QStringLiteral(": ") + what;
-    }
-
-    // Absent members keep the model's default.
-    void text(const QJsonObject &o, const Path &path, const char *key, QString &out)
-    {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        if (!v.isString())
-            return fail(Path(path, key), QStringLiteral("not a text"));
-        out = v.toString();
-    }
-
-    void flag(const QJsonObject &o, const Path &path, const char *key, bool &out)
-    {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        if (!v.isBool())
-            return fail(Path(path, key), QStringLiteral("not true or false"));
-        out = v.toBool();
-    }
-
-    // A whole number from `low` to `high`; numbers up to 2^32 - 1 are taken
-    // as the bit pattern of a 32-bit attribute word when `low` is negative.
-    void number(const QJsonObject &o, const Path &path, const char *key, qint32 &out,
-                double low, double high)
-    {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return;
-        const double d = v.toDouble(std::nan(""));
-        if (!v.isDouble() || !std::isfinite(d) || d != std::floor(d))
-            return fail(Path(path, key), QStringLiteral("not a whole number"));
-        if (d < low || d > high)
-            return fail(Path(path, key), QStringLiteral("out of range"));
-        out = qint32(quint32(qint64(d)));
-    }
-
-    QJsonArray array(const QJsonObject &o, const Path &path, const char *key)
-    {
-        const QJsonValue v = o.value(QLatin1String(key));
-        if (v.isUndefined())
-            return {};
-        if (!v.isArray()) {
-            fail(Path(path, key), QStringLiteral("not a list"));
-            return {};
-        }
-        return v.toArray();
-    }
-
-    bool object(const QJsonValue &v, const Path &path, QJsonObject &out)
-    {
-        if (!v.isObject()) {
-            fail(path, QStringLiteral("not an object"));
-            return false;
-        }
-        out = v.toObject();
-        return true;
-    }
-
-
-private:
-    QString m_problem;
 };
 
 constexpr double AttributeLow = -2147483648.0;
 constexpr double AttributeHigh = 4294967295.0;
 constexpr double SizeHigh = 2147483647.0;
 
-// A Double, Date or Single: a number, or one of the texts for the doubles
-// JSON has no number for.
-std::optional<double> realFromJson(const QJsonValue &v)
+// A property's value as it stands in the document; what it must be depends
+// on the property's type, which may come after it.
+struct RawValue {
+    bool present = false;
+    JsonScanner::Kind kind = JsonScanner::Kind::Null;
+    bool flag = false;
+    double number = 0;
+    bool representable = true;      // the number is within a double's range
+    QString text;
+};
+
+// The value of a Double, Date or Single: a number, or one of the texts for
+// the doubles JSON has no number for.
+std::optional<double> realValue(const RawValue &v)
 {
-    if (v.isDouble())
-        return v.toDouble();
-    if (v.isString())
-        return jetfile::specialRealFromText(v.toString().toStdString());
+    if (v.kind == JsonScanner::Kind::Number)
+        return v.number;
+    if (v.kind == JsonScanner::Kind::Text)
+        return jetfile::specialRealFromText(v.text.toStdString());
     return std::nullopt;
 }
 
 // Reads a property's value by its type into `out`; answers what is wrong
 // with it, or nothing.
-QString propertyValueFromJson(int type, const QJsonValue &v, QVariant &out)
+QString propertyValue(int type, const RawValue &v, QVariant &out)
 {
+    using Kind = JsonScanner::Kind;
     switch (type) {
     case daotype::Boolean:
-        if (!v.isBool())
+        if (v.kind != Kind::Boolean)
             return QStringLiteral("not true or false");
-        out = v.toBool();
+        out = v.flag;
         return {};
     case daotype::Byte: case daotype::Integer: case daotype::Long: {
-        const double d = v.toDouble(std::nan(""));
-        if (!v.isDouble() || d != std::floor(d))
+        const double d = v.number;
+        if (v.kind != Kind::Number || !std::isfinite(d) || d != std::floor(d))
             return QStringLiteral("not a whole number");
         if (d < -2147483648.0 || d > 2147483647.0)
             return QStringLiteral("out of range");
@@ -258,16 +189,18 @@ QString propertyValueFromJson(int type, const QJsonValue &v, QVariant &out)
         return {};
     }
     case daotype::Currency: {
-        const auto amount = v.isString() ? jetfile::currencyFromText(v.toString().toStdString()) : std::nullopt;
+        const auto amount = v.kind == Kind::Text ? jetfile::currencyFromText(v.text.toStdString()) : std::nullopt;
         if (!amount)
             return QStringLiteral("not a Currency amount in a text");
         out = qlonglong(*amount);
         return {};
     }
     case daotype::Single: case daotype::Double: case daotype::Date: {
-        const std::optional<double> d = realFromJson(v);
+        const std::optional<double> d = realValue(v);
         if (!d)
             return QStringLiteral("not a number");
+        if (!v.representable)
+            return QStringLiteral("out of range");
         if (type != daotype::Single) {
             out = *d;
             return {};
@@ -281,148 +214,366 @@ QString propertyValueFromJson(int type, const QJsonValue &v, QVariant &out)
         return {};
     }
     case daotype::Text: case daotype::Memo:
-        if (!v.isString())
+        if (v.kind != Kind::Text)
             return QStringLiteral("not a text");
-        out = v.toString();
+        out = v.text;
         return {};
     case daotype::Guid: {
         static const QRegularExpression guid(QStringLiteral(
             "^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}$"));
-        if (!v.isString() || !guid.match(v.toString()).hasMatch())
+        if (v.kind != Kind::Text || !guid.match(v.text).hasMatch())
             return QStringLiteral("not a GUID in braces");
-        out = v.toString();
+        out = v.text;
         return {};
     }
-    default: {
-        const auto bytes = QByteArray::fromBase64Encoding(v.toString().toLatin1(),
-                                                          QByteArray::AbortOnBase64DecodingErrors);
-        if (!v.isString() || !bytes)
-            return QStringLiteral("not base64 text");
-        out = *bytes;
-        return {};
-    }
-    }
-}
-
-QList<Property> propertiesFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    QList<Property> properties;
-    const QJsonArray list = r.array(o, path, "properties");
-    for (qsizetype k = 0; k < list.size() && r.ok(); ++k) {
-        QJsonObject po;
-        const Path p(path, "properties", k);
-        if (!r.object(list.at(k), p, po))
-            break;
-        Property property;
-        r.text(po, p, "name", property.name);
-        qint32 type = property.type;
-        r.number(po, p, "type", type, 0, 255);
-        property.type = type;
-        if (!r.ok())
-            break;
-        const QJsonValue value = po.value(QStringLiteral("value"));
-        const QString problem = value.isUndefined() ? QStringLiteral("missing")
-                                                    : propertyValueFromJson(property.type, value, property.value);
-        if (!problem.isEmpty())
-            r.fail(Path(p, "value"), problem);
-        properties.append(std::move(property));
-    }
-    return properties;
-}
-
-Field fieldFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Field f;
-    r.text(o, path, "name", f.name);
-    qint32 type = f.type;
-    r.number(o, path, "type", type, 0, 255);
-    f.type = type;
-    r.number(o, path, "size", f.size, 0, SizeHigh);
-    r.number(o, path, "attributes", f.attributes, AttributeLow, AttributeHigh);
-    r.flag(o, path, "required", f.required);
-    r.flag(o, path, "allowZeroLength", f.allowZeroLength);
-    r.text(o, path, "defaultValue", f.defaultValue);
-    r.text(o, path, "validationRule", f.validationRule);
-    r.text(o, path, "validationText", f.validationText);
-    f.properties = propertiesFromJson(r, o, path);
-    return f;
-}
-
-Index indexFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Index i;
-    r.text(o, path, "name", i.name);
-    r.flag(o, path, "primary", i.primary);
-    r.flag(o, path, "unique", i.unique);
-    r.flag(o, path, "required", i.required);
-    r.flag(o, path, "ignoreNulls", i.ignoreNulls);
-    r.flag(o, path, "foreign", i.foreign);
-    // A field is its name (ascending, as version 1 writes them) or
-    // {"name", "descending"}.
-    const QJsonArray fields = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
-        const Path p(path, "fields", k);
-        QString name;
-        bool descending = false;
-        if (fields.at(k).isString()) {
-            name = fields.at(k).toString();
-        } else if (fields.at(k).isObject()) {
-            r.text(fields.at(k).toObject(), p, "name", name);
-            r.flag(fields.at(k).toObject(), p, "descending", descending);
-        } else {
-            r.fail(p, QStringLiteral("not a text or an object"));
+    default:
+        if (v.kind == Kind::Text) {
+            if (const auto bytes =
+                    QByteArray::fromBase64Encoding(v.text.toLatin1(), QByteArray::AbortOnBase64DecodingErrors)) {
+                out = *bytes;
+                return {};
+            }
         }
-        i.fields.append(name);
-        i.descending.append(descending);
+        return QStringLiteral("not base64 text");
     }
-    return i;
 }
 
-Table tableFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Table t;
-    r.text(o, path, "name", t.name);
-    r.number(o, path, "attributes", t.attributes, AttributeLow, AttributeHigh);
-    r.text(o, path, "validationRule", t.validationRule);
-    r.text(o, path, "validationText", t.validationText);
-    t.properties = propertiesFromJson(r, o, path);
-    const QJsonArray fields = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
-        QJsonObject fo;
-        const Path p(path, "fields", k);
-        if (r.object(fields.at(k), p, fo))
-            t.fields.append(fieldFromJson(r, fo, p));
-    }
-    const QJsonArray indexes = r.array(o, path, "indexes");
-    for (qsizetype k = 0; k < indexes.size() && r.ok(); ++k) {
-        QJsonObject io;
-        const Path p(path, "indexes", k);
-        if (r.object(indexes.at(k), p, io))
-            t.indexes.append(indexFromJson(r, io, p));
-    }
-    return t;
-}
+// Reads the document into the model in one pass over its text. A value of
+// the wrong type or out of range is remembered with its path (the first
+// one) and the reading goes on, so that a syntax error anywhere still wins;
+// absent members keep the model's defaults; unknown members are skipped.
+class ModelReader {
+public:
+    explicit ModelReader(const QByteArray &json) : m_scan(json) {}
 
-Relation relationFromJson(Reader &r, const QJsonObject &o, const Path &path)
-{
-    Relation rel;
-    r.text(o, path, "name", rel.name);
-    r.text(o, path, "table", rel.table);
-    r.text(o, path, "foreignTable", rel.foreignTable);
-    r.number(o, path, "attributes", rel.attributes, AttributeLow, AttributeHigh);
-    r.flag(o, path, "partialReplica", rel.partialReplica);
-    const QJsonArray fields = r.array(o, path, "fields");
-    for (qsizetype k = 0; k < fields.size() && r.ok(); ++k) {
-        QJsonObject fo;
-        const Path p(path, "fields", k);
-        if (!r.object(fields.at(k), p, fo))
+    std::optional<Database> read(QString *problem);
+
+private:
+    void fail(const Path &path, const QString &what)
+    {
+        if (m_problem.isEmpty())
+            m_problem = path.text() + QStringLiteral(": ") + what;
+    }
+
+    void text(const Path &at, QString &out)
+    {
+        if (m_scan.peek() != JsonScanner::Kind::Text) {
+            fail(at, QStringLiteral("not a text"));
+            return m_scan.skip();
+        }
+        out = m_scan.text();
+    }
+
+    void flag(const Path &at, bool &out)
+    {
+        if (m_scan.peek() != JsonScanner::Kind::Boolean) {
+            fail(at, QStringLiteral("not true or false"));
+            return m_scan.skip();
+        }
+        out = m_scan.boolean();
+    }
+
+    // A whole number from `low` to `high`; numbers up to 2^32 - 1 are taken
+    // as the bit pattern of a 32-bit attribute word when `low` is negative.
+    void number(const Path &at, qint32 &out, double low, double high)
+    {
+        if (m_scan.peek() != JsonScanner::Kind::Number) {
+            fail(at, QStringLiteral("not a whole number"));
+            return m_scan.skip();
+        }
+        const double d = m_scan.number();
+        if (!std::isfinite(d) || d != std::floor(d))
+            return fail(at, QStringLiteral("not a whole number"));
+        if (d < low || d > high)
+            return fail(at, QStringLiteral("out of range"));
+        out = qint32(quint32(qint64(d)));
+    }
+
+    // A DAO type code, 0 to 255.
+    void typeCode(const Path &at, int &out)
+    {
+        qint32 type = out;
+        number(at, type, 0, 255);
+        out = type;
+    }
+
+    // Calls `item(path)` for each item of the list at `at`.
+    template <class Item>
+    void list(const Path &at, Item item)
+    {
+        if (m_scan.peek() != JsonScanner::Kind::Array) {
+            fail(at, QStringLiteral("not a list"));
+            return m_scan.skip();
+        }
+        m_scan.beginArray();
+        for (qsizetype n = 0; m_scan.nextItem(n);)
+            item(Path{at.parent, at.key, n - 1});
+    }
+
+    // Calls `member(key)` for each member of the object at `at`; `member`
+    // answers false for a member it does not know, which is skipped.
+    template <class Member>
+    bool object(const Path &at, Member member)
+    {
+        if (m_scan.peek() != JsonScanner::Kind::Object) {
+            fail(at, QStringLiteral("not an object"));
+            m_scan.skip();
+            return false;
+        }
+        m_scan.beginObject();
+        QByteArrayView key;
+        for (qsizetype n = 0; m_scan.nextMember(n, key);) {
+            if (!member(key))
+                m_scan.skip();
+        }
+        return true;
+    }
+
+    // The value of a property, whatever its form, for reading by type.
+    void rawValue(RawValue &v)
+    {
+        v = RawValue{};
+        v.present = true;
+        v.kind = m_scan.peek();
+        switch (v.kind) {
+        case JsonScanner::Kind::Boolean: v.flag = m_scan.boolean(); break;
+        case JsonScanner::Kind::Number: v.number = m_scan.number(&v.representable); break;
+        case JsonScanner::Kind::Text: v.text = m_scan.text(); break;
+        default: m_scan.skip();
+        }
+    }
+
+    void property(const Path &at, Property &p)
+    {
+        RawValue value;
+        const bool isObject = object(at, [&](QByteArrayView key) {
+            if (key == "name")
+                text(Path{&at, "name"}, p.name);
+            else if (key == "type")
+                typeCode(Path{&at, "type"}, p.type);
+            else if (key == "value")
+                rawValue(value);
+            else
+                return false;
+            return true;
+        });
+        if (!isObject)
+            return;
+        const Path valuePath{&at, "value"};
+        if (!value.present)
+            return fail(valuePath, QStringLiteral("missing"));
+        if (const QString problem = propertyValue(p.type, value, p.value); !problem.isEmpty())
+            fail(valuePath, problem);
+    }
+
+    void properties(const Path &at, QList<Property> &out)
+    {
+        out.clear();
+        list(at, [&](const Path &p) { property(p, out.emplace_back()); });
+    }
+
+    void field(const Path &at, Field &f)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, f.name);
+            } else if (key == "type") {
+                typeCode(Path{&at, "type"}, f.type);
+            } else if (key == "size") {
+                number(Path{&at, "size"}, f.size, 0, SizeHigh);
+            } else if (key == "attributes") {
+                number(Path{&at, "attributes"}, f.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "required") {
+                flag(Path{&at, "required"}, f.required);
+            } else if (key == "allowZeroLength") {
+                flag(Path{&at, "allowZeroLength"}, f.allowZeroLength);
+            } else if (key == "defaultValue") {
+                text(Path{&at, "defaultValue"}, f.defaultValue);
+            } else if (key == "validationRule") {
+                text(Path{&at, "validationRule"}, f.validationRule);
+            } else if (key == "validationText") {
+                text(Path{&at, "validationText"}, f.validationText);
+            } else if (key == "properties") {
+                properties(Path{&at, "properties"}, f.properties);
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    // An index field: its name (ascending, as version 1 writes them) or
+    // {"name", "descending"}.
+    void indexField(const Path &at, QString &name, bool &descending)
+    {
+        switch (m_scan.peek()) {
+        case JsonScanner::Kind::Text:
+            name = m_scan.text();
             break;
-        RelationField f;
-        r.text(fo, p, "name", f.name);
-        r.text(fo, p, "foreignName", f.foreignName);
-        rel.fields.append(f);
+        case JsonScanner::Kind::Object:
+            object(at, [&](QByteArrayView key) {
+                if (key == "name")
+                    text(Path{&at, "name"}, name);
+                else if (key == "descending")
+                    flag(Path{&at, "descending"}, descending);
+                else
+                    return false;
+                return true;
+            });
+            break;
+        default:
+            fail(at, QStringLiteral("not a text or an object"));
+            m_scan.skip();
+        }
     }
-    return rel;
+
+    void index(const Path &at, Index &i)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, i.name);
+            } else if (key == "primary") {
+                flag(Path{&at, "primary"}, i.primary);
+            } else if (key == "unique") {
+                flag(Path{&at, "unique"}, i.unique);
+            } else if (key == "required") {
+                flag(Path{&at, "required"}, i.required);
+            } else if (key == "ignoreNulls") {
+                flag(Path{&at, "ignoreNulls"}, i.ignoreNulls);
+            } else if (key == "foreign") {
+                flag(Path{&at, "foreign"}, i.foreign);
+            } else if (key == "fields") {
+                i.fields.clear();
+                i.descending.clear();
+                list(Path{&at, "fields"}, [&](const Path &p) {
+                    indexField(p, i.fields.emplace_back(), i.descending.emplace_back(false));
+                });
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    void table(const Path &at, Table &t)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, t.name);
+            } else if (key == "attributes") {
+                number(Path{&at, "attributes"}, t.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "validationRule") {
+                text(Path{&at, "validationRule"}, t.validationRule);
+            } else if (key == "validationText") {
+                text(Path{&at, "validationText"}, t.validationText);
+            } else if (key == "properties") {
+                properties(Path{&at, "properties"}, t.properties);
+            } else if (key == "fields") {
+                t.fields.clear();
+                list(Path{&at, "fields"}, [&](const Path &p) { field(p, t.fields.emplace_back()); });
+            } else if (key == "indexes") {
+                t.indexes.clear();
+                list(Path{&at, "indexes"}, [&](const Path &p) { index(p, t.indexes.emplace_back()); });
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    void relation(const Path &at, Relation &r)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (key == "name") {
+                text(Path{&at, "name"}, r.name);
+            } else if (key == "table") {
+                text(Path{&at, "table"}, r.table);
+            } else if (key == "foreignTable") {
+                text(Path{&at, "foreignTable"}, r.foreignTable);
+            } else if (key == "attributes") {
+                number(Path{&at, "attributes"}, r.attributes, AttributeLow, AttributeHigh);
+            } else if (key == "partialReplica") {
+                flag(Path{&at, "partialReplica"}, r.partialReplica);
+            } else if (key == "fields") {
+                r.fields.clear();
+                list(Path{&at, "fields"}, [&](const Path &p) {
+                    RelationField &f = r.fields.emplace_back();
+                    object(p, [&](QByteArrayView member) {
+                        if (member == "name")
+                            text(Path{&p, "name"}, f.name);
+                        else if (member == "foreignName")
+                            text(Path{&p, "foreignName"}, f.foreignName);
+                        else
+                            return false;
+                        return true;
+                    });
+                });
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
+    JsonScanner m_scan;
+    QString m_problem;
+};
+
+std::optional<Database> ModelReader::read(QString *problem)
+{
+    const auto answer = [&](const QString &why) -> std::optional<Database> {
+        if (problem)
+            *problem = why;
+        return std::nullopt;
+    };
+    Database db;
+    QString format;
+    try {
+        const Path top;
+        if (m_scan.peek() != JsonScanner::Kind::Object) {
+            m_scan.skip();
+            m_scan.finish();
+            return answer(QStringLiteral("the document is not a JSON object"));
+        }
+        object(top, [&](QByteArrayView key) {
+            qint32 formatVersion = FormatVersion;
+            if (key == "format") {
+                if (m_scan.peek() == JsonScanner::Kind::Text)
+                    format = m_scan.text();
+                else
+                    m_scan.skip();
+            } else if (key == "formatVersion") {
+                // Version 1 documents read as designs without the members version 2 added.
+                number(Path{&top, "formatVersion"}, formatVersion, 1, FormatVersion);
+            } else if (key == "name") {
+                text(Path{&top, "name"}, db.name);
+            } else if (key == "version") {
+                text(Path{&top, "version"}, db.version);
+            } else if (key == "replicaId") {
+                text(Path{&top, "replicaId"}, db.replicaId);
+            } else if (key == "designMasterId") {
+                text(Path{&top, "designMasterId"}, db.designMasterId);
+            } else if (key == "tables") {
+                db.tables.clear();
+                list(Path{&top, "tables"}, [&](const Path &p) { table(p, db.tables.emplace_back()); });
+            } else if (key == "relations") {
+                db.relations.clear();
+                list(Path{&top, "relations"}, [&](const Path &p) { relation(p, db.relations.emplace_back()); });
+            } else {
+                return false;
+            }
+            return true;
+        });
+        m_scan.finish();
+    } catch (const JsonSyntaxError &error) {
+        return answer(QStringLiteral("not valid JSON at byte %1: %2").arg(error.offset).arg(QLatin1String(error.what)));
+    }
+    // The format is checked first: a document of another kind is reported as that.
+    if (format != QLatin1String("tabulo-schema"))
+        return answer(QStringLiteral("format: not \"tabulo-schema\""));
+    if (!m_problem.isEmpty())
+        return answer(m_problem);
+    return db;
 }
 
 std::optional<QJsonObject> parseObject(const QByteArray &json, QString *problem)
@@ -466,42 +617,7 @@ QByteArray toJson(const Database &database)
 
 std::optional<Database> fromJson(const QByteArray &json, QString *problem)
 {
-    const std::optional<QJsonObject> root = parseObject(json, problem);
-    if (!root)
-        return std::nullopt;
-
-    Reader r;
-    const Path top;
-    if (root->value(QStringLiteral("format")).toString() != QStringLiteral("tabulo-schema"))
-        r.fail(Path(top, "format"), QStringLiteral("not \"tabulo-schema\""));
-    qint32 formatVersion = FormatVersion;
-    r.number(*root, top, "formatVersion", formatVersion, 1, FormatVersion);
-
-    Database db;
-    r.text(*root, top, "name", db.name);
-    r.text(*root, top, "version", db.version);
-    r.text(*root, top, "replicaId", db.replicaId);
-    r.text(*root, top, "designMasterId", db.designMasterId);
-    const QJsonArray tables = r.array(*root, top, "tables");
-    for (qsizetype k = 0; k < tables.size() && r.ok(); ++k) {
-        QJsonObject to;
-        const Path p(top, "tables", k);
-        if (r.object(tables.at(k), p, to))
-            db.tables.append(tableFromJson(r, to, p));
-    }
-    const QJsonArray relations = r.array(*root, top, "relations");
-    for (qsizetype k = 0; k < relations.size() && r.ok(); ++k) {
-        QJsonObject ro;
-        const Path p(top, "relations", k);
-        if (r.object(relations.at(k), p, ro))
-            db.relations.append(relationFromJson(r, ro, p));
-    }
-    if (!r.ok()) {
-        if (problem)
-            *problem = r.problem();
-        return std::nullopt;
-    }
-    return db;
+    return ModelReader(json).read(problem);
 }
 
 QByteArray toJson(const ReaderError &error)

@@ -1,7 +1,7 @@
 #include "wizard/generator/ModuleDelivery.h"
 
 #include "utility/BasicError.h"
-#include "utility/FreedesktopAssociation.h"
+#include "utility/internal/FreedesktopAssociation.h"
 #include "utility/MessageService.h"
 #include "utility/OS32Helper.h"
 #include "utility/Win32API.h"

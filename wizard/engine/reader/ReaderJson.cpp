@@ -1,4 +1,7 @@
-// The reader's answers in the schema JSON form (docs/schema-json.md).
+// The reader's answers in the schema JSON form (docs/schema-json.md). An
+// optional member at its default (an empty text or list, false, a zero size
+// or attribute word, an ascending key field) is left out: the engine parses
+// every answer, and most fields carry no default value, rule or property.
 #include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/reader/JetSchemaReader.h"
 #include "wizard/engine/reader/JsonText.h"
@@ -31,10 +34,24 @@ void appendNumber(std::string &out, const char *key, long long value)
     out.push_back(',');
 }
 
-void appendFlag(std::string &out, const char *key, bool value)
+void appendTextIfAny(std::string &out, const char *key, const std::string &value)
 {
+    if (!value.empty())
+        appendText(out, key, value);
+}
+
+void appendNumberIfAny(std::string &out, const char *key, long long value)
+{
+    if (value != 0)
+        appendNumber(out, key, value);
+}
+
+void appendFlagIfSet(std::string &out, const char *key, bool value)
+{
+    if (!value)
+        return;
     appendKey(out, key);
-    out += value ? "true," : "false,";
+    out += "true,";
 }
 
 // Replaces the trailing comma of an object or list, or closes an empty one.
@@ -89,8 +106,10 @@ void appendPropertyValue(std::string &out, const Property &p)
     }
 }
 
-void appendProperties(std::string &out, const std::vector<Property> &properties)
+void appendPropertiesIfAny(std::string &out, const std::vector<Property> &properties)
 {
+    if (properties.empty())
+        return;
     appendKey(out, "properties");
     out.push_back('[');
     for (const Property &p : properties) {
@@ -114,31 +133,31 @@ std::string toJson(const Database &db)
     out += "{\"format\":\"tabulo-schema\",\"formatVersion\":2,";
     appendText(out, "name", db.name);
     appendText(out, "version", db.version);
-    appendText(out, "replicaId", db.replicaId);
-    appendText(out, "designMasterId", db.designMasterId);
+    appendTextIfAny(out, "replicaId", db.replicaId);
+    appendTextIfAny(out, "designMasterId", db.designMasterId);
     appendKey(out, "tables");
     out.push_back('[');
     for (const Table &t : db.tables) {
         out.push_back('{');
         appendText(out, "name", t.name);
-        appendNumber(out, "attributes", t.attributes);
-        appendText(out, "validationRule", t.validationRule);
-        appendText(out, "validationText", t.validationText);
-        appendProperties(out, t.properties);
+        appendNumberIfAny(out, "attributes", t.attributes);
+        appendTextIfAny(out, "validationRule", t.validationRule);
+        appendTextIfAny(out, "validationText", t.validationText);
+        appendPropertiesIfAny(out, t.properties);
         appendKey(out, "fields");
         out.push_back('[');
         for (const Field &f : t.fields) {
             out.push_back('{');
             appendText(out, "name", f.name);
             appendNumber(out, "type", f.type);
-            appendNumber(out, "size", f.size);
-            appendNumber(out, "attributes", f.attributes);
-            appendFlag(out, "required", f.required);
-            appendFlag(out, "allowZeroLength", f.allowZeroLength);
-            appendText(out, "defaultValue", f.defaultValue);
-            appendText(out, "validationRule", f.validationRule);
-            appendText(out, "validationText", f.validationText);
-            appendProperties(out, f.properties);
+            appendNumberIfAny(out, "size", f.size);
+            appendNumberIfAny(out, "attributes", f.attributes);
+            appendFlagIfSet(out, "required", f.required);
+            appendFlagIfSet(out, "allowZeroLength", f.allowZeroLength);
+            appendTextIfAny(out, "defaultValue", f.defaultValue);
+            appendTextIfAny(out, "validationRule", f.validationRule);
+            appendTextIfAny(out, "validationText", f.validationText);
+            appendPropertiesIfAny(out, f.properties);
             close(out, '}');
             out.push_back(',');
         }
@@ -149,18 +168,23 @@ std::string toJson(const Database &db)
         for (const Index &i : t.indexes) {
             out.push_back('{');
             appendText(out, "name", i.name);
-            appendFlag(out, "primary", i.primary);
-            appendFlag(out, "unique", i.unique);
-            appendFlag(out, "required", i.required);
-            appendFlag(out, "ignoreNulls", i.ignoreNulls);
-            appendFlag(out, "foreign", i.foreign);
+            appendFlagIfSet(out, "primary", i.primary);
+            appendFlagIfSet(out, "unique", i.unique);
+            appendFlagIfSet(out, "required", i.required);
+            appendFlagIfSet(out, "ignoreNulls", i.ignoreNulls);
+            appendFlagIfSet(out, "foreign", i.foreign);
             appendKey(out, "fields");
             out.push_back('[');
+            // An ascending field is its name alone.
             for (std::size_t k = 0; k < i.fields.size(); ++k) {
-                out.push_back('{');
-                appendText(out, "name", i.fields[k]);
-                appendFlag(out, "descending", k < i.descending.size() && i.descending[k]);
-                close(out, '}');
+                if (k < i.descending.size() && i.descending[k]) {
+                    out.push_back('{');
+                    appendText(out, "name", i.fields[k]);
+                    appendFlagIfSet(out, "descending", true);
+                    close(out, '}');
+                } else {
+                    appendJsonString(out, i.fields[k]);
+                }
                 out.push_back(',');
             }
             close(out, ']');
@@ -180,8 +204,7 @@ std::string toJson(const Database &db)
         appendText(out, "name", r.name);
         appendText(out, "table", r.table);
         appendText(out, "foreignTable", r.foreignTable);
-        appendNumber(out, "attributes", r.attributes);
-        appendFlag(out, "partialReplica", false);
+        appendNumberIfAny(out, "attributes", r.attributes);
         appendKey(out, "fields");
         out.push_back('[');
         for (const RelationField &f : r.fields) {

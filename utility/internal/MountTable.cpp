@@ -1,4 +1,4 @@
-#include "utility/MountTable.h"
+#include "utility/internal/MountTable.h"
 
 #include "utility/Win32API.h"
 

@@ -1,6 +1,6 @@
-#include "utility/FreedesktopTrash.h"
+#include "utility/internal/FreedesktopTrash.h"
 
-#include "utility/MountTable.h"
+#include "utility/internal/MountTable.h"
 
 #include <QDateTime>
 #include <QDir>

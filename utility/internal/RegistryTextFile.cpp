@@ -1,4 +1,4 @@
-#include "utility/RegistryTextFile.h"
+#include "utility/internal/RegistryTextFile.h"
 
 #include <QBuffer>
 #include <QByteArrayView>

@@ -1,6 +1,6 @@
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 
-#include "utility/RegistryTextFile.h"
+#include "utility/internal/RegistryTextFile.h"
 
 #include <QDir>
 #include <QFile>

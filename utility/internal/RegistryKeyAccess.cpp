@@ -1,4 +1,4 @@
-#include "utility/RegistryKeyAccess.h"
+#include "utility/internal/RegistryKeyAccess.h"
 
 #include "utility/BasicError.h"
 

@@ -5,7 +5,7 @@
 // Errors are raised as the two classes document them; where they differ,
 // the ErrorStyle chooses.
 
-#include "utility/RegistryStore.h"
+#include "utility/internal/RegistryStore.h"
 #include "utility/RegistryTypes.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "utility/FreedesktopAssociation.h"
+#include "utility/internal/FreedesktopAssociation.h"
 
 #include <QDir>
 #include <QDirIterator>

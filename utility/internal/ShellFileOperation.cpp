@@ -1,6 +1,6 @@
-#include "utility/ShellFileOperation.h"
+#include "utility/internal/ShellFileOperation.h"
 
-#include "utility/FreedesktopTrash.h"
+#include "utility/internal/FreedesktopTrash.h"
 #include "utility/MessageService.h"
 #include "utility/Win32API.h"
 

@@ -1,0 +1,123 @@
+// A whole tabulo-cli run on northwind.mdb against `mdb-schema --relations
+// --indexes northwind.mdb access`, the mdbtools program that reads the same
+// design. The two run in turn, each iteration one of each, so that both see
+// the same machine; the counters are the medians of their wall times and the
+// ratio of the medians. BM_CliVersion and BM_SchemaReader split the run into
+// the program's start alone and the reader child alone.
+#include "bench/BenchFiles.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+extern char **environ;
+
+namespace {
+
+const std::string kCli = TABULO_BINARY_DIR "/bin/tabulo-cli";
+const std::string kReader = TABULO_BINARY_DIR "/bin/tabulo-schema-reader";
+
+// The corpus's northwind.mdb; "" (and the benchmark skipped) without it.
+std::string northwind(benchmark::State &state)
+{
+    return corpusFile(state, QStringLiteral("northwind.mdb")).toStdString();
+}
+
+// Runs the command (searched on PATH) with its output on the null device and
+// answers its wall time in milliseconds; a negative value when it could not
+// be started or did not exit with status 0.
+double runMs(const std::vector<std::string> &command)
+{
+    std::vector<char *> argv;
+    for (const std::string &word : command)
+        argv.push_back(const_cast<char *>(word.c_str()));
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    const auto start = std::chrono::steady_clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawned != 0)
+        return -1;
+    int status = 0;
+    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return -1;
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+double median(std::vector<double> values)
+{
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+void BM_CliAgainstMdbSchema(benchmark::State &state)
+{
+    const std::string file = northwind(state);
+    if (file.empty())
+        return;
+    const std::vector<std::string> mdbSchema = {"mdb-schema", "--relations", "--indexes", file, "access"};
+    std::vector<double> cli, schemaTimes;
+    for (auto _ : state) {
+        const double ours = runMs({kCli, file});
+        const double theirs = runMs(mdbSchema);
+        if (ours < 0 || theirs < 0) {
+            state.SkipWithError(ours < 0 ? "tabulo-cli failed on northwind.mdb"
+                                         : "mdb-schema (package mdbtools) failed or is not installed");
+            return;
+        }
+        cli.push_back(ours);
+        schemaTimes.push_back(theirs);
+        state.SetIterationTime(ours / 1000);
+    }
+    const double ours = median(cli), theirs = median(schemaTimes);
+    state.counters["cli_ms"] = ours;
+    state.counters["mdb_schema_ms"] = theirs;
+    state.counters["ratio"] = theirs > 0 ? ours / theirs : 0;
+}
+BENCHMARK(BM_CliAgainstMdbSchema)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
+
+// One program alone: the median wall time of its runs.
+void runAlone(benchmark::State &state, const std::vector<std::string> &command)
+{
+    std::vector<double> times;
+    for (auto _ : state) {
+        const double ms = runMs(command);
+        if (ms < 0) {
+            state.SkipWithError((command.front() + " failed").c_str());
+            return;
+        }
+        times.push_back(ms);
+        state.SetIterationTime(ms / 1000);
+    }
+    state.counters["median_ms"] = median(times);
+}
+
+void BM_CliVersion(benchmark::State &state)
+{
+    runAlone(state, {kCli, "--version"});
+}
+BENCHMARK(BM_CliVersion)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
+
+void BM_SchemaReader(benchmark::State &state)
+{
+    const std::string file = northwind(state);
+    if (!file.empty())
+        runAlone(state, {kReader, "--", file});
+}
+BENCHMARK(BM_SchemaReader)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
+
+}  // namespace

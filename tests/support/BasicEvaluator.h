@@ -1,11 +1,15 @@
 #pragma once
-// Evaluates the string expressions the module writer writes, as Basic would:
-// literals with doubled quotes, the quote constant, vbCrLf, Chr(n) and
-// ChrW(n), joined by " & ". Anything else fails the test.
+// Evaluates the expressions the module writer writes, as Basic would:
+// string expressions (literals with doubled quotes, the quote constant,
+// vbCrLf, Chr(n) and ChrW(n), joined by " & ") and the values of design
+// properties. Anything else fails the test.
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QString>
+#include <QVariant>
+#include <optional>
 
 inline QString evaluateBasicString(const QString &expression, const QString &quoteConstant = QStringLiteral("mcstrQuote"))
 {
@@ -55,4 +59,70 @@ inline QString evaluateBasicString(const QString &expression, const QString &quo
         }
     }
     return value;
+}
+
+// The value of the expression a module writes for a design property of DAO
+// type `type`, in the C++ type the engine serves such values in (bool, int,
+// qlonglong ten-thousandths, float, double, QString): True/False, a decimal
+// number (12, -0.5, 1.5E+38), a Currency amount (12.34@, or
+// (922337203685477@ + 0.5807@)), CDate(serial), or a string expression.
+// Anything else fails the test and gives an invalid QVariant.
+inline QVariant evaluateBasicValue(const QString &expression, int type)
+{
+    static const QRegularExpression number(QStringLiteral("^-?[0-9]+(\\.[0-9]+)?(E[+-][0-9]+)?$"));
+    static const QRegularExpression amount(QStringLiteral("^(-?)([0-9]+)(?:\\.([0-9]{1,4}))?@$"));
+    const auto decimal = [&](const QString &text) -> std::optional<double> {
+        if (!number.match(text).hasMatch())
+            return std::nullopt;
+        return text.toDouble();
+    };
+    const auto tenThousandths = [&](const QString &term) -> std::optional<qlonglong> {
+        const QRegularExpressionMatch m = amount.match(term);
+        if (!m.hasMatch())
+            return std::nullopt;
+        const qlonglong units = m.captured(2).toLongLong() * 10000 + m.captured(3).leftJustified(4, u'0').toLongLong();
+        return m.captured(1).isEmpty() ? units : -units;
+    };
+    const auto fail = [&]() {
+        ADD_FAILURE() << "not a Basic value of type " << type << ": " << expression.toStdString();
+        return QVariant();
+    };
+    switch (type) {
+    case 1:
+        if (expression == QLatin1String("True") || expression == QLatin1String("False"))
+            return expression == QLatin1String("True");
+        return fail();
+    case 2: case 3: case 4: {
+        bool ok = false;
+        const int value = expression.toInt(&ok);
+        return ok && QString::number(value) == expression ? QVariant(value) : fail();
+    }
+    case 5: {
+        if (const auto single = tenThousandths(expression))
+            return *single;
+        // (whole@ + fraction@) or (whole@ - fraction@)
+        static const QRegularExpression sum(QStringLiteral("^\\((\\S+@) ([+-]) (0\\.[0-9]{1,4}@)\\)$"));
+        const QRegularExpressionMatch m = sum.match(expression);
+        const auto whole = m.hasMatch() ? tenThousandths(m.captured(1)) : std::nullopt;
+        const auto fraction = m.hasMatch() ? tenThousandths(m.captured(3)) : std::nullopt;
+        if (!whole || !fraction)
+            return fail();
+        return m.captured(2) == QLatin1String("+") ? *whole + *fraction : *whole - *fraction;
+    }
+    case 6: {
+        const auto value = decimal(expression);
+        return value ? QVariant(float(*value)) : fail();
+    }
+    case 7: {
+        const auto value = decimal(expression);
+        return value ? QVariant(*value) : fail();
+    }
+    case 8: {
+        const bool call = expression.startsWith(QLatin1String("CDate(")) && expression.endsWith(u')');
+        const auto value = call ? decimal(expression.mid(6).chopped(1)) : std::nullopt;
+        return value ? QVariant(*value) : fail();
+    }
+    default:
+        return evaluateBasicString(expression);
+    }
 }

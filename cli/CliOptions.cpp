@@ -182,6 +182,11 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         ->type_name("N")->check(CLI::Range(0, 32767))->capture_default_str()->group(styleGroup);
     app.add_flag("--no-relations", noRelations, "Do not recreate relationships")->group(styleGroup);
     app.add_flag("--no-wrapper", noWrapper, "Leave out the CreateNewDatabase procedure")->group(styleGroup);
+    app.add_flag("--design-properties", settings.includeDesignProperties,
+                 "Also recreate the sort order of index keys, the tables' own validation rules and the "
+                 "descriptions and display properties of tables and fields (captions, formats, lookups, "
+                 "datasheet settings)")
+        ->group(styleGroup);
 
     const char *outputGroup = "Output";
     CLI::Option *outputOption =

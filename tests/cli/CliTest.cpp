@@ -27,7 +27,7 @@ TEST(Cli, HelpListsEveryOptionAndVersionAnswers)
           "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user", "--new-password",
           "--new-db-password", "--password-file", "--db-password-file", "--new-password-file",
           "--new-db-password-file", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
-          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--vb-header", "--output", "--open",
+          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--design-properties", "--vb-header", "--output", "--open",
           "--version"})
         EXPECT_TRUE(help.out.contains(option)) << option;
 
@@ -154,6 +154,22 @@ TEST(Cli, OptionsReachTheGeneratedCode)
     EXPECT_TRUE(wrapped.out.contains(
         "ws.CreateDatabase(\"/data/new.mdb\", dbLangNordic & \";pwd=dbpw\", dbVersion30 Or dbEncrypt)"));
     EXPECT_TRUE(wrapped.out.contains("DBEngine.SystemDB = \"/data/new.mdw\""));
+}
+
+TEST(Cli, DesignPropertiesAreWrittenOnlyWhenAsked)
+{
+    TABULO_NEED_TESTDATA();
+    const CliResult plain = runCli({northwind(), "--tables", "Shippers"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_FALSE(plain.out.contains("SetDesignProperty"));
+
+    const CliResult designed = runCli({northwind(), "--tables", "Shippers", "--design-properties"});
+    ASSERT_EQ(designed.exitCode, 0) << designed.err.toStdString();
+    const QByteArray &out = designed.out;
+    EXPECT_TRUE(out.contains("\r\n   SetDesignProperty tdfNew, \"Description\", dbText, \"Shippers' names and phone numbers.\"\r\n"));
+    EXPECT_TRUE(out.contains("\r\n   SetDesignProperty tdfNew.Fields(\"ShipperID\"), \"Caption\", dbText, \"Shipper ID\"\r\n"));
+    EXPECT_TRUE(out.contains("\r\nPrivate Sub SetDesignProperty(objTarget As Object, strName As String, intType As Integer, "
+                             "varValue As Variant)\r\n"));
 }
 
 TEST(Cli, OutputGoesToTheCodeFileInWindows1252)

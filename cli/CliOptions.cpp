@@ -183,9 +183,8 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
     app.add_flag("--no-relations", noRelations, "Do not recreate relationships")->group(styleGroup);
     app.add_flag("--no-wrapper", noWrapper, "Leave out the CreateNewDatabase procedure")->group(styleGroup);
     app.add_flag("--design-properties", settings.includeDesignProperties,
-                 "Also recreate the sort order of index keys, the tables' own validation rules and the "
-                 "descriptions and display properties of tables and fields (captions, formats, lookups, "
-                 "datasheet settings)")
+                 "Also recreate index sort order, table validation and the design properties of tables "
+                 "and fields (descriptions, captions, formats, lookups)")
         ->group(styleGroup);
 
     const char *outputGroup = "Output";

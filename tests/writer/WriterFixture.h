@@ -132,41 +132,6 @@ inline QString wrapperOf(const QString &module)
     return section(module, module.section(QLatin1StringView("\r\n"), 0, 0), QStringLiteral("End Sub"));
 }
 
-// The module's logical lines: physical lines ending in " _" joined with the
-// next, the indent of a continued line dropped.
-inline QStringList statements(const QString &module)
-{
-    QStringList result;
-    QString pending;
-    for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
-        const QString piece = pending.isEmpty() ? line : line.trimmed();
-        if (line.endsWith(QLatin1StringView(" _"))) {
-            pending += piece.chopped(1);
-            continue;
-        }
-        result.append(pending + piece);
-        pending.clear();
-    }
-    return result;
-}
-
-// The value the module gives the local `variable`: «variable = part» and
-// «variable = variable & part» lines evaluated in order.
-inline QString assembledValue(const QStringList &lines, const QString &variable)
-{
-    QStringList parts;
-    const QString first = variable + QStringLiteral(" = ");
-    const QString again = first + variable + QStringLiteral(" & ");
-    for (const QString &line : lines) {
-        const QString text = line.trimmed();
-        if (text.startsWith(again))
-            parts.append(text.mid(again.size()));
-        else if (text.startsWith(first))
-            parts = {text.mid(first.size())};
-    }
-    return evaluateBasicString(parts.join(QLatin1StringView(" & ")));
-}
-
 // The string argument of the statement that starts with `head`, up to the
 // last `tail` (all of the rest when there is none).
 inline QString argumentOf(const QStringList &lines, const QString &head, const QString &tail)

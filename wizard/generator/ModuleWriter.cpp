@@ -163,7 +163,7 @@ struct ModuleWriter::State {
     void writeDesignProperties(const dao::TableDef &table);
     void writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName);
     void beginDesignLines();
-    void writeLeftOut(const QString &name, const QString *fieldName, const QString &why);
+    void writeLeftOut(const QString &name, const QString &target, const QString &why);
     QString assembledInVariable(const QString &text);
     void writeSetDesignPropertyProcedure(CodePrinter &out) const;
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
@@ -494,9 +494,9 @@ void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &propert
     const int count = properties.Count();
     if (count == 0)
         return;
-    // The width of a line before its value, less the property's name.
-    const qsizetype targetWidth =
-        style.varNameNewTable.size() + (fieldName ? basicStringLiteral(*fieldName).size() + 9 : 0);   // .Fields(...)
+    const QString target = fieldName ? style.varNameNewTable + QStringLiteral(".Fields(")
+                                           + basicStringLiteral(*fieldName) + u')'
+                                     : style.varNameNewTable;
     for (int k = 0; k < count; ++k) {
         const std::shared_ptr<dao::Property> property = properties.Item(k);
         const QString name = property->Name();
@@ -504,36 +504,40 @@ void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &propert
         const PropertyValueText value = propertyValueText(type, property->Value());
         beginDesignLines();
         if (value.kind == PropertyValueText::None) {
-            writeLeftOut(name, fieldName, value.text);
+            writeLeftOut(name, target, value.text);
             continue;
         }
+        const QString nameLiteral = basicStringLiteral(name);
         const QString typeName = FieldTypeAsText(type);
+        // "SetDesignProperty target, name, type, " before the value.
+        const qsizetype head = out.indentWidth() + 18 + target.size() + 2 + nameLiteral.size() + 2 + typeName.size() + 2;
         QString expression = value.text;
         if (value.kind == PropertyValueText::Text) {
-            const qsizetype head = out.indentWidth() + 18 + targetWidth + 2 + basicStringLiteral(name).size() + 2
-                                   + typeName.size() + 2;   // "SetDesignProperty target, name, type, "
             const QStringList parts = basicStringExpressionParts(value.text, kQuoteConstant, kMaxLineLength - head);
             expression = parts.size() == 1 && head + parts.constFirst().size() <= kMaxLineLength
                              ? parts.constFirst()
                              : assembledInVariable(value.text);
         }
-        const CodePrinter::Vars vars = {CodePrinter::quoted("name", name), {"type", typeName}, {"value", expression},
-                                        CodePrinter::quoted("field", fieldName ? QStringView(*fieldName) : QStringView())};
-        if (fieldName)
-            out.print("SetDesignProperty $tdf$.Fields($field$), $name$, $type$, $value$\n", vars);
-        else
-            out.print("SetDesignProperty $tdf$, $name$, $type$, $value$\n", vars);
+        if (head + expression.size() <= kMaxLineLength) {
+            out.print("SetDesignProperty $target$, $name$, $type$, $value$\n",
+                      {{"target", target}, {"name", nameLiteral}, {"type", typeName}, {"value", expression}});
+        } else {
+            // Names too long for one line: the printer continues them.
+            const CodePrinter::Vars vars = {CodePrinter::quoted("name", name), {"type", typeName}, {"value", expression},
+                                            CodePrinter::quoted("field", fieldName ? QStringView(*fieldName) : QStringView())};
+            if (fieldName)
+                out.print("SetDesignProperty $tdf$.Fields($field$), $name$, $type$, $value$\n", vars);
+            else
+                out.print("SetDesignProperty $tdf$, $name$, $type$, $value$\n", vars);
+        }
         designPropertyWritten = true;
     }
 }
 
 // The comment that stands where the line of a property would: one line,
 // names written as Basic strings, cut to fit.
-void ModuleWriter::State::writeLeftOut(const QString &name, const QString *fieldName, const QString &why)
+void ModuleWriter::State::writeLeftOut(const QString &name, const QString &target, const QString &why)
 {
-    const QString target = fieldName ? style.varNameNewTable + QStringLiteral(".Fields(")
-                                           + basicStringLiteral(*fieldName) + u')'
-                                     : style.varNameNewTable;
     QString comment = QStringLiteral("'Left out: property %1 of %2: %3").arg(basicStringLiteral(name), target, why);
     const qsizetype room = kMaxLineLength - tables.indentWidth();
     if (comment.size() > room)

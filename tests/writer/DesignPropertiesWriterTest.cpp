@@ -112,32 +112,18 @@ TEST(DesignPropertiesWriter, WithTheSettingOffNothingOfTheDesignIsWritten)
     EXPECT_EQ(generate(wizardStyle(), designedCustomers()), generate(wizardStyle(), bare));
 }
 
+// The table's rule and text before it is appended, its properties and its
+// fields' after, in stored order; the rest of the procedure as without them.
 TEST(DesignPropertiesWriter, WritesTheTableProcedureWithValidationAndPropertiesInStoredOrder)
 {
-    const QString module = generate(designStyle(), designedCustomers());
-    EXPECT_EQ(section(module, QStringLiteral("Private Sub subCreate_Customers(dbNew As Database)"),
-                      QStringLiteral("ExitProcedure:")),
-              crlf(R"(Private Sub subCreate_Customers(dbNew As Database)
-
-   On Error Goto ErrorHandler
-
-   Const mcstrQuote As String = """"
-   Dim tdfNew As TableDef
-   Dim fldNew As Field
-
-   Set tdfNew = dbNew.CreateTableDef("Customers")
-   Set fldNew = tdfNew.CreateField("CustomerID", dbLong, 4)
-   fldNew.Attributes = dbAutoIncrField Or dbDescending Or dbFixedField
-   fldNew.Required = False
-   tdfNew.Fields.Append fldNew
-
-   Set fldNew = tdfNew.CreateField("CompanyName", dbText, 50)
-   fldNew.AllowZeroLength = False
-   fldNew.DefaultValue = mcstrQuote & "n/a" & mcstrQuote
-   fldNew.Required = True
-   tdfNew.Fields.Append fldNew
-
-   tdfNew.ValidationRule = "[CompanyName] <> " & mcstrQuote & mcstrQuote & " Or [CustomerID] > 100"
+    const auto procedure = [](const GeneratorSettings &style) {
+        return section(generate(style, designedCustomers()),
+                       QStringLiteral("Private Sub subCreate_Customers(dbNew As Database)"),
+                       QStringLiteral("ExitProcedure:"));
+    };
+    const QString append = QStringLiteral("   dbNew.TableDefs.Append tdfNew\r\n");
+    ASSERT_EQ(procedure(wizardStyle()).count(append), 1);
+    EXPECT_EQ(procedure(designStyle()), procedure(wizardStyle()).replace(append, crlf(R"(   tdfNew.ValidationRule = "[CompanyName] <> " & mcstrQuote & mcstrQuote & " Or [CustomerID] > 100"
    tdfNew.ValidationText = "Give a name or a number above 100."
    dbNew.TableDefs.Append tdfNew
 
@@ -147,9 +133,7 @@ TEST(DesignPropertiesWriter, WritesTheTableProcedureWithValidationAndPropertiesI
    SetDesignProperty tdfNew.Fields("CustomerID"), "ColumnWidth", dbInteger, 1305
    SetDesignProperty tdfNew.Fields("CompanyName"), "RowSource", dbMemo, "SELECT [Name] FROM [Customers]" & vbCrLf & "WHERE [Name] Like " & mcstrQuote & "A*" & mcstrQuote & ";"
    SetDesignProperty tdfNew.Fields("CompanyName"), "LimitToList", dbBoolean, True
-
-ExitProcedure:
-)"));
+)")));
 }
 
 TEST(DesignPropertiesWriter, ADescendingKeyFieldGetsItsAttributesLine)

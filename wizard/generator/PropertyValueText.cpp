@@ -54,14 +54,19 @@ bool isNumber(const QVariant &value)
     return isWholeNumber(value) || value.typeId() == QMetaType::Double || value.typeId() == QMetaType::Float;
 }
 
-// NaN and the infinities, which no Basic literal stands for.
-std::optional<QString> notFinite(double value)
+// The number `value` holds, in `number`; or why it is left out: it is no
+// number (`what` says what it should be), or NaN or an infinity, which no
+// Basic literal stands for.
+std::optional<PropertyValueText> refuseUnlessFinite(const QVariant &value, const char *what, double &number)
 {
-    if (std::isnan(value))
-        return QStringLiteral("NaN has no Basic literal");
-    if (std::isinf(value))
-        return value > 0 ? QStringLiteral("Infinity has no Basic literal")
-                         : QStringLiteral("-Infinity has no Basic literal");
+    if (!isNumber(value))
+        return none(QStringLiteral("the value is not %1").arg(QLatin1StringView(what)));
+    number = value.toDouble();
+    if (std::isnan(number))
+        return none(QStringLiteral("NaN has no Basic literal"));
+    if (std::isinf(number))
+        return none(number > 0 ? QStringLiteral("Infinity has no Basic literal")
+                               : QStringLiteral("-Infinity has no Basic literal"));
     return std::nullopt;
 }
 
@@ -97,11 +102,9 @@ PropertyValueText currency(const QVariant &value)
 
 PropertyValueText single(const QVariant &value)
 {
-    if (!isNumber(value))
-        return none(QStringLiteral("the value is not a number"));
-    const double given = value.toDouble();
-    if (const auto why = notFinite(given))
-        return none(*why);
+    double given = 0;
+    if (auto refused = refuseUnlessFinite(value, "a number", given))
+        return *refused;
     const float f = float(given);
     if (std::isinf(f))
         return none(QStringLiteral("%1 is out of range for dbSingle").arg(basicNumber(given)));
@@ -110,11 +113,9 @@ PropertyValueText single(const QVariant &value)
 
 PropertyValueText real(const QVariant &value)
 {
-    if (!isNumber(value))
-        return none(QStringLiteral("the value is not a number"));
-    const double d = value.toDouble();
-    if (const auto why = notFinite(d))
-        return none(*why);
+    double d = 0;
+    if (auto refused = refuseUnlessFinite(value, "a number", d))
+        return *refused;
     return expression(basicNumber(d));
 }
 
@@ -122,11 +123,9 @@ PropertyValueText real(const QVariant &value)
 // before 1900 is the fraction beyond the whole day) to 31 December 9999.
 PropertyValueText date(const QVariant &value)
 {
-    if (!isNumber(value))
-        return none(QStringLiteral("the value is not a serial date"));
-    const double d = value.toDouble();
-    if (const auto why = notFinite(d))
-        return none(*why);
+    double d = 0;
+    if (auto refused = refuseUnlessFinite(value, "a serial date", d))
+        return *refused;
     if (d <= -657435.0 || d >= 2958466.0)
         return none(QStringLiteral("the serial date %1 is outside the dates Basic holds (years 100 to 9999)")
                         .arg(basicNumber(d)));

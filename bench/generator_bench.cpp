@@ -1,6 +1,7 @@
 // WriteTableCreationCode on large in-memory schemas (tables x 50 fields x 3
-// indexes, one relationship per table), with and without a code file, and
-// tabulo-cli against mdb-schema on northwind.mdb. Reports the module size
+// indexes, one relationship per table), with and without a code file; on
+// northwind.mdb with and without the design properties; and tabulo-cli
+// against mdb-schema on northwind.mdb. Reports the module size
 // and the peak memory of the runs. The peak also depends on what earlier
 // benchmarks left in the heap: for clean figures run one benchmark and size
 // per process (--benchmark_filter='BM_WriteTableCreationCode/1000/').
@@ -155,6 +156,34 @@ void BM_WriteTableCreationCodeToFile(benchmark::State &state)
 BENCHMARK(BM_WriteTableCreationCodeToFile)->Arg(100)->Arg(1000)->Arg(10000)
     ->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// WriteTableCreationCode on northwind.mdb, opened once through the Jet file
+// engine, every table chosen; Arg 1 writes the design properties too.
+void BM_WriteNorthwindModule(benchmark::State &state)
+{
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (northwind.isEmpty())
+        return;
+    tabulo::clsWriteNewDatabase gen;
+    FakeList available;
+    FakeList chosen;
+    gen.setPathNameDBSource(northwind);
+    gen.setSourceTablesAvailableList(&available);
+    gen.FillSourceTablesAvailableList();
+    chosen.items = available.items;
+    gen.setSourceTablesChosenList(&chosen);
+    gen.setPathNameDBNew(QStringLiteral("Variable"));
+    gen.setIncludeDesignProperties(state.range(0) != 0);
+    for (auto _ : state) {
+        gen.WriteTableCreationCode();
+        benchmark::DoNotOptimize(gen.ModuleText().size());
+    }
+    state.counters["module_kB"] = double(gen.ModuleText().size()) * 2 / 1e3;
+    gen.CloseSourceDBandMDW();
+    gen.setSourceTablesAvailableList(nullptr);
+    gen.setSourceTablesChosenList(nullptr);
+}
+BENCHMARK(BM_WriteNorthwindModule)->ArgName("design")->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
 // The folder this benchmark runs from: tabulo-cli is built beside it.
 QString binaryFolder()
 {
@@ -181,6 +210,15 @@ void BM_TabuloCliNorthwind(benchmark::State &state)
         runToCompletion(state, binaryFolder() + QStringLiteral("/tabulo-cli"), {northwind});
 }
 BENCHMARK(BM_TabuloCliNorthwind)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_TabuloCliNorthwindDesignProperties(benchmark::State &state)
+{
+    const QString northwind = corpusFile(state, QStringLiteral("northwind.mdb"));
+    if (!northwind.isEmpty())
+        runToCompletion(state, binaryFolder() + QStringLiteral("/tabulo-cli"),
+                        {northwind, QStringLiteral("--design-properties")});
+}
+BENCHMARK(BM_TabuloCliNorthwindDesignProperties)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_MdbSchemaNorthwind(benchmark::State &state)
 {

@@ -182,6 +182,10 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         ->type_name("N")->check(CLI::Range(0, 32767))->capture_default_str()->group(styleGroup);
     app.add_flag("--no-relations", noRelations, "Do not recreate relationships")->group(styleGroup);
     app.add_flag("--no-wrapper", noWrapper, "Leave out the CreateNewDatabase procedure")->group(styleGroup);
+    app.add_flag("--design-properties", settings.includeDesignProperties,
+                 "Also recreate index sort order, table validation and the design properties of tables "
+                 "and fields (descriptions, captions, formats, lookups)")
+        ->group(styleGroup);
 
     const char *outputGroup = "Output";
     CLI::Option *outputOption =

@@ -97,7 +97,8 @@ void applySettings(clsWriteNewDatabase &gen, const CliOptions &options, qint32 v
                               .version = version,
                               .locale = s.locale,
                               .encrypt = s.encrypt != 0,
-                              .includeRelations = s.includeRelations});
+                              .includeRelations = s.includeRelations,
+                              .includeDesignProperties = s.includeDesignProperties});
 }
 
 // Lets go of everything the run handed the generator, also after a failure.

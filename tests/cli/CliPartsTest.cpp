@@ -96,6 +96,7 @@ TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)
     EXPECT_EQ(parsed.newDBSecurity, 0);
     EXPECT_TRUE(parsed.includeRelations);
     EXPECT_TRUE(parsed.includeDatabaseWrapper);
+    EXPECT_FALSE(parsed.includeDesignProperties);
     EXPECT_FALSE(parsed.writeVB5Header);
     EXPECT_FALSE(parsed.runNotepad);
     EXPECT_FALSE(options.dbVersion);
@@ -107,7 +108,7 @@ TEST(CliOptions, OptionsReachTheSettings)
     std::vector<std::string> args = {"tabulo-cli", "s.mdb", "--location", "CURRENT", "--db-version", "64",
                                      "--encrypt", "--security", "runtime", "--tab-stop", "0", "--no-relations",
                                      "--no-wrapper", "-o", "out.bas", "--vb-header", "--locale", "dbLangThai",
-                                     "--table-var", "t"};
+                                     "--table-var", "t", "--design-properties"};
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -124,4 +125,5 @@ TEST(CliOptions, OptionsReachTheSettings)
     EXPECT_TRUE(s.writeVB5Header);
     EXPECT_EQ(s.locale, "dbLangThai");
     EXPECT_EQ(s.varNameNewTable, "t");
+    EXPECT_TRUE(s.includeDesignProperties);
 }

@@ -27,7 +27,7 @@ TEST(Cli, HelpListsEveryOptionAndVersionAnswers)
           "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user", "--new-password",
           "--new-db-password", "--password-file", "--db-password-file", "--new-password-file",
           "--new-db-password-file", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
-          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--vb-header", "--output", "--open",
+          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--design-properties", "--vb-header", "--output", "--open",
           "--version"})
         EXPECT_TRUE(help.out.contains(option)) << option;
 
@@ -156,6 +156,23 @@ TEST(Cli, OptionsReachTheGeneratedCode)
     EXPECT_TRUE(wrapped.out.contains("DBEngine.SystemDB = \"/data/new.mdw\""));
 }
 
+TEST(Cli, DesignPropertiesAreWrittenOnlyWhenAsked)
+{
+    TABULO_NEED_TESTDATA();
+    const CliResult plain = runCli({northwind(), "--tables", "Shippers"});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_FALSE(plain.out.contains("SetDesignProperty"));
+
+    const CliResult designed = runCli({northwind(), "--tables", "Shippers", "--design-properties"});
+    ASSERT_EQ(designed.exitCode, 0) << designed.err.toStdString();
+    const QByteArray &out = designed.out;
+    EXPECT_TRUE(out.contains("\r\n   SetDesignProperty tdfNew, \"Description\", dbText, \"Shippers' names and phone numbers.\"\r\n"));
+    // Each with the type the file stores it with: this caption is a Memo.
+    EXPECT_TRUE(out.contains("\r\n   SetDesignProperty tdfNew.Fields(\"ShipperID\"), \"Caption\", dbMemo, \"Shipper ID\"\r\n"));
+    EXPECT_TRUE(out.contains("\r\nPrivate Sub SetDesignProperty(objTarget As Object, strName As String, intType As Integer, "
+                             "varValue As Variant)\r\n"));
+}
+
 TEST(Cli, OutputGoesToTheCodeFileInWindows1252)
 {
     TABULO_NEED_TESTDATA();
@@ -256,6 +273,66 @@ TEST(Cli, AJsonSnapshotIsASource)
     EXPECT_EQ(bad.exitCode, 1);
     EXPECT_TRUE(bad.err.startsWith("error ")) << bad.err.toStdString();
     EXPECT_TRUE(bad.err.contains("broken.json"));
+}
+
+// A snapshot's whole design, each value in its JSON form, through to the
+// module: a table rule, a lookup query with quotes and a line break, a
+// property of each type, a descending key, and values that have no Basic
+// literal named in comments.
+TEST(Cli, ASnapshotsDesignPropertiesReachTheModule)
+{
+    QTemporaryDir dir;
+    const QString snapshot = dir.filePath("design.json");
+    writeFile(snapshot, R"({"format": "tabulo-schema", "formatVersion": 2, "version": "4.0",
+  "tables": [{"name": "Orders", "validationRule": "[Shipped] >= [Ordered]", "validationText": "Not \"before\"!",
+    "properties": [{"name": "Description", "type": 10, "value": "All orders"},
+                   {"name": "OrderByOn", "type": 1, "value": true}],
+    "fields": [
+      {"name": "Customer", "type": 10, "size": 5, "attributes": 2,
+       "properties": [{"name": "RowSource", "type": 12, "value": "SELECT [Name]\r\nFROM [C] WHERE [Name] Like \"A*\";"},
+                      {"name": "BoundColumn", "type": 2, "value": 1},
+                      {"name": "ColumnWidth", "type": 3, "value": -1},
+                      {"name": "ListRows", "type": 4, "value": 16},
+                      {"name": "Price", "type": 5, "value": "-12.5"},
+                      {"name": "Ratio", "type": 6, "value": 0.1},
+                      {"name": "Scale", "type": 7, "value": 2.5e-10},
+                      {"name": "Since", "type": 8, "value": 35250.5},
+                      {"name": "Id", "type": 15, "value": "{6B29FC40-CA47-1067-B31D-00DD010662DA}"},
+                      {"name": "Picture", "type": 11, "value": "AP9/gA=="},
+                      {"name": "DecimalPlaces", "type": 2, "value": 300},
+                      {"name": "Weight", "type": 7, "value": "NaN"}]},
+      {"name": "Shipped", "type": 8, "size": 8, "attributes": 1},
+      {"name": "Ordered", "type": 8, "size": 8, "attributes": 1}],
+    "indexes": [{"name": "Newest", "fields": [{"name": "Shipped", "descending": true}, "Customer"]}]}]})");
+
+    const CliResult result = runCli({snapshot, "--design-properties"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QString out = QString::fromLatin1(result.out);
+    const QString field = QStringLiteral("   SetDesignProperty tdfNew.Fields(\"Customer\"), ");
+    EXPECT_TRUE(out.contains(QStringLiteral(R"(
+   tdfNew.ValidationRule = "[Shipped] >= [Ordered]"
+   tdfNew.ValidationText = "Not " & mcstrQuote & "before" & mcstrQuote & "!"
+   dbNew.TableDefs.Append tdfNew
+
+   SetDesignProperty tdfNew, "Description", dbText, "All orders"
+   SetDesignProperty tdfNew, "OrderByOn", dbBoolean, True
+)").replace(u'\n', QStringLiteral("\r\n")))) << out.toStdString();
+    for (const char *line : {
+             R"("RowSource", dbMemo, "SELECT [Name]" & vbCrLf & "FROM [C] WHERE [Name] Like " & mcstrQuote & "A*" & mcstrQuote & ";")",
+             R"("BoundColumn", dbByte, 1)", R"("ColumnWidth", dbInteger, -1)", R"("ListRows", dbLong, 16)",
+             R"("Price", dbCurrency, -12.5@)", R"("Ratio", dbSingle, 0.1)", R"("Scale", dbDouble, 2.5E-10)",
+             R"("Since", dbDate, CDate(35250.5))", R"("Id", dbGUID, "{6B29FC40-CA47-1067-B31D-00DD010662DA}")"})
+        EXPECT_TRUE(out.contains(field + QString::fromLatin1(line) + QStringLiteral("\r\n"))) << line;
+    for (const char *comment : {
+             R"('Left out: property "Picture" of tdfNew.Fields("Customer"): binary data (4 bytes) has no Basic literal)",
+             R"('Left out: property "DecimalPlaces" of tdfNew.Fields("Customer"): 300 is out of range for dbByte)",
+             R"('Left out: property "Weight" of tdfNew.Fields("Customer"): NaN has no Basic literal)"})
+        EXPECT_TRUE(out.contains(QStringLiteral("\r\n   ") + QString::fromLatin1(comment) + QStringLiteral("\r\n"))) << comment;
+    EXPECT_TRUE(out.contains(QStringLiteral("         Set fldNew = indxNew.CreateField(\"Shipped\")\r\n"
+                                            "         fldNew.Attributes = dbDescending\r\n"
+                                            "         indxNew.Fields.Append fldNew\r\n"
+                                            "         Set fldNew = indxNew.CreateField(\"Customer\")\r\n"
+                                            "         indxNew.Fields.Append fldNew\r\n")));
 }
 
 TEST(Cli, ADatabaseWithoutTablesOfItsOwnSaysSo)

@@ -2,6 +2,7 @@
 // shared sample files, read through the Jet file engine and checked against
 // what `mdb-prop FILE TABLE` (mdbtools) prints for every table and field.
 #include "EngineFixtures.h"
+#include "MdbProp.h"
 #include "SampleFiles.h"
 
 #include "wizard/engine/jetfile/PropertyBlock.h"
@@ -16,136 +17,9 @@
 
 using namespace dao;
 using namespace samples;
+using namespace mdbprop;
 
 namespace {
-
-// What mdb-prop prints for one object: a set for the object itself (target
-// empty) and one for each column, each a list of property names and texts.
-struct PrintedSet {
-    QString target;
-    QList<QPair<QString, QString>> values;
-};
-using Printed = QList<PrintedSet>;
-
-Printed parsePrinted(const QString &text)
-{
-    Printed sets;
-    int blanks = 0;
-    for (const QString &line : text.split(QLatin1Char('\n'))) {
-        if (line.isEmpty()) {
-            ++blanks;
-        } else if (line.startsWith(QLatin1String("name: "))) {
-            const QString target = line.mid(6);
-            sets.append({target == QLatin1String("(none)") ? QString() : target, {}});
-        } else if (line.startsWith(QLatin1Char('\t')) && !sets.isEmpty()) {
-            const qsizetype colon = line.indexOf(QLatin1String(": "));
-            sets.last().values.append({line.mid(1, colon - 1), line.mid(colon + 2)});
-        } else if (!sets.isEmpty() && !sets.last().values.isEmpty()) {
-            // The rest of a value that holds line breaks.
-            sets.last().values.last().second += QString(QLatin1Char('\n')).repeated(blanks + 1) + line;
-        }
-        if (!line.isEmpty())
-            blanks = 0;
-    }
-    return sets;
-}
-
-QString run(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForFinished(30000) || process.exitCode() != 0)
-        return {};
-    return QString::fromUtf8(process.readAllStandardOutput());
-}
-
-// The rows of CSV text as mdb-export writes it: quoted fields may hold
-// commas, doubled quotes and line breaks.
-QList<QStringList> csvRows(const QString &text)
-{
-    QList<QStringList> rows(1);
-    QString field;
-    bool quoted = false;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (quoted && c == QLatin1Char('"') && i + 1 < text.size() && text[i + 1] == QLatin1Char('"')) {
-            field += c;
-            ++i;
-        } else if (c == QLatin1Char('"')) {
-            quoted = !quoted;
-        } else if (!quoted && c == QLatin1Char(',')) {
-            rows.last().append(std::exchange(field, {}));
-        } else if (!quoted && c == QLatin1Char('\n')) {
-            rows.last().append(std::exchange(field, {}));
-            rows.append(QStringList());
-        } else {
-            field += c;
-        }
-    }
-    return rows;
-}
-
-// What the catalogue (MSysObjects) says about the local tables mdb-prop
-// can describe. mdb-prop finds an object by its name alone and, for one
-// without a property block (LvProp), prints the properties of whatever
-// object it read before; so only the tables with a block whose name no
-// other object (a form, a query) shares are compared.
-struct Catalogue {
-    QStringList withBlocks;   // local tables with a property block
-    QStringList shared;       // of those, names another object has too
-    QMap<QString, QByteArray> blocks;   // their property blocks
-};
-
-Catalogue catalogue(const QString &file)
-{
-    const QString program = QStandardPaths::findExecutable(QStringLiteral("mdb-export"));
-    const QList<QStringList> rows = csvRows(run(program, {QStringLiteral("-b"), QStringLiteral("hex"), file,
-                                                          QStringLiteral("MSysObjects")}));
-    const QStringList header = rows.value(0);
-    const qsizetype name = header.indexOf(QStringLiteral("Name")), type = header.indexOf(QStringLiteral("Type")),
-                    block = header.indexOf(QStringLiteral("LvProp"));
-    Catalogue result;
-    QMap<QString, int> uses;
-    for (const QStringList &row : rows.mid(1)) {
-        if (row.size() != header.size())
-            continue;
-        ++uses[row[name].toLower()];
-        if (row[type] == QLatin1String("1") && !row[block].isEmpty()) {
-            result.withBlocks.append(row[name]);
-            result.blocks.insert(row[name], QByteArray::fromHex(row[block].toLatin1()));
-        }
-    }
-    for (const QString &table : result.withBlocks) {
-        if (uses[table.toLower()] > 1)
-            result.shared.append(table);
-    }
-    return result;
-}
-
-// The properties the model holds as members, and those the engine keeps itself.
-const QStringList FieldMembers{"Required", "AllowZeroLength", "DefaultValue", "ValidationRule", "ValidationText"};
-const QStringList TableMembers{"ValidationRule", "ValidationText"};
-const QStringList EngineMaintained{"GUID", "NameMap"};
-
-// Whether a property has the value and the kind of type mdb-prop prints:
-// yes/no for Booleans, "(binary data of length N)" for binaries, numbers
-// for the number types, the text itself for texts.
-bool samePrinted(const Property &p, const QString &printed)
-{
-    const QVariant v = p.Value();
-    switch (p.Type()) {
-    case dbBoolean: return printed == QLatin1String(v.toBool() ? "yes" : "no");
-    case dbByte: case dbInteger: case dbLong: return printed == QString::number(v.toInt());
-    case dbSingle: case dbDouble: {
-        bool ok = false;
-        const double shown = printed.toDouble(&ok);
-        return ok && std::fabs(shown - v.toDouble()) <= 1e-6 * std::max(1.0, std::fabs(v.toDouble()));
-    }
-    case dbBinary: case dbLongBinary:
-        return printed == QStringLiteral("(binary data of length %1)").arg(v.toByteArray().size());
-    default: return printed == v.toString();
-    }
-}
 
 // What a file holds and what the engine serves of it.
 struct Counts {
@@ -197,7 +71,7 @@ void compareSet(const PrintedSet &set, const Properties &properties, const QStri
                                           [&](const auto &v) { return v.first == p->Name(); });
         if (printed == set.values.end())
             continue;
-        EXPECT_TRUE(samePrinted(*p, printed->second))
+        EXPECT_TRUE(samePrinted(p->Type(), p->Value(), printed->second))
             << where << "." << p->Name().toStdString() << ": type " << p->Type() << ", value "
             << p->Value().toString().toStdString() << ", mdb-prop shows " << printed->second.toStdString();
     }

@@ -25,6 +25,7 @@ TEST(GeneratorSettings, FreshGeneratorHasTheInitialValues)
     EXPECT_EQ(gen.Encrypt(), 0);
     EXPECT_TRUE(gen.IncludeRelations());
     EXPECT_TRUE(gen.IncludeDatabaseWrapper());
+    EXPECT_FALSE(gen.IncludeDesignProperties());
     EXPECT_EQ(gen.StatusBarPanelIndex(), 1);
     EXPECT_EQ(gen.IndentUnit(), "   ");
     EXPECT_EQ(gen.InsertPosition(), 0);
@@ -226,7 +227,8 @@ TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
                                   .version = 64,
                                   .locale = "dbLangGreek",
                                   .encrypt = true,
-                                  .includeRelations = false};
+                                  .includeRelations = false,
+                                  .includeDesignProperties = true};
     tabulo::applyFinishSettings(gen, finish);
     EXPECT_EQ(gen.IndentUnit(), "     ");
     EXPECT_EQ(gen.VarNameNewDB(), "db");
@@ -238,12 +240,14 @@ TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
     EXPECT_EQ(gen.Locale(), "dbLangGreek");
     EXPECT_EQ(gen.Encrypt(), 2);
     EXPECT_FALSE(gen.IncludeRelations());
+    EXPECT_TRUE(gen.IncludeDesignProperties());
 
     // The tab stop comes first: refused, nothing after it is handed over.
     try {
         finish.tabStop = 17;
         finish.varNameNewDB = "other";
         finish.includeRelations = true;
+        finish.includeDesignProperties = false;
         tabulo::applyFinishSettings(gen, finish);
         FAIL() << "a tab stop of 17 was accepted";
     } catch (const pembry::BasicError &e) {
@@ -251,4 +255,5 @@ TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
     }
     EXPECT_EQ(gen.VarNameNewDB(), "db");
     EXPECT_FALSE(gen.IncludeRelations());
+    EXPECT_TRUE(gen.IncludeDesignProperties());
 }

@@ -3,6 +3,8 @@
 #include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/Windows1252.h"
 
+#include <algorithm>
+
 namespace tabulo {
 namespace {
 
@@ -78,7 +80,13 @@ const QStringList &moduleNames()
     return names;
 }
 
-bool isModuleName(QStringView name)
+const QStringList &designPropertyNames()
+{
+    static const QStringList names = {QStringLiteral("SetDesignProperty")};
+    return names;
+}
+
+bool isModuleName(QStringView name, bool withDesignProperties)
 {
     static const QSet<QString> folded = [] {
         QSet<QString> set;
@@ -86,7 +94,12 @@ bool isModuleName(QStringView name)
             set.insert(n.toLower());
         return set;
     }();
-    return folded.contains(name.toString().toLower());
+    const QString key = name.toString().toLower();
+    if (folded.contains(key))
+        return true;
+    return withDesignProperties
+           && std::any_of(designPropertyNames().begin(), designPropertyNames().end(),
+                          [&key](const QString &n) { return n.toLower() == key; });
 }
 
 bool isBasicKeyword(QStringView word)

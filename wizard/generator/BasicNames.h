@@ -27,9 +27,14 @@ QString basicIdentifier(QStringView text);
 // themselves are the module writer's to know.)
 const QStringList &moduleNames();
 
-// Whether `name` is one of moduleNames(), compared as Basic compares names
+// The names a module that recreates design properties uses besides
+// moduleNames(): the helper procedure that sets or creates a property.
+const QStringList &designPropertyNames();
+
+// Whether `name` is one of moduleNames(), or, for a module with design
+// properties, of designPropertyNames(), compared as Basic compares names
 // (without letter case).
-bool isModuleName(QStringView name);
+bool isModuleName(QStringView name, bool withDesignProperties = false);
 
 // Hands out procedure names that differ from every reserved name and from
 // each other: the first to ask for a name gets it, later ones get "_2",

@@ -49,6 +49,10 @@ struct GeneratorSettings {
     QString varNameNewRelation = QStringLiteral("relNew");
     bool includeRelations = true;
     bool includeDatabaseWrapper = true;
+    // Also recreate index key directions, table validation and the further
+    // design properties of tables and fields (descriptions, captions,
+    // formats, lookups, datasheet settings).
+    bool includeDesignProperties = false;
 
     // Where the tables are created, and the new database's format.
     QString pathNameDBNew;                       // "Current", "Variable" or a path

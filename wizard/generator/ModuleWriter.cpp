@@ -6,6 +6,7 @@
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/BasicNames.h"
 #include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/PropertyValueText.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/basDAOFunctions.h"
 
@@ -37,6 +38,20 @@ constexpr QLatin1StringView kSkipRecreatedIndex(
     "\t\tCase Else\n"
     "\t\t\tMsgBox Err.Number & \": \" & Err.Description\n"
     "\tEnd Select\n");
+// The helper's handler: a property the new object does not have yet is
+// created; any other error is shown.
+constexpr QLatin1StringView kCreateMissingProperty(
+    "\tSelect Case Err.Number\n"
+    "\t\tCase 3270\n"
+    "\t\t\t'Property not found: the new object does not have it yet, so it is created\n"
+    "\t\t\tblnCreate = True\n"
+    "\t\t\tResume Next\n"
+    "\t\tCase Else\n"
+    "\t\t\tMsgBox Err.Number & \": \" & Err.Description\n"
+    "\tEnd Select\n");
+
+// The variable a table procedure assembles a long property value in.
+const QString kPropertyValueVariable = QStringLiteral("strPropertyValue");
 
 // The start of every procedure's body, after its Sub line: the error trap
 // that closeProcedure() ends. The body is one level deeper while the answer
@@ -64,6 +79,16 @@ void closeProcedure(CodePrinter &out, QLatin1StringView handler)
               "End Sub\n");
 }
 
+// «target = part1», then «target = target & part2» and so on: a value too
+// long for one Basic line, assigned over several.
+void printAssignedInParts(CodePrinter &out, const QString &target, const QStringList &parts)
+{
+    const auto vars = out.withVars({{"target", target}});
+    out.print("$target$ = $part$\n", {{"part", parts.constFirst()}});
+    for (qsizetype i = 1; i < parts.size(); ++i)
+        out.print("$target$ = $target$ & $part$\n", {{"part", parts.at(i)}});
+}
+
 QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
@@ -81,6 +106,7 @@ QString foreignIndexKey(const QString &table, const QStringList &fields)
 struct LocalName {
     const char *name;
     std::array<const char *, 3> besides;   // unused places are null
+    bool withDesignProperties = false;     // declared only when those are written
 };
 const LocalName kLocalNames[] = {
     {"ws", {"VarNameNewDB"}},
@@ -91,7 +117,13 @@ const LocalName kLocalNames[] = {
     {"strDatabasePwd", {"VarNameNewDB"}},
     {"mcstrQuote", {"VarNameNewDB", "VarNameNewTable", "VarNameNewField"}},
     {"tdf", {"VarNameNewDB", "VarNameNewField", "VarNameNewIndex"}},
+    {"strPropertyValue", {"VarNameNewDB", "VarNameNewTable", "VarNameNewField"}, true},
 };
+
+bool isDeclared(const LocalName &local, const GeneratorSettings &style)
+{
+    return !local.withDesignProperties || style.includeDesignProperties;
+}
 
 bool sameBasicName(const QString &a, const QString &b)
 {
@@ -127,7 +159,13 @@ struct ModuleWriter::State {
     void writeTableProcedure(const dao::TableDef &table, const QString &tableName,
                              const QString &procName);
     void writeField(const dao::Field &field);
-    void writeQuotedValue(const char *property, const QString &value);
+    void writeQuotedValue(const QString &object, const char *property, const QString &value);
+    void writeDesignProperties(const dao::TableDef &table);
+    void writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName);
+    void beginDesignLines();
+    void writeLeftOut(const QString &name, const QString &target, const QString &why);
+    QString assembledInVariable(const QString &text);
+    void writeSetDesignPropertyProcedure(CodePrinter &out) const;
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
     void writeIndex(const dao::Index &index, const QString &tableName);
     void writeIndexesProcedure(CodePrinter &out) const;
@@ -150,6 +188,9 @@ struct ModuleWriter::State {
     QString indexesProc;
     QString relationsProc;
     bool relationWritten = false;
+    bool designPropertyWritten = false;  // a SetDesignProperty line calls the helper
+    bool valueVariableDeclared = false;  // in the table procedure being written
+    bool designLinesBegun = false;       // in the table procedure being written
 
     // Blocks of indexes the engine keeps for a relationship, left out once
     // the relationships are known: creating a relationship recreates its
@@ -210,8 +251,10 @@ void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString
                    && std::any_of(local.besides.begin(), local.besides.end(),
                                   [&](const char *s) { return s && qstrcmp(s, setting) == 0; });
         };
-        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), declaredBeside);
-        if (isModuleName(*value) || localClash)
+        const bool localClash = std::any_of(std::begin(kLocalNames), std::end(kLocalNames), [&](const LocalName &local) {
+            return isDeclared(local, style) && declaredBeside(local);
+        });
+        if (isModuleName(*value, style.includeDesignProperties) || localClash)
             refuse(QStringLiteral("The setting %1 «%2» is a name the module uses itself%3; choose another name.")
                        .arg(shown(setting), *value, sameName));
         if (sameBasicName(*value, style.locale))
@@ -231,8 +274,14 @@ void ModuleWriter::State::reserveNames()
 {
     for (const QString &name : moduleNames())
         names.reserve(name);
-    for (const LocalName &local : kLocalNames)
-        names.reserve(QString::fromLatin1(local.name));
+    if (style.includeDesignProperties) {
+        for (const QString &name : designPropertyNames())
+            names.reserve(name);
+    }
+    for (const LocalName &local : kLocalNames) {
+        if (isDeclared(local, style))
+            names.reserve(QString::fromLatin1(local.name));
+    }
     for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,
                                 &style.varNameNewIndex, &style.varNameNewRelation, &style.locale})
         names.reserve(*name);
@@ -331,12 +380,8 @@ QString ModuleWriter::State::wrapperValue(const QString &value, const char *vari
     const qsizetype again = 2 * name.size() + 6;   // "name = name & "
     const QStringList parts =
         basicStringExpressionParts(value, {}, kMaxLineLength - wrapper.indentWidth() - again);
-    const auto vars = wrapper.withVars({{"var", name}});
-    wrapper.print("Dim $var$ As String\n"
-                  "$var$ = $part$\n",
-                  {{"part", parts.constFirst()}});
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        wrapper.print("$var$ = $var$ & $part$\n", {{"part", parts.at(i)}});
+    wrapper.print("Dim $var$ As String\n", {{"var", name}});
+    printAssignedInParts(wrapper, name, parts);
     return name;
 }
 
@@ -369,7 +414,13 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
         for (int i = 0; i < fieldCount; ++i)
             writeField(*fields.Item(i));
 
+        if (style.includeDesignProperties) {
+            writeQuotedValue(style.varNameNewTable, "ValidationRule", table.ValidationRule());
+            writeQuotedValue(style.varNameNewTable, "ValidationText", table.ValidationText());
+        }
         out.print("$db$.TableDefs.Append $tdf$\n");
+        if (style.includeDesignProperties)
+            writeDesignProperties(table);
     }
     closeProcedure(out, kShowError);
 }
@@ -386,30 +437,144 @@ void ModuleWriter::State::writeField(const dao::Field &field)
         out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field)}});
     if (type == dao::dbText || type == dao::dbMemo)
         out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.AllowZeroLength())}});
-    writeQuotedValue("DefaultValue", field.DefaultValue());
+    writeQuotedValue(style.varNameNewField, "DefaultValue", field.DefaultValue());
     out.print("$fld$.Required = $required$\n", {{"required", boolText(field.Required())}});
-    writeQuotedValue("ValidationRule", field.ValidationRule());
-    writeQuotedValue("ValidationText", field.ValidationText());
+    writeQuotedValue(style.varNameNewField, "ValidationRule", field.ValidationRule());
+    writeQuotedValue(style.varNameNewField, "ValidationText", field.ValidationText());
     out.print("$tdf$.Fields.Append $fld$\n"
               "\n");
 }
 
-// «fld.property = value» for a stored expression, which may hold quotes. A
-// Basic line holds at most 1023 characters: a longer value is assigned in
-// parts, «fld.property = part1», then «fld.property = fld.property & part2»
-// and so on.
-void ModuleWriter::State::writeQuotedValue(const char *property, const QString &value)
+// «object.property = value» for a stored expression, which may hold quotes.
+// A Basic line holds at most 1023 characters: a longer value is assigned in
+// parts, «object.property = part1», then «object.property =
+// object.property & part2» and so on.
+void ModuleWriter::State::writeQuotedValue(const QString &object, const char *property, const QString &value)
 {
     if (value.isEmpty())
         return;
-    const QString name = QLatin1StringView(property);
-    const qsizetype statement = style.varNameNewField.size() + name.size() + 4;   // "fld.property = "
+    const QString target = object + u'.' + QLatin1StringView(property);
+    const qsizetype statement = target.size() + 3;   // "object.property = "
     const qsizetype room = std::max<qsizetype>(kMaxLineLength - style.tabStop - 2 * statement, 64);
-    const QStringList parts = basicStringExpressionParts(value, kQuoteConstant, room);
-    const auto vars = tables.withVars({{"property", name}});
-    tables.print("$fld$.$property$ = $value$\n", {{"value", parts.constFirst()}});
-    for (qsizetype i = 1; i < parts.size(); ++i)
-        tables.print("$fld$.$property$ = $fld$.$property$ & $value$\n", {{"value", parts.at(i)}});
+    printAssignedInParts(tables, target, basicStringExpressionParts(value, kQuoteConstant, room));
+}
+
+// One line per further property of the table and its fields, after the
+// table is appended (a property can only be added to an object the
+// database holds). DAO keeps each object's properties apart, in the order
+// the file stores them: the table's come first, then each field's in field
+// order.
+void ModuleWriter::State::writeDesignProperties(const dao::TableDef &table)
+{
+    valueVariableDeclared = false;
+    designLinesBegun = false;
+    writeDesignPropertiesOf(table.Properties(), nullptr);
+    const dao::Fields &fields = table.Fields();
+    const int fieldCount = fields.Count();
+    for (int i = 0; i < fieldCount; ++i) {
+        const std::shared_ptr<dao::Field> field = fields.Item(i);
+        const QString name = field->Name();
+        writeDesignPropertiesOf(field->Properties(), &name);
+    }
+}
+
+// The blank line between the table's Append and its first design line.
+void ModuleWriter::State::beginDesignLines()
+{
+    if (!designLinesBegun)
+        tables.print("\n");
+    designLinesBegun = true;
+}
+
+// «SetDesignProperty target, "name", dbType, value» for each of
+// `properties`, whose target is the table or, given `fieldName`, its field.
+void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName)
+{
+    CodePrinter &out = tables;
+    const int count = properties.Count();
+    if (count == 0)
+        return;
+    const QString target = fieldName ? style.varNameNewTable + QStringLiteral(".Fields(")
+                                           + basicStringLiteral(*fieldName) + u')'
+                                     : style.varNameNewTable;
+    for (int k = 0; k < count; ++k) {
+        const std::shared_ptr<dao::Property> property = properties.Item(k);
+        const QString name = property->Name();
+        const int type = property->Type();
+        const PropertyValueText value = propertyValueText(type, property->Value());
+        beginDesignLines();
+        if (value.kind == PropertyValueText::None) {
+            writeLeftOut(name, target, value.text);
+            continue;
+        }
+        const QString nameLiteral = basicStringLiteral(name);
+        const QString typeName = FieldTypeAsText(type);
+        // "SetDesignProperty target, name, type, " before the value.
+        const qsizetype head = out.indentWidth() + 18 + target.size() + 2 + nameLiteral.size() + 2 + typeName.size() + 2;
+        QString expression = value.text;
+        if (value.kind == PropertyValueText::Text) {
+            const QStringList parts = basicStringExpressionParts(value.text, kQuoteConstant, kMaxLineLength - head);
+            expression = parts.size() == 1 && head + parts.constFirst().size() <= kMaxLineLength
+                             ? parts.constFirst()
+                             : assembledInVariable(value.text);
+        }
+        if (head + expression.size() <= kMaxLineLength) {
+            out.print("SetDesignProperty $target$, $name$, $type$, $value$\n",
+                      {{"target", target}, {"name", nameLiteral}, {"type", typeName}, {"value", expression}});
+        } else {
+            // Names too long for one line: the printer continues them.
+            const CodePrinter::Vars vars = {CodePrinter::quoted("name", name), {"type", typeName}, {"value", expression},
+                                            CodePrinter::quoted("field", fieldName ? QStringView(*fieldName) : QStringView())};
+            if (fieldName)
+                out.print("SetDesignProperty $tdf$.Fields($field$), $name$, $type$, $value$\n", vars);
+            else
+                out.print("SetDesignProperty $tdf$, $name$, $type$, $value$\n", vars);
+        }
+        designPropertyWritten = true;
+    }
+}
+
+// The comment that stands where the line of a property would: one line,
+// names written as Basic strings, cut to fit.
+void ModuleWriter::State::writeLeftOut(const QString &name, const QString &target, const QString &why)
+{
+    QString comment = QStringLiteral("'Left out: property %1 of %2: %3").arg(basicStringLiteral(name), target, why);
+    const qsizetype room = kMaxLineLength - tables.indentWidth();
+    if (comment.size() > room)
+        comment = comment.left(room - 3) + QStringLiteral("...");
+    tables.print("$comment$\n", {{"comment", comment}});
+}
+
+// The variable that holds `text` once the lines before the statement have
+// assembled it in parts that fit a Basic line; declared on first use in a
+// table procedure.
+QString ModuleWriter::State::assembledInVariable(const QString &text)
+{
+    if (!valueVariableDeclared) {
+        tables.print("Dim $var$ As String\n", {{"var", kPropertyValueVariable}});
+        valueVariableDeclared = true;
+    }
+    const qsizetype statement = 2 * kPropertyValueVariable.size() + 6;   // "var = var & "
+    const qsizetype room = std::max<qsizetype>(kMaxLineLength - tables.indentWidth() - statement, 64);
+    printAssignedInParts(tables, kPropertyValueVariable, basicStringExpressionParts(text, kQuoteConstant, room));
+    return kPropertyValueVariable;
+}
+
+// Sets a design property of a table or field, creating it (error 3270,
+// "Property not found") when the new object does not have it yet. Any other
+// error is shown, and the next line goes on with the next property.
+void ModuleWriter::State::writeSetDesignPropertyProcedure(CodePrinter &out) const
+{
+    out.print("Private Sub SetDesignProperty(objTarget As Object, strName As String, intType As Integer, "
+              "varValue As Variant)\n");
+    {
+        const auto body = openBody(out);
+        out.print("Dim blnCreate As Boolean\n"
+                  "\n"
+                  "objTarget.Properties(strName).Value = varValue\n"
+                  "If blnCreate Then objTarget.Properties.Append objTarget.CreateProperty(strName, intType, varValue)\n");
+    }
+    closeProcedure(out, kCreateMissingProperty);
 }
 
 void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)
@@ -432,11 +597,13 @@ void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tab
     const int fieldCount = fields.Count();
     QStringList fieldNames;
     for (int i = 0; i < fieldCount; ++i) {
-        const QString fieldName = fields.Item(i)->Name();
+        const std::shared_ptr<dao::Field> key = fields.Item(i);
+        const QString fieldName = key->Name();
         fieldNames.append(fieldName);
-        out.print("\t\tSet $fld$ = $indx$.CreateField($name$)\n"
-                  "\t\t$indx$.Fields.Append $fld$\n",
-                  {CodePrinter::quoted("name", fieldName)});
+        out.print("\t\tSet $fld$ = $indx$.CreateField($name$)\n", {CodePrinter::quoted("name", fieldName)});
+        if (style.includeDesignProperties && (key->Attributes() & dao::dbDescending))
+            out.print("\t\t$fld$.Attributes = dbDescending\n");
+        out.print("\t\t$indx$.Fields.Append $fld$\n");
     }
     out.print("\t\tWith $indx$\n"
               "\t\t\t.IgnoreNulls = $ignoreNulls$\n"
@@ -557,6 +724,7 @@ void ModuleWriter::begin()
     d->foreignIndexes.clear();
     d->recreatedIndexes.clear();
     d->relationWritten = false;
+    d->designPropertyWritten = false;
     d->reserveNames();
 }
 
@@ -600,6 +768,10 @@ QString ModuleWriter::finish()
             .appendText(d->relations.text());
     module.print("\n");
     d->writeIndexesProcedure(module);
+    if (d->designPropertyWritten) {
+        module.print("\n");
+        d->writeSetDesignPropertyProcedure(module);
+    }
     if (d->style.includeDatabaseWrapper)
         module.prependText(d->wrapper.text());
     QString text = module.take();

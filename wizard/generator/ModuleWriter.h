@@ -1,7 +1,8 @@
 #pragma once
 // Writes the text of the generated Basic module: the wrapper procedure
-// CreateNewDatabase, one procedure per table, the Relations procedure and the
-// Indexes procedure. It only writes text; reading progress, delivery and the
+// CreateNewDatabase, one procedure per table, the Relations procedure, the
+// Indexes procedure and, when a table procedure sets design properties, the
+// SetDesignProperty procedure they call. It only writes text; reading progress, delivery and the
 // handling of failures belong to clsWriteNewDatabase. Lines end with CR LF.
 //
 // A run is: begin(), addTable() for each chosen table in list order,

@@ -118,6 +118,8 @@ bool clsWriteNewDatabase::IncludeRelations() const { return d->settings.includeR
 void clsWriteNewDatabase::setIncludeRelations(bool value) { d->settings.includeRelations = value; }
 void clsWriteNewDatabase::setIncludeDatabaseWrapper(bool value) { d->settings.includeDatabaseWrapper = value; }
 bool clsWriteNewDatabase::IncludeDatabaseWrapper() const { return d->settings.includeDatabaseWrapper; }
+bool clsWriteNewDatabase::IncludeDesignProperties() const { return d->settings.includeDesignProperties; }
+void clsWriteNewDatabase::setIncludeDesignProperties(bool value) { d->settings.includeDesignProperties = value; }
 qint32 clsWriteNewDatabase::InsertPosition() const { return d->settings.insertPosition; }
 void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->settings.insertPosition = value; }
 QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
@@ -487,6 +489,7 @@ void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &f
     generator.setLocale(finish.locale);
     generator.setEncrypt(finish.encrypt ? 2 : 0);
     generator.setIncludeRelations(finish.includeRelations);
+    generator.setIncludeDesignProperties(finish.includeDesignProperties);
 }
 
 }  // namespace tabulo

@@ -28,6 +28,11 @@ public:
     void setIncludeRelations(bool value);
     void setIncludeDatabaseWrapper(bool value);
     bool IncludeDatabaseWrapper() const;            // read for tests and the command line
+    // Index key directions, table validation and the further design
+    // properties of tables and fields (descriptions, captions, formats,
+    // lookups, datasheet settings); False writes none of them.
+    bool IncludeDesignProperties() const;
+    void setIncludeDesignProperties(bool value);
     qint32 InsertPosition() const;
     void setInsertPosition(qint32 value);
     QString ModuleText() const;
@@ -132,6 +137,7 @@ struct FinishSettings {
     QString locale;
     bool encrypt = false;
     bool includeRelations = false;
+    bool includeDesignProperties = false;
 };
 
 // Hands `finish` to the generator through its properties, in the order of

@@ -55,6 +55,8 @@ TEST_F(WizardFixture, FinishTwiceRunsTwiceAndRaisesTheEventEachTime)
     EXPECT_TRUE(code.contains(u"tblShop"_s));
     EXPECT_TRUE(code.contains(u"\"Order Details\""_s));
     EXPECT_FALSE(tabulo::gobjWriteNewDatabase().IncludeRelations());
+    EXPECT_FALSE(tabulo::gobjWriteNewDatabase().IncludeDesignProperties());
+    EXPECT_FALSE(code.contains(u"SetDesignProperty"_s));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), tabulo::gobjWriteNewDatabase().ModuleText());
     EXPECT_EQ(messageTexts().last(),
               u"The Tabulo results have been copied to the clipboard and saved to <"_s + codeFile + u">."_s);
@@ -88,12 +90,15 @@ TEST_F(WizardFixture, FinishPassesTheLastSettings)
     QTest::keyClick(locale, Qt::Key_Down);
     next();
     clear(u"txtCodeDestinationFile"_s);     // no code file in /data: the clipboard only
+    next();
+    click(u"chkIncludeDesignProperties"_s);
     click(u"cmdFinish"_s);
     const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
     EXPECT_EQ(g.Version(), 16);
     EXPECT_EQ(g.Encrypt(), 2);
     EXPECT_EQ(g.Locale(), u"dbLangArabic"_s);
     EXPECT_EQ(g.PathNameDBNew(), u"/data/new.mdb"_s);
+    EXPECT_TRUE(g.IncludeDesignProperties());
     EXPECT_TRUE(m_form->Succeeded()) << messageTexts().join(u"\n"_s).toStdString();
 }
 

@@ -25,6 +25,7 @@ TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
         {u"chkWriteVB5Header"_s, u"Include &VB Header Information"_s},
         {u"chkIncludeRelations"_s, u"&Create Relations in new Database"_s},
         {u"chkIncludeDatabaseWrapper"_s, u"&Write Database Wrapper Function"_s},
+        {u"chkIncludeDesignProperties"_s, u"Include &Descriptions and Display Properties"_s},
         {u"optNewDBSecurity(2)"_s, u"Use &Hardcoded Security Parameters"_s},
         {u"cmdBack"_s, u"<< &Back"_s},
         {u"cmdNext"_s, u"&Next >>"_s},
@@ -47,6 +48,7 @@ TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
     EXPECT_EQ(box(u"txtProcPrefix"_s)->text(), u"subCreate_"_s);
     EXPECT_EQ(box(u"txtTabStop"_s)->text(), u"3"_s);
     EXPECT_TRUE(button(u"chkIncludeRelations"_s)->isChecked());
+    EXPECT_FALSE(button(u"chkIncludeDesignProperties"_s)->isChecked());
     EXPECT_TRUE(button(u"optNewDBSecurity(0)"_s)->isChecked());
     EXPECT_TRUE(button(u"optInsertTopBottom(1)"_s)->isChecked());
     EXPECT_FALSE(button(u"chkInsertIntoModule"_s)->isVisibleTo(m_form.get()));

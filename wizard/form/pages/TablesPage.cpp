@@ -56,11 +56,17 @@ TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options)
                                    initial.includeRelations);
     chkIncludeDatabaseWrapper = checkBox("chkIncludeDatabaseWrapper", QStringLiteral("&Write Database Wrapper Function"),
                                          this, initial.includeDatabaseWrapper);
+    chkIncludeDesignProperties = checkBox("chkIncludeDesignProperties",
+                                          QStringLiteral("Include &Descriptions and Display Properties"), this,
+                                          initial.includeDesignProperties);
     grid->addWidget(chkIncludeRelations, 3, 0, 1, 3);
     grid->addWidget(chkIncludeDatabaseWrapper, 4, 0, 1, 3);
+    grid->addWidget(chkIncludeDesignProperties, 5, 0, 1, 3);
 
     setHelp(chkIncludeRelations, QStringLiteral("Duplicate source database relations in the new database"));
     setHelp(chkIncludeDatabaseWrapper, QStringLiteral("Add a wrapper function around the table procedures"));
+    setHelp(chkIncludeDesignProperties, QStringLiteral("Recreate index sort order, table validation, descriptions "
+                                                       "and display properties"));
 
     m_available = std::make_unique<QtListControl>(lstTablesAvailable);
     m_chosen = std::make_unique<QtListControl>(lstTablesChosen);
@@ -98,6 +104,7 @@ QWidget *TablesPage::firstFocus() const
 void TablesPage::addFinishSettings(FinishSettings &settings) const
 {
     settings.includeRelations = chkIncludeRelations->checkState() != Qt::Unchecked;
+    settings.includeDesignProperties = chkIncludeDesignProperties->checkState() != Qt::Unchecked;
 }
 
 ListControl &TablesPage::available() const

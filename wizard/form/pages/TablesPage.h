@@ -2,7 +2,8 @@
 // Page 3: the tables the module recreates, picked from the source
 // database's tables ("Available") into "Include", and whether relations and
 // the wrapper procedure are written. Entering it with an empty "Available"
-// list has the generator fill it.
+// list has the generator fill it. Whether descriptions and display
+// properties are recreated is passed at Finish.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -48,6 +49,7 @@ private:
     QPushButton *cmdRemoveAll = nullptr;
     QCheckBox *chkIncludeRelations = nullptr;
     QCheckBox *chkIncludeDatabaseWrapper = nullptr;
+    QCheckBox *chkIncludeDesignProperties = nullptr;
     std::unique_ptr<QtListControl> m_available;
     std::unique_ptr<QtListControl> m_chosen;
 };

@@ -5,7 +5,7 @@
 
 #include "RecordingMessageService.h"
 #include "TestPaths.h"
-#include "tests/dialog/FileDialogDriver.h"
+#include "tests/utility/FileDialogDriver.h"
 #include "wizard/engine/MemoryEngine.h"
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/frmWizardMain.h"

@@ -3,7 +3,7 @@
 // relationships as tables. The schema is served from memory, so the figures
 // are the writer's own.
 
-#include "tests/writer/FakeSchema.h"
+#include "tests/generator/FakeSchema.h"
 #include "wizard/generator/ModuleWriter.h"
 
 #include <benchmark/benchmark.h>

@@ -3,6 +3,7 @@
 // terminal.
 
 #include "CliRun.h"
+#include "RaisedError.h"
 #include "cli/CliOptions.h"
 #include "cli/TableChoice.h"
 #include "cli/TerminalText.h"
@@ -13,17 +14,7 @@ using tabulo::cli::TableChoice;
 
 namespace {
 
-// The error number `call` fails with; 0 when it does not fail.
-template <class Call>
-int errorOf(Call call)
-{
-    try {
-        call();
-    } catch (const pembry::BasicError &e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::raisedNumber;
 
 }  // namespace
 
@@ -48,7 +39,7 @@ TEST(TableChoice, LetterCaseMayDifferOnlyWhenThatLeavesNoDoubt)
     const TableChoice choice({"ORDERS", "Orders", "\u00c4pfel"});
     EXPECT_EQ(choice.choose({"Orders"}, "x"), QStringList({"Orders"}));
     EXPECT_EQ(choice.choose({"ORDERS"}, "x"), QStringList({"ORDERS"}));
-    EXPECT_EQ(errorOf([&] { choice.choose({"orders"}, "x"); }), 3265);
+    EXPECT_EQ(raisedNumber([&] { choice.choose({"orders"}, "x"); }), 3265);
     EXPECT_EQ(choice.choose({"\u00e4PFEL"}, "x"), QStringList({"\u00c4pfel"}));
 }
 

@@ -11,15 +11,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-// Readable texts in test failure messages.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList &texts, std::ostream *out)
-{
-    *out << '{' << texts.join(QStringLiteral(", ")).toStdString() << '}';
-}
+#include "QtPrinting.h"
 
 namespace clitest {
 

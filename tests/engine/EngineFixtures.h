@@ -2,6 +2,7 @@
 // A small schema model for engine tests, and a way to expect an engine error.
 
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "wizard/engine/SchemaModel.h"
 
 #include <gtest/gtest.h>
@@ -9,11 +10,7 @@
 #include <limits>
 #include <ostream>
 
-// Readable texts in failure messages.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
+#include "QtPrinting.h"
 
 inline schema::Database sampleModel()
 {
@@ -118,14 +115,4 @@ inline schema::Database designModel()
     return db;
 }
 
-// Runs `call` and answers the engine error it threw (number 0 when none).
-template <class F>
-pembry::BasicError engineFailure(F &&call)
-{
-    try {
-        call();
-    } catch (const pembry::BasicError &e) {
-        return e;
-    }
-    return {};
-}
+using testsupport::raisedError;

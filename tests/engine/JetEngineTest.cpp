@@ -47,7 +47,7 @@ TEST_F(JetEngineTest, DatabasePassword)
     for (const char *name : {"jet4-password.mdb", "jet4-password-2003.mdb"}) {
         const QString path = testDataPath(QLatin1String(name));
         for (const char *wrong : {"", "Password", "password ", "pass"}) {
-            const auto e = engineFailure([&] { openFile(engine, path, QLatin1String(wrong)); });
+            const auto e = raisedError([&] { openFile(engine, path, QLatin1String(wrong)); });
             EXPECT_EQ(e.number(), errors::NotValidDbPassword) << name << " " << wrong;
         }
         EXPECT_EQ(engine.Errors().Item(0).Number, errors::NotValidDbPassword);
@@ -79,7 +79,7 @@ TEST_F(JetEngineTest, RefusesWhatItCannotOpenWithADescriptionNamingTheFile)
         {dir.path(), errors::FileNotFound},
     };
     for (const auto &c : cases) {
-        const auto e = engineFailure([&] { openFile(engine, c.path); });
+        const auto e = raisedError([&] { openFile(engine, c.path); });
         EXPECT_EQ(e.number(), c.number) << c.path.toStdString();
         EXPECT_TRUE(e.description().contains(c.path)) << e.description().toStdString();
         EXPECT_EQ(engine.Errors().Item(0).Number, c.number);
@@ -93,20 +93,20 @@ TEST_F(JetEngineTest, OpensNothingButRegularFiles)
         const QString pipe = dir.filePath(QLatin1String(name));
         FifoWatch fifo(pipe);
         ASSERT_TRUE(fifo.made());
-        const auto e = engineFailure([&] { openFile(engine, pipe); });
+        const auto e = raisedError([&] { openFile(engine, pipe); });
         EXPECT_EQ(fifo.unblocked(), 0) << name << ": the open blocked";
         EXPECT_EQ(e.number(), errors::CannotOpenFile) << name;
         EXPECT_EQ(e.description(), QStringLiteral("The Microsoft Jet database engine cannot open the file '%1': "
                                                   "it is a named pipe, not a file.").arg(pipe));
     }
-    const auto device = engineFailure([&] { openFile(engine, QStringLiteral("/dev/null")); });
+    const auto device = raisedError([&] { openFile(engine, QStringLiteral("/dev/null")); });
     EXPECT_EQ(device.number(), errors::CannotOpenFile);
     EXPECT_TRUE(device.description().contains(QStringLiteral("it is a device"))) << device.description().toStdString();
 
     const QString workgroup = dir.filePath(QStringLiteral("system.mdw"));
     FifoWatch fifo(workgroup);
     engine.setSystemDB(workgroup);
-    const auto e = engineFailure([&] { engine.CreateWorkspace("temp", "admin", {}); });
+    const auto e = raisedError([&] { engine.CreateWorkspace("temp", "admin", {}); });
     EXPECT_EQ(fifo.unblocked(), 0) << "the workgroup open blocked";
     EXPECT_EQ(e.number(), errors::WorkgroupUnusable);
     EXPECT_TRUE(e.description().contains(workgroup + QStringLiteral(": it is a named pipe")))
@@ -117,7 +117,7 @@ TEST_F(JetEngineTest, RefusesAnAceFile)
 {
     TABULO_NEED_TESTDATA();
     const QString ace = testDataPath(QStringLiteral("ace-2007.accdb"));
-    const auto e = engineFailure([&] { openFile(engine, ace); });
+    const auto e = raisedError([&] { openFile(engine, ace); });
     EXPECT_EQ(e.number(), errors::FormatNotRecognised);
     EXPECT_TRUE(e.description().contains(ace)) << e.description().toStdString();
 }
@@ -126,7 +126,7 @@ TEST_F(JetEngineTest, Jet35BuildOpensOnlyJet3Files)
 {
     TABULO_NEED_TESTDATA();
     tabulo::setWizardBuild(tabulo::jet35Build());
-    const auto e = engineFailure([&] { openFile(engine, testDataPath(QStringLiteral("northwind.mdb"))); });
+    const auto e = raisedError([&] { openFile(engine, testDataPath(QStringLiteral("northwind.mdb"))); });
     const auto jet3 = [&] { return openFile(engine, testDataPath(QStringLiteral("jet3-types.mdb"))); };
     std::shared_ptr<Database> db;
     EXPECT_NO_THROW(db = jet3());
@@ -142,8 +142,8 @@ TEST_F(JetEngineTest, WorkgroupUsers)
     TABULO_NEED_TESTDATA();
     // Without a workgroup file only the default user logs in.
     EXPECT_TRUE(engine.CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
-    EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", "Creator", {}); }).number(), errors::NotValidAccount);
-    EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", "admin", "secret"); }).number(),
+    EXPECT_EQ(raisedError([&] { engine.CreateWorkspace("temp", "Creator", {}); }).number(), errors::NotValidAccount);
+    EXPECT_EQ(raisedError([&] { engine.CreateWorkspace("temp", "admin", "secret"); }).number(),
               errors::NotValidAccount) << "the default admin has no password";
 
     engine.setSystemDB(testDataPath(QStringLiteral("workgroup.mdw")));
@@ -151,7 +151,7 @@ TEST_F(JetEngineTest, WorkgroupUsers)
         EXPECT_NO_THROW(engine.CreateWorkspace(QStringLiteral("temp"), QLatin1String(user), QStringLiteral("x"))) << user;
     // Groups are no users; unknown names are refused.
     for (const char *user : {"Admins", "Users", "nobody", ""})
-        EXPECT_EQ(engineFailure([&] { engine.CreateWorkspace("temp", QLatin1String(user), {}); }).number(),
+        EXPECT_EQ(raisedError([&] { engine.CreateWorkspace("temp", QLatin1String(user), {}); }).number(),
                   errors::NotValidAccount) << user;
 
     auto ws = engine.CreateWorkspace(QStringLiteral("temp"), QStringLiteral("admin"), {});
@@ -159,7 +159,7 @@ TEST_F(JetEngineTest, WorkgroupUsers)
 
     for (const char *file : {"northwind.mdb", "ace-2007.accdb", "missing.mdw"}) {
         engine.setSystemDB(testDataPath(QLatin1String(file)));
-        const auto e = engineFailure([&] { engine.CreateWorkspace("temp", "admin", {}); });
+        const auto e = raisedError([&] { engine.CreateWorkspace("temp", "admin", {}); });
         EXPECT_EQ(e.number(), errors::WorkgroupUnusable) << file;
         EXPECT_TRUE(e.description().contains(testDataPath(QLatin1String(file)))) << e.description().toStdString();
     }

@@ -59,8 +59,8 @@ TEST_F(MemoryEngineTest, ServesTheModelInItsOrder)
     EXPECT_EQ(rel->Table(), QStringLiteral("Customers"));
     EXPECT_EQ(rel->ForeignTable(), QStringLiteral("Order Details"));
     EXPECT_EQ(rel->Fields().Item(0)->ForeignName(), QStringLiteral("CustomerID"));
-    EXPECT_EQ(engineFailure([&] { tables.Item(3); }).number(), errors::ItemNotFound);
-    EXPECT_EQ(engineFailure([&] { tables.Item(-1); }).number(), errors::ItemNotFound);
+    EXPECT_EQ(raisedError([&] { tables.Item(3); }).number(), errors::ItemNotFound);
+    EXPECT_EQ(raisedError([&] { tables.Item(-1); }).number(), errors::ItemNotFound);
 }
 
 TEST_F(MemoryEngineTest, ServesTableValidationDesignPropertiesAndKeyDirections)
@@ -79,7 +79,7 @@ TEST_F(MemoryEngineTest, ServesTableValidationDesignPropertiesAndKeyDirections)
     EXPECT_EQ(own.Item(0)->Value(), QVariant(QStringLiteral("Customers' names — «Zürich» 東京")));
     EXPECT_EQ(own.Item(7)->Type(), dbCurrency);
     EXPECT_EQ(own.Item(7)->Value(), QVariant(std::numeric_limits<qlonglong>::max()));
-    EXPECT_EQ(engineFailure([&] { own.Item(own.Count()); }).number(), errors::ItemNotFound);
+    EXPECT_EQ(raisedError([&] { own.Item(own.Count()); }).number(), errors::ItemNotFound);
     const Properties &name = customers->Fields().Item(1)->Properties();
     ASSERT_EQ(name.Count(), 8);
     EXPECT_EQ(name.Item(3)->Name(), QStringLiteral("RowSource"));
@@ -99,9 +99,9 @@ TEST_F(MemoryEngineTest, ServesTableValidationDesignPropertiesAndKeyDirections)
     // The new members go through the fault plan like the others.
     engine->faults().inject(QStringLiteral("Property[RowSource].Value"), errors::NoReadDefinitions);
     engine->faults().inject(QStringLiteral("TableDef[Customers].ValidationRule"), errors::NoPermission);
-    EXPECT_EQ(engineFailure([&] { name.Item(3)->Value(); }).number(), errors::NoReadDefinitions);
+    EXPECT_EQ(raisedError([&] { name.Item(3)->Value(); }).number(), errors::NoReadDefinitions);
     EXPECT_NO_THROW(name.Item(0)->Value());
-    EXPECT_EQ(engineFailure([&] { customers->ValidationRule(); }).number(), errors::NoPermission);
+    EXPECT_EQ(raisedError([&] { customers->ValidationRule(); }).number(), errors::NoPermission);
 }
 
 TEST_F(MemoryEngineTest, DatabasePasswordComesFromTheConnectText)
@@ -109,29 +109,29 @@ TEST_F(MemoryEngineTest, DatabasePasswordComesFromTheConnectText)
     engine->addDatabase(QStringLiteral("/data/locked.mdb"), sampleModel(), QStringLiteral("se;cret"));
     auto ws = engine->Workspaces(0);
     for (const char *connect : {";pwd=", ";pwd=secret", ""}) {
-        const auto e = engineFailure([&] { ws->OpenDatabase(QStringLiteral("/data/locked.mdb"), false, true, QLatin1String(connect)); });
+        const auto e = raisedError([&] { ws->OpenDatabase(QStringLiteral("/data/locked.mdb"), false, true, QLatin1String(connect)); });
         EXPECT_EQ(e.number(), errors::NotValidDbPassword) << connect;
     }
     EXPECT_EQ(engine->Errors().Count(), 1);
     EXPECT_EQ(engine->Errors().Item(0).Number, errors::NotValidDbPassword);
     EXPECT_TRUE(ws->OpenDatabase(QStringLiteral("/data/locked.mdb"), false, true, QStringLiteral(";PWD=se;cret")));
-    EXPECT_EQ(engineFailure([&] { ws->OpenDatabase(QStringLiteral("/data/none.mdb"), false, true, {}); }).number(),
+    EXPECT_EQ(raisedError([&] { ws->OpenDatabase(QStringLiteral("/data/none.mdb"), false, true, {}); }).number(),
               errors::FileNotFound);
 }
 
 TEST_F(MemoryEngineTest, WorkgroupLogin)
 {
     EXPECT_TRUE(engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("Admin"), {}));
-    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "Clerk", {}); }).number(), errors::NotValidAccount);
-    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "admin", "pw"); }).number(), errors::NotValidAccount);
+    EXPECT_EQ(raisedError([&] { engine->CreateWorkspace("temp", "Clerk", {}); }).number(), errors::NotValidAccount);
+    EXPECT_EQ(raisedError([&] { engine->CreateWorkspace("temp", "admin", "pw"); }).number(), errors::NotValidAccount);
     engine->setSystemDB(QStringLiteral("/data/unknown.mdw"));
-    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "admin", {}); }).number(), errors::WorkgroupUnusable);
+    EXPECT_EQ(raisedError([&] { engine->CreateWorkspace("temp", "admin", {}); }).number(), errors::WorkgroupUnusable);
     engine->addWorkgroup(QStringLiteral("/data/shop.mdw"), {QStringLiteral("admin"), QStringLiteral("Clerk")});
     engine->setSystemDB(QStringLiteral("/data/shop.mdw"));
     auto ws = engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("CLERK"), QStringLiteral("pw"));
     EXPECT_EQ(ws->Name(), QStringLiteral("temp"));
     EXPECT_TRUE(ws->OpenDatabase(QStringLiteral("/data/shop.mdb"), false, true, QStringLiteral(";pwd=")));
-    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("temp", "nobody", {}); }).number(), errors::NotValidAccount);
+    EXPECT_EQ(raisedError([&] { engine->CreateWorkspace("temp", "nobody", {}); }).number(), errors::NotValidAccount);
 }
 
 TEST_F(MemoryEngineTest, InjectedFaultsFailTheNamedMemberAndFillErrors)
@@ -140,14 +140,14 @@ TEST_F(MemoryEngineTest, InjectedFaultsFailTheNamedMemberAndFillErrors)
     engine->faults().inject(QStringLiteral("TableDef[Order Details].Fields"), errors::NoReadDefinitions);
     auto db = openShop();
 
-    const auto replica = engineFailure([&] { db->ReplicaID(); });
+    const auto replica = raisedError([&] { db->ReplicaID(); });
     EXPECT_EQ(replica.number(), errors::NotReplica);
     EXPECT_EQ(replica.source(), QStringLiteral("DAO.Database"));
     EXPECT_EQ(replica.description(), QStringLiteral("The database '/data/shop.mdb' isn't replicable."));
     EXPECT_EQ(db->ReplicaID(), QString()) << "a fault planned once fails once";
 
     EXPECT_NO_THROW(db->TableDefs().Item(0)->Fields());
-    const auto fields = engineFailure([&] { db->TableDefs().Item(1)->Fields(); });
+    const auto fields = raisedError([&] { db->TableDefs().Item(1)->Fields(); });
     EXPECT_EQ(fields.number(), errors::NoReadDefinitions);
     EXPECT_TRUE(fields.description().contains(QStringLiteral("'Order Details'")));
     EXPECT_EQ(engine->Errors().Count(), 1);
@@ -160,18 +160,18 @@ TEST_F(MemoryEngineTest, SeveralErrorEntriesRaiseTheLast)
                             {engineError(0, QStringLiteral("[Driver] login failed"), QStringLiteral("ODBC")),
                              engineError(0, QStringLiteral("[Manager] no server"), QStringLiteral("ODBC")),
                              engineError(errors::OdbcConnectFailed, engineErrorText(errors::OdbcConnectFailed, "x"))});
-    const auto e = engineFailure([&] { openShop(); });
+    const auto e = raisedError([&] { openShop(); });
     EXPECT_EQ(e.number(), errors::OdbcConnectFailed);
     ASSERT_EQ(engine->Errors().Count(), 3);
     EXPECT_EQ(engine->Errors().Item(0).Description, QStringLiteral("[Driver] login failed"));
     EXPECT_EQ(engine->Errors().Item(2).Number, errors::OdbcConnectFailed);
-    EXPECT_EQ(engineFailure([&] { engine->Errors().Item(3); }).number(), errors::ItemNotFound);
+    EXPECT_EQ(raisedError([&] { engine->Errors().Item(3); }).number(), errors::ItemNotFound);
     // A later failure replaces the list; success leaves it alone.
     engine->faults().clear();
     openShop();
     EXPECT_EQ(engine->Errors().Count(), 3);
     engine->faults().inject(QStringLiteral("DBEngine.CreateWorkspace"), errors::NoPermission);
-    EXPECT_EQ(engineFailure([&] { engine->CreateWorkspace("t", "admin", {}); }).number(), errors::NoPermission);
+    EXPECT_EQ(raisedError([&] { engine->CreateWorkspace("t", "admin", {}); }).number(), errors::NoPermission);
     EXPECT_EQ(engine->Errors().Count(), 1);
 }
 
@@ -194,7 +194,7 @@ TEST_F(MemoryEngineTest, ClosingEndsTheDatabaseButNotTheDefaultWorkspace)
     auto db = openShop();
     db->Close();
     EXPECT_NO_THROW(db->Close());
-    EXPECT_EQ(engineFailure([&] { db->Name(); }).number(), errors::ObjectInvalid);
+    EXPECT_EQ(raisedError([&] { db->Name(); }).number(), errors::ObjectInvalid);
     auto ws = engine->Workspaces(0);
     ws->Close();
     EXPECT_TRUE(openShop());
@@ -202,8 +202,8 @@ TEST_F(MemoryEngineTest, ClosingEndsTheDatabaseButNotTheDefaultWorkspace)
     auto temp = engine->CreateWorkspace(QStringLiteral("temp"), QStringLiteral("admin"), {});
     auto inTemp = temp->OpenDatabase(QStringLiteral("/data/shop.mdb"), false, true, {});
     temp->Close();
-    EXPECT_EQ(engineFailure([&] { inTemp->TableDefs(); }).number(), errors::ObjectInvalid);
-    EXPECT_EQ(engineFailure([&] { temp->OpenDatabase("/data/shop.mdb", false, true, {}); }).number(),
+    EXPECT_EQ(raisedError([&] { inTemp->TableDefs(); }).number(), errors::ObjectInvalid);
+    EXPECT_EQ(raisedError([&] { temp->OpenDatabase("/data/shop.mdb", false, true, {}); }).number(),
               errors::ObjectInvalid);
 }
 
@@ -222,7 +222,7 @@ TEST(SnapshotFiles, OpenThroughBothEngines)
     auto real = dbEngine().Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
     EXPECT_EQ(real->TableDefs().Item(0)->Fields().Item(1)->ValidationRule(), QStringLiteral("Like \"A*\""));
 
-    const auto missing = engineFailure([&] { dbEngine().Workspaces(0)->OpenDatabase(dir.filePath("none.json"), false, true, {}); });
+    const auto missing = raisedError([&] { dbEngine().Workspaces(0)->OpenDatabase(dir.filePath("none.json"), false, true, {}); });
     EXPECT_EQ(missing.number(), errors::FileNotFound);
 
     const QString bad = dir.filePath(QStringLiteral("bad.json"));
@@ -230,7 +230,7 @@ TEST(SnapshotFiles, OpenThroughBothEngines)
     ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
     badFile.write(R"({"format":"tabulo-schema","tables":[{"fields":3}]})");
     badFile.close();
-    const auto corrupt = engineFailure([&] { dbEngine().Workspaces(0)->OpenDatabase(bad, false, true, {}); });
+    const auto corrupt = raisedError([&] { dbEngine().Workspaces(0)->OpenDatabase(bad, false, true, {}); });
     EXPECT_EQ(corrupt.number(), errors::FormatNotRecognised);
     EXPECT_TRUE(corrupt.description().contains(bad));
     EXPECT_TRUE(corrupt.description().contains(QStringLiteral("tables[0].fields: not a list")));

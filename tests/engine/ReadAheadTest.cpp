@@ -114,7 +114,7 @@ TEST_F(ReadAheadTest, TheFileIsCheckedAsAlwaysAndAFailureStopsTheEarlyRun)
     engine.readAhead(secured);
     const pid_t early = readerRuns(1).value(0);
     ASSERT_GT(early, 0);
-    const auto e = engineFailure([&] { engine.Workspaces(0)->OpenDatabase(secured, false, true, {}); });
+    const auto e = raisedError([&] { engine.Workspaces(0)->OpenDatabase(secured, false, true, {}); });
     EXPECT_EQ(e.number(), errors::NotValidDbPassword);
     EXPECT_FALSE(running(early));
 }

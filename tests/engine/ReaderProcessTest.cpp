@@ -35,7 +35,7 @@ protected:
     pembry::BasicError openWith(JetFileReaderSettings settings, const QString &file)
     {
         JetEngine engine{JetFileReader(settings)};
-        return engineFailure([&] { engine.Workspaces(0)->OpenDatabase(file, false, true, {}); });
+        return raisedError([&] { engine.Workspaces(0)->OpenDatabase(file, false, true, {}); });
     }
 
     QTemporaryDir dir;

@@ -5,7 +5,7 @@
 
 #include "RecordingMessageService.h"
 #include "TestPaths.h"
-#include "tests/dialog/FileDialogDriver.h"
+#include "tests/utility/FileDialogDriver.h"
 #include "wizard/engine/MemoryEngine.h"
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/frmWizardMain.h"
@@ -28,15 +28,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-// Readable test output for Qt texts.
-inline void PrintTo(const QString &text, std::ostream *os)
-{
-    *os << '"' << text.toStdString() << '"';
-}
-inline void PrintTo(const QStringList &texts, std::ostream *os)
-{
-    *os << '{' << texts.join(QStringLiteral(", ")).toStdString() << '}';
-}
+#include "QtPrinting.h"
 
 // The shop: five tables the wizard lists, one system table and one linked
 // table it leaves out.

@@ -5,6 +5,7 @@
 // folder (the generator checks that the source file can be read).
 
 #include "FakeUi.h"
+#include "RaisedError.h"
 #include "RecordingMessageService.h"
 #include "wizard/engine/MemoryEngine.h"
 #include "wizard/engine/SchemaModel.h"
@@ -15,11 +16,7 @@
 #include <gtest/gtest.h>
 #include <ostream>
 
-// Readable texts in test failure messages.
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+#include "QtPrinting.h"
 
 namespace gentest {
 
@@ -143,17 +140,6 @@ protected:
     QString shopPath;
 };
 
-// Runs `body`, expecting a Basic error; answers it.
-template <class Body>
-pembry::BasicError basicErrorOf(Body &&body)
-{
-    try {
-        body();
-    } catch (const pembry::BasicError &e) {
-        return e;
-    }
-    ADD_FAILURE() << "no error was raised";
-    return {};
-}
+using testsupport::expectedError;
 
 }  // namespace gentest

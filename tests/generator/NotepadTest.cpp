@@ -174,7 +174,7 @@ TEST_F(NotepadTest, AProbeFileAlreadyThereIsNeitherOverwrittenNorDeleted)
 TEST_F(NotepadTest, WithoutAnyAssociationTheRunFailsAfterWritingTheFile)
 {
     installAssociationTools(false);
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 31);
     EXPECT_EQ(e.source(), "clsWriteNewDatabase:WriteTableCreationCode Method");
     EXPECT_TRUE(e.description().contains(codeFile)) << e.description().toStdString();
@@ -219,7 +219,7 @@ TEST_F(NotepadTest, WhenNothingCanShowTheFileOneErrorNamesIt)
 {
     installTerminalEditor();
     ScopedEnv onlyStandIns("PATH", dir.filePath("bin").toLocal8Bit());
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 31);
     EXPECT_EQ(e.description(), "The code file \"" + codeFile + "\" was saved, but no program can show it: the text "
                                "editor term-editor runs in a terminal, and neither a terminal emulator ($TERMINAL, "

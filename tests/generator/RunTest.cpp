@@ -95,7 +95,7 @@ TEST_F(RunTest, ChosenTablesAreFoundWhateverTheirLetterCase)
 TEST_F(RunTest, AnEmptyChosenListFailsWith380AndLeavesThePanelAsItWas)
 {
     showProgress();
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 380);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_EQ(e.description(), "Chosen tables listbox failed to initialize.");
@@ -112,7 +112,7 @@ TEST_F(RunTest, MissingPermissionBecomes3033AndTheEarlierModuleTextStays)
     showProgress();
     choose({"Customers", "Orders"});
     engine->faults().inject("TableDef[Orders].Fields", 3110, "Cannot read definitions of Orders");
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 3033);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_EQ(e.description(), "Cannot read definitions of Orders");
@@ -125,7 +125,7 @@ TEST_F(RunTest, OtherErrorsKeepNumberAndDescription)
 {
     choose({"Customers", "Orders"});
     engine->faults().inject("Relations.Item", 3420);
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 3420);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_FALSE(e.description().isEmpty());
@@ -134,7 +134,7 @@ TEST_F(RunTest, OtherErrorsKeepNumberAndDescription)
 TEST_F(RunTest, AChosenTableMissingFromTheSourceIsNamed)
 {
     choose({"Customers", "Invoices"});
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 3265);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_TRUE(e.description().contains("Invoices"));
@@ -144,7 +144,7 @@ TEST_F(RunTest, ASourceThatCannotBeOpenedEndsTheRunWithError91)
 {
     engine->faults().inject("Workspace.OpenDatabase", 3343);
     choose({"Customers"});
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 91);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_EQ(messages.messages.size(), 1);     // the "cannot open" message
@@ -154,7 +154,7 @@ TEST_F(RunTest, AnUnlistedVersionIsRefusedBeforeAnythingIsRead)
 {
     choose({"Customers"});
     gen.setVersion(7);
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 5);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_TRUE(e.description().contains("Version"));
@@ -185,7 +185,7 @@ TEST_F(RunTest, Error3478ElsewhereEndsTheRun)
 {
     choose({"Customers", "Orders"});
     engine->faults().inject("Relations.Count", 3478);
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 3478);
     EXPECT_EQ(e.source(), kRunSource);
 }
@@ -296,7 +296,7 @@ TEST_F(RunTest, ACodeFileInAMissingFolderFailsNamingThePath)
     const QString codeFile = dir.filePath("no such folder/out.bas");
     gen.setPathNameCodeFile(codeFile);
     choose({"Customers"});
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     EXPECT_EQ(e.number(), 76);
     EXPECT_EQ(e.source(), kRunSource);
     EXPECT_TRUE(e.description().contains(codeFile)) << e.description().toStdString();
@@ -314,7 +314,7 @@ TEST_F(RunTest, AnUnwritableFolderLeavesTheExistingCodeFileUntouched)
     QFile::setPermissions(dir.filePath("locked"), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     gen.setPathNameCodeFile(codeFile);
     choose({"Customers"});
-    const pembry::BasicError e = basicErrorOf([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
     QFile::setPermissions(dir.filePath("locked"),
                           QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     EXPECT_EQ(e.number(), 75);

@@ -61,7 +61,7 @@ TEST_F(GeneratorTest, AnUnknownUserFailsBeforeAnyWorkspaceIsHeld)
     gen.setPathNameMDWSource(mdw);
     gen.setUserNameSource("mallory");
     gen.setPathNameDBSource(shopPath);
-    const pembry::BasicError e = basicErrorOf([&] { gen.DBSource(); });
+    const pembry::BasicError e = expectedError([&] { gen.DBSource(); });
     EXPECT_EQ(e.number(), 3029);
     EXPECT_EQ(e.source(), kDBSource);
     EXPECT_FALSE(e.description().isEmpty());
@@ -74,13 +74,13 @@ TEST_F(GeneratorTest, AnUnknownUserFailsBeforeAnyWorkspaceIsHeld)
 
 TEST_F(GeneratorTest, AMissingOrUnnamedSourceFailsWithError5NamingTheFile)
 {
-    pembry::BasicError e = basicErrorOf([&] { gen.DBSource(); });
+    pembry::BasicError e = expectedError([&] { gen.DBSource(); });
     EXPECT_EQ(e.number(), 5);
     EXPECT_EQ(e.source(), kDBSource);
 
     const QString missing = dir.filePath("missing.mdb");
     gen.setPathNameDBSource(missing);
-    e = basicErrorOf([&] { gen.DBSource(); });
+    e = expectedError([&] { gen.DBSource(); });
     EXPECT_EQ(e.number(), 5);
     EXPECT_EQ(e.source(), kDBSource);
     EXPECT_TRUE(e.description().contains(missing)) << e.description().toStdString();
@@ -96,7 +96,7 @@ TEST_F(GeneratorTest, AWrongDatabasePasswordIsRaisedAfreshAndTheWorkspaceReused)
     gen.setUserNameSource("admin");
     gen.setPathNameDBSource(locked);
     gen.setPasswordDBSource("guess");
-    const pembry::BasicError e = basicErrorOf([&] { gen.DBSource(); });
+    const pembry::BasicError e = expectedError([&] { gen.DBSource(); });
     EXPECT_EQ(e.number(), 3031);
     EXPECT_EQ(e.source(), kDBSource);
     EXPECT_TRUE(e.description().contains(locked));
@@ -132,7 +132,7 @@ TEST_F(GeneratorTest, AnUnrecognisedFormatShowsTheMessageAndAnswersNoDatabase)
               opening + "Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.");
 
     // The next use of the missing database is error 91, not a crash.
-    const pembry::BasicError e = basicErrorOf([&] { gen.DBSourceVersion(); });
+    const pembry::BasicError e = expectedError([&] { gen.DBSourceVersion(); });
     EXPECT_EQ(e.number(), 91);
 }
 
@@ -140,7 +140,7 @@ TEST_F(GeneratorTest, OtherOpenErrorsKeepTheirNumberAndDescription)
 {
     engine->faults().inject("Workspace.OpenDatabase", 3033, "No permission on shop.mdb");
     gen.setPathNameDBSource(shopPath);
-    const pembry::BasicError e = basicErrorOf([&] { gen.DBSource(); });
+    const pembry::BasicError e = expectedError([&] { gen.DBSource(); });
     EXPECT_EQ(e.number(), 3033);
     EXPECT_EQ(e.description(), "No permission on shop.mdb");
     EXPECT_EQ(e.source(), kDBSource);
@@ -169,7 +169,7 @@ TEST_F(GeneratorTest, AHandedInDatabaseIsHeldUntilThePathChanges)
 TEST_F(GeneratorTest, SettingDBSourceReportsItsOwnSource)
 {
     engine->faults().inject("Database.Name", 3420);
-    const pembry::BasicError e = basicErrorOf([&] { gen.setDBSource(engine->makeDatabase(shopModel())); });
+    const pembry::BasicError e = expectedError([&] { gen.setDBSource(engine->makeDatabase(shopModel())); });
     EXPECT_EQ(e.number(), 3420);
     EXPECT_EQ(e.source(), "clsWriteNewDatabase:DBSource");
 }
@@ -186,7 +186,7 @@ TEST_F(GeneratorTest, DBSourceVersionIsTheMajorVersionDigit)
     schema::Database odd = shopModel();
     odd.version = "four";
     gen.setDBSource(engine->makeDatabase(odd));
-    EXPECT_EQ(basicErrorOf([&] { gen.DBSourceVersion(); }).number(), 13);
+    EXPECT_EQ(expectedError([&] { gen.DBSourceVersion(); }).number(), 13);
 }
 
 TEST_F(GeneratorTest, TheAvailableListLeavesOutSystemLinkedAndMSysTables)
@@ -232,7 +232,7 @@ TEST_F(GeneratorTest, AFailedListingRestoresTheDisplayAndNamesItsSource)
     gen.setPathNameDBSource(shopPath);
     showProgress();
     progress.visible = true;
-    pembry::BasicError e = basicErrorOf([&] { gen.FillSourceTablesAvailableList(); });
+    pembry::BasicError e = expectedError([&] { gen.FillSourceTablesAvailableList(); });
     EXPECT_EQ(e.number(), 3033);
     EXPECT_EQ(e.source(), "clsWriteNewDatabase  - FillSourceTablesAvailableList");
     EXPECT_FALSE(progress.visible);
@@ -243,7 +243,7 @@ TEST_F(GeneratorTest, AFailedListingRestoresTheDisplayAndNamesItsSource)
     engine->faults().clear();
     const QString locked = addSource("locked.mdb", shopModel(), "secret");
     gen.setPathNameDBSource(locked);
-    e = basicErrorOf([&] { gen.FillSourceTablesAvailableList(); });
+    e = expectedError([&] { gen.FillSourceTablesAvailableList(); });
     EXPECT_EQ(e.number(), 3031);
     EXPECT_EQ(e.source(), "clsWriteNewDatabase  - FillSourceTablesAvailableList");
 }
@@ -258,7 +258,7 @@ TEST_F(GeneratorTest, IsTableInChosenListComparesExactly)
     EXPECT_FALSE(gen.IsTableInChosenList("Order"));
 
     gen.setSourceTablesChosenList(nullptr);
-    const pembry::BasicError e = basicErrorOf([&] { gen.IsTableInChosenList("Orders"); });
+    const pembry::BasicError e = expectedError([&] { gen.IsTableInChosenList("Orders"); });
     EXPECT_EQ(e.number(), 91);
     EXPECT_EQ(e.source(), "clsWriteNewDatabase:IsTableInChosenList");
 }

@@ -1,4 +1,5 @@
 #include "utility/ArrayCollectionHelper.h"
+#include "RaisedError.h"
 #include "utility/ArrayHelper.h"
 #include "utility/BasicError.h"
 
@@ -19,15 +20,7 @@ Variant list(std::initializer_list<const char *> items)
     return Variant(elements);
 }
 
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const BasicError &e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::raisedNumber;
 }  // namespace
 
 TEST(ArrayHelper, AddElementCreatesGrowsAndInserts)
@@ -51,7 +44,7 @@ TEST(ArrayHelper, AddElementCreatesGrowsAndInserts)
     arrays.AddElementToArray(abc, Variant("last"), true, fisCompareText, 5);
     EXPECT_EQ(abc, list({"first", "a", "new", "b", "c", "last"}));
 
-    EXPECT_EQ(errorNumber([&] { arrays.AddElementToArray(abc, Variant("z"), true, fisCompareText, 9); }),
+    EXPECT_EQ(raisedNumber([&] { arrays.AddElementToArray(abc, Variant("z"), true, fisCompareText, 9); }),
               err::SubscriptOutOfRange);
     EXPECT_EQ(abc.toArray().size(), 6);
 
@@ -76,8 +69,8 @@ TEST(ArrayHelper, RemoveArrayItem)
     Variant array = list({"a", "b", "c"});
     EXPECT_TRUE(arrays.RemoveArrayItem(array, 1));
     EXPECT_EQ(array, list({"a", "c"}));
-    EXPECT_EQ(errorNumber([&] { arrays.RemoveArrayItem(array, 2); }), err::SubscriptOutOfRange);
-    EXPECT_EQ(errorNumber([&] { arrays.RemoveArrayItem(array, -1); }), err::SubscriptOutOfRange);
+    EXPECT_EQ(raisedNumber([&] { arrays.RemoveArrayItem(array, 2); }), err::SubscriptOutOfRange);
+    EXPECT_EQ(raisedNumber([&] { arrays.RemoveArrayItem(array, -1); }), err::SubscriptOutOfRange);
     EXPECT_EQ(array, list({"a", "c"}));
     EXPECT_TRUE(arrays.RemoveArrayItem(array, 1));
     EXPECT_TRUE(arrays.RemoveArrayItem(array, 0));
@@ -94,7 +87,7 @@ TEST(ArrayHelper, RemoveStringArrayItem)
     QStringList names = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")};
     EXPECT_TRUE(arrays.RemoveStringArrayItem(names, 0));
     EXPECT_EQ(names, (QStringList{QStringLiteral("b"), QStringLiteral("c")}));
-    EXPECT_EQ(errorNumber([&] { arrays.RemoveStringArrayItem(names, 5); }), err::SubscriptOutOfRange);
+    EXPECT_EQ(raisedNumber([&] { arrays.RemoveStringArrayItem(names, 5); }), err::SubscriptOutOfRange);
     EXPECT_TRUE(arrays.RemoveStringArrayItem(names, 1));
     EXPECT_TRUE(arrays.RemoveStringArrayItem(names, 0));
     EXPECT_EQ(names, QStringList{QString()});
@@ -155,7 +148,7 @@ TEST(ArrayCollectionHelper, AnElementWithoutTextLeavesTheCollectionAsItWas)
     ArrayCollectionHelper helper;
     helper.setArrayIsUnique(true);
     helper.setClientArray(list({"a"}));
-    EXPECT_EQ(errorNumber([&] { helper.setClientArray(Variant(Variant::Array{Variant("b"), Variant::null()})); }),
+    EXPECT_EQ(raisedNumber([&] { helper.setClientArray(Variant(Variant::Array{Variant("b"), Variant::null()})); }),
               err::TypeMismatch);
     EXPECT_EQ(helper.ClientArray(), list({"a"}));
 }
@@ -168,23 +161,23 @@ TEST(ArrayCollectionHelper, AddAndRemove)
     helper.Add(Variant("a"), Variant(), 1);
     helper.Add(Variant("c"), Variant("third"));
     EXPECT_EQ(helper.ClientArray(), list({"a", "b", "c"}));
-    EXPECT_EQ(errorNumber([&] { helper.Add(Variant("B")); }), err::DuplicateKey);
-    EXPECT_EQ(errorNumber([&] { helper.Add(Variant("x"), Variant("THIRD")); }), err::DuplicateKey);
-    EXPECT_EQ(errorNumber([&] { helper.Add(Variant("x"), Variant(), 0); }), err::InvalidCall);
-    EXPECT_EQ(errorNumber([&] { helper.Add(Variant("x"), Variant(), 4); }), err::InvalidCall);
+    EXPECT_EQ(raisedNumber([&] { helper.Add(Variant("B")); }), err::DuplicateKey);
+    EXPECT_EQ(raisedNumber([&] { helper.Add(Variant("x"), Variant("THIRD")); }), err::DuplicateKey);
+    EXPECT_EQ(raisedNumber([&] { helper.Add(Variant("x"), Variant(), 0); }), err::InvalidCall);
+    EXPECT_EQ(raisedNumber([&] { helper.Add(Variant("x"), Variant(), 4); }), err::InvalidCall);
     EXPECT_EQ(helper.Count(), 3);
 
     helper.Remove(2);
     helper.Add(Variant("B"));   // its key is free again
     EXPECT_EQ(helper.ClientArray(), list({"a", "c", "B"}));
-    EXPECT_EQ(errorNumber([&] { helper.Remove(0); }), err::InvalidCall);
-    EXPECT_EQ(errorNumber([&] { helper.Remove(4); }), err::InvalidCall);
+    EXPECT_EQ(raisedNumber([&] { helper.Remove(0); }), err::InvalidCall);
+    EXPECT_EQ(raisedNumber([&] { helper.Remove(4); }), err::InvalidCall);
     helper.Remove(1);
     helper.Remove(1);
     helper.Remove(1);
     EXPECT_EQ(helper.Count(), 0);
     EXPECT_TRUE(helper.ClientArray().isEmpty());
-    EXPECT_EQ(errorNumber([&] { helper.Remove(1); }), err::InvalidCall);
+    EXPECT_EQ(raisedNumber([&] { helper.Remove(1); }), err::InvalidCall);
 
     ArrayCollectionHelper plain;
     plain.Add(Variant("x"));

@@ -1,4 +1,5 @@
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "utility/DateHelper.h"
 
 #include "Printing.h"
@@ -15,15 +16,7 @@ QDateTime at(int y, int m, int d, int h = 0, int min = 0)
     return QDateTime(QDate(y, m, d), QTime(h, min));
 }
 
-BasicError errorOf(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const BasicError &e) {
-        return e;
-    }
-    return {};
-}
+using testsupport::raisedError;
 }  // namespace
 
 TEST(DateHelper, DaysInMonthFollowsTheGregorianCalendar)
@@ -34,7 +27,7 @@ TEST(DateHelper, DaysInMonthFollowsTheGregorianCalendar)
     EXPECT_EQ(dates.DaysInMonth(at(2001, 1, 31)), 31);
     EXPECT_EQ(dates.DaysInMonth(at(2001, 4, 30)), 30);
     EXPECT_EQ(dates.DaysInMonth(at(9999, 12, 31)), 31);
-    EXPECT_EQ(errorOf([] { dates.DaysInMonth(QDateTime()); }).number(), err::InvalidCall);
+    EXPECT_EQ(raisedError([] { dates.DaysInMonth(QDateTime()); }).number(), err::InvalidCall);
 }
 
 TEST(DateHelper, FirstAndLastDayKeepTheTimeOfDay)
@@ -55,12 +48,12 @@ TEST(DateHelper, DateArgumentsMayBeTextOrSerialNumbers)
     EXPECT_EQ(dates.LastDayOfMonth(Variant(36937.75)), at(2001, 2, 28, 18, 0));
     EXPECT_EQ(dates.FirstDayOfMonth(Variant()), at(1899, 12, 1));            // Empty is day 0
 
-    const BasicError noDate = errorOf([] { dates.FirstDayOfMonth(Variant(QStringLiteral("no date"))); });
+    const BasicError noDate = raisedError([] { dates.FirstDayOfMonth(Variant(QStringLiteral("no date"))); });
     EXPECT_EQ(noDate.number(), err::InvalidCall);
     EXPECT_EQ(noDate.description(), QStringLiteral("Invalid date parameter sent to FirstDayOfMonth function."));
-    EXPECT_EQ(errorOf([] { dates.LastDayOfMonth(Variant::null()); }).description(),
+    EXPECT_EQ(raisedError([] { dates.LastDayOfMonth(Variant::null()); }).description(),
               QStringLiteral("Invalid date parameter sent to LastDayOfMonth function."));
-    EXPECT_EQ(errorOf([] { dates.LastDayOfMonth(Variant(1e12)); }).number(), err::Overflow);
+    EXPECT_EQ(raisedError([] { dates.LastDayOfMonth(Variant(1e12)); }).number(), err::Overflow);
 }
 
 TEST(DateHelper, MonthNumberAsTextCountsMonthBoundaries)

@@ -1,4 +1,5 @@
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "utility/OS32Helper.h"
 
 #include "RecordingMessageService.h"
@@ -31,12 +32,7 @@ bool writeFile(const QString &path, const QByteArray &content)
 
 BasicError makeDirectoryError(const QString &folder)
 {
-    try {
-        os.MakeDirectory(folder);
-    } catch (const BasicError &e) {
-        return e;
-    }
-    return {};
+    return testsupport::raisedError([&] { os.MakeDirectory(folder); });
 }
 
 const QString uncMessage = QStringLiteral(

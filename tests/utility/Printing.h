@@ -6,10 +6,7 @@
 #include <QString>
 #include <ostream>
 
-inline void PrintTo(const QString &text, std::ostream *out)
-{
-    *out << '"' << text.toStdString() << '"';
-}
+#include "QtPrinting.h"
 
 namespace pembry {
 inline void PrintTo(const Variant &value, std::ostream *out)

@@ -1,4 +1,5 @@
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "utility/TextHelper.h"
 #include "utility/basPublicNotCreateableFunctions.h"
 
@@ -16,14 +17,10 @@ const TextHelper text;
 
 int errorNumber(const std::function<void()> &call, QString *source = nullptr)
 {
-    try {
-        call();
-    } catch (const BasicError &e) {
-        if (source)
-            *source = e.source();
-        return e.number();
-    }
-    return 0;
+    const BasicError e = testsupport::raisedError(call);
+    if (source && e.number() != 0)
+        *source = e.source();
+    return e.number();
 }
 
 // Evaluates a Basic string expression made of "..." literals and the quote

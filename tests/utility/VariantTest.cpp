@@ -1,4 +1,5 @@
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "utility/Variant.h"
 
 #include "Printing.h"
@@ -11,15 +12,7 @@
 using namespace pembry;
 
 namespace {
-int errorNumber(const std::function<void()> &call)
-{
-    try {
-        call();
-    } catch (const BasicError &e) {
-        return e.number();
-    }
-    return 0;
-}
+using testsupport::raisedNumber;
 
 QDateTime at(int y, int m, int d, int h = 0, int min = 0, int s = 0)
 {
@@ -36,8 +29,8 @@ TEST(Variant, EmptyAndNullAreDifferent)
     EXPECT_EQ(Variant::null(), Variant::null());
     EXPECT_EQ(Variant().toString(), QString());
     EXPECT_EQ(Variant().toDouble(), 0.0);
-    EXPECT_EQ(errorNumber([] { Variant::null().toString(); }), 94);
-    EXPECT_EQ(errorNumber([] { Variant::null().toDouble(); }), 94);
+    EXPECT_EQ(raisedNumber([] { Variant::null().toString(); }), 94);
+    EXPECT_EQ(raisedNumber([] { Variant::null().toDouble(); }), 94);
     try {
         Variant::null().toDateTime();
     } catch (const BasicError &e) {
@@ -53,7 +46,7 @@ TEST(Variant, NumbersFromText)
     EXPECT_FALSE(Variant(QStringLiteral("inf")).isNumeric());
     EXPECT_FALSE(Variant(QString()).isNumeric());
     EXPECT_FALSE(Variant(QStringLiteral("12abc")).isNumeric());
-    EXPECT_EQ(errorNumber([] { Variant(QStringLiteral("abc")).toDouble(); }), err::TypeMismatch);
+    EXPECT_EQ(raisedNumber([] { Variant(QStringLiteral("abc")).toDouble(); }), err::TypeMismatch);
     EXPECT_EQ(Variant(true).toDouble(), -1.0);
 }
 
@@ -67,7 +60,7 @@ TEST(Variant, ConversionsToText)
     EXPECT_EQ(Variant(qint64(-42)).toString(), QStringLiteral("-42"));
     EXPECT_EQ(Variant(true).toString(), QStringLiteral("True"));
     EXPECT_EQ(Variant("Grüße").toString(), QStringLiteral("Grüße"));
-    EXPECT_EQ(errorNumber([] { Variant(Variant::Array{}).toString(); }), err::TypeMismatch);
+    EXPECT_EQ(raisedNumber([] { Variant(Variant::Array{}).toString(); }), err::TypeMismatch);
 }
 
 TEST(Variant, WholeNumbersRoundHalfToEven)
@@ -76,8 +69,8 @@ TEST(Variant, WholeNumbersRoundHalfToEven)
     EXPECT_EQ(Variant(3.5).toInteger(), 4);
     EXPECT_EQ(Variant(-2.5).toInteger(), -2);
     EXPECT_EQ(Variant(QStringLiteral("7.5")).toInteger(), 8);
-    EXPECT_EQ(errorNumber([] { Variant(1e300).toInteger(); }), err::Overflow);
-    EXPECT_EQ(errorNumber([] { Variant(std::nan("")).toInteger(); }), err::Overflow);
+    EXPECT_EQ(raisedNumber([] { Variant(1e300).toInteger(); }), err::Overflow);
+    EXPECT_EQ(raisedNumber([] { Variant(std::nan("")).toInteger(); }), err::Overflow);
 }
 
 TEST(Variant, Booleans)
@@ -86,7 +79,7 @@ TEST(Variant, Booleans)
     EXPECT_FALSE(Variant(QStringLiteral("False")).toBool());
     EXPECT_TRUE(Variant(QStringLiteral("-1")).toBool());
     EXPECT_FALSE(Variant().toBool());
-    EXPECT_EQ(errorNumber([] { Variant(QStringLiteral("yes")).toBool(); }), err::TypeMismatch);
+    EXPECT_EQ(raisedNumber([] { Variant(QStringLiteral("yes")).toBool(); }), err::TypeMismatch);
 }
 
 TEST(Variant, SerialDates)
@@ -102,9 +95,9 @@ TEST(Variant, SerialDates)
     // A fraction that rounds up to midnight is the next day, not the same day.
     EXPECT_EQ(Variant(0.9999999999).toDateTime(), at(1899, 12, 31));
     EXPECT_EQ(Variant(2958465.5).toDateTime(), at(9999, 12, 31, 12));
-    EXPECT_EQ(errorNumber([] { Variant(2958466.0).toDateTime(); }), err::Overflow);
-    EXPECT_EQ(errorNumber([] { Variant(-1e300).toDateTime(); }), err::Overflow);
-    EXPECT_EQ(errorNumber([] { Variant(std::numeric_limits<double>::quiet_NaN()).toDateTime(); }), err::Overflow);
+    EXPECT_EQ(raisedNumber([] { Variant(2958466.0).toDateTime(); }), err::Overflow);
+    EXPECT_EQ(raisedNumber([] { Variant(-1e300).toDateTime(); }), err::Overflow);
+    EXPECT_EQ(raisedNumber([] { Variant(std::numeric_limits<double>::quiet_NaN()).toDateTime(); }), err::Overflow);
 }
 
 TEST(Variant, DateTexts)
@@ -125,7 +118,7 @@ TEST(Variant, DateTexts)
     EXPECT_FALSE(Variant("2/30/2001").isDate());
     EXPECT_FALSE(Variant(36937).isDate());
     EXPECT_FALSE(Variant::null().isDate());
-    EXPECT_EQ(errorNumber([] { Variant("2/30/2001").toDateTime(); }), err::TypeMismatch);
+    EXPECT_EQ(raisedNumber([] { Variant("2/30/2001").toDateTime(); }), err::TypeMismatch);
     // A date written as text reads back as the same date.
     const Variant written(at(1999, 12, 31, 23, 59, 58));
     EXPECT_EQ(Variant(written.toString()).toDateTime(), at(1999, 12, 31, 23, 59, 58));
@@ -139,7 +132,7 @@ TEST(Variant, Arrays)
     EXPECT_EQ(array.toArray().size(), 3);
     EXPECT_EQ(array, Variant(Variant::Array{Variant(1), Variant("a"), Variant::null()}));
     EXPECT_NE(array, Variant(Variant::Array{Variant(1), Variant("a"), Variant()}));
-    EXPECT_EQ(errorNumber([] { Variant(5).toArray(); }), err::TypeMismatch);
+    EXPECT_EQ(raisedNumber([] { Variant(5).toArray(); }), err::TypeMismatch);
     Variant text("x");
-    EXPECT_EQ(errorNumber([&] { text.array(); }), err::TypeMismatch);
+    EXPECT_EQ(raisedNumber([&] { text.array(); }), err::TypeMismatch);
 }

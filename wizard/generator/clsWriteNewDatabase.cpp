@@ -6,6 +6,7 @@
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/SourceSession.h"
+#include "wizard/generator/StatusRestorer.h"
 
 #include <QSet>
 
@@ -320,33 +321,20 @@ qint32 clsWriteNewDatabase::DBSourceVersion()
 bool clsWriteNewDatabase::FillSourceTablesAvailableList()
 {
     StatusPanel *panel = d->statusPanel;
-    QString savedStatus;
-    bool statusSaved = false;
+    StatusRestorer status(panel, d->progressBar);
     try {
         if (panel) {
-            savedStatus = panel->Text();
-            statusSaved = true;
+            status.save();
             panel->setText(QStringLiteral("Retrieving list of tables in source database"));
         }
         ListControl *list = d->sourceTablesAvailableList;
         if (!list)
             raiseError(pembry::err::ObjectNotSet, QString());
         d->source.listTables(*list);
-        if (panel)
-            panel->setText(savedStatus);
+        status.finish(false);
         return false;
     } catch (...) {
         const BasicError e = asBasicError(std::current_exception());
-        try {
-            if (d->progressBar)
-                d->progressBar->setVisible(false);
-        } catch (...) {
-        }
-        try {
-            if (panel && statusSaved)
-                panel->setText(savedStatus);
-        } catch (...) {
-        }
         if (e.number() == dao::errors::NotValidDbPassword)
             throw BasicError(e.number(), kFillListSource, e.description());
         throw e.withSource(kFillListSource);
@@ -379,15 +367,10 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 {
     // The panel's text as the run found it, put back at the end, also after
     // a failure.
-    StatusPanel *panel = d->statusPanel;
     ProgressDisplay *progress = d->progressBar;
-    QString savedStatus;
-    bool statusSaved = false;
+    StatusRestorer status(d->statusPanel, progress);
     try {
-        if (panel) {
-            savedStatus = panel->Text();
-            statusSaved = true;
-        }
+        status.save();
 
         ModuleWriter writer(d->settings);
         writer.begin();
@@ -446,24 +429,11 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         const QString text = writer.finish();
         ModuleDelivery(d->settings, d->clipboard).deliver(text);
 
-        if (progress)
-            progress->setVisible(false);
-        if (panel)
-            panel->setText(savedStatus);
+        status.finish(true);
         d->moduleText = text;
         return true;
     } catch (...) {
         const BasicError e = asBasicError(std::current_exception());
-        try {
-            if (progress)
-                progress->setVisible(false);
-        } catch (...) {
-        }
-        try {
-            if (panel && statusSaved)
-                panel->setText(savedStatus);
-        } catch (...) {
-        }
         if (e.number() == dao::errors::NoPermission || e.number() == dao::errors::NoReadDefinitions)
             throw BasicError(dao::errors::NoPermission, kRunErrorSource, e.description(), e.helpFile(),
                              e.helpContext());

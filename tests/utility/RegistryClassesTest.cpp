@@ -1,4 +1,5 @@
 #include "RegistryTestSupport.h"
+#include "RaisedError.h"
 
 #include "utility/BasicError.h"
 #include "utility/CRegistryAdvanced.h"
@@ -13,16 +14,7 @@ using namespace pembry::registry;
 
 namespace {
 
-template <typename F>
-BasicError errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const BasicError &e) {
-        return e;
-    }
-    return BasicError();
-}
+using testsupport::raisedError;
 
 void writeRaw(const QString &path, const QString &name, quint32 type, const QByteArray &data)
 {
@@ -75,7 +67,7 @@ TEST_F(RegistryClasses, BasicListsStringValuesAndSubKeysByZeroBasedPosition)
     EXPECT_EQ(reg.GetValue(QStringLiteral("colour")), "blue");
     EXPECT_EQ(reg.GetValue(0), "Tabulo");
     EXPECT_EQ(reg.GetValue(QStringLiteral("missing")), "");
-    EXPECT_EQ(errorOf([&] { reg.GetValue(2); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { reg.GetValue(2); }).number(), 9);
     EXPECT_EQ(reg.SubKeyCount(), 2);
     EXPECT_EQ(reg.GetSubKey(0), "alpha");
     EXPECT_EQ(reg.GetSubKey(1), "Beta");
@@ -118,7 +110,7 @@ TEST_F(RegistryClasses, BasicSetValueWritesATerminatedStringWithoutRereading)
     EXPECT_TRUE(reg.SetValue(0, QStringLiteral("again")));
     reg.Refresh();
     EXPECT_EQ(reg.GetValue(QStringLiteral("Greeting")), "again");
-    EXPECT_EQ(errorOf([&] { reg.SetValue(5, QStringLiteral("x")); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { reg.SetValue(5, QStringLiteral("x")); }).number(), 9);
 
     EXPECT_TRUE(reg.DeleteValue(QStringLiteral("GREETING")));
     EXPECT_EQ(reg.ValueCount(), 0);
@@ -129,7 +121,7 @@ TEST_F(RegistryClasses, ValueCountCannotBeAssigned)
 {
     CRegistryBasic basic;
     CRegistryAdvanced advanced;
-    for (const BasicError &e : {errorOf([&] { basic.setValueCount(3); }), errorOf([&] { advanced.setValueCount(3); })}) {
+    for (const BasicError &e : {raisedError([&] { basic.setValueCount(3); }), raisedError([&] { advanced.setValueCount(3); })}) {
         EXPECT_EQ(e.number(), RegErrorNoLetProperty);
         EXPECT_EQ(e.number(), qint32(0x80040207u));
         EXPECT_EQ(e.source(), "CRegistry.Let ValueCount");
@@ -146,7 +138,7 @@ TEST_F(RegistryClasses, WithoutAutoCreateAMissingKeyRaisesAndIsNotMade)
     CRegistryBasic reg;
     reg.setRoot(HkeyCurrentUser);
     reg.setAutoCreate(false);
-    const BasicError e = errorOf([&] { reg.setKey(QStringLiteral("Nowhere")); });
+    const BasicError e = raisedError([&] { reg.setKey(QStringLiteral("Nowhere")); });
     EXPECT_EQ(e.number(), RegErrorOpenFail);
     EXPECT_EQ(e.source(), "GetKeyInfo");
     EXPECT_EQ(e.description(), "Unable to open Key");
@@ -162,18 +154,18 @@ TEST_F(RegistryClasses, CreationErrorsDifferBetweenTheTwoClasses)
 {
     CRegistryBasic basic;
     basic.setRoot(HkeyCurrentUser);
-    BasicError e = errorOf([&] { basic.setKey(QStringLiteral("a\\\\b")); });
+    BasicError e = raisedError([&] { basic.setKey(QStringLiteral("a\\\\b")); });
     EXPECT_EQ(e.number(), RegErrorOpenFail);
     EXPECT_EQ(e.source(), "GetKeyInfo");
-    e = errorOf([&] { basic.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
+    e = raisedError([&] { basic.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
     EXPECT_EQ(e.number(), RegErrorOpenFail);
     EXPECT_EQ(e.source(), "CreateEx");
     EXPECT_EQ(e.description(), "Cannot Open Parent Key");
 
     CRegistryAdvanced advanced;
     advanced.setRoot(HkeyCurrentUser);
-    EXPECT_EQ(errorOf([&] { advanced.setKey(QStringLiteral("a\\\\b")); }).number(), RegErrorOpenFail);
-    e = errorOf([&] { advanced.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
+    EXPECT_EQ(raisedError([&] { advanced.setKey(QStringLiteral("a\\\\b")); }).number(), RegErrorOpenFail);
+    e = raisedError([&] { advanced.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
     EXPECT_EQ(e.number(), qint32(0x800403F2u));
     EXPECT_EQ(e.source(), "CreateEx");
     EXPECT_EQ(e.description(), "Cannot Open Parent Key");
@@ -182,11 +174,11 @@ TEST_F(RegistryClasses, CreationErrorsDifferBetweenTheTwoClasses)
     basic.setKey(QStringLiteral("Fine"));
     advanced.setKey(QStringLiteral("Fine"));
     basic.setRoot(fisEnumRootValues(0x80000004u));
-    e = errorOf([&] { basic.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
+    e = raisedError([&] { basic.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
     EXPECT_EQ(e.number(), REG_ERROR_UNKNOWN);
     EXPECT_EQ(e.description(), "Unknown Error: 6");
     advanced.setRoot(fisEnumRootValues(0x80000004u));
-    e = errorOf([&] { advanced.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
+    e = raisedError([&] { advanced.SetValue(QStringLiteral("v"), QStringLiteral("x")); });
     EXPECT_EQ(e.number(), RegAutomationErrorBase + 6);
     EXPECT_EQ(e.description(), "Unknown error");
 }
@@ -199,17 +191,17 @@ TEST_F(RegistryClasses, ADamagedStoreGivesErrorsAndFalseNeverAnEmptyKey)
     f.close();
     CRegistryBasic basic;
     basic.setRoot(HkeyCurrentUser);
-    const BasicError e = errorOf([&] { basic.setKey(QStringLiteral("Any")); });
+    const BasicError e = raisedError([&] { basic.setKey(QStringLiteral("Any")); });
     EXPECT_EQ(e.number(), RegErrorOpenFail);
     EXPECT_TRUE(lastErrorText().contains(storePath()));
     EXPECT_FALSE(basic.DeleteValue(QStringLiteral("v")));
     EXPECT_FALSE(basic.DeleteKey(QStringLiteral("Sub")));
     EXPECT_EQ(basic.Create(QStringLiteral("Sub")), 0);
-    EXPECT_NE(errorOf([&] { basic.SetValue(QStringLiteral("v"), QStringLiteral("x")); }).number(), 0);
+    EXPECT_NE(raisedError([&] { basic.SetValue(QStringLiteral("v"), QStringLiteral("x")); }).number(), 0);
     CRegistryAdvanced advanced;
     advanced.setRoot(HkeyCurrentUser);
-    EXPECT_EQ(errorOf([&] { advanced.setKey(QStringLiteral("Any")); }).number(), RegErrorOpenFail);
-    EXPECT_EQ(errorOf([&] { advanced.SetValue(QStringLiteral("v"), QStringLiteral("x")); }).number(),
+    EXPECT_EQ(raisedError([&] { advanced.setKey(QStringLiteral("Any")); }).number(), RegErrorOpenFail);
+    EXPECT_EQ(raisedError([&] { advanced.SetValue(QStringLiteral("v"), QStringLiteral("x")); }).number(),
               RegAutomationErrorBase + ERROR_REGISTRY_CORRUPT);
 }
 
@@ -324,12 +316,12 @@ TEST_F(RegistryClasses, AdvancedPositionsAreOneBased)
     reg.setRoot(HkeyCurrentUser);
     reg.setKey(QStringLiteral("Positions"));
     reg.SetValue(QStringLiteral("first"), 1);
-    const BasicError e = errorOf([&] { reg.GetName(0); });
+    const BasicError e = raisedError([&] { reg.GetName(0); });
     EXPECT_EQ(e.number(), 1200);
     EXPECT_EQ(e.source(), "Registry Collection");
     EXPECT_EQ(e.description(), "Invalid Index");
     EXPECT_EQ(reg.GetName(1), "first");
-    EXPECT_EQ(errorOf([&] { reg.GetName(2); }).number(), 1200);
+    EXPECT_EQ(raisedError([&] { reg.GetName(2); }).number(), 1200);
 }
 
 TEST_F(RegistryClasses, AdvancedBinaryDataAndRefusedInput)
@@ -340,18 +332,18 @@ TEST_F(RegistryClasses, AdvancedBinaryDataAndRefusedInput)
     const QByteArray bytes("\x00\x10\xff", 3);
     EXPECT_TRUE(reg.SetValue(QStringLiteral("Blob"), bytes));
     EXPECT_EQ(reg.Values().Item(QStringLiteral("blob")).ByteData(), bytes);
-    EXPECT_EQ(errorOf([&] { reg.GetValue(QStringLiteral("Blob")); }).number(), RegErrorBinaryData);
+    EXPECT_EQ(raisedError([&] { reg.GetValue(QStringLiteral("Blob")); }).number(), RegErrorBinaryData);
 
-    BasicError e = errorOf([&] { reg.SetValue(QStringLiteral("x"), bytes, RegNone); });
+    BasicError e = raisedError([&] { reg.SetValue(QStringLiteral("x"), bytes, RegNone); });
     EXPECT_EQ(e.number(), 5);
     EXPECT_EQ(e.description(), "Byte Array");
-    e = errorOf([&] { reg.SetValue(QStringLiteral("x"), Variant(Variant::Array{1, 2})); });
+    e = raisedError([&] { reg.SetValue(QStringLiteral("x"), Variant(Variant::Array{1, 2})); });
     EXPECT_EQ(e.description(), "Byte Array");
     EXPECT_TRUE(reg.SetValue(QStringLiteral("FromArray"), Variant(Variant::Array{1, 255}), RegBinary));
     EXPECT_EQ(reg.Values().Item(QStringLiteral("FromArray")).ByteData(), QByteArray("\x01\xff", 2));
     // Data with no registry type is refused instead of silently not written.
-    EXPECT_EQ(errorOf([&] { reg.SetValue(QStringLiteral("x"), true); }).number(), 13);
-    EXPECT_EQ(errorOf([&] { reg.SetValue(QStringLiteral("x"), qint64(1) << 40); }).number(), 6);
+    EXPECT_EQ(raisedError([&] { reg.SetValue(QStringLiteral("x"), true); }).number(), 13);
+    EXPECT_EQ(raisedError([&] { reg.SetValue(QStringLiteral("x"), qint64(1) << 40); }).number(), 6);
     EXPECT_FALSE(reg.Values().Contains(QStringLiteral("x")));
 }
 
@@ -394,7 +386,7 @@ TEST_F(RegistryClasses, ExportAndImportRoundTrip)
     EXPECT_TRUE(text.contains("\"Number\"=dword:0001e240"));
 
     // Exporting over an existing file is refused with an error naming it.
-    const BasicError e = errorOf([&] { reg.ExportKey(file); });
+    const BasicError e = raisedError([&] { reg.ExportKey(file); });
     EXPECT_EQ(e.number(), RegAutomationErrorBase + ERROR_ALREADY_EXISTS);
     EXPECT_TRUE(e.description().contains(file));
 
@@ -419,7 +411,7 @@ TEST_F(RegistryClasses, ExportAndImportRoundTrip)
     ASSERT_TRUE(rawValue(QStringLiteral("Software\\Exported\\Sub\\Leaf"), QStringLiteral("deep"), nullptr, &data));
     EXPECT_EQ(dwordFromData(data), 9u);
 
-    const BasicError missing = errorOf([&] { restored.ImportKey(filePath(QStringLiteral("none.reg"))); });
+    const BasicError missing = raisedError([&] { restored.ImportKey(filePath(QStringLiteral("none.reg"))); });
     EXPECT_EQ(missing.number(), RegAutomationErrorBase + ERROR_FILE_NOT_FOUND);
     EXPECT_EQ(missing.source(), "CRegistry.ImportKey");
 }
@@ -471,7 +463,7 @@ TEST_F(RegistryClasses, ImportOfACutFileRaisesAndKeepsTheKey)
     ASSERT_TRUE(f.resize(text.indexOf("\"second\"")));   // cut at the start of a line
     f.close();
 
-    const BasicError e = errorOf([&] { reg.ImportKey(file); });
+    const BasicError e = raisedError([&] { reg.ImportKey(file); });
     EXPECT_EQ(e.number(), RegAutomationErrorBase + ERROR_BADDB);
     EXPECT_EQ(e.source(), "CRegistry.ImportKey");
     EXPECT_TRUE(e.description().contains(file)) << qPrintable(e.description());

@@ -1,4 +1,5 @@
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "utility/SQLRoutines.h"
 
 #include <gtest/gtest.h>
@@ -9,17 +10,7 @@ using pembry::Variant;
 
 namespace {
 
-// Runs f and returns the error it raised (number 0 when none).
-template <typename F>
-BasicError errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const BasicError &e) {
-        return e;
-    }
-    return BasicError();
-}
+using testsupport::raisedError;
 
 qint16 parse(SQLRoutines &sql, const QString &text)
 {
@@ -123,7 +114,7 @@ TEST(SQLRoutines, EmptyTextRaises32000AndKeepsTheClauses)
     SQLRoutines sql;
     parse(sql, QStringLiteral("SELECT a FROM t"));
     Variant empty{QString()};
-    const BasicError e = errorOf([&] { sql.SQLParse(empty); });
+    const BasicError e = raisedError([&] { sql.SQLParse(empty); });
     EXPECT_EQ(e.number(), 32000);
     EXPECT_EQ(e.source(), "");
     EXPECT_EQ(e.description(), "Empty string passed to SQLParse routine");
@@ -174,7 +165,7 @@ TEST(SQLRoutines, SemicolonsAreRemovedEvenInsideLiterals)
 TEST(SQLRoutines, KeywordsOutOfOrderRaiseError5)
 {
     SQLRoutines sql;
-    EXPECT_EQ(errorOf([&] { parse(sql, QStringLiteral("SELECT a WHERE x = 1 FROM t")); }).number(), 5);
+    EXPECT_EQ(raisedError([&] { parse(sql, QStringLiteral("SELECT a WHERE x = 1 FROM t")); }).number(), 5);
 }
 
 TEST(SQLRoutines, AnEleventhStatementRaisesError9)
@@ -183,11 +174,11 @@ TEST(SQLRoutines, AnEleventhStatementRaisesError9)
     for (int i = 1; i <= 11; ++i)
         parts << QStringLiteral("SELECT c%1 FROM t%1").arg(i);
     SQLRoutines sql;
-    EXPECT_EQ(errorOf([&] { parse(sql, parts.join(QStringLiteral(" UNION "))); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { parse(sql, parts.join(QStringLiteral(" UNION "))); }).number(), 9);
     EXPECT_EQ(sql.StatementCount(), 11);
     EXPECT_EQ(sql.SelectSQL(10), "UNION SELECT c10");
     EXPECT_EQ(sql.From(10), "FROM t10");
-    EXPECT_EQ(errorOf([&] { sql.SQLAppend(); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { sql.SQLAppend(); }).number(), 9);
 
     parts.removeLast();
     parse(sql, parts.join(QStringLiteral(" UNION ")));
@@ -197,10 +188,10 @@ TEST(SQLRoutines, AnEleventhStatementRaisesError9)
 TEST(SQLRoutines, StatementNumbersOutside1To10RaiseError9)
 {
     SQLRoutines sql;
-    EXPECT_EQ(errorOf([&] { sql.Where(0); }).number(), 9);
-    EXPECT_EQ(errorOf([&] { sql.From(11); }).number(), 9);
-    EXPECT_EQ(errorOf([&] { sql.setHaving(QStringLiteral("x"), 11); }).number(), 9);
-    EXPECT_EQ(errorOf([&] { sql.WhereAppend(QStringLiteral("x"), -1); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { sql.Where(0); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { sql.From(11); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { sql.setHaving(QStringLiteral("x"), 11); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { sql.WhereAppend(QStringLiteral("x"), -1); }).number(), 9);
     EXPECT_EQ(sql.StatementCount(), 0);
     EXPECT_NO_THROW(sql.Pivot(QStringLiteral("10")));
 }

@@ -1,7 +1,7 @@
 // CDialog: the filter list, the flag modes, and the real file dialog answered
 // through its widgets.
 
-#include "tests/dialog/FileDialogDriver.h"
+#include "tests/utility/FileDialogDriver.h"
 #include "utility/BasicError.h"
 #include "utility/CDialog.h"
 

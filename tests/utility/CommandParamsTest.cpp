@@ -1,4 +1,5 @@
 #include "utility/BasicError.h"
+#include "RaisedError.h"
 #include "utility/CommandParams.h"
 
 #include <QCoreApplication>
@@ -10,16 +11,7 @@ using namespace pembry;
 
 namespace {
 
-template <typename F>
-BasicError errorOf(F &&f)
-{
-    try {
-        f();
-    } catch (const BasicError &e) {
-        return e;
-    }
-    return BasicError();
-}
+using testsupport::raisedError;
 
 CommandParams parsed(const QString &line)
 {
@@ -100,22 +92,22 @@ TEST(CommandParams, MissingNamesAndPositions)
 {
     CommandParams params = parsed(QStringLiteral("/a 1"));
     EXPECT_TRUE(params.GetCommandLineItem(QStringLiteral("b")).isEmpty());   // Empty, not ""
-    EXPECT_EQ(errorOf([&] { params.Item(QStringLiteral("b")); }).number(), 5);
-    EXPECT_EQ(errorOf([&] { params.Item(0); }).number(), 9);
-    EXPECT_EQ(errorOf([&] { params.Item(2); }).number(), 9);
-    EXPECT_EQ(errorOf([&] { params.Item(Variant()); }).number(), 5);
+    EXPECT_EQ(raisedError([&] { params.Item(QStringLiteral("b")); }).number(), 5);
+    EXPECT_EQ(raisedError([&] { params.Item(0); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { params.Item(2); }).number(), 9);
+    EXPECT_EQ(raisedError([&] { params.Item(Variant()); }).number(), 5);
 }
 
 TEST(CommandParams, ARepeatedNameRaises457AfterTheEarlierParameters)
 {
     CommandParams params;
     params.setCommandLine(QStringLiteral("/a 1 /b 2 /A 3 /c 4"));
-    EXPECT_EQ(errorOf([&] { params.ParseCommandLine(); }).number(), err::DuplicateKey);
+    EXPECT_EQ(raisedError([&] { params.ParseCommandLine(); }).number(), err::DuplicateKey);
     EXPECT_EQ(params.Count(), 2);
 
     // Parsing again adds again and stops at the first name already there.
     CommandParams twice = parsed(QStringLiteral("/x 1"));
-    EXPECT_EQ(errorOf([&] { twice.ParseCommandLine(); }).number(), err::DuplicateKey);
+    EXPECT_EQ(raisedError([&] { twice.ParseCommandLine(); }).number(), err::DuplicateKey);
     EXPECT_EQ(twice.Count(), 1);
 }
 

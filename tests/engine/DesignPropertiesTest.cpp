@@ -158,6 +158,7 @@ Counts compareFile(const QString &program, const char *file, const QString &pass
 // the descending key columns and the tables with a validation rule.
 TEST(DesignProperties, EverySampleFileAgreesWithMdbProp)
 {
+    TABULO_NEED_TESTDATA();
     const QString program = QStandardPaths::findExecutable(QStringLiteral("mdb-prop"));
     if (program.isEmpty())
         GTEST_SKIP() << "mdb-prop (mdbtools) is not installed";
@@ -227,6 +228,7 @@ QVariant propertyValue(const Properties &properties, const char *name)
 // 0xFE mark, then one byte a character).
 TEST(DesignProperties, TextsInTheFormsJetStoresThem)
 {
+    TABULO_NEED_TESTDATA();
     QTemporaryDir dir;
     JetEngine engine;
 

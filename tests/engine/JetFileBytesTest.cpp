@@ -171,6 +171,7 @@ TEST(TableDefinition, OrdersOfNorthwind)
 
 TEST(TableDefinition, KeyColumnDirections)
 {
+    TABULO_NEED_TESTDATA();
     // Jet 3: Table12_asc_desc of jet3-index-codes.mdb (page 88) has an index
     // on data1 ascending, data2 descending, and its primary key on name.
     const Bytes jet3 = readFile(testDataPath(QStringLiteral("jet3-index-codes.mdb")), 88 * 2048, 2048);

@@ -954,20 +954,29 @@ qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
     return ERROR_SUCCESS;
 }
 
-}  // namespace
-
-qint32 RegEnumValue(HKEY key, quint32 index, QString *name, quint32 *type, QByteArray *data)
+// The index-th entry of the key's listing of values (or of sub-keys).
+qint32 listedItem(HKEY key, quint32 access, bool values, quint32 index, ListedItem *item)
 {
-    Call call(key, KEY_QUERY_VALUE, false);
+    Call call(key, access, false);
     if (call.status)
         return call.status;
     const Snapshot *snapshot = nullptr;
     Snapshot scratch;
-    if (const qint32 rc = listing(call, true, &snapshot, &scratch))
+    if (const qint32 rc = listing(call, values, &snapshot, &scratch))
         return rc;
     if (index >= quint32(snapshot->items.size()))
-        return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("no more values"));
-    const ListedItem &item = snapshot->items[index];
+        return fail(ERROR_NO_MORE_ITEMS, values ? QStringLiteral("no more values") : QStringLiteral("no more sub-keys"));
+    *item = snapshot->items[index];
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+qint32 RegEnumValue(HKEY key, quint32 index, QString *name, quint32 *type, QByteArray *data)
+{
+    ListedItem item;
+    if (const qint32 rc = listedItem(key, KEY_QUERY_VALUE, true, index, &item))
+        return rc;
     if (name)
         *name = item.name;
     if (type)
@@ -979,16 +988,9 @@ qint32 RegEnumValue(HKEY key, quint32 index, QString *name, quint32 *type, QByte
 
 qint32 RegEnumKeyEx(HKEY key, quint32 index, QString *name, QString *className, QDateTime *lastWriteTime)
 {
-    Call call(key, KEY_ENUMERATE_SUB_KEYS, false);
-    if (call.status)
-        return call.status;
-    const Snapshot *snapshot = nullptr;
-    Snapshot scratch;
-    if (const qint32 rc = listing(call, false, &snapshot, &scratch))
+    ListedItem item;
+    if (const qint32 rc = listedItem(key, KEY_ENUMERATE_SUB_KEYS, false, index, &item))
         return rc;
-    if (index >= quint32(snapshot->items.size()))
-        return fail(ERROR_NO_MORE_ITEMS, QStringLiteral("no more sub-keys"));
-    const ListedItem &item = snapshot->items[index];
     if (name)
         *name = item.name;
     if (className)

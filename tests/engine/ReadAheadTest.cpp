@@ -4,6 +4,7 @@
 #include "EngineFixtures.h"
 #include "TestPaths.h"
 
+#include "ScopedEnv.h"
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/JetEngine.h"
 
@@ -12,7 +13,10 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <unistd.h>
 
 using namespace dao;
 
@@ -131,4 +135,88 @@ TEST_F(ReadAheadTest, SnapshotsAreNotReadAheadAndTheEngineStopsWhatItStarted)
     }
     EXPECT_EQ(readerRuns().size(), 1) << "a snapshot was given to the reader";
     EXPECT_FALSE(running(early)) << "the engine left its reader running";
+}
+
+namespace {
+
+// Starts `program` on `file` as tabulo-cli's launcher does, before any engine exists.
+ReaderChild launchedReader(const QString &program, const QString &file)
+{
+    const QByteArray path = program.toLocal8Bit(), name = file.toLocal8Bit();
+    const char *argv[] = {path.constData(), "--", name.constData(), nullptr};
+    int error = 0;
+    const ReaderChild child = startReaderChild(argv, kReaderMemoryLimitBytes, &error);
+    EXPECT_TRUE(child.started()) << std::strerror(error);
+    return child;
+}
+
+}  // namespace
+
+TEST_F(ReadAheadTest, AReaderStartedBeforeTheEngineIsTakenOverAndUsed)
+{
+    const ScopedEnv reader("TABULO_SCHEMA_READER", settings.program.toLocal8Bit());
+    JetEngine engine;
+    engine.takeReadAhead(northwind, settings.program, launchedReader(settings.program, northwind));
+    const auto db = engine.Workspaces(0)->OpenDatabase(northwind, false, true, {});
+    EXPECT_GE(db->TableDefs().Count(), 8);
+    EXPECT_EQ(readerRuns().size(), 1) << "the file was read twice";
+}
+
+TEST_F(ReadAheadTest, AStartedReaderThatTheEngineWouldNotRunIsStopped)
+{
+    const ScopedEnv reader("TABULO_SCHEMA_READER", findSchemaReader().toLocal8Bit());
+    const QString slow = slowCopy(QStringLiteral("northwind.mdb"));
+    const struct {
+        const char *what;
+        QString file;           // what the early reader reads
+        QString opened;         // what the engine then opens
+        bool otherProgram;
+    } cases[] = {
+        {"another program", slow, slow, true},
+        {"another file", slow, northwind, false},
+    };
+    for (const auto &c : cases) {
+        QFile::remove(runs);
+        JetEngine engine;
+        // The stand-in script is not the reader the engine finds.
+        const ReaderChild child = launchedReader(settings.program, c.file);
+        const pid_t early = readerRuns(1).value(0);
+        ASSERT_GT(early, 0) << c.what;
+        engine.takeReadAhead(c.file, c.otherProgram ? settings.program : findSchemaReader(), child);
+        if (c.opened != slow) {
+            const auto db = engine.Workspaces(0)->OpenDatabase(c.opened, false, true, {});
+            EXPECT_GE(db->TableDefs().Count(), 8) << c.what;
+        }
+        EXPECT_FALSE(running(early)) << c.what << ": the unused early reader is still running";
+    }
+    // A snapshot engine, or one that is not the Jet file engine, stops it too.
+    QFile::remove(runs);
+    const ReaderChild child = launchedReader(settings.program, slow);
+    const pid_t early = readerRuns(1).value(0);
+    JetEngine().takeReadAhead(dir.filePath(QStringLiteral("design.json")), findSchemaReader(), child);
+    EXPECT_FALSE(running(early));
+}
+
+TEST(ReaderChild, StartsWithTheStandardStreamsOfThisProcessClosed)
+{
+    // With descriptor 0 free the pipe could land on it, and the child's
+    // redirection of its input would overwrite its output.
+    const int savedInput = dup(STDIN_FILENO);
+    ::close(STDIN_FILENO);
+    const char *argv[] = {"/bin/sh", "-c", "echo answer", nullptr};
+    int error = 0;
+    ReaderChild child = startReaderChild(argv, kReaderMemoryLimitBytes, &error);
+    dup2(savedInput, STDIN_FILENO);
+    ::close(savedInput);
+    ASSERT_TRUE(child.started()) << std::strerror(error);
+    EXPECT_GT(child.output, STDERR_FILENO);
+    char buffer[16] = {};
+    EXPECT_EQ(::read(child.output, buffer, sizeof buffer - 1), 7);
+    EXPECT_STREQ(buffer, "answer\n");
+    stopReaderChild(child);
+    EXPECT_FALSE(child.started());
+
+    const char *missing[] = {"/no/such/reader", nullptr};
+    EXPECT_FALSE(startReaderChild(missing, kReaderMemoryLimitBytes, &error).started());
+    EXPECT_EQ(error, ENOENT);
 }

@@ -5,6 +5,8 @@
 // engine's error number and leaves the engine's Errors collection holding
 // the errors of that operation.
 
+#include "wizard/engine/ReaderChild.h"
+
 #include <QString>
 #include <QVariant>
 #include <memory>
@@ -210,6 +212,14 @@ public:
     // reads files in another process may start now, while the caller gets
     // ready. Opening checks and fails exactly as without the hint.
     virtual void readAhead(const QString &name) { Q_UNUSED(name); }
+    // The same hint with a reader that `program` already runs on `name`,
+    // which the engine takes over; one that has no use for it stops it.
+    virtual void takeReadAhead(const QString &name, const QString &program, ReaderChild child)
+    {
+        Q_UNUSED(name);
+        Q_UNUSED(program);
+        stopReaderChild(child);
+    }
 };
 
 // The library's one engine, created on first use.

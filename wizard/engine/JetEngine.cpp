@@ -40,6 +40,14 @@ void JetEngine::readAhead(const QString &name)
         m_reader->readAhead(name);
 }
 
+void JetEngine::takeReadAhead(const QString &name, const QString &program, ReaderChild child)
+{
+    if (isSnapshotName(name))
+        stopReaderChild(child);
+    else
+        m_reader->adoptReadAhead(name, program, child);
+}
+
 std::shared_ptr<Workspace> JetEngine::Workspaces(int index)
 {
     if (index != 0)

@@ -28,6 +28,7 @@ public:
     const dao::Errors &Errors() const override { return *m_hooks.errors; }
     // Starts the reader on a Jet file; snapshots are read when opened.
     void readAhead(const QString &name) override;
+    void takeReadAhead(const QString &name, const QString &program, ReaderChild child) override;
 
 private:
     EngineWorkspace::Opener opener() const;

@@ -84,6 +84,20 @@ void JetFileReader::readAhead(const QString &path)
         m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path));
 }
 
+void JetFileReader::adoptReadAhead(const QString &path, const QString &program, ReaderChild child)
+{
+    m_ahead.reset();
+    const JetFileReaderSettings defaults;
+    const bool sameRun = m_settings.program.isEmpty() && m_settings.timeLimitMs == defaults.timeLimitMs
+                         && m_settings.memoryLimitBytes == defaults.memoryLimitBytes
+                         && program == findSchemaReader();
+    if (!sameRun) {
+        stopReaderChild(child);
+        return;
+    }
+    m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path), child);
+}
+
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
                                              const EngineHooks &hooks) const
 {

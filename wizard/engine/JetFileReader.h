@@ -6,6 +6,7 @@
 // program.
 
 #include "wizard/engine/ModelDatabase.h"
+#include "wizard/engine/ReaderChild.h"
 
 #include <QStringList>
 
@@ -17,9 +18,9 @@ struct JetFileReaderSettings {
     // The reader program; empty: found by findSchemaReader().
     QString program;
     // The reader is stopped after this long.
-    int timeLimitMs = 30000;
+    int timeLimitMs = kReaderTimeLimitMs;
     // Address space the reader may use.
-    qint64 memoryLimitBytes = qint64(1) << 30;
+    qint64 memoryLimitBytes = kReaderMemoryLimitBytes;
 };
 
 class ReaderProcess;
@@ -47,6 +48,11 @@ public:
     // Starts the reader on the Jet file `path` now; the next readDatabase of
     // that file takes its answer, any other reading stops it unused.
     void readAhead(const QString &path);
+    // As readAhead, with a reader that `program` already runs on `path`
+    // under the default limits (tabulo-cli's launcher starts one before
+    // the program is loaded). It is stopped unused unless these settings
+    // would start the same run.
+    void adoptReadAhead(const QString &path, const QString &program, ReaderChild child);
 
 private:
     JetFileReaderSettings m_settings;

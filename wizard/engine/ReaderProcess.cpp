@@ -1,6 +1,11 @@
 #include "wizard/engine/ReaderProcess.h"
 
-#include <sys/resource.h>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace dao {
 
@@ -8,6 +13,7 @@ namespace {
 
 // The reader's answer for one file stays far below this.
 constexpr qint64 MaxOutputBytes = 256 * 1024 * 1024;
+constexpr qint64 ReadChunkBytes = 64 * 1024;
 
 }  // namespace
 
@@ -19,29 +25,28 @@ ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStrin
         m_problem = QStringLiteral("the program tabulo-schema-reader is not installed");
         return;
     }
-    m_process.setProgram(program);
-    m_process.setArguments(arguments);
-    m_process.setStandardErrorFile(QProcess::nullDevice());
-    m_process.setStandardInputFile(QProcess::nullDevice());
-    const rlim_t memory = rlim_t(std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024));
-    m_process.setChildProcessModifier([memory] {
-        // Runs in the child between fork and exec: async-signal-safe calls only.
-        const rlimit addressSpace{memory, memory};
-        setrlimit(RLIMIT_AS, &addressSpace);
-        const rlimit noCore{0, 0};
-        setrlimit(RLIMIT_CORE, &noCore);
-    });
-    // Whether it started is asked in finish(), so that the caller goes on at once.
-    m_process.start();
-    m_deadline = QDeadlineTimer(std::max(settings.timeLimitMs, 1));
+    std::vector<QByteArray> words{program.toLocal8Bit()};
+    for (const QString &argument : arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<const char *> argv;
+    for (const QByteArray &word : words)
+        argv.push_back(word.constData());
+    argv.push_back(nullptr);
+    int error = 0;
+    m_child = startReaderChild(argv.data(), std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024), &error);
+    if (!m_child.started()) {
+        m_problem = QStringLiteral("%1 could not be started (%2)").arg(program, QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments, ReaderChild child)
+    : m_settings(settings), m_arguments(arguments), m_child(child)
+{
 }
 
 ReaderProcess::~ReaderProcess()
 {
-    if (m_process.state() != QProcess::NotRunning) {
-        m_process.kill();
-        m_process.waitForFinished(-1);
-    }
+    stopReaderChild(m_child);
 }
 
 bool ReaderProcess::isRunOf(const JetFileReaderSettings &settings, const QStringList &arguments) const
@@ -51,6 +56,45 @@ bool ReaderProcess::isRunOf(const JetFileReaderSettings &settings, const QString
            && settings.memoryLimitBytes == m_settings.memoryLimitBytes;
 }
 
+int ReaderProcess::remainingMs() const
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(m_deadline - std::chrono::steady_clock::now());
+    return int(std::max<std::chrono::milliseconds::rep>(left.count(), 0));
+}
+
+bool ReaderProcess::readOutput(QByteArray &output, QString &problem)
+{
+    for (;;) {
+        pollfd readable{m_child.output, POLLIN, 0};
+        const int ready = poll(&readable, 1, std::min(remainingMs(), 1000));
+        if (ready < 0 && errno != EINTR) {
+            problem = QStringLiteral("its answer could not be read (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        if (ready <= 0) {
+            if (remainingMs() == 0) {
+                problem = QStringLiteral("reading it took longer than %1 ms").arg(m_settings.timeLimitMs);
+                return false;
+            }
+            continue;
+        }
+        const qsizetype had = output.size();
+        output.resize(had + ReadChunkBytes);
+        const ssize_t got = read(m_child.output, output.data() + had, size_t(ReadChunkBytes));
+        output.resize(had + std::max<ssize_t>(got, 0));
+        if (got == 0)
+            return true;
+        if (got < 0 && errno != EINTR && errno != EAGAIN) {
+            problem = QStringLiteral("its answer could not be read (%1)").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+        if (output.size() > MaxOutputBytes) {
+            problem = QStringLiteral("the reader's answer is too long");
+            return false;
+        }
+    }
+}
+
 ReaderRun ReaderProcess::finish()
 {
     ReaderRun run;
@@ -58,29 +102,42 @@ ReaderRun ReaderProcess::finish()
         run.problem = m_problem;
         return run;
     }
-    if (!m_process.waitForStarted()) {
-        run.problem =
-            QStringLiteral("%1 could not be started (%2)").arg(m_process.program(), m_process.errorString());
+    // The limit counts from here: a reader started early may have waited
+    // for its answer to be taken.
+    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(m_settings.timeLimitMs, 1));
+    if (!readOutput(run.output, run.problem)) {
+        stopReaderChild(m_child);
+        run.output.clear();
         return run;
     }
-    while (m_process.state() != QProcess::NotRunning) {
-        if (m_deadline.hasExpired() || m_process.bytesAvailable() > MaxOutputBytes) {
-            run.problem = m_deadline.hasExpired()
-                              ? QStringLiteral("reading it took longer than %1 ms").arg(m_settings.timeLimitMs)
-                              : QStringLiteral("the reader's answer is too long");
-            m_process.kill();
-            m_process.waitForFinished(-1);
+    // The pipe is closed: the reader is done or about to be.
+    int status = 0;
+    for (;;) {
+        const pid_t waited = waitpid(m_child.pid, &status, WNOHANG);
+        if (waited == m_child.pid)
+            break;
+        if (waited < 0 && errno != EINTR) {
+            // Not a child of this process (any more): nothing to stop.
+            run.problem = QStringLiteral("the reader's end could not be learnt");
+            close(m_child.output);
+            m_child = ReaderChild{};
             return run;
         }
-        m_process.waitForFinished(int(std::min<qint64>(m_deadline.remainingTime(), 200)));
+        if (remainingMs() == 0) {
+            run.problem = QStringLiteral("reading it took longer than %1 ms").arg(m_settings.timeLimitMs);
+            stopReaderChild(m_child);
+            return run;
+        }
+        poll(nullptr, 0, 1);
     }
-    run.output = m_process.readAllStandardOutput();
-    if (m_process.exitStatus() != QProcess::NormalExit) {
+    close(m_child.output);
+    m_child = ReaderChild{};
+    if (!WIFEXITED(status)) {
         run.problem = QStringLiteral("the reader stopped abnormally on it");
         return run;
     }
     run.finished = true;
-    run.exitCode = m_process.exitCode();
+    run.exitCode = WEXITSTATUS(status);
     return run;
 }
 

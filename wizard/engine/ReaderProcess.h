@@ -1,13 +1,15 @@
 #pragma once
-// One run of tabulo-schema-reader: started at once, with its memory limit
-// and its input and errors on the null device; finish() collects its answer
-// within the time limit counted from the start. A run that is let go while
-// the reader still works stops the reader.
+// One run of tabulo-schema-reader: started at once (or taken over from
+// whoever started it), with its memory limit and its input and errors on
+// the null device; finish() collects its answer, waiting at most the time
+// limit. A run that is let go while the reader still works stops the reader.
 
 #include "wizard/engine/JetFileReader.h"
+#include "wizard/engine/ReaderChild.h"
 
-#include <QDeadlineTimer>
-#include <QProcess>
+#include <QByteArray>
+
+#include <chrono>
 
 namespace dao {
 
@@ -22,6 +24,9 @@ struct ReaderRun {
 class ReaderProcess {
 public:
     ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments);
+    // Takes over `child`, a reader already started as `settings` and
+    // `arguments` would start it.
+    ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments, ReaderChild child);
     ~ReaderProcess();
     ReaderProcess(const ReaderProcess &) = delete;
     ReaderProcess &operator=(const ReaderProcess &) = delete;
@@ -34,10 +39,14 @@ public:
     ReaderRun finish();
 
 private:
+    // Reads the pipe to its end; false (and `problem` set) when stopped.
+    bool readOutput(QByteArray &output, QString &problem);
+    int remainingMs() const;
+
     JetFileReaderSettings m_settings;
     QStringList m_arguments;
-    QProcess m_process;
-    QDeadlineTimer m_deadline;
+    ReaderChild m_child;
+    std::chrono::steady_clock::time_point m_deadline;
     QString m_problem;          // why it could not be started
 };
 

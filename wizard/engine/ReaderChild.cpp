@@ -1,0 +1,137 @@
+#include "wizard/engine/ReaderChild.h"
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace dao {
+
+namespace {
+
+// What the child needs between clone and exec. It shares this process's
+// memory until it execs, so it writes its failure into `error`.
+struct ChildSetup {
+    const char *const *argv;
+    int input, output, errors;
+    rlim_t memory;
+    const sigset_t *mask;
+    volatile int error;
+};
+
+// Runs in the child, on its own stack, while the parent waits: system
+// calls only.
+int childMain(void *argument)
+{
+    auto *setup = static_cast<ChildSetup *>(argument);
+    // None of the parent's signal handlers may run here before exec.
+    for (int signal = 1; signal < NSIG; ++signal) {
+        struct sigaction action {};
+        if (sigaction(signal, nullptr, &action) == 0 && action.sa_handler != SIG_DFL
+            && action.sa_handler != SIG_IGN) {
+            action.sa_handler = SIG_DFL;
+            action.sa_flags = 0;
+            sigaction(signal, &action, nullptr);
+        }
+    }
+    const rlimit addressSpace{setup->memory, setup->memory};
+    const rlimit noCore{0, 0};
+    if (setrlimit(RLIMIT_AS, &addressSpace) == 0 && setrlimit(RLIMIT_CORE, &noCore) == 0
+        && dup2(setup->input, STDIN_FILENO) >= 0 && dup2(setup->output, STDOUT_FILENO) >= 0
+        && dup2(setup->errors, STDERR_FILENO) >= 0) {
+        sigprocmask(SIG_SETMASK, setup->mask, nullptr);
+        execve(setup->argv[0], const_cast<char *const *>(setup->argv), environ);
+    }
+    setup->error = errno;
+    _exit(127);
+}
+
+// `fd` moved above the standard streams, so that the child's dup2 onto
+// 0, 1 and 2 cannot overwrite it; close-on-exec.
+int aboveStandardStreams(int fd)
+{
+    if (fd < 0 || fd > STDERR_FILENO)
+        return fd;
+    const int moved = fcntl(fd, F_DUPFD_CLOEXEC, STDERR_FILENO + 1);
+    close(fd);
+    return moved;
+}
+
+void closeAll(const int *fds, int count)
+{
+    for (int i = 0; i < count; ++i) {
+        if (fds[i] >= 0)
+            close(fds[i]);
+    }
+}
+
+constexpr size_t ChildStackBytes = 64 * 1024;
+
+}  // namespace
+
+ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitBytes, int *error)
+{
+    ReaderChild child;
+    int pipeEnds[2] = {-1, -1};
+    int fds[4] = {-1, -1, -1, -1};   // pipe read end, pipe write end, null in, null out
+    if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
+        *error = errno;
+        return child;
+    }
+    fds[0] = aboveStandardStreams(pipeEnds[0]);
+    fds[1] = aboveStandardStreams(pipeEnds[1]);
+    fds[2] = aboveStandardStreams(open("/dev/null", O_RDONLY | O_CLOEXEC));
+    fds[3] = aboveStandardStreams(open("/dev/null", O_WRONLY | O_CLOEXEC));
+    void *stack = mmap(nullptr, ChildStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK,
+                       -1, 0);
+    if (fds[0] < 0 || fds[1] < 0 || fds[2] < 0 || fds[3] < 0 || stack == MAP_FAILED) {
+        *error = errno;
+        if (stack != MAP_FAILED)
+            munmap(stack, ChildStackBytes);
+        closeAll(fds, 4);
+        return child;
+    }
+
+    sigset_t all, previous;
+    sigfillset(&all);
+    sigprocmask(SIG_SETMASK, &all, &previous);
+    ChildSetup setup{argv, fds[2], fds[1], fds[3], rlim_t(memoryLimitBytes), &previous, 0};
+    // CLONE_VFORK: this thread goes on once the child has exec'd or exited.
+    const pid_t pid = clone(childMain, static_cast<char *>(stack) + ChildStackBytes,
+                            CLONE_VM | CLONE_VFORK | SIGCHLD, &setup);
+    const int cloneError = errno;
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+    munmap(stack, ChildStackBytes);
+    closeAll(fds + 1, 3);
+
+    if (pid < 0 || setup.error != 0) {
+        *error = pid < 0 ? cloneError : setup.error;
+        if (pid > 0)
+            waitpid(pid, nullptr, 0);
+        close(fds[0]);
+        return child;
+    }
+    child.pid = pid;
+    child.output = fds[0];
+    return child;
+}
+
+void stopReaderChild(ReaderChild &child)
+{
+    if (child.started()) {
+        kill(child.pid, SIGKILL);
+        while (waitpid(child.pid, nullptr, 0) < 0 && errno == EINTR) {
+        }
+    }
+    if (child.output >= 0)
+        close(child.output);
+    child = ReaderChild{};
+}
+
+}  // namespace dao

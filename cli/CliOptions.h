@@ -7,6 +7,8 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace tabulo::cli {
 
@@ -39,5 +41,18 @@ void checkCodeStyleOptions(const CliOptions &options);
 // should go on, otherwise the exit status: 0 after --help or --version, 2
 // after a usage error (the message is printed).
 std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options);
+
+// One spelling of an option of tabulo-cli, and how many of the arguments
+// after it the parser takes as its values when the value is not in the
+// option's own argument ("--name=value", "-oVALUE").
+struct OptionSyntax {
+    std::string name;             // "--mdw", "-o"
+    int minValues = 0;            // taken whatever they look like
+    int maxValues = 0;            // 0 for a flag; those above minValues only if not options
+    bool printsAndExits = false;  // --help and --version: the program reads no database
+};
+
+// Every option parseCommandLine knows, each spelling on its own.
+std::vector<OptionSyntax> optionSyntax();
 
 }  // namespace tabulo::cli

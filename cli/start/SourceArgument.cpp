@@ -50,9 +50,11 @@ bool isDigit(char c)
 
 }  // namespace
 
-const char *sourceArgument(int argc, char *const argv[])
+const char *sourceArgument(int argc, char *const argv[], bool *designProperties)
 {
     const char *source = nullptr;
+    if (designProperties != nullptr)
+        *designProperties = false;
     for (int i = 1; i < argc; ++i) {
         const char *argument = argv[i];
         const FlagOption *flag = nullptr;
@@ -85,6 +87,8 @@ const char *sourceArgument(int argc, char *const argv[])
         if (flag != nullptr) {
             if (flag->printsAndExits)
                 return nullptr;
+            if (designProperties != nullptr && std::strcmp(flag->name, "--design-properties") == 0)
+                *designProperties = true;
         } else if (!valueInside) {
             ++i;  // the option's value
         }

@@ -14,6 +14,8 @@ namespace tabulo::cli {
 // print and exit. An option that is not a known flag takes a value: the
 // rest of its own argument ("--name=value", "-oVALUE") or else the next
 // argument, whatever that is ("--mdw -- x.mdb" sets --mdw to "--").
-const char *sourceArgument(int argc, char *const argv[]);
+// `designProperties`, when given, tells whether --design-properties is
+// among the options (in any spelling, even "--design-properties=false").
+const char *sourceArgument(int argc, char *const argv[], bool *designProperties = nullptr);
 
 }  // namespace tabulo::cli

@@ -1,5 +1,6 @@
-// tabulo-cli reads a Jet file once: the reader it starts while getting ready
-// is the one whose answer the run uses.
+// tabulo-cli reads a Jet file once: the reader its launcher starts before
+// the program is loaded is the one whose answer the run uses, and it reads
+// the further design properties only for --design-properties.
 
 #include "TestPaths.h"
 
@@ -23,8 +24,19 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
     file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 
     const QString northwind = testDataPath(QStringLiteral("northwind.mdb"));
-    for (const QStringList &arguments : {QStringList{northwind}, QStringList{northwind, QStringLiteral("--list-tables")},
-                                         QStringList{northwind, QStringLiteral("--tables"), QStringLiteral("Orders")}}) {
+    const QStringList lean = {QStringLiteral("--no-design-properties"), QStringLiteral("--"), northwind};
+    const QStringList full = {QStringLiteral("--"), northwind};
+    const struct {
+        QStringList arguments;
+        QStringList readerArguments;
+    } cases[] = {
+        {{northwind}, lean},
+        {{northwind, QStringLiteral("--list-tables")}, lean},
+        {{QStringLiteral("--tables"), QStringLiteral("Orders"), northwind}, lean},
+        {{northwind, QStringLiteral("--design-properties")}, full},
+        {{QStringLiteral("--design-properties"), QStringLiteral("-o"), dir.filePath(QStringLiteral("out.bas")), northwind}, full},
+    };
+    for (const auto &[arguments, readerArguments] : cases) {
         QFile::remove(runs);
         QProcess cli;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -35,6 +47,6 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
         EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
         QFile log(runs);
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));
-        EXPECT_EQ(log.readAll().count('\n'), 1) << arguments.join(' ').toStdString();
+        EXPECT_EQ(log.readAll(), readerArguments.join(u' ').toLocal8Bit() + '\n') << arguments.join(' ').toStdString();
     }
 }

@@ -209,3 +209,39 @@ TEST(SourceArgument, AgreesWithTheParser)
         EXPECT_EQ(guessed(c.arguments), c.source);
     }
 }
+
+// Whether the reader started early reads the further design properties:
+// as the parser sets --design-properties, except that any spelling of the
+// flag counts, since reading more than needed only costs time.
+TEST(SourceArgument, SeesDesignPropertiesAsTheParserDoes)
+{
+    const struct {
+        std::vector<std::string> arguments;
+        bool parsed, guessed;
+    } cases[] = {
+        {{"s.mdb"}, false, false},
+        {{"s.mdb", "--design-properties"}, true, true},
+        {{"--design-properties", "--tables", "A", "s.mdb"}, true, true},
+        {{"--user", "--design-properties", "s.mdb"}, false, false},
+        {{"--", "--design-properties"}, false, false},
+        {{"--design-properties=true", "s.mdb"}, true, true},
+        {{"--design-properties=false", "s.mdb"}, false, true},
+    };
+    for (const auto &c : cases) {
+        std::string shown;
+        for (const std::string &argument : c.arguments)
+            shown += " '" + argument + "'";
+        SCOPED_TRACE("tabulo-cli" + shown);
+        CommandLine line(c.arguments);
+        tabulo::cli::CliOptions options;
+        testing::internal::CaptureStderr();
+        const std::optional<int> status = tabulo::cli::parseCommandLine(line.argc(), line.argv(), options);
+        testing::internal::GetCapturedStderr();
+        EXPECT_EQ(status, std::nullopt);
+        EXPECT_EQ(options.settings.includeDesignProperties, c.parsed);
+        bool designProperties = !c.guessed;
+        CommandLine again(c.arguments);
+        EXPECT_NE(sourceArgument(again.argc(), again.argv(), &designProperties), nullptr);
+        EXPECT_EQ(designProperties, c.guessed);
+    }
+}

@@ -253,3 +253,49 @@ TEST(DesignProperties, TextsInTheFormsJetStoresThem)
     EXPECT_EQ(propertyValue(customers->Properties(), "Description"),
               QVariant(QStringLiteral("Customers' names, addresses, and phone numbers.")));
 }
+
+// Read without the further design properties, every file gives the same
+// tables, fields, members and indexes, and no property at all.
+TEST(DesignProperties, LeftOutOnRequestWithEverythingElseAsBefore)
+{
+    TABULO_NEED_TESTDATA();
+    const auto describe = [](Database &db, bool withProperties) {
+        QStringList lines;
+        for (int t = 0; t < db.TableDefs().Count(); ++t) {
+            const auto table = db.TableDefs().Item(t);
+            lines << table->Name() + u'|' + table->ValidationRule() + u'|' + table->ValidationText();
+            if (!withProperties && table->Properties().Count() != 0)
+                lines << QStringLiteral("properties of %1").arg(table->Name());
+            for (int f = 0; f < table->Fields().Count(); ++f) {
+                const auto field = table->Fields().Item(f);
+                lines << QStringLiteral("  %1 %2 %3 %4 %5 %6|%7|%8")
+                             .arg(field->Name())
+                             .arg(field->Type())
+                             .arg(field->Size())
+                             .arg(field->Attributes())
+                             .arg(int(field->Required()) * 2 + int(field->AllowZeroLength()))
+                             .arg(field->DefaultValue(), field->ValidationRule(), field->ValidationText());
+                if (!withProperties && field->Properties().Count() != 0)
+                    lines << QStringLiteral("properties of %1.%2").arg(table->Name(), field->Name());
+            }
+            for (int i = 0; i < table->Indexes().Count(); ++i) {
+                const auto index = table->Indexes().Item(i);
+                QStringList keys;
+                for (int k = 0; k < index->Fields().Count(); ++k)
+                    keys << QStringLiteral("%1 %2").arg(index->Fields().Item(k)->Name()).arg(index->Fields().Item(k)->Attributes());
+                lines << QStringLiteral("  index %1 %2").arg(index->Name(), keys.join(u','));
+            }
+        }
+        return lines;
+    };
+    for (const char *file : {"northwind.mdb", "jet3-index.mdb", "jet4-index.mdb"}) {
+        SCOPED_TRACE(file);
+        JetEngine full;
+        JetEngine lean;
+        lean.setDesignPropertiesWanted(false);
+        const QString path = testDataPath(QLatin1String(file));
+        const auto withProperties = full.Workspaces(0)->OpenDatabase(path, false, true, {});
+        const auto without = lean.Workspaces(0)->OpenDatabase(path, false, true, {});
+        EXPECT_EQ(describe(*without, false), describe(*withProperties, true));
+    }
+}

@@ -8,6 +8,7 @@
 #include "wizard/engine/ReaderChild.h"
 
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 #include <memory>
 
@@ -212,14 +213,21 @@ public:
     // reads files in another process may start now, while the caller gets
     // ready. Opening checks and fails exactly as without the hint.
     virtual void readAhead(const QString &name) { Q_UNUSED(name); }
-    // The same hint with a reader that `program` already runs on `name`,
-    // which the engine takes over; one that has no use for it stops it.
-    virtual void takeReadAhead(const QString &name, const QString &program, ReaderChild child)
+    // The same hint with a reader `program` that already runs with
+    // `arguments` on `name`: the engine takes it over, or stops it when it
+    // has no use for it.
+    virtual void takeReadAhead(const QString &name, const QString &program, const QStringList &arguments,
+                               ReaderChild child)
     {
         Q_UNUSED(name);
         Q_UNUSED(program);
+        Q_UNUSED(arguments);
         stopReaderChild(child);
     }
+    // A hint that the caller has no use for the design properties beyond
+    // the members (descriptions, captions, formats, lookups): an engine
+    // that reads files may leave them out, and read faster.
+    virtual void setDesignPropertiesWanted(bool wanted) { Q_UNUSED(wanted); }
 };
 
 // The library's one engine, created on first use.

@@ -33,9 +33,13 @@ QString unrecognised(const QString &path, const QString &why)
 
 // The reader's arguments for the database `path`; "--" ends its options,
 // whatever the file is called.
-QStringList readerArguments(const QString &path)
+QStringList readerArguments(const QString &path, const JetFileReaderSettings &settings)
 {
-    return {QStringLiteral("--"), QDir::toNativeSeparators(path)};
+    QStringList arguments;
+    if (!settings.designProperties)
+        arguments.append(QStringLiteral("--no-design-properties"));
+    arguments << QStringLiteral("--") << QDir::toNativeSeparators(path);
+    return arguments;
 }
 
 // The first bytes of a regular file into `bytes`; only such a file is opened.
@@ -81,21 +85,21 @@ void JetFileReader::readAhead(const QString &path)
 {
     m_ahead.reset();
     if (QFileInfo(path).isFile())
-        m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path));
+        m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path, m_settings));
 }
 
-void JetFileReader::adoptReadAhead(const QString &path, const QString &program, ReaderChild child)
+void JetFileReader::adoptReadAhead(const StartedReader &reader)
 {
     m_ahead.reset();
-    const JetFileReaderSettings defaults;
-    const bool sameRun = m_settings.program.isEmpty() && m_settings.timeLimitMs == defaults.timeLimitMs
-                         && m_settings.memoryLimitBytes == defaults.memoryLimitBytes
-                         && program == findSchemaReader();
-    if (!sameRun) {
+    // Its arguments are checked when the file is opened.
+    const bool sameProgram = reader.program
+                             == (m_settings.program.isEmpty() ? findSchemaReader() : m_settings.program);
+    if (!sameProgram || m_settings.memoryLimitBytes != kReaderMemoryLimitBytes) {
+        ReaderChild child = reader.child;
         stopReaderChild(child);
         return;
     }
-    m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path), child);
+    m_ahead = std::make_unique<ReaderProcess>(m_settings, reader.arguments, reader.child);
 }
 
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
@@ -133,7 +137,7 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     if (!header->password.empty() && QString::fromStdU16String(header->password) != password)
         hooks.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
 
-    const QStringList arguments = readerArguments(path);
+    const QStringList arguments = readerArguments(path, m_settings);
     if (reader && !reader->isRunOf(m_settings, arguments))
         reader.reset();
     if (!reader)

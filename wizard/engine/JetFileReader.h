@@ -21,9 +21,20 @@ struct JetFileReaderSettings {
     int timeLimitMs = kReaderTimeLimitMs;
     // Address space the reader may use.
     qint64 memoryLimitBytes = kReaderMemoryLimitBytes;
+    // Whether the reader reads the design properties beyond the model's
+    // members (descriptions, captions, formats, lookups).
+    bool designProperties = true;
 };
 
 class ReaderProcess;
+
+// A reader someone else started: `program` with `arguments`, under the
+// default limits.
+struct StartedReader {
+    QString program;
+    QStringList arguments;
+    ReaderChild child;
+};
 
 class JetFileReader {
 public:
@@ -48,11 +59,10 @@ public:
     // Starts the reader on the Jet file `path` now; the next readDatabase of
     // that file takes its answer, any other reading stops it unused.
     void readAhead(const QString &path);
-    // As readAhead, with a reader that `program` already runs on `path`
-    // under the default limits (tabulo-cli's launcher starts one before
-    // the program is loaded). It is stopped unused unless these settings
-    // would start the same run.
-    void adoptReadAhead(const QString &path, const QString &program, ReaderChild child);
+    // As readAhead, with a reader that already runs (tabulo-cli's launcher
+    // starts one before the program is loaded). It is stopped unused
+    // unless these settings would start the same run.
+    void adoptReadAhead(const StartedReader &reader);
 
 private:
     JetFileReaderSettings m_settings;

@@ -28,6 +28,9 @@ constexpr int IndexPrimary = 1, IndexForeign = 2;
 constexpr std::string_view FieldMemberProperties[] = {"Required", "AllowZeroLength", "DefaultValue",
                                                       "ValidationRule", "ValidationText"};
 constexpr std::string_view TableMemberProperties[] = {"ValidationRule", "ValidationText"};
+// Both, for reading a property block without the further properties.
+constexpr std::string_view MemberProperties[] = {"Required", "AllowZeroLength", "DefaultValue", "ValidationRule",
+                                                 "ValidationText"};
 
 // Stored properties that are no part of the design: the engine creates
 // and keeps them itself, and a rebuilt database gets its own.
@@ -90,8 +93,8 @@ std::vector<MdbColumn *> columnsInOrder(MdbTableDef *table)
 
 class DatabaseReader {
 public:
-    DatabaseReader(const std::string &path, MdbHandle *mdb, jetfile::Format format)
-        : m_path(path), m_mdb(mdb), m_format(format) {}
+    DatabaseReader(const std::string &path, MdbHandle *mdb, jetfile::Format format, const ReadOptions &options)
+        : m_path(path), m_mdb(mdb), m_format(format), m_options(options) {}
 
     std::optional<Database> read(ReadError &error)
     {
@@ -211,7 +214,7 @@ private:
                                             std::span<const std::string_view> members) const
     {
         std::vector<Property> result;
-        if (!set)
+        if (!set || !m_options.designProperties)
             return result;
         result.reserve(set->properties.size());
         std::vector<std::size_t> seen;
@@ -272,7 +275,9 @@ private:
     bool readTable(const Catalogue::Table &row, Table &out, ReadError &error)
     {
         MdbCatalogEntry *entry = row.entry.get();
-        const PropertySets properties = readProperties(row.properties);
+        const PropertySets properties =
+            readProperties(row.properties, m_options.designProperties ? std::span<const std::string_view>()
+                                                                      : std::span(MemberProperties));
         TablePtr table(mdb_read_table(entry));
         if (!table || !mdb_read_columns(table.get())) {
             error = {FormatNotRecognised, unrecognised(m_path, "table '" + out.name + "' cannot be read")};
@@ -391,13 +396,14 @@ private:
     std::string m_path;
     MdbHandle *m_mdb;
     jetfile::Format m_format;
+    ReadOptions m_options;
     const Catalogue *m_catalogue = nullptr;
     const std::vector<Relation> *m_relations = nullptr;
 };
 
 }  // namespace
 
-std::optional<Database> readDatabase(const std::string &path, ReadError &error)
+std::optional<Database> readDatabase(const std::string &path, const ReadOptions &options, ReadError &error)
 {
     std::string problem;
     const std::optional<jetfile::Header> header = readHeader(path, problem);
@@ -414,7 +420,7 @@ std::optional<Database> readDatabase(const std::string &path, ReadError &error)
         error = {FormatNotRecognised, unrecognised(path, "libmdb cannot open it")};
         return std::nullopt;
     }
-    DatabaseReader reader(path, mdb.get(), header->format);
+    DatabaseReader reader(path, mdb.get(), header->format, options);
     auto db = reader.read(error);
     // The program ends once the answer is written: freeing libmdb's
     // catalogue would cost more than reading it.

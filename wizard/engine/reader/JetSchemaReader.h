@@ -70,8 +70,15 @@ struct ReadError {
     std::string description;
 };
 
+struct ReadOptions {
+    // The stored properties beyond the members above (descriptions,
+    // captions, formats, lookups); without them the answer is about a third
+    // of the size.
+    bool designProperties = true;
+};
+
 // Reads the design of `path`; on failure fills `error` and answers nothing.
-std::optional<Database> readDatabase(const std::string &path, ReadError &error);
+std::optional<Database> readDatabase(const std::string &path, const ReadOptions &options, ReadError &error);
 // Reads the user names of the workgroup file `path` (MSysAccounts, FGroup 0).
 std::optional<std::vector<std::string>> readWorkgroupUsers(const std::string &path, ReadError &error);
 

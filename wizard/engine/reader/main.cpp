@@ -1,5 +1,6 @@
 // tabulo-schema-reader: prints the design of a Jet database file as schema
-// JSON (docs/schema-json.md), or with --workgroup the users of a workgroup
+// JSON (docs/schema-json.md), without the further design properties with
+// --no-design-properties, or with --workgroup the users of a workgroup
 // file. Exit status 0 with the document on standard output; 2 with an error
 // object ({"error": {"number", "description"}}); 64 for a wrong command line.
 
@@ -13,7 +14,7 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: tabulo-schema-reader [--workgroup] [--] FILE\n", stderr);
+    std::fputs("usage: tabulo-schema-reader [--workgroup | --no-design-properties] [--] FILE\n", stderr);
     return 64;
 }
 
@@ -28,9 +29,13 @@ int emit(const std::string &text, int status)
 int main(int argc, char **argv)
 {
     bool workgroup = false;
+    reader::ReadOptions options;
     int at = 1;
     if (at < argc && std::strcmp(argv[at], "--workgroup") == 0) {
         workgroup = true;
+        ++at;
+    } else if (at < argc && std::strcmp(argv[at], "--no-design-properties") == 0) {
+        options.designProperties = false;
         ++at;
     }
     // "--" ends the options: whatever follows is the file, even "--workgroup".
@@ -44,7 +49,7 @@ int main(int argc, char **argv)
     if (workgroup) {
         if (const auto users = reader::readWorkgroupUsers(path, error))
             return emit(reader::toJson(*users), 0);
-    } else if (const auto database = reader::readDatabase(path, error)) {
+    } else if (const auto database = reader::readDatabase(path, options, error)) {
         return emit(reader::toJson(*database), 0);
     }
     return emit(reader::toJson(error), 2);

@@ -665,6 +665,17 @@ TEST_F(RegistryStore, AListingIsReadAgainOnlyWhenItsOwnKeyChanged)
     EXPECT_GT(second, first);
 }
 
+// A program that links the library loads SQLite only once it opens the
+// store, and the store then waits for locks with its own fair wait.
+TEST_F(RegistryStore, SQLiteIsLoadedWithTheStoreAndWaitsFairly)
+{
+    QProcess p;
+    startHelper(p, storePath(), {QStringLiteral("open")});
+    ASSERT_TRUE(p.waitForFinished(30000));
+    const QByteArray out = p.readAllStandardOutput();
+    EXPECT_TRUE(out.contains("sqlite 0 1 fair 1\n")) << out.constData();
+}
+
 TEST_F(RegistryStore, ConcurrentWritersAllGetTheirTurn)
 {
     constexpr int kWriters = 4;

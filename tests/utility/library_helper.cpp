@@ -12,8 +12,10 @@
 //   library_helper restore PATH FILE    restores HKEY_CURRENT_USER\PATH from FILE and prints
 //                                       "rc N" and "grew K": by how many KiB the
 //                                       process's peak memory grew during the restore
-//   library_helper open                 opens HKEY_CURRENT_USER\Software; prints "rc N" and the
-//                                       error text
+//   library_helper open                 opens HKEY_CURRENT_USER\Software; prints "rc N", the
+//                                       error text, and "sqlite B A fair F": whether SQLite
+//                                       was mapped before and after, and whether the store
+//                                       waits for locks with its own fair wait
 //   LIBRARY_HELPER_MODE=cmdline library_helper ARGS...
 //                                       prints the command line and its parameters,
 //                                       without a QCoreApplication (so
@@ -26,6 +28,7 @@
 #include "utility/internal/RegistryStore.h"
 
 #include <QElapsedTimer>
+#include <QFile>
 
 #include <cstdio>
 #include <cstring>
@@ -119,12 +122,20 @@ int restoreFile(const QString &path, const QString &file)
     return 0;
 }
 
+bool sqliteMapped()
+{
+    QFile maps(QStringLiteral("/proc/self/maps"));
+    return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libsqlite3");
+}
+
 int openSoftware()
 {
+    const bool before = sqliteMapped();
     registry::HKEY h = 0;
     const qint32 rc = registry::RegOpenKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Software"), 0,
                                              registry::KEY_READ, &h);
-    std::printf("rc %d\n%s\n", rc, qPrintable(registry::lastErrorText()));
+    std::printf("rc %d\n%s\nsqlite %d %d fair %d\n", rc, qPrintable(registry::lastErrorText()), int(before),
+                int(sqliteMapped()), int(registry::lastOpenWaitsFairly()));
     return 0;
 }
 

@@ -18,6 +18,7 @@
 #include <QtEndian>
 
 #include <atomic>
+#include <dlfcn.h>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -36,6 +37,7 @@ constexpr int kMaxValueNameLength = 16383;
 constexpr int kMaxDepth = 512;
 
 std::atomic<int> g_busyTimeoutMs{10000};
+std::atomic<bool> g_lastOpenWaitsFairly{false};
 std::atomic<quint64> g_connectionCounter{0};
 std::atomic<quint64> g_listingReads{0};
 thread_local QString t_lastError;
@@ -247,6 +249,18 @@ private:
 thread_local QElapsedTimer LockWait::t_since;
 thread_local QElapsedTimer LockWait::t_lastWait;
 
+// SQLite's sqlite3_busy_handler, from the SQLite library Qt's driver has
+// loaded: the library links no SQLite of its own, so that programs that
+// never touch the registry do not load it. Null when the driver did not
+// load the system library (a driver with SQLite built in): the driver's
+// own busy timeout then stands.
+using BusyHandlerSetter = decltype(&sqlite3_busy_handler);
+BusyHandlerSetter busyHandlerSetter()
+{
+    void *library = dlopen("libsqlite3.so.0", RTLD_LAZY | RTLD_NOLOAD);
+    return library ? reinterpret_cast<BusyHandlerSetter>(dlsym(library, "sqlite3_busy_handler")) : nullptr;
+}
+
 // A store is a regular file or a name not yet taken. SQLite must never open
 // a device, a FIFO or a folder: it would wait on it for ever, or make its
 // journal beside it.
@@ -427,12 +441,17 @@ private:
                         QStringLiteral("registry file %1: cannot make its folder").arg(m_path));
         m_db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
         m_db.setDatabaseName(m_path);
+        // The driver's own wait, for when the fair wait below cannot be set.
+        m_db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=%1").arg(g_busyTimeoutMs.load()));
         if (!m_db.open())
             return sqlFailure(m_db.lastError());
         const QVariant handle = m_db.driver()->handle();
         if (qstrcmp(handle.typeName(), "sqlite3*") != 0)
             return fail(ERROR_REGISTRY_IO_FAILED, QStringLiteral("registry file %1: the SQLite driver gives no handle").arg(m_path));
-        sqlite3_busy_handler(*static_cast<sqlite3 *const *>(handle.constData()), LockWait::onBusy, nullptr);
+        static const BusyHandlerSetter setBusyHandler = busyHandlerSetter();
+        if (setBusyHandler)
+            setBusyHandler(*static_cast<sqlite3 *const *>(handle.constData()), LockWait::onBusy, nullptr);
+        g_lastOpenWaitsFairly = setBusyHandler != nullptr;
         if (const qint32 rc = run(QStringLiteral("PRAGMA foreign_keys = ON")))
             return rc;
         if (const qint32 rc = recognise())
@@ -802,6 +821,11 @@ QString lastErrorText()
 void setBusyTimeout(int milliseconds)
 {
     g_busyTimeoutMs = milliseconds;
+}
+
+bool lastOpenWaitsFairly()
+{
+    return g_lastOpenWaitsFairly;
 }
 
 quint64 listingReads()

@@ -121,6 +121,10 @@ QString lastErrorText();
 // How long a call waits for another process's write lock before it fails
 // with ERROR_LOCK_VIOLATION (default 10 s); applies to open handles too.
 void setBusyTimeout(int milliseconds);
+// Whether the store opened last waits for a lock with the fair wait, which
+// needs the SQLite library the Qt driver loaded; otherwise the driver's
+// busy timeout applies.
+bool lastOpenWaitsFairly();
 // How many times this process has read a key's value or sub-key listing from
 // the file; a walk by index over an unchanged key reads it once.
 quint64 listingReads();

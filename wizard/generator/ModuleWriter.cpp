@@ -728,6 +728,11 @@ void ModuleWriter::begin()
     d->reserveNames();
 }
 
+void ModuleWriter::expectLength(qsizetype characters)
+{
+    d->tables.reserve(characters);
+}
+
 void ModuleWriter::addTable(const dao::TableDef &table)
 {
     const QString tableName = table.Name();

@@ -44,6 +44,10 @@ public:
     // Refuses the settings checkCodeStyle() refuses, then starts the module.
     void begin();
 
+    // Makes room at once for a module of about `characters` characters (an
+    // earlier run's, say), so that the text does not grow by copies.
+    void expectLength(qsizetype characters);
+
     // Reads one table definition: its procedure, its wrapper call and its
     // part of the Indexes procedure.
     void addTable(const dao::TableDef &table);

@@ -374,6 +374,8 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 
         ModuleWriter writer(d->settings);
         writer.begin();
+        // The same module again is the likeliest run.
+        writer.expectLength(d->moduleText.size());
 
         ListControl *chosen = d->sourceTablesChosenList;
         if (!chosen)

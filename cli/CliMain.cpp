@@ -13,6 +13,7 @@
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
 #include <algorithm>
 #include <cstdio>
@@ -65,11 +66,25 @@ QString oneLine(QString text)
     return text.simplified();
 }
 
+[[noreturn]] void cannotWriteToStandardOutput()
+{
+    pembry::raiseError(57, QStringLiteral("tabulo-cli"), QStringLiteral("Cannot write to standard output."));
+}
+
 void writeToStandardOutput(const QByteArray &bytes)
 {
     if (std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout) != size_t(bytes.size())
         || std::fflush(stdout) != 0)
-        pembry::raiseError(57, QStringLiteral("tabulo-cli"), QStringLiteral("Cannot write to standard output."));
+        cannotWriteToStandardOutput();
+}
+
+// The code file's content on standard output, encoded a piece at a time.
+void writeModuleToStandardOutput(const QString &moduleText)
+{
+    QFile out;
+    if (std::fflush(stdout) != 0 || !out.open(stdout, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
+        || !writeCodeFileContent(out, moduleText, false, QString()) || !out.flush())
+        cannotWriteToStandardOutput();
 }
 
 // Hands the settings to the generator: first those the window passes as the
@@ -173,7 +188,7 @@ int run(const CliOptions &options, KeptMessages &messages)
     progress.reset();
 
     if (options.settings.pathNameCodeFile.isEmpty())
-        writeToStandardOutput(codeFileContent(gen.ModuleText(), false, QString()));
+        writeModuleToStandardOutput(gen.ModuleText());
     // The closing message says where the module went: useful on a terminal,
     // noise in a script.
     if (stderrIsTerminal()) {

@@ -256,6 +256,22 @@ TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
     EXPECT_FALSE(QFile::exists(codeFile));
 }
 
+TEST(Cli, AFullStandardOutputIsAnError)
+{
+    if (!QFile::exists(QStringLiteral("/dev/full")))
+        GTEST_SKIP() << "no /dev/full here";
+    QTemporaryDir dir;
+    const QString snapshot = fruitSnapshot(dir.path());
+    for (const QStringList &arguments : {QStringList{snapshot}, QStringList{snapshot, "--list-tables"}}) {
+        QProcess process;
+        process.setStandardOutputFile(QStringLiteral("/dev/full"));
+        process.start(cliProgram(), arguments);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        EXPECT_EQ(process.exitCode(), 1) << arguments.join(' ').toStdString();
+        EXPECT_EQ(process.readAllStandardError(), "error 57: Cannot write to standard output.\n");
+    }
+}
+
 TEST(Cli, AJsonSnapshotIsASource)
 {
     QTemporaryDir dir;

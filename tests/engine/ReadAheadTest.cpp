@@ -7,6 +7,7 @@
 #include "ScopedEnv.h"
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/JetEngine.h"
+#include "wizard/engine/ReaderProcess.h"
 
 #include <QDeadlineTimer>
 #include <QFile>
@@ -16,7 +17,6 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
-#include <vector>
 #include <unistd.h>
 
 using namespace dao;
@@ -151,15 +151,8 @@ struct Launched {
         if (!designProperties)
             arguments.append(QStringLiteral("--no-design-properties"));
         arguments << QStringLiteral("--") << file;
-        std::vector<QByteArray> words{program.toLocal8Bit()};
-        for (const QString &argument : arguments)
-            words.push_back(argument.toLocal8Bit());
-        std::vector<const char *> argv;
-        for (const QByteArray &word : words)
-            argv.push_back(word.constData());
-        argv.push_back(nullptr);
         int error = 0;
-        child = startReaderChild(argv.data(), kReaderMemoryLimitBytes, &error);
+        child = startReaderChild(program, arguments, kReaderMemoryLimitBytes, &error);
         EXPECT_TRUE(child.started()) << std::strerror(error);
     }
 

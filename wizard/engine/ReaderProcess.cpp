@@ -17,6 +17,19 @@ constexpr qint64 ReadChunkBytes = 64 * 1024;
 
 }  // namespace
 
+ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
+                             int *error)
+{
+    std::vector<QByteArray> words{program.toLocal8Bit()};
+    for (const QString &argument : arguments)
+        words.push_back(argument.toLocal8Bit());
+    std::vector<const char *> argv;
+    for (const QByteArray &word : words)
+        argv.push_back(word.constData());
+    argv.push_back(nullptr);
+    return startReaderChild(argv.data(), memoryLimitBytes, error);
+}
+
 ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments)
     : m_settings(settings), m_arguments(arguments)
 {
@@ -25,15 +38,9 @@ ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStrin
         m_problem = QStringLiteral("the program tabulo-schema-reader is not installed");
         return;
     }
-    std::vector<QByteArray> words{program.toLocal8Bit()};
-    for (const QString &argument : arguments)
-        words.push_back(argument.toLocal8Bit());
-    std::vector<const char *> argv;
-    for (const QByteArray &word : words)
-        argv.push_back(word.constData());
-    argv.push_back(nullptr);
     int error = 0;
-    m_child = startReaderChild(argv.data(), std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024), &error);
+    m_child = startReaderChild(program, arguments, std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024),
+                               &error);
     if (!m_child.started()) {
         m_problem = QStringLiteral("%1 could not be started (%2)").arg(program, QString::fromLocal8Bit(std::strerror(error)));
     }

@@ -21,6 +21,10 @@ struct ReaderRun {
     QString problem;            // why it did not finish, for the description
 };
 
+// startReaderChild() with Qt's strings, in the local 8-bit encoding.
+ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
+                             int *error);
+
 class ReaderProcess {
 public:
     ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments);

@@ -1,6 +1,5 @@
-// The generator tests run with a Qt application object, as the generator
-// does in the window and the command line.
-
+// The main of every test program without widgets: a Qt application object
+// and no display, as the generator has under tabulo-cli.
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 

@@ -259,8 +259,9 @@ TEST(SnapshotFiles, DesignPropertiesComeBackThroughASnapshotFile)
         EXPECT_EQ(own.Item(k)->Name(), expected.name);
         EXPECT_EQ(own.Item(k)->Type(), expected.type);
         EXPECT_EQ(own.Item(k)->Value().metaType(), expected.value.metaType()) << expected.name.toStdString();
-        if (expected.name != QLatin1String("NotANumber"))
+        if (expected.name != QLatin1String("NotANumber")) {
             EXPECT_EQ(own.Item(k)->Value(), expected.value) << expected.name.toStdString();
+        }
     }
 }
 

@@ -263,7 +263,7 @@ void compareWithMdbProp(const QString &file, const QString &table, const ModuleD
             if (members.contains(name) || mdbprop::EngineMaintained.contains(name))
                 continue;
             ++printedCount;
-            const DesignValue v{table, set.target, name};
+            const DesignValue v{table, set.target, name, 0, {}};
             const auto it = written.constFind(v.key());
             if (it == written.cend()) {
                 ADD_FAILURE() << file.toStdString() << ": not written: " << v.key().toStdString();

@@ -345,8 +345,9 @@ TEST(DesignPropertiesWriter, NamesAreBasicStringsAndEveryLineFits)
     const QString module = generate(style, db);
     for (const QString &line : module.split(QLatin1StringView("\r\n"))) {
         EXPECT_LE(line.size(), 1023) << line.left(80).toStdString();
-        if (!line.trimmed().startsWith(u'\''))
+        if (!line.trimmed().startsWith(u'\'')) {
             EXPECT_EQ(line.count(u'"') % 2, 0) << line.toStdString();
+        }
     }
     EXPECT_TRUE(designLines(module).contains(QStringLiteral(
         "SetDesignProperty tdfNew.Fields(\"Say \"\"Hi\"\"\" & vbCrLf & \"now\"), \"Cap\"\"tion\", dbText, \"x\"")));

@@ -104,11 +104,14 @@ inline QVariant evaluateBasicValue(const QString &expression, int type)
         // (whole@ + fraction@) or (whole@ - fraction@)
         static const QRegularExpression sum(QStringLiteral("^\\((\\S+@) ([+-]) (0\\.[0-9]{1,4}@)\\)$"));
         const QRegularExpressionMatch m = sum.match(expression);
-        const auto whole = m.hasMatch() ? tenThousandths(m.captured(1)) : std::nullopt;
-        const auto fraction = m.hasMatch() ? tenThousandths(m.captured(3)) : std::nullopt;
+        if (!m.hasMatch())
+            return fail();
+        const std::optional<qint64> whole = tenThousandths(m.captured(1));
+        const std::optional<qint64> fraction = tenThousandths(m.captured(3));
         if (!whole || !fraction)
             return fail();
-        return m.captured(2) == QLatin1String("+") ? *whole + *fraction : *whole - *fraction;
+        return m.captured(2) == QLatin1String("+") ? whole.value() + fraction.value()
+                                                   : whole.value() - fraction.value();
     }
     case 6: {
         const auto value = decimal(expression);

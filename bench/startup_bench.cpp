@@ -2,8 +2,9 @@
 // --indexes northwind.mdb access`, the mdbtools program that reads the same
 // design. The two run in turn, each iteration one of each, so that both see
 // the same machine; the counters are the medians of their wall times and the
-// ratio of the medians. BM_CliVersion and BM_SchemaReader split the run into
-// the program's start alone and the reader child alone.
+// ratio of the medians, for a plain run and one with --design-properties.
+// BM_CliVersion and BM_SchemaReader split the run into the program's start
+// alone and the reader child alone.
 #include "bench/BenchFiles.h"
 
 #include <benchmark/benchmark.h>
@@ -64,15 +65,19 @@ double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
-void BM_CliAgainstMdbSchema(benchmark::State &state)
+// A whole run, with the further design properties when `designProperties`.
+void compareWithMdbSchema(benchmark::State &state, bool designProperties)
 {
     const std::string file = northwind(state);
     if (file.empty())
         return;
     const std::vector<std::string> mdbSchema = {"mdb-schema", "--relations", "--indexes", file, "access"};
+    std::vector<std::string> run = {kCli, file};
+    if (designProperties)
+        run.push_back("--design-properties");
     std::vector<double> cli, schemaTimes;
     for (auto _ : state) {
-        const double ours = runMs({kCli, file});
+        const double ours = runMs(run);
         const double theirs = runMs(mdbSchema);
         if (ours < 0 || theirs < 0) {
             state.SkipWithError(ours < 0 ? "tabulo-cli failed on northwind.mdb"
@@ -88,7 +93,18 @@ void BM_CliAgainstMdbSchema(benchmark::State &state)
     state.counters["mdb_schema_ms"] = theirs;
     state.counters["ratio"] = theirs > 0 ? ours / theirs : 0;
 }
+
+void BM_CliAgainstMdbSchema(benchmark::State &state)
+{
+    compareWithMdbSchema(state, false);
+}
 BENCHMARK(BM_CliAgainstMdbSchema)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
+
+void BM_CliWithDesignPropertiesAgainstMdbSchema(benchmark::State &state)
+{
+    compareWithMdbSchema(state, true);
+}
+BENCHMARK(BM_CliWithDesignPropertiesAgainstMdbSchema)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
 
 // One program alone: the median wall time of its runs.
 void runAlone(benchmark::State &state, const std::vector<std::string> &command)

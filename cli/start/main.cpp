@@ -20,7 +20,7 @@ using tabulo::cli::sourceArgument;
 
 namespace {
 
-constexpr char kReaderName[] = "tabulo-schema-reader";
+constexpr char kReaderPath[] = "/tabulo-schema-reader";
 constexpr char kModulePath[] = "/" TABULO_BIN_TO_LIB "/tabulo-cli/tabulo-cli-core.so";
 
 // `folder` + `tail` into `out`; false when it does not fit.
@@ -43,11 +43,8 @@ const char *readerProgram(const char *folder, char (&buffer)[PATH_MAX])
     const char *fromEnvironment = std::getenv("TABULO_SCHEMA_READER");
     if (fromEnvironment && *fromEnvironment)
         return fromEnvironment;
-    if (joined(buffer, folder, "/") && std::strlen(buffer) + sizeof kReaderName <= sizeof buffer) {
-        std::strcat(buffer, kReaderName);
-        if (isRegularFile(buffer) && access(buffer, X_OK) == 0)
-            return buffer;
-    }
+    if (joined(buffer, folder, kReaderPath) && isRegularFile(buffer) && access(buffer, X_OK) == 0)
+        return buffer;
     return nullptr;
 }
 

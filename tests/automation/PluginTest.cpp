@@ -3,7 +3,9 @@
 
 #include "wizard/automation/CreateObject.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMetaObject>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -16,14 +18,19 @@ namespace {
 const QString kBuiltPlugins = QStringLiteral(TABULO_BINARY_DIR "/lib/tabulo");
 
 // A plugin folder holding copies of the named builds.
+// A plugin folder laid out as installed: the plugins in a folder of their
+// own, the library they find through their run path in the one above.
 class PluginFolder {
 public:
     explicit PluginFolder(const QStringList &builds)
     {
+        EXPECT_TRUE(QDir(m_dir.path()).mkdir(u"tabulo"_s));
         for (const QString &build : builds)
-            EXPECT_TRUE(QFile::copy(kBuiltPlugins + u"/"_s + build + u".so"_s, m_dir.filePath(build + u".so"_s)));
+            EXPECT_TRUE(QFile::copy(kBuiltPlugins + u"/"_s + build + u".so"_s, path() + u"/"_s + build + u".so"_s));
+        const QString library = kBuiltPlugins + u"/../libPembry31.so.31"_s;
+        EXPECT_TRUE(QFile::link(QFileInfo(library).canonicalFilePath(), m_dir.filePath(u"libPembry31.so.31"_s)));
     }
-    QString path() const { return m_dir.path(); }
+    QString path() const { return m_dir.filePath(u"tabulo"_s); }
 
 private:
     QTemporaryDir m_dir;

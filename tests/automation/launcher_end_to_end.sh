@@ -33,10 +33,13 @@ fail() {
   exit 1
 }
 
-# A copy of the launcher finds the plugins beside it, in ../lib/tabulo.
-# Without any: the two-line message titled TabuloEXE, then the end.
+# A copy of the launcher finds the plugins beside it, in ../lib/tabulo, laid
+# out as installed: the plugins find Pembry31 (and it its desktop plugin) in
+# the folder above theirs. Without any: the two-line message titled
+# TabuloEXE, then the end.
 mkdir -p "$work/alone/bin" "$work/alone/lib/tabulo"
 cp "$build/bin/tabulo" "$work/alone/bin/"
+cp -a "$build"/lib/libPembry31.so* "$build/lib/pembry31" "$work/alone/lib/"
 "$work/alone/bin/tabulo" >> "$work/launcher.log" 2>&1 &
 alone=$!
 timeout 60 xdotool search --sync --name '^TabuloEXE$' > /dev/null || { launcher=$alone; fail "no TabuloEXE message"; }

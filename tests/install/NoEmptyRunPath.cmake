@@ -1,0 +1,18 @@
+# Fails when a run path (RUNPATH or RPATH) of one of FILES has an empty
+# entry: a leading, trailing or doubled ':'.
+if(NOT READELF)
+  message(FATAL_ERROR "readelf was not found")
+endif()
+foreach(file ${FILES})
+  execute_process(COMMAND ${READELF} -d ${file} OUTPUT_VARIABLE dynamic RESULT_VARIABLE rc)
+  if(NOT rc EQUAL 0)
+    message(FATAL_ERROR "readelf could not read ${file}")
+  endif()
+  string(REGEX MATCHALL "(RUNPATH|RPATH)[^\n]*\\[[^]\n]*\\]" paths "${dynamic}")
+  foreach(line ${paths})
+    string(REGEX REPLACE ".*\\[(.*)\\]" "\\1" path "${line}")
+    if(path STREQUAL "" OR path MATCHES "^:|:$|::")
+      message(FATAL_ERROR "${file} has a run path with an empty entry: '${path}'")
+    endif()
+  endforeach()
+endforeach()

@@ -37,8 +37,18 @@ foreach(header ${installed_headers})
   endif()
 endforeach()
 
-# The installed tabulo-cli runs from the prefix, with the installed library.
+# The installed tabulo-cli runs from the prefix, with the installed library,
+# and reads a Jet file with the installed reader and module.
 run("the installed tabulo-cli" ${prefix}/${BINDIR}/tabulo-cli --version)
+if(EXISTS ${BUILD_DIR}/sample/fruit.mdb)
+  run("the installed tabulo-cli on fruit.mdb" ${CMAKE_COMMAND} -E env --unset=TABULO_SCHEMA_READER
+      ${prefix}/${BINDIR}/tabulo-cli --list-tables ${BUILD_DIR}/sample/fruit.mdb)
+  if(last_output STREQUAL "")
+    message(FATAL_ERROR "the installed tabulo-cli listed no table of fruit.mdb")
+  endif()
+else()
+  message(STATUS "fruit.mdb is not fetched: the installed tabulo-cli read no Jet file")
+endif()
 
 run("configuring the consumer" ${CMAKE_COMMAND} -S ${CONSUMER_SOURCE} -B ${WORK_DIR}/consumer -G ${GENERATOR}
     -DCMAKE_CXX_COMPILER=${CXX_COMPILER} -DCMAKE_PREFIX_PATH=${prefix} -DCMAKE_BUILD_TYPE=Release)

@@ -3,15 +3,12 @@
 // that start programs with QProcess.
 
 #include <QCoreApplication>
+#include "bench/RunBenchmarks.h"
+
 #include <benchmark/benchmark.h>
 
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runBenchmarks(argc, argv);
 }

@@ -53,7 +53,7 @@ QByteArray bytesOf(const Variant &value)
 }  // namespace
 
 CRegistryAdvanced::CRegistryAdvanced()
-    : m_key(std::make_unique<RegistryKeyAccess>(RegistryKeyAccess::ErrorStyle::Advanced))
+    : m_key(std::make_unique<RegistryKeyAccess>(RegistryKeyAccess::ErrorStyle::Advanced, [this] { Refresh(); }))
 {
 }
 
@@ -69,18 +69,7 @@ QString CRegistryAdvanced::valueName(const Variant &sKeyName) const
 
 bool CRegistryAdvanced::DeleteValue(const QString &sValue)
 {
-    try {
-        bool deleted = false;
-        {
-            RegistryOperation operation(*m_key);
-            if (m_key->openForOperation(REGSAM(m_access)))
-                deleted = RegDeleteValue(m_key->handle(), valueName(sValue)) == ERROR_SUCCESS;
-        }
-        Refresh();
-        return deleted;
-    } catch (...) {
-        return false;
-    }
+    return m_key->deleteValue(valueName(sValue), REGSAM(m_access));
 }
 
 QString CRegistryAdvanced::GetName(qint16 iRequest) const
@@ -114,31 +103,13 @@ QString CRegistryAdvanced::GetValue(const Variant &vRequest) const
 
 bool CRegistryAdvanced::DeleteKey(const QString &KeyName)
 {
-    try {
-        return m_key->deleteTree(KeyName);
-    } catch (...) {
-        return false;
-    }
+    return m_key->deleteTree(KeyName);
 }
 
 qint16 CRegistryAdvanced::Create(const QString &KeyName, const std::optional<Variant> &sKeyName,
                                  const std::optional<QString> &sValue)
 {
-    qint16 result = 0;
-    try {
-        if (KeyName.compare(m_key->path, Qt::CaseInsensitive) != 0)
-            m_key->path = m_key->childPath(KeyName);
-        RegistryOperation operation(*m_key);
-        const quint32 disposition = m_key->createOrOpen();
-        if (disposition == 0)
-            return 0;
-        result = qint16(disposition);
-        if (sKeyName && sValue && !SetValue(*sKeyName, Variant(*sValue)))
-            raiseError(60000, QStringLiteral("CRegistry.Create"), QStringLiteral("Could not set value"));
-        result = -1;
-    } catch (...) {
-    }
-    return result;
+    return m_key->create(KeyName, [&] { return !(sKeyName && sValue) || SetValue(*sKeyName, Variant(*sValue)); });
 }
 
 bool CRegistryAdvanced::SetValue(const Variant &sKeyName, const Variant &sValue, fisEnumRegTypes regType)
@@ -219,14 +190,8 @@ bool CRegistryAdvanced::SetValue(const Variant &sKeyName, const QByteArray &sVal
 
 bool CRegistryAdvanced::write(const QString &name, quint32 type, const QByteArray &data)
 {
-    {
-        RegistryOperation operation(*m_key);
-        if (!m_key->openForOperation(kWriteAccess))
-            return false;
-        const qint32 rc = RegSetValueEx(m_key->handle(), name, type, data);
-        if (rc != ERROR_SUCCESS)
-            throw BasicError(RegAutomationErrorBase + rc, kSource, QStringLiteral("Couldn't write value to registry"));
-    }
+    if (!m_key->writeValue(name, type, data, kWriteAccess))
+        return false;
     Refresh();
     return true;
 }
@@ -243,18 +208,17 @@ void CRegistryAdvanced::Refresh()
             m_values.Add(clsRegKeyData(name, v.type, v.data));
     }
     m_subKeys = contents.subKeys;
-    m_valueCount = qint16(qMin<qint32>(m_values.Count(), std::numeric_limits<qint16>::max()));
+    m_valueCount = RegistryKeyAccess::count16(m_values.Count());
 }
 
 void CRegistryAdvanced::ExportKey(const QString &strFilename)
 {
-    m_key->save(strFilename, QStringLiteral("CRegistry.ExportKey"));
+    m_key->exportKey(strFilename);
 }
 
 void CRegistryAdvanced::ImportKey(const QString &strFilename)
 {
-    m_key->restore(strFilename, QStringLiteral("CRegistry.ImportKey"));
-    Refresh();
+    m_key->importKey(strFilename);
 }
 
 QString CRegistryAdvanced::Default() const
@@ -273,8 +237,7 @@ qint16 CRegistryAdvanced::ValueCount() const
 
 void CRegistryAdvanced::setValueCount(qint16)
 {
-    throw BasicError(RegErrorNoLetProperty, QStringLiteral("CRegistry.Let ValueCount"),
-                     QStringLiteral("The Let Property is not available"));
+    RegistryKeyAccess::refuseValueCount();
 }
 
 bool CRegistryAdvanced::AutoCreate() const
@@ -312,12 +275,7 @@ fisEnumRootValues CRegistryAdvanced::Root() const
 
 void CRegistryAdvanced::setRoot(fisEnumRootValues value)
 {
-    m_key->root = value;
-    try {
-        RegistryOperation operation(*m_key);
-        m_key->openForOperation(REGSAM(kDefaultAccess));
-    } catch (...) {
-    }
+    m_key->selectRoot(value, REGSAM(kDefaultAccess));
 }
 
 qint32 CRegistryAdvanced::Access() const

@@ -3,8 +3,6 @@
 #include "utility/BasicError.h"
 #include "utility/internal/RegistryKeyAccess.h"
 
-#include <limits>
-
 namespace pembry {
 
 using namespace registry;
@@ -13,17 +11,12 @@ namespace {
 
 constexpr REGSAM kDefaultAccess = 31;
 constexpr REGSAM kWriteAccess = 6;
-const QString kSource = QStringLiteral("CRegistry");
 const QString kRuntimeSource = QStringLiteral("Pembry31.CRegistryBasic");
-
-qint16 count16(qsizetype n)
-{
-    return qint16(qMin<qsizetype>(n, std::numeric_limits<qint16>::max()));
-}
 
 }  // namespace
 
-CRegistryBasic::CRegistryBasic() : m_key(std::make_unique<RegistryKeyAccess>(RegistryKeyAccess::ErrorStyle::Basic))
+CRegistryBasic::CRegistryBasic()
+    : m_key(std::make_unique<RegistryKeyAccess>(RegistryKeyAccess::ErrorStyle::Basic, [this] { Refresh(); }))
 {
 }
 
@@ -31,18 +24,7 @@ CRegistryBasic::~CRegistryBasic() = default;
 
 bool CRegistryBasic::DeleteValue(const QString &sValue)
 {
-    try {
-        bool deleted = false;
-        {
-            RegistryOperation operation(*m_key);
-            if (m_key->openForOperation(kDefaultAccess))
-                deleted = RegDeleteValue(m_key->handle(), sValue) == ERROR_SUCCESS;
-        }
-        Refresh();
-        return deleted;
-    } catch (...) {
-        return false;
-    }
+    return m_key->deleteValue(sValue, kDefaultAccess);
 }
 
 QString CRegistryBasic::GetName(qint16 iRequest) const
@@ -76,31 +58,13 @@ QString CRegistryBasic::GetValue(const Variant &vRequest) const
 
 bool CRegistryBasic::DeleteKey(const QString &KeyName)
 {
-    try {
-        return m_key->deleteTree(KeyName);
-    } catch (...) {
-        return false;
-    }
+    return m_key->deleteTree(KeyName);
 }
 
 qint16 CRegistryBasic::Create(const QString &KeyName, const std::optional<Variant> &sKeyName,
                               const std::optional<QString> &sValue)
 {
-    qint16 result = 0;
-    try {
-        if (KeyName.compare(m_key->path, Qt::CaseInsensitive) != 0)
-            m_key->path = m_key->childPath(KeyName);
-        RegistryOperation operation(*m_key);
-        const quint32 disposition = m_key->createOrOpen();
-        if (disposition == 0)
-            return 0;
-        result = qint16(disposition);
-        if (sKeyName && sValue && !SetValue(*sKeyName, *sValue))
-            raiseError(60000, QStringLiteral("CRegistry.Create"), QStringLiteral("Could not set value"));
-        result = -1;
-    } catch (...) {
-    }
-    return result;
+    return m_key->create(KeyName, [&] { return !(sKeyName && sValue) || SetValue(*sKeyName, *sValue); });
 }
 
 void CRegistryBasic::Refresh()
@@ -117,19 +81,18 @@ void CRegistryBasic::Refresh()
         m_values.append({v.name, stringFromData(v.data)});
     }
     m_subKeys = contents.subKeys;
-    m_valueCount = count16(m_values.size());
-    m_subKeyCount = count16(m_subKeys.size());
+    m_valueCount = RegistryKeyAccess::count16(m_values.size());
+    m_subKeyCount = RegistryKeyAccess::count16(m_subKeys.size());
 }
 
 void CRegistryBasic::ExportKey(const QString &strFilename)
 {
-    m_key->save(strFilename, QStringLiteral("CRegistry.ExportKey"));
+    m_key->exportKey(strFilename);
 }
 
 void CRegistryBasic::ImportKey(const QString &strFilename)
 {
-    m_key->restore(strFilename, QStringLiteral("CRegistry.ImportKey"));
-    Refresh();
+    m_key->importKey(strFilename);
 }
 
 bool CRegistryBasic::SetValue(const Variant &sKeyName, const QString &sValue)
@@ -143,13 +106,7 @@ bool CRegistryBasic::SetValue(const Variant &sKeyName, const QString &sValue)
     } else {
         name = sKeyName.toString();
     }
-    RegistryOperation operation(*m_key);
-    if (!m_key->openForOperation(kWriteAccess))
-        return false;
-    const qint32 rc = RegSetValueEx(m_key->handle(), name, REG_SZ, stringData(sValue));
-    if (rc != ERROR_SUCCESS)
-        throw BasicError(RegAutomationErrorBase + rc, kSource, QStringLiteral("Couldn't write value to registry"));
-    return true;
+    return m_key->writeValue(name, REG_SZ, stringData(sValue), kWriteAccess);
 }
 
 QString CRegistryBasic::Default() const
@@ -168,8 +125,7 @@ qint16 CRegistryBasic::ValueCount() const
 
 void CRegistryBasic::setValueCount(qint16)
 {
-    throw BasicError(RegErrorNoLetProperty, QStringLiteral("CRegistry.Let ValueCount"),
-                     QStringLiteral("The Let Property is not available"));
+    RegistryKeyAccess::refuseValueCount();
 }
 
 bool CRegistryBasic::AutoCreate() const
@@ -200,12 +156,7 @@ fisEnumRootValues CRegistryBasic::Root() const
 
 void CRegistryBasic::setRoot(fisEnumRootValues value)
 {
-    m_key->root = value;
-    try {
-        RegistryOperation operation(*m_key);
-        m_key->openForOperation(kDefaultAccess);
-    } catch (...) {
-    }
+    m_key->selectRoot(value, kDefaultAccess);
 }
 
 qint16 CRegistryBasic::SubKeyCount() const

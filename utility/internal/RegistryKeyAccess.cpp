@@ -2,6 +2,8 @@
 
 #include "utility/BasicError.h"
 
+#include <limits>
+
 namespace pembry {
 
 using namespace registry;
@@ -10,6 +12,18 @@ namespace {
 
 constexpr REGSAM kCreateAccess = 63;
 const QString kKeyInfoSource = QStringLiteral("GetKeyInfo");
+
+// Closes the key's handle when an operation ends, however it ends.
+class RegistryOperation {
+public:
+    explicit RegistryOperation(RegistryKeyAccess &key) : m_key(key) {}
+    ~RegistryOperation() { m_key.close(); }
+    RegistryOperation(const RegistryOperation &) = delete;
+    RegistryOperation &operator=(const RegistryOperation &) = delete;
+
+private:
+    RegistryKeyAccess &m_key;
+};
 
 [[noreturn]] void raiseOpenFail()
 {
@@ -114,12 +128,73 @@ RegistryKeyAccess::Contents RegistryKeyAccess::readContents(REGSAM access)
     return contents;
 }
 
+void RegistryKeyAccess::selectRoot(quint32 value, REGSAM mask)
+{
+    root = value;
+    try {
+        RegistryOperation operation(*this);
+        openForOperation(mask);
+    } catch (...) {
+    }
+}
+
+bool RegistryKeyAccess::deleteValue(const QString &name, REGSAM mask)
+{
+    try {
+        bool deleted = false;
+        {
+            RegistryOperation operation(*this);
+            if (openForOperation(mask))
+                deleted = RegDeleteValue(m_handle, name) == ERROR_SUCCESS;
+        }
+        m_refresh();
+        return deleted;
+    } catch (...) {
+        return false;
+    }
+}
+
+bool RegistryKeyAccess::writeValue(const QString &name, quint32 type, const QByteArray &data, REGSAM mask)
+{
+    RegistryOperation operation(*this);
+    if (!openForOperation(mask))
+        return false;
+    const qint32 rc = RegSetValueEx(m_handle, name, type, data);
+    if (rc != ERROR_SUCCESS)
+        throw BasicError(RegAutomationErrorBase + rc, QStringLiteral("CRegistry"),
+                         QStringLiteral("Couldn't write value to registry"));
+    return true;
+}
+
 bool RegistryKeyAccess::deleteTree(const QString &keyName)
 {
     if (path.isEmpty() || root == 0 || keyName.isEmpty())
         return false;
-    close();
-    return deleteTreeAt(path, keyName);
+    try {
+        close();
+        return deleteTreeAt(path, keyName);
+    } catch (...) {
+        return false;
+    }
+}
+
+qint16 RegistryKeyAccess::create(const QString &keyName, const std::function<bool()> &writeValue)
+{
+    qint16 result = 0;
+    try {
+        if (keyName.compare(path, Qt::CaseInsensitive) != 0)
+            path = childPath(keyName);
+        RegistryOperation operation(*this);
+        const quint32 disposition = createOrOpen();
+        if (disposition == 0)
+            return 0;
+        result = qint16(disposition);
+        if (!writeValue())
+            raiseError(60000, QStringLiteral("CRegistry.Create"), QStringLiteral("Could not set value"));
+        result = -1;
+    } catch (...) {
+    }
+    return result;
 }
 
 bool RegistryKeyAccess::deleteTreeAt(const QString &parentPath, const QString &keyName)
@@ -145,8 +220,9 @@ bool RegistryKeyAccess::deleteTreeAt(const QString &parentPath, const QString &k
     return rc == ERROR_SUCCESS;
 }
 
-void RegistryKeyAccess::save(const QString &fileName, const QString &source)
+void RegistryKeyAccess::exportKey(const QString &fileName)
 {
+    const QString source = QStringLiteral("CRegistry.ExportKey");
     RegistryOperation operation(*this);
     if (!openForOperation(kCreateAccess))
         throw BasicError(RegErrorOpenFail, source, QStringLiteral("Unable to open Key \"%1\"").arg(path));
@@ -156,15 +232,30 @@ void RegistryKeyAccess::save(const QString &fileName, const QString &source)
                          QStringLiteral("Couldn't save the key to file \"%1\": %2").arg(fileName, lastErrorText()));
 }
 
-void RegistryKeyAccess::restore(const QString &fileName, const QString &source)
+void RegistryKeyAccess::importKey(const QString &fileName)
 {
-    RegistryOperation operation(*this);
-    if (!openForOperation(kCreateAccess))
-        throw BasicError(RegErrorOpenFail, source, QStringLiteral("Unable to open Key \"%1\"").arg(path));
-    const qint32 rc = RegRestoreKey(m_handle, fileName, 0);
-    if (rc != ERROR_SUCCESS)
-        throw BasicError(RegAutomationErrorBase + rc, source,
-                         QStringLiteral("Couldn't restore the key from file \"%1\": %2").arg(fileName, lastErrorText()));
+    const QString source = QStringLiteral("CRegistry.ImportKey");
+    {
+        RegistryOperation operation(*this);
+        if (!openForOperation(kCreateAccess))
+            throw BasicError(RegErrorOpenFail, source, QStringLiteral("Unable to open Key \"%1\"").arg(path));
+        const qint32 rc = RegRestoreKey(m_handle, fileName, 0);
+        if (rc != ERROR_SUCCESS)
+            throw BasicError(RegAutomationErrorBase + rc, source,
+                             QStringLiteral("Couldn't restore the key from file \"%1\": %2").arg(fileName, lastErrorText()));
+    }
+    m_refresh();
+}
+
+void RegistryKeyAccess::refuseValueCount()
+{
+    throw BasicError(RegErrorNoLetProperty, QStringLiteral("CRegistry.Let ValueCount"),
+                     QStringLiteral("The Let Property is not available"));
+}
+
+qint16 RegistryKeyAccess::count16(qsizetype n)
+{
+    return qint16(qMin<qsizetype>(n, std::numeric_limits<qint16>::max()));
 }
 
 }  // namespace pembry

@@ -1,6 +1,7 @@
 // CDialog: the filter list, the flag modes, and the real file dialog answered
 // through its widgets.
 
+#include "RaisedError.h"
 #include "tests/utility/FileDialogDriver.h"
 #include "utility/BasicError.h"
 #include "utility/CDialog.h"
@@ -260,14 +261,10 @@ TEST(CDialogShow, ANameLongerThanMaxFileSizeIsAnError)
     driver.answerNext(FileDialogDriver::accept(file));
     CDialog dialog;
     dialog.setMaxFileSize(10);
-    try {
-        dialog.ShowOpen();
-        FAIL() << "no error";
-    } catch (const pembry::BasicError &e) {
-        EXPECT_EQ(e.number(), CDialog::BufferTooSmall);
-        EXPECT_EQ(e.source(), QStringLiteral("CDialog"));
-        EXPECT_TRUE(e.description().contains(file));
-    }
+    const pembry::BasicError e = testsupport::expectedError([&] { dialog.ShowOpen(); });
+    EXPECT_EQ(e.number(), CDialog::BufferTooSmall);
+    EXPECT_EQ(e.source(), QStringLiteral("CDialog"));
+    EXPECT_TRUE(e.description().contains(file));
     EXPECT_EQ(dialog.Error(), CDialog::BufferTooSmall);
 }
 
@@ -312,12 +309,8 @@ TEST(CDialogTransfer, AMissingFileIsAnErrorNamingIt)
     CDialog dialog;
     dialog.setFilename(QStringLiteral("/nonexistent/folder/list.txt"));
     QLineEdit line;
-    try {
-        dialog.LoadInto(&line);
-        FAIL() << "no error";
-    } catch (const pembry::BasicError &e) {
-        EXPECT_EQ(e.number(), pembry::err::FileNotFound);
-        EXPECT_TRUE(e.description().contains(QStringLiteral("/nonexistent/folder/list.txt")));
-    }
+    const pembry::BasicError e = testsupport::expectedError([&] { dialog.LoadInto(&line); });
+    EXPECT_EQ(e.number(), pembry::err::FileNotFound);
+    EXPECT_TRUE(e.description().contains(QStringLiteral("/nonexistent/folder/list.txt")));
     EXPECT_THROW(dialog.SaveFrom(&line), pembry::BasicError);
 }

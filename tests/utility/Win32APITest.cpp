@@ -1,6 +1,7 @@
 // Win32API on a real file system, with stand-in xdg-mime, xdg-open and lp
 // programs first on the PATH that record the arguments they were given.
 
+#include "RaisedError.h"
 #include "RecordingMessageService.h"
 #include "ScopedEnv.h"
 #include "utility/BasicError.h"
@@ -18,6 +19,7 @@
 #include <unistd.h>
 
 using namespace pembry;
+using testsupport::expectedError;
 
 namespace {
 
@@ -100,19 +102,6 @@ protected:
     Win32API m_api;
 };
 
-// Runs `call`, which must raise; returns the error.
-template <class Call>
-BasicError raised(Call call)
-{
-    try {
-        call();
-    } catch (const BasicError &error) {
-        return error;
-    }
-    ADD_FAILURE() << "no error raised";
-    return {};
-}
-
 }  // namespace
 
 TEST(Win32API, StripTerminator)
@@ -153,14 +142,14 @@ TEST(Win32API, UncPathOfALocalPathIsNotConnected)
     Win32API api;
     QString drive = QStringLiteral("f");
     QString server = QStringLiteral("unchanged"), share;
-    BasicError error = raised([&] { api.GetUNCPath(drive, server, share); });
+    BasicError error = expectedError([&] { api.GetUNCPath(drive, server, share); });
     EXPECT_EQ(drive, "f:");
     EXPECT_EQ(error.number(), 2250);
     EXPECT_EQ(error.description(), "Error: Not Connected");
     EXPECT_EQ(server, "unchanged");
 
     QString local = QStringLiteral("  /usr  ");
-    error = raised([&] { api.GetUNCPath(local, server); });
+    error = expectedError([&] { api.GetUNCPath(local, server); });
     EXPECT_EQ(local, "/usr");
     EXPECT_EQ(error.number(), 2250);
 }
@@ -182,7 +171,7 @@ TEST_F(Win32APIFixture, FileOperationWithoutDestination)
     QString from = path(QStringLiteral("a.txt"));
     QString to;
     qint32 flags = 0;
-    const BasicError error = raised([&] { m_api.FileOperation(0, FileCopy, from, to, flags); });
+    const BasicError error = expectedError([&] { m_api.FileOperation(0, FileCopy, from, to, flags); });
     EXPECT_EQ(error.number(), 5);
     EXPECT_EQ(error.source(), "FileOperation");
     EXPECT_EQ(error.description(), "Invalid Procedure Call or Argument. Missing destination parameter when "
@@ -238,7 +227,7 @@ TEST_F(Win32APIFixture, FileOperationCopiesMovesAndRenamesLists)
     EXPECT_EQ(readFile(path(QStringLiteral("pairs/renamed"))), "1");
     from = path(QStringLiteral("pairs/renamed"));
     to = QStringLiteral("second");
-    const BasicError taken = raised([&] { m_api.FileOperation(0, FileRename, from, to); });
+    const BasicError taken = expectedError([&] { m_api.FileOperation(0, FileRename, from, to); });
     EXPECT_EQ(quint32(taken.number()), 0x80040000u + 183);
     EXPECT_TRUE(taken.description().contains(QStringLiteral("renamed")));
 }
@@ -248,7 +237,7 @@ TEST_F(Win32APIFixture, FileOperationChecksEverySourceBeforeActing)
     writeFile(path(QStringLiteral("there.txt")), "x");
     QString from = path(QStringLiteral("there.txt")) + QChar(0) + path(QStringLiteral("missing.txt"));
     QString to = path(QStringLiteral("out"));
-    const BasicError error = raised([&] { m_api.FileOperation(0, FileCopy, from, to); });
+    const BasicError error = expectedError([&] { m_api.FileOperation(0, FileCopy, from, to); });
     EXPECT_EQ(quint32(error.number()), 0x80040002u);
     EXPECT_TRUE(error.description().contains(path(QStringLiteral("missing.txt"))));
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("out"))));
@@ -283,7 +272,7 @@ TEST_F(Win32APIFixture, FileOperationCollisions)
     to = path(QStringLiteral("nowhere/new.txt"));
     flags = FOF_NoConfirm;
     messages.answers = {mb::No};
-    const BasicError cancelled = raised([&] { m_api.FileOperation(0, FileCopy, from, to, flags); });
+    const BasicError cancelled = expectedError([&] { m_api.FileOperation(0, FileCopy, from, to, flags); });
     EXPECT_EQ(quint32(cancelled.number()), 0x80040075u);
     EXPECT_FALSE(QFile::exists(path(QStringLiteral("nowhere"))));
 }
@@ -322,7 +311,7 @@ TEST_F(Win32APIFixture, FileAssociationFromTheMimeDatabase)
 
 TEST_F(Win32APIFixture, ExecuteFileOfAMissingFileStartsNothing)
 {
-    const BasicError error = raised([&] { m_api.ExecuteFile(path(QStringLiteral("missing.txt"))); });
+    const BasicError error = expectedError([&] { m_api.ExecuteFile(path(QStringLiteral("missing.txt"))); });
     EXPECT_EQ(error.number(), 76);
     QThread::msleep(200);
     EXPECT_FALSE(QFile::exists(m_record));
@@ -373,7 +362,7 @@ TEST_F(Win32APIFixture, ExecuteFilePrintsThroughLp)
 TEST_F(Win32APIFixture, ExecuteFileFailures)
 {
     writeFile(path(QStringLiteral("notes.txt")), "text");
-    BasicError error = raised([&] {
+    BasicError error = expectedError([&] {
         m_api.ExecuteFile(path(QStringLiteral("notes.txt")), 0, 1, 1, {}, path(QStringLiteral("no folder")));
     });
     EXPECT_EQ(error.number(), 3);
@@ -381,7 +370,7 @@ TEST_F(Win32APIFixture, ExecuteFileFailures)
     EXPECT_EQ(error.source(), "Pembry31");
 
     ScopedEnv none("STANDIN_DEFAULT", "");
-    error = raised([&] { m_api.ExecuteFile(path(QStringLiteral("notes.txt"))); });
+    error = expectedError([&] { m_api.ExecuteFile(path(QStringLiteral("notes.txt"))); });
     EXPECT_EQ(error.number(), 31);
     EXPECT_EQ(error.description(), "There is no association for the file type txt");
     QThread::msleep(200);

@@ -80,10 +80,10 @@ int complexSize(const ComplexColumn &complex)
     }
 }
 
-// A column's properties in a table's property block, found by the column's name.
-class ColumnProperties {
+// The columns' properties in a table's property block, found by a column's name.
+class PropertySets {
 public:
-    ColumnProperties(MdbHandle *mdb, std::span<const std::uint8_t> bytes) : m_mdb(mdb)
+    PropertySets(MdbHandle *mdb, std::span<const std::uint8_t> bytes) : m_mdb(mdb)
     {
         static constexpr std::string_view wanted[] = {"Expression", "ResultType", "AppendOnly"};
         if (bytes.empty())
@@ -137,6 +137,7 @@ void describeComplex(const jetfile::ColumnEntry &column, std::uint32_t tablePage
     const ComplexColumn *complex = complexColumns.find(column.complexId);
     if (!complex)
         complex = complexColumns.find(tablePage, field.name);
+    field.flags &= std::uint8_t(~jetfile::columnflag::AutoLong);
     if (complex && complex->versionHistory) {
         field.kind = FieldDesign::Kind::VersionHistory;
     } else if (complex && complex->daoType != 0) {
@@ -227,33 +228,44 @@ ComplexColumns readComplexColumns(MdbHandle *mdb, const Catalogue &catalogue)
     return result;
 }
 
+FieldDesign describeColumn(const jetfile::ColumnEntry &column, std::string name, std::uint32_t tablePage,
+                           const ComplexColumns &complexColumns, const ColumnProperties &properties)
+{
+    FieldDesign field;
+    field.name = std::move(name);
+    field.number = column.number;
+    field.storageType = column.type;
+    field.flags = column.flags;
+    const int resultType = properties.resultType ? daoType(*properties.resultType).value_or(0) : 0;
+    if (column.type == jetfile::ComplexColumnType) {
+        describeComplex(column, tablePage, complexColumns, field);
+    } else if ((column.extraFlags & jetfile::extraflag::Calculated) && resultType != 0) {
+        field.kind = FieldDesign::Kind::Calculated;
+        field.daoType = resultType;
+        field.daoSize = daoSize(resultType, column.size, true);
+        field.expression = properties.expression;
+    } else if (const std::optional<int> type = daoType(column.type)) {
+        field.daoType = *type;
+        field.daoSize = daoSize(*type, column.size);
+    } else {
+        field.kind = FieldDesign::Kind::Unnamed;
+    }
+    field.appendOnly = properties.appendOnly;
+    return field;
+}
+
 TableDesign describeTable(MdbHandle *mdb, std::uint32_t tablePage, const jetfile::TableDefinition &definition,
                           std::span<const std::uint8_t> properties, const ComplexColumns &complexColumns)
 {
     TableDesign design;
-    const ColumnProperties stored(mdb, properties);
+    const PropertySets stored(mdb, properties);
     for (const jetfile::ColumnEntry &column : definition.columns) {
-        FieldDesign field;
-        field.name = decodeText(mdb, column.name);
-        field.number = column.number;
-        field.storageType = column.type;
-        const std::optional<int> resultType = stored.number(field.name, "ResultType");
-        const int resultDao = resultType ? daoType(*resultType).value_or(0) : 0;
-        if (column.type == jetfile::ComplexColumnType) {
-            describeComplex(column, tablePage, complexColumns, field);
-        } else if ((column.extraFlags & jetfile::extraflag::Calculated) && resultDao != 0) {
-            field.kind = FieldDesign::Kind::Calculated;
-            field.daoType = resultDao;
-            field.daoSize = daoSize(resultDao, column.size, true);
-            field.expression = stored.text(field.name, "Expression");
-        } else if (const std::optional<int> type = daoType(column.type)) {
-            field.daoType = *type;
-            field.daoSize = daoSize(*type, column.size);
-        } else {
-            field.kind = FieldDesign::Kind::Unnamed;
-        }
-        field.appendOnly = stored.flag(field.name, "AppendOnly");
-        design.fields.push_back(std::move(field));
+        std::string name = decodeText(mdb, column.name);
+        ColumnProperties own;
+        own.resultType = stored.number(name, "ResultType");
+        own.expression = stored.text(name, "Expression");
+        own.appendOnly = stored.flag(name, "AppendOnly");
+        design.fields.push_back(describeColumn(column, std::move(name), tablePage, complexColumns, own));
     }
     for (const jetfile::LogicalIndex &index : definition.indexes) {
         if (isComplexColumnIndex(definition, index))

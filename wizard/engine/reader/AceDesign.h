@@ -64,6 +64,9 @@ struct FieldDesign {
     int number = 0;             // column number as libmdb's col_num reads it
     Kind kind = Kind::Plain;
     int storageType = 0;        // as stored in the definition
+    // The column's flag byte (jetfile::columnflag) as DAO shows it: ACE marks
+    // complex columns auto-increment, which the field a design creates is not.
+    std::uint8_t flags = 0;
     int daoType = 0;            // 0 for VersionHistory and Unnamed
     int daoSize = 0;            // characters for texts, bytes for the others, 0 for long values
     std::string expression;     // Calculated: the Expression property
@@ -74,6 +77,18 @@ struct TableDesign {
     std::vector<FieldDesign> fields;            // in the definition's column order
     std::vector<std::string> engineIndexes;     // the indexes behind complex columns, by name
 };
+
+// The properties of a column that decide its design.
+struct ColumnProperties {
+    std::optional<int> resultType;  // ResultType: a storage type; on calculated fields only non-zero
+    std::string expression;         // Expression
+    bool appendOnly = false;        // AppendOnly
+};
+
+// The design of one column entry named `name` of the table whose definition
+// lies on page `tablePage`.
+FieldDesign describeColumn(const jetfile::ColumnEntry &column, std::string name, std::uint32_t tablePage,
+                           const ComplexColumns &complexColumns, const ColumnProperties &properties);
 
 // The design of the table whose definition (read from page `tablePage`)
 // and property block (MSysObjects.LvProp) are given.

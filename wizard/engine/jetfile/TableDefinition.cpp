@@ -18,6 +18,9 @@ struct Layout {
 };
 constexpr Layout Jet3Layout{20, 25, 27, 31, 43, 0, 8, 18, 1, 13, 16, 1, 39, 38, 20, 4, 19};
 constexpr Layout Jet4Layout{40, 45, 47, 51, 63, 4, 12, 25, 5, 15, 23, 2, 52, 46, 28, 8, 23};
+// Jet 4 and ACE column entries only.
+constexpr std::size_t ColumnExtraFlags = 16;
+constexpr std::size_t ColumnComplexId = 11;
 
 constexpr std::size_t PageHeader = 8;
 constexpr std::uint8_t DefinitionPage = 0x02;
@@ -99,8 +102,6 @@ std::optional<T> fail(std::string *problem, const char *why)
 std::optional<TableDefinition> parseTableDefinition(std::span<const std::uint8_t> bytes, Format format,
                                                     std::string *problem)
 {
-    if (format == Format::Ace)
-        return fail<TableDefinition>(problem, "not a Jet 3 or Jet 4 table definition");
     const Layout &l = format == Format::Jet3 ? Jet3Layout : Jet4Layout;
     if (bytes.size() < l.realIndexesStart)
         return fail<TableDefinition>(problem, "table definition too short");
@@ -127,6 +128,10 @@ std::optional<TableDefinition> parseTableDefinition(std::span<const std::uint8_t
         column.number = u16(entry, l.columnNumber);
         column.flags = entry[l.columnFlags];
         column.size = u16(entry, l.columnSize);
+        if (format != Format::Jet3)
+            column.extraFlags = entry[ColumnExtraFlags];
+        if (format == Format::Ace && column.type == ComplexColumnType)
+            column.complexId = std::int32_t(u32(entry, ColumnComplexId));
         def.columns.push_back(std::move(column));
     }
     for (ColumnEntry &column : def.columns)

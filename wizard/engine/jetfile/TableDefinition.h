@@ -2,7 +2,8 @@
 // A table-definition (TDEF) page chain, read with bounds checks: the facts
 // libmdb does not hand out or gets wrong, above all the column flag byte
 // (fixed length, auto-increment, replication, hyperlink) and the indexes
-// with their columns.
+// with their columns. ACE writes Jet 4's layout, with a column's complex id
+// and the calculated mark in bytes Jet 4 leaves unused.
 
 #include "wizard/engine/jetfile/JetHeader.h"
 
@@ -21,6 +22,16 @@ constexpr std::uint8_t AutoGuid = 0x40;
 constexpr std::uint8_t Hyperlink = 0x80;
 }  // namespace columnflag
 
+// Bits of a column's second flag byte (Jet 4 and ACE).
+namespace extraflag {
+constexpr std::uint8_t CompressedUnicode = 0x01;
+constexpr std::uint8_t Calculated = 0xC0;   // ACE: the value is computed from an expression
+}  // namespace extraflag
+
+// The storage type of an ACE complex column (attachment, multi-valued,
+// version history), whose values live in a table of their own.
+constexpr int ComplexColumnType = 0x12;
+
 // Names as stored: Jet 3 in the database's code page, Jet 4 in UTF-16LE
 // (possibly compressed); libmdb's mdb_unicode2ascii decodes them.
 using StoredName = std::vector<std::uint8_t>;
@@ -30,6 +41,8 @@ struct ColumnEntry {
     int number = 0;         // column number as libmdb's col_num reads it
     std::uint8_t flags = 0; // columnflag bits
     int size = 0;           // stored length in bytes
+    std::uint8_t extraFlags = 0;    // extraflag bits; 0 in Jet 3
+    std::int32_t complexId = 0;     // ACE complex columns: MSysComplexColumns.ComplexID
     StoredName name;
 };
 

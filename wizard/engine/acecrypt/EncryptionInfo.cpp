@@ -1,6 +1,7 @@
 #include "wizard/engine/acecrypt/EncryptionInfo.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstring>
 

@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
+#include <sys/mman.h>  // memfd_create
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,19 +49,38 @@ bool readAt(int fd, std::uint8_t *out, std::size_t size, std::uint64_t offset)
     return true;
 }
 
-// Writes the plaintext of every page into the mapped image.
-bool decryptPages(int in, std::uint64_t pages, PageCipher &cipher, std::uint8_t *image, AceCryptoError &error)
+// Writes exactly `size` bytes at `offset`.
+bool writeAt(int fd, const std::uint8_t *in, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, in, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        in += n, size -= std::size_t(n), offset += std::uint64_t(n);
+    }
+    return true;
+}
+
+// Writes the plaintext of every page after the first into the image, a
+// chunk at a time: the image is written, not mapped, so that it does not
+// count against a reader's address-space limit.
+bool decryptPages(int in, std::uint64_t pages, PageCipher &cipher, int image, AceCryptoError &error)
 {
     Bytes chunk(PagesPerRead * AcePageSize);
+    SecureBytes plain(chunk.size());  // the database's content, wiped like the keys
     for (std::uint64_t first = 1; first < pages; first += PagesPerRead) {
-        const std::uint64_t count = std::min<std::uint64_t>(PagesPerRead, pages - first);
-        if (!readAt(in, chunk.data(), std::size_t(count) * AcePageSize, first * AcePageSize))
+        const std::size_t count = std::size_t(std::min<std::uint64_t>(PagesPerRead, pages - first));
+        if (!readAt(in, chunk.data(), count * AcePageSize, first * AcePageSize))
             return unreadable(error, "cannot read page " + std::to_string(first) + ": " + systemError());
-        for (std::uint64_t i = 0; i < count; ++i) {
+        for (std::size_t i = 0; i < count; ++i) {
             const ByteView page(chunk.data() + i * AcePageSize, AcePageSize);
-            if (!cipher.decryptPage(std::uint32_t(first + i), page, image + (first + i) * AcePageSize))
+            if (!cipher.decryptPage(std::uint32_t(first + i), page, plain.data() + i * AcePageSize))
                 return unreadable(error, "cannot decrypt page " + std::to_string(first + i));
         }
+        if (!writeAt(image, plain.data(), count * AcePageSize, first * AcePageSize))
+            return unreadable(error, "cannot write the decrypted image: " + systemError());
     }
     return true;
 }
@@ -156,20 +175,15 @@ std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::strin
     DecryptedImage image(::memfd_create("tabulo-ace-image", MFD_CLOEXEC | MFD_ALLOW_SEALING));
     if (image.fd() < 0 || ::ftruncate(image.fd(), off_t(size)) != 0)
         return unreadable(error, "cannot make the decrypted image in memory: " + systemError()), std::nullopt;
-    void *mapped = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, image.fd(), 0);
-    if (mapped == MAP_FAILED)
-        return unreadable(error, "cannot map the decrypted image: " + systemError()), std::nullopt;
-    auto *bytes = static_cast<std::uint8_t *>(mapped);
 
     // Page 0 is not encrypted. Its encoding key is cleared so that libmdb
     // does not take the pages for Jet's RC4-encoded ones: the header bytes
     // are an RC4 stream, so XOR with the key's plaintext leaves zeros.
-    std::memcpy(bytes, firstPage.data(), AcePageSize);
     for (std::size_t i = 0; i < info->encodingKey.size(); ++i)
-        bytes[0x3E + i] ^= info->encodingKey[i];
-    const bool done = decryptPages(in.fd, size / AcePageSize, *cipher, bytes, error);
-    ::munmap(mapped, size);
-    if (!done)
+        firstPage[0x3E + i] ^= info->encodingKey[i];
+    if (!writeAt(image.fd(), firstPage.data(), AcePageSize, 0))
+        return unreadable(error, "cannot write the decrypted image: " + systemError()), std::nullopt;
+    if (!decryptPages(in.fd, size / AcePageSize, *cipher, image.fd(), error))
         return std::nullopt;
     // Nothing may change the image from now on (best effort: old kernels lack seals).
     ::fcntl(image.fd(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);

@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ pkg-config make
           qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          mdbtools mdbtools-dev
+          mdbtools mdbtools-dev libssl-dev
           libgtest-dev libgmock-dev libbenchmark-dev libcli11-dev
           xvfb xauth xdotool xdg-utils libxcb1-dev)
 # npm fetches the sample database of `make run`; a node install from elsewhere is fine.

@@ -1,0 +1,193 @@
+#include "wizard/engine/acecrypt/AceDecryption.h"
+
+#include "wizard/engine/acecrypt/EncryptionInfo.h"
+#include "wizard/engine/acecrypt/PageCipher.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>  // memfd_create
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace acecrypt {
+namespace {
+
+constexpr std::size_t MaxPasswordUnits = 255;
+constexpr std::size_t PagesPerRead = 64;
+// Page numbers are 32-bit; Access itself stops at 2 GB.
+constexpr std::uint64_t MaxFileSize = std::uint64_t(4) << 30;
+
+bool unreadable(AceCryptoError &error, const std::string &what)
+{
+    return error.set(AceCryptoError::Kind::Unreadable, what);
+}
+
+std::string systemError() { return std::strerror(errno); }
+
+// A file descriptor closed when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+};
+
+// Reads exactly `size` bytes at `offset`.
+bool readAt(int fd, std::uint8_t *out, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pread(fd, out, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        out += n, size -= std::size_t(n), offset += std::uint64_t(n);
+    }
+    return true;
+}
+
+// Writes exactly `size` bytes at `offset`.
+bool writeAt(int fd, const std::uint8_t *in, std::size_t size, std::uint64_t offset)
+{
+    while (size > 0) {
+        const ssize_t n = ::pwrite(fd, in, size, off_t(offset));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        in += n, size -= std::size_t(n), offset += std::uint64_t(n);
+    }
+    return true;
+}
+
+// Writes the plaintext of every page after the first into the image, a
+// chunk at a time: the image is written, not mapped, so that it does not
+// count against a reader's address-space limit.
+bool decryptPages(int in, std::uint64_t pages, PageCipher &cipher, int image, AceCryptoError &error)
+{
+    Bytes chunk(PagesPerRead * AcePageSize);
+    SecureBytes plain(chunk.size());  // the database's content, wiped like the keys
+    for (std::uint64_t first = 1; first < pages; first += PagesPerRead) {
+        const std::size_t count = std::size_t(std::min<std::uint64_t>(PagesPerRead, pages - first));
+        if (!readAt(in, chunk.data(), count * AcePageSize, first * AcePageSize))
+            return unreadable(error, "cannot read page " + std::to_string(first) + ": " + systemError());
+        for (std::size_t i = 0; i < count; ++i) {
+            const ByteView page(chunk.data() + i * AcePageSize, AcePageSize);
+            if (!cipher.decryptPage(std::uint32_t(first + i), page, plain.data() + i * AcePageSize))
+                return unreadable(error, "cannot decrypt page " + std::to_string(first + i));
+        }
+        if (!writeAt(image, plain.data(), count * AcePageSize, first * AcePageSize))
+            return unreadable(error, "cannot write the decrypted image: " + systemError());
+    }
+    return true;
+}
+
+}  // namespace
+
+DecryptedImage &DecryptedImage::operator=(DecryptedImage &&other) noexcept
+{
+    if (this != &other) {
+        if (fd_ >= 0)
+            ::close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+DecryptedImage::~DecryptedImage()
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+}
+
+bool isEncryptedAceFile(const std::string &path)
+{
+    Fd file{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    std::uint8_t header[0x18 + 128];
+    return file.fd >= 0 && readAt(file.fd, header, sizeof header, 0) && aceEncodingKey(header).has_value();
+}
+
+SecureBytes passwordBytes(std::string_view utf8)
+{
+    SecureBytes out;
+    out.reserve(2 * MaxPasswordUnits);
+    auto put = [&](char32_t unit) {
+        out.push_back(std::uint8_t(unit));
+        out.push_back(std::uint8_t(unit >> 8));
+    };
+    std::size_t i = 0;
+    while (i < utf8.size() && out.size() < 2 * MaxPasswordUnits) {
+        const auto lead = std::uint8_t(utf8[i]);
+        const int length = lead < 0x80 ? 1 : (lead >> 5) == 0x6 ? 2 : (lead >> 4) == 0xE ? 3 : (lead >> 3) == 0x1E ? 4 : 0;
+        char32_t code = length == 1 ? lead : length == 2 ? lead & 0x1F : length == 3 ? lead & 0x0F : lead & 0x07;
+        bool valid = length > 0 && i + std::size_t(length) <= utf8.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const auto next = std::uint8_t(utf8[i + std::size_t(k)]);
+            valid = (next & 0xC0) == 0x80;
+            code = (code << 6) | (next & 0x3F);
+        }
+        static constexpr char32_t least[] = {0, 0, 0x80, 0x800, 0x10000};
+        valid = valid && code >= least[length] && code <= 0x10FFFF && (code < 0xD800 || code > 0xDFFF);
+        i += valid ? std::size_t(length) : 1;
+        if (!valid)
+            code = 0xFFFD;
+        if (code < 0x10000) {
+            put(code);
+        } else if (out.size() + 4 <= 2 * MaxPasswordUnits) {
+            code -= 0x10000;
+            put(0xD800 + (code >> 10));
+            put(0xDC00 + (code & 0x3FF));
+        } else {
+            break;  // a surrogate pair that would pass the limit is left out whole
+        }
+        code = 0;
+    }
+    return out;
+}
+
+std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::string_view password, AceCryptoError &error)
+{
+    Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
+    struct stat status {};
+    if (in.fd < 0 || ::fstat(in.fd, &status) != 0)
+        return unreadable(error, "cannot open the file: " + systemError()), std::nullopt;
+    const auto size = std::uint64_t(status.st_size);
+    if (size < AcePageSize || size % AcePageSize != 0)
+        return unreadable(error, "the file is truncated: " + std::to_string(size) + " bytes are not whole " +
+                                     std::to_string(AcePageSize) + "-byte pages"),
+               std::nullopt;
+    if (size > MaxFileSize)
+        return unreadable(error, "the file is larger than an ACE database can be"), std::nullopt;
+
+    Bytes firstPage(AcePageSize);
+    if (!readAt(in.fd, firstPage.data(), AcePageSize, 0))
+        return unreadable(error, "cannot read the first page: " + systemError()), std::nullopt;
+    const auto info = readEncryptionInfo(firstPage, error);
+    if (!info)
+        return std::nullopt;
+    const auto cipher = unlockPages(*info, passwordBytes(password), error);
+    if (!cipher)
+        return std::nullopt;
+
+    DecryptedImage image(::memfd_create("tabulo-ace-image", MFD_CLOEXEC | MFD_ALLOW_SEALING));
+    if (image.fd() < 0 || ::ftruncate(image.fd(), off_t(size)) != 0)
+        return unreadable(error, "cannot make the decrypted image in memory: " + systemError()), std::nullopt;
+
+    // Page 0 is not encrypted. Its encoding key is cleared so that libmdb
+    // does not take the pages for Jet's RC4-encoded ones: the header bytes
+    // are an RC4 stream, so XOR with the key's plaintext leaves zeros.
+    for (std::size_t i = 0; i < info->encodingKey.size(); ++i)
+        firstPage[0x3E + i] ^= info->encodingKey[i];
+    if (!writeAt(image.fd(), firstPage.data(), AcePageSize, 0))
+        return unreadable(error, "cannot write the decrypted image: " + systemError()), std::nullopt;
+    if (!decryptPages(in.fd, size / AcePageSize, *cipher, image.fd(), error))
+        return std::nullopt;
+    // Nothing may change the image from now on (best effort: old kernels lack seals).
+    ::fcntl(image.fd(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);
+    return image;
+}
+
+}  // namespace acecrypt

@@ -87,35 +87,14 @@ void writeModuleToStandardOutput(const QString &moduleText)
         cannotWriteToStandardOutput();
 }
 
-// Hands the settings to the generator: first those the window passes as the
-// user types, then those it passes at Finish.
-void applySettings(clsWriteNewDatabase &gen, const CliOptions &options, qint32 version)
+// Hands the generator every setting at once; without --db-version the new
+// database takes the source's format.
+void applySettings(clsWriteNewDatabase &gen, const CliOptions &options)
 {
-    const GeneratorSettings &s = options.settings;
-    gen.setPathNameDBNew(s.pathNameDBNew);
-    gen.setNewDBSecurity(s.newDBSecurity);
-    gen.setPathNameMDWNew(s.pathNameMDWNew);
-    gen.setUserNameNew(s.userNameNew);
-    gen.setPasswordMDWNew(s.passwordMDWNew);
-    gen.setPasswordDBNew(options.newDbPassword);
-    gen.setProcPrefix(s.procPrefix);
-    gen.setIncludeDatabaseWrapper(s.includeDatabaseWrapper);
-    gen.setWriteVB5Header(s.writeVB5Header);
-    gen.setPathNameCodeFile(s.pathNameCodeFile);
-    gen.setRunNotepad(s.runNotepad);
-    gen.setCopyToClipboard(s.copyToClipboard);
-    gen.setInsertPosition(s.insertPosition);
-    applyFinishSettings(gen, {.tabStop = s.tabStop,
-                              .varNameNewDB = s.varNameNewDB,
-                              .varNameNewField = s.varNameNewField,
-                              .varNameNewIndex = s.varNameNewIndex,
-                              .varNameNewRelation = s.varNameNewRelation,
-                              .varNameNewTable = s.varNameNewTable,
-                              .version = version,
-                              .locale = s.locale,
-                              .encrypt = s.encrypt != 0,
-                              .includeRelations = s.includeRelations,
-                              .includeDesignProperties = s.includeDesignProperties});
+    GeneratorSettings settings = options.settings;
+    if (options.versionFromSource)
+        settings.version = formatOfSource(gen.DBSourceVersion(), options.source);
+    gen.setSettings(std::move(settings));
 }
 
 // Lets go of everything the run handed the generator, also after a failure.
@@ -181,9 +160,7 @@ int run(const CliOptions &options, KeptMessages &messages)
                                .arg(options.source));
     chosen.setItems(TableChoice(available.items()).choose(options.tables, options.source));
 
-    const qint32 version = options.dbVersion ? *options.dbVersion
-                                             : formatOfSource(gen.DBSourceVersion(), options.source);
-    applySettings(gen, options, version);
+    applySettings(gen, options);
     gen.WriteTableCreationCode();
     progress.reset();
 

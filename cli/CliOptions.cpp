@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <deque>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,154 +56,168 @@ std::string versionTypeName()
     return codes.join(u'|').toStdString();
 }
 
-// A password option and its "-file" form, which keeps the password out of
-// the process list; the two exclude each other.
-void passwordFileOption(CLI::App &app, const std::string &name, std::string &password, std::string &file,
-                        const std::string &what, const char *group)
+// An option whose value, read in the local encoding, is handed to `set`.
+CLI::Option *textOption(CLI::App &app, const std::string &name, std::function<void(const QString &)> set,
+                        const std::string &help)
+{
+    return app.add_option_function<std::string>(
+        name, [set = std::move(set)](const std::string &text) { set(fromArgument(text)); }, help);
+}
+
+// An option whose value becomes `target`.
+CLI::Option *textOption(CLI::App &app, const std::string &name, QString &target, const std::string &help)
+{
+    return textOption(app, name, [&target](const QString &text) { target = text; }, help);
+}
+
+// The setting PathNameDBNew for the value of --location.
+QString locationSetting(const QString &place)
+{
+    if (place.compare(QLatin1String("current"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Current");
+    if (place.compare(QLatin1String("variable"), Qt::CaseInsensitive) == 0)
+        return QStringLiteral("Variable");
+    return place;
+}
+
+// The setting NewDBSecurity for the value of --security.
+qint16 securitySetting(const QString &security)
+{
+    return security == QLatin1String("runtime") ? 1 : security == QLatin1String("hardcoded") ? 2 : 0;
+}
+
+// A password given in a file: read after the parse, in the order of the
+// options, and handed to `set`.
+struct PasswordFile {
+    std::string option;           // "--password-file"
+    const char *prompt;           // on a terminal, for '-'
+    std::function<void(const QString &)> set;
+    std::string file;             // as typed
+};
+
+// tabulo-cli's options, each bound to the value it sets in a CliOptions:
+// the one place they are defined, for parsing and for listing them.
+class CommandLine {
+public:
+    explicit CommandLine(CliOptions &options);
+    CommandLine(const CommandLine &) = delete;
+    CommandLine &operator=(const CommandLine &) = delete;
+
+    CLI::App app{"Writes a Basic (DAO) module whose procedures recreate the tables, fields, indexes and "
+                 "relationships of a Microsoft Access (Jet) database.",
+                 "tabulo-cli"};
+    std::vector<std::string> tables;            // --tables as typed
+    std::deque<PasswordFile> passwordFiles;     // in the order of the options
+
+private:
+    // A password option and its "-file" form, which keeps the password out
+    // of the process list; the two exclude each other.
+    void passwordOption(const std::string &name, std::function<void(const QString &)> set, const std::string &what,
+                        const char *group, const char *prompt);
+};
+
+void CommandLine::passwordOption(const std::string &name, std::function<void(const QString &)> set,
+                                 const std::string &what, const char *group, const char *prompt)
 {
     const std::string visible = " (shown to every user of the machine in the process list; prefer " + name + "-file)";
-    CLI::Option *inlineOption = app.add_option(name, password, what + visible)->type_name("TEXT")->group(group);
-    app.add_option(name + "-file", file,
+    CLI::Option *inlineOption = textOption(app, name, set, what + visible)->type_name("TEXT")->group(group);
+    PasswordFile &file = passwordFiles.emplace_back(PasswordFile{name + "-file", prompt, std::move(set), {}});
+    app.add_option(file.option, file.file,
                    what + ", read from the first line of FILE, or of standard input for '-' (typed without "
                           "echo on a terminal)")
         ->type_name("FILE")->excludes(inlineOption)->group(group);
 }
 
-// The command line's values as typed, before they are checked and converted;
-// they start as the values of the options passed in.
-struct Arguments {
-    explicit Arguments(const CliOptions &initial);
-
-    std::string source, mdw, user, password, dbPassword;
-    std::vector<std::string> tables;
-    bool listTables;
-    std::string location;
-    int dbVersion = 0;
-    std::string locale;
-    bool encrypt;
-    std::string security = "none";
-    std::string newMdw, newUser, newPassword, newDbPassword;
-    std::string passwordFile, dbPasswordFile, newPasswordFile, newDbPasswordFile;
-    std::string dbVar, tableVar, fieldVar, indexVar, relationVar, procPrefix;
-    int tabStop;
-    bool noRelations, noWrapper, designProperties;
-    std::string output;
-    bool vbHeader, open;
-};
-
-Arguments::Arguments(const CliOptions &initial)
-    : listTables(initial.listTables),
-      location(initial.settings.pathNameDBNew.toLower().toStdString()),
-      locale(initial.settings.locale.toStdString()),
-      encrypt(initial.settings.encrypt != 0),
-      dbVar(initial.settings.varNameNewDB.toStdString()),
-      tableVar(initial.settings.varNameNewTable.toStdString()),
-      fieldVar(initial.settings.varNameNewField.toStdString()),
-      indexVar(initial.settings.varNameNewIndex.toStdString()),
-      relationVar(initial.settings.varNameNewRelation.toStdString()),
-      procPrefix(initial.settings.procPrefix.toStdString()),
-      tabStop(initial.settings.tabStop),
-      noRelations(!initial.settings.includeRelations),
-      noWrapper(!initial.settings.includeDatabaseWrapper),
-      designProperties(initial.settings.includeDesignProperties),
-      vbHeader(initial.settings.writeVB5Header),
-      open(initial.settings.runNotepad)
+CommandLine::CommandLine(CliOptions &options)
 {
-}
-
-// tabulo-cli's options, bound to `arguments`: the one place they are
-// defined, for parsing and for listing them.
-class CommandLine {
-public:
-    explicit CommandLine(const CliOptions &initial);
-    CommandLine(const CommandLine &) = delete;
-    CommandLine &operator=(const CommandLine &) = delete;
-
-    Arguments arguments;
-    CLI::App app{"Writes a Basic (DAO) module whose procedures recreate the tables, fields, indexes and "
-                 "relationships of a Microsoft Access (Jet) database.",
-                 "tabulo-cli"};
-};
-
-CommandLine::CommandLine(const CliOptions &initial) : arguments(initial)
-{
-    Arguments &a = arguments;
+    GeneratorSettings &s = options.settings;
     app.set_version_flag("--version", std::string("tabulo-cli " TABULO_VERSION " (")
                                           + wizardBuild().name.toStdString() + ")");
     app.footer("Exit status: 0 on success, 1 when the database cannot be read or the module cannot be "
                "written (\"error NUMBER: DESCRIPTION\" on standard error), 2 for a usage error.");
 
-    app.add_option("SOURCE", a.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
+    textOption(app, "SOURCE", options.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
         ->required();
 
     const char *sourceGroup = "Source security";
-    app.add_option("--mdw", a.mdw, "Workgroup information file that secures the source database")
+    textOption(app, "--mdw", options.mdw, "Workgroup information file that secures the source database")
         ->type_name("FILE")->group(sourceGroup);
-    app.add_option("--user", a.user, "User name for the workgroup (used with --mdw)")
+    textOption(app, "--user", options.user, "User name for the workgroup (used with --mdw)")
         ->type_name("NAME")->group(sourceGroup);
-    passwordFileOption(app, "--password", a.password, a.passwordFile, "Password of that user, used with --mdw",
-                       sourceGroup);
-    passwordFileOption(app, "--db-password", a.dbPassword, a.dbPasswordFile,
-                       "Database password of the source database", sourceGroup);
+    passwordOption("--password", [&options](const QString &text) { options.password = text; },
+                   "Password of that user, used with --mdw", sourceGroup, "Workgroup password: ");
+    passwordOption("--db-password", [&options](const QString &text) { options.dbPassword = text; },
+                   "Database password of the source database", sourceGroup, "Database password: ");
 
     const char *tableGroup = "Tables";
-    app.add_option("--tables", a.tables,
+    app.add_option("--tables", tables,
                    "Tables to recreate; repeatable, or a comma-separated list (default: every table listed)")
         ->type_name("NAME[,NAME...]")->delimiter(',')->allow_extra_args(false)->group(tableGroup);
-    app.add_flag("--list-tables", a.listTables, "Print the tables that can be chosen, one a line, and exit")
+    app.add_flag("--list-tables", options.listTables, "Print the tables that can be chosen, one a line, and exit")
         ->group(tableGroup);
 
     const char *newGroup = "New database";
-    app.add_option("--location", a.location,
-                   "Where the module creates the tables: 'current' (the database it runs in), 'variable' "
-                   "(a path passed at run time) or a fixed database PATH")
-        ->type_name("current|variable|PATH")->capture_default_str()->group(newGroup);
-    app.add_option("--db-version", a.dbVersion,
+    textOption(app, "--location", [&s](const QString &place) { s.pathNameDBNew = locationSetting(place); },
+               "Where the module creates the tables: 'current' (the database it runs in), 'variable' "
+               "(a path passed at run time) or a fixed database PATH")
+        ->type_name("current|variable|PATH")->default_str(s.pathNameDBNew.toLower().toStdString())->group(newGroup);
+    app.add_option("--db-version", s.version,
                    "Format of the new database: " + versionHelp() + " (default: the source's own)")
         ->type_name(versionTypeName())->check(CLI::IsMember(versionChoices()))->group(newGroup);
-    app.add_option("--locale", a.locale, "Collating order constant of the new database")
-        ->type_name("NAME")->check(CLI::IsMember(localeChoices()))->capture_default_str()->group(newGroup);
-    app.add_flag("--encrypt", a.encrypt, "Encrypt the new database")->group(newGroup);
-    app.add_option("--security", a.security,
-                   "Security of the new database: none, runtime (parameters of CreateNewDatabase) or "
-                   "hardcoded (written into the module)")
+    textOption(app, "--locale", s.locale, "Collating order constant of the new database")
+        ->type_name("NAME")->check(CLI::IsMember(localeChoices()))->default_str(s.locale.toStdString())
+        ->group(newGroup);
+    app.add_flag_callback("--encrypt", [&s] { s.encrypt = 2; }, "Encrypt the new database")->group(newGroup);
+    textOption(app, "--security", [&s](const QString &security) { s.newDBSecurity = securitySetting(security); },
+               "Security of the new database: none, runtime (parameters of CreateNewDatabase) or "
+               "hardcoded (written into the module)")
         ->type_name("none|runtime|hardcoded")
         ->check(CLI::IsMember({"none", "runtime", "hardcoded"}))
-        ->capture_default_str()->group(newGroup);
-    app.add_option("--new-mdw", a.newMdw, "Workgroup file for the new database (hardcoded security)")
+        ->default_str("none")->group(newGroup);
+    textOption(app, "--new-mdw", s.pathNameMDWNew, "Workgroup file for the new database (hardcoded security)")
         ->type_name("FILE")->group(newGroup);
-    app.add_option("--new-user", a.newUser, "User name in that workgroup (hardcoded security)")
+    textOption(app, "--new-user", s.userNameNew, "User name in that workgroup (hardcoded security)")
         ->type_name("NAME")->group(newGroup);
-    passwordFileOption(app, "--new-password", a.newPassword, a.newPasswordFile,
-                       "Password of that user, for hardcoded security", newGroup);
-    passwordFileOption(app, "--new-db-password", a.newDbPassword, a.newDbPasswordFile,
-                       "Database password of the new database, for hardcoded security", newGroup);
+    passwordOption("--new-password", [&s](const QString &text) { s.passwordMDWNew = text; },
+                   "Password of that user, for hardcoded security", newGroup, "New workgroup password: ");
+    passwordOption("--new-db-password",
+                   [&s](const QString &text) { s.passwordDBNew = GeneratorSettings::connectPassword(text); },
+                   "Database password of the new database, for hardcoded security", newGroup,
+                   "New database password: ");
 
     const char *styleGroup = "Code style";
-    app.add_option("--db-var", a.dbVar, "Database variable name")->capture_default_str()->group(styleGroup);
-    app.add_option("--table-var", a.tableVar, "Table variable name")->capture_default_str()->group(styleGroup);
-    app.add_option("--field-var", a.fieldVar, "Field variable name")->capture_default_str()->group(styleGroup);
-    app.add_option("--index-var", a.indexVar, "Index variable name")->capture_default_str()->group(styleGroup);
-    app.add_option("--relation-var", a.relationVar, "Relation variable name")
-        ->capture_default_str()->group(styleGroup);
-    app.add_option("--proc-prefix", a.procPrefix, "Prefix of the table procedures' names")
-        ->capture_default_str()->group(styleGroup);
-    app.add_option("--tab-stop", a.tabStop, "Blanks per indent level, 0 to 16")
+    const struct {
+        const char *name;
+        QString &setting;
+        const char *help;
+    } names[] = {{"--db-var", s.varNameNewDB, "Database variable name"},
+                 {"--table-var", s.varNameNewTable, "Table variable name"},
+                 {"--field-var", s.varNameNewField, "Field variable name"},
+                 {"--index-var", s.varNameNewIndex, "Index variable name"},
+                 {"--relation-var", s.varNameNewRelation, "Relation variable name"},
+                 {"--proc-prefix", s.procPrefix, "Prefix of the table procedures' names"}};
+    for (const auto &name : names)
+        textOption(app, name.name, name.setting, name.help)->default_str(name.setting.toStdString())->group(styleGroup);
+    app.add_option("--tab-stop", s.tabStop, "Blanks per indent level, 0 to 16")
         ->type_name("N")->check(CLI::Range(0, 32767))->capture_default_str()->group(styleGroup);
-    app.add_flag("--no-relations", a.noRelations, "Do not recreate relationships")->group(styleGroup);
-    app.add_flag("--no-wrapper", a.noWrapper, "Leave out the CreateNewDatabase procedure")->group(styleGroup);
-    app.add_flag("--design-properties", a.designProperties,
+    app.add_flag_callback("--no-relations", [&s] { s.includeRelations = false; }, "Do not recreate relationships")
+        ->group(styleGroup);
+    app.add_flag_callback("--no-wrapper", [&s] { s.includeDatabaseWrapper = false; },
+                          "Leave out the CreateNewDatabase procedure")
+        ->group(styleGroup);
+    app.add_flag("--design-properties", s.includeDesignProperties,
                  "Also recreate index sort order, table validation and the design properties of tables "
                  "and fields (descriptions, captions, formats, lookups)")
         ->group(styleGroup);
 
     const char *outputGroup = "Output";
     CLI::Option *outputOption =
-        app.add_option("-o,--output", a.output, "Code file to write (default: the file's content on standard output)")
+        textOption(app, "-o,--output", s.pathNameCodeFile,
+                   "Code file to write (default: the file's content on standard output)")
             ->type_name("FILE")->group(outputGroup);
-    app.add_flag("--vb-header", a.vbHeader, "Start the code file with an \"Attribute VB_Name\" line")
+    app.add_flag("--vb-header", s.writeVB5Header, "Start the code file with an \"Attribute VB_Name\" line")
         ->needs(outputOption)->group(outputGroup);
-    app.add_flag("--open", a.open, "Open the code file in the program associated with text files")
+    app.add_flag("--open", s.runNotepad, "Open the code file in the program associated with text files")
         ->needs(outputOption)->group(outputGroup);
 }
 
@@ -226,10 +242,8 @@ void checkCodeStyleOptions(const CliOptions &options)
         {QStringLiteral("Locale"), QStringLiteral("--locale")},
         {QStringLiteral("Version"), QStringLiteral("--db-version")},
         {QStringLiteral("NewDBSecurity"), QStringLiteral("--security")}};
-    GeneratorSettings style = options.settings;
-    style.version = options.dbVersion.value_or(style.version);
     try {
-        checkCodeStyle(style, optionNames);
+        checkCodeStyle(options.settings, optionNames);
     } catch (const pembry::BasicError &e) {
         throw e.withSource(QStringLiteral("tabulo-cli"));
     }
@@ -239,92 +253,45 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
 {
     CommandLine line(options);
     CLI::App &app = line.app;
-    Arguments &a = line.arguments;
-    GeneratorSettings &settings = options.settings;
+    const GeneratorSettings &settings = options.settings;
 
     try {
         app.parse(argc, argv);
-        if (a.location.empty())
+        if (settings.pathNameDBNew.isEmpty())
             throw CLI::ValidationError("--location", "a database path must not be empty");
-        if (a.security == "hardcoded" && (a.newMdw.empty() || a.newUser.empty()))
+        if (settings.newDBSecurity == 2 && (settings.pathNameMDWNew.isEmpty() || settings.userNameNew.isEmpty()))
             throw CLI::ValidationError("--security", "hardcoded needs --new-mdw and --new-user");
-        for (const std::string &name : a.tables) {
+        for (const std::string &name : line.tables) {
             if (fromArgument(name).trimmed().isEmpty())
                 throw CLI::ValidationError("--tables", "a table name must not be empty");
         }
-        if (a.output.empty() && app.count("--output") > 0)
+        if (settings.pathNameCodeFile.isEmpty() && app.count("--output") > 0)
             throw CLI::ValidationError("--output", "the code file name must not be empty");
     } catch (const CLI::ParseError &e) {
         const int status = app.exit(e);
         return status == 0 ? 0 : 2;
     }
-    // The passwords given in files, asked in the order of the options.
-    const struct {
-        const char *option;
-        const std::string &file;
-        std::string &password;
-        const char *prompt;
-    } passwordFiles[] = {
-        {"--password-file", a.passwordFile, a.password, "Workgroup password: "},
-        {"--db-password-file", a.dbPasswordFile, a.dbPassword, "Database password: "},
-        {"--new-password-file", a.newPasswordFile, a.newPassword, "New workgroup password: "},
-        {"--new-db-password-file", a.newDbPasswordFile, a.newDbPassword, "New database password: "},
-    };
-    for (const auto &entry : passwordFiles) {
+    for (const PasswordFile &entry : line.passwordFiles) {
         if (app.count(entry.option) == 0)
             continue;
         QString problem;
         const std::optional<QString> read = readPassword(fromArgument(entry.file), QString::fromLatin1(entry.prompt), problem);
         if (!read) {
-            std::fprintf(stderr, "tabulo-cli: %s: %s\n", entry.option, problem.toLocal8Bit().constData());
+            std::fprintf(stderr, "tabulo-cli: %s: %s\n", entry.option.c_str(), problem.toLocal8Bit().constData());
             return 2;
         }
-        entry.password = read->toLocal8Bit().toStdString();
+        entry.set(*read);
     }
-
-    options.source = fromArgument(a.source);
-    options.mdw = fromArgument(a.mdw);
-    options.user = fromArgument(a.user);
-    options.password = fromArgument(a.password);
-    options.dbPassword = fromArgument(a.dbPassword);
-    for (const std::string &name : a.tables)
+    for (const std::string &name : line.tables)
         options.tables.append(fromArgument(name).trimmed());
-    options.listTables = a.listTables;
-    const QString place = fromArgument(a.location);
-    if (place.compare(QLatin1String("current"), Qt::CaseInsensitive) == 0)
-        settings.pathNameDBNew = QStringLiteral("Current");
-    else if (place.compare(QLatin1String("variable"), Qt::CaseInsensitive) == 0)
-        settings.pathNameDBNew = QStringLiteral("Variable");
-    else
-        settings.pathNameDBNew = place;
-    if (app.count("--db-version") > 0)
-        options.dbVersion = a.dbVersion;
-    settings.locale = fromArgument(a.locale);
-    settings.encrypt = a.encrypt ? 2 : 0;
-    settings.newDBSecurity = a.security == "runtime" ? 1 : a.security == "hardcoded" ? 2 : 0;
-    settings.pathNameMDWNew = fromArgument(a.newMdw);
-    settings.userNameNew = fromArgument(a.newUser);
-    settings.passwordMDWNew = fromArgument(a.newPassword);
-    options.newDbPassword = fromArgument(a.newDbPassword);
-    settings.varNameNewDB = fromArgument(a.dbVar);
-    settings.varNameNewTable = fromArgument(a.tableVar);
-    settings.varNameNewField = fromArgument(a.fieldVar);
-    settings.varNameNewIndex = fromArgument(a.indexVar);
-    settings.varNameNewRelation = fromArgument(a.relationVar);
-    settings.procPrefix = fromArgument(a.procPrefix);
-    settings.tabStop = qint16(a.tabStop);
-    settings.includeRelations = !a.noRelations;
-    settings.includeDatabaseWrapper = !a.noWrapper;
-    settings.includeDesignProperties = a.designProperties;
-    settings.pathNameCodeFile = fromArgument(a.output);
-    settings.writeVB5Header = a.vbHeader;
-    settings.runNotepad = a.open;
+    options.versionFromSource = app.count("--db-version") == 0;
     return std::nullopt;
 }
 
 std::vector<OptionSyntax> optionSyntax()
 {
-    CommandLine line{CliOptions{}};
+    CliOptions scratch;
+    CommandLine line(scratch);
     const CLI::App &app = line.app;
     std::vector<OptionSyntax> list;
     for (const CLI::Option *option : app.get_options()) {
@@ -350,6 +317,16 @@ std::vector<OptionSyntax> optionSyntax()
         }
     }
     return list;
+}
+
+std::vector<std::string> commandLineOptions()
+{
+    CliOptions scratch;
+    CommandLine line(scratch);
+    std::vector<std::string> names;
+    for (const CLI::Option *option : line.app.get_options())
+        names.push_back(option->get_name());
+    return names;
 }
 
 }  // namespace tabulo::cli

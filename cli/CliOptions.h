@@ -1,6 +1,6 @@
 #pragma once
-// The command line of tabulo-cli: one option per wizard setting, with the
-// wizard window's initial values as defaults.
+// The command line of tabulo-cli: one option per wizard setting, bound to
+// that setting, with the wizard window's initial values as defaults.
 
 #include "wizard/generator/GeneratorSettings.h"
 
@@ -23,10 +23,12 @@ struct CliOptions {
     QStringList tables;             // as given, comma lists split; empty = all
     bool listTables = false;
     // The module: the window's initial values, the tables created in a
-    // database whose path is passed at run time. Its version is dbVersion's.
+    // database whose path is passed at run time; every option that shapes
+    // it writes here.
     GeneratorSettings settings = defaultSettings();
-    std::optional<qint32> dbVersion;                  // none: the source's own
-    QString newDbPassword;                            // as typed, without ";pwd="
+    // No --db-version: the new database takes the source's own format in
+    // place of settings.version.
+    bool versionFromSource = true;
 
     static GeneratorSettings defaultSettings();
 };
@@ -54,5 +56,9 @@ struct OptionSyntax {
 
 // Every option parseCommandLine knows, each spelling on its own.
 std::vector<OptionSyntax> optionSyntax();
+
+// Every option parseCommandLine knows, once, by the name its messages use
+// ("--output", "SOURCE"), in the order --help lists them.
+std::vector<std::string> commandLineOptions();
 
 }  // namespace tabulo::cli

@@ -90,7 +90,7 @@ TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)
     EXPECT_FALSE(parsed.includeDesignProperties);
     EXPECT_FALSE(parsed.writeVB5Header);
     EXPECT_FALSE(parsed.runNotepad);
-    EXPECT_FALSE(options.dbVersion);
+    EXPECT_TRUE(options.versionFromSource);
 }
 
 TEST(CliOptions, OptionsReachTheSettings)
@@ -106,7 +106,8 @@ TEST(CliOptions, OptionsReachTheSettings)
     ASSERT_FALSE(tabulo::cli::parseCommandLine(int(argv.size()), argv.data(), options));
     const tabulo::GeneratorSettings &s = options.settings;
     EXPECT_EQ(s.pathNameDBNew, "Current");
-    EXPECT_EQ(options.dbVersion, 64);
+    EXPECT_FALSE(options.versionFromSource);
+    EXPECT_EQ(s.version, 64);
     EXPECT_EQ(s.encrypt, 2);
     EXPECT_EQ(s.newDBSecurity, 1);
     EXPECT_EQ(s.tabStop, 0);

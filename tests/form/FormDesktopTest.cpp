@@ -193,7 +193,7 @@ TEST_F(WizardFixture, SavingTheNewDatabaseAsAnAddInMakesItAnMdb)
     EXPECT_EQ(dialogs.seen[0].acceptMode, QFileDialog::AcceptSave);
     EXPECT_EQ(dialogs.seen[0].defaultSuffix, u"mdb"_s);
     EXPECT_EQ(box(u"txtDBNew"_s)->text(), m_dir.filePath(u"tools.mdb"_s));
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameDBNew(), m_dir.filePath(u"tools.mdb"_s));
+    EXPECT_EQ(m_form->chosenSettings().pathNameDBNew, m_dir.filePath(u"tools.mdb"_s));
     click(u"cmdBrowseNewDB"_s);
     EXPECT_EQ(box(u"txtDBNew"_s)->text(), m_dir.filePath(u"tools.mda"_s));
     next();
@@ -287,7 +287,7 @@ TEST_F(WizardFixture, BrowsingForTheNewWorkgroupFillsItsBox)
     dialogs.answerNext(FileDialogDriver::accept(workgroup));
     click(u"cmdBrowseNewMDW"_s);
     EXPECT_EQ(box(u"txtMDWNew"_s)->text(), workgroup);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameMDWNew(), workgroup);
+    EXPECT_EQ(m_form->chosenSettings().pathNameMDWNew, workgroup);
     EXPECT_TRUE(box(u"txtUserNameNew"_s)->isEnabled());
     EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
     type(u"txtUserNameNew"_s, u"Owner"_s);

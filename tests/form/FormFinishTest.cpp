@@ -74,6 +74,25 @@ TEST_F(WizardFixture, FinishTwiceRunsTwiceAndRaisesTheEventEachTime)
     EXPECT_TRUE(QFile::exists(codeFile));
 }
 
+TEST_F(WizardFixture, FinishHandsOverWhatTheControlsShowNotWhatTheGeneratorHeld)
+{
+    // Settings an earlier window left in the shared generator.
+    tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
+    g.setIncludeDatabaseWrapper(false);
+    g.setVarNameNewField(u"fldOld"_s);
+    g.setPathNameCodeFile(m_dir.filePath(u"old.bas"_s));
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    click(u"cmdFinish"_s);
+    ASSERT_TRUE(m_form->Succeeded()) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(g.IncludeDatabaseWrapper());
+    EXPECT_EQ(g.VarNameNewField(), u"fldNew"_s);
+    EXPECT_EQ(g.PathNameCodeFile(), QString());
+    EXPECT_TRUE(g.ModuleText().contains(u"Sub CreateNewDatabase"_s)) << g.ModuleText().left(400).toStdString();
+    EXPECT_FALSE(QFile::exists(m_dir.filePath(u"old.bas"_s)));
+}
+
 TEST_F(WizardFixture, FinishPassesTheLastSettings)
 {
     open();

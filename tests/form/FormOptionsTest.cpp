@@ -103,23 +103,22 @@ TEST_F(WizardFixture, TheLocationDecidesWhatTheNewDatabaseOptionsAllow)
     open();
     type(u"txtDBSource"_s, m_source);
     next();
-    const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
     // Typing a path while no location is chosen chooses "a new database".
     type(u"txtDBNew"_s, u"/"_s);
     EXPECT_TRUE(button(u"optDatabaseLocation(1)"_s)->isChecked());
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
-    EXPECT_EQ(g.PathNameDBNew(), u"/"_s);
+    EXPECT_EQ(m_form->chosenSettings().pathNameDBNew, u"/"_s);
     clear(u"txtDBNew"_s);
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
 
     click(u"optDatabaseLocation(0)"_s);
-    EXPECT_EQ(g.PathNameDBNew(), u"Current"_s);
+    EXPECT_EQ(m_form->chosenSettings().pathNameDBNew, u"Current"_s);
     for (const QString &off : {u"fraVersion"_s, u"cboLocale"_s, u"chkEncrypt"_s, u"txtDBNew"_s, u"cmdBrowseNewDB"_s})
         EXPECT_FALSE(w(off)->isEnabled()) << off.toStdString();
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
 
     click(u"optDatabaseLocation(2)"_s);
-    EXPECT_EQ(g.PathNameDBNew(), u"Variable"_s);
+    EXPECT_EQ(m_form->chosenSettings().pathNameDBNew, u"Variable"_s);
     EXPECT_TRUE(w(u"fraVersion"_s)->isEnabled());
     EXPECT_FALSE(box(u"txtDBNew"_s)->isEnabled());
 }
@@ -134,7 +133,7 @@ TEST_F(WizardFixture, TheCodePageProposesAFileBesideTheNewDatabase)
     next();
     ASSERT_EQ(page(), 2);
     EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/CreateDB_MyNewDb.bas"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameCodeFile(), folder + u"/CreateDB_MyNewDb.bas"_s);
+    EXPECT_EQ(m_form->chosenSettings().pathNameCodeFile, folder + u"/CreateDB_MyNewDb.bas"_s);
     EXPECT_EQ(m_form->focusWidget(), box(u"txtCodeDestinationFile"_s));
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
     EXPECT_TRUE(button(u"chkRunNotepad"_s)->isEnabled());
@@ -158,7 +157,7 @@ TEST_F(WizardFixture, TheCodePageProposesAFileBesideTheNewDatabase)
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
     click(u"chkCopyToClipboard"_s);
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
-    EXPECT_TRUE(tabulo::gobjWriteNewDatabase().CopyToClipboard());
+    EXPECT_TRUE(m_form->chosenSettings().copyToClipboard);
 
     // Short paths get no proposal.
     clear(u"txtCodeDestinationFile"_s);
@@ -181,13 +180,12 @@ TEST_F(WizardFixture, TheTabStopTakesDigitsOnly)
     tabStop->selectAll();
     QTest::keyClicks(tabStop, u"4x"_s);
     EXPECT_EQ(tabStop->text(), u"4"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().IndentUnit(), u"    "_s);
+    EXPECT_EQ(m_form->chosenSettings().tabStop, 4);
     QTest::keyClick(tabStop, Qt::Key_Backspace);
     EXPECT_EQ(tabStop->text(), QString());
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().IndentUnit(), u"    "_s);   // an empty box keeps the last one
     QTest::keyClicks(tabStop, u"-2"_s);
     EXPECT_EQ(tabStop->text(), u"2"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().IndentUnit(), u"  "_s);
+    EXPECT_EQ(m_form->chosenSettings().tabStop, 2);
     EXPECT_EQ(status(), u"Number of spaces to insert for each tab indentation"_s);
 }
 
@@ -202,11 +200,11 @@ TEST_F(WizardFixture, InsertIntoAModuleIsOfferedWhenAskedAndInsertsAtTheBottom)
     EXPECT_FALSE(w(u"fraInsertTopBottom"_s)->isVisible());
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
     click(u"chkInsertIntoModule"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().InsertPosition(), 2);
+    EXPECT_EQ(m_form->chosenSettings().insertPosition, 2);
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
     EXPECT_TRUE(button(u"optInsertTopBottom(0)"_s)->isEnabled());
     click(u"chkInsertIntoModule"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().InsertPosition(), 0);
+    EXPECT_EQ(m_form->chosenSettings().insertPosition, 0);
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
 }
 
@@ -222,7 +220,7 @@ TEST_F(WizardFixture, HardcodedSecurityWaitsForWorkgroupAndUser)
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
 
     click(u"optNewDBSecurity(2)"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().NewDBSecurity(), 2);
+    EXPECT_EQ(m_form->chosenSettings().newDBSecurity, 2);
     EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
     for (const QString &on : {u"txtMDWNew"_s, u"txtUserNameNew"_s, u"txtPasswordNew"_s, u"txtPasswordDBNew"_s,
                               u"lblMDWNew"_s, u"lblPasswordDBNew"_s, u"cmdBrowseNewMDW"_s})
@@ -232,7 +230,7 @@ TEST_F(WizardFixture, HardcodedSecurityWaitsForWorkgroupAndUser)
     type(u"txtUserNameNew"_s, u"Owner"_s);
     EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
     type(u"txtPasswordDBNew"_s, u"pw"_s);
-    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PasswordDBNew(), u";pwd=pw"_s);
+    EXPECT_EQ(m_form->chosenSettings().passwordDBNew, u";pwd=pw"_s);
 
     // No table chosen: the hardcoded choice still enables Finish on the other pages.
     back();

@@ -202,20 +202,7 @@ inline void WizardFixture::resetGenerator()
                         &tabulo::clsWriteNewDatabase::setPathNameMDWSource,
                         &tabulo::clsWriteNewDatabase::setUserNameSource,
                         &tabulo::clsWriteNewDatabase::setPasswordMDWSource,
-                        &tabulo::clsWriteNewDatabase::setPasswordDBSource,
-                        &tabulo::clsWriteNewDatabase::setPathNameDBNew,
-                        &tabulo::clsWriteNewDatabase::setPathNameCodeFile,
-                        &tabulo::clsWriteNewDatabase::setPathNameMDWNew,
-                        &tabulo::clsWriteNewDatabase::setUserNameNew,
-                        &tabulo::clsWriteNewDatabase::setPasswordMDWNew,
-                        &tabulo::clsWriteNewDatabase::setPasswordDBNew})
+                        &tabulo::clsWriteNewDatabase::setPasswordDBSource})
         (g.*setter)(QString());
-    g.setCopyToClipboard(false);
-    g.setRunNotepad(false);
-    g.setWriteVB5Header(false);
-    g.setInsertPosition(0);
-    g.setNewDBSecurity(0);
-    g.setIncludeDatabaseWrapper(true);
-    g.setTabStop(3);
-    g.setProcPrefix(QStringLiteral("subCreate_"));
+    g.setSettings({});
 }

@@ -215,45 +215,48 @@ TEST(GeneratorSettings, VersionCodesNameTheirConstants)
     EXPECT_EQ(tabulo::kJetVersions[4].code, 64);
 }
 
-TEST(GeneratorSettings, FinishSettingsAreAppliedInOrderUntilOneIsRefused)
+TEST(GeneratorSettings, SetSettingsTakesTheWholeValueOrNothing)
 {
     clsWriteNewDatabase gen;
-    tabulo::FinishSettings finish{.tabStop = 5,
-                                  .varNameNewDB = "db",
-                                  .varNameNewField = "fld",
-                                  .varNameNewIndex = "idx",
-                                  .varNameNewRelation = "rel",
-                                  .varNameNewTable = "tbl",
-                                  .version = 64,
-                                  .locale = "dbLangGreek",
-                                  .encrypt = true,
-                                  .includeRelations = false,
-                                  .includeDesignProperties = true};
-    tabulo::applyFinishSettings(gen, finish);
+    tabulo::GeneratorSettings value;
+    value.tabStop = 5;
+    value.varNameNewDB = "db";
+    value.procPrefix = " _make Table_";
+    value.version = 64;
+    value.locale = "dbLangGreek";
+    value.encrypt = 2;
+    value.includeRelations = false;
+    value.includeDesignProperties = true;
+    value.passwordDBNew = tabulo::GeneratorSettings::connectPassword("pw");
+    gen.setSettings(value);
     EXPECT_EQ(gen.IndentUnit(), "     ");
     EXPECT_EQ(gen.VarNameNewDB(), "db");
-    EXPECT_EQ(gen.VarNameNewField(), "fld");
-    EXPECT_EQ(gen.VarNameNewIndex(), "idx");
-    EXPECT_EQ(gen.VarNameNewRelation(), "rel");
-    EXPECT_EQ(gen.VarNameNewTable(), "tbl");
+    EXPECT_EQ(gen.ProcPrefix(), "makeTable_");     // as setProcPrefix keeps it
     EXPECT_EQ(gen.Version(), 64);
     EXPECT_EQ(gen.Locale(), "dbLangGreek");
     EXPECT_EQ(gen.Encrypt(), 2);
     EXPECT_FALSE(gen.IncludeRelations());
     EXPECT_TRUE(gen.IncludeDesignProperties());
+    EXPECT_EQ(gen.PasswordDBNew(), ";pwd=pw");
+    EXPECT_EQ(gen.settings().varNameNewDB, "db");
+    // The properties write into the same value.
+    gen.setPasswordDBNew("x");
+    EXPECT_EQ(gen.settings().passwordDBNew, ";pwd=x");
 
-    // The tab stop comes first: refused, nothing after it is handed over.
-    try {
-        finish.tabStop = 17;
-        finish.varNameNewDB = "other";
-        finish.includeRelations = true;
-        finish.includeDesignProperties = false;
-        tabulo::applyFinishSettings(gen, finish);
-        FAIL() << "a tab stop of 17 was accepted";
-    } catch (const pembry::BasicError &e) {
-        EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
+    // A tab stop setTabStop refuses: refused with its message, nothing taken.
+    for (const qint16 tabStop : {qint16(17), qint16(-1)}) {
+        value.tabStop = tabStop;
+        value.varNameNewDB = "other";
+        value.includeRelations = true;
+        try {
+            gen.setSettings(value);
+            FAIL() << "a tab stop of " << tabStop << " was accepted";
+        } catch (const pembry::BasicError &e) {
+            EXPECT_EQ(e.number(), 5);
+            EXPECT_EQ(e.source(), "clsWriteNewDatabase  - TabStop");
+        }
+        EXPECT_EQ(gen.VarNameNewDB(), "db");
+        EXPECT_FALSE(gen.IncludeRelations());
+        EXPECT_EQ(gen.IndentUnit(), "     ");
     }
-    EXPECT_EQ(gen.VarNameNewDB(), "db");
-    EXPECT_FALSE(gen.IncludeRelations());
-    EXPECT_TRUE(gen.IncludeDesignProperties());
 }

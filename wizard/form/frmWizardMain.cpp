@@ -77,11 +77,11 @@ void frmWizardMain::buildPages()
 {
     sstabWizard = new QStackedWidget(this);
     sstabWizard->setObjectName(QStringLiteral("sstabWizard"));
-    m_sourcePage = new SourcePage(m_help, m_options);
-    m_newDatabasePage = new NewDatabasePage(m_help, m_options);
-    m_codePage = new CodePage(m_help, m_options, *m_newDatabasePage);
-    m_tablesPage = new TablesPage(m_help, m_options);
-    m_securityPage = new SecurityPage(m_help, m_options);
+    m_sourcePage = new SourcePage(m_help, m_options, m_fields);
+    m_newDatabasePage = new NewDatabasePage(m_help, m_options, m_fields);
+    m_codePage = new CodePage(m_help, m_options, m_fields, *m_newDatabasePage);
+    m_tablesPage = new TablesPage(m_help, m_options, m_fields);
+    m_securityPage = new SecurityPage(m_help, m_options, m_fields);
     m_pages = {m_sourcePage, m_newDatabasePage, m_codePage, m_tablesPage, m_securityPage};
     for (int i = 0; i < m_pages.size(); ++i) {
         m_pages[i]->setObjectName(QStringLiteral("fraWizard(%1)").arg(i));
@@ -321,15 +321,17 @@ void frmWizardMain::cmdNext_Click()
     }
 }
 
+GeneratorSettings frmWizardMain::chosenSettings() const
+{
+    return m_fields.collect(gobjWriteNewDatabase().settings());
+}
+
 void frmWizardMain::cmdFinish_Click()
 {
     m_succeeded = false;
     try {
-        FinishSettings finish;
-        for (const WizardPage *page : m_pages)
-            page->addFinishSettings(finish);
         clsWriteNewDatabase &generator = gobjWriteNewDatabase();
-        applyFinishSettings(generator, finish);
+        generator.setSettings(chosenSettings());
         {
             BusyPointer busy;
             m_succeeded = generator.WriteTableCreationCode();

@@ -2,8 +2,11 @@
 // The wizard's window: five pages shown one at a time (source database, new
 // database options, code options and output, tables, new database security),
 // the buttons Back, Next, Finish and Close, a progress bar and a status bar.
-// Every choice is handed at once (or at Finish) to the shared generator
-// gobjWriteNewDatabase(); Finish makes it write and deliver the module.
+// The source database's choices are handed at once to the shared generator
+// gobjWriteNewDatabase(), which opens it; every setting of the module is read
+// from the pages' registered fields at Finish and handed over as one
+// GeneratorSettings, and Finish makes the generator write and deliver the
+// module.
 //
 // The pages (wizard/form/pages/) build their own controls and know their
 // entry work, button rule and first focus; the window keeps the frame, the
@@ -66,6 +69,11 @@ public:
     // The index (0 to 4) of the page shown.
     int currentPage() const { return m_currentPage; }
 
+    // The generator's settings with every setting the pages show read from
+    // their controls: what Finish hands to the generator. Raises the error of
+    // a control whose text is no value of its setting.
+    GeneratorSettings chosenSettings() const;
+
 signals:
     void AfterWizardComplete();
     void Unload();
@@ -105,6 +113,7 @@ private:
     // --- State -------------------------------------------------------------------
     ScopedWizardMessages m_messages;
     WizardOptions m_options;
+    SettingsFields m_fields;
     int m_currentPage = 0;
     int m_shownPage = -1;       // the page on screen; -1 before the first
     bool m_succeeded = false;

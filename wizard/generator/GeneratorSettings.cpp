@@ -11,6 +11,11 @@ QString jetVersionConstant(qint32 code)
     return {};
 }
 
+QString GeneratorSettings::connectPassword(const QString &typed)
+{
+    return typed.isEmpty() ? QString() : QStringLiteral(";pwd=") + typed;
+}
+
 const GeneratorSettings &GeneratorSettings::windowInitial()
 {
     static const GeneratorSettings initial = [] {

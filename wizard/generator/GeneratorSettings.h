@@ -1,8 +1,9 @@
 #pragma once
 // Every choice that shapes the generated module or its delivery, with its
 // initial value, and the lists of values the front ends offer. The generator
-// keeps one of these; the window starts its controls from windowInitial()
-// and the command line its options.
+// keeps one of these (clsWriteNewDatabase::settings()); the window collects
+// one from its controls at Finish and the command line binds its options
+// into one, both starting from windowInitial().
 
 #include <QString>
 #include <QStringList>
@@ -65,7 +66,7 @@ struct GeneratorSettings {
     QString pathNameMDWNew;
     QString userNameNew;
     QString passwordMDWNew;
-    QString passwordDBNew;                       // ";pwd=..." or empty
+    QString passwordDBNew;                       // ";pwd=..." or empty: see connectPassword()
 
     // Output and delivery.
     QString pathNameCodeFile;                    // empty: no code file
@@ -73,6 +74,10 @@ struct GeneratorSettings {
     bool runNotepad = false;
     bool copyToClipboard = false;
     qint32 insertPosition = 0;                   // 0 none, 1 top, 2 bottom
+
+    // A database password as typed, in the form passwordDBNew keeps: the
+    // connect text the generated code passes on, empty for none.
+    static QString connectPassword(const QString &typed);
 
     // The indent unit: tabStop blanks.
     QString indentUnit() const { return QString(qMax<qint16>(tabStop, 0), u' '); }

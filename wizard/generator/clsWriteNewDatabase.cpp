@@ -74,6 +74,18 @@ QString normalisedProcPrefix(const QString &text)
     return textHelper().RemoveAllSpaces(text.mid(begin));
 }
 
+// Refuses a negative tab stop or one above kMaxTabStop with error 5.
+void checkTabStop(qint16 value)
+{
+    trapped(QStringLiteral("clsWriteNewDatabase  - TabStop"), [&] {
+        if (value < 0)
+            raiseError(pembry::err::InvalidCall, QString(),
+                       QStringLiteral("TabStop must not be negative (%1).").arg(value));
+        if (value > kMaxTabStop)
+            raiseError(pembry::err::InvalidCall, QString(), tabStopRefusal(value));
+    });
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -114,6 +126,15 @@ clsWriteNewDatabase::clsWriteNewDatabase() : d(std::make_unique<State>()) {}
 clsWriteNewDatabase::~clsWriteNewDatabase() = default;
 
 // --- Settings -------------------------------------------------------------
+
+const GeneratorSettings &clsWriteNewDatabase::settings() const { return d->settings; }
+
+void clsWriteNewDatabase::setSettings(GeneratorSettings value)
+{
+    checkTabStop(value.tabStop);
+    value.procPrefix = normalisedProcPrefix(value.procPrefix);
+    d->settings = std::move(value);
+}
 
 bool clsWriteNewDatabase::IncludeRelations() const { return d->settings.includeRelations; }
 void clsWriteNewDatabase::setIncludeRelations(bool value) { d->settings.includeRelations = value; }
@@ -237,9 +258,7 @@ QString clsWriteNewDatabase::PasswordDBNew() const
 }
 void clsWriteNewDatabase::setPasswordDBNew(const QString &value)
 {
-    // Kept in the form of a connect text, as the generated code passes it on.
-    trapped(letSource("PasswordDBNew"),
-            [&] { d->settings.passwordDBNew = value.isEmpty() ? QString() : QStringLiteral(";pwd=") + value; });
+    trapped(letSource("PasswordDBNew"), [&] { d->settings.passwordDBNew = GeneratorSettings::connectPassword(value); });
 }
 
 qint32 clsWriteNewDatabase::Encrypt() const
@@ -253,14 +272,8 @@ void clsWriteNewDatabase::setEncrypt(qint32 value)
 
 void clsWriteNewDatabase::setTabStop(qint16 value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase  - TabStop"), [&] {
-        if (value < 0)
-            raiseError(pembry::err::InvalidCall, QString(),
-                       QStringLiteral("TabStop must not be negative (%1).").arg(value));
-        if (value > kMaxTabStop)
-            raiseError(pembry::err::InvalidCall, QString(), tabStopRefusal(value));
-        d->settings.tabStop = value;
-    });
+    checkTabStop(value);
+    d->settings.tabStop = value;
 }
 QString clsWriteNewDatabase::IndentUnit() const { return d->settings.indentUnit(); }
 
@@ -447,21 +460,6 @@ clsWriteNewDatabase &gobjWriteNewDatabase()
 {
     static clsWriteNewDatabase instance;
     return instance;
-}
-
-void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish)
-{
-    generator.setTabStop(finish.tabStop);
-    generator.setVarNameNewDB(finish.varNameNewDB);
-    generator.setVarNameNewField(finish.varNameNewField);
-    generator.setVarNameNewIndex(finish.varNameNewIndex);
-    generator.setVarNameNewRelation(finish.varNameNewRelation);
-    generator.setVarNameNewTable(finish.varNameNewTable);
-    generator.setVersion(finish.version);
-    generator.setLocale(finish.locale);
-    generator.setEncrypt(finish.encrypt ? 2 : 0);
-    generator.setIncludeRelations(finish.includeRelations);
-    generator.setIncludeDesignProperties(finish.includeDesignProperties);
 }
 
 }  // namespace tabulo

@@ -1,5 +1,7 @@
 #pragma once
-// The generator: every choice of the user as a property, the source database
+// The generator: every choice of the user in one GeneratorSettings value
+// (settings()/setSettings(), also readable and writable one property at a
+// time for the automation object and the design's members), the source database
 // (a SourceSession) and WriteTableCreationCode, which has the ModuleWriter
 // write the Basic module that recreates the chosen tables and hands it to
 // ModuleDelivery. One shared instance, gobjWriteNewDatabase(), serves the
@@ -24,6 +26,13 @@ public:
     clsWriteNewDatabase &operator=(const clsWriteNewDatabase &) = delete;
 
     // --- Settings ---------------------------------------------------------
+    // Every setting of the module and its delivery at once.
+    const GeneratorSettings &settings() const;
+    // Takes `value` whole, with ProcPrefix in the form setProcPrefix gives
+    // it; a tab stop that setTabStop refuses is refused the same way, and
+    // then nothing is taken.
+    void setSettings(GeneratorSettings value);
+
     bool IncludeRelations() const;
     void setIncludeRelations(bool value);
     void setIncludeDatabaseWrapper(bool value);
@@ -123,25 +132,5 @@ private:
 
 // The library's one generator, created on first use.
 clsWriteNewDatabase &gobjWriteNewDatabase();
-
-// The settings the window reads from its controls only when Finish is
-// pressed, in the order they are handed over.
-struct FinishSettings {
-    qint16 tabStop = 0;
-    QString varNameNewDB;
-    QString varNameNewField;
-    QString varNameNewIndex;
-    QString varNameNewRelation;
-    QString varNameNewTable;
-    qint32 version = 0;
-    QString locale;
-    bool encrypt = false;
-    bool includeRelations = false;
-    bool includeDesignProperties = false;
-};
-
-// Hands `finish` to the generator through its properties, in the order of
-// FinishSettings; the first property that refuses its value stops it.
-void applyFinishSettings(clsWriteNewDatabase &generator, const FinishSettings &finish);
 
 }  // namespace tabulo

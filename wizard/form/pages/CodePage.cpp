@@ -8,7 +8,6 @@
 #include "wizard/form/ControlHelp.h"
 #include "wizard/form/pages/NewDatabasePage.h"
 #include "wizard/generator/SharedHelpers.h"
-#include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -35,8 +34,9 @@ qint16 toInteger16(const QString &text)
 
 }  // namespace
 
-CodePage::CodePage(ControlHelp &help, const WizardOptions &options, const NewDatabasePage &newDatabase)
-    : WizardPage(help, options), m_newDatabase(newDatabase)
+CodePage::CodePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields,
+                   const NewDatabasePage &newDatabase)
+    : WizardPage(help, options, fields), m_newDatabase(newDatabase)
 {
     const GeneratorSettings &initial = GeneratorSettings::windowInitial();
     auto *layout = new QVBoxLayout(this);
@@ -50,6 +50,7 @@ CodePage::CodePage(ControlHelp &help, const WizardOptions &options, const NewDat
     setHelp(chkWriteVB5Header,
             QStringLiteral("Add text required by Visual Basic to automatically recognize the file as a module"));
     connectHandlers();
+    registerFields();
 }
 
 void CodePage::buildNames(QVBoxLayout *layout, const GeneratorSettings &initial)
@@ -127,38 +128,29 @@ void CodePage::buildDelivery(QVBoxLayout *layout, const GeneratorSettings &initi
 
 void CodePage::connectHandlers()
 {
-    struct Name {
-        QLineEdit *box;
-        const char *routine;
-        void (clsWriteNewDatabase::*setter)(const QString &);
-    };
-    for (const Name &name : {Name{txtVarNameNewDB, "txtVarNameNewDB_Change", &clsWriteNewDatabase::setVarNameNewDB},
-                             Name{txtVarNameNewTable, "txtVarNameNewTable_Change",
-                                  &clsWriteNewDatabase::setVarNameNewTable},
-                             Name{txtVarNameNewField, "txtVarNameNewField_Change",
-                                  &clsWriteNewDatabase::setVarNameNewField},
-                             Name{txtVarNameNewRelation, "txtVarNameNewRelation_Change",
-                                  &clsWriteNewDatabase::setVarNameNewRelation},
-                             Name{txtVarNameNewIndex, "txtVarNameNewIndex_Change",
-                                  &clsWriteNewDatabase::setVarNameNewIndex},
-                             Name{txtProcPrefix, "txtProcPrefix_Change", &clsWriteNewDatabase::setProcPrefix}}) {
-        onText(name.box, name.routine,
-               [box = name.box, setter = name.setter] { (gobjWriteNewDatabase().*setter)(box->text()); });
-    }
-    onText(txtTabStop, "txtTabStop_Change", [this] { txtTabStop_Change(); });
-    onTick(chkCopyToClipboard, "chkCopyToClipboard_Click", [this] {
-        gobjWriteNewDatabase().setCopyToClipboard(chkCopyToClipboard->isChecked());
-        emit buttonsChanged();
-    });
+    onTick(chkCopyToClipboard, "chkCopyToClipboard_Click", [this] { emit buttonsChanged(); });
     onTick(chkInsertIntoModule, "chkInsertIntoModule_Click", [this] { chkInsertIntoModule_Click(); });
     onOption(optInsertTopBottom, "optInsertTopBottom_Click", [this](int index) { optInsertTopBottom_Click(index); });
     onText(txtCodeDestinationFile, "txtCodeDestinationFile_Change", [this] { txtCodeDestinationFile_Change(); });
-    onBrowse(cmdBrowseCodeFile, FileChoice::CodeFile, txtCodeDestinationFile,
-             [this] { gobjWriteNewDatabase().setPathNameCodeFile(txtCodeDestinationFile->text()); });
-    onTick(chkRunNotepad, "chkRunNotepad_Click",
-           [this] { gobjWriteNewDatabase().setRunNotepad(chkRunNotepad->isChecked()); });
-    onTick(chkWriteVB5Header, "chkWriteVB5Header_Click",
-           [this] { gobjWriteNewDatabase().setWriteVB5Header(chkWriteVB5Header->isChecked()); });
+    onBrowse(cmdBrowseCodeFile, FileChoice::CodeFile, txtCodeDestinationFile, {});
+}
+
+void CodePage::registerFields()
+{
+    // Basic's CInt of the box's text: "" or a number beyond 16 bits raises
+    // its error at Finish; a count above kMaxTabStop the generator refuses.
+    registerField(&GeneratorSettings::tabStop, [this] { return toInteger16(txtTabStop->text()); });
+    registerField(&GeneratorSettings::varNameNewDB, textOf(txtVarNameNewDB));
+    registerField(&GeneratorSettings::varNameNewField, textOf(txtVarNameNewField));
+    registerField(&GeneratorSettings::varNameNewIndex, textOf(txtVarNameNewIndex));
+    registerField(&GeneratorSettings::varNameNewRelation, textOf(txtVarNameNewRelation));
+    registerField(&GeneratorSettings::varNameNewTable, textOf(txtVarNameNewTable));
+    registerField(&GeneratorSettings::procPrefix, textOf(txtProcPrefix));
+    registerField(&GeneratorSettings::copyToClipboard, tickOf(chkCopyToClipboard));
+    registerField(&GeneratorSettings::insertPosition, [this] { return qint32(m_insertPosition); });
+    registerField(&GeneratorSettings::pathNameCodeFile, textOf(txtCodeDestinationFile));
+    registerField(&GeneratorSettings::runNotepad, tickOf(chkRunNotepad));
+    registerField(&GeneratorSettings::writeVB5Header, tickOf(chkWriteVB5Header));
 }
 
 void CodePage::load()
@@ -198,43 +190,17 @@ QWidget *CodePage::firstFocus() const
     return txtCodeDestinationFile;
 }
 
-void CodePage::addFinishSettings(FinishSettings &settings) const
-{
-    settings.tabStop = toInteger16(txtTabStop->text());
-    settings.varNameNewDB = txtVarNameNewDB->text();
-    settings.varNameNewField = txtVarNameNewField->text();
-    settings.varNameNewIndex = txtVarNameNewIndex->text();
-    settings.varNameNewRelation = txtVarNameNewRelation->text();
-    settings.varNameNewTable = txtVarNameNewTable->text();
-}
-
-void CodePage::txtTabStop_Change()
-{
-    // Only a count the generator takes is passed on; otherwise it keeps its
-    // tab stop (Finish reports the text that cannot be converted or is too
-    // large).
-    bool number = false;
-    const qint16 tabStop = txtTabStop->text().toShort(&number);
-    if (number && tabStop >= 0 && tabStop <= kMaxTabStop)
-        gobjWriteNewDatabase().setTabStop(tabStop);
-}
-
 void CodePage::chkInsertIntoModule_Click()
 {
-    clsWriteNewDatabase &generator = gobjWriteNewDatabase();
     const bool ticked = chkInsertIntoModule->isChecked();
     if (ticked) {
-        if (optInsertTopBottom[0]->isChecked()) {
-            generator.setInsertPosition(1);
+        if (optInsertTopBottom[0]->isChecked())
             m_insertPosition = 1;
-        } else if (optInsertTopBottom[1]->isChecked()) {
-            generator.setInsertPosition(2);
+        else if (optInsertTopBottom[1]->isChecked())
             m_insertPosition = 2;
-        } else {
+        else
             optInsertTopBottom[0]->setChecked(true);
-        }
     } else {
-        generator.setInsertPosition(0);
         m_insertPosition = 0;
     }
     for (QRadioButton *position : optInsertTopBottom)
@@ -245,13 +211,11 @@ void CodePage::chkInsertIntoModule_Click()
 void CodePage::optInsertTopBottom_Click(int index)
 {
     m_insertPosition = index + 1;
-    gobjWriteNewDatabase().setInsertPosition(index + 1);
     emit buttonsChanged();
 }
 
 void CodePage::txtCodeDestinationFile_Change()
 {
-    gobjWriteNewDatabase().setPathNameCodeFile(txtCodeDestinationFile->text());
     const bool file = !txtCodeDestinationFile->text().isEmpty();
     chkRunNotepad->setEnabled(file);
     chkWriteVB5Header->setEnabled(file);

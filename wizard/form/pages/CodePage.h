@@ -1,8 +1,8 @@
 #pragma once
 // Page 2: the names the generated module uses (variables, procedure prefix,
 // tab stop) and what becomes of the module (clipboard, a new module of the
-// host, a code file). Entering it proposes a code file beside the new
-// database.
+// host, a code file): the code style and delivery settings. Entering it
+// proposes a code file beside the new database.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -12,26 +12,25 @@ class QVBoxLayout;
 namespace tabulo {
 
 class NewDatabasePage;
-struct GeneratorSettings;
 
 class CodePage : public WizardPage {
     Q_OBJECT
 
 public:
     // `newDatabase` gives the path the code file name is proposed from.
-    CodePage(ControlHelp &help, const WizardOptions &options, const NewDatabasePage &newDatabase);
+    CodePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields,
+             const NewDatabasePage &newDatabase);
 
     void load() override;
     bool enter() override;
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;
-    void addFinishSettings(FinishSettings &settings) const override;
 
 private:
     void buildNames(QVBoxLayout *layout, const GeneratorSettings &initial);
     void buildDelivery(QVBoxLayout *layout, const GeneratorSettings &initial);
     void connectHandlers();
-    void txtTabStop_Change();
+    void registerFields();
     void chkInsertIntoModule_Click();
     void optInsertTopBottom_Click(int index);
     void txtCodeDestinationFile_Change();

@@ -22,8 +22,8 @@ constexpr int ControlArrayElementMissing = 340;
 
 }  // namespace
 
-NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options)
-    : WizardPage(help, options)
+NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
+    : WizardPage(help, options, fields)
 {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(heading(QStringLiteral("Specify options for the new database.")));
@@ -87,8 +87,7 @@ NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options
     onOption(optDatabaseLocation, "optDatabaseLocation_Click", [this](int index) { optDatabaseLocation_Click(index); });
     onText(txtDBNew, "txtDBNew_Change", [this] { txtDBNew_Change(); });
     onBrowse(
-        cmdBrowseNewDB, FileChoice::NewDatabase, txtDBNew,
-        [this] { gobjWriteNewDatabase().setPathNameDBNew(txtDBNew->text()); },
+        cmdBrowseNewDB, FileChoice::NewDatabase, txtDBNew, {},
         [this](pembry::CDialog &dialog) {
             // A name typed with another extension under one of the Access
             // filters becomes an .mdb file.
@@ -98,6 +97,11 @@ NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options
             }
         });
     onOption(optVersion, "optVersion_Click", [this](int index) { m_version = kJetVersions[index].code; });
+
+    registerField(&GeneratorSettings::pathNameDBNew, [this] { return chosenLocation(); });
+    registerField(&GeneratorSettings::version, [this] { return m_version; });
+    registerField(&GeneratorSettings::locale, [this] { return cboLocale->currentText(); });
+    registerField(&GeneratorSettings::encrypt, [this] { return chkEncrypt->isChecked() ? 2 : 0; });
 }
 
 void NewDatabasePage::load()
@@ -133,28 +137,25 @@ QWidget *NewDatabasePage::firstFocus() const
     return m_databaseLocation >= 0 ? optDatabaseLocation[m_databaseLocation] : nullptr;
 }
 
-void NewDatabasePage::addFinishSettings(FinishSettings &settings) const
-{
-    settings.version = m_version;
-    settings.locale = cboLocale->currentText();
-    settings.encrypt = chkEncrypt->isChecked();
-}
-
 QString NewDatabasePage::newDatabasePath() const
 {
     return txtDBNew->text();
 }
 
+QString NewDatabasePage::chosenLocation() const
+{
+    if (optDatabaseLocation[0]->isChecked())
+        return QStringLiteral("Current");
+    if (optDatabaseLocation[1]->isChecked())
+        return txtDBNew->text();
+    if (optDatabaseLocation[2]->isChecked())
+        return QStringLiteral("Variable");
+    return {};
+}
+
 void NewDatabasePage::optDatabaseLocation_Click(int index)
 {
     m_databaseLocation = index;
-    clsWriteNewDatabase &generator = gobjWriteNewDatabase();
-    if (index == 0)
-        generator.setPathNameDBNew(QStringLiteral("Current"));
-    else if (index == 1)
-        generator.setPathNameDBNew(txtDBNew->text());
-    else
-        generator.setPathNameDBNew(QStringLiteral("Variable"));
     fraVersion->setEnabled(index > 0);
     cboLocale->setEnabled(index > 0);
     chkEncrypt->setEnabled(index > 0);
@@ -165,7 +166,6 @@ void NewDatabasePage::optDatabaseLocation_Click(int index)
 
 void NewDatabasePage::txtDBNew_Change()
 {
-    gobjWriteNewDatabase().setPathNameDBNew(txtDBNew->text());
     optDatabaseLocation[1]->setChecked(true);
     emit buttonsChanged();
 }

@@ -1,7 +1,8 @@
 #pragma once
 // Page 1: where the tables are created (the current database, a new
 // database at a path, or a run-time variable), the new database's version,
-// locale and encryption. Entering it reads the source database's version.
+// locale and encryption: the settings PathNameDBNew, Version, Locale and
+// Encrypt. Entering it reads the source database's version.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -14,18 +15,19 @@ class NewDatabasePage : public WizardPage {
     Q_OBJECT
 
 public:
-    NewDatabasePage(ControlHelp &help, const WizardOptions &options);
+    NewDatabasePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
 
     void load() override;
     bool enter() override;
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;
-    void addFinishSettings(FinishSettings &settings) const override;
 
     // The text of the new database's path box, whichever location is chosen.
     QString newDatabasePath() const;
 
 private:
+    // PathNameDBNew as the location options give it; empty before one is chosen.
+    QString chosenLocation() const;
     void optDatabaseLocation_Click(int index);
     void txtDBNew_Change();
 

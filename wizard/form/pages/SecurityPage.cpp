@@ -1,7 +1,5 @@
 #include "wizard/form/pages/SecurityPage.h"
 
-#include "wizard/generator/clsWriteNewDatabase.h"
-
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -10,8 +8,8 @@
 
 namespace tabulo {
 
-SecurityPage::SecurityPage(ControlHelp &help, const WizardOptions &options)
-    : WizardPage(help, options)
+SecurityPage::SecurityPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
+    : WizardPage(help, options, fields)
 {
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading(QStringLiteral("If the new database will be secured, specify the required information.")),
@@ -60,20 +58,15 @@ SecurityPage::SecurityPage(ControlHelp &help, const WizardOptions &options)
 
     onOption(optNewDBSecurity, "optNewDBSecurity_Click", [this](int index) { optNewDBSecurity_Click(index); });
     onText(txtMDWNew, "txtMDWNew_Change", [this] { txtMDWNew_Change(); });
-    onBrowse(cmdBrowseNewMDW, FileChoice::NewWorkgroup, txtMDWNew, [this] {
-        clsWriteNewDatabase &generator = gobjWriteNewDatabase();
-        generator.setPathNameMDWNew(txtMDWNew->text());
-        generator.setPasswordMDWNew(txtPasswordNew->text());
-        generator.setUserNameNew(txtUserNameNew->text());
-    });
-    onText(txtUserNameNew, "txtUserNameNew_Change", [this] {
-        gobjWriteNewDatabase().setUserNameNew(txtUserNameNew->text());
-        emit buttonsChanged();
-    });
-    onText(txtPasswordNew, "txtPasswordNew_Change",
-           [this] { gobjWriteNewDatabase().setPasswordMDWNew(txtPasswordNew->text()); });
-    onText(txtPasswordDBNew, "txtPasswordDBNew_Change",
-           [this] { gobjWriteNewDatabase().setPasswordDBNew(txtPasswordDBNew->text()); });
+    onBrowse(cmdBrowseNewMDW, FileChoice::NewWorkgroup, txtMDWNew, {});
+    onText(txtUserNameNew, "txtUserNameNew_Change", [this] { emit buttonsChanged(); });
+
+    registerField(&GeneratorSettings::newDBSecurity, [this] { return qint16(m_newDBSecurity); });
+    registerField(&GeneratorSettings::pathNameMDWNew, textOf(txtMDWNew));
+    registerField(&GeneratorSettings::userNameNew, textOf(txtUserNameNew));
+    registerField(&GeneratorSettings::passwordMDWNew, textOf(txtPasswordNew));
+    registerField(&GeneratorSettings::passwordDBNew,
+                  [this] { return GeneratorSettings::connectPassword(txtPasswordDBNew->text()); });
 }
 
 WizardPage::Buttons SecurityPage::buttons(bool) const
@@ -98,14 +91,12 @@ void SecurityPage::optNewDBSecurity_Click(int index)
                                                               txtPasswordNew, lblMDWNew, lblUserNameNew,
                                                               lblPasswordDBNew, lblPasswordNew, cmdBrowseNewMDW})
         control->setEnabled(hardcoded());
-    gobjWriteNewDatabase().setNewDBSecurity(qint16(index));
     emit buttonsChanged();
 }
 
 void SecurityPage::txtMDWNew_Change()
 {
     enableLogin(txtMDWNew, txtUserNameNew, txtPasswordNew);
-    gobjWriteNewDatabase().setPathNameMDWNew(txtMDWNew->text());
     emit buttonsChanged();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // Page 4: the security of the new database: none, run-time parameters, or
-// a workgroup, user and passwords hardcoded into the module.
+// a workgroup, user and passwords hardcoded into the module (NewDBSecurity
+// and the settings of the new workgroup and database password).
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -10,7 +11,7 @@ class SecurityPage : public WizardPage {
     Q_OBJECT
 
 public:
-    SecurityPage(ControlHelp &help, const WizardOptions &options);
+    SecurityPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
 
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;

@@ -11,8 +11,8 @@
 
 namespace tabulo {
 
-SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options)
-    : WizardPage(help, options)
+SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
+    : WizardPage(help, options, fields)
 {
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading(QStringLiteral("Specify where to find the source database to duplicate")), 0, 0, 1, 2);

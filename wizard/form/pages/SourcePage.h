@@ -9,7 +9,7 @@ class SourcePage : public WizardPage {
     Q_OBJECT
 
 public:
-    SourcePage(ControlHelp &help, const WizardOptions &options);
+    SourcePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
 
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;

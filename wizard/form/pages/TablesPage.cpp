@@ -14,8 +14,8 @@
 
 namespace tabulo {
 
-TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options)
-    : WizardPage(help, options)
+TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
+    : WizardPage(help, options, fields)
 {
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading(QStringLiteral("Choose the tables you want to include in the new database")), 0, 0, 1, 3);
@@ -75,9 +75,10 @@ TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options)
     onClick(cmdAddAll, "cmdAddAll_Click", [this] { cmdAddAll_Click(); });
     onClick(cmdRemoveOne, "cmdRemoveOne_Click", [this] { cmdRemoveOne_Click(); });
     onClick(cmdRemoveAll, "cmdRemoveAll_Click", [this] { cmdRemoveAll_Click(); });
-    onTick(chkIncludeDatabaseWrapper, "chkIncludeDatabaseWrapper_Click", [this] {
-        gobjWriteNewDatabase().setIncludeDatabaseWrapper(chkIncludeDatabaseWrapper->isChecked());
-    });
+
+    registerField(&GeneratorSettings::includeRelations, tickOf(chkIncludeRelations));
+    registerField(&GeneratorSettings::includeDatabaseWrapper, tickOf(chkIncludeDatabaseWrapper));
+    registerField(&GeneratorSettings::includeDesignProperties, tickOf(chkIncludeDesignProperties));
 }
 
 TablesPage::~TablesPage() = default;
@@ -99,12 +100,6 @@ WizardPage::Buttons TablesPage::buttons(bool finishRule) const
 QWidget *TablesPage::firstFocus() const
 {
     return cmdAddOne;
-}
-
-void TablesPage::addFinishSettings(FinishSettings &settings) const
-{
-    settings.includeRelations = chkIncludeRelations->checkState() != Qt::Unchecked;
-    settings.includeDesignProperties = chkIncludeDesignProperties->checkState() != Qt::Unchecked;
 }
 
 ListControl &TablesPage::available() const

@@ -1,9 +1,8 @@
 #pragma once
 // Page 3: the tables the module recreates, picked from the source
-// database's tables ("Available") into "Include", and whether relations and
-// the wrapper procedure are written. Entering it with an empty "Available"
-// list has the generator fill it. Whether descriptions and display
-// properties are recreated is passed at Finish.
+// database's tables ("Available") into "Include", and whether relations, the
+// wrapper procedure and the design properties are written. Entering it with
+// an empty "Available" list has the generator fill it.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -20,13 +19,12 @@ class TablesPage : public WizardPage {
     Q_OBJECT
 
 public:
-    TablesPage(ControlHelp &help, const WizardOptions &options);
+    TablesPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
     ~TablesPage() override;
 
     bool enter() override;
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;
-    void addFinishSettings(FinishSettings &settings) const override;
 
     // The lists as the generator sees them.
     ListControl &available() const;

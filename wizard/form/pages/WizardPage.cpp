@@ -14,8 +14,8 @@
 
 namespace tabulo {
 
-WizardPage::WizardPage(ControlHelp &help, const WizardOptions &options)
-    : m_help(help), m_options(options)
+WizardPage::WizardPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
+    : m_help(help), m_options(options), m_fields(fields)
 {
 }
 
@@ -144,7 +144,8 @@ void WizardPage::onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box
                 if (confirmed)
                     confirmed(dialog);
             }
-            passOn();
+            if (passOn)
+                passOn();
         });
     });
 }

@@ -1,10 +1,11 @@
 #pragma once
 // One page of the wizard window: it builds its controls and their help
-// texts, connects their handlers (which pass each choice on to the shared
-// generator), and tells the window what to do when the page is entered,
+// texts, registers the generator settings it shows (read at Finish), connects
+// their handlers, and tells the window what to do when the page is entered,
 // which of Back, Next and Finish are enabled on it, and where the focus goes.
 // The window owns the pages, shows one at a time and moves between them.
 
+#include "wizard/form/SettingsFields.h"
 #include "wizard/form/pages/FileBrowse.h"
 
 #include <QList>
@@ -21,7 +22,6 @@ class QRadioButton;
 namespace tabulo {
 
 class ControlHelp;
-struct FinishSettings;
 
 // How the host configured the window, set before it is shown.
 struct WizardOptions {
@@ -50,15 +50,21 @@ public:
     virtual Buttons buttons(bool finishRule) const = 0;
     // The control that gets the focus when the page is shown; none: nullptr.
     virtual QWidget *firstFocus() const = 0;
-    // The page's part of the settings Finish passes to the generator.
-    virtual void addFinishSettings(FinishSettings &) const {}
 
 signals:
     // A control the button rules read has changed.
     void buttonsChanged();
 
 protected:
-    WizardPage(ControlHelp &help, const WizardOptions &options);
+    // The page registers the settings it shows in `fields`.
+    WizardPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
+
+    // `read()` gives the setting from the page's controls at Finish.
+    template <class T, class Read>
+    void registerField(T GeneratorSettings::*setting, Read read)
+    {
+        m_fields.registerField(setting, std::move(read));
+    }
 
     // Controls, named with their design names ("optVersion(2)" for the
     // members of a control array).
@@ -87,7 +93,7 @@ protected:
     void onOption(const QList<QRadioButton *> &options, const char *routine, std::function<void(int)> handler);
     // The browse button shows the dialog of `choice`, writes a confirmed file
     // into `box` and runs `confirmed` with the dialog; then, confirmed or
-    // cancelled, `passOn` hands the box's text to the generator.
+    // cancelled, `passOn` (when given) hands the box's text to the generator.
     void onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,
                   std::function<void(pembry::CDialog &)> confirmed = {});
 
@@ -96,6 +102,7 @@ protected:
 private:
     ControlHelp &m_help;
     const WizardOptions &m_options;
+    SettingsFields &m_fields;
 };
 
 }  // namespace tabulo

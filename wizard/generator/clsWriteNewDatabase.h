@@ -36,7 +36,7 @@ public:
     bool IncludeRelations() const;
     void setIncludeRelations(bool value);
     void setIncludeDatabaseWrapper(bool value);
-    bool IncludeDatabaseWrapper() const;            // read for tests and the command line
+    bool IncludeDatabaseWrapper() const;
     // Index key directions, table validation and the further design
     // properties of tables and fields (descriptions, captions, formats,
     // lookups, datasheet settings); False writes none of them.

@@ -3,7 +3,7 @@
 // the whole program on a 20,000-table snapshot with every table requested.
 
 #include "cli/TableChoice.h"
-#include "wizard/engine/SchemaJson.h"
+#include "tests/support/SnapshotJson.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -68,7 +68,7 @@ void BM_TabuloCliAllTablesByName(benchmark::State &state)
     }
     QFile file(arguments.first());
     file.open(QIODevice::WriteOnly);
-    file.write(schema::toJson(model));
+    file.write(testsupport::snapshotJson(model));
     file.close();
     const QString program =
         QFileInfo(QFile::symLinkTarget(QStringLiteral("/proc/self/exe"))).absolutePath() + QStringLiteral("/tabulo-cli");

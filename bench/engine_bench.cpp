@@ -5,6 +5,7 @@
 // northwind.mdb access` on the same machine.
 #include "bench/BenchFiles.h"
 #include "wizard/engine/JetEngine.h"
+#include "tests/support/SnapshotJson.h"
 #include "wizard/engine/SchemaJson.h"
 
 #include <QCoreApplication>
@@ -109,7 +110,7 @@ void BM_OpenNorthwindSnapshot(benchmark::State &state)
     const QString path = dir.filePath(QStringLiteral("northwind.json"));
     QSaveFile file(path);
     file.open(QIODevice::WriteOnly);
-    file.write(schema::toJson(static_cast<dao::ModelDatabase &>(*source).model()));
+    file.write(testsupport::snapshotJson(static_cast<dao::ModelDatabase &>(*source).model()));
     file.commit();
     for (auto _ : state) {
         auto db = engine.Workspaces(0)->OpenDatabase(path, false, true, QStringLiteral(";pwd="));
@@ -133,7 +134,7 @@ void BM_ReadNorthwindJson(benchmark::State &state)
         return;
     dao::JetEngine engine;
     const auto source = engine.Workspaces(0)->OpenDatabase(northwind, false, true, QStringLiteral(";pwd="));
-    const QByteArray json = schema::toJson(static_cast<dao::ModelDatabase &>(*source).model());
+    const QByteArray json = testsupport::snapshotJson(static_cast<dao::ModelDatabase &>(*source).model());
     for (auto _ : state)
         benchmark::DoNotOptimize(schema::fromJson(json));
     state.SetBytesProcessed(qint64(state.iterations()) * json.size());

@@ -111,7 +111,7 @@ void runGenerator(benchmark::State &state, bool codeFile)
     schema::Database model = largeSchema(tableCount);
     model.name = dir.filePath(QStringLiteral("large.mdb"));
     auto database = std::make_shared<dao::ModelDatabase>(
-        std::move(model), dao::EngineHooks{std::make_shared<dao::ErrorList>(), nullptr});
+        std::move(model), std::make_shared<dao::ErrorList>());
 
     FakeList chosen;
     for (int t = 0; t < tableCount; ++t)

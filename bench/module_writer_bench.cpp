@@ -3,7 +3,7 @@
 // relationships as tables. The schema is served from memory, so the figures
 // are the writer's own.
 
-#include "tests/generator/FakeSchema.h"
+#include "wizard/engine/ModelDatabase.h"
 #include "wizard/generator/ModuleWriter.h"
 
 #include <benchmark/benchmark.h>
@@ -67,7 +67,8 @@ void BM_ModuleText(benchmark::State &state)
 {
     const int tableCount = int(state.range(0));
     const schema::Database model = makeSchema(tableCount);
-    const fake::Schema source(model);
+    dao::ModelDatabase source(model, std::make_shared<dao::ErrorList>());
+    const dao::TableDefs &tables = source.TableDefs();
     QSet<QString> chosen;
     for (const schema::Table &t : model.tables)
         chosen.insert(t.name);
@@ -82,9 +83,9 @@ void BM_ModuleText(benchmark::State &state)
     for (auto _ : state) {
         tabulo::ModuleWriter writer(style);
         writer.begin();
-        for (const auto &table : source.tables)
-            writer.addTable(*table);
-        writer.addRelations(source.relations, isChosen, false);
+        for (int k = 0; k < tables.Count(); ++k)
+            writer.addTable(*tables.Item(k));
+        writer.addRelations(source.Relations(), isChosen, false);
         const QString module = writer.finish();
         length = module.size();
         // The writer's buffers and the module, all alive at this point.

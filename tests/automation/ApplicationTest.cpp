@@ -24,7 +24,7 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("read by the in-memory engine only");
         file.close();
-        m_engine = std::make_shared<dao::MemoryEngine>();
+        m_engine = std::make_shared<testsupport::FakeEngine>();
         m_engine->addDatabase(m_source, shopModel(m_source));
         dao::installDBEngine(m_engine);
         tabulo::gobjErrorHandler().setLogFolder(m_dir.path());
@@ -81,14 +81,14 @@ protected:
 
     std::shared_ptr<dao::ModelDatabase> hostDatabase()
     {
-        auto db = m_engine->makeDatabase(shopModel(m_source));
-        m_app.setProperty("SourceDatabase", QVariant::fromValue(std::shared_ptr<dao::Database>(db)));
+        auto db = m_engine->memory().makeDatabase(shopModel(m_source));
+        m_app.setProperty("SourceDatabase", QVariant::fromValue(m_engine->withFaults(db)));
         return db;
     }
 
     QTemporaryDir m_dir;
     QString m_source;
-    std::shared_ptr<dao::MemoryEngine> m_engine;
+    std::shared_ptr<testsupport::FakeEngine> m_engine;
     RecordingMessageService m_messages;
     tabulo::Application m_app;
 };

@@ -2,7 +2,8 @@
 // Runs the real tabulo-cli program for the command-line tests, and writes
 // the JSON snapshots they use as sources.
 
-#include "wizard/engine/SchemaJson.h"
+#include "SchemaBuilders.h"
+#include "SnapshotJson.h"
 #include "wizard/engine/SchemaModel.h"
 
 #include <QFile>
@@ -72,30 +73,21 @@ inline void writeFile(const QString &path, const QByteArray &content)
 
 inline schema::Table textTable(const QString &name)
 {
-    schema::Field field;
-    field.name = QStringLiteral("fruit");
-    field.type = 10;
-    field.size = 50;
-    field.attributes = 2;
-    schema::Table table;
-    table.name = name;
-    table.fields = {field};
-    return table;
+    return schemabuild::table(name, {schemabuild::textField(QStringLiteral("fruit"))});
 }
 
 // A Jet 3 snapshot holding one text table for each name.
 inline schema::Database snapshotOf(const QStringList &tableNames)
 {
-    schema::Database model;
-    model.version = QStringLiteral("3.0");
+    QList<schema::Table> tables;
     for (const QString &name : tableNames)
-        model.tables.append(textTable(name));
-    return model;
+        tables.append(textTable(name));
+    return schemabuild::database(tables, {}, QStringLiteral("3.0"));
 }
 
 inline void writeSnapshot(const QString &path, const schema::Database &model)
 {
-    writeFile(path, schema::toJson(model));
+    ASSERT_TRUE(testsupport::writeSnapshot(path, model)) << path.toStdString();
 }
 
 // "fruit.json" in `folder`: one table, Fruit; its path.

@@ -458,20 +458,8 @@ namespace {
 // A one-table JSON snapshot in `dir`, a source that needs no sample files.
 QString shopSnapshot(const QTemporaryDir &dir)
 {
-    schema::Database model;
-    model.version = "4.0";
-    schema::Table table;
-    table.name = "Shop";
-    schema::Field field;
-    field.name = "Name";
-    field.type = 10;
-    field.size = 50;
-    table.fields = {field};
-    model.tables = {table};
     const QString path = dir.filePath("shop.json");
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(schema::toJson(model));
+    writeSnapshot(path, schemabuild::database({schemabuild::table("Shop", {schemabuild::field("Name", 10, 50)})}));
     return path;
 }
 }  // namespace

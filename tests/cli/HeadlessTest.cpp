@@ -3,7 +3,8 @@
 
 #include "GuiLibraries.h"
 #include "TestPaths.h"
-#include "wizard/engine/SchemaJson.h"
+#include "SchemaBuilders.h"
+#include "SnapshotJson.h"
 
 #include <QFile>
 #include <QProcess>
@@ -61,24 +62,14 @@ TEST(Headless, RunsOnAJetFileLoadNoDesktopLibrary)
 
 TEST(Headless, ARunOnASnapshotLoadsNoDesktopLibrary)
 {
-    schema::Database model;
-    model.version = "4.0";
-    schema::Table table;
-    table.name = QStringLiteral("Crates");
-    schema::Field field;
-    field.name = QStringLiteral("Label");
-    field.type = 10;
-    field.size = 50;
-    table.fields = {field};
-    model.tables = {table};
     QTemporaryDir dir;
-    QFile file(dir.filePath(QStringLiteral("crates.json")));
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(schema::toJson(model));
-    file.close();
+    const QString snapshot = dir.filePath(QStringLiteral("crates.json"));
+    ASSERT_TRUE(testsupport::writeSnapshot(
+        snapshot, schemabuild::database({schemabuild::table(QStringLiteral("Crates"),
+                                                           {schemabuild::field(QStringLiteral("Label"), 10, 50)})})));
 
     const QString codeFile = dir.filePath(QStringLiteral("crates.bas"));
-    expectHeadless(librariesOfRun({file.fileName(), QStringLiteral("--output"), codeFile}));
+    expectHeadless(librariesOfRun({snapshot, QStringLiteral("--output"), codeFile}));
     EXPECT_TRUE(QFile::exists(codeFile));
 }
 

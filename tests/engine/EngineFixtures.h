@@ -3,6 +3,7 @@
 
 #include "utility/BasicError.h"
 #include "RaisedError.h"
+#include "SchemaBuilders.h"
 #include "wizard/engine/SchemaModel.h"
 
 #include <gtest/gtest.h>
@@ -14,53 +15,26 @@
 
 inline schema::Database sampleModel()
 {
-    schema::Database db;
-    db.name = QStringLiteral("shop.mdb");
-    db.version = QStringLiteral("4.0");
-    schema::Table customers;
-    customers.name = QStringLiteral("Customers");
-    schema::Field id;
-    id.name = QStringLiteral("CustomerID");
-    id.type = 4;
-    id.size = 4;
-    id.attributes = 17;
-    schema::Field name;
-    name.name = QStringLiteral("Name");
-    name.type = 10;
-    name.size = 50;
-    name.attributes = 2;
+    using namespace schemabuild;
+    schema::Field name = textField(QStringLiteral("Name"));
     name.required = true;
     name.validationRule = QStringLiteral("Like \"A*\"");
     name.validationText = QStringLiteral("Line one\r\nline \"two\" — Zürich 東京 😀");
-    customers.fields = {id, name};
-    schema::Index pk;
-    pk.name = QStringLiteral("PrimaryKey");
-    pk.primary = pk.unique = pk.required = true;
-    pk.fields = {QStringLiteral("CustomerID")};
-    customers.indexes = {pk};
-    schema::Table orders;
-    orders.name = QStringLiteral("Order Details");
-    orders.attributes = 1;
-    schema::Field customer = id;
-    customer.attributes = 2;
-    orders.fields = {customer};
-    schema::Table system;
-    system.name = QStringLiteral("MSysObjects");
-    system.attributes = qint32(0x80000002);
-    db.tables = {customers, orders, system};
-    schema::Relation rel;
-    rel.name = QStringLiteral("CustomersOrder Details");
-    rel.table = QStringLiteral("Customers");
-    rel.foreignTable = QStringLiteral("Order Details");
-    rel.attributes = 0x1100;
-    rel.fields = {{QStringLiteral("CustomerID"), QStringLiteral("CustomerID")}};
-    db.relations = {rel};
+    schema::Database db = database(
+        {table(QStringLiteral("Customers"), {longField(QStringLiteral("CustomerID"), true), name},
+               {primaryKey(QStringLiteral("CustomerID"))}),
+         table(QStringLiteral("Order Details"), {field(QStringLiteral("CustomerID"), 4, 4, 2)}, {}, 1),
+         table(QStringLiteral("MSysObjects"), {}, {}, qint32(0x80000002))},
+        {relation(QStringLiteral("CustomersOrder Details"), QStringLiteral("Customers"),
+                  QStringLiteral("Order Details"), 0x1100,
+                  {{QStringLiteral("CustomerID"), QStringLiteral("CustomerID")}})});
+    db.name = QStringLiteral("shop.mdb");
     return db;
 }
 
 inline schema::Property designProperty(const char *name, int type, const QVariant &value)
 {
-    return schema::Property{QString::fromUtf8(name), type, value};
+    return schemabuild::property(QString::fromUtf8(name), type, value);
 }
 
 // The sample with the rest of a design: a table validation rule, design

@@ -1,11 +1,11 @@
 // The Jet file engine on the shared sample files: opening, security and format checks.
 #include "EngineFixtures.h"
+#include "SnapshotJson.h"
 #include "FifoWatch.h"
 #include "TestPaths.h"
 
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/JetEngine.h"
-#include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 
 #include <QDir>
@@ -170,13 +170,11 @@ TEST_F(JetEngineTest, APathHoldingABackslashIsReadAsGivenWhenThatFileExists)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     auto snapshot = [&](const QString &path, const QString &table) {
-        schema::Database model;
         schema::Table t;
         t.name = table;
+        schema::Database model;
         model.tables = {t};
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(schema::toJson(model));
+        ASSERT_TRUE(testsupport::writeSnapshot(path, model));
     };
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shop")));
     snapshot(dir.filePath(QStringLiteral("shop\\db.json")), QStringLiteral("Odd"));

@@ -1,10 +1,10 @@
 #include "EngineFixtures.h"
+#include "FaultyEngine.h"
+#include "SnapshotJson.h"
 
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/MemoryEngine.h"
-#include "wizard/engine/SchemaJson.h"
 
-#include <QSaveFile>
 #include <QTemporaryDir>
 #include <limits>
 
@@ -21,18 +21,15 @@ protected:
         return engine->Workspaces(0)->OpenDatabase(QStringLiteral("/data/shop.mdb"), false, true, connect);
     }
 
-    std::shared_ptr<MemoryEngine> engine = std::make_shared<MemoryEngine>();
+    // The in-memory engine behind the fault decorator, as the other tests use it.
+    std::shared_ptr<testsupport::FakeEngine> engine = std::make_shared<testsupport::FakeEngine>();
 };
 
 // Writes `model` as the snapshot file `name` in `dir`; its path.
 QString writeSnapshot(const QTemporaryDir &dir, const char *name, const schema::Database &model)
 {
     const QString path = dir.filePath(QLatin1String(name));
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return {};
-    file.write(schema::toJson(model));
-    return file.commit() ? path : QString();
+    return testsupport::writeSnapshot(path, model) ? path : QString();
 }
 
 }  // namespace
@@ -181,7 +178,7 @@ TEST_F(MemoryEngineTest, CallsAreLoggedWithTheirArguments)
     engine->setSystemDB(QStringLiteral("/x.mdw"));
     ASSERT_EQ(engine->faults().callCount(QStringLiteral("Workspace.OpenDatabase")), 1);
     const auto &calls = engine->faults().calls();
-    const auto open = std::find_if(calls.begin(), calls.end(), [](const FaultPlan::Call &c) {
+    const auto open = std::find_if(calls.begin(), calls.end(), [](const testsupport::FaultPlan::Call &c) {
         return c.member == QStringLiteral("Workspace.OpenDatabase");
     });
     ASSERT_NE(open, calls.end());

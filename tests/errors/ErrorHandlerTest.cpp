@@ -1,10 +1,10 @@
 // The error handler: the record ErrorProcess makes, the messages ErrorHandler
 // shows, and the blocks the log writer appends.
 
+#include "FaultyEngine.h"
 #include "ScopedEnv.h"
 #include "RecordingMessageService.h"
 #include "utility/BasicError.h"
-#include "wizard/engine/MemoryEngine.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/errors/DiagnosticLog.h"
 #include "wizard/errors/clsErrorHandler.h"
@@ -74,7 +74,7 @@ protected:
     QString lastMessage() const { return m_messages.messages.isEmpty() ? QString() : m_messages.messages.last().text; }
 
     QTemporaryDir m_dir;
-    std::shared_ptr<dao::MemoryEngine> m_engine = std::make_shared<dao::MemoryEngine>();
+    std::shared_ptr<testsupport::FakeEngine> m_engine = std::make_shared<testsupport::FakeEngine>();
     RecordingMessageService m_messages;
     clsErrorHandler m_handler;
     std::optional<ScopedEnv> m_stateHome;

@@ -3,10 +3,11 @@
 // user would: clicks, typed text, keys. Messages are answered by a recording
 // service; file dialogs by FileDialogDriver.
 
+#include "FaultyEngine.h"
 #include "RecordingMessageService.h"
+#include "SchemaBuilders.h"
 #include "TestPaths.h"
 #include "tests/utility/FileDialogDriver.h"
-#include "wizard/engine/MemoryEngine.h"
 #include "wizard/errors/clsErrorHandler.h"
 #include "wizard/form/frmWizardMain.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
@@ -34,24 +35,15 @@
 // table it leaves out.
 inline schema::Database shopModel(const QString &name)
 {
-    schema::Database db;
-    db.name = name;
-    db.version = QStringLiteral("4.0");
-    auto table = [](const QString &tableName, qint32 attributes = 0) {
-        schema::Table t;
-        t.name = tableName;
-        t.attributes = attributes;
-        schema::Field id;
-        id.name = QStringLiteral("ID");
-        id.type = 4;
-        id.size = 4;
-        t.fields = {id};
-        return t;
+    const auto table = [](const QString &tableName, qint32 attributes = 0) {
+        return schemabuild::table(tableName, {schemabuild::field(QStringLiteral("ID"), 4, 4)}, {}, attributes);
     };
-    db.tables = {table(QStringLiteral("Shippers")),          table(QStringLiteral("customers")),
-                 table(QStringLiteral("Order Details")),     table(QStringLiteral("MSysObjects"), qint32(0x80000002)),
-                 table(QStringLiteral("Archive"), 0x40000000), table(QStringLiteral("msysNotes")),
-                 table(QStringLiteral("Orders"))};
+    schema::Database db = schemabuild::database(
+        {table(QStringLiteral("Shippers")),          table(QStringLiteral("customers")),
+         table(QStringLiteral("Order Details")),     table(QStringLiteral("MSysObjects"), qint32(0x80000002)),
+         table(QStringLiteral("Archive"), 0x40000000), table(QStringLiteral("msysNotes")),
+         table(QStringLiteral("Orders"))});
+    db.name = name;
     return db;
 }
 
@@ -83,7 +75,7 @@ protected:
     {
         ASSERT_TRUE(m_dir.isValid());
         m_source = makeFile(QStringLiteral("shop.mdb"));
-        m_engine = std::make_shared<dao::MemoryEngine>();
+        m_engine = std::make_shared<testsupport::FakeEngine>();
         m_engine->addDatabase(m_source, shopModel(m_source));
         dao::installDBEngine(m_engine);
         tabulo::gobjErrorHandler().setLogFolder(m_dir.path());
@@ -189,7 +181,7 @@ protected:
 
     QTemporaryDir m_dir;
     QString m_source;
-    std::shared_ptr<dao::MemoryEngine> m_engine;
+    std::shared_ptr<testsupport::FakeEngine> m_engine;
     RecordingMessageService m_messages;     // before the window: it keeps this service in place
     std::unique_ptr<tabulo::frmWizardMain> m_form;
 };

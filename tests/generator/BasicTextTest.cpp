@@ -2,7 +2,8 @@
 // identifiers and procedure names, the code page, the DAO constant names.
 
 #include "BasicEvaluator.h"
-#include "FakeSchema.h"
+#include "FaultyEngine.h"
+#include "SchemaBuilders.h"
 #include "QtPrinting.h"
 #include "utility/BasicError.h"
 #include "wizard/generator/AttributeNames.h"
@@ -257,37 +258,40 @@ TEST(FieldTypeAsText, NamesEveryDaoType)
 
 namespace {
 
-fake::Field fieldWithAttributes(qint32 attributes, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
+using testsupport::FaultPlan;
+
+std::shared_ptr<dao::Field> fieldWithAttributes(qint32 attributes,
+                                                std::shared_ptr<FaultPlan> faults = std::make_shared<FaultPlan>())
 {
-    schema::Field f;
-    f.name = QStringLiteral("F");
-    f.attributes = attributes;
-    return fake::Field(f, faults);
+    const schema::Database model = schemabuild::database(
+        {schemabuild::table(QStringLiteral("T"), {schemabuild::field(QStringLiteral("F"), 10, 0, attributes)})});
+    return testsupport::fakeDatabase(model, std::move(faults))->TableDefs().Item(0)->Fields().Item(0);
 }
 
-fake::Relation relationWithAttributes(qint32 attributes, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
+std::shared_ptr<dao::Relation> relationWithAttributes(qint32 attributes,
+                                                      std::shared_ptr<FaultPlan> faults = std::make_shared<FaultPlan>())
 {
-    schema::Relation r;
-    r.attributes = attributes;
-    return fake::Relation(r, faults);
+    const schema::Database model =
+        schemabuild::database({}, {schemabuild::relation(QStringLiteral("R"), {}, {}, attributes, {})});
+    return testsupport::fakeDatabase(model, std::move(faults))->Relations().Item(0);
 }
 
 }  // namespace
 
 TEST(AttributeNames, FieldBitsInTheirOrder)
 {
-    EXPECT_EQ(AttributesField(fieldWithAttributes(17)), QStringLiteral("dbAutoIncrField Or dbDescending Or dbFixedField"));
-    EXPECT_EQ(AttributesField(fieldWithAttributes(34)), QStringLiteral("dbUpdatableField Or dbVariableField"));
-    EXPECT_EQ(AttributesField(fieldWithAttributes(0xFFFF)),
+    EXPECT_EQ(AttributesField(*fieldWithAttributes(17)), QStringLiteral("dbAutoIncrField Or dbDescending Or dbFixedField"));
+    EXPECT_EQ(AttributesField(*fieldWithAttributes(34)), QStringLiteral("dbUpdatableField Or dbVariableField"));
+    EXPECT_EQ(AttributesField(*fieldWithAttributes(0xFFFF)),
               QStringLiteral("dbAutoIncrField Or dbDescending Or dbFixedField Or dbHyperlinkField Or "
                              "dbSystemField Or dbUpdatableField Or dbVariableField"));
-    EXPECT_EQ(AttributesField(fieldWithAttributes(4)), QStringLiteral("0"));
-    EXPECT_EQ(AttributesField(fieldWithAttributes(2)), QStringLiteral("dbVariableField"));
+    EXPECT_EQ(AttributesField(*fieldWithAttributes(4)), QStringLiteral("0"));
+    EXPECT_EQ(AttributesField(*fieldWithAttributes(2)), QStringLiteral("dbVariableField"));
 
-    auto faults = std::make_shared<fake::Faults>();
-    faults->numbers.insert(QStringLiteral("Field.Attributes"), 3033);
+    auto faults = std::make_shared<FaultPlan>();
+    faults->inject(QStringLiteral("Field.Attributes"), 3033);
     try {
-        AttributesField(fieldWithAttributes(17, faults));
+        AttributesField(*fieldWithAttributes(17, faults));
         FAIL();
     } catch (const pembry::BasicError &e) {
         EXPECT_EQ(e.number(), 3033);
@@ -298,16 +302,16 @@ TEST(AttributeNames, FieldBitsInTheirOrder)
 
 TEST(AttributeNames, RelationBitsInTheirOrder)
 {
-    EXPECT_EQ(AttributesRelation(relationWithAttributes(0)), QStringLiteral("0"));
-    EXPECT_EQ(AttributesRelation(relationWithAttributes(2 + 256 + 4096)),
+    EXPECT_EQ(AttributesRelation(*relationWithAttributes(0)), QStringLiteral("0"));
+    EXPECT_EQ(AttributesRelation(*relationWithAttributes(2 + 256 + 4096)),
               QStringLiteral("dbRelationDontEnforce Or dbRelationUpdateCascade Or dbRelationDeleteCascade"));
-    EXPECT_EQ(AttributesRelation(relationWithAttributes(1 + 4)), QStringLiteral("dbRelationUnique Or dbRelationInherited"));
-    EXPECT_EQ(AttributesRelation(relationWithAttributes(0x1000000 | 0x2000000)), QStringLiteral("0"));
+    EXPECT_EQ(AttributesRelation(*relationWithAttributes(1 + 4)), QStringLiteral("dbRelationUnique Or dbRelationInherited"));
+    EXPECT_EQ(AttributesRelation(*relationWithAttributes(0x1000000 | 0x2000000)), QStringLiteral("0"));
 
-    auto faults = std::make_shared<fake::Faults>();
-    faults->numbers.insert(QStringLiteral("Relation.Attributes"), 3110);
+    auto faults = std::make_shared<FaultPlan>();
+    faults->inject(QStringLiteral("Relation.Attributes"), 3110);
     try {
-        AttributesRelation(relationWithAttributes(1, faults));
+        AttributesRelation(*relationWithAttributes(1, faults));
         FAIL();
     } catch (const pembry::BasicError &e) {
         EXPECT_EQ(e.number(), 3110);

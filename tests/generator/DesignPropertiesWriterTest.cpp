@@ -386,8 +386,8 @@ TEST(DesignPropertiesWriter, TheHelperAndItsVariableAreReservedNamesOnlyWhenWrit
 TEST(DesignPropertiesWriter, EngineFailuresReadingPropertiesPassUnchanged)
 {
     for (const char *member : {"TableDef.Properties", "Field.Properties", "TableDef.ValidationRule"}) {
-        auto faults = std::make_shared<fake::Faults>();
-        faults->numbers.insert(QString::fromLatin1(member), 3110);
+        auto faults = std::make_shared<testsupport::FaultPlan>();
+        faults->inject(QString::fromLatin1(member), 3110);
         EXPECT_THROW(generate(designStyle(), designedCustomers(), {}, false, faults), pembry::BasicError) << member;
         EXPECT_NO_THROW(generate(wizardStyle(), designedCustomers(), {}, false, faults)) << member;
     }

@@ -827,8 +827,8 @@ On Error Goto ErrorHandler
 TEST(ModuleWriterFailures, AttributeFailuresCarryTheirOwnSourceOthersPassUnchanged)
 {
     const auto failure = [](const char *member, const schema::Database &db) {
-        auto faults = std::make_shared<fake::Faults>();
-        faults->numbers.insert(QString::fromLatin1(member), 3110);
+        auto faults = std::make_shared<testsupport::FaultPlan>();
+        faults->inject(QString::fromLatin1(member), 3110);
         try {
             generate(wizardStyle(), db, {}, false, faults);
         } catch (const pembry::BasicError &e) {
@@ -839,10 +839,10 @@ TEST(ModuleWriterFailures, AttributeFailuresCarryTheirOwnSourceOthersPassUnchang
     };
     schema::Database db = shop();
     db.tables[0].fields[0].attributes = 17;
-    EXPECT_EQ(failure("Field.Attributes", db), QStringLiteral("DAO.Fake"));  // read before the line is chosen
+    EXPECT_EQ(failure("Field.Attributes", db), QStringLiteral("DAO.Field"));  // read before the line is chosen
     EXPECT_EQ(failure("Relation.Attributes", db), QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
-    EXPECT_EQ(failure("Field.Required", db), QStringLiteral("DAO.Fake"));
-    EXPECT_EQ(failure("Index.Foreign", customers()), QStringLiteral("DAO.Fake"));
+    EXPECT_EQ(failure("Field.Required", db), QStringLiteral("DAO.Field"));
+    EXPECT_EQ(failure("Index.Foreign", customers()), QStringLiteral("DAO.Index"));
 }
 
 // --- The code file -----------------------------------------------------------

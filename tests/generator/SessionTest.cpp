@@ -150,7 +150,8 @@ TEST_F(GeneratorTest, AHandedInDatabaseIsHeldUntilThePathChanges)
 {
     schema::Database model = shopModel();
     model.name = "/host/own.mdb";
-    const auto hosted = engine->makeDatabase(model);
+    const auto served = engine->memory().makeDatabase(model);
+    const auto hosted = engine->withFaults(served);
     gen.setDBSource(hosted);
     EXPECT_EQ(gen.PathNameDBSource(), "/host/own.mdb");
     EXPECT_EQ(gen.DBSource(), hosted);
@@ -163,7 +164,7 @@ TEST_F(GeneratorTest, AHandedInDatabaseIsHeldUntilThePathChanges)
     const auto opened = gen.DBSource();
     EXPECT_NE(opened, hosted);
     EXPECT_EQ(opened->Name(), shopPath);
-    EXPECT_FALSE(hosted->isClosed());              // let go of, not closed
+    EXPECT_FALSE(served->isClosed());              // let go of, not closed
 }
 
 TEST_F(GeneratorTest, SettingDBSourceReportsItsOwnSource)

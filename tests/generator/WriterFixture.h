@@ -3,8 +3,10 @@
 // writer's tests.
 
 #include "BasicEvaluator.h"
-#include "FakeSchema.h"
+#include "FaultyEngine.h"
 #include "QtPrinting.h"
+#include "SchemaBuilders.h"
+#include "utility/BasicError.h"
 #include "wizard/generator/ModuleWriter.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +15,7 @@
 
 namespace writertest {
 
+using namespace schemabuild;
 using tabulo::GeneratorSettings;
 using tabulo::ModuleWriter;
 
@@ -32,71 +35,29 @@ inline GeneratorSettings wizardStyle()
     return style;
 }
 
-inline schema::Field field(const QString &name, int type, qint32 size, qint32 attributes = 0)
-{
-    schema::Field f;
-    f.name = name;
-    f.type = type;
-    f.size = size;
-    f.attributes = attributes;
-    return f;
-}
-
-inline schema::Index index(const QString &name, QList<QString> fields, bool primary = false,
-                    bool foreign = false)
-{
-    schema::Index i;
-    i.name = name;
-    i.fields = std::move(fields);
-    i.primary = primary;
-    i.unique = primary;
-    i.required = primary;
-    i.foreign = foreign;
-    return i;
-}
-
-inline schema::Table table(const QString &name, QList<schema::Field> fields,
-                    QList<schema::Index> indexes = {})
-{
-    schema::Table t;
-    t.name = name;
-    t.fields = std::move(fields);
-    t.indexes = std::move(indexes);
-    return t;
-}
-
-inline schema::Relation relation(const QString &name, const QString &primary, const QString &foreign,
-                          qint32 attributes, QList<schema::RelationField> fields)
-{
-    schema::Relation r;
-    r.name = name;
-    r.table = primary;
-    r.foreignTable = foreign;
-    r.attributes = attributes;
-    r.fields = std::move(fields);
-    return r;
-}
-
 // The module for `model`, the tables of `chosen` (all tables when empty) in
-// that order.
+// that order; the engine's members fail as `faults` plans.
 inline QString generate(const GeneratorSettings &style, const schema::Database &model, QStringList chosen = {},
-                 bool replica = false, std::shared_ptr<fake::Faults> faults = std::make_shared<fake::Faults>())
+                        bool replica = false,
+                        std::shared_ptr<testsupport::FaultPlan> faults = std::make_shared<testsupport::FaultPlan>())
 {
     if (chosen.isEmpty()) {
         for (const schema::Table &t : model.tables)
             chosen.append(t.name);
     }
-    fake::Schema source(model, faults);
+    const std::shared_ptr<dao::Database> source = testsupport::fakeDatabase(model, std::move(faults));
+    const dao::TableDefs &tables = source->TableDefs();
     ModuleWriter writer(style);
     writer.begin();
     for (const QString &name : chosen) {
-        for (const auto &t : source.tables) {
+        for (int k = 0; k < tables.Count(); ++k) {
+            const auto t = tables.Item(k);
             if (t->Name() == name)
                 writer.addTable(*t);
         }
     }
     if (style.includeRelations) {
-        writer.addRelations(source.relations,
+        writer.addRelations(source->Relations(),
                             [&](const QString &name) { return chosen.contains(name); }, replica);
     }
     return writer.finish();

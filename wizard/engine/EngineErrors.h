@@ -41,6 +41,11 @@ public:
     // of them, DAO's highest-level error, as a pembry::BasicError.
     [[noreturn]] void raise(const QList<EngineError> &entries);
     [[noreturn]] void raise(const EngineError &entry) { raise(QList<EngineError>{entry}); }
+    // One entry made by engineError().
+    [[noreturn]] void fail(int number, const QString &description, const QString &source)
+    {
+        raise(engineError(number, description, source));
+    }
 
 private:
     QList<EngineError> m_entries;

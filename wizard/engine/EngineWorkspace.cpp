@@ -13,26 +13,24 @@ QString passwordFromConnect(const QString &connect)
 }
 
 EngineWorkspace::EngineWorkspace(QString name, QString userName, bool isDefault, Opener opener,
-                                 EngineHooks hooks)
+                                 std::shared_ptr<ErrorList> errors)
     : m_name(std::move(name)), m_userName(std::move(userName)), m_isDefault(isDefault),
-      m_opener(std::move(opener)), m_hooks(std::move(hooks))
+      m_opener(std::move(opener)), m_errors(std::move(errors))
 {
 }
 
 QString EngineWorkspace::Name() const
 {
-    m_hooks.enter(QStringLiteral("Workspace.Name"), m_name);
     return m_name;
 }
 
 std::shared_ptr<Database> EngineWorkspace::OpenDatabase(const QString &name, bool exclusive,
                                                         bool readOnly, const QString &connect)
 {
-    auto flag = [](bool b) { return b ? QStringLiteral("True") : QStringLiteral("False"); };
-    m_hooks.enter(QStringLiteral("Workspace.OpenDatabase"), m_name,
-                  {name, flag(exclusive), flag(readOnly), connect});
+    Q_UNUSED(exclusive);
+    Q_UNUSED(readOnly);
     if (m_closed)
-        m_hooks.fail(errors::ObjectInvalid, {}, QStringLiteral("DAO.Workspace"));
+        m_errors->fail(errors::ObjectInvalid, {}, QStringLiteral("DAO.Workspace"));
     std::shared_ptr<Database> database = m_opener(name, passwordFromConnect(connect));
     std::erase_if(m_opened, [](const std::weak_ptr<Database> &d) { return d.expired(); });
     m_opened.push_back(database);
@@ -41,7 +39,6 @@ std::shared_ptr<Database> EngineWorkspace::OpenDatabase(const QString &name, boo
 
 void EngineWorkspace::Close()
 {
-    m_hooks.enter(QStringLiteral("Workspace.Close"), m_name);
     if (m_isDefault)
         return;
     for (const std::weak_ptr<Database> &weak : m_opened) {

@@ -22,7 +22,8 @@ public:
     // Opens the named database with a database password.
     using Opener = std::function<std::shared_ptr<Database>(const QString &name, const QString &password)>;
 
-    EngineWorkspace(QString name, QString userName, bool isDefault, Opener opener, EngineHooks hooks);
+    EngineWorkspace(QString name, QString userName, bool isDefault, Opener opener,
+                    std::shared_ptr<ErrorList> errors);
 
     QString Name() const override;
     std::shared_ptr<Database> OpenDatabase(const QString &name, bool exclusive, bool readOnly,
@@ -37,7 +38,7 @@ private:
     QString m_userName;
     bool m_isDefault;
     Opener m_opener;
-    EngineHooks m_hooks;
+    std::shared_ptr<ErrorList> m_errors;
     std::vector<std::weak_ptr<Database>> m_opened;
     bool m_closed = false;
 };

@@ -13,24 +13,24 @@ const QString DefaultUser = QStringLiteral("admin");
 JetEngine::JetEngine() : JetEngine(JetFileReader(JetFileReaderSettings{})) {}
 
 JetEngine::JetEngine(JetFileReader reader)
-    : m_hooks{std::make_shared<ErrorList>(), nullptr},
+    : m_errors(std::make_shared<ErrorList>()),
       m_reader(std::make_shared<JetFileReader>(std::move(reader)))
 {
     m_defaultWorkspace = std::make_shared<EngineWorkspace>(QStringLiteral("#Default Workspace#"),
-                                                           DefaultUser, true, opener(), m_hooks);
+                                                           DefaultUser, true, opener(), m_errors);
 }
 
 EngineWorkspace::Opener JetEngine::opener() const
 {
-    return [hooks = m_hooks, reader = m_reader](const QString &name, const QString &password)
+    return [errors = m_errors, reader = m_reader](const QString &name, const QString &password)
                -> std::shared_ptr<Database> {
         // The file as the library's path routines find it; the database
         // keeps the name it was opened by.
         const QString file = pembry::fileSystemPath(name);
-        schema::Database model = isSnapshotName(name) ? loadSnapshot(file, hooks)
-                                                      : reader->readDatabase(file, password, hooks);
+        schema::Database model = isSnapshotName(name) ? loadSnapshot(file, *errors)
+                                                      : reader->readDatabase(file, password, *errors);
         model.name = name;
-        return std::make_shared<ModelDatabase>(std::move(model), hooks);
+        return std::make_shared<ModelDatabase>(std::move(model), errors);
     };
 }
 
@@ -52,7 +52,7 @@ void JetEngine::takeReadAhead(const QString &name, const QString &program, const
 std::shared_ptr<Workspace> JetEngine::Workspaces(int index)
 {
     if (index != 0)
-        m_hooks.fail(errors::ItemNotFound, {}, QStringLiteral("DAO.Workspaces"));
+        m_errors->fail(errors::ItemNotFound, {}, QStringLiteral("DAO.Workspaces"));
     return m_defaultWorkspace;
 }
 
@@ -64,10 +64,10 @@ std::shared_ptr<Workspace> JetEngine::CreateWorkspace(const QString &name, const
     // admin, without a password.
     const QStringList users =
         m_systemDB.isEmpty() ? QStringList{DefaultUser}
-                             : m_reader->readWorkgroupUsers(pembry::fileSystemPath(m_systemDB), m_hooks);
+                             : m_reader->readWorkgroupUsers(pembry::fileSystemPath(m_systemDB), *m_errors);
     if (!users.contains(user, Qt::CaseInsensitive) || (m_systemDB.isEmpty() && !password.isEmpty()))
-        m_hooks.fail(errors::NotValidAccount, {}, source);
-    return std::make_shared<EngineWorkspace>(name, user, false, opener(), m_hooks);
+        m_errors->fail(errors::NotValidAccount, {}, source);
+    return std::make_shared<EngineWorkspace>(name, user, false, opener(), m_errors);
 }
 
 }  // namespace dao

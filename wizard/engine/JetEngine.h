@@ -25,7 +25,7 @@ public:
     void setSystemDB(const QString &path) override { m_systemDB = path; }
     std::shared_ptr<Workspace> CreateWorkspace(const QString &name, const QString &user,
                                                const QString &password) override;
-    const dao::Errors &Errors() const override { return *m_hooks.errors; }
+    const dao::Errors &Errors() const override { return *m_errors; }
     // Starts the reader on a Jet file; snapshots are read when opened.
     void readAhead(const QString &name) override;
     void takeReadAhead(const QString &name, const QString &program, const QStringList &arguments,
@@ -35,7 +35,7 @@ public:
 private:
     EngineWorkspace::Opener opener() const;
 
-    EngineHooks m_hooks;
+    std::shared_ptr<ErrorList> m_errors;
     std::shared_ptr<JetFileReader> m_reader;
     QString m_systemDB;
     std::shared_ptr<EngineWorkspace> m_defaultWorkspace;

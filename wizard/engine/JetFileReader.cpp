@@ -103,39 +103,39 @@ void JetFileReader::adoptReadAhead(const StartedReader &reader)
 }
 
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
-                                             const EngineHooks &hooks) const
+                                             ErrorList &errorList) const
 {
     // A run started ahead is this reading's only if it reads this file;
     // whatever happens below, it does not outlive the call.
     std::unique_ptr<ReaderProcess> reader = std::move(m_ahead);
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists() || info.isDir())
-        hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
+        errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
     QByteArray bytes;
     QString kind;
     switch (headerBytes(path, bytes, kind)) {
     case RegularFileOpen::Opened:
         break;
     case RegularFileOpen::NotRegular:
-        hooks.fail(errors::CannotOpenFile, notRegularText(path, kind), WorkspaceSource);
+        errorList.fail(errors::CannotOpenFile, notRegularText(path, kind), WorkspaceSource);
     case RegularFileOpen::Unreadable:
-        hooks.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), WorkspaceSource);
+        errorList.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), WorkspaceSource);
     }
 
     QString problem;
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
     if (!header)
-        hooks.fail(errors::FormatNotRecognised, unrecognised(path, problem), WorkspaceSource);
+        errorList.fail(errors::FormatNotRecognised, unrecognised(path, problem), WorkspaceSource);
     if (header->format == jetfile::Format::Ace)
-        hooks.fail(errors::FormatNotRecognised,
+        errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("it is an ACE database (Access 2007 or later), which this engine does not open")),
                    WorkspaceSource);
     if (header->format == jetfile::Format::Jet4 && tabulo::wizardBuild().jetVersion < 40)
-        hooks.fail(errors::FormatNotRecognised,
+        errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("it is a Jet 4.0 database, which the Jet 3.5 engine does not open")),
                    WorkspaceSource);
     if (!header->password.empty() && QString::fromStdU16String(header->password) != password)
-        hooks.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
+        errorList.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
 
     const QStringList arguments = readerArguments(path, m_settings);
     if (reader && !reader->isRunOf(m_settings, arguments))
@@ -144,26 +144,26 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
         reader = std::make_unique<ReaderProcess>(m_settings, arguments);
     const ReaderRun run = reader->finish();
     if (const auto error = readerError(run, {errors::FormatNotRecognised}))
-        hooks.fail(error->number, error->description, WorkspaceSource);
+        errorList.fail(error->number, error->description, WorkspaceSource);
     if (!run.finished)
-        hooks.fail(errors::FormatNotRecognised, unrecognised(path, run.problem), WorkspaceSource);
+        errorList.fail(errors::FormatNotRecognised, unrecognised(path, run.problem), WorkspaceSource);
     if (run.exitCode != 0)
-        hooks.fail(errors::FormatNotRecognised,
+        errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("the reader failed with status %1").arg(run.exitCode)),
                    WorkspaceSource);
     std::optional<schema::Database> model = schema::fromJson(run.output, &problem);
     if (!model)
-        hooks.fail(errors::FormatNotRecognised,
+        errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("the reader's answer is unusable (%1)").arg(problem)),
                    WorkspaceSource);
     model->name = path;
     return std::move(*model);
 }
 
-QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineHooks &hooks) const
+QStringList JetFileReader::readWorkgroupUsers(const QString &path, ErrorList &errorList) const
 {
     const auto unusable = [&](const QString &why) {
-        hooks.fail(errors::WorkgroupUnusable,
+        errorList.fail(errors::WorkgroupUnusable,
                    QStringLiteral("%1 (%2: %3)").arg(engineErrorText(errors::WorkgroupUnusable), path, why),
                    EngineSource);
     };
@@ -188,7 +188,7 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, const EngineH
         ReaderProcess(m_settings, {QStringLiteral("--workgroup"), QStringLiteral("--"), QDir::toNativeSeparators(path)})
             .finish();
     if (const auto error = readerError(run, {errors::WorkgroupUnusable}))
-        hooks.fail(error->number, error->description, EngineSource);
+        errorList.fail(error->number, error->description, EngineSource);
     if (!run.finished)
         unusable(run.problem);
     const QJsonDocument doc = QJsonDocument::fromJson(run.output);

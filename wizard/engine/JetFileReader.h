@@ -46,15 +46,15 @@ public:
     JetFileReaderSettings &settings() { return m_settings; }
 
     // The design of the Jet database `path`, opened with the database
-    // password `password`. Fails through `hooks`: 3024 missing file, 3051
+    // password `password`. Fails through `errorList`: 3024 missing file, 3051
     // unreadable, 3031 wrong password, 3343 not a Jet file this build opens
     // or one the reader cannot read (the description names the file).
     schema::Database readDatabase(const QString &path, const QString &password,
-                                  const EngineHooks &hooks) const;
+                                  ErrorList &errorList) const;
 
     // The user names of the workgroup file `path` (MSysAccounts rows with
     // FGroup 0). Fails with 3028 when the file is missing or no workgroup.
-    QStringList readWorkgroupUsers(const QString &path, const EngineHooks &hooks) const;
+    QStringList readWorkgroupUsers(const QString &path, ErrorList &errorList) const;
 
     // Starts the reader on the Jet file `path` now; the next readDatabase of
     // that file takes its answer, any other reading stops it unused.

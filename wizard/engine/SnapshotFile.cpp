@@ -19,23 +19,23 @@ bool isSnapshotName(const QString &name)
     return name.endsWith(QStringLiteral(".json"), Qt::CaseInsensitive);
 }
 
-schema::Database loadSnapshot(const QString &path, const EngineHooks &hooks)
+schema::Database loadSnapshot(const QString &path, ErrorList &errorList)
 {
     const QFileInfo info(path);
     if (!info.exists() || info.isDir())
-        hooks.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), Source);
+        errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), Source);
     QFile file;
     QString kind;
     switch (openRegularFile(path, file, &kind)) {
     case RegularFileOpen::Opened:
         break;
     case RegularFileOpen::NotRegular:
-        hooks.fail(errors::CannotOpenFile, notRegularText(path, kind), Source);
+        errorList.fail(errors::CannotOpenFile, notRegularText(path, kind), Source);
     case RegularFileOpen::Unreadable:
-        hooks.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), Source);
+        errorList.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), Source);
     }
     if (file.size() > MaxSnapshotBytes)
-        hooks.fail(errors::FormatNotRecognised,
+        errorList.fail(errors::FormatNotRecognised,
                    QStringLiteral("Unrecognized database format '%1': the snapshot is larger than %2 bytes.")
                        .arg(path).arg(MaxSnapshotBytes),
                    Source);
@@ -43,7 +43,7 @@ schema::Database loadSnapshot(const QString &path, const EngineHooks &hooks)
     QString problem;
     std::optional<schema::Database> model = schema::fromJson(json, &problem);
     if (!model)
-        hooks.fail(errors::FormatNotRecognised,
+        errorList.fail(errors::FormatNotRecognised,
                    QStringLiteral("Unrecognized database format '%1': %2").arg(path, problem), Source);
     model->name = path;
     return std::move(*model);

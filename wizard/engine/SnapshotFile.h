@@ -9,9 +9,9 @@ namespace dao {
 
 bool isSnapshotName(const QString &name);
 
-// Fails through `hooks` with 3024 for a missing file, 3051 for one that
+// Fails through `errorList` with 3024 for a missing file, 3051 for one that
 // cannot be read, 3343 for one that is no snapshot (the description names
 // the file and the problem).
-schema::Database loadSnapshot(const QString &path, const EngineHooks &hooks);
+schema::Database loadSnapshot(const QString &path, ErrorList &errorList);
 
 }  // namespace dao

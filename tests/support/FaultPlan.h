@@ -1,10 +1,11 @@
 #pragma once
-// Which engine members fail, and with what, for the in-memory engine; and a
-// log of the members called, so that tests can see what a caller did.
+// Which engine members fail, and with what, for the fault-injecting engine
+// (FaultyEngine.h); and a log of the members called, so that tests can see
+// what a caller did.
 //
 // A member is named "Object.Member" with DAO's names:
-//   "DBEngine.CreateWorkspace", "DBEngine.setSystemDB", "DBEngine.Workspaces",
-//   "Workspace.OpenDatabase", "Workspace.Close",
+//   "DBEngine.CreateWorkspace", "DBEngine.SystemDB", "DBEngine.setSystemDB",
+//   "DBEngine.Workspaces", "Workspace.Name", "Workspace.OpenDatabase", "Workspace.Close",
 //   "Database.Name", "Database.Version", "Database.TableDefs", "Database.Relations",
 //   "Database.ReplicaID", "Database.DesignMasterID", "Database.Close",
 //   "TableDefs.Count", "TableDefs.Item", "TableDefs.Refresh",
@@ -26,7 +27,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace dao {
+namespace testsupport {
 
 class FaultPlan {
 public:
@@ -39,7 +40,7 @@ public:
     // `member` fails with `entries` (the list DBEngine.Errors then holds; the
     // last entry is the error thrown) on its next `times` calls, or on every
     // call when `times` is negative.
-    void inject(const QString &member, const QList<EngineError> &entries, int times = -1);
+    void inject(const QString &member, const QList<dao::EngineError> &entries, int times = -1);
     // One entry: `number` with DAO's text (or `description`), source "DAO.<Object>".
     void inject(const QString &member, int number, const QString &description = {}, int times = -1);
     void remove(const QString &member);
@@ -50,21 +51,21 @@ public:
     int callCount(const QString &member) const;
     void clearCalls() { m_calls.clear(); }
 
-    // Every member of the engine's objects runs this first: records the
-    // call and fails it when a fault is planned for it.
-    void enter(ErrorList &errors, const QString &member, const QString &name = {},
+    // Every member of the decorated objects runs this first: records the
+    // call and, when a fault is planned for it, fails it through `errors`.
+    void enter(dao::ErrorList &errors, const QString &member, const QString &name = {},
                const QStringList &arguments = {});
 
 private:
     struct Fault {
-        QList<EngineError> entries;
+        QList<dao::EngineError> entries;
         int remaining = -1;
         bool fillName = false;  // put the object's name into DAO's "|" placeholder
     };
-    bool trigger(ErrorList &errors, const QString &key, const QString &name);
+    bool trigger(dao::ErrorList &errors, const QString &key, const QString &name);
 
     QHash<QString, Fault> m_faults;
     QList<Call> m_calls;
 };
 
-}  // namespace dao
+}  // namespace testsupport

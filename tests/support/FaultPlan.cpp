@@ -1,6 +1,6 @@
-#include "wizard/engine/FaultPlan.h"
+#include "FaultPlan.h"
 
-namespace dao {
+namespace testsupport {
 
 namespace {
 // "TableDef[Orders].Fields" -> "TableDef"
@@ -19,7 +19,7 @@ QString namedKey(const QString &member, const QString &name)
 }
 }  // namespace
 
-void FaultPlan::inject(const QString &member, const QList<EngineError> &entries, int times)
+void FaultPlan::inject(const QString &member, const QList<dao::EngineError> &entries, int times)
 {
     m_faults.insert(member, Fault{entries, times, false});
 }
@@ -28,8 +28,8 @@ void FaultPlan::inject(const QString &member, int number, const QString &descrip
 {
     // DAO's own text gets the failing object's name where it has a place for one.
     const bool ownText = description.isEmpty();
-    const QString text = ownText ? engineErrorText(number, QStringLiteral("|")) : description;
-    m_faults.insert(member, Fault{{engineError(number, text, QStringLiteral("DAO.") + objectOf(member))},
+    const QString text = ownText ? dao::engineErrorText(number, QStringLiteral("|")) : description;
+    m_faults.insert(member, Fault{{dao::engineError(number, text, QStringLiteral("DAO.") + objectOf(member))},
                                   times, ownText});
 }
 
@@ -53,7 +53,7 @@ int FaultPlan::callCount(const QString &member) const
     return count;
 }
 
-void FaultPlan::enter(ErrorList &errors, const QString &member, const QString &name,
+void FaultPlan::enter(dao::ErrorList &errors, const QString &member, const QString &name,
                       const QStringList &arguments)
 {
     m_calls.append(Call{member, name, arguments});
@@ -64,19 +64,19 @@ void FaultPlan::enter(ErrorList &errors, const QString &member, const QString &n
     trigger(errors, member, name);
 }
 
-bool FaultPlan::trigger(ErrorList &errors, const QString &key, const QString &name)
+bool FaultPlan::trigger(dao::ErrorList &errors, const QString &key, const QString &name)
 {
     auto it = m_faults.find(key);
     if (it == m_faults.end() || it->remaining == 0)
         return false;
     if (it->remaining > 0)
         --it->remaining;
-    QList<EngineError> entries = it->entries;
+    QList<dao::EngineError> entries = it->entries;
     if (it->fillName) {
-        for (EngineError &e : entries)
+        for (dao::EngineError &e : entries)
             e.Description.replace(QLatin1Char('|'), name);
     }
     errors.raise(entries);
 }
 
-}  // namespace dao
+}  // namespace testsupport

@@ -40,12 +40,12 @@ void BM_ErrorProcessEngineList(benchmark::State &state)
     for (int i = 0; i < state.range(0); ++i)
         entries.append(dao::engineError(3146, QStringLiteral("3146: ") + QStringLiteral("[Driver]").repeated(20)
                                                   + QStringLiteral(" Message %1").arg(i)));
-    engine->faults().inject(QStringLiteral("DBEngine.CreateWorkspace"), entries);
     dao::installDBEngine(engine);
     tabulo::clsErrorHandler handler;
     for (auto _ : state) {
+        // An engine operation failing with all of them.
         try {
-            engine->CreateWorkspace(QStringLiteral("w"), QStringLiteral("admin"), QString());
+            engine->errorList()->raise(entries);
         } catch (...) {
             handler.ErrorProcess();
         }

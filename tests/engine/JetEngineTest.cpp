@@ -170,11 +170,7 @@ TEST_F(JetEngineTest, APathHoldingABackslashIsReadAsGivenWhenThatFileExists)
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     auto snapshot = [&](const QString &path, const QString &table) {
-        schema::Table t;
-        t.name = table;
-        schema::Database model;
-        model.tables = {t};
-        ASSERT_TRUE(testsupport::writeSnapshot(path, model));
+        ASSERT_TRUE(testsupport::writeSnapshot(path, schemabuild::database({schemabuild::table(table, {})})));
     };
     ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("shop")));
     snapshot(dir.filePath(QStringLiteral("shop\\db.json")), QStringLiteral("Odd"));

@@ -192,9 +192,7 @@ TEST_F(GeneratorTest, DBSourceVersionIsTheMajorVersionDigit)
 
 TEST_F(GeneratorTest, TheAvailableListLeavesOutSystemLinkedAndMSysTables)
 {
-    schema::Database model;
-    model.version = "4.0";
-    model.tables = {
+    const schema::Database model = database({
         table("Zebra", {textField("A")}),
         table("MSysObjects", {textField("A")}),
         table("SystemFlagged", {textField("A")}, {}, qint32(0x80000002)),
@@ -204,7 +202,7 @@ TEST_F(GeneratorTest, TheAvailableListLeavesOutSystemLinkedAndMSysTables)
         table("Hidden", {textField("A")}, {}, 1),
         table(QString::fromUtf8("Bücher"), {textField("A")}),
         table("OnlySystemBit", {textField("A")}, {}, 2),
-    };
+    });
     const QString path = addSource("mixed.mdb", model);
     gen.setPathNameDBSource(path);
     available.items = {"stale entry"};
@@ -219,9 +217,7 @@ TEST_F(GeneratorTest, TheAvailableListLeavesOutSystemLinkedAndMSysTables)
 
 TEST_F(GeneratorTest, ADatabaseOfOnlyLinkedTablesGivesAnEmptyList)
 {
-    schema::Database model;
-    model.version = "4.0";
-    model.tables = {table("Linked", {textField("A")}, {}, 0x40000000)};
+    const schema::Database model = database({table("Linked", {textField("A")}, {}, 0x40000000)});
     gen.setPathNameDBSource(addSource("linked.mdb", model));
     EXPECT_FALSE(gen.FillSourceTablesAvailableList());
     EXPECT_TRUE(available.items.isEmpty());

@@ -24,11 +24,10 @@ QString EngineWorkspace::Name() const
     return m_name;
 }
 
-std::shared_ptr<Database> EngineWorkspace::OpenDatabase(const QString &name, bool exclusive,
-                                                        bool readOnly, const QString &connect)
+// Both engines only read the design: how the file would be shared changes nothing.
+std::shared_ptr<Database> EngineWorkspace::OpenDatabase(const QString &name, bool /*exclusive*/,
+                                                        bool /*readOnly*/, const QString &connect)
 {
-    Q_UNUSED(exclusive);
-    Q_UNUSED(readOnly);
     if (m_closed)
         m_errors->fail(errors::ObjectInvalid, {}, QStringLiteral("DAO.Workspace"));
     std::shared_ptr<Database> database = m_opener(name, passwordFromConnect(connect));

@@ -97,7 +97,7 @@ double resetPeakMemory()
 }
 
 // A run on `tableCount` tables, read from the DAO objects the Jet file
-// engine serves (no fault plan, no call log); with `codeFile` the module is
+// engine serves, nothing in between; with `codeFile` the module is
 // also written to a code file with the VB_Name header. Counters, in MB:
 // schema (what the served schema adds), module (the text as the generator
 // holds it, two bytes a character), file (the code file) and peak (the

@@ -14,7 +14,8 @@ namespace {
 
 void expectSameModel(const schema::Database &a, const schema::Database &b)
 {
-    // toJson writes every member, so equal texts mean equal models.
+    // toJson leaves out only members at their default, so equal texts mean
+    // equal models.
     EXPECT_EQ(toJson(a), toJson(b));
 }
 
@@ -81,6 +82,21 @@ TEST(SchemaJson, ReaderErrorObject)
     EXPECT_EQ(error->description, QStringLiteral("bad 'x.mdb'"));
     EXPECT_FALSE(schema::readerErrorFromJson(toJson(sampleModel())));
     EXPECT_FALSE(schema::readerErrorFromJson(R"({"error":{"number":"3343","description":""}})"));
+    EXPECT_FALSE(schema::readerErrorFromJson(R"({"error":{"number":3343.5,"description":""}})"));
+    EXPECT_FALSE(schema::readerErrorFromJson(R"({"error":{"number":70000,"description":""}})"));
+    EXPECT_FALSE(schema::readerErrorFromJson(R"({"error":{"number":3343,"description":"x"})"));
+    EXPECT_FALSE(schema::readerErrorFromJson("[]"));
+}
+
+TEST(SchemaJson, WorkgroupUsers)
+{
+    const QStringList users{QStringLiteral("admin"), QStringLiteral("Z\u00fcrich \"q\"")};
+    EXPECT_EQ(schema::workgroupFromJson(schema::workgroupToJson(users)), users);
+    EXPECT_EQ(schema::workgroupFromJson(R"({"users":["a",7,"b"]})"), (QStringList{"a", "", "b"}));
+    EXPECT_FALSE(schema::workgroupFromJson(R"({"users":{}})"));
+    EXPECT_FALSE(schema::workgroupFromJson(R"({"users":["a"])"));
+    EXPECT_FALSE(schema::workgroupFromJson(R"({"format":"tabulo-workgroup"})"));
+    EXPECT_FALSE(schema::workgroupFromJson(schema::toJson(schema::ReaderError{3028, QStringLiteral("x")})));
 }
 
 namespace {
@@ -177,7 +193,7 @@ TEST(SchemaJson, VersionOneDocumentsStillRead)
     EXPECT_EQ(t.validationRule, QString());
     // Written again, it is a version 2 document with the same design.
     const QByteArray again = toJson(*db);
-    EXPECT_TRUE(again.contains("\"formatVersion\": 2"));
+    EXPECT_TRUE(again.contains("\"formatVersion\":2"));
     EXPECT_EQ(fromJson(again)->tables[0].indexes[0].fields, t.indexes[0].fields);
 }
 

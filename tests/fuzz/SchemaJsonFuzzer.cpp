@@ -8,6 +8,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 {
     const QByteArray json = QByteArray::fromRawData(reinterpret_cast<const char *>(data), qsizetype(size));
     schema::readerErrorFromJson(json);
+    schema::workgroupFromJson(json);
     QString problem;
     const auto model = schema::fromJson(json, &problem);
     if (!model) {

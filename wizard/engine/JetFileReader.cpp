@@ -10,9 +10,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 
 #include <dlfcn.h>
 
@@ -191,14 +188,10 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, ErrorList &er
         errorList.fail(error->number, error->description, EngineSource);
     if (!run.finished)
         unusable(run.problem);
-    const QJsonDocument doc = QJsonDocument::fromJson(run.output);
-    const QJsonValue users = doc.object().value(QStringLiteral("users"));
-    if (run.exitCode != 0 || !users.isArray())
+    std::optional<QStringList> users = schema::workgroupFromJson(run.output);
+    if (run.exitCode != 0 || !users)
         unusable(QStringLiteral("the reader's answer is unusable"));
-    QStringList names;
-    for (const QJsonValue &user : users.toArray())
-        names.append(user.toString());
-    return names;
+    return std::move(*users);
 }
 
 QString findSchemaReader()

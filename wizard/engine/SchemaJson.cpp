@@ -3,9 +3,6 @@
 #include "wizard/engine/JsonScanner.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
@@ -20,105 +17,6 @@ namespace {
 constexpr int FormatVersion = 2;
 
 namespace daotype = jetfile::daotype;
-
-QJsonValue realToJson(double value)
-{
-    const std::string_view special = jetfile::specialRealText(value);
-    if (!special.empty())
-        return QString::fromLatin1(special.data(), qsizetype(special.size()));
-    return value;
-}
-
-// A property's value in the JSON form of its type (docs/schema-json.md).
-QJsonValue propertyValueToJson(const Property &p)
-{
-    switch (p.type) {
-    case daotype::Boolean: return p.value.toBool();
-    case daotype::Byte: case daotype::Integer: case daotype::Long: return p.value.toInt();
-    case daotype::Currency: return QString::fromStdString(jetfile::currencyText(p.value.toLongLong()));
-    case daotype::Single: return realToJson(jetfile::singleAsDouble(p.value.toFloat()));
-    case daotype::Double: case daotype::Date: return realToJson(p.value.toDouble());
-    case daotype::Text: case daotype::Memo: case daotype::Guid: return p.value.toString();
-    default: return QString::fromLatin1(p.value.toByteArray().toBase64());
-    }
-}
-
-QJsonArray propertiesToJson(const QList<Property> &properties)
-{
-    QJsonArray list;
-    for (const Property &p : properties)
-        list.append(QJsonObject{{QStringLiteral("name"), p.name},
-                                {QStringLiteral("type"), p.type},
-                                {QStringLiteral("value"), propertyValueToJson(p)}});
-    return list;
-}
-
-QJsonObject fieldToJson(const Field &f)
-{
-    return QJsonObject{
-        {QStringLiteral("name"), f.name},
-        {QStringLiteral("type"), f.type},
-        {QStringLiteral("size"), f.size},
-        {QStringLiteral("attributes"), f.attributes},
-        {QStringLiteral("required"), f.required},
-        {QStringLiteral("allowZeroLength"), f.allowZeroLength},
-        {QStringLiteral("defaultValue"), f.defaultValue},
-        {QStringLiteral("validationRule"), f.validationRule},
-        {QStringLiteral("validationText"), f.validationText},
-        {QStringLiteral("properties"), propertiesToJson(f.properties)},
-    };
-}
-
-QJsonObject indexToJson(const Index &i)
-{
-    QJsonArray fields;
-    for (qsizetype k = 0; k < i.fields.size(); ++k)
-        fields.append(QJsonObject{{QStringLiteral("name"), i.fields[k]},
-                                  {QStringLiteral("descending"), i.isDescending(k)}});
-    return QJsonObject{
-        {QStringLiteral("name"), i.name},
-        {QStringLiteral("primary"), i.primary},
-        {QStringLiteral("unique"), i.unique},
-        {QStringLiteral("required"), i.required},
-        {QStringLiteral("ignoreNulls"), i.ignoreNulls},
-        {QStringLiteral("foreign"), i.foreign},
-        {QStringLiteral("fields"), fields},
-    };
-}
-
-QJsonObject tableToJson(const Table &t)
-{
-    QJsonArray fields, indexes;
-    for (const Field &f : t.fields)
-        fields.append(fieldToJson(f));
-    for (const Index &i : t.indexes)
-        indexes.append(indexToJson(i));
-    return QJsonObject{
-        {QStringLiteral("name"), t.name},
-        {QStringLiteral("attributes"), t.attributes},
-        {QStringLiteral("validationRule"), t.validationRule},
-        {QStringLiteral("validationText"), t.validationText},
-        {QStringLiteral("properties"), propertiesToJson(t.properties)},
-        {QStringLiteral("fields"), fields},
-        {QStringLiteral("indexes"), indexes},
-    };
-}
-
-QJsonObject relationToJson(const Relation &r)
-{
-    QJsonArray fields;
-    for (const RelationField &f : r.fields)
-        fields.append(QJsonObject{{QStringLiteral("name"), f.name},
-                                  {QStringLiteral("foreignName"), f.foreignName}});
-    return QJsonObject{
-        {QStringLiteral("name"), r.name},
-        {QStringLiteral("table"), r.table},
-        {QStringLiteral("foreignTable"), r.foreignTable},
-        {QStringLiteral("attributes"), r.attributes},
-        {QStringLiteral("partialReplica"), r.partialReplica},
-        {QStringLiteral("fields"), fields},
-    };
-}
 
 // Where a value sits in the document («tables[2].fields[0].name»). Paths
 // live on the stack of the reading functions and are spelled out only for a
@@ -576,75 +474,94 @@ std::optional<Database> ModelReader::read(QString *problem)
     return db;
 }
 
-std::optional<QJsonObject> parseObject(const QByteArray &json, QString *problem)
-{
-    QJsonParseError error;
-    const QJsonDocument doc = QJsonDocument::fromJson(json, &error);
-    if (error.error != QJsonParseError::NoError) {
-        if (problem)
-            *problem = QStringLiteral("not valid JSON at byte %1: %2").arg(error.offset).arg(error.errorString());
-        return std::nullopt;
-    }
-    if (!doc.isObject()) {
-        if (problem)
-            *problem = QStringLiteral("the document is not a JSON object");
-        return std::nullopt;
-    }
-    return doc.object();
-}
-
 }  // namespace
-
-QByteArray toJson(const Database &database)
-{
-    QJsonArray tables, relations;
-    for (const Table &t : database.tables)
-        tables.append(tableToJson(t));
-    for (const Relation &r : database.relations)
-        relations.append(relationToJson(r));
-    const QJsonObject root{
-        {QStringLiteral("format"), QStringLiteral("tabulo-schema")},
-        {QStringLiteral("formatVersion"), FormatVersion},
-        {QStringLiteral("name"), database.name},
-        {QStringLiteral("version"), database.version},
-        {QStringLiteral("replicaId"), database.replicaId},
-        {QStringLiteral("designMasterId"), database.designMasterId},
-        {QStringLiteral("tables"), tables},
-        {QStringLiteral("relations"), relations},
-    };
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
-}
 
 std::optional<Database> fromJson(const QByteArray &json, QString *problem)
 {
     return ModelReader(json).read(problem);
 }
 
-QByteArray toJson(const ReaderError &error)
+namespace {
+
+// Reads the members of the object that comes next, or skips whatever else
+// comes; `member` answers false for a member it does not read.
+template <class Member>
+void readObject(JsonScanner &scan, Member member)
 {
-    const QJsonObject root{{QStringLiteral("error"),
-                            QJsonObject{{QStringLiteral("number"), error.number},
-                                        {QStringLiteral("description"), error.description}}}};
-    return QJsonDocument(root).toJson(QJsonDocument::Compact);
+    if (scan.peek() != JsonScanner::Kind::Object)
+        return scan.skip();
+    scan.beginObject();
+    QByteArrayView key;
+    for (qsizetype n = 0; scan.nextMember(n, key);) {
+        if (!member(key))
+            scan.skip();
+    }
 }
+
+}  // namespace
 
 std::optional<ReaderError> readerErrorFromJson(const QByteArray &json)
 {
-    const std::optional<QJsonObject> root = parseObject(json, nullptr);
-    if (!root)
+    std::optional<double> number;
+    std::optional<QString> description;
+    bool isObject = false;
+    try {
+        JsonScanner scan(json);
+        isObject = scan.peek() == JsonScanner::Kind::Object;
+        readObject(scan, [&](QByteArrayView key) {
+            if (key != "error")
+                return false;
+            number.reset();
+            description.reset();
+            readObject(scan, [&](QByteArrayView member) {
+                if (member == "number" && scan.peek() == JsonScanner::Kind::Number)
+                    number = scan.number();
+                else if (member == "description" && scan.peek() == JsonScanner::Kind::Text)
+                    description = scan.text();
+                else
+                    return false;
+                return true;
+            });
+            return true;
+        });
+        scan.finish();
+    } catch (const JsonSyntaxError &) {
         return std::nullopt;
-    const QJsonValue error = root->value(QStringLiteral("error"));
-    if (!error.isObject())
+    }
+    if (!isObject || !number || !description || *number != std::floor(*number) || *number < 1 || *number > 65535)
         return std::nullopt;
-    const QJsonObject o = error.toObject();
-    const QJsonValue number = o.value(QStringLiteral("number"));
-    const QJsonValue description = o.value(QStringLiteral("description"));
-    if (!number.isDouble() || !description.isString())
+    return ReaderError{int(*number), *description};
+}
+
+std::optional<QStringList> workgroupFromJson(const QByteArray &json)
+{
+    std::optional<QStringList> users;
+    try {
+        JsonScanner scan(json);
+        readObject(scan, [&](QByteArrayView key) {
+            if (key != "users")
+                return false;
+            users.reset();
+            if (scan.peek() != JsonScanner::Kind::Array)
+                return false;
+            users.emplace();
+            scan.beginArray();
+            // An item that is no text is a user without a name.
+            for (qsizetype n = 0; scan.nextItem(n);) {
+                if (scan.peek() == JsonScanner::Kind::Text) {
+                    users->append(scan.text());
+                } else {
+                    scan.skip();
+                    users->append(QString());
+                }
+            }
+            return true;
+        });
+        scan.finish();
+    } catch (const JsonSyntaxError &) {
         return std::nullopt;
-    const double d = number.toDouble();
-    if (d != std::floor(d) || d < 1 || d > 65535)
-        return std::nullopt;
-    return ReaderError{int(d), description.toString()};
+    }
+    return users;
 }
 
 }  // namespace schema

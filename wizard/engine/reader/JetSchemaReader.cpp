@@ -3,6 +3,8 @@
 #include "wizard/engine/jetfile/PropertyBlock.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/reader/Catalogue.h"
+#include "wizard/engine/reader/ReaderText.h"
+#include "wizard/engine/reader/StoredValue.h"
 
 #include <algorithm>
 #include <cstring>
@@ -11,6 +13,14 @@
 namespace reader {
 
 namespace {
+
+using schema::Database;
+using schema::Field;
+using schema::Index;
+using schema::Property;
+using schema::Relation;
+using schema::RelationField;
+using schema::Table;
 
 // DAO error numbers.
 constexpr int WorkgroupUnusable = 3028;
@@ -47,9 +57,9 @@ bool listed(std::span<const std::string_view> names, const std::string &name)
     });
 }
 
-std::string unrecognised(const std::string &path, const std::string &why)
+schema::ReaderError unrecognised(const std::string &path, const std::string &why)
 {
-    return "Unrecognized database format '" + path + "': " + why + ".";
+    return {FormatNotRecognised, readerText("Unrecognized database format '" + path + "': " + why + ".")};
 }
 
 // Size in DAO's units: characters for Text, bytes for Binary, fixed sizes
@@ -96,32 +106,38 @@ public:
     DatabaseReader(const std::string &path, MdbHandle *mdb, jetfile::Format format, const ReadOptions &options)
         : m_path(path), m_mdb(mdb), m_format(format), m_options(options) {}
 
-    std::optional<Database> read(ReadError &error)
+    std::optional<Database> read(schema::ReaderError &error)
     {
         Database db;
-        db.name = m_path;
-        db.version = m_format == jetfile::Format::Jet3 ? "3.0" : "4.0";
+        db.name = readerText(m_path);
+        db.version = m_format == jetfile::Format::Jet3 ? QStringLiteral("3.0") : QStringLiteral("4.0");
         Catalogue catalogue(m_mdb);
         if (!catalogue.read()) {
-            error = {FormatNotRecognised, unrecognised(m_path, "the catalogue cannot be read")};
+            error = unrecognised(m_path, "the catalogue cannot be read");
             return std::nullopt;
         }
         m_catalogue = &catalogue;
         readReplicaIds(catalogue.databaseProperties(), db);
-        db.relations = readRelations();
+        readRelations(db.relations);
         m_relations = &db.relations;
-        for (const Catalogue::Table &row : catalogue.tables()) {
-            Table table;
-            table.name = row.name;
-            table.attributes = tableAttributes(row.type, row.flags);
-            if (row.entry && !readTable(row, table, error))
+        const std::vector<Catalogue::Table> &rows = catalogue.tables();
+        std::vector<Table> tables(rows.size());
+        for (std::size_t k = 0; k < rows.size(); ++k) {
+            tables[k].name = readerText(rows[k].name);
+            tables[k].attributes = tableAttributes(rows[k].type, rows[k].flags);
+            if (rows[k].entry && !readTable(rows[k], tables[k], error))
                 return std::nullopt;
-            db.tables.push_back(std::move(table));
         }
         // DAO lists tables by name.
-        std::stable_sort(db.tables.begin(), db.tables.end(), [](const Table &a, const Table &b) {
-            return strcasecmp(a.name.c_str(), b.name.c_str()) < 0;
+        std::vector<std::size_t> order(rows.size());
+        for (std::size_t k = 0; k < order.size(); ++k)
+            order[k] = k;
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return strcasecmp(rows[a].name.c_str(), rows[b].name.c_str()) < 0;
         });
+        db.tables.reserve(qsizetype(order.size()));
+        for (std::size_t k : order)
+            db.tables.append(std::move(tables[k]));
         return db;
     }
 
@@ -146,8 +162,8 @@ private:
         static constexpr std::string_view wanted[] = {"ReplicaID", "DesignMasterID"};
         const PropertySets properties = readProperties(block, wanted);
         if (const jetfile::PropertySet *set = properties.object()) {
-            db.replicaId = guidValue(properties.value(set, "ReplicaID"));
-            db.designMasterId = guidValue(properties.value(set, "DesignMasterID"));
+            db.replicaId = QString::fromStdString(guidValue(properties.value(set, "ReplicaID")));
+            db.designMasterId = QString::fromStdString(guidValue(properties.value(set, "DesignMasterID")));
         }
     }
 
@@ -191,10 +207,10 @@ private:
         return result;
     }
 
-    std::string textValue(const PropertySets &properties, const jetfile::PropertySet *set, const char *name) const
+    QString textValue(const PropertySets &properties, const jetfile::PropertySet *set, const char *name) const
     {
         const jetfile::Property *value = properties.value(set, name);
-        return value ? decodeName(value->bytes) : std::string();
+        return value ? readerText(decodeName(value->bytes)) : QString();
     }
 
     static bool flagValue(const jetfile::Property &value)
@@ -210,10 +226,10 @@ private:
     // The stored properties of `set` in stored order, less the model's
     // members, the engine's own and a second entry of a name. A value whose
     // size does not fit its type (damage) is left out.
-    std::vector<Property> furtherProperties(const PropertySets &properties, const jetfile::PropertySet *set,
-                                            std::span<const std::string_view> members) const
+    QList<Property> furtherProperties(const PropertySets &properties, const jetfile::PropertySet *set,
+                                       std::span<const std::string_view> members) const
     {
-        std::vector<Property> result;
+        QList<Property> result;
         if (!set || !m_options.designProperties)
             return result;
         result.reserve(set->properties.size());
@@ -223,29 +239,30 @@ private:
             if (std::find(seen.begin(), seen.end(), stored.name) != seen.end())
                 continue;
             seen.push_back(stored.name);
-            const jetfile::PropertyName &name = properties.block.name(stored);
-            Property p;
-            p.name = name.ascii.empty() ? decodeName(name.stored) : name.ascii;
-            p.type = jetfile::daoPropertyType(stored.type);
-            if (p.name.empty() || listed(members, p.name) || listed(EngineMaintainedProperties, p.name) ||
-                !jetfile::fitsType(p.type, stored.bytes.size()))
+            const jetfile::PropertyName &stored_name = properties.block.name(stored);
+            const std::string name = stored_name.ascii.empty() ? decodeName(stored_name.stored) : stored_name.ascii;
+            const int type = jetfile::daoPropertyType(stored.type);
+            if (name.empty() || listed(members, name) || listed(EngineMaintainedProperties, name) ||
+                !jetfile::fitsType(type, stored.bytes.size()))
                 continue;
-            if (p.type == jetfile::daotype::Text || p.type == jetfile::daotype::Memo)
-                p.text = decodeName(stored.bytes);
+            Property &p = result.emplace_back();
+            p.name = readerText(name);
+            p.type = type;
+            if (type == jetfile::daotype::Text || type == jetfile::daotype::Memo)
+                p.value = readerText(decodeName(stored.bytes));
             else
-                p.bytes.assign(stored.bytes.begin(), stored.bytes.end());
-            result.push_back(std::move(p));
+                p.value = storedValue(type, stored.bytes);
         }
         return result;
     }
 
-    std::vector<Relation> readRelations()
+    void readRelations(QList<Relation> &relations)
     {
         struct Row {
             long position;
             RelationField field;
         };
-        std::vector<Relation> relations;
+        std::vector<std::string> names;
         std::map<std::string, std::vector<Row>> fields;
         RowReader rows(m_mdb, m_catalogue->localTable("MSysRelationships"),
                        {"szRelationship", "grbit", "icolumn", "szObject", "szColumn", "szReferencedObject",
@@ -253,26 +270,26 @@ private:
         while (rows.next()) {
             auto &entries = fields[rows.text(0)];
             if (entries.empty()) {
-                Relation r;
-                r.name = rows.text(0);
+                Relation &r = relations.emplace_back();
+                names.push_back(rows.text(0));
+                r.name = readerText(rows.text(0));
                 r.attributes = std::int32_t(toNumber(rows.text(1)));
-                r.foreignTable = rows.text(3);
-                r.table = rows.text(5);
-                relations.push_back(std::move(r));
+                r.foreignTable = readerText(rows.text(3));
+                r.table = readerText(rows.text(5));
+                m_relationKeys.push_back({names.back(), rows.text(3)});
             }
-            entries.push_back({toNumber(rows.text(2)), RelationField{rows.text(6), rows.text(4)}});
+            entries.push_back({toNumber(rows.text(2)), RelationField{readerText(rows.text(6)), readerText(rows.text(4))}});
         }
-        for (Relation &r : relations) {
-            auto &rows = fields[r.name];
+        for (qsizetype k = 0; k < relations.size(); ++k) {
+            auto &rows = fields[names[std::size_t(k)]];
             std::stable_sort(rows.begin(), rows.end(),
                              [](const Row &a, const Row &b) { return a.position < b.position; });
             for (const Row &row : rows)
-                r.fields.push_back(row.field);
+                relations[k].fields.append(row.field);
         }
-        return relations;
     }
 
-    bool readTable(const Catalogue::Table &row, Table &out, ReadError &error)
+    bool readTable(const Catalogue::Table &row, Table &out, schema::ReaderError &error)
     {
         MdbCatalogEntry *entry = row.entry.get();
         const PropertySets properties =
@@ -280,13 +297,13 @@ private:
                                                                       : std::span(MemberProperties));
         TablePtr table(mdb_read_table(entry));
         if (!table || !mdb_read_columns(table.get())) {
-            error = {FormatNotRecognised, unrecognised(m_path, "table '" + out.name + "' cannot be read")};
+            error = unrecognised(m_path, "table '" + row.name + "' cannot be read");
             return false;
         }
         std::string problem;
         const auto definition = readDefinition(m_mdb, std::uint32_t(entry->table_pg), m_format, problem);
         if (!definition) {
-            error = {FormatNotRecognised, unrecognised(m_path, "table '" + out.name + "': " + problem)};
+            error = unrecognised(m_path, "table '" + row.name + "': " + problem);
             return false;
         }
         std::map<int, std::uint8_t> flagsByNumber;
@@ -294,16 +311,16 @@ private:
             flagsByNumber.emplace(c.number, c.flags);
 
         const std::vector<MdbColumn *> columns = columnsInOrder(table.get());
+        out.fields.reserve(qsizetype(columns.size()));
         for (MdbColumn *column : columns) {
             const auto flags = flagsByNumber.find(column->col_num);
             if (flags == flagsByNumber.end()) {
-                error = {FormatNotRecognised,
-                         unrecognised(m_path, "column '" + std::string(column->name) + "' of table '" +
-                                                  out.name + "' has no definition entry")};
+                error = unrecognised(m_path, "column '" + std::string(column->name) + "' of table '" + row.name +
+                                                 "' has no definition entry");
                 return false;
             }
-            Field f;
-            f.name = column->name;
+            Field &f = out.fields.emplace_back();
+            f.name = readerText(column->name);
             f.type = column->col_type == MDB_NUMERIC ? dbDecimal : column->col_type;
             f.size = daoSize(column->col_type, column->col_size, m_format);
             f.attributes = daoFieldAttributes(flags->second);
@@ -316,19 +333,18 @@ private:
             f.validationRule = textValue(properties, set, "ValidationRule");
             f.validationText = textValue(properties, set, "ValidationText");
             f.properties = furtherProperties(properties, set, FieldMemberProperties);
-            out.fields.push_back(std::move(f));
         }
         const jetfile::PropertySet *own = properties.object();
         out.validationRule = textValue(properties, own, "ValidationRule");
         out.validationText = textValue(properties, own, "ValidationText");
         out.properties = furtherProperties(properties, own, TableMemberProperties);
-        readIndexes(*definition, out);
+        readIndexes(*definition, row.name, out);
         return true;
     }
 
     // The indexes as the definition pages hold them (libmdb loses the
     // columns of some), with the names and sort order of their columns.
-    void readIndexes(const jetfile::TableDefinition &definition, Table &out)
+    void readIndexes(const jetfile::TableDefinition &definition, const std::string &tableName, Table &out)
     {
         std::map<int, std::string> columnNames;
         for (const jetfile::ColumnEntry &c : definition.columns)
@@ -343,9 +359,10 @@ private:
         };
         for (const jetfile::LogicalIndex &logical : definition.indexes) {
             Index index;
-            index.name = decodeName(logical.name);
+            const std::string indexName = decodeName(logical.name);
             index.primary = logical.type == IndexPrimary;
             index.foreign = logical.type == IndexForeign;
+            std::vector<std::string> fields;
             if (logical.realIndex >= 0) {
                 const jetfile::RealIndex &real = definition.realIndexes[std::size_t(logical.realIndex)];
                 index.unique = real.flags & jetfile::indexflag::Unique;
@@ -355,7 +372,7 @@ private:
                     for (int number : real.columns) {
                         const auto name = columnNames.find(number);
                         if (name != columnNames.end())
-                            index.fields.push_back(name->second);
+                            fields.push_back(name->second);
                     }
                 }
             }
@@ -363,30 +380,33 @@ private:
             // the same name with this table as the referencing one; the other
             // foreign-key entries only back a relationship on the referenced
             // side, and no program creates them as indexes.
-            if (index.foreign)
-                index.fields = foreignKeyFields(index.name, out.name);
-            if (index.fields.empty())
-                continue;
-            for (const std::string &name : index.fields) {
-                index.descending.push_back(
-                    logical.realIndex >= 0 &&
-                    descending(definition.realIndexes[std::size_t(logical.realIndex)], name));
+            if (index.foreign) {
+                index.fields = foreignKeyFields(indexName, tableName);
+            } else {
+                for (const std::string &name : fields) {
+                    index.fields.append(readerText(name));
+                    index.descending.append(logical.realIndex >= 0 &&
+                                            descending(definition.realIndexes[std::size_t(logical.realIndex)], name));
+                }
             }
-            out.indexes.push_back(std::move(index));
+            if (index.fields.isEmpty())
+                continue;
+            index.name = readerText(indexName);
+            out.indexes.append(std::move(index));
         }
     }
 
     std::string decodeName(std::span<const std::uint8_t> stored) const { return decodeText(m_mdb, stored); }
 
-    std::vector<std::string> foreignKeyFields(const std::string &indexName, const std::string &tableName) const
+    QList<QString> foreignKeyFields(const std::string &indexName, const std::string &tableName) const
     {
-        std::vector<std::string> names;
+        QList<QString> names;
         if (!m_relations)
             return names;
-        for (const Relation &r : *m_relations) {
-            if (r.name == indexName && r.foreignTable == tableName) {
-                for (const RelationField &f : r.fields)
-                    names.push_back(f.foreignName);
+        for (std::size_t k = 0; k < m_relationKeys.size(); ++k) {
+            if (m_relationKeys[k].name == indexName && m_relationKeys[k].foreignTable == tableName) {
+                for (const RelationField &f : (*m_relations)[qsizetype(k)].fields)
+                    names.append(f.foreignName);
                 break;
             }
         }
@@ -398,26 +418,32 @@ private:
     jetfile::Format m_format;
     ReadOptions m_options;
     const Catalogue *m_catalogue = nullptr;
-    const std::vector<Relation> *m_relations = nullptr;
+    const QList<Relation> *m_relations = nullptr;
+    // The stored names of each relation, as the index entries name them.
+    struct RelationKey {
+        std::string name, foreignTable;
+    };
+    std::vector<RelationKey> m_relationKeys;
 };
 
 }  // namespace
 
-std::optional<Database> readDatabase(const std::string &path, const ReadOptions &options, ReadError &error)
+std::optional<Database> readDatabase(const std::string &path, const ReadOptions &options,
+                                     schema::ReaderError &error)
 {
     std::string problem;
     const std::optional<jetfile::Header> header = readHeader(path, problem);
     if (!header) {
-        error = {FormatNotRecognised, unrecognised(path, problem)};
+        error = unrecognised(path, problem);
         return std::nullopt;
     }
     if (header->format == jetfile::Format::Ace) {
-        error = {FormatNotRecognised, unrecognised(path, "an ACE (Access 2007 or later) database")};
+        error = unrecognised(path, "an ACE (Access 2007 or later) database");
         return std::nullopt;
     }
     MdbPtr mdb = openJet(path, *header);
     if (!mdb) {
-        error = {FormatNotRecognised, unrecognised(path, "libmdb cannot open it")};
+        error = unrecognised(path, "libmdb cannot open it");
         return std::nullopt;
     }
     DatabaseReader reader(path, mdb.get(), header->format, options);
@@ -428,31 +454,33 @@ std::optional<Database> readDatabase(const std::string &path, const ReadOptions 
     return db;
 }
 
-std::optional<std::vector<std::string>> readWorkgroupUsers(const std::string &path, ReadError &error)
+std::optional<QStringList> readWorkgroupUsers(const std::string &path, schema::ReaderError &error)
 {
-    const std::string unusable = "The workgroup information file '" + path + "' cannot be used: ";
+    const auto unusable = [&](const std::string &why) {
+        error = {WorkgroupUnusable, readerText("The workgroup information file '" + path + "' cannot be used: " + why)};
+    };
     std::string problem;
     const std::optional<jetfile::Header> header = readHeader(path, problem);
     if (!header || header->format == jetfile::Format::Ace) {
-        error = {WorkgroupUnusable, unusable + (header ? "an ACE database" : problem) + "."};
+        unusable((header ? "an ACE database" : problem) + ".");
         return std::nullopt;
     }
     MdbPtr mdb = openJet(path, *header);
     if (!mdb) {
-        error = {WorkgroupUnusable, unusable + "libmdb cannot open it."};
+        unusable("libmdb cannot open it.");
         return std::nullopt;
     }
-    std::vector<std::string> users;
+    QStringList users;
     Catalogue catalogue(mdb.get());
     RowReader accounts(mdb.get(), catalogue.read() ? catalogue.localTable("MSysAccounts") : nullptr,
                        {"Name", "FGroup"});
     if (!accounts.ok()) {
-        error = {WorkgroupUnusable, unusable + "it has no accounts table (MSysAccounts)."};
+        unusable("it has no accounts table (MSysAccounts).");
         return std::nullopt;
     }
     while (accounts.next()) {
         if (toNumber(accounts.text(1)) == 0)
-            users.push_back(accounts.text(0));
+            users.append(readerText(accounts.text(0)));
     }
     return users;
 }

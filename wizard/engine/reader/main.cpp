@@ -18,9 +18,9 @@ int usage()
     return 64;
 }
 
-int emit(const std::string &text, int status)
+int print(const QByteArray &text, int status)
 {
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
     return std::fflush(stdout) == 0 ? status : 1;
 }
 
@@ -45,12 +45,12 @@ int main(int argc, char **argv)
         return usage();
     const std::string path = argv[at];
 
-    reader::ReadError error;
+    schema::ReaderError error;
     if (workgroup) {
         if (const auto users = reader::readWorkgroupUsers(path, error))
-            return emit(reader::toJson(*users), 0);
+            return print(schema::workgroupToJson(*users), 0);
     } else if (const auto database = reader::readDatabase(path, options, error)) {
-        return emit(reader::toJson(*database), 0);
+        return print(schema::toJson(*database), 0);
     }
-    return emit(reader::toJson(error), 2);
+    return print(schema::toJson(error), 2);
 }

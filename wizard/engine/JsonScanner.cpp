@@ -180,8 +180,19 @@ QString JsonScanner::text()
 {
     if (peek() != Kind::Text)
         fail("expected a text");
-    QString out;
     const char *run = ++m_at;
+    // The common case: ASCII without an escape, which needs no decoding.
+    unsigned char high = 0;
+    const char *p = run;
+    while (p < m_end && *p != '"' && *p != '\\') {
+        high |= static_cast<unsigned char>(*p);
+        ++p;
+    }
+    if (p < m_end && *p == '"' && high < 0x80) {
+        m_at = p + 1;
+        return QString::fromLatin1(run, p - run);
+    }
+    QString out;
     const auto flush = [&](const char *upTo) {
         if (const char *bad = firstInvalidUtf8(run, upTo)) {
             m_at = bad;

@@ -39,13 +39,31 @@ public:
     // escaped as the code unit it is, so that it reads back unchanged.
     void string(QStringView text)
     {
-        static constexpr char hex[] = "0123456789abcdef";
-        const std::size_t start = m_out.size();
-        m_out.resize(start + 6 * std::size_t(text.size()) + 2);
-        char *p = m_out.data() + start;
-        *p++ = '"';
+        // Most texts are printable ASCII, written as they are.
         const char16_t *u = text.utf16();
         const char16_t *const end = u + text.size();
+        bool plain = true;
+        for (const char16_t *c = u; c < end; ++c)
+            plain &= *c >= 0x20 && *c < 0x80 && *c != '"' && *c != '\\';
+        if (plain) {
+            const std::size_t start = m_out.size();
+            m_out.resize(start + std::size_t(end - u) + 2);
+            char *p = m_out.data() + start;
+            *p++ = '"';
+            p = std::copy(u, end, p);
+            *p = '"';
+            return;
+        }
+        escaped(u, end);
+    }
+
+    void escaped(const char16_t *u, const char16_t *const end)
+    {
+        static constexpr char hex[] = "0123456789abcdef";
+        const std::size_t start = m_out.size();
+        m_out.resize(start + 6 * std::size_t(end - u) + 2);
+        char *p = m_out.data() + start;
+        *p++ = '"';
         while (u < end) {
             const char16_t c = *u++;
             if (c >= 0x20 && c < 0x80 && c != '"' && c != '\\') {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
+#include <unordered_map>
 
 namespace reader {
 
@@ -246,7 +247,7 @@ private:
                 !jetfile::fitsType(type, stored.bytes.size()))
                 continue;
             Property &p = result.emplace_back();
-            p.name = readerText(name);
+            p.name = propertyName(name);
             p.type = type;
             if (type == jetfile::daotype::Text || type == jetfile::daotype::Memo)
                 p.value = readerText(decodeName(stored.bytes));
@@ -398,6 +399,16 @@ private:
 
     std::string decodeName(std::span<const std::uint8_t> stored) const { return decodeText(m_mdb, stored); }
 
+    // Property names repeat on every field: each is made a QString once
+    // and shared.
+    QString propertyName(const std::string &name) const
+    {
+        auto [at, added] = m_propertyNames.try_emplace(name);
+        if (added)
+            at->second = readerText(name);
+        return at->second;
+    }
+
     QList<QString> foreignKeyFields(const std::string &indexName, const std::string &tableName) const
     {
         QList<QString> names;
@@ -424,6 +435,7 @@ private:
         std::string name, foreignTable;
     };
     std::vector<RelationKey> m_relationKeys;
+    mutable std::unordered_map<std::string, QString> m_propertyNames;
 };
 
 }  // namespace

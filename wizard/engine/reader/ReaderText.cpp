@@ -46,6 +46,12 @@ std::size_t validSequence(std::string_view s)
 QString readerText(std::string_view utf8)
 {
     const QByteArrayView bytes(utf8.data(), qsizetype(utf8.size()));
+    // Names and most values are ASCII, which needs no decoding.
+    unsigned char high = 0;
+    for (const char c : utf8)
+        high |= static_cast<unsigned char>(c);
+    if (high < 0x80)
+        return QString::fromLatin1(bytes);
     if (bytes.isValidUtf8())
         return QString::fromUtf8(bytes);
     QString out;

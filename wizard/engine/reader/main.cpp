@@ -7,6 +7,7 @@
 #include "wizard/engine/reader/JetSchemaReader.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -18,10 +19,12 @@ int usage()
     return 64;
 }
 
-int print(const QByteArray &text, int status)
+// Prints the answer and ends the program with `status`, without freeing
+// the model: that would cost more than building it.
+[[noreturn]] void print(const QByteArray &text, int status)
 {
     std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
-    return std::fflush(stdout) == 0 ? status : 1;
+    std::exit(std::fflush(stdout) == 0 ? status : 1);
 }
 
 }  // namespace
@@ -48,9 +51,9 @@ int main(int argc, char **argv)
     schema::ReaderError error;
     if (workgroup) {
         if (const auto users = reader::readWorkgroupUsers(path, error))
-            return print(schema::workgroupToJson(*users), 0);
+            print(schema::workgroupToJson(*users), 0);
     } else if (const auto database = reader::readDatabase(path, options, error)) {
-        return print(schema::toJson(*database), 0);
+        print(schema::toJson(*database), 0);
     }
-    return print(schema::toJson(error), 2);
+    print(schema::toJson(error), 2);
 }

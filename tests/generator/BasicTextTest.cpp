@@ -116,6 +116,16 @@ TEST(Windows1252, EncodesTheCodePageAndMarksTheRest)
     EXPECT_EQ(toWindows1252(QStringLiteral("A\u20ac\u201a\u0178\u00e9\u00ff\r\n")),
               QByteArray("A\x80\x82\x9f\xe9\xff\r\n"));
     EXPECT_EQ(toWindows1252(QStringLiteral("\u0081\u03a9\u0100")), QByteArray("???"));
+    // Long ASCII runs are copied in blocks; a block with other units is encoded one by one.
+    QString text(300, QLatin1Char('a'));
+    text[70] = QChar(0x20AC);
+    text[130] = QChar(0x0100);
+    text[299] = QChar(0x00E9);
+    QByteArray bytes(300, 'a');
+    bytes[70] = '\x80';
+    bytes[130] = '?';
+    bytes[299] = '\xe9';
+    EXPECT_EQ(toWindows1252(text), bytes);
     int fitting = 0;
     for (char32_t c = 0; c < 0x10000; ++c)
         fitting += fitsWindows1252(char16_t(c));

@@ -263,18 +263,31 @@ double JsonScanner::number(bool *representable)
         ++m_at;
     else
         digits();
+    bool whole = true;
     if (m_at < m_end && *m_at == '.') {
         ++m_at;
         digits();
+        whole = false;
     }
     if (m_at < m_end && (*m_at == 'e' || *m_at == 'E')) {
         ++m_at;
         if (m_at < m_end && (*m_at == '+' || *m_at == '-'))
             ++m_at;
         digits();
+        whole = false;
     }
     double value = 0;
     const char *from = *start == '-' ? start + 1 : start;
+    // Most numbers are small whole ones, exact in a double without parsing one.
+    if (whole && m_at > from && m_at - from <= 15) {
+        qint64 n = 0;
+        for (const char *p = from; p < m_at; ++p)
+            n = n * 10 + (*p - '0');
+        if (representable)
+            *representable = true;
+        value = double(n);
+        return *start == '-' && value != 0 ? -value : value;
+    }
     const auto [end, error] = std::from_chars(from, m_at, value);
     if (end != m_at || from == m_at || (error != std::errc() && error != std::errc::result_out_of_range)) {
         m_at = start;

@@ -31,10 +31,10 @@ int byteFor(char16_t unit)
 // module is nearly all ASCII: whole blocks of it are copied by a loop of
 // fixed length, which the compiler vectorises, and only a block holding
 // another unit (and the short tail) goes through byteFor.
-void encode(QStringView text, char *out)
+void encode(QStringView text, char *__restrict out)
 {
     constexpr qsizetype Block = 64;
-    const char16_t *in = text.utf16();
+    const char16_t *__restrict in = text.utf16();
     const qsizetype size = text.size();
     qsizetype at = 0;
     for (; at + Block <= size; at += Block) {

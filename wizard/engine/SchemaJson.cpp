@@ -6,6 +6,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 
 namespace schema {
@@ -39,6 +40,14 @@ struct Path {
         return out;
     }
 };
+
+// Whether a member's key is `name`; inline, as every member of every
+// object is looked up by it.
+template <std::size_t N>
+bool is(QByteArrayView key, const char (&name)[N])
+{
+    return key.size() == qsizetype(N - 1) && std::memcmp(key.data(), name, N - 1) == 0;
+}
 
 constexpr double AttributeLow = -2147483648.0;
 constexpr double AttributeHigh = 4294967295.0;
@@ -245,11 +254,11 @@ private:
     {
         RawValue value;
         const bool isObject = object(at, [&](QByteArrayView key) {
-            if (key == "name")
+            if (is(key, "name"))
                 text(Path{&at, "name"}, p.name);
-            else if (key == "type")
+            else if (is(key, "type"))
                 typeCode(Path{&at, "type"}, p.type);
-            else if (key == "value")
+            else if (is(key, "value"))
                 rawValue(value);
             else
                 return false;
@@ -273,25 +282,25 @@ private:
     void field(const Path &at, Field &f)
     {
         object(at, [&](QByteArrayView key) {
-            if (key == "name") {
+            if (is(key, "name")) {
                 text(Path{&at, "name"}, f.name);
-            } else if (key == "type") {
+            } else if (is(key, "type")) {
                 typeCode(Path{&at, "type"}, f.type);
-            } else if (key == "size") {
+            } else if (is(key, "size")) {
                 number(Path{&at, "size"}, f.size, 0, SizeHigh);
-            } else if (key == "attributes") {
+            } else if (is(key, "attributes")) {
                 number(Path{&at, "attributes"}, f.attributes, AttributeLow, AttributeHigh);
-            } else if (key == "required") {
+            } else if (is(key, "required")) {
                 flag(Path{&at, "required"}, f.required);
-            } else if (key == "allowZeroLength") {
+            } else if (is(key, "allowZeroLength")) {
                 flag(Path{&at, "allowZeroLength"}, f.allowZeroLength);
-            } else if (key == "defaultValue") {
+            } else if (is(key, "defaultValue")) {
                 text(Path{&at, "defaultValue"}, f.defaultValue);
-            } else if (key == "validationRule") {
+            } else if (is(key, "validationRule")) {
                 text(Path{&at, "validationRule"}, f.validationRule);
-            } else if (key == "validationText") {
+            } else if (is(key, "validationText")) {
                 text(Path{&at, "validationText"}, f.validationText);
-            } else if (key == "properties") {
+            } else if (is(key, "properties")) {
                 properties(Path{&at, "properties"}, f.properties);
             } else {
                 return false;
@@ -310,9 +319,9 @@ private:
             break;
         case JsonScanner::Kind::Object:
             object(at, [&](QByteArrayView key) {
-                if (key == "name")
+                if (is(key, "name"))
                     text(Path{&at, "name"}, name);
-                else if (key == "descending")
+                else if (is(key, "descending"))
                     flag(Path{&at, "descending"}, descending);
                 else
                     return false;
@@ -328,19 +337,19 @@ private:
     void index(const Path &at, Index &i)
     {
         object(at, [&](QByteArrayView key) {
-            if (key == "name") {
+            if (is(key, "name")) {
                 text(Path{&at, "name"}, i.name);
-            } else if (key == "primary") {
+            } else if (is(key, "primary")) {
                 flag(Path{&at, "primary"}, i.primary);
-            } else if (key == "unique") {
+            } else if (is(key, "unique")) {
                 flag(Path{&at, "unique"}, i.unique);
-            } else if (key == "required") {
+            } else if (is(key, "required")) {
                 flag(Path{&at, "required"}, i.required);
-            } else if (key == "ignoreNulls") {
+            } else if (is(key, "ignoreNulls")) {
                 flag(Path{&at, "ignoreNulls"}, i.ignoreNulls);
-            } else if (key == "foreign") {
+            } else if (is(key, "foreign")) {
                 flag(Path{&at, "foreign"}, i.foreign);
-            } else if (key == "fields") {
+            } else if (is(key, "fields")) {
                 i.fields.clear();
                 i.descending.clear();
                 list(Path{&at, "fields"}, [&](const Path &p) {
@@ -356,20 +365,20 @@ private:
     void table(const Path &at, Table &t)
     {
         object(at, [&](QByteArrayView key) {
-            if (key == "name") {
+            if (is(key, "name")) {
                 text(Path{&at, "name"}, t.name);
-            } else if (key == "attributes") {
+            } else if (is(key, "attributes")) {
                 number(Path{&at, "attributes"}, t.attributes, AttributeLow, AttributeHigh);
-            } else if (key == "validationRule") {
+            } else if (is(key, "validationRule")) {
                 text(Path{&at, "validationRule"}, t.validationRule);
-            } else if (key == "validationText") {
+            } else if (is(key, "validationText")) {
                 text(Path{&at, "validationText"}, t.validationText);
-            } else if (key == "properties") {
+            } else if (is(key, "properties")) {
                 properties(Path{&at, "properties"}, t.properties);
-            } else if (key == "fields") {
+            } else if (is(key, "fields")) {
                 t.fields.clear();
                 list(Path{&at, "fields"}, [&](const Path &p) { field(p, t.fields.emplace_back()); });
-            } else if (key == "indexes") {
+            } else if (is(key, "indexes")) {
                 t.indexes.clear();
                 list(Path{&at, "indexes"}, [&](const Path &p) { index(p, t.indexes.emplace_back()); });
             } else {
@@ -382,24 +391,24 @@ private:
     void relation(const Path &at, Relation &r)
     {
         object(at, [&](QByteArrayView key) {
-            if (key == "name") {
+            if (is(key, "name")) {
                 text(Path{&at, "name"}, r.name);
-            } else if (key == "table") {
+            } else if (is(key, "table")) {
                 text(Path{&at, "table"}, r.table);
-            } else if (key == "foreignTable") {
+            } else if (is(key, "foreignTable")) {
                 text(Path{&at, "foreignTable"}, r.foreignTable);
-            } else if (key == "attributes") {
+            } else if (is(key, "attributes")) {
                 number(Path{&at, "attributes"}, r.attributes, AttributeLow, AttributeHigh);
-            } else if (key == "partialReplica") {
+            } else if (is(key, "partialReplica")) {
                 flag(Path{&at, "partialReplica"}, r.partialReplica);
-            } else if (key == "fields") {
+            } else if (is(key, "fields")) {
                 r.fields.clear();
                 list(Path{&at, "fields"}, [&](const Path &p) {
                     RelationField &f = r.fields.emplace_back();
                     object(p, [&](QByteArrayView member) {
-                        if (member == "name")
+                        if (is(member, "name"))
                             text(Path{&p, "name"}, f.name);
-                        else if (member == "foreignName")
+                        else if (is(member, "foreignName"))
                             text(Path{&p, "foreignName"}, f.foreignName);
                         else
                             return false;
@@ -435,26 +444,26 @@ std::optional<Database> ModelReader::read(QString *problem)
         }
         object(top, [&](QByteArrayView key) {
             qint32 formatVersion = FormatVersion;
-            if (key == "format") {
+            if (is(key, "format")) {
                 if (m_scan.peek() == JsonScanner::Kind::Text)
                     format = m_scan.text();
                 else
                     m_scan.skip();
-            } else if (key == "formatVersion") {
+            } else if (is(key, "formatVersion")) {
                 // Version 1 documents read as designs without the members version 2 added.
                 number(Path{&top, "formatVersion"}, formatVersion, 1, FormatVersion);
-            } else if (key == "name") {
+            } else if (is(key, "name")) {
                 text(Path{&top, "name"}, db.name);
-            } else if (key == "version") {
+            } else if (is(key, "version")) {
                 text(Path{&top, "version"}, db.version);
-            } else if (key == "replicaId") {
+            } else if (is(key, "replicaId")) {
                 text(Path{&top, "replicaId"}, db.replicaId);
-            } else if (key == "designMasterId") {
+            } else if (is(key, "designMasterId")) {
                 text(Path{&top, "designMasterId"}, db.designMasterId);
-            } else if (key == "tables") {
+            } else if (is(key, "tables")) {
                 db.tables.clear();
                 list(Path{&top, "tables"}, [&](const Path &p) { table(p, db.tables.emplace_back()); });
-            } else if (key == "relations") {
+            } else if (is(key, "relations")) {
                 db.relations.clear();
                 list(Path{&top, "relations"}, [&](const Path &p) { relation(p, db.relations.emplace_back()); });
             } else {
@@ -509,14 +518,14 @@ std::optional<ReaderError> readerErrorFromJson(const QByteArray &json)
         JsonScanner scan(json);
         isObject = scan.peek() == JsonScanner::Kind::Object;
         readObject(scan, [&](QByteArrayView key) {
-            if (key != "error")
+            if (!is(key, "error"))
                 return false;
             number.reset();
             description.reset();
             readObject(scan, [&](QByteArrayView member) {
-                if (member == "number" && scan.peek() == JsonScanner::Kind::Number)
+                if (is(member, "number") && scan.peek() == JsonScanner::Kind::Number)
                     number = scan.number();
-                else if (member == "description" && scan.peek() == JsonScanner::Kind::Text)
+                else if (is(member, "description") && scan.peek() == JsonScanner::Kind::Text)
                     description = scan.text();
                 else
                     return false;
@@ -539,7 +548,7 @@ std::optional<QStringList> workgroupFromJson(const QByteArray &json)
     try {
         JsonScanner scan(json);
         readObject(scan, [&](QByteArrayView key) {
-            if (key != "users")
+            if (!is(key, "users"))
                 return false;
             users.reset();
             if (scan.peek() != JsonScanner::Kind::Array)

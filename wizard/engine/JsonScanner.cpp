@@ -160,9 +160,11 @@ QByteArrayView JsonScanner::stringBytes()
 {
     // The common case: no escape, so the text is the bytes between the quotes.
     const char *start = m_at + 1;
+    unsigned char high = 0;
     for (const char *p = start; p < m_end; ++p) {
+        high |= static_cast<unsigned char>(*p);
         if (*p == '"') {
-            if (const char *bad = firstInvalidUtf8(start, p)) {
+            if (const char *bad = high >= 0x80 ? firstInvalidUtf8(start, p) : nullptr) {
                 m_at = bad;
                 fail("illegal UTF-8 string");
             }

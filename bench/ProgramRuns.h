@@ -2,6 +2,8 @@
 // Timing whole program runs for the benchmarks that compare our programs
 // with mdbtools' (startup_bench, scale_bench).
 
+#include <benchmark/benchmark.h>
+
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
@@ -47,3 +49,42 @@ inline double median(std::vector<double> values)
     return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
 }
 
+
+// tabulo-cli (`cli`) on `file` against `mdb-schema --relations --indexes
+// FILE access`, the mdbtools program that reads the same design, with the
+// further design properties when `designProperties`. The programs run in
+// turn, each iteration one of each, so that both see the same machine; with
+// a `reader` the reader program alone on the file runs too. The counters
+// are the medians of the wall times and the ratio of the medians.
+inline void compareWithMdbSchema(benchmark::State &state, const std::string &cli, const std::string &reader,
+                                 const std::string &file, bool designProperties)
+{
+    const std::vector<std::string> mdbSchema = {"mdb-schema", "--relations", "--indexes", file, "access"};
+    std::vector<std::string> run = {cli, file};
+    std::vector<std::string> readerRun = {reader, "--no-design-properties", "--", file};
+    if (designProperties) {
+        run.push_back("--design-properties");
+        readerRun.erase(readerRun.begin() + 1);
+    }
+    std::vector<double> ours, theirs, readers;
+    for (auto _ : state) {
+        const double cliMs = runMs(run);
+        const double schemaMs = runMs(mdbSchema);
+        const double readerMs = reader.empty() ? 0 : runMs(readerRun);
+        if (cliMs < 0 || schemaMs < 0 || readerMs < 0) {
+            state.SkipWithError(schemaMs < 0 ? "mdb-schema (package mdbtools) failed or is not installed"
+                                             : ("tabulo-cli or its reader failed on " + file).c_str());
+            return;
+        }
+        ours.push_back(cliMs);
+        theirs.push_back(schemaMs);
+        readers.push_back(readerMs);
+        state.SetIterationTime(cliMs / 1000);
+    }
+    const double cliMedian = median(ours), schemaMedian = median(theirs);
+    state.counters["cli_ms"] = cliMedian;
+    state.counters["mdb_schema_ms"] = schemaMedian;
+    if (!reader.empty())
+        state.counters["reader_ms"] = median(readers);
+    state.counters["ratio"] = schemaMedian > 0 ? cliMedian / schemaMedian : 0;
+}

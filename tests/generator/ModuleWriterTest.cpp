@@ -4,6 +4,7 @@
 
 #include "BasicEvaluator.h"
 #include "WriterFixture.h"
+#include "wizard/generator/ModuleDelivery.h"
 #include "wizard/generator/Windows1252.h"
 
 #include <gtest/gtest.h>

@@ -125,7 +125,7 @@ bool isModuleName(QStringView name, quint8 procedures, bool withDesignProperties
         return byName;
     }();
     const ModuleName *known = folded.value(name.toString().toLower());
-    return known && (known->procedures & procedures) && (withDesignProperties || !known->withDesignProperties);
+    return known && (known->procedures & procedures) && known->isIn(withDesignProperties);
 }
 
 bool isBasicKeyword(QStringView word)

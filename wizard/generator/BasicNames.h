@@ -38,6 +38,11 @@ struct ModuleName {
     QLatin1StringView name;
     quint8 procedures;                  // ModuleProcedure bits
     bool withDesignProperties = false;  // only in a module that recreates design properties
+
+    constexpr bool isIn(bool moduleWithDesignProperties) const
+    {
+        return moduleWithDesignProperties || !withDesignProperties;
+    }
 };
 
 // Every name the generated module declares (its public procedure, the

@@ -51,7 +51,7 @@ CodePrinter ModuleWriter::State::printer() const
 void ModuleWriter::State::reserveNames()
 {
     for (const ModuleName &name : moduleNames()) {
-        if (style.includeDesignProperties || !name.withDesignProperties)
+        if (name.isIn(style.includeDesignProperties))
             names.reserve(name.name.toString());
     }
     for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,

@@ -1,8 +1,8 @@
-#include "wizard/generator/AttributeNames.h"
-#include "wizard/generator/ModuleWriterState.h"
-
 // The Indexes procedure, and the Relations procedure, whose relationships
 // decide which indexes the Indexes procedure leaves out.
+
+#include "wizard/generator/AttributeNames.h"
+#include "wizard/generator/ModuleWriterState.h"
 
 namespace tabulo {
 

@@ -1,3 +1,5 @@
+// The table procedures, and the helper their design property lines call.
+
 #include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/ModuleWriterState.h"
@@ -5,8 +7,6 @@
 #include "wizard/generator/basDAOFunctions.h"
 
 #include <algorithm>
-
-// The table procedures, and the helper their design property lines call.
 
 namespace tabulo {
 

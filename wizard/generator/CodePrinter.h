@@ -70,9 +70,9 @@ public:
     static Var quoted(const char *name, QStringView text) { return Var(name, text, true); }
 
     // `errorSource` names the source of the error a name too long for a
-    // Basic statement raises. `fixed` are slots every template knows, with
-    // values that do not change while the printer lives: no other slot may
-    // take their names.
+    // Basic statement raises. `fixed` are text slots every template knows,
+    // with values that do not change while the printer lives: no other slot
+    // may take their names.
     explicit CodePrinter(QString indentUnit, QString errorSource = {}, Vars fixed = {});
 
     // Prints `text` with the values of `vars`, then of the slots given to

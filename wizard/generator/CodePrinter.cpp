@@ -49,7 +49,8 @@ CodePrinter::VarScope::VarScope(CodePrinter &printer, Vars vars)
 const CodePrinter::Template &CodePrinter::parsed(QLatin1StringView text)
 {
     const QByteArrayView given(text.data(), text.size());
-    const Template *&recent = m_recent[(quintptr(text.data()) >> 3) % m_recent.size()];
+    const quintptr address = quintptr(text.data());
+    const Template *&recent = m_recent[((address >> 3) ^ (address >> 9)) % m_recent.size()];
     if (recent && recent->address == text.data() && QByteArrayView(recent->source) == given)
         return *recent;
     for (const std::unique_ptr<Template> &known : m_templates) {

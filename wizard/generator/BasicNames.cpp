@@ -2,8 +2,6 @@
 
 #include "wizard/generator/Windows1252.h"
 
-#include <algorithm>
-
 namespace tabulo {
 namespace {
 
@@ -56,10 +54,6 @@ bool fitsIdentifier(QChar c)
         return isAsciiLetter(u) || isAsciiDigit(u) || u == u'_';
     return c.isLetter() && fitsWindows1252(u);
 }
-
-}  // namespace
-
-namespace {
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -1,12 +1,13 @@
 #pragma once
-// Names of generated procedures: valid Basic identifiers, unique within the
-// module (Basic compares names without letter case).
+// Names in the generated module: valid Basic identifiers, the table of names
+// the module declares itself, and procedure names unique within the module
+// (Basic compares names without letter case).
 
-#include <QSet>
 #include <QHash>
+#include <QLatin1StringView>
+#include <QSet>
 #include <QString>
 #include <QStringList>
-#include <QLatin1StringView>
 #include <QStringView>
 
 #include <span>

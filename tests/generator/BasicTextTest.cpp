@@ -202,6 +202,37 @@ TEST(CodePrinter, SlotsTakeTheNearestValueAndDollarsCanBeWritten)
     EXPECT_THROW(out.print("$open"), std::logic_error);
 }
 
+TEST(CodePrinter, AFunctionSlotPrintsItsLinesInPlaceOfItsOwnLine)
+{
+    CodePrinter out(QStringLiteral("  "), QString(), {{"db", u"dbNew"}});
+    const auto inner = [&out] { out.print("y\n\n\tz\n"); };
+    const auto body = [&] {
+        out.print("x = $db$\n");
+        out.print("If a Then\n"
+                  "\t$inner$\n"
+                  "End If\n",
+                  {{"inner", inner}});
+    };
+    out.print("Sub $name$()\n"
+              "\t$body$\n"
+              "End Sub\n",
+              {{"name", u"A"}, {"body", body}});
+    EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n  x = dbNew\r\n  If a Then\r\n    y\r\n\r\n      z\r\n"
+                                         "  End If\r\nEnd Sub\r\n"));
+    // The indent is back where it was, also after a function that throws.
+    const auto fails = [&out] {
+        out.print("partial\n");
+        throw std::runtime_error("engine");
+    };
+    EXPECT_THROW(out.print("\t\t$f$\n", {{"f", fails}}), std::runtime_error);
+    out.print("after\n");
+    EXPECT_TRUE(out.text().endsWith(QLatin1StringView("    partial\r\nafter\r\n")));
+    // A function's lines cannot share a line with other text.
+    EXPECT_THROW(out.print("x $body$\n", {{"body", body}}), std::logic_error);
+    EXPECT_THROW(out.print("$body$ x\n", {{"body", body}}), std::logic_error);
+    EXPECT_THROW(out.print("$body$", {{"body", body}}), std::logic_error);
+}
+
 TEST(CodePrinter, ATemplateAtAReusedAddressIsParsedAgain)
 {
     CodePrinter out(QStringLiteral(" "), QString(), {{"v", u"fixed"}});

@@ -4,10 +4,13 @@
 
 #include "BasicEvaluator.h"
 #include "WriterFixture.h"
+#include "wizard/generator/BasicNames.h"
+#include "wizard/generator/ModuleDelivery.h"
 #include "wizard/generator/Windows1252.h"
 
 #include <gtest/gtest.h>
 
+#include <QSet>
 #include <QStringList>
 
 using namespace tabulo;
@@ -579,6 +582,27 @@ TEST(ModuleWriterIndexes, ForeignIndexesOnlyWhereNoWrittenRelationshipRecreatesT
     EXPECT_TRUE(generate(style, db).contains(QStringLiteral("tdf.CreateIndex(\"CustomersOrders\")")));
 }
 
+TEST(ModuleWriterIndexes, AForeignIndexLeftInStaysInItsPlace)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("A"), {field(QStringLiteral("X"), 4, 4), field(QStringLiteral("Y"), 4, 4)},
+                       {index(QStringLiteral("Recreated"), {QStringLiteral("X")}, false, true),
+                        index(QStringLiteral("Kept"), {QStringLiteral("Y")}, false, true),
+                        index(QStringLiteral("PlainA"), {QStringLiteral("X")})}),
+                 table(QStringLiteral("B"), {field(QStringLiteral("X"), 4, 4)},
+                       {index(QStringLiteral("PlainB"), {QStringLiteral("X")}, true)})};
+    db.relations = {relation(QStringLiteral("BA"), QStringLiteral("B"), QStringLiteral("A"), 0,
+                             {{QStringLiteral("X"), QStringLiteral("X")}})};
+    QStringList created;
+    for (const QString &line : generate(wizardStyle(), db).split(QLatin1StringView("\r\n"))) {
+        if (line.contains(QLatin1StringView("TableDefs(\"")) || line.contains(QLatin1StringView("CreateIndex(")))
+            created.append(line.trimmed());
+    }
+    EXPECT_EQ(created, QStringList({"Set tdf = dbNew.TableDefs(\"A\")", "Set indxNew = tdf.CreateIndex(\"Kept\")",
+                                    "Set indxNew = tdf.CreateIndex(\"PlainA\")", "Set tdf = dbNew.TableDefs(\"B\")",
+                                    "Set indxNew = tdf.CreateIndex(\"PlainB\")"}));
+}
+
 TEST(ModuleWriterIndexes, WithoutAnyIndexTheProcedureIsStillWritten)
 {
     schema::Database db;
@@ -778,6 +802,66 @@ TEST(ModuleWriterNames, WithoutAPrefixKeywordsDigitsAndModuleNamesAreAvoided)
                              "   CreateNewDatabase_2 dbNew\r\n", "   MsgBox_2 dbNew\r\n",
                              "   dbNew_2 dbNew\r\n", "   Plain dbNew\r\n", "   Indexes dbNew\r\n"})
         EXPECT_TRUE(module.contains(QString::fromLatin1(call))) << call;
+}
+
+// The settings check refuses a variable name that a procedure holding the
+// variable declares for itself; it knows those names from the table of
+// module names, so every name a procedure declares must be there.
+TEST(ModuleWriterNames, EveryNameAProcedureDeclaresIsInTheTableOfModuleNames)
+{
+    schema::Database db = customers();
+    db.tables[0].properties = {schema::Property{QStringLiteral("Description"), 10, QString(2000, u'x')}};
+    db.tables.append(table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4)}));
+    db.relations = {relation(QStringLiteral("CustomersOrders"), QStringLiteral("Customers"), QStringLiteral("Orders"),
+                             0, {{QStringLiteral("CustomerID"), QStringLiteral("CustomerID")}})};
+    GeneratorSettings runTime = wizardStyle();
+    runTime.newDBSecurity = 1;
+    GeneratorSettings longValues = wizardStyle();   // each held in a variable
+    longValues.newDBSecurity = 2;
+    for (QString *value : {&longValues.pathNameDBNew, &longValues.pathNameMDWNew, &longValues.userNameNew,
+                           &longValues.passwordMDWNew, &longValues.passwordDBNew})
+        *value = QString(300, u'v');
+    GeneratorSettings design = wizardStyle();
+    design.includeDesignProperties = true;
+    design.pathNameDBNew = QStringLiteral("Current");
+
+    QSet<QString> seen;
+    for (const GeneratorSettings &style : {runTime, longValues, design}) {
+        const QSet<QString> variables = {style.varNameNewDB, style.varNameNewTable, style.varNameNewField,
+                                         style.varNameNewIndex, style.varNameNewRelation};
+        quint8 procedure = 0;
+        const auto declares = [&](const QString &name) {
+            if (procedure == 0 || variables.contains(name))
+                return;
+            EXPECT_TRUE(isModuleName(name, procedure, style.includeDesignProperties))
+                << name.toStdString() << " in procedure " << int(procedure);
+            seen.insert(name + u'/' + QString::number(procedure));
+        };
+        for (const QString &line : generate(style, db).split(QLatin1StringView("\r\n"))) {
+            const QString text = line.trimmed();
+            if (text.startsWith(QLatin1StringView("Public Sub ")) || text.startsWith(QLatin1StringView("Private Sub "))) {
+                const QString name = text.section(u' ', 2).section(u'(', 0, 0);
+                procedure = name == QLatin1StringView("CreateNewDatabase") ? WrapperProcedure
+                            : name == QLatin1StringView("subCreate_Indexes")   ? IndexesProcedure
+                            : name == QLatin1StringView("subCreate_Relations") ? RelationsProcedure
+                            : name == QLatin1StringView("SetDesignProperty")   ? 0   // its parameters are its own
+                                                                                : TableProcedures;
+                const QString parameters = text.section(u'(', 1).chopped(1);
+                for (const QString &parameter : parameters.split(QLatin1StringView(", "), Qt::SkipEmptyParts))
+                    declares(parameter.split(u' ').at(parameter.startsWith(QLatin1StringView("Optional ")) ? 1 : 0));
+            } else if (text.startsWith(QLatin1StringView("Dim ")) || text.startsWith(QLatin1StringView("Const "))) {
+                declares(text.section(u' ', 1, 1));
+            }
+        }
+    }
+    // And the table holds no name that no procedure declares any more.
+    for (const ModuleName &name : moduleNames()) {
+        if (name.procedures != EveryProcedure) {
+            EXPECT_TRUE(seen.contains(name.name + u'/' + QString::number(name.procedures))) << name.name.data();
+        }
+    }
+    for (const JetVersion &version : kJetVersions)
+        EXPECT_TRUE(isModuleName(version.constant, EveryProcedure, false)) << version.constant.toString().toStdString();
 }
 
 // --- The text as a whole -----------------------------------------------------

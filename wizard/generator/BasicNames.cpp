@@ -1,9 +1,6 @@
 #include "wizard/generator/BasicNames.h"
 
-#include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/Windows1252.h"
-
-#include <algorithm>
 
 namespace tabulo {
 namespace {
@@ -58,48 +55,71 @@ bool fitsIdentifier(QChar c)
     return c.isLetter() && fitsWindows1252(u);
 }
 
+using namespace Qt::Literals::StringLiterals;
+
+constexpr ModuleName kModuleNames[] = {
+    // The module's own names.
+    {"CreateNewDatabase"_L1, EveryProcedure},
+    {"SetDesignProperty"_L1, EveryProcedure, true},
+    {"ExitProcedure"_L1, EveryProcedure},
+    {"ErrorHandler"_L1, EveryProcedure},
+    // Built-in functions, objects and types.
+    {"MsgBox"_L1, EveryProcedure}, {"Err"_L1, EveryProcedure}, {"Chr"_L1, EveryProcedure},
+    {"ChrW"_L1, EveryProcedure}, {"vbCrLf"_L1, EveryProcedure}, {"CurrentDb"_L1, EveryProcedure},
+    {"DBEngine"_L1, EveryProcedure}, {"Database"_L1, EveryProcedure}, {"TableDef"_L1, EveryProcedure},
+    {"Field"_L1, EveryProcedure}, {"Index"_L1, EveryProcedure}, {"Relation"_L1, EveryProcedure},
+    {"Workspace"_L1, EveryProcedure},
+    // DAO constants: options, languages, engine formats, types, attributes.
+    {"dbEncrypt"_L1, EveryProcedure}, {"dbLangGeneral"_L1, EveryProcedure},
+    {"dbVersion10"_L1, EveryProcedure}, {"dbVersion11"_L1, EveryProcedure},
+    {"dbVersion20"_L1, EveryProcedure}, {"dbVersion30"_L1, EveryProcedure},
+    {"dbVersion40"_L1, EveryProcedure},
+    {"dbBoolean"_L1, EveryProcedure}, {"dbByte"_L1, EveryProcedure}, {"dbInteger"_L1, EveryProcedure},
+    {"dbLong"_L1, EveryProcedure}, {"dbCurrency"_L1, EveryProcedure}, {"dbSingle"_L1, EveryProcedure},
+    {"dbDouble"_L1, EveryProcedure}, {"dbDate"_L1, EveryProcedure}, {"dbBinary"_L1, EveryProcedure},
+    {"dbText"_L1, EveryProcedure}, {"dbLongBinary"_L1, EveryProcedure}, {"dbMemo"_L1, EveryProcedure},
+    {"dbGUID"_L1, EveryProcedure}, {"dbBigInt"_L1, EveryProcedure}, {"dbVarBinary"_L1, EveryProcedure},
+    {"dbChar"_L1, EveryProcedure}, {"dbNumeric"_L1, EveryProcedure}, {"dbDecimal"_L1, EveryProcedure},
+    {"dbFloat"_L1, EveryProcedure}, {"dbTime"_L1, EveryProcedure}, {"dbTimeStamp"_L1, EveryProcedure},
+    {"dbAutoIncrField"_L1, EveryProcedure}, {"dbDescending"_L1, EveryProcedure},
+    {"dbFixedField"_L1, EveryProcedure}, {"dbHyperlinkField"_L1, EveryProcedure},
+    {"dbSystemField"_L1, EveryProcedure}, {"dbUpdatableField"_L1, EveryProcedure},
+    {"dbVariableField"_L1, EveryProcedure}, {"dbRelationUnique"_L1, EveryProcedure},
+    {"dbRelationDontEnforce"_L1, EveryProcedure}, {"dbRelationInherited"_L1, EveryProcedure},
+    {"dbRelationUpdateCascade"_L1, EveryProcedure}, {"dbRelationDeleteCascade"_L1, EveryProcedure},
+    // The wrapper's workspace, and its parameters or the variables that
+    // hold long settings.
+    {"ws"_L1, WrapperProcedure},
+    {"strNewDBPath"_L1, WrapperProcedure},
+    {"strMDWPath"_L1, WrapperProcedure},
+    {"strUserName"_L1, WrapperProcedure},
+    {"strPassword"_L1, WrapperProcedure},
+    {"strDatabasePwd"_L1, WrapperProcedure},
+    // The quote constant of stored expressions, and the variable a long
+    // design property value is assembled in.
+    {"mcstrQuote"_L1, TableProcedures},
+    {"strPropertyValue"_L1, TableProcedures, true},
+    // The table variable of the Indexes procedure.
+    {"tdf"_L1, IndexesProcedure},
+};
+
 }  // namespace
 
-const QStringList &moduleNames()
+std::span<const ModuleName> moduleNames()
 {
-    static const QStringList names = QStringList{
-        "CreateNewDatabase", "ExitProcedure", "ErrorHandler", "MsgBox", "Err", "Chr", "ChrW",
-        "vbCrLf", "CurrentDb", "DBEngine", "Database", "TableDef", "Field", "Index", "Relation",
-        "Workspace", "dbEncrypt", "dbLangGeneral", "dbBoolean",
-        "dbByte", "dbInteger", "dbLong", "dbCurrency", "dbSingle", "dbDouble", "dbDate",
-        "dbBinary", "dbText", "dbLongBinary", "dbMemo", "dbGUID", "dbBigInt", "dbVarBinary",
-        "dbChar", "dbNumeric", "dbDecimal", "dbFloat", "dbTime", "dbTimeStamp",
-        "dbAutoIncrField", "dbDescending", "dbFixedField", "dbHyperlinkField", "dbSystemField",
-        "dbUpdatableField", "dbVariableField", "dbRelationUnique", "dbRelationDontEnforce",
-        "dbRelationInherited", "dbRelationUpdateCascade", "dbRelationDeleteCascade"} + [] {
-        QStringList versions;
-        for (const JetVersion &version : kJetVersions)
-            versions.append(version.constant.toString());
-        return versions;
-    }();
-    return names;
+    return kModuleNames;
 }
 
-const QStringList &designPropertyNames()
+bool isModuleName(QStringView name, quint8 procedures, bool withDesignProperties)
 {
-    static const QStringList names = {QStringLiteral("SetDesignProperty")};
-    return names;
-}
-
-bool isModuleName(QStringView name, bool withDesignProperties)
-{
-    static const QSet<QString> folded = [] {
-        QSet<QString> set;
-        for (const QString &n : moduleNames())
-            set.insert(n.toLower());
-        return set;
+    static const QHash<QString, const ModuleName *> folded = [] {
+        QHash<QString, const ModuleName *> byName;
+        for (const ModuleName &known : kModuleNames)
+            byName.insert(known.name.toString().toLower(), &known);
+        return byName;
     }();
-    const QString key = name.toString().toLower();
-    if (folded.contains(key))
-        return true;
-    return withDesignProperties
-           && std::any_of(designPropertyNames().begin(), designPropertyNames().end(),
-                          [&key](const QString &n) { return n.toLower() == key; });
+    const ModuleName *known = folded.value(name.toString().toLower());
+    return known && (known->procedures & procedures) && known->isIn(withDesignProperties);
 }
 
 bool isBasicKeyword(QStringView word)

@@ -1,12 +1,16 @@
 #pragma once
-// Names of generated procedures: valid Basic identifiers, unique within the
-// module (Basic compares names without letter case).
+// Names in the generated module: valid Basic identifiers, the table of names
+// the module declares itself, and procedure names unique within the module
+// (Basic compares names without letter case).
 
-#include <QSet>
 #include <QHash>
+#include <QLatin1StringView>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+
+#include <span>
 
 namespace tabulo {
 
@@ -20,21 +24,40 @@ bool isBasicKeyword(QStringView word);
 // characters is cut.
 QString basicIdentifier(QStringView text);
 
-// The names a generated module uses in all its procedures: the public
-// procedure, the labels, and the built-in functions, objects, types and DAO
-// constants it calls. A procedure or variable of such a name would clash
-// with them or hide them. (The variables some procedures declare for
-// themselves are the module writer's to know.)
-const QStringList &moduleNames();
+// The procedures of a generated module, as bits: where a name is declared.
+enum ModuleProcedure : quint8 {
+    WrapperProcedure = 0x1,     // CreateNewDatabase
+    TableProcedures = 0x2,
+    IndexesProcedure = 0x4,
+    RelationsProcedure = 0x8,
+    EveryProcedure = 0xF,       // a name of the module, or one Basic or DAO gives it
+};
 
-// The names a module that recreates design properties uses besides
-// moduleNames(): the helper procedure that sets or creates a property.
-const QStringList &designPropertyNames();
+// A name a generated module declares or calls, and the procedures that hold
+// it: a variable of that name there would clash with it or hide it.
+struct ModuleName {
+    QLatin1StringView name;
+    quint8 procedures;                  // ModuleProcedure bits
+    bool withDesignProperties = false;  // only in a module that recreates design properties
 
-// Whether `name` is one of moduleNames(), or, for a module with design
-// properties, of designPropertyNames(), compared as Basic compares names
-// (without letter case).
-bool isModuleName(QStringView name, bool withDesignProperties = false);
+    constexpr bool isIn(bool moduleWithDesignProperties) const
+    {
+        return moduleWithDesignProperties || !withDesignProperties;
+    }
+};
+
+// Every name the generated module declares (its public procedure, the
+// helper, labels, local variables, constants and parameters) and every
+// built-in function, object, type and DAO constant it calls. No generated
+// procedure takes one of them, and no variable setting takes one declared
+// in its procedures. The helper's own parameters are left out: no setting
+// and no call shares its procedure.
+std::span<const ModuleName> moduleNames();
+
+// Whether `name` is one of moduleNames() held in one of `procedures` of a
+// module with or without design properties, compared as Basic compares
+// names (without letter case).
+bool isModuleName(QStringView name, quint8 procedures, bool withDesignProperties);
 
 // Hands out procedure names that differ from every reserved name and from
 // each other: the first to ask for a name gets it, later ones get "_2",

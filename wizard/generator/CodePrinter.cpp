@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 namespace tabulo {
 
@@ -48,7 +49,8 @@ CodePrinter::VarScope::VarScope(CodePrinter &printer, Vars vars)
 const CodePrinter::Template &CodePrinter::parsed(QLatin1StringView text)
 {
     const QByteArrayView given(text.data(), text.size());
-    const Template *&recent = m_recent[(quintptr(text.data()) >> 3) % m_recent.size()];
+    const quintptr address = quintptr(text.data());
+    const Template *&recent = m_recent[((address >> 3) ^ (address >> 9)) % m_recent.size()];
     if (recent && recent->address == text.data() && QByteArrayView(recent->source) == given)
         return *recent;
     for (const std::unique_ptr<Template> &known : m_templates) {
@@ -146,16 +148,20 @@ CodePrinter &CodePrinter::print(QLatin1StringView text, Vars vars)
             endLine();
             continue;
         case Step::Text:
+            if (m_atLineStart)
+                beginLine(m_level + m_pendingTabs);
+            m_text.append(chars + step.offset, step.length);
+            continue;
         case Step::Slot:
             break;
         }
-        if (m_atLineStart)
-            beginLine(m_level + m_pendingTabs);
-        if (step.kind == Step::Text) {
-            m_text.append(chars + step.offset, step.length);
+        const Var &var = valueOf(step, vars);
+        if (var.call) {
+            i = printLines(var, t, i);
             continue;
         }
-        const Var &var = valueOf(step, vars);
+        if (m_atLineStart)
+            beginLine(m_level + m_pendingTabs);
         Q_ASSERT(!var.value.contains(u'\r') && !var.value.contains(u'\n'));
         if (var.quoted)
             printQuoted(var.value, restOfLineWidth(t, i + 1, vars));
@@ -163,6 +169,26 @@ CodePrinter &CodePrinter::print(QLatin1StringView text, Vars vars)
             m_text += var.value;
     }
     return *this;
+}
+
+// The lines of the function bound to the slot at step `at`, which stands
+// alone on its line: one level deeper for each tab that leads the slot.
+// Returns the step of the slot's line end, which is not written.
+qsizetype CodePrinter::printLines(const Var &var, const Template &t, qsizetype at)
+{
+    if (!m_atLineStart || at + 1 == t.steps.size() || t.steps.at(at + 1).kind != Step::LineEnd)
+        throw std::logic_error("CodePrinter: the slot $" + QLatin1StringView(var.name).toString().toStdString()
+                               + "$ of a function does not stand alone on its line");
+    const int deeper = std::exchange(m_pendingTabs, 0);
+    m_level += deeper;
+    struct Restore {
+        CodePrinter &printer;
+        int levels;
+        ~Restore() { printer.m_level -= levels; }
+    } restore{*this, deeper};
+    var.call(var.function);
+    Q_ASSERT(m_atLineStart);
+    return at + 1;
 }
 
 const CodePrinter::Var &CodePrinter::valueOf(QLatin1StringView name, Vars vars) const
@@ -268,7 +294,7 @@ QString CodePrinter::take()
 
 void CodePrinter::clear()
 {
-    m_text.clear();
+    m_text.resize(0);   // keeps the room, for a printer that is filled again
     m_level = 0;
     m_pendingTabs = 0;
     m_atLineStart = true;

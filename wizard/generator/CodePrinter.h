@@ -12,6 +12,16 @@
 // the next lines, one indent deeper. Templates are ASCII; values never hold
 // a line break. A template is parsed once per printer, with the printer's
 // fixed slots filled in; appending is amortised constant time.
+//
+// A slot may be bound to a function instead of a text. Such a slot stands
+// alone on its template line; the function prints whole lines in its place,
+// one level deeper for each tab that leads the slot, and the slot's own line
+// is not written:
+//
+//     out.print("Sub $name$()\n"
+//               "\t$body$\n"
+//               "End Sub\n",
+//               {{"name", name}, {"body", [&] { out.print("Beep\n"); }}});
 
 #include <QByteArray>
 #include <QLatin1StringView>
@@ -23,6 +33,7 @@
 #include <array>
 #include <initializer_list>
 #include <memory>
+#include <type_traits>
 #include <vector>
 
 namespace tabulo {
@@ -34,16 +45,24 @@ public:
     // Basic joins at most this many continued lines to a statement.
     static constexpr qsizetype kMaxContinuations = 24;
 
-    // The value of the slot $name$.
+    // The value of the slot $name$: a text, or a function that prints the
+    // slot's lines. Like a text, the function must outlive the Var.
     struct Var {
         Var() = default;
         Var(const char *slot, QStringView text, bool asLiteral = false)
             : name(slot), value(text), quoted(asLiteral)
         {
         }
+        template <typename Function, std::enable_if_t<std::is_invocable_v<const Function &>, int> = 0>
+        Var(const char *slot, const Function &print)
+            : name(slot), function(&print), call([](const void *f) { (*static_cast<const Function *>(f))(); })
+        {
+        }
         QLatin1StringView name;
         QStringView value;
         bool quoted = false;
+        const void *function = nullptr;
+        void (*call)(const void *) = nullptr;   // set when the slot is a function's
     };
     using Vars = std::initializer_list<Var>;
 
@@ -51,9 +70,9 @@ public:
     static Var quoted(const char *name, QStringView text) { return Var(name, text, true); }
 
     // `errorSource` names the source of the error a name too long for a
-    // Basic statement raises. `fixed` are slots every template knows, with
-    // values that do not change while the printer lives: no other slot may
-    // take their names.
+    // Basic statement raises. `fixed` are text slots every template knows,
+    // with values that do not change while the printer lives: no other slot
+    // may take their names.
     explicit CodePrinter(QString indentUnit, QString errorSource = {}, Vars fixed = {});
 
     // Prints `text` with the values of `vars`, then of the slots given to
@@ -111,6 +130,7 @@ public:
     const QString &text() const { return m_text; }
     // The text; the printer starts again, empty and without indent.
     QString take();
+    // Empties the printer and drops its indent, keeping the room the text had.
     void clear();
 
 private:
@@ -136,6 +156,7 @@ private:
     const Template &parsed(QLatin1StringView text);
     const Var &valueOf(const Step &slot, Vars vars) const;
     const Var &valueOf(QLatin1StringView name, Vars vars) const;
+    qsizetype printLines(const Var &var, const Template &t, qsizetype at);
     void beginLine(int level);
     void endLine();
     qsizetype restOfLineWidth(const Template &t, qsizetype from, Vars vars) const;

@@ -4,9 +4,10 @@
 #include "utility/internal/FreedesktopAssociation.h"
 #include "utility/MessageService.h"
 #include "utility/OS32Helper.h"
+#include "utility/TextHelper.h"
 #include "utility/Win32API.h"
 #include "wizard/engine/RegularFile.h"
-#include "wizard/generator/ModuleWriter.h"
+#include "wizard/generator/BasicNames.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/UiInterfaces.h"
 #include "wizard/generator/Windows1252.h"
@@ -143,6 +144,32 @@ void ModuleDelivery::showClosingMessage(bool copied) const
         message = QStringLiteral("The Tabulo results have saved to <") + codeFile + QStringLiteral(">.");
     if (!message.isEmpty())
         pembry::MsgBox(message, pembry::mb::OKOnly, libraryTitle());
+}
+
+QString moduleNameForCodeFile(const QString &codeFilePath)
+{
+    const qsizetype separator =
+        std::max(codeFilePath.lastIndexOf(u'/'), codeFilePath.lastIndexOf(u'\\'));
+    QString name = textHelper().RemoveAllSpaces(codeFilePath.mid(separator + 1));
+    name.chop(4);
+    if (!name.startsWith(QLatin1StringView("bas")))
+        name.prepend(QLatin1StringView("bas"));
+    return basicIdentifier(name);
+}
+
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header)
+{
+    QString text;
+    if (writeVB5Header)
+        text += QStringLiteral("Attribute VB_Name = \"") + moduleNameForCodeFile(codeFilePath)
+                + QStringLiteral("\"\r\n");
+    text += QStringLiteral("Option Explicit\r\n\r\n");
+    return text;
+}
+
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header)
+{
+    return codeFileHeader(codeFilePath, writeVB5Header) + moduleText + QStringLiteral("\r\n");
 }
 
 bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool writeVB5Header,

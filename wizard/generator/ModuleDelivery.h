@@ -34,6 +34,20 @@ private:
     ClipboardControl *m_clipboard;
 };
 
+// "Attribute VB_Name" module name for a code file: «Create DB.bas» gives
+// «basCreateDB», «basSchema.txt» gives «basSchema».
+// Characters a Basic name cannot hold become "_".
+QString moduleNameForCodeFile(const QString &codeFilePath);
+
+// The lines of the code file before the module text: the "Attribute
+// VB_Name" line when asked for, "Option Explicit" and a blank line.
+QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header);
+
+// The content of the code file, each part followed by a line break:
+// codeFileHeader(), then the module text (which ends with its own line
+// break, so the file ends with a blank line).
+QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
+
 // The bytes of a code file (codeFileText) in Windows-1252.
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,
                            const QString &codeFilePath);

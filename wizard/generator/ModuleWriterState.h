@@ -1,0 +1,164 @@
+#pragma once
+// What a ModuleWriter keeps while it writes, and the helpers its procedures
+// share. Only the writer's own files include this: ModuleWriter.cpp (the run
+// and the wrapper), ModuleWriterTables.cpp (the table procedures and the
+// design property helper) and ModuleWriterIndexes.cpp (the Indexes and
+// Relations procedures).
+
+#include "wizard/generator/BasicNames.h"
+#include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/ModuleWriter.h"
+
+#include <QList>
+#include <QSet>
+#include <QStringList>
+
+#include <functional>
+
+namespace tabulo {
+
+namespace writer {
+
+constexpr qsizetype kMaxLineLength = CodePrinter::kMaxLineLength;
+inline const QString kQuoteConstant = QStringLiteral("mcstrQuote");
+
+// The error handlers of the procedures, one indent deep. Most show the error;
+// the Indexes procedure passes over an index that a relationship made.
+inline constexpr QLatin1StringView kShowError("\tMsgBox Err.Number & \": \" & Err.Description\n");
+inline constexpr QLatin1StringView kSkipRecreatedIndex(
+    "\tSelect Case Err.Number\n"
+    "\t\tCase 3284\n"
+    "\t\t\t'The Jet Engine automatically created this index when it created a relationship that uses the "
+    "respective field\n"
+    "\t\t\tResume Next\n"
+    "\t\tCase Else\n"
+    "\t\t\tMsgBox Err.Number & \": \" & Err.Description\n"
+    "\tEnd Select\n");
+// The helper's handler: a property the new object does not have yet is
+// created; any other error is shown.
+inline constexpr QLatin1StringView kCreateMissingProperty(
+    "\tSelect Case Err.Number\n"
+    "\t\tCase 3270\n"
+    "\t\t\t'Property not found: the new object does not have it yet, so it is created\n"
+    "\t\t\tblnCreate = True\n"
+    "\t\t\tResume Next\n"
+    "\t\tCase Else\n"
+    "\t\t\tMsgBox Err.Number & \": \" & Err.Description\n"
+    "\tEnd Select\n");
+
+// Every procedure: its Sub line, the error trap, the statements of its body
+// one level deep, the exit, the error handler and End Sub.
+inline constexpr char kProcedure[] =
+    "$scope$ Sub $name$($parameters$)\n"
+    "\n"
+    "\tOn Error Goto ErrorHandler\n"
+    "\n"
+    "\t$body$\n"
+    "\n"
+    "ExitProcedure:\n"
+    "\tExit Sub\n"
+    "\n"
+    "ErrorHandler:\n"
+    "$handler$\n"
+    "\tResume ExitProcedure\n"
+    "\n"
+    "End Sub\n";
+
+// The Sub line of a procedure: «Private Sub name(parameters)».
+struct ProcedureHead {
+    QStringView scope;    // u"Public" or u"Private"
+    QStringView name;
+    QStringView parameters;
+};
+
+// Prints a procedure from kProcedure: `body` prints its statements, and
+// `handler` is the template of its error handler.
+template <typename Body>
+void printProcedure(CodePrinter &out, const ProcedureHead &head, QLatin1StringView handler, const Body &body)
+{
+    const auto printHandler = [&out, handler] { out.print(handler); };
+    out.print(kProcedure, {{"scope", head.scope},
+                           {"name", head.name},
+                           {"parameters", head.parameters},
+                           {"body", body},
+                           {"handler", printHandler}});
+}
+
+// «target = part1», then «target = target & part2» and so on: a value too
+// long for one Basic line, assigned over several.
+void printAssignedInParts(CodePrinter &out, const QString &target, const QStringList &parts);
+
+inline QString boolText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}
+
+}  // namespace writer
+
+struct ModuleWriter::State {
+    explicit State(GeneratorSettings s);
+
+    // A printer whose templates know the variable names of the settings.
+    CodePrinter printer() const;
+
+    bool isCurrent() const { return style.pathNameDBNew == QLatin1StringView("Current"); }
+    bool isVariable() const { return style.pathNameDBNew == QLatin1StringView("Variable"); }
+
+    // ModuleWriter.cpp
+    void reserveNames();
+    void writeWrapper();
+    void createDatabase();
+    QString wrapperValue(const QString &value, const char *variable);
+
+    // ModuleWriterTables.cpp
+    void writeTableProcedure(const dao::TableDef &table, const QString &tableName, const QString &procName);
+    void writeField(const dao::Field &field);
+    void writeQuotedValue(const QString &object, const char *property, const QString &value);
+    void writeDesignProperties(const dao::TableDef &table);
+    void writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName);
+    void beginDesignLines();
+    void writeLeftOut(const QString &name, const QString &target, const QString &why);
+    QString assembledInVariable(const QString &text);
+    void writeSetDesignPropertyProcedure(CodePrinter &out) const;
+
+    // ModuleWriterIndexes.cpp
+    void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
+    void writeIndex(const dao::Index &index, const QString &tableName);
+    void writeIndexesProcedure(CodePrinter &out) const;
+    void writeRelations(const dao::Relations &relations,
+                        const std::function<bool(const QString &)> &isChosen, bool isReplica);
+    void writeRelation(const dao::Relation &relation, const QString &table,
+                       const QString &foreignTable, bool replica);
+
+    GeneratorSettings style;
+    QString dbParameter;    // «dbNew As Database»
+    CodePrinter wrapper;    // CreateNewDatabase, written when the module is finished
+    // The table procedures, each after a blank line; finish() puts the rest
+    // of the module around them, so that the long text is never copied.
+    CodePrinter tables;
+    CodePrinter relations;  // the Relations procedure, complete
+    ProcedureNames names;
+    QStringList tableProcs; // the table procedures, in the order of the tables
+    QString indexesProc;
+    QString relationsProc;
+    bool relationWritten = false;
+    bool designPropertyWritten = false;  // a SetDesignProperty line calls the helper
+    bool valueVariableDeclared = false;  // in the table procedure being written
+    bool designLinesBegun = false;       // in the table procedure being written
+
+    // The body of the Indexes procedure, one level deep, written as the
+    // tables are read. An index the engine keeps for a relationship is left
+    // out when a written relationship recreates it (creating a relationship
+    // creates its index); those blocks are kept apart until the
+    // relationships are known.
+    struct IndexPart {
+        QString text;
+        QString foreignKey;  // empty: always written; else the key the relationship recreates
+    };
+    QList<IndexPart> indexParts;   // finished parts, in table order
+    CodePrinter indexes;           // the always-written text after them
+    CodePrinter indexBlock;        // one index, until it is known whether it is kept apart
+    QSet<QString> recreatedIndexes;  // keys of the written relationships
+};
+
+}  // namespace tabulo

@@ -1,0 +1,208 @@
+// The table procedures, and the helper their design property lines call.
+
+#include "wizard/generator/AttributeNames.h"
+#include "wizard/generator/BasicLiteral.h"
+#include "wizard/generator/ModuleWriterState.h"
+#include "wizard/generator/PropertyValueText.h"
+#include "wizard/generator/basDAOFunctions.h"
+
+#include <algorithm>
+
+namespace tabulo {
+
+using namespace writer;
+
+namespace {
+
+// The variable a table procedure assembles a long property value in.
+const QString kPropertyValueVariable = QStringLiteral("strPropertyValue");
+
+}  // namespace
+
+void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const QString &tableName,
+                                              const QString &procName)
+{
+    CodePrinter &out = tables;
+    out.print("\n");   // the blank line before every table procedure
+    const QStringView parameters = isCurrent() ? QStringView() : QStringView(dbParameter);
+    printProcedure(out, {u"Private", procName, parameters}, kShowError, [&] {
+        out.print("Const mcstrQuote As String = \"\"\"\"\n");
+        if (isCurrent())
+            out.print("Dim $db$ As Database\n");
+        out.print("Dim $tdf$ As TableDef\n"
+                  "Dim $fld$ As Field\n");
+        if (isCurrent())
+            out.print("\n"
+                      "Set $db$ = CurrentDb\n");
+        out.print("\n"
+                  "Set $tdf$ = $db$.CreateTableDef($table$)\n",
+                  {CodePrinter::quoted("table", tableName)});
+
+        const dao::Fields &fields = table.Fields();
+        const int fieldCount = fields.Count();
+        for (int i = 0; i < fieldCount; ++i)
+            writeField(*fields.Item(i));
+
+        if (style.includeDesignProperties) {
+            writeQuotedValue(style.varNameNewTable, "ValidationRule", table.ValidationRule());
+            writeQuotedValue(style.varNameNewTable, "ValidationText", table.ValidationText());
+        }
+        out.print("$db$.TableDefs.Append $tdf$\n");
+        if (style.includeDesignProperties)
+            writeDesignProperties(table);
+    });
+}
+
+void ModuleWriter::State::writeField(const dao::Field &field)
+{
+    CodePrinter &out = tables;
+    const QString name = field.Name();
+    const qint32 type = field.Type();
+    const qint32 size = field.Size();
+    out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n",
+              {CodePrinter::quoted("name", name), {"type", FieldTypeAsText(type)}, {"size", QString::number(size)}});
+    if (field.Attributes() > 2)
+        out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field)}});
+    if (type == dao::dbText || type == dao::dbMemo)
+        out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.AllowZeroLength())}});
+    writeQuotedValue(style.varNameNewField, "DefaultValue", field.DefaultValue());
+    out.print("$fld$.Required = $required$\n", {{"required", boolText(field.Required())}});
+    writeQuotedValue(style.varNameNewField, "ValidationRule", field.ValidationRule());
+    writeQuotedValue(style.varNameNewField, "ValidationText", field.ValidationText());
+    out.print("$tdf$.Fields.Append $fld$\n"
+              "\n");
+}
+
+// «object.property = value» for a stored expression, which may hold quotes.
+// A Basic line holds at most 1023 characters: a longer value is assigned in
+// parts, «object.property = part1», then «object.property =
+// object.property & part2» and so on.
+void ModuleWriter::State::writeQuotedValue(const QString &object, const char *property, const QString &value)
+{
+    if (value.isEmpty())
+        return;
+    const QString target = object + u'.' + QLatin1StringView(property);
+    const qsizetype statement = target.size() + 3;   // "object.property = "
+    const qsizetype room = std::max<qsizetype>(kMaxLineLength - style.tabStop - 2 * statement, 64);
+    printAssignedInParts(tables, target, basicStringExpressionParts(value, kQuoteConstant, room));
+}
+
+// One line per further property of the table and its fields, after the
+// table is appended (a property can only be added to an object the
+// database holds). DAO keeps each object's properties apart, in the order
+// the file stores them: the table's come first, then each field's in field
+// order.
+void ModuleWriter::State::writeDesignProperties(const dao::TableDef &table)
+{
+    valueVariableDeclared = false;
+    designLinesBegun = false;
+    writeDesignPropertiesOf(table.Properties(), nullptr);
+    const dao::Fields &fields = table.Fields();
+    const int fieldCount = fields.Count();
+    for (int i = 0; i < fieldCount; ++i) {
+        const std::shared_ptr<dao::Field> field = fields.Item(i);
+        const QString name = field->Name();
+        writeDesignPropertiesOf(field->Properties(), &name);
+    }
+}
+
+// The blank line between the table's Append and its first design line.
+void ModuleWriter::State::beginDesignLines()
+{
+    if (!designLinesBegun)
+        tables.print("\n");
+    designLinesBegun = true;
+}
+
+// «SetDesignProperty target, "name", dbType, value» for each of
+// `properties`, whose target is the table or, given `fieldName`, its field.
+void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName)
+{
+    CodePrinter &out = tables;
+    const int count = properties.Count();
+    if (count == 0)
+        return;
+    const QString target = fieldName ? style.varNameNewTable + QStringLiteral(".Fields(")
+                                           + basicStringLiteral(*fieldName) + u')'
+                                     : style.varNameNewTable;
+    for (int k = 0; k < count; ++k) {
+        const std::shared_ptr<dao::Property> property = properties.Item(k);
+        const QString name = property->Name();
+        const int type = property->Type();
+        const PropertyValueText value = propertyValueText(type, property->Value());
+        beginDesignLines();
+        if (value.kind == PropertyValueText::None) {
+            writeLeftOut(name, target, value.text);
+            continue;
+        }
+        const QString nameLiteral = basicStringLiteral(name);
+        const QString typeName = FieldTypeAsText(type);
+        // "SetDesignProperty target, name, type, " before the value.
+        const qsizetype head = out.indentWidth() + 18 + target.size() + 2 + nameLiteral.size() + 2 + typeName.size() + 2;
+        QString expression = value.text;
+        if (value.kind == PropertyValueText::Text) {
+            const QStringList parts = basicStringExpressionParts(value.text, kQuoteConstant, kMaxLineLength - head);
+            expression = parts.size() == 1 && head + parts.constFirst().size() <= kMaxLineLength
+                             ? parts.constFirst()
+                             : assembledInVariable(value.text);
+        }
+        if (head + expression.size() <= kMaxLineLength) {
+            out.print("SetDesignProperty $target$, $name$, $type$, $value$\n",
+                      {{"target", target}, {"name", nameLiteral}, {"type", typeName}, {"value", expression}});
+        } else {
+            // Names too long for one line: the printer continues them.
+            const CodePrinter::Vars vars = {CodePrinter::quoted("name", name), {"type", typeName}, {"value", expression},
+                                            CodePrinter::quoted("field", fieldName ? QStringView(*fieldName) : QStringView())};
+            if (fieldName)
+                out.print("SetDesignProperty $tdf$.Fields($field$), $name$, $type$, $value$\n", vars);
+            else
+                out.print("SetDesignProperty $tdf$, $name$, $type$, $value$\n", vars);
+        }
+        designPropertyWritten = true;
+    }
+}
+
+// The comment that stands where the line of a property would: one line,
+// names written as Basic strings, cut to fit.
+void ModuleWriter::State::writeLeftOut(const QString &name, const QString &target, const QString &why)
+{
+    QString comment = QStringLiteral("'Left out: property %1 of %2: %3").arg(basicStringLiteral(name), target, why);
+    const qsizetype room = kMaxLineLength - tables.indentWidth();
+    if (comment.size() > room)
+        comment = comment.left(room - 3) + QStringLiteral("...");
+    tables.print("$comment$\n", {{"comment", comment}});
+}
+
+// The variable that holds `text` once the lines before the statement have
+// assembled it in parts that fit a Basic line; declared on first use in a
+// table procedure.
+QString ModuleWriter::State::assembledInVariable(const QString &text)
+{
+    if (!valueVariableDeclared) {
+        tables.print("Dim $var$ As String\n", {{"var", kPropertyValueVariable}});
+        valueVariableDeclared = true;
+    }
+    const qsizetype statement = 2 * kPropertyValueVariable.size() + 6;   // "var = var & "
+    const qsizetype room = std::max<qsizetype>(kMaxLineLength - tables.indentWidth() - statement, 64);
+    printAssignedInParts(tables, kPropertyValueVariable, basicStringExpressionParts(text, kQuoteConstant, room));
+    return kPropertyValueVariable;
+}
+
+// Sets a design property of a table or field, creating it (error 3270,
+// "Property not found") when the new object does not have it yet. Any other
+// error is shown, and the next line goes on with the next property.
+void ModuleWriter::State::writeSetDesignPropertyProcedure(CodePrinter &out) const
+{
+    printProcedure(out,
+                   {u"Private", u"SetDesignProperty",
+                    u"objTarget As Object, strName As String, intType As Integer, varValue As Variant"},
+                   kCreateMissingProperty, [&out] {
+                       out.print("Dim blnCreate As Boolean\n"
+                                 "\n"
+                                 "objTarget.Properties(strName).Value = varValue\n"
+                                 "If blnCreate Then objTarget.Properties.Append "
+                                 "objTarget.CreateProperty(strName, intType, varValue)\n");
+                   });
+}
+
+}  // namespace tabulo

@@ -10,6 +10,7 @@
 #include "cli/start/LaunchedReader.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/Dao.h"
+#include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCoreApplication>
@@ -35,13 +36,14 @@ QStringList sortedLikeTheWindow(QStringList names)
 // the wizard's page 1 selects it.
 qint32 formatOfSource(qint32 majorVersion, const QString &source)
 {
-    if (majorVersion < 0 || majorVersion >= qint32(std::size(kJetVersions)))
+    const qsizetype index = jetVersionIndexOfSource(majorVersion);
+    if (index < 0)
         pembry::raiseError(pembry::err::InvalidCall, QStringLiteral("tabulo-cli"),
                            QStringLiteral("\"%1\" has the format version %2, for which no new database format "
                                           "is known; choose one with --db-version.")
                                .arg(source)
                                .arg(majorVersion));
-    return kJetVersions[majorVersion].code;
+    return kJetVersions[index].code;
 }
 
 // Why the source could not be opened, after the generator answered no
@@ -95,6 +97,18 @@ void applySettings(clsWriteNewDatabase &gen, const CliOptions &options)
     if (options.versionFromSource)
         settings.version = formatOfSource(gen.DBSourceVersion(), options.source);
     gen.setSettings(std::move(settings));
+}
+
+// A field the module names in a comment only is a field the new database
+// will lack: said on standard error (escaped like every error line),
+// whatever else goes there.
+void warnOfLeftOutFields(const QList<LeftOutField> &fields)
+{
+    for (const LeftOutField &field : fields)
+        printError(QStringLiteral("warning: table \"%1\", field \"%2\": its storage type 0x%3 has no DAO type; "
+                                  "the module leaves it out.")
+                       .arg(field.table, field.field)
+                       .arg(QString::number(field.storageType, 16).toUpper().rightJustified(2, u'0')));
 }
 
 // Lets go of everything the run handed the generator, also after a failure.
@@ -166,6 +180,7 @@ int run(const CliOptions &options, KeptMessages &messages)
 
     if (options.settings.pathNameCodeFile.isEmpty())
         writeModuleToStandardOutput(gen.ModuleText());
+    warnOfLeftOutFields(gen.LeftOutFields());
     // The closing message says where the module went: useful on a terminal,
     // noise in a script.
     if (stderrIsTerminal()) {
@@ -197,6 +212,7 @@ void readSourceAhead(const CliOptions &options, const LaunchedReader *launched)
 extern "C" __attribute__((visibility("default"))) int tabulo_cli_main(int argc, char **argv,
                                                                       const LaunchedReader *launched)
 {
+    setWizardBuild(ace120Build());   // reads every format the ACE build opens; logs to Tabulo120.log
     CliOptions options;
     if (const std::optional<int> status = parseCommandLine(argc, argv, options)) {
         if (launched) {

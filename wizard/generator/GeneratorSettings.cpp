@@ -1,5 +1,7 @@
 #include "wizard/generator/GeneratorSettings.h"
 
+#include <iterator>
+
 namespace tabulo {
 
 QString jetVersionConstant(qint32 code)
@@ -9,6 +11,15 @@ QString jetVersionConstant(qint32 code)
             return version.constant.toString();
     }
     return {};
+}
+
+qsizetype jetVersionIndexOfSource(qint32 sourceMajor)
+{
+    for (qsizetype i = 0; i < qsizetype(std::size(kJetVersions)); ++i) {
+        if (kJetVersions[i].sourceMajor == sourceMajor)
+            return i;
+    }
+    return -1;
 }
 
 QString GeneratorSettings::connectPassword(const QString &typed)

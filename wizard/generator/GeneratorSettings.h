@@ -15,20 +15,29 @@ namespace tabulo {
 constexpr qint16 kMaxTabStop = 16;
 
 // The engine format constants a new database can have, in the order of the
-// window's "Version" options; an entry's position is the major version digit
-// of a source database of that format.
+// window's "Version" options (the ACE build shows all, the others all but
+// the last).
 struct JetVersion {
     qint32 code;              // the value of Version
     QStringView constant;     // its name in the generated module
     QStringView engine;       // what the format is called
+    // The major version a source database reports for which the window
+    // selects this format: the first digit of its version's whole number,
+    // 12 for ACE ("12.0").
+    qint32 sourceMajor;
 };
 inline constexpr JetVersion kJetVersions[] = {
-    {1, u"dbVersion10", u"Jet 1.0"},
-    {8, u"dbVersion11", u"Jet 1.1"},
-    {16, u"dbVersion20", u"Jet 2.0"},
-    {32, u"dbVersion30", u"Jet 3.x"},
-    {64, u"dbVersion40", u"Jet 4.0"},
+    {1, u"dbVersion10", u"Jet 1.0", 0},
+    {8, u"dbVersion11", u"Jet 1.1", 1},
+    {16, u"dbVersion20", u"Jet 2.0", 2},
+    {32, u"dbVersion30", u"Jet 3.x", 3},
+    {64, u"dbVersion40", u"Jet 4.0", 4},
+    {128, u"dbVersion120", u"ACE 12.0", 12},
 };
+
+// The position in kJetVersions of the format for a source of major version
+// `sourceMajor`; -1 when there is none.
+qsizetype jetVersionIndexOfSource(qint32 sourceMajor);
 
 // The name of the constant for the format `code`; empty for a code not in
 // kJetVersions.

@@ -200,6 +200,11 @@ void ModuleWriter::addRelations(const dao::Relations &relations,
         d->writeRelations(relations, isChosen, isReplica);
 }
 
+const QList<LeftOutField> &ModuleWriter::leftOutFields() const
+{
+    return d->leftOutFields;
+}
+
 bool ModuleWriter::relationWritten() const
 {
     return d->relationWritten;

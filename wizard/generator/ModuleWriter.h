@@ -14,11 +14,20 @@
 #include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/SettingsCheck.h"
 
+#include <QList>
 #include <QString>
 #include <functional>
 #include <memory>
 
 namespace tabulo {
+
+// A field the module names in a comment only: no DAO type names its
+// storage type.
+struct LeftOutField {
+    QString table;
+    QString field;
+    int storageType = 0;
+};
 
 class ModuleWriter {
 public:
@@ -48,6 +57,9 @@ public:
 
     // Closes the wrapper and assembles the module text.
     QString finish();
+
+    // The fields written as a comment only, in module order.
+    const QList<LeftOutField> &leftOutFields() const;
 
 private:
     struct State;

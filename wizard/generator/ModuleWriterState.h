@@ -112,7 +112,6 @@ struct ModuleWriter::State {
 
     // ModuleWriterTables.cpp
     void writeTableProcedure(const dao::TableDef &table, const QString &tableName, const QString &procName);
-    void writeField(const dao::Field &field);
     void writeQuotedValue(const QString &object, const char *property, const QString &value);
     void writeDesignProperties(const dao::TableDef &table);
     void writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName);
@@ -120,6 +119,10 @@ struct ModuleWriter::State {
     void writeLeftOut(const QString &name, const QString &target, const QString &why);
     QString assembledInVariable(const QString &text);
     void writeSetDesignPropertyProcedure(CodePrinter &out) const;
+
+    // ModuleWriterFields.cpp
+    void writeField(const dao::Field &field, const QString &tableName);
+    void writeLeftOutField(const QString &tableName, const QString &name, int storageType);
 
     // ModuleWriterIndexes.cpp
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
@@ -145,6 +148,7 @@ struct ModuleWriter::State {
     bool designPropertyWritten = false;  // a SetDesignProperty line calls the helper
     bool valueVariableDeclared = false;  // in the table procedure being written
     bool designLinesBegun = false;       // in the table procedure being written
+    QList<LeftOutField> leftOutFields;   // fields written as a comment only
 
     // The body of the Indexes procedure, one level deep, written as the
     // tables are read. An index the engine keeps for a relationship is left

@@ -1,6 +1,5 @@
 // The table procedures, and the helper their design property lines call.
 
-#include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/ModuleWriterState.h"
 #include "wizard/generator/PropertyValueText.h"
@@ -16,6 +15,16 @@ namespace {
 
 // The variable a table procedure assembles a long property value in.
 const QString kPropertyValueVariable = QStringLiteral("strPropertyValue");
+
+// The field properties written as the field's members (Expression,
+// AppendOnly). The properties the engine writes itself (ResultType,
+// FCMin*Ver) are left to the reader of ACE files: a Jet 4 file saved by a
+// newer Access holds ResultType too, and its module keeps that line.
+bool isFieldMemberProperty(const QString &name)
+{
+    return name.compare(QLatin1StringView("Expression"), Qt::CaseInsensitive) == 0
+           || name.compare(QLatin1StringView("AppendOnly"), Qt::CaseInsensitive) == 0;
+}
 
 }  // namespace
 
@@ -41,7 +50,7 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
         const dao::Fields &fields = table.Fields();
         const int fieldCount = fields.Count();
         for (int i = 0; i < fieldCount; ++i)
-            writeField(*fields.Item(i));
+            writeField(*fields.Item(i), tableName);
 
         if (style.includeDesignProperties) {
             writeQuotedValue(style.varNameNewTable, "ValidationRule", table.ValidationRule());
@@ -51,26 +60,6 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
         if (style.includeDesignProperties)
             writeDesignProperties(table);
     });
-}
-
-void ModuleWriter::State::writeField(const dao::Field &field)
-{
-    CodePrinter &out = tables;
-    const QString name = field.Name();
-    const qint32 type = field.Type();
-    const qint32 size = field.Size();
-    out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n",
-              {CodePrinter::quoted("name", name), {"type", FieldTypeAsText(type)}, {"size", QString::number(size)}});
-    if (field.Attributes() > 2)
-        out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field)}});
-    if (type == dao::dbText || type == dao::dbMemo)
-        out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.AllowZeroLength())}});
-    writeQuotedValue(style.varNameNewField, "DefaultValue", field.DefaultValue());
-    out.print("$fld$.Required = $required$\n", {{"required", boolText(field.Required())}});
-    writeQuotedValue(style.varNameNewField, "ValidationRule", field.ValidationRule());
-    writeQuotedValue(style.varNameNewField, "ValidationText", field.ValidationText());
-    out.print("$tdf$.Fields.Append $fld$\n"
-              "\n");
 }
 
 // «object.property = value» for a stored expression, which may hold quotes.
@@ -128,6 +117,9 @@ void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &propert
     for (int k = 0; k < count; ++k) {
         const std::shared_ptr<dao::Property> property = properties.Item(k);
         const QString name = property->Name();
+        // A member the field's own lines set is not set again.
+        if (fieldName && isFieldMemberProperty(name))
+            continue;
         const int type = property->Type();
         const PropertyValueText value = propertyValueText(type, property->Value());
         beginDesignLines();

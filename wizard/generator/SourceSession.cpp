@@ -32,8 +32,8 @@ bool isSystemOrLinked(qint32 attributes)
     return (a & system) == system || (a & linked) == linked || (a & linkedOdbc) == linkedOdbc;
 }
 
-// The major version digit of a version text such as «4.0»: the whole
-// number's first digit.
+// The major version of a version text: the whole number's first digit
+// («4.0» gives 4, «3.5» 3), but 12 for ACE's «12.0».
 qint32 majorVersionDigit(const QString &versionText)
 {
     bool ok = false;
@@ -45,8 +45,10 @@ qint32 majorVersionDigit(const QString &versionText)
                    QStringLiteral("The source database reports the version \"%1\", which is not a number.")
                        .arg(versionText));
     // The integer part: a version 3.5 is a version 3 database.
-    const QString whole = QString::number(qint64(value));
-    return whole.at(0).digitValue();
+    const qint64 whole = qint64(value);
+    if (whole == 12)
+        return 12;
+    return QString::number(whole).at(0).digitValue();
 }
 
 // The message for a file the engine does not recognise. An older build

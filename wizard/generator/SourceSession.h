@@ -34,7 +34,8 @@ public:
     // Holds a database the host opened; the path becomes its name.
     void setDatabase(std::shared_ptr<dao::Database> database);
 
-    // The major digit of the source's format version (3 for «3.0»).
+    // The major version of the source's format: the first digit of its
+    // version (3 for «3.0», «3.5»), 12 for ACE («12.0»).
     qint32 majorVersion();
 
     // Clears `list` and adds the tables a module can recreate, in catalogue

@@ -93,6 +93,7 @@ void checkTabStop(qint16 value)
 struct clsWriteNewDatabase::State {
     GeneratorSettings settings;
     QString moduleText;
+    QList<LeftOutField> leftOutFields;   // of moduleText
     qint16 statusBarPanelIndex = 1;
     ProgressDisplay *progressBar = nullptr;
     StatusBarControl *statusBar = nullptr;
@@ -145,6 +146,7 @@ void clsWriteNewDatabase::setIncludeDesignProperties(bool value) { d->settings.i
 qint32 clsWriteNewDatabase::InsertPosition() const { return d->settings.insertPosition; }
 void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->settings.insertPosition = value; }
 QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
+QList<LeftOutField> clsWriteNewDatabase::LeftOutFields() const { return d->leftOutFields; }
 qint16 clsWriteNewDatabase::StatusBarPanelIndex() const { return d->statusBarPanelIndex; }
 
 void clsWriteNewDatabase::setStatusBarPanelIndex(qint16 value)
@@ -446,6 +448,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 
         status.finish(true);
         d->moduleText = text;
+        d->leftOutFields = writer.leftOutFields();
         return true;
     } catch (...) {
         const BasicError e = asBasicError(std::current_exception());

@@ -10,6 +10,7 @@
 #include "wizard/engine/Dao.h"
 #include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/ModuleDelivery.h"
+#include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/UiInterfaces.h"
 
 #include <QByteArray>
@@ -45,6 +46,9 @@ public:
     qint32 InsertPosition() const;
     void setInsertPosition(qint32 value);
     QString ModuleText() const;
+    // The fields the last module names in a comment only, since no DAO
+    // type names their storage type.
+    QList<LeftOutField> LeftOutFields() const;
     qint16 StatusBarPanelIndex() const;
     void setStatusBarPanelIndex(qint16 value);      // failures ignored
     // The user-interface objects are not owned: whoever hands one in sets the
@@ -115,6 +119,8 @@ public:
     // after the "cannot open" message for an unrecognised format.
     std::shared_ptr<dao::Database> DBSource();
     void setDBSource(std::shared_ptr<dao::Database> database);
+    // The source's major version (SourceSession::majorVersion); its format
+    // is jetVersionIndexOfSource() of it.
     qint32 DBSourceVersion();
     bool FillSourceTablesAvailableList();            // always False
     bool IsTableInChosenList(const QString &tableName) const;

@@ -2,6 +2,7 @@
 
 #include "utility/BasicError.h"
 #include "utility/CDialog.h"
+#include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCheckBox>
@@ -13,6 +14,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 namespace tabulo {
 
@@ -50,9 +53,12 @@ NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options
     fraVersion = new QGroupBox(QStringLiteral("Version"), this);
     fraVersion->setObjectName(QStringLiteral("fraVersion"));
     auto *versionLayout = new QVBoxLayout(fraVersion);
-    const QStringList versions = {QStringLiteral("Jet 1.&0 (Access 1.0)"), QStringLiteral("Jet &1.1 (Access 1.1)"),
+    QStringList versions = {QStringLiteral("Jet 1.&0 (Access 1.0)"), QStringLiteral("Jet &1.1 (Access 1.1)"),
                                   QStringLiteral("Jet &2.0 (Access 2.0)"), QStringLiteral("Jet &3.0/3.5 (Access 95/97)"),
                                   QStringLiteral("Jet &4.0 (Access 2000)")};
+    // Only the ACE build writes databases of the ACE format.
+    if (opensAce())
+        versions.append(QStringLiteral("&ACE 12.0 (Access 2007 and later)"));
     for (int i = 0; i < versions.size(); ++i) {
         optVersion << option("optVersion", i, versions[i], fraVersion);
         versionLayout->addWidget(optVersion.last());
@@ -116,10 +122,14 @@ bool NewDatabasePage::enter()
     clsWriteNewDatabase &generator = gobjWriteNewDatabase();
     if (!generator.DBSource())
         return false;
-    const qint32 index = generator.DBSourceVersion();
-    if (index < 0 || index >= optVersion.size())
+    const qint32 major = generator.DBSourceVersion();
+    qsizetype index = jetVersionIndexOfSource(major);
+    if (index < 0)
         pembry::raiseError(ControlArrayElementMissing, QStringLiteral("frmWizardMain"),
-                           QStringLiteral("Control array element '%1' doesn't exist").arg(index));
+                           QStringLiteral("Control array element '%1' doesn't exist").arg(major));
+    // A build without the ACE option, given an ACE snapshot, offers its
+    // newest format.
+    index = std::min(index, optVersion.size() - 1);
     optVersion[index]->setChecked(true);
     return true;
 }

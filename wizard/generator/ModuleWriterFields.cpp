@@ -1,0 +1,89 @@
+// The lines of a table procedure that create one field: CreateField, its
+// settings, and the Append. Besides the fields of Jet, those only ACE has:
+// attachments and multi-valued fields, calculated fields, append-only
+// memos, Large Number and Date/Time Extended. A column whose storage type
+// no DAO type names gets a comment line in its place.
+
+#include "wizard/generator/AttributeNames.h"
+#include "wizard/generator/BasicLiteral.h"
+#include "wizard/generator/ModuleWriterState.h"
+#include "wizard/generator/basDAOFunctions.h"
+
+namespace tabulo {
+
+using namespace writer;
+
+namespace {
+
+// Attachments and multi-valued fields: DAO makes their hidden parts itself.
+bool isComplex(qint32 type)
+{
+    return type >= dao::dbAttachment && type <= dao::dbComplexText;
+}
+
+// Types whose CreateField takes no size: a fixed width, or (complex) the
+// width of the values, which only a multi-valued text has.
+bool takesSize(qint32 type)
+{
+    if (type == dao::dbComplexText)
+        return true;
+    return !isComplex(type) && type != dao::dbBigInt && type != dao::dbDateTimeExtended;
+}
+
+}  // namespace
+
+// A calculated field takes its value from its expression: Access gives it
+// no default, validation, Required or AllowZeroLength. An attachment or
+// multi-valued field gets its attributes from the engine.
+void ModuleWriter::State::writeField(const dao::Field &field, const QString &tableName)
+{
+    CodePrinter &out = tables;
+    const QString name = field.Name();
+    if (const int storageType = field.StorageType(); storageType != 0) {
+        writeLeftOutField(tableName, name, storageType);
+        return;
+    }
+    const qint32 type = field.Type();
+    const QString typeName = FieldTypeAsText(type);
+    if (takesSize(type))
+        out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n",
+                  {CodePrinter::quoted("name", name), {"type", typeName}, {"size", QString::number(field.Size())}});
+    else
+        out.print("Set $fld$ = $tdf$.CreateField($name$, $type$)\n",
+                  {CodePrinter::quoted("name", name), {"type", typeName}});
+    if (!isComplex(type) && field.Attributes() > 2)
+        out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field)}});
+    const QString expression = field.Expression();
+    if (!expression.isEmpty()) {
+        writeQuotedValue(style.varNameNewField, "Expression", expression);
+    } else {
+        if (type == dao::dbText || type == dao::dbMemo)
+            out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.AllowZeroLength())}});
+        writeQuotedValue(style.varNameNewField, "DefaultValue", field.DefaultValue());
+        out.print("$fld$.Required = $required$\n", {{"required", boolText(field.Required())}});
+        writeQuotedValue(style.varNameNewField, "ValidationRule", field.ValidationRule());
+        writeQuotedValue(style.varNameNewField, "ValidationText", field.ValidationText());
+    }
+    if (field.AppendOnly())
+        out.print("$fld$.AppendOnly = True\n");
+    out.print("$tdf$.Fields.Append $fld$\n"
+              "\n");
+}
+
+// One comment line where the field's lines would stand: the name as a
+// Basic string (a line break in it becomes vbCrLf or Chr(10)), cut to fit.
+void ModuleWriter::State::writeLeftOutField(const QString &tableName, const QString &name, int storageType)
+{
+    const QString code = QStringLiteral("0x") + QString::number(storageType, 16).toUpper().rightJustified(2, u'0');
+    QString comment = QStringLiteral("'Left out: field %1: its storage type %2 has no DAO type")
+                          .arg(basicStringLiteral(name), code);
+    const qsizetype room = kMaxLineLength - tables.indentWidth();
+    if (comment.size() > room)
+        comment = comment.left(room - 3) + QStringLiteral("...");
+    tables.print("$comment$\n"
+                 "\n",
+                 {{"comment", comment}});
+    leftOutFields.append({tableName, name, storageType});
+}
+
+}  // namespace tabulo

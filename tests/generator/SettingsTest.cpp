@@ -207,12 +207,14 @@ TEST(GeneratorSettings, VersionCodesNameTheirConstants)
 {
     const std::pair<qint32, QString> cases[] = {
         {1, "dbVersion10"}, {8, "dbVersion11"}, {16, "dbVersion20"}, {32, "dbVersion30"},
-        {64, "dbVersion40"}, {0, ""}, {2, ""}, {-1, ""}};
+        {64, "dbVersion40"}, {128, "dbVersion120"}, {0, ""}, {2, ""}, {-1, ""}};
     for (const auto &[code, constant] : cases)
         EXPECT_EQ(tabulo::jetVersionConstant(code), constant) << code;
-    // Position k is the format of a source whose major version digit is k.
-    EXPECT_EQ(tabulo::kJetVersions[3].code, 32);
-    EXPECT_EQ(tabulo::kJetVersions[4].code, 64);
+    // The format of a source: its major version digit, 12 for ACE.
+    const std::pair<qint32, qint32> sources[] = {{0, 1}, {1, 8}, {3, 32}, {4, 64}, {12, 128}};
+    for (const auto &[major, code] : sources)
+        EXPECT_EQ(tabulo::kJetVersions[tabulo::jetVersionIndexOfSource(major)].code, code) << major;
+    EXPECT_EQ(tabulo::jetVersionIndexOfSource(5), -1);
 }
 
 TEST(GeneratorSettings, SetSettingsTakesTheWholeValueOrNothing)

@@ -29,6 +29,16 @@ QString typeName(qint32 typeCode)
     case 21: return QStringLiteral("dbFloat");
     case 22: return QStringLiteral("dbTime");
     case 23: return QStringLiteral("dbTimeStamp");
+    case 26: return QStringLiteral("dbDateTimeExtended");
+    case 101: return QStringLiteral("dbAttachment");
+    case 102: return QStringLiteral("dbComplexByte");
+    case 103: return QStringLiteral("dbComplexInteger");
+    case 104: return QStringLiteral("dbComplexLong");
+    case 105: return QStringLiteral("dbComplexSingle");
+    case 106: return QStringLiteral("dbComplexDouble");
+    case 107: return QStringLiteral("dbComplexGUID");
+    case 108: return QStringLiteral("dbComplexDecimal");
+    case 109: return QStringLiteral("dbComplexText");
     default: return {};
     }
 }

@@ -1,0 +1,137 @@
+// The fields only ACE files have, in the module: attachments, multi-valued
+// fields, calculated fields, append-only memos, Large Number, Date/Time
+// Extended, and the columns no DAO type names.
+
+#include "WriterFixture.h"
+
+#include <gtest/gtest.h>
+
+using namespace tabulo;
+using namespace writertest;
+
+namespace {
+
+schema::Field calculated(const QString &name, int type, qint32 size, const QString &expression)
+{
+    schema::Field f = field(name, type, size, 2);
+    f.expression = expression;
+    return f;
+}
+
+schema::Field unnamedStorage(const QString &name, int storageType)
+{
+    schema::Field f = field(name, 0, 0);
+    f.storageType = storageType;
+    return f;
+}
+
+// One field of each new kind.
+schema::Database everyAceKind()
+{
+    schema::Field photos = field(QStringLiteral("Photos"), 101, 0, 5);
+    photos.required = true;
+    schema::Field colors = field(QStringLiteral("Colors"), 109, 255, 5);
+    schema::Field ratings = field(QStringLiteral("Ratings"), 104, 4, 5);
+    schema::Field history = field(QStringLiteral("History"), 12, 0, 2);
+    history.appendOnly = true;
+    history.properties = {property(QStringLiteral("AppendOnly"), 1, true),
+                          property(QStringLiteral("Caption"), 10, QStringLiteral("Notes"))};
+    schema::Field fullName = calculated(QStringLiteral("FullName"), 10, 243,
+                                        QStringLiteral("[FirstName] & \" \" & [LastName]"));
+    fullName.properties = {property(QStringLiteral("Expression"), 10, fullName.expression),
+                           property(QStringLiteral("ResultType"), 2, 10)};
+    colors.properties = {property(QStringLiteral("AllowMultipleValues"), 1, true)};
+    schema::Database db;
+    db.version = QStringLiteral("12.0");
+    db.tables = {table(QStringLiteral("People"),
+                       {photos, colors, ratings, fullName, calculated(QStringLiteral("IsRich"), 1, 1, "[Salary]>100000"),
+                        history, field(QStringLiteral("Big"), 16, 8, 1), field(QStringLiteral("Stamp"), 26, 42, 1)})};
+    return db;
+}
+
+}  // namespace
+
+TEST(ModuleWriterAceFields, EachKindIsCreatedWithTheMembersDaoTakesForIt)
+{
+    const QString module = generate(wizardStyle(), everyAceKind());
+    EXPECT_EQ(section(module, QStringLiteral("   Set tdfNew = dbNew.CreateTableDef(\"People\")"),
+                      QStringLiteral("   dbNew.TableDefs.Append tdfNew")),
+              crlf(R"(   Set tdfNew = dbNew.CreateTableDef("People")
+   Set fldNew = tdfNew.CreateField("Photos", dbAttachment)
+   fldNew.Required = True
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("Colors", dbComplexText, 255)
+   fldNew.Required = False
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("Ratings", dbComplexLong)
+   fldNew.Required = False
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("FullName", dbText, 243)
+   fldNew.Expression = "[FirstName] & " & mcstrQuote & " " & mcstrQuote & " & [LastName]"
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("IsRich", dbBoolean, 1)
+   fldNew.Expression = "[Salary]>100000"
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("History", dbMemo, 0)
+   fldNew.AllowZeroLength = False
+   fldNew.Required = False
+   fldNew.AppendOnly = True
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("Big", dbBigInt)
+   fldNew.Required = False
+   tdfNew.Fields.Append fldNew
+
+   Set fldNew = tdfNew.CreateField("Stamp", dbDateTimeExtended)
+   fldNew.Required = False
+   tdfNew.Fields.Append fldNew
+
+   dbNew.TableDefs.Append tdfNew
+)"));
+    // Declared as Field: Expression and AppendOnly resolve at run time.
+    EXPECT_TRUE(module.contains(QStringLiteral("   Dim fldNew As Field\r\n")));
+    EXPECT_FALSE(module.contains(QStringLiteral("Field2")));
+}
+
+TEST(ModuleWriterAceFields, DesignPropertiesDoNotRepeatTheFieldMembers)
+{
+    GeneratorSettings style = wizardStyle();
+    style.includeDesignProperties = true;
+    const QStringList lines =
+        generate(style, everyAceKind()).split(QLatin1StringView("\r\n")).filter(QStringLiteral("SetDesignProperty tdfNew"));
+    EXPECT_EQ(lines, QStringList({
+                         QStringLiteral("   SetDesignProperty tdfNew.Fields(\"Colors\"), \"AllowMultipleValues\", dbBoolean, True"),
+                         QStringLiteral("   SetDesignProperty tdfNew.Fields(\"FullName\"), \"ResultType\", dbByte, 10"),
+                         QStringLiteral("   SetDesignProperty tdfNew.Fields(\"History\"), \"Caption\", dbText, \"Notes\""),
+                     }));
+}
+
+TEST(ModuleWriterAceFields, AColumnNoDaoTypeNamesIsACommentLineOnly)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Map"), {unnamedStorage(QStringLiteral("Shape"), 0x46), textField("Label"),
+                                               unnamedStorage(QStringLiteral("Evil\r\nEnd Sub \"x"), 0x47)})};
+    ModuleWriter writer(wizardStyle());
+    writer.begin();
+    const std::shared_ptr<dao::Database> source = testsupport::fakeDatabase(db, std::make_shared<testsupport::FaultPlan>());
+    writer.addTable(*source->TableDefs().Item(0));
+    const QString module = writer.finish();
+    EXPECT_TRUE(module.contains(crlf(R"(   Set tdfNew = dbNew.CreateTableDef("Map")
+   'Left out: field "Shape": its storage type 0x46 has no DAO type
+
+   Set fldNew = tdfNew.CreateField("Label", dbText, 50)
+)")));
+    // A line break in the name cannot end the comment.
+    EXPECT_TRUE(module.contains(QStringLiteral(
+        "\r\n   'Left out: field \"Evil\" & vbCrLf & \"End Sub \"\"x\": its storage type 0x47 has no DAO type\r\n")));
+    EXPECT_EQ(module.count(QStringLiteral("CreateField(")), 1);
+    ASSERT_EQ(writer.leftOutFields().size(), 2);
+    EXPECT_EQ(writer.leftOutFields()[0].table, "Map");
+    EXPECT_EQ(writer.leftOutFields()[0].field, "Shape");
+    EXPECT_EQ(writer.leftOutFields()[1].storageType, 0x47);
+}

@@ -432,3 +432,37 @@ TEST_F(WizardFixture, AltNPressesNextAlsoWhereTheHostCanInsertTheModule)
     EXPECT_EQ(page(), 3);
     EXPECT_FALSE(qobject_cast<QCheckBox *>(w(u"chkInsertIntoModule"_s))->isChecked());
 }
+
+namespace {
+
+// Runs a test in another build, and goes back to the Jet 4.0 build of the
+// tests also when it fails.
+struct BuildForTest {
+    explicit BuildForTest(const tabulo::WizardBuild &build) { tabulo::setWizardBuild(build); }
+    ~BuildForTest() { tabulo::setWizardBuild(tabulo::jet40Build()); }
+};
+
+}  // namespace
+
+TEST_F(AccessKeys, TheAceBuildSelectsItsAceOptionForAnAceSourceAndTheJet40BuildShowsFive)
+{
+    schema::Database ace = shopModel(m_source);
+    ace.version = u"12.0"_s;
+    {
+        const BuildForTest build(tabulo::ace120Build());
+        tabulo::gobjWriteNewDatabase().setDBSource(m_engine->makeDatabase(ace));
+        open(false);
+        ASSERT_EQ(page(), 1);
+        EXPECT_EQ(button(u"optVersion(5)"_s)->text(), u"&ACE 12.0 (Access 2007 and later)"_s);
+        EXPECT_TRUE(button(u"optVersion(5)"_s)->isChecked());
+        // Its key is free on the page, and reaches it.
+        click(u"optDatabaseLocation(2)"_s);
+        checkPage();
+        m_form.reset();
+        resetGenerator();
+    }
+    tabulo::gobjWriteNewDatabase().setDBSource(m_engine->makeDatabase(shopModel(m_source)));
+    open(false);
+    EXPECT_TRUE(button(u"optVersion(4)"_s)->isChecked());
+    EXPECT_EQ(m_form->findChild<QWidget *>(u"optVersion(5)"_s), nullptr);
+}

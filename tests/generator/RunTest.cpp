@@ -3,6 +3,7 @@
 
 #include "GeneratorFixture.h"
 #include "utility/BasicError.h"
+#include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/Windows1252.h"
 
 #include <QBuffer>
@@ -321,4 +322,19 @@ TEST_F(RunTest, AnUnwritableFolderLeavesTheExistingCodeFileUntouched)
     EXPECT_TRUE(e.description().contains(codeFile));
     EXPECT_EQ(readFile(codeFile), "earlier module\r\n");
     EXPECT_EQ(QDir(dir.filePath("locked")).entryList(QDir::Files | QDir::Hidden).size(), 1);
+}
+
+TEST_F(RunTest, AJetSourceGivesTheSameModuleInTheAceBuildAsInTheJet40Build)
+{
+    choose({"Customers", "Orders", "Products"});
+    gen.setIncludeDesignProperties(true);
+    ASSERT_TRUE(gen.WriteTableCreationCode());
+    const QString jet40 = gen.ModuleText();
+    tabulo::setWizardBuild(tabulo::ace120Build());
+    const bool written = gen.WriteTableCreationCode();
+    const QString ace = gen.ModuleText();
+    tabulo::setWizardBuild(tabulo::jet40Build());
+    ASSERT_TRUE(written);
+    EXPECT_EQ(ace, jet40);
+    EXPECT_TRUE(gen.LeftOutFields().isEmpty());
 }

@@ -311,6 +311,22 @@ TEST(Cli, AJsonSnapshotIsASource)
     EXPECT_TRUE(bad.err.contains("broken.json"));
 }
 
+TEST(Cli, AnAceSourceGetsTheAceFormatAndVersion128NamesIt)
+{
+    QTemporaryDir dir;
+    const QString snapshot = dir.filePath("ace.json");
+    schema::Database ace = snapshotOf({"Fruit"});
+    ace.version = "12.0";
+    writeSnapshot(snapshot, ace);
+    const CliResult fromSource = runCli({snapshot});
+    ASSERT_EQ(fromSource.exitCode, 0) << fromSource.err.toStdString();
+    EXPECT_TRUE(fromSource.out.contains("ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion120)\r\n"));
+
+    const CliResult chosen = runCli({fruitSnapshot(dir.path()), "--db-version", "128"});
+    ASSERT_EQ(chosen.exitCode, 0) << chosen.err.toStdString();
+    EXPECT_TRUE(chosen.out.contains("ws.CreateDatabase(strNewDBPath, dbLangGeneral, dbVersion120)\r\n"));
+}
+
 // A snapshot's whole design, each value in its JSON form, through to the
 // module: a table rule, a lookup query with quotes and a line break, a
 // property of each type, a descending key, and values that have no Basic

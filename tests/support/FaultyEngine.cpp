@@ -96,6 +96,9 @@ public:
     QString DefaultValue() const override { enter("Field.DefaultValue"); return m_inner->DefaultValue(); }
     bool Required() const override { enter("Field.Required"); return m_inner->Required(); }
     bool AllowZeroLength() const override { enter("Field.AllowZeroLength"); return m_inner->AllowZeroLength(); }
+    QString Expression() const override { enter("Field.Expression"); return m_inner->Expression(); }
+    bool AppendOnly() const override { enter("Field.AppendOnly"); return m_inner->AppendOnly(); }
+    int StorageType() const override { enter("Field.StorageType"); return m_inner->StorageType(); }
     QString ForeignName() const override { enter("Field.ForeignName"); return m_inner->ForeignName(); }
     const dao::Properties &Properties() const override
     {

@@ -20,7 +20,11 @@ enum DataType {
     dbSingle = 6, dbDouble = 7, dbDate = 8, dbBinary = 9, dbText = 10,
     dbLongBinary = 11, dbMemo = 12, dbGUID = 15, dbBigInt = 16, dbVarBinary = 17,
     dbChar = 18, dbNumeric = 19, dbDecimal = 20, dbFloat = 21, dbTime = 22,
-    dbTimeStamp = 23
+    dbTimeStamp = 23, dbDateTimeExtended = 26,
+    // ACE's attachments and multi-valued (complex) fields.
+    dbAttachment = 101, dbComplexByte = 102, dbComplexInteger = 103, dbComplexLong = 104,
+    dbComplexSingle = 105, dbComplexDouble = 106, dbComplexGUID = 107, dbComplexDecimal = 108,
+    dbComplexText = 109
 };
 
 // Field attribute bits.
@@ -102,6 +106,13 @@ public:
     virtual bool AllowZeroLength() const = 0;
     // The matching field of the foreign table (fields of a Relation only).
     virtual QString ForeignName() const = 0;
+    // A calculated field's expression, empty for any other field.
+    virtual QString Expression() const { return {}; }
+    // Whether a memo keeps the history of its values (AppendOnly).
+    virtual bool AppendOnly() const { return false; }
+    // The file's storage type code of a column that no DAO type names (its
+    // Type() is then 0); 0 for every other field.
+    virtual int StorageType() const { return 0; }
     // The field's further design properties; empty for the fields of an
     // Index or a Relation.
     virtual const dao::Properties &Properties() const = 0;
@@ -158,7 +169,7 @@ class Database {
 public:
     virtual ~Database() = default;
     virtual QString Name() const = 0;
-    // "major.minor", such as "3.0" or "4.0".
+    // "major.minor", such as "3.0" or "4.0"; "12.0" for every ACE file.
     virtual QString Version() const = 0;
     virtual dao::TableDefs &TableDefs() = 0;
     virtual const dao::Relations &Relations() const = 0;

@@ -68,6 +68,9 @@ public:
     QString DefaultValue() const override { return m_field.defaultValue; }
     bool Required() const override { return m_field.required; }
     bool AllowZeroLength() const override { return m_field.allowZeroLength; }
+    QString Expression() const override { return m_field.expression; }
+    bool AppendOnly() const override { return m_field.appendOnly; }
+    int StorageType() const override { return m_field.storageType; }
     QString ForeignName() const override { return m_foreignName; }
     const dao::Properties &Properties() const override { return m_properties; }
 

@@ -41,6 +41,11 @@ struct Field {
     QString defaultValue;
     QString validationRule;
     QString validationText;
+    QString expression;         // a calculated field's Expression; empty otherwise
+    bool appendOnly = false;    // a memo's AppendOnly
+    // The file's storage type code for a column no DAO type names (then
+    // `type` is 0); 0 for every other column.
+    int storageType = 0;
     QList<Property> properties; // in stored order
 };
 
@@ -83,7 +88,7 @@ struct Relation {
 
 struct Database {
     QString name;               // the file it was read from
-    QString version;            // "3.0", "4.0"
+    QString version;            // "3.0", "4.0", "12.0" (every ACE file)
     QString replicaId;          // empty when not replicated
     QString designMasterId;
     QList<Table> tables;

@@ -1,6 +1,7 @@
-// tabulo: starts the wizard stand-alone. It finds the Jet 4.0 build of the
-// wizard (else the Jet 3.5 build) by programmatic identifier, shows it
-// modally through a late-bound call, and ends when the window closes.
+// tabulo: starts the wizard stand-alone. It finds the newest build of the
+// wizard by programmatic identifier (the ACE build, else the Jet 4.0 build,
+// else the Jet 3.5 build), shows it modally through a late-bound call, and
+// ends when the window closes.
 
 #include "launcher/LauncherIdentity.h"
 #include "wizard/automation/CreateObject.h"
@@ -30,9 +31,7 @@ int main(int argc, char *argv[])
     QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("tabulo"),
                                                  QIcon(QStringLiteral(":/tabulo/tabulo-32.png"))));
 
-    QObject *wizard = tabulo::CreateObject(QStringLiteral("Tabulo40.Application"));
-    if (!wizard)
-        wizard = tabulo::CreateObject(QStringLiteral("Tabulo35.Application"));
+    QObject *wizard = tabulo::CreateNewestWizard();
     if (!wizard) {
         showMessage(QStringLiteral("Either Tabulo is not installed on your computer, or there is a problem "
                                    "with the registry settings for the program.\r\n"

@@ -29,7 +29,7 @@ int main(int argc, char *argv[])
 {
     QApplication app(argc, argv);
     QString error;
-    QObject *wizard = tabulo::CreateObject(QStringLiteral("Tabulo40.Application"), &error);
+    QObject *wizard = tabulo::CreateNewestWizard(&error);
     if (!wizard) {
         QTextStream(stderr) << error << '\n';
         return 1;

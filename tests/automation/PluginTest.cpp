@@ -56,12 +56,17 @@ TEST(CreateObject, FindsEachBuildByItsIdentifier)
 
 TEST(CreateObject, MetadataNamesTheTypeLibraryAndDescription)
 {
-    QPluginLoader loader(kBuiltPlugins + u"/Tabulo35.so"_s);
-    const QJsonObject meta = tabulo::pluginMetaData(loader);
-    EXPECT_EQ(meta.value(u"ProgID"_s).toString(), u"Tabulo35.Application"_s);
-    EXPECT_EQ(meta.value(u"TypeLibrary"_s).toString(), u"Tabulo35"_s);
-    EXPECT_EQ(meta.value(u"Description"_s).toString(), u"Morvane Tabulo Wizard (Jet 3.5)"_s);
-    EXPECT_FALSE(loader.isLoaded());   // reading the metadata loads nothing
+    const std::pair<QString, QString> builds[] = {{u"Tabulo120"_s, u"ACE 12.0"_s},
+                                                  {u"Tabulo40"_s, u"Jet 4.0"_s},
+                                                  {u"Tabulo35"_s, u"Jet 3.5"_s}};
+    for (const auto &[build, engine] : builds) {
+        QPluginLoader loader(kBuiltPlugins + u"/"_s + build + u".so"_s);
+        const QJsonObject meta = tabulo::pluginMetaData(loader);
+        EXPECT_EQ(meta.value(u"ProgID"_s).toString(), build + u".Application"_s);
+        EXPECT_EQ(meta.value(u"TypeLibrary"_s).toString(), build);
+        EXPECT_EQ(meta.value(u"Description"_s).toString(), u"Morvane Tabulo Wizard ("_s + engine + u")"_s);
+        EXPECT_FALSE(loader.isLoaded());   // reading the metadata loads nothing
+    }
 }
 
 TEST(CreateObject, OnlyTheJet35BuildPresent)
@@ -80,6 +85,26 @@ TEST(CreateObject, NeitherBuildPresentFailsWithAReason)
     EXPECT_EQ(create(u"Tabulo40.Application"_s, none, &error), nullptr);
     EXPECT_TRUE(error.startsWith(u"No plugin for \"Tabulo40.Application\""_s)) << error.toStdString();
     EXPECT_EQ(tabulo::CreateObject(u"Tabulo40.Application"_s, QStringList{u"/nonexistent/folder"_s}), nullptr);
+}
+
+// The launcher and hosts take the newest build there is, and fall back to
+// the older ones in turn.
+TEST(CreateObject, TheNewestBuildIsPreferred)
+{
+    const auto newest = [](const QStringList &builds) {
+        PluginFolder folder(builds);
+        QString chosen;
+        std::unique_ptr<QObject> app(tabulo::CreateNewestWizard({folder.path()}, nullptr, &chosen));
+        return app ? chosen : QString();
+    };
+    EXPECT_EQ(newest({u"Tabulo35"_s, u"Tabulo40"_s, u"Tabulo120"_s}), u"Tabulo120.Application"_s);
+    EXPECT_EQ(newest({u"Tabulo35"_s, u"Tabulo40"_s}), u"Tabulo40.Application"_s);
+    EXPECT_EQ(newest({u"Tabulo35"_s}), u"Tabulo35.Application"_s);
+
+    PluginFolder none({});
+    QString error;
+    EXPECT_EQ(tabulo::CreateNewestWizard({none.path()}, &error), nullptr);
+    EXPECT_TRUE(error.startsWith(u"No plugin for \"Tabulo120.Application\""_s)) << error.toStdString();
 }
 
 TEST(CreateObject, TheEnvironmentAddsPluginFolders)

@@ -53,10 +53,10 @@ timeout 60 xdotool search --sync --name 'Morvane Tabulo Wizard \(Jet 3.5\)$' > /
 sleep 0.7; xdotool key Escape; sleep 0.7; xdotool key Return
 timeout 30 bash -c "while kill -0 $alone 2>/dev/null; do sleep 0.3; done" || { launcher=$alone; fail "the Jet 3.5 wizard did not close"; }
 
-# Both builds in the build tree: the Jet 4.0 build is used.
+# Every build in the build tree: the ACE build, the newest, is used.
 "$build/bin/tabulo" >> "$work/launcher.log" 2>&1 &
 launcher=$!
-window=$(timeout 60 xdotool search --sync --name 'Morvane Tabulo Wizard \(Jet 4.0\)$' | head -n 1) || fail "no wizard window"
+window=$(timeout 60 xdotool search --sync --name 'Morvane Tabulo Wizard \(ACE 12.0\)$' | head -n 1) || fail "no wizard window"
 xdotool windowfocus --sync "$window" 2>/dev/null || true
 step() { sleep 0.7; }
 

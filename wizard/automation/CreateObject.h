@@ -86,4 +86,39 @@ inline QObject *CreateObject(const QString &progId, QString *error = nullptr)
     return CreateObject(progId, pluginFolders(), error);
 }
 
+// The wizard builds, newest engine first: the ACE build opens every format
+// the older two do.
+inline const QStringList &wizardProgIds()
+{
+    static const QStringList ids{QStringLiteral("Tabulo120.Application"), QStringLiteral("Tabulo40.Application"),
+                                 QStringLiteral("Tabulo35.Application")};
+    return ids;
+}
+
+// A new Application of the newest build found in `folders` (its identifier
+// in `chosen`), or nullptr with the reason the newest one could not be
+// created in `error`.
+inline QObject *CreateNewestWizard(const QStringList &folders, QString *error = nullptr, QString *chosen = nullptr)
+{
+    QString firstError;
+    for (const QString &progId : wizardProgIds()) {
+        QString reason;
+        if (QObject *app = CreateObject(progId, folders, &reason)) {
+            if (chosen)
+                *chosen = progId;
+            return app;
+        }
+        if (firstError.isEmpty())
+            firstError = reason;
+    }
+    if (error)
+        *error = firstError;
+    return nullptr;
+}
+
+inline QObject *CreateNewestWizard(QString *error = nullptr)
+{
+    return CreateNewestWizard(pluginFolders(), error);
+}
+
 }  // namespace tabulo

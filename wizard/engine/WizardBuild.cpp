@@ -10,6 +10,12 @@ WizardBuild &current()
 }
 }  // namespace
 
+WizardBuild ace120Build()
+{
+    return {QStringLiteral("Tabulo120"), 120, QStringLiteral("Tabulo120.Application"),
+            QStringLiteral("Morvane Tabulo Wizard (ACE 12.0)")};
+}
+
 WizardBuild jet40Build()
 {
     return {QStringLiteral("Tabulo40"), 40, QStringLiteral("Tabulo40.Application"),

@@ -49,17 +49,24 @@ qint32 majorVersionDigit(const QString &versionText)
     return whole.at(0).digitValue();
 }
 
-// The message for a file the engine does not recognise. The Jet 3.5 build
-// can point to the Jet 4.0 build; that one already reads every format there
-// is a build for.
+// The message for a file the engine does not recognise. An older build
+// points to the build that opens newer files; the ACE build reads every
+// format there is.
+QString cannotOpenAdvice()
+{
+    if (wizardBuild().jetVersion < 40)
+        return QStringLiteral("Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.");
+    if (!opensAce())
+        return QStringLiteral("This version of Tabulo reads the databases of Access 2003 and earlier "
+                              "(Jet 4.0 and before); the ACE 12.0 version of Tabulo opens the databases of "
+                              "Access 2007 and later (.accdb).");
+    return QStringLiteral("This version of Tabulo reads the databases of Access 95 and later "
+                          "(Jet 3.0, Jet 4.0 and ACE).");
+}
+
 void showCannotOpen(const QString &path)
 {
-    const QString advice =
-        wizardBuild().jetVersion < 40
-            ? QStringLiteral("Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.")
-            : QStringLiteral("This version of Tabulo reads the databases of Access 2003 and earlier "
-                             "(Jet 4.0 and before); save a database of Access 2007 or later in the "
-                             "Access 2002-2003 format first.");
+    const QString advice = cannotOpenAdvice();
     pembry::MsgBox(QStringLiteral("Tabulo cannot open the database you selected.") + u'<' + path
                        + QStringLiteral(">\r\n\r\nIt is either a corrupt database, or it was created by a "
                                         "version of Access not recognized by this version of Tabulo.\r\n")

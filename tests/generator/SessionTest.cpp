@@ -116,10 +116,11 @@ TEST_F(GeneratorTest, AnUnrecognisedFormatShowsTheMessageAndAnswersNoDatabase)
     const QString opening = "Tabulo cannot open the database you selected.<" + shopPath
                             + ">\r\n\r\nIt is either a corrupt database, or it was created by a version of "
                               "Access not recognized by this version of Tabulo.\r\n";
-    // The Jet 4.0 build is the newest there is: it says what it reads.
+    // The Jet 4.0 build says what it reads, and that the ACE build opens the newer files.
     EXPECT_EQ(messages.messages[0].text,
               opening + "This version of Tabulo reads the databases of Access 2003 and earlier (Jet 4.0 and "
-                        "before); save a database of Access 2007 or later in the Access 2002-2003 format first.");
+                        "before); the ACE 12.0 version of Tabulo opens the databases of Access 2007 and later "
+                        "(.accdb).");
     EXPECT_EQ(messages.messages[0].style, 0);
     EXPECT_EQ(messages.messages[0].title, "Tabulo Wizard");
     tabulo::setWizardBuild(tabulo::jet35Build());

@@ -4,7 +4,9 @@
 // the same machine; the counters are the medians of their wall times and the
 // ratio of the medians, for a plain run and one with --design-properties.
 // BM_CliVersion and BM_SchemaReader split the run into the program's start
-// alone and the reader child alone.
+// alone and the reader child alone. BM_AceReaderAgainstJet4Twin and
+// BM_CliAceAgainstJet4Twin read ace14-types.accdb against jet4-types.mdb,
+// which hold the same four tables: an ACE file should read as fast.
 #include "bench/BenchFiles.h"
 #include "bench/ProgramRuns.h"
 
@@ -70,5 +72,47 @@ void BM_SchemaReader(benchmark::State &state)
         runAlone(state, {kReader, "--", file});
 }
 BENCHMARK(BM_SchemaReader)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
+
+// `command` on ace14-types.accdb and on jet4-types.mdb in turn: the medians
+// of each and their ratio.
+void compareAceWithJet4Twin(benchmark::State &state, const std::vector<std::string> &command)
+{
+    const std::string ace = corpusFile(state, QStringLiteral("ace14-types.accdb")).toStdString();
+    const std::string jet = corpusFile(state, QStringLiteral("jet4-types.mdb")).toStdString();
+    if (ace.empty() || jet.empty())
+        return;
+    std::vector<std::string> aceRun = command, jetRun = command;
+    aceRun.push_back(ace);
+    jetRun.push_back(jet);
+    std::vector<double> aceTimes, jetTimes;
+    for (auto _ : state) {
+        const double aceMs = runMs(aceRun);
+        const double jetMs = runMs(jetRun);
+        if (aceMs < 0 || jetMs < 0) {
+            state.SkipWithError((command.front() + (aceMs < 0 ? " failed on " + ace : " failed on " + jet)).c_str());
+            return;
+        }
+        aceTimes.push_back(aceMs);
+        jetTimes.push_back(jetMs);
+        state.SetIterationTime(aceMs / 1000);
+    }
+    const double aceMedian = median(aceTimes), jetMedian = median(jetTimes);
+    state.counters["ace_ms"] = aceMedian;
+    state.counters["jet4_ms"] = jetMedian;
+    state.counters["ratio"] = jetMedian > 0 ? aceMedian / jetMedian : 0;
+}
+
+void BM_AceReaderAgainstJet4Twin(benchmark::State &state)
+{
+    compareAceWithJet4Twin(state, {kReader, "--"});
+}
+BENCHMARK(BM_AceReaderAgainstJet4Twin)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
+
+// Needs a tabulo-cli that reads as the ACE build does.
+void BM_CliAceAgainstJet4Twin(benchmark::State &state)
+{
+    compareAceWithJet4Twin(state, {kCli});
+}
+BENCHMARK(BM_CliAceAgainstJet4Twin)->UseManualTime()->Iterations(31)->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -25,7 +25,7 @@ inline QJsonObject fieldDefaults()
 {
     return {{"name", ""}, {"type", 10}, {"size", 0}, {"attributes", 0}, {"required", false},
             {"allowZeroLength", false}, {"defaultValue", ""}, {"validationRule", ""}, {"validationText", ""},
-            {"properties", QJsonArray()}};
+            {"expression", ""}, {"appendOnly", false}, {"storageType", 0}, {"properties", QJsonArray()}};
 }
 
 inline QJsonObject indexDefaults()

@@ -56,7 +56,9 @@ TEST(SchemaJson, BadDocumentsSayWhatIsWrongAndWhere)
         {"{", "not valid JSON at byte"},
         {"[]", "not a JSON object"},
         {R"({"tables":[]})", "format: not \"tabulo-schema\""},
-        {R"({"format":"tabulo-schema","formatVersion":3})", "formatVersion: out of range"},
+        {R"({"format":"tabulo-schema","formatVersion":4})", "formatVersion: out of range"},
+        {R"({"format":"tabulo-schema","tables":[{"fields":[{"storageType":256}]}]})", "tables[0].fields[0].storageType: out of range"},
+        {R"({"format":"tabulo-schema","tables":[{"fields":[{"appendOnly":"yes"}]}]})", "tables[0].fields[0].appendOnly: not true or false"},
         {R"({"format":"tabulo-schema","tables":{}})", "tables: not a list"},
         {R"({"format":"tabulo-schema","tables":[7]})", "tables[0]: not an object"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"size":1.5}]}]})", "tables[0].fields[0].size: not a whole number"},
@@ -195,6 +197,39 @@ TEST(SchemaJson, VersionOneDocumentsStillRead)
     const QByteArray again = toJson(*db);
     EXPECT_TRUE(again.contains("\"formatVersion\":2"));
     EXPECT_EQ(fromJson(again)->tables[0].indexes[0].fields, t.indexes[0].fields);
+}
+
+// Version 3 carries ACE designs; a design without their members is still
+// written as version 2, byte for byte as before, so older programs read it.
+TEST(SchemaJson, AceMembersRoundTripAsVersionThree)
+{
+    schema::Database jet = sampleModel();
+    jet.version = QStringLiteral("4.0");
+    EXPECT_TRUE(toJson(jet).startsWith(R"({"format":"tabulo-schema","formatVersion":2,)"));
+
+    schema::Database ace = jet;
+    ace.version = QStringLiteral("12.0");
+    EXPECT_TRUE(toJson(ace).startsWith(R"({"format":"tabulo-schema","formatVersion":3,)"));
+
+    const QString expression = QStringLiteral("[First] & \" \" & [Last] — «é»");
+    jet.tables[0].fields[1].expression = expression;
+    schema::Field memo = schemabuild::field(QStringLiteral("Notes"), 12, 0, 2);
+    memo.appendOnly = true;
+    schema::Field unnamed = schemabuild::field(QStringLiteral("Odd"), 0, 0, 1);
+    unnamed.storageType = 0x47;
+    jet.tables[0].fields << memo << unnamed;
+    const QByteArray json = toJson(jet);
+    EXPECT_TRUE(json.contains(R"("formatVersion":3,)"));
+    EXPECT_TRUE(json.contains(R"("name":"Notes","type":12,"attributes":2,"appendOnly":true})")) << json.constData();
+    EXPECT_TRUE(json.contains(R"("name":"Odd","type":0,"attributes":1,"storageType":71})")) << json.constData();
+    const std::optional<schema::Database> back = fromJson(json);
+    ASSERT_TRUE(back);
+    expectSameModel(jet, *back);
+    EXPECT_EQ(back->tables[0].fields[1].expression, expression);
+    EXPECT_TRUE(back->tables[0].fields[2].appendOnly);
+    EXPECT_EQ(back->tables[0].fields[3].storageType, 0x47);
+    EXPECT_FALSE(back->tables[0].fields[0].appendOnly);
+    EXPECT_EQ(back->tables[0].fields[0].storageType, 0);
 }
 
 TEST(SchemaJson, PropertyValuesMustHaveTheFormOfTheirType)

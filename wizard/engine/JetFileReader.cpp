@@ -4,12 +4,15 @@
 #include "wizard/engine/RegularFile.h"
 #include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
+#include "wizard/engine/jetfile/AceHeader.h"
 #include "wizard/engine/jetfile/JetHeader.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+
+#include <algorithm>
 
 #include <dlfcn.h>
 
@@ -45,7 +48,7 @@ RegularFileOpen headerBytes(const QString &path, QByteArray &bytes, QString &kin
     QFile file;
     const RegularFileOpen opened = openRegularFile(path, file, &kind);
     if (opened == RegularFileOpen::Opened)
-        bytes = file.read(qint64(jetfile::HeaderBytes));
+        bytes = file.read(qint64(std::max(jetfile::HeaderBytes, jetfile::AceHeaderBytes)));
     return opened;
 }
 
@@ -57,6 +60,28 @@ std::optional<jetfile::Header> parseHeader(const QByteArray &bytes, QString &pro
     problem = QString::fromStdString(why);
     return header;
 }
+
+std::optional<jetfile::AceHeader> parseAceHeader(const QByteArray &bytes, QString &problem)
+{
+    std::string why;
+    auto header = jetfile::parseAceHeader(
+        std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())), &why);
+    problem = QString::fromStdString(why);
+    return header;
+}
+
+// --- Password-encrypted ACE files (Office encryption): refused until the
+// engine can decrypt their pages. They are no damaged files, so the answer
+// is not 3343.
+[[noreturn]] void refuseEncryptedAce(const QString &path, ErrorList &errorList)
+{
+    errorList.fail(errors::CannotOpenFile,
+                   QStringLiteral("Cannot open the database '%1': it is encrypted with a database password "
+                                  "(Office encryption), which this engine cannot decrypt.")
+                       .arg(path),
+                   WorkspaceSource);
+}
+// ---
 
 // The error object of a reader that could not read the file; only the
 // engine's own numbers for such failures are believed.
@@ -123,10 +148,17 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
     if (!header)
         errorList.fail(errors::FormatNotRecognised, unrecognised(path, problem), WorkspaceSource);
-    if (header->format == jetfile::Format::Ace)
+    if (header->format == jetfile::Format::Ace && !tabulo::opensAce())
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("it is an ACE database (Access 2007 or later), which this engine does not open")),
                    WorkspaceSource);
+    if (header->format == jetfile::Format::Ace) {
+        const std::optional<jetfile::AceHeader> ace = parseAceHeader(bytes, problem);
+        if (!ace)
+            errorList.fail(errors::FormatNotRecognised, unrecognised(path, problem), WorkspaceSource);
+        if (ace->encrypted)
+            refuseEncryptedAce(path, errorList);
+    }
     if (header->format == jetfile::Format::Jet4 && tabulo::wizardBuild().jetVersion < 40)
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("it is a Jet 4.0 database, which the Jet 3.5 engine does not open")),

@@ -14,8 +14,9 @@ namespace schema {
 namespace {
 
 // Version 2 added index field directions, table validation and design
-// properties; version 1 documents read as designs without them.
-constexpr int FormatVersion = 2;
+// properties; version 3 ACE designs and the field members expression,
+// appendOnly and storageType. Older documents read as designs without them.
+constexpr int FormatVersion = 3;
 
 namespace daotype = jetfile::daotype;
 
@@ -300,6 +301,12 @@ private:
                 text(Path{&at, "validationRule"}, f.validationRule);
             } else if (is(key, "validationText")) {
                 text(Path{&at, "validationText"}, f.validationText);
+            } else if (is(key, "expression")) {
+                text(Path{&at, "expression"}, f.expression);
+            } else if (is(key, "appendOnly")) {
+                flag(Path{&at, "appendOnly"}, f.appendOnly);
+            } else if (is(key, "storageType")) {
+                typeCode(Path{&at, "storageType"}, f.storageType);
             } else if (is(key, "properties")) {
                 properties(Path{&at, "properties"}, f.properties);
             } else {
@@ -450,7 +457,7 @@ std::optional<Database> ModelReader::read(QString *problem)
                 else
                     m_scan.skip();
             } else if (is(key, "formatVersion")) {
-                // Version 1 documents read as designs without the members version 2 added.
+                // Older documents read as designs without the members later versions added.
                 number(Path{&top, "formatVersion"}, formatVersion, 1, FormatVersion);
             } else if (is(key, "name")) {
                 text(Path{&top, "name"}, db.name);

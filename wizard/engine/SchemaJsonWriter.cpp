@@ -218,6 +218,9 @@ void field(Writer &w, const Field &f)
     w.textIfAny("defaultValue", f.defaultValue);
     w.textIfAny("validationRule", f.validationRule);
     w.textIfAny("validationText", f.validationText);
+    w.textIfAny("expression", f.expression);
+    w.flagIfSet("appendOnly", f.appendOnly);
+    w.numberIfAny("storageType", f.storageType);
     propertiesIfAny(w, f.properties);
     w.close('}');
     w.put(',');
@@ -296,12 +299,29 @@ void relation(Writer &w, const Relation &r)
     w.put(',');
 }
 
+// Version 3 added ACE designs (version "12.0") and the field members
+// expression, appendOnly and storageType. A design without them is written
+// as version 2, which programs that know no ACE field still read.
+int formatVersion(const Database &db)
+{
+    if (db.version == QLatin1String("12.0"))
+        return 3;
+    for (const Table &t : db.tables) {
+        for (const Field &f : t.fields) {
+            if (!f.expression.isEmpty() || f.appendOnly || f.storageType != 0)
+                return 3;
+        }
+    }
+    return 2;
+}
+
 }  // namespace
 
 QByteArray toJson(const Database &db)
 {
     Writer w;
-    w.raw("{\"format\":\"tabulo-schema\",\"formatVersion\":2,");
+    w.raw("{\"format\":\"tabulo-schema\",");
+    w.numberMember("formatVersion", formatVersion(db));
     w.text("name", db.name);
     w.text("version", db.version);
     w.textIfAny("replicaId", db.replicaId);

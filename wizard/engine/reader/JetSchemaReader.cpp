@@ -1,7 +1,9 @@
 #include "wizard/engine/reader/JetSchemaReader.h"
 
+#include "wizard/engine/jetfile/AceHeader.h"
 #include "wizard/engine/jetfile/PropertyBlock.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
+#include "wizard/engine/reader/AceDesign.h"
 #include "wizard/engine/reader/Catalogue.h"
 #include "wizard/engine/reader/ReaderText.h"
 #include "wizard/engine/reader/StoredValue.h"
@@ -25,6 +27,7 @@ using schema::Table;
 
 // DAO error numbers.
 constexpr int WorkgroupUnusable = 3028;
+constexpr int CannotOpenFile = 3051;
 constexpr int FormatNotRecognised = 3343;
 
 // DAO type, attribute and MSysObjects codes.
@@ -42,6 +45,12 @@ constexpr std::string_view TableMemberProperties[] = {"ValidationRule", "Validat
 // Both, for reading a property block without the further properties.
 constexpr std::string_view MemberProperties[] = {"Required", "AllowZeroLength", "DefaultValue", "ValidationRule",
                                                  "ValidationText"};
+// ACE files: a calculated field's Expression and a memo's AppendOnly are
+// members too, and ResultType decides a calculated field's type.
+constexpr std::string_view AceMembers[] = {"Expression", "AppendOnly"};
+constexpr std::string_view AceMemberProperties[] = {"Required",   "AllowZeroLength", "DefaultValue",
+                                                    "ValidationRule", "ValidationText", "Expression",
+                                                    "AppendOnly", "ResultType"};
 
 // Stored properties that are no part of the design: the engine creates
 // and keeps them itself, and a rebuilt database gets its own.
@@ -62,6 +71,17 @@ schema::ReaderError unrecognised(const std::string &path, const std::string &why
 {
     return {FormatNotRecognised, readerText("Unrecognized database format '" + path + "': " + why + ".")};
 }
+
+// --- Password-encrypted ACE files (Office encryption): refused until the
+// reader can decrypt their pages. libmdb cannot read them, and they are no
+// damaged files, so the answer is not 3343.
+schema::ReaderError encryptedAce(const std::string &path)
+{
+    return {CannotOpenFile, readerText("Cannot open the database '" + path +
+                                       "': it is encrypted with a database password (Office encryption), "
+                                       "which this engine cannot decrypt.")};
+}
+// ---
 
 // Size in DAO's units: characters for Text, bytes for Binary, fixed sizes
 // for the number types, 0 for Memo and OLE.
@@ -105,34 +125,41 @@ std::vector<MdbColumn *> columnsInOrder(MdbTableDef *table)
 class DatabaseReader {
 public:
     DatabaseReader(const std::string &path, MdbHandle *mdb, jetfile::Format format, const ReadOptions &options)
-        : m_path(path), m_mdb(mdb), m_format(format), m_options(options) {}
+        : m_path(path), m_mdb(mdb), m_format(format), m_ace(format == jetfile::Format::Ace), m_options(options) {}
 
     std::optional<Database> read(schema::ReaderError &error)
     {
         Database db;
         db.name = readerText(m_path);
-        db.version = m_format == jetfile::Format::Jet3 ? QStringLiteral("3.0") : QStringLiteral("4.0");
+        db.version = m_format == jetfile::Format::Jet3 ? QStringLiteral("3.0")
+                     : m_ace                               ? QStringLiteral("12.0")
+                                                           : QStringLiteral("4.0");
         Catalogue catalogue(m_mdb);
         if (!catalogue.read()) {
             error = unrecognised(m_path, "the catalogue cannot be read");
             return std::nullopt;
         }
         m_catalogue = &catalogue;
+        if (m_ace)
+            m_complexColumns = ace::readComplexColumns(m_mdb, catalogue);
         readReplicaIds(catalogue.databaseProperties(), db);
         readRelations(db.relations);
         m_relations = &db.relations;
         const std::vector<Catalogue::Table> &rows = catalogue.tables();
         std::vector<Table> tables(rows.size());
+        std::vector<std::size_t> order;
+        order.reserve(rows.size());
         for (std::size_t k = 0; k < rows.size(); ++k) {
+            // What the engine makes for complex columns is no part of the design.
+            if (m_ace && ace::isEngineTable(rows[k].name))
+                continue;
+            order.push_back(k);
             tables[k].name = readerText(rows[k].name);
             tables[k].attributes = tableAttributes(rows[k].type, rows[k].flags);
             if (rows[k].entry && !readTable(rows[k], tables[k], error))
                 return std::nullopt;
         }
         // DAO lists tables by name.
-        std::vector<std::size_t> order(rows.size());
-        for (std::size_t k = 0; k < order.size(); ++k)
-            order[k] = k;
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
             return strcasecmp(rows[a].name.c_str(), rows[b].name.c_str()) < 0;
         });
@@ -244,6 +271,7 @@ private:
             const std::string name = stored_name.ascii.empty() ? decodeName(stored_name.stored) : stored_name.ascii;
             const int type = jetfile::daoPropertyType(stored.type);
             if (name.empty() || listed(members, name) || listed(EngineMaintainedProperties, name) ||
+                (m_ace && (listed(AceMembers, name) || ace::isEngineProperty(name))) ||
                 !jetfile::fitsType(type, stored.bytes.size()))
                 continue;
             Property &p = result.emplace_back();
@@ -292,48 +320,66 @@ private:
 
     bool readTable(const Catalogue::Table &row, Table &out, schema::ReaderError &error)
     {
-        MdbCatalogEntry *entry = row.entry.get();
-        const PropertySets properties =
-            readProperties(row.properties, m_options.designProperties ? std::span<const std::string_view>()
-                                                                      : std::span(MemberProperties));
-        TablePtr table(mdb_read_table(entry));
+        MdbCatalogEntry *catalogued = row.entry.get();
+        const PropertySets properties = readProperties(
+            row.properties, m_options.designProperties ? std::span<const std::string_view>()
+                            : m_ace                    ? std::span<const std::string_view>(AceMemberProperties)
+                                                       : std::span<const std::string_view>(MemberProperties));
+        TablePtr table(mdb_read_table(catalogued));
         if (!table || !mdb_read_columns(table.get())) {
             error = unrecognised(m_path, "table '" + row.name + "' cannot be read");
             return false;
         }
         std::string problem;
-        const auto definition = readDefinition(m_mdb, std::uint32_t(entry->table_pg), m_format, problem);
+        const auto definition = readDefinition(m_mdb, std::uint32_t(catalogued->table_pg), m_format, problem);
         if (!definition) {
             error = unrecognised(m_path, "table '" + row.name + "': " + problem);
             return false;
         }
-        std::map<int, std::uint8_t> flagsByNumber;
+        std::map<int, const jetfile::ColumnEntry *> entries;
         for (const jetfile::ColumnEntry &c : definition->columns)
-            flagsByNumber.emplace(c.number, c.flags);
+            entries.emplace(c.number, &c);
 
         const std::vector<MdbColumn *> columns = columnsInOrder(table.get());
         out.fields.reserve(qsizetype(columns.size()));
         for (MdbColumn *column : columns) {
-            const auto flags = flagsByNumber.find(column->col_num);
-            if (flags == flagsByNumber.end()) {
+            const auto entry = entries.find(column->col_num);
+            if (entry == entries.end()) {
                 error = unrecognised(m_path, "column '" + std::string(column->name) + "' of table '" + row.name +
                                                  "' has no definition entry");
                 return false;
             }
-            Field &f = out.fields.emplace_back();
-            f.name = readerText(column->name);
-            f.type = column->col_type == MDB_NUMERIC ? dbDecimal : column->col_type;
-            f.size = daoSize(column->col_type, column->col_size, m_format);
-            f.attributes = daoFieldAttributes(flags->second);
             const jetfile::PropertySet *set = properties.column(column->name);
+            Field f;
+            f.name = readerText(column->name);
+            std::uint8_t flags = entry->second->flags;
+            if (m_ace) {
+                const ace::FieldDesign design =
+                    ace::describeColumn(*entry->second, column->name, std::uint32_t(catalogued->table_pg),
+                                        m_complexColumns, aceProperties(properties, set));
+                if (design.kind == ace::FieldDesign::Kind::VersionHistory)
+                    continue;   // the engine keeps it for an append-only memo
+                f.type = design.daoType;
+                f.size = design.daoSize;
+                f.expression = readerText(design.expression);
+                f.appendOnly = design.appendOnly;
+                if (design.kind == ace::FieldDesign::Kind::Unnamed)
+                    f.storageType = design.storageType;
+                flags = design.flags;
+            } else {
+                f.type = column->col_type == MDB_NUMERIC ? dbDecimal : column->col_type;
+                f.size = daoSize(column->col_type, column->col_size, m_format);
+            }
+            f.attributes = daoFieldAttributes(flags);
             const jetfile::Property *required = properties.value(set, "Required");
             const jetfile::Property *allowZeroLength = properties.value(set, "AllowZeroLength");
-            f.required = required ? flagValue(*required) : !(flags->second & jetfile::columnflag::Nullable);
+            f.required = required ? flagValue(*required) : !(flags & jetfile::columnflag::Nullable);
             f.allowZeroLength = allowZeroLength && flagValue(*allowZeroLength);
             f.defaultValue = textValue(properties, set, "DefaultValue");
             f.validationRule = textValue(properties, set, "ValidationRule");
             f.validationText = textValue(properties, set, "ValidationText");
             f.properties = furtherProperties(properties, set, FieldMemberProperties);
+            out.fields.append(std::move(f));
         }
         const jetfile::PropertySet *own = properties.object();
         out.validationRule = textValue(properties, own, "ValidationRule");
@@ -359,6 +405,9 @@ private:
             return false;
         };
         for (const jetfile::LogicalIndex &logical : definition.indexes) {
+            // The engine's index behind a complex column comes with the column.
+            if (m_ace && ace::isComplexColumnIndex(definition, logical))
+                continue;
             Index index;
             const std::string indexName = decodeName(logical.name);
             index.primary = logical.type == IndexPrimary;
@@ -399,6 +448,23 @@ private:
 
     std::string decodeName(std::span<const std::uint8_t> stored) const { return decodeText(m_mdb, stored); }
 
+    // The properties of an ACE column that decide its design.
+    ace::ColumnProperties aceProperties(const PropertySets &properties, const jetfile::PropertySet *set) const
+    {
+        ace::ColumnProperties own;
+        if (const jetfile::Property *resultType = properties.value(set, "ResultType")) {
+            const int type = jetfile::daoPropertyType(resultType->type);
+            if (type >= jetfile::daotype::Byte && type <= jetfile::daotype::Long &&
+                jetfile::fitsType(type, resultType->bytes.size()))
+                own.resultType = int(jetfile::storedInteger(type, resultType->bytes));
+        }
+        if (const jetfile::Property *expression = properties.value(set, "Expression"))
+            own.expression = decodeName(expression->bytes);
+        const jetfile::Property *appendOnly = properties.value(set, "AppendOnly");
+        own.appendOnly = appendOnly && flagValue(*appendOnly);
+        return own;
+    }
+
     // Property names repeat on every field: each is made a QString once
     // and shared.
     QString propertyName(const std::string &name) const
@@ -427,7 +493,9 @@ private:
     std::string m_path;
     MdbHandle *m_mdb;
     jetfile::Format m_format;
+    bool m_ace;
     ReadOptions m_options;
+    ace::ComplexColumns m_complexColumns;   // ACE files: MSysComplexColumns
     const Catalogue *m_catalogue = nullptr;
     const QList<Relation> *m_relations = nullptr;
     // The stored names of each relation, as the index entries name them.
@@ -450,8 +518,15 @@ std::optional<Database> readDatabase(const std::string &path, const ReadOptions 
         return std::nullopt;
     }
     if (header->format == jetfile::Format::Ace) {
-        error = unrecognised(path, "an ACE (Access 2007 or later) database");
-        return std::nullopt;
+        const std::optional<jetfile::AceHeader> ace = readAceHeader(path, problem);
+        if (!ace) {
+            error = unrecognised(path, problem);
+            return std::nullopt;
+        }
+        if (ace->encrypted) {
+            error = encryptedAce(path);
+            return std::nullopt;
+        }
     }
     MdbPtr mdb = openJet(path, *header);
     if (!mdb) {

@@ -28,17 +28,38 @@ void chooseJet3Charset(const jetfile::Header &header)
 
 }  // namespace
 
-std::optional<jetfile::Header> readHeader(const std::string &path, std::string &problem)
+namespace {
+
+// The file's first `size` bytes (fewer when it is shorter); false when it cannot be opened.
+bool firstBytes(const std::string &path, std::vector<std::uint8_t> &bytes, std::size_t size, std::string &problem)
 {
     std::FILE *file = std::fopen(path.c_str(), "rb");
     if (!file) {
         problem = "the file cannot be opened";
-        return std::nullopt;
+        return false;
     }
-    std::uint8_t bytes[jetfile::HeaderBytes];
-    const std::size_t got = std::fread(bytes, 1, sizeof bytes, file);
+    bytes.resize(size);
+    bytes.resize(std::fread(bytes.data(), 1, size, file));
     std::fclose(file);
-    return jetfile::parseHeader(std::span(bytes, got), &problem);
+    return true;
+}
+
+}  // namespace
+
+std::optional<jetfile::Header> readHeader(const std::string &path, std::string &problem)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!firstBytes(path, bytes, jetfile::HeaderBytes, problem))
+        return std::nullopt;
+    return jetfile::parseHeader(bytes, &problem);
+}
+
+std::optional<jetfile::AceHeader> readAceHeader(const std::string &path, std::string &problem)
+{
+    std::vector<std::uint8_t> bytes;
+    if (!firstBytes(path, bytes, jetfile::AceHeaderBytes, problem))
+        return std::nullopt;
+    return jetfile::parseAceHeader(bytes, &problem);
 }
 
 MdbPtr openJet(const std::string &path, const jetfile::Header &header)

@@ -2,6 +2,7 @@
 // The reader's access to libmdb: opening a file, reading a table's rows as
 // text, and the raw pages of a table definition.
 
+#include "wizard/engine/jetfile/AceHeader.h"
 #include "wizard/engine/jetfile/JetHeader.h"
 #include "wizard/engine/jetfile/TableDefinition.h"
 
@@ -25,6 +26,8 @@ using TablePtr = std::unique_ptr<MdbTableDef, TableCloser>;
 
 // The file's header, read by our own code before libmdb sees the file.
 std::optional<jetfile::Header> readHeader(const std::string &path, std::string &problem);
+// What the first page of an ACE file adds: its generation and whether it is encrypted.
+std::optional<jetfile::AceHeader> readAceHeader(const std::string &path, std::string &problem);
 
 // Opens a Jet file with libmdb, its Jet 3 texts decoded in the header's code page.
 MdbPtr openJet(const std::string &path, const jetfile::Header &header);

@@ -7,7 +7,6 @@
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -286,37 +285,6 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         options.tables.append(fromArgument(name).trimmed());
     options.versionFromSource = app.count("--db-version") == 0;
     return std::nullopt;
-}
-
-std::vector<OptionSyntax> optionSyntax()
-{
-    CliOptions scratch;
-    CommandLine line(scratch);
-    const CLI::App &app = line.app;
-    std::vector<OptionSyntax> list;
-    for (const CLI::Option *option : app.get_options()) {
-        // The counts the parser uses for an option's values: a container
-        // without extra arguments takes one item a time.
-        OptionSyntax syntax;
-        syntax.minValues = std::min(option->get_type_size_min(), option->get_items_expected_min());
-        syntax.maxValues = option->get_items_expected_max();
-        if (syntax.maxValues >= CLI::detail::expected_max_vector_size / 16 && !option->get_allow_extra_args()) {
-            int typeMax = option->get_type_size_max();
-            syntax.maxValues = CLI::detail::checked_multiply(typeMax, option->get_expected_min())
-                                   ? typeMax
-                                   : CLI::detail::expected_max_vector_size;
-        }
-        syntax.printsAndExits = option == app.get_help_ptr() || option == app.get_version_ptr();
-        for (const std::string &name : option->get_snames()) {
-            syntax.name = "-" + name;
-            list.push_back(syntax);
-        }
-        for (const std::string &name : option->get_lnames()) {
-            syntax.name = "--" + name;
-            list.push_back(syntax);
-        }
-    }
-    return list;
 }
 
 std::vector<std::string> commandLineOptions()

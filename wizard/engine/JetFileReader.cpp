@@ -85,20 +85,6 @@ void JetFileReader::readAhead(const QString &path)
         m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path, m_settings));
 }
 
-void JetFileReader::adoptReadAhead(const StartedReader &reader)
-{
-    m_ahead.reset();
-    // Its arguments are checked when the file is opened.
-    const bool sameProgram = reader.program
-                             == (m_settings.program.isEmpty() ? findSchemaReader() : m_settings.program);
-    if (!sameProgram || m_settings.memoryLimitBytes != kReaderMemoryLimitBytes) {
-        ReaderChild child = reader.child;
-        stopReaderChild(child);
-        return;
-    }
-    m_ahead = std::make_unique<ReaderProcess>(m_settings, reader.arguments, reader.child);
-}
-
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
                                              ErrorList &errorList) const
 {

@@ -46,11 +46,6 @@ ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStrin
     }
 }
 
-ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments, ReaderChild child)
-    : m_settings(settings), m_arguments(arguments), m_child(child)
-{
-}
-
 ReaderProcess::~ReaderProcess()
 {
     stopReaderChild(m_child);

@@ -1,7 +1,6 @@
 #pragma once
-// One run of tabulo-schema-reader: started at once (or taken over from
-// whoever started it), with its memory limit and its input and errors on
-// the null device; finish() collects its answer, waiting at most the time
+// One run of tabulo-schema-reader: started at once, with its memory limit
+// and its input and errors on the null device; finish() collects its answer, waiting at most the time
 // limit. A run that is let go while the reader still works stops the reader.
 
 #include "wizard/engine/JetFileReader.h"
@@ -28,9 +27,6 @@ ReaderChild startReaderChild(const QString &program, const QStringList &argument
 class ReaderProcess {
 public:
     ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments);
-    // Takes over `child`, a reader already started as `settings` and
-    // `arguments` would start it.
-    ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments, ReaderChild child);
     ~ReaderProcess();
     ReaderProcess(const ReaderProcess &) = delete;
     ReaderProcess &operator=(const ReaderProcess &) = delete;

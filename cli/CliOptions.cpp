@@ -2,6 +2,7 @@
 
 #include "cli/PasswordInput.h"
 #include "utility/BasicError.h"
+#include "utility/OS32Helper.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/ModuleWriter.h"
 
@@ -67,6 +68,15 @@ CLI::Option *textOption(CLI::App &app, const std::string &name, std::function<vo
 CLI::Option *textOption(CLI::App &app, const std::string &name, QString &target, const std::string &help)
 {
     return textOption(app, name, [&target](const QString &text) { target = text; }, help);
+}
+
+// An option naming a file the engine reads, which becomes `target` with
+// every byte of the name kept, UTF-8 or not.
+CLI::Option *fileOption(CLI::App &app, const std::string &name, QString &target, const std::string &help)
+{
+    return app.add_option_function<std::string>(
+        name, [&target](const std::string &file) { target = pembry::decodeFileName(QByteArray::fromStdString(file)); },
+        help);
 }
 
 // The setting PathNameDBNew for the value of --location.
@@ -135,11 +145,11 @@ CommandLine::CommandLine(CliOptions &options)
     app.footer("Exit status: 0 on success, 1 when the database cannot be read or the module cannot be "
                "written (\"error NUMBER: DESCRIPTION\" on standard error), 2 for a usage error.");
 
-    textOption(app, "SOURCE", options.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
+    fileOption(app, "SOURCE", options.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
         ->required();
 
     const char *sourceGroup = "Source security";
-    textOption(app, "--mdw", options.mdw, "Workgroup information file that secures the source database")
+    fileOption(app, "--mdw", options.mdw, "Workgroup information file that secures the source database")
         ->type_name("FILE")->group(sourceGroup);
     textOption(app, "--user", options.user, "User name for the workgroup (used with --mdw)")
         ->type_name("NAME")->group(sourceGroup);

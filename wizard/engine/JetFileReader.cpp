@@ -81,7 +81,7 @@ JetFileReader &JetFileReader::operator=(JetFileReader &&) noexcept = default;
 void JetFileReader::readAhead(const QString &path)
 {
     m_ahead.reset();
-    if (QFileInfo(path).isFile())
+    if (pathKind(path) == PathKind::RegularFile)
         m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path, m_settings));
 }
 
@@ -91,8 +91,8 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     // A run started ahead is this reading's only if it reads this file;
     // whatever happens below, it does not outlive the call.
     std::unique_ptr<ReaderProcess> reader = std::move(m_ahead);
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir())
+    const PathKind found = pathKind(path);
+    if (path.isEmpty() || found == PathKind::Missing || found == PathKind::Folder)
         errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
     QByteArray bytes;
     QString kind;
@@ -150,8 +150,7 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, ErrorList &er
                    QStringLiteral("%1 (%2: %3)").arg(engineErrorText(errors::WorkgroupUnusable), path, why),
                    EngineSource);
     };
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (const PathKind found = pathKind(path); found == PathKind::Missing || found == PathKind::Folder)
         unusable(QStringLiteral("the file does not exist"));
     QByteArray bytes;
     QString kind;

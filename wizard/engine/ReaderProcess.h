@@ -20,7 +20,8 @@ struct ReaderRun {
     QString problem;            // why it did not finish, for the description
 };
 
-// startReaderChild() with Qt's strings, in the local 8-bit encoding.
+// startReaderChild() with Qt's strings; file names keep the bytes they were
+// decoded from (pembry::encodeFileName).
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
                              int *error);
 

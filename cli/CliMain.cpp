@@ -1,13 +1,11 @@
 // tabulo-cli: the generator without a window. Opens the source database with
 // the given security, chooses the tables, hands every option to the one
 // generator and writes the module to a code file or to standard output.
-// The launcher (start/main.cpp) loads this module and calls its entry point.
 
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/TableChoice.h"
 #include "cli/TerminalText.h"
-#include "cli/start/LaunchedReader.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/WizardBuild.h"
@@ -190,38 +188,24 @@ int run(const CliOptions &options, KeptMessages &messages)
     return 0;
 }
 
-// The engine reads what the options ask for, taking the reader the
-// launcher started on the source or starting one now; either works while
-// the program gets ready.
-void readSourceAhead(const CliOptions &options, const LaunchedReader *launched)
+// Starts the reader on the source with what the options ask for: it reads
+// while Qt and the generator get ready.
+void readSourceAhead(const CliOptions &options)
 {
     dao::DBEngine &engine = dao::dbEngine();
     engine.setDesignPropertiesWanted(options.settings.includeDesignProperties);
-    if (!launched) {
-        engine.readAhead(options.source);
-        return;
-    }
-    QStringList arguments;
-    for (const char *const *argument = launched->argv + 1; *argument; ++argument)
-        arguments.append(QString::fromLocal8Bit(*argument));
-    engine.takeReadAhead(options.source, QString::fromLocal8Bit(launched->argv[0]), arguments, launched->child);
+    engine.readAhead(options.source);
 }
 
 }  // namespace
 
-extern "C" __attribute__((visibility("default"))) int tabulo_cli_main(int argc, char **argv,
-                                                                      const LaunchedReader *launched)
+int main(int argc, char **argv)
 {
     setWizardBuild(ace120Build());   // reads every format the ACE build opens; logs to Tabulo120.log
     CliOptions options;
-    if (const std::optional<int> status = parseCommandLine(argc, argv, options)) {
-        if (launched) {
-            dao::ReaderChild child = launched->child;
-            dao::stopReaderChild(child);
-        }
+    if (const std::optional<int> status = parseCommandLine(argc, argv, options))
         return *status;
-    }
-    readSourceAhead(options, launched);
+    readSourceAhead(options);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tabulo-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TABULO_VERSION));

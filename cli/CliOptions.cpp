@@ -2,12 +2,12 @@
 
 #include "cli/PasswordInput.h"
 #include "utility/BasicError.h"
+#include "utility/OS32Helper.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/ModuleWriter.h"
 
 #include <CLI/CLI.hpp>
 
-#include <algorithm>
 #include <cstdio>
 #include <deque>
 #include <functional>
@@ -68,6 +68,15 @@ CLI::Option *textOption(CLI::App &app, const std::string &name, std::function<vo
 CLI::Option *textOption(CLI::App &app, const std::string &name, QString &target, const std::string &help)
 {
     return textOption(app, name, [&target](const QString &text) { target = text; }, help);
+}
+
+// An option naming a file the engine reads, which becomes `target` with
+// every byte of the name kept, UTF-8 or not.
+CLI::Option *fileOption(CLI::App &app, const std::string &name, QString &target, const std::string &help)
+{
+    return app.add_option_function<std::string>(
+        name, [&target](const std::string &file) { target = pembry::decodeFileName(QByteArray::fromStdString(file)); },
+        help);
 }
 
 // The setting PathNameDBNew for the value of --location.
@@ -136,11 +145,11 @@ CommandLine::CommandLine(CliOptions &options)
     app.footer("Exit status: 0 on success, 1 when the database cannot be read or the module cannot be "
                "written (\"error NUMBER: DESCRIPTION\" on standard error), 2 for a usage error.");
 
-    textOption(app, "SOURCE", options.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
+    fileOption(app, "SOURCE", options.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
         ->required();
 
     const char *sourceGroup = "Source security";
-    textOption(app, "--mdw", options.mdw, "Workgroup information file that secures the source database")
+    fileOption(app, "--mdw", options.mdw, "Workgroup information file that secures the source database")
         ->type_name("FILE")->group(sourceGroup);
     textOption(app, "--user", options.user, "User name for the workgroup (used with --mdw)")
         ->type_name("NAME")->group(sourceGroup);
@@ -286,37 +295,6 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         options.tables.append(fromArgument(name).trimmed());
     options.versionFromSource = app.count("--db-version") == 0;
     return std::nullopt;
-}
-
-std::vector<OptionSyntax> optionSyntax()
-{
-    CliOptions scratch;
-    CommandLine line(scratch);
-    const CLI::App &app = line.app;
-    std::vector<OptionSyntax> list;
-    for (const CLI::Option *option : app.get_options()) {
-        // The counts the parser uses for an option's values: a container
-        // without extra arguments takes one item a time.
-        OptionSyntax syntax;
-        syntax.minValues = std::min(option->get_type_size_min(), option->get_items_expected_min());
-        syntax.maxValues = option->get_items_expected_max();
-        if (syntax.maxValues >= CLI::detail::expected_max_vector_size / 16 && !option->get_allow_extra_args()) {
-            int typeMax = option->get_type_size_max();
-            syntax.maxValues = CLI::detail::checked_multiply(typeMax, option->get_expected_min())
-                                   ? typeMax
-                                   : CLI::detail::expected_max_vector_size;
-        }
-        syntax.printsAndExits = option == app.get_help_ptr() || option == app.get_version_ptr();
-        for (const std::string &name : option->get_snames()) {
-            syntax.name = "-" + name;
-            list.push_back(syntax);
-        }
-        for (const std::string &name : option->get_lnames()) {
-            syntax.name = "--" + name;
-            list.push_back(syntax);
-        }
-    }
-    return list;
 }
 
 std::vector<std::string> commandLineOptions()

@@ -44,19 +44,6 @@ void checkCodeStyleOptions(const CliOptions &options);
 // after a usage error (the message is printed).
 std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options);
 
-// One spelling of an option of tabulo-cli, and how many of the arguments
-// after it the parser takes as its values when the value is not in the
-// option's own argument ("--name=value", "-oVALUE").
-struct OptionSyntax {
-    std::string name;             // "--mdw", "-o"
-    int minValues = 0;            // taken whatever they look like
-    int maxValues = 0;            // 0 for a flag; those above minValues only if not options
-    bool printsAndExits = false;  // --help and --version: the program reads no database
-};
-
-// Every option parseCommandLine knows, each spelling on its own.
-std::vector<OptionSyntax> optionSyntax();
-
 // Every option parseCommandLine knows, once, by the name its messages use
 // ("--output", "SOURCE"), in the order --help lists them.
 std::vector<std::string> commandLineOptions();

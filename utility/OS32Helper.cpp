@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QTemporaryFile>
 
 #include <cerrno>
@@ -81,10 +82,83 @@ void makeFolder(const QString &path)
 
 bool existsAsNamed(const QString &path)
 {
-    const QFileInfo info(path);
-    return info.exists() || info.isSymLink();
+    struct stat status {};
+    return ::lstat(encodeFileName(path).constData(), &status) == 0;
+}
+
+// Length of the valid UTF-8 sequence at `at`, or 0.
+qsizetype utf8SequenceLength(const QByteArray &bytes, qsizetype at)
+{
+    const auto byte = [&](qsizetype i) { return uchar(bytes[at + i]); };
+    const uchar lead = byte(0);
+    if (lead < 0x80)
+        return 1;
+    const qsizetype length = lead >= 0xC2 && lead <= 0xDF   ? 2
+                             : lead >= 0xE0 && lead <= 0xEF ? 3
+                             : lead >= 0xF0 && lead <= 0xF4 ? 4
+                                                            : 0;
+    if (length == 0 || bytes.size() - at < length)
+        return 0;
+    char32_t code = lead & (0x7F >> length);
+    for (qsizetype i = 1; i < length; ++i) {
+        if ((byte(i) & 0xC0) != 0x80)
+            return 0;
+        code = (code << 6) | (byte(i) & 0x3F);
+    }
+    // Overlong forms, surrogates and values beyond U+10FFFF are invalid.
+    if ((length == 3 && code < 0x800) || (length == 4 && (code < 0x10000 || code > 0x10FFFF))
+        || (code >= 0xD800 && code <= 0xDFFF))
+        return 0;
+    return length;
+}
+
+constexpr char16_t kEscapedByte = 0xDC00;
+
+// Valid UTF-8 as text; unlike QFile::decodeName, a leading U+FEFF is kept.
+QString fromUtf8(QByteArrayView bytes)
+{
+    using Flag = QStringDecoder::Flag;
+    return QStringDecoder(QStringDecoder::Utf8, Flag::Stateless | Flag::ConvertInitialBom).decode(bytes);
+}
+
+// Whether name[i] stands for a byte that is not UTF-8: a low surrogate of
+// that range without the high surrogate that would make it a pair.
+bool isEscapedByte(const QString &name, qsizetype i)
+{
+    const char16_t c = name[i].unicode();
+    return c >= kEscapedByte + 0x80 && c <= kEscapedByte + 0xFF && (i == 0 || !name[i - 1].isHighSurrogate());
 }
 }  // namespace
+
+QString decodeFileName(const QByteArray &bytes)
+{
+    QString name;
+    qsizetype valid = 0;   // where the valid bytes not yet decoded start
+    for (qsizetype at = 0; at < bytes.size();) {
+        if (const qsizetype length = utf8SequenceLength(bytes, at)) {
+            at += length;
+            continue;
+        }
+        name += fromUtf8(QByteArrayView(bytes).sliced(valid, at - valid));
+        name += QChar(char16_t(kEscapedByte + uchar(bytes[at])));
+        valid = ++at;
+    }
+    return name + fromUtf8(QByteArrayView(bytes).sliced(valid));
+}
+
+QByteArray encodeFileName(const QString &name)
+{
+    QByteArray bytes;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (isEscapedByte(name, i)) {
+            bytes += QFile::encodeName(name.sliced(from, i - from));
+            bytes += char(name[i].unicode() - kEscapedByte);
+            from = i + 1;
+        }
+    }
+    return from == 0 ? QFile::encodeName(name) : bytes + QFile::encodeName(name.sliced(from));
+}
 
 QString fileSystemPath(const QString &path)
 {
@@ -175,7 +249,7 @@ bool OS32Helper::IsValidFilePath(const QString &fileName) const
     int fd = -1;
     do {
         // Non-blocking, so that a pipe without a writer cannot hang the test.
-        fd = ::open(QFile::encodeName(native).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+        fd = ::open(encodeFileName(native).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd >= 0) {
         struct stat status {};

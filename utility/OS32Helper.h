@@ -12,9 +12,20 @@
 //
 // Errors carry the source "Pembry31.OS32Helper".
 
+#include <QByteArray>
 #include <QString>
 
 namespace pembry {
+
+// A file name's bytes as text, and back. Names are read as UTF-8; a byte
+// that is no part of valid UTF-8 becomes the lone surrogate U+DC00 + byte,
+// and back, so that every name the file system holds survives the round
+// trip (QFile::decodeName makes such a byte U+FFFD, which names another
+// file, and drops a leading U+FEFF). Every routine of the library and the
+// engine that hands a path to the system encodes it here. Printed, such a
+// byte shows as U+FFFD.
+QString decodeFileName(const QByteArray &bytes);
+QByteArray encodeFileName(const QString &name);
 
 // The path as the file system reads it: `path` itself when something of
 // that name exists (a "\" is a character of a name here), otherwise with

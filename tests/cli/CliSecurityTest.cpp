@@ -1,6 +1,7 @@
 // tabulo-cli against hostile surroundings: programs planted in the temporary
 // folder, names full of terminal control sequences, file names that look
-// like options, and special files where regular files belong.
+// like options or are not UTF-8, and special files where regular files
+// belong.
 
 #include "CliRun.h"
 #include "FifoWatch.h"
@@ -14,6 +15,8 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
+
+#include <filesystem>
 
 using namespace clitest;
 
@@ -68,6 +71,58 @@ protected:
     QTemporaryDir dir;
     std::optional<ScopedEnv> path, dataHome, dataDirs, tmp;
     QString snapshot;
+};
+
+// tabulo-cli run in `folder` with `arguments` as bytes. QProcess hands its
+// arguments over as UTF-8 text, which no file name that is not UTF-8 survives,
+// so a shell does: each argument is written as printf's octal escapes.
+CliResult runCliWithBytes(const QList<QByteArray> &arguments, const QString &folder)
+{
+    QString script = QStringLiteral("exec \"$0\"");
+    QStringList shellArguments{QStringLiteral("-c"), QString(), cliProgram()};
+    for (const QByteArray &argument : arguments) {
+        QString escaped;
+        for (const char byte : argument)
+            escaped += QStringLiteral("\\%1").arg(uint(uchar(byte)), 3, 8, QLatin1Char('0'));
+        shellArguments.append(escaped);
+        script += QStringLiteral(" \"$(printf \"${%1}\")\"").arg(shellArguments.size() - 3);
+    }
+    shellArguments[1] = script;
+    QProcess process;
+    process.setWorkingDirectory(folder);
+    process.start(QStringLiteral("/bin/sh"), shellArguments);
+    CliResult result;
+    if (!process.waitForFinished(120000)) {
+        ADD_FAILURE() << "tabulo-cli did not finish";
+        return result;
+    }
+    result.exitCode = process.exitCode();
+    result.out = process.readAllStandardOutput();
+    result.err = QString::fromLocal8Bit(process.readAllStandardError());
+    return result;
+}
+
+// A temporary folder for files whose names are not UTF-8, which
+// QTemporaryDir could not remove.
+class ByteNameFolder {
+public:
+    ~ByteNameFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(folder(), ignored);
+    }
+    QString path() const { return m_dir.path(); }
+    // Copies a file of the corpus to the file named by the bytes `name`.
+    void copy(const QString &corpusFile, const QByteArray &name) const
+    {
+        std::filesystem::copy_file(QFile::encodeName(testDataPath(corpusFile)).toStdString(),
+                                   folder() / name.toStdString());
+    }
+
+private:
+    std::filesystem::path folder() const { return QFile::encodeName(m_dir.path()).toStdString(); }
+
+    QTemporaryDir m_dir;
 };
 
 }  // namespace
@@ -183,4 +238,35 @@ TEST(CliSecurity, ASourceOrWorkgroupThatIsAPipeIsNeverOpened)
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 3028: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(workgroup)) << result.err.toStdString();
+}
+
+// A file name is used as the bytes it was given: the file whose existence,
+// format and password are checked is the file read, whatever its name holds.
+TEST(CliSecurity, ASourceNameThatIsNotUtf8IsTheFileCheckedAndRead)
+{
+    TABULO_NEED_TESTDATA();
+    ByteNameFolder dir;
+    // "pw\xff.mdb" is protected; the same name decoded with U+FFFD is not.
+    dir.copy(QStringLiteral("jet4-password.mdb"), "pw\xff.mdb");
+    dir.copy(QStringLiteral("northwind.mdb"), "pw\xef\xbf\xbd.mdb");
+    CliResult result = runCliWithBytes({"pw\xff.mdb", "--list-tables"}, dir.path());
+    EXPECT_EQ(result.exitCode, 1) << result.out.constData();
+    EXPECT_TRUE(result.err.startsWith("error 3031: ")) << result.err.toStdString();
+
+    result = runCliWithBytes({"pw\xff.mdb", "--list-tables", "--db-password", "password"}, dir.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(result.out.toStdString(), "Table1\n");
+
+    // A Latin-1 name, and a workgroup file under such a name.
+    dir.copy(QStringLiteral("northwind.mdb"), "caf\xe9.mdb");
+    dir.copy(QStringLiteral("workgroup.mdw"), "gr\xfcppe.mdw");
+    result = runCliWithBytes({"caf\xe9.mdb", "--mdw", "gr\xfcppe.mdw", "--user", "Admin"}, dir.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_TRUE(result.out == runCli({testDataPath("northwind.mdb")}).out) << "not the module of northwind.mdb";
+
+    // A missing one is named readably.
+    result = runCliWithBytes({"gone\xff.mdb"}, dir.path());
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.startsWith(QString::fromUtf8("error 5: The source database \"gone\ufffd.mdb\"")))
+        << result.err.toStdString();
 }

@@ -5,7 +5,6 @@
 #include "TerminalRun.h"
 #include "TestPaths.h"
 
-#include <QDir>
 #include <QTemporaryDir>
 
 using namespace clitest;
@@ -255,25 +254,6 @@ TEST(Cli, AnUnwritableCodeFileIsAnErrorAndLeavesNothingBehind)
     EXPECT_TRUE(result.err.startsWith("error 76: ")) << result.err.toStdString();
     EXPECT_TRUE(result.err.contains(codeFile));
     EXPECT_FALSE(QFile::exists(codeFile));
-}
-
-// The program is the launcher's module: without it the launcher says
-// which file it could not load, and nothing else runs.
-TEST(Cli, AMissingProgramModuleIsOneErrorLine)
-{
-    QTemporaryDir dir;
-    ASSERT_TRUE(QDir(dir.path()).mkpath("bin"));
-    const QString launcher = dir.filePath("bin/tabulo-cli");
-    ASSERT_TRUE(QFile::copy(cliProgram(), launcher));
-    QProcess process;
-    process.start(launcher, {"--version"});
-    ASSERT_TRUE(process.waitForFinished(60000));
-    EXPECT_EQ(process.exitCode(), 1);
-    const QString err = QString::fromLocal8Bit(process.readAllStandardError());
-    EXPECT_TRUE(err.startsWith("tabulo-cli: cannot load the program " + dir.filePath("bin/../"))) << err.toStdString();
-    EXPECT_TRUE(err.contains("tabulo-cli-core.so")) << err.toStdString();
-    EXPECT_EQ(err.count('\n'), 1) << err.toStdString();
-    EXPECT_TRUE(process.readAllStandardOutput().isEmpty());
 }
 
 TEST(Cli, AFullStandardOutputIsAnError)

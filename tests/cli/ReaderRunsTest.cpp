@@ -1,5 +1,5 @@
-// tabulo-cli reads a Jet file once: the reader its launcher starts before
-// the program is loaded is the one whose answer the run uses, and it reads
+// tabulo-cli reads a Jet file once: the reader it starts as soon as the
+// command line is read is the one whose answer the run uses, and it reads
 // the further design properties only for --design-properties.
 
 #include "TestPaths.h"

@@ -4,7 +4,6 @@
 #include "EngineFixtures.h"
 #include "TestPaths.h"
 
-#include "ScopedEnv.h"
 #include "wizard/engine/EngineErrors.h"
 #include "wizard/engine/JetEngine.h"
 #include "wizard/engine/ReaderProcess.h"
@@ -136,103 +135,6 @@ TEST_F(ReadAheadTest, SnapshotsAreNotReadAheadAndTheEngineStopsWhatItStarted)
     }
     EXPECT_EQ(readerRuns().size(), 1) << "a snapshot was given to the reader";
     EXPECT_FALSE(running(early)) << "the engine left its reader running";
-}
-
-namespace {
-
-// A reader started on a file as tabulo-cli's launcher does, before any engine exists.
-struct Launched {
-    QString program;
-    QStringList arguments;
-    ReaderChild child;
-
-    Launched(const QString &reader, const QString &file, bool designProperties = true) : program(reader)
-    {
-        if (!designProperties)
-            arguments.append(QStringLiteral("--no-design-properties"));
-        arguments << QStringLiteral("--") << file;
-        int error = 0;
-        child = startReaderChild(program, arguments, kReaderMemoryLimitBytes, &error);
-        EXPECT_TRUE(child.started()) << std::strerror(error);
-    }
-
-    void handTo(DBEngine &engine, const QString &name, const QString &claimedProgram = {}) const
-    {
-        engine.takeReadAhead(name, claimedProgram.isEmpty() ? program : claimedProgram, arguments, child);
-    }
-};
-
-}  // namespace
-
-TEST_F(ReadAheadTest, AReaderStartedBeforeTheEngineIsTakenOverAndUsed)
-{
-    const ScopedEnv reader("TABULO_SCHEMA_READER", settings.program.toLocal8Bit());
-    for (const bool designProperties : {true, false}) {
-        QFile::remove(runs);
-        JetEngine engine;
-        engine.setDesignPropertiesWanted(designProperties);
-        Launched(settings.program, northwind, designProperties).handTo(engine, northwind);
-        const auto db = engine.Workspaces(0)->OpenDatabase(northwind, false, true, {});
-        EXPECT_GE(db->TableDefs().Count(), 8);
-        EXPECT_EQ(readerRuns().size(), 1) << "the file was read twice";
-    }
-}
-
-TEST_F(ReadAheadTest, AStartedReaderThatTheEngineWouldNotRunIsStopped)
-{
-    const ScopedEnv reader("TABULO_SCHEMA_READER", findSchemaReader().toLocal8Bit());
-    const QString slow = slowCopy(QStringLiteral("northwind.mdb"));
-    const struct {
-        const char *what;
-        QString file;           // what the early reader reads
-        QString opened;         // what the engine then opens
-        bool otherProgram;
-    } cases[] = {
-        {"another program", slow, slow, true},
-        {"another file", slow, northwind, false},
-    };
-    for (const auto &c : cases) {
-        QFile::remove(runs);
-        JetEngine engine;
-        // The stand-in script is not the reader the engine finds.
-        const Launched early(settings.program, c.file);
-        const pid_t pid = readerRuns(1).value(0);
-        ASSERT_GT(pid, 0) << c.what;
-        early.handTo(engine, c.file, c.otherProgram ? QString() : findSchemaReader());
-        if (c.opened != slow) {
-            const auto db = engine.Workspaces(0)->OpenDatabase(c.opened, false, true, {});
-            EXPECT_GE(db->TableDefs().Count(), 8) << c.what;
-        }
-        EXPECT_FALSE(running(pid)) << c.what << ": the unused early reader is still running";
-    }
-    // A snapshot engine, or one that is not the Jet file engine, stops it too.
-    QFile::remove(runs);
-    const Launched early(settings.program, slow);
-    const pid_t pid = readerRuns(1).value(0);
-    JetEngine engine;
-    early.handTo(engine, dir.filePath(QStringLiteral("design.json")), findSchemaReader());
-    EXPECT_FALSE(running(pid));
-}
-
-TEST_F(ReadAheadTest, AStartedReaderWithoutTheDesignPropertiesIsNotUsedWhenTheyAreWanted)
-{
-    const ScopedEnv reader("TABULO_SCHEMA_READER", settings.program.toLocal8Bit());
-    JetEngine engine;
-    const Launched early(settings.program, northwind, false);
-    ASSERT_EQ(readerRuns(1).size(), 1);
-    early.handTo(engine, northwind);
-    const auto db = engine.Workspaces(0)->OpenDatabase(northwind, false, true, {});
-    EXPECT_EQ(readerRuns().size(), 2) << "the answer without the design properties was used";
-    QStringList descriptions;
-    for (int t = 0; t < db->TableDefs().Count(); ++t) {
-        const auto &properties = db->TableDefs().Item(t)->Properties();
-        for (int p = 0; p < properties.Count(); ++p) {
-            if (properties.Item(p)->Name() == QLatin1String("Description"))
-                descriptions.append(properties.Item(p)->Value().toString());
-        }
-    }
-    EXPECT_TRUE(descriptions.contains(QStringLiteral("Categories of Northwind products.")))
-        << descriptions.join('|').toStdString();
 }
 
 TEST(ReaderChild, StartsWithTheStandardStreamsOfThisProcessClosed)

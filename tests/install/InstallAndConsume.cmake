@@ -18,7 +18,7 @@ run("cmake --install" ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${prefix}
 foreach(installed
     ${BINDIR}/tabulo ${BINDIR}/tabulo-cli ${BINDIR}/tabulo-schema-reader
     ${LIBDIR}/libPembry31.so.31 ${LIBDIR}/pembry31/pembry31-desktop.so
-    ${LIBDIR}/tabulo/Tabulo120.so ${LIBDIR}/tabulo/Tabulo40.so ${LIBDIR}/tabulo/Tabulo35.so ${LIBDIR}/tabulo-cli/tabulo-cli-core.so
+    ${LIBDIR}/tabulo/Tabulo120.so ${LIBDIR}/tabulo/Tabulo40.so ${LIBDIR}/tabulo/Tabulo35.so
     ${LIBDIR}/cmake/Pembry31/Pembry31Config.cmake ${LIBDIR}/cmake/Pembry31/Pembry31ConfigVersion.cmake
     ${INCLUDEDIR}/pembry31/utility/TextHelper.h ${INCLUDEDIR}/pembry31/utility/MessageService.h
     ${DATADIR}/applications/tabulo.desktop)
@@ -38,7 +38,7 @@ foreach(header ${installed_headers})
 endforeach()
 
 # The installed tabulo-cli runs from the prefix, with the installed library,
-# and reads a Jet file with the installed reader and module.
+# and reads a Jet file with the installed reader.
 run("the installed tabulo-cli" ${prefix}/${BINDIR}/tabulo-cli --version)
 if(EXISTS ${BUILD_DIR}/sample/fruit.mdb)
   run("the installed tabulo-cli on fruit.mdb" ${CMAKE_COMMAND} -E env --unset=TABULO_SCHEMA_READER

@@ -60,11 +60,6 @@ public:
                                                     const QString &password) override;
     const dao::Errors &Errors() const override { return m_inner->Errors(); }
     void readAhead(const QString &name) override { m_inner->readAhead(name); }
-    void takeReadAhead(const QString &name, const QString &program, const QStringList &arguments,
-                       dao::ReaderChild child) override
-    {
-        m_inner->takeReadAhead(name, program, arguments, child);
-    }
     void setDesignPropertiesWanted(bool wanted) override { m_inner->setDesignPropertiesWanted(wanted); }
 
 private:

@@ -12,6 +12,7 @@
 #include "Printing.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 using namespace pembry;
@@ -142,6 +143,58 @@ TEST(OS32HelperFiles, ANameHoldingABackslashIsUsedAsItIsWhenItExists)
     EXPECT_EQ(fileSystemPath(odd), odd);
     EXPECT_EQ(fileSystemPath(QStringLiteral("\\tmp\\x")), QStringLiteral("/tmp/x"));
     EXPECT_EQ(fileSystemPath(QString()), QString());
+}
+
+// Every name survives decoding and encoding, whatever its bytes; valid
+// UTF-8 decodes as Qt decodes it, and what is not UTF-8 still prints.
+TEST(OS32HelperFiles, FileNamesKeepTheirBytes)
+{
+    for (const QByteArray &name : {QByteArray("plain.mdb"), QByteArray("caf\xc3\xa9 \xf0\x9f\x8d\x8e.mdb")}) {
+        EXPECT_EQ(decodeFileName(name), QFile::decodeName(name));
+        EXPECT_EQ(encodeFileName(decodeFileName(name)), name);
+    }
+    // A name may begin with a byte order mark, after a stray byte too.
+    for (const QByteArray &name : {QByteArray("\xef\xbb\xbf" "bom"), QByteArray("\xff\xef\xbb\xbf" "bom")})
+        EXPECT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().constData();
+    // Latin-1, a cut sequence, an encoded surrogate, an overlong form, a
+    // value beyond U+10FFFF, and the bytes of U+FFFD beside a stray 0xFF.
+    for (const QByteArray &name : {QByteArray("caf\xe9.mdb"), QByteArray("cut\xe2\x82"), QByteArray("\xed\xb3\xbf"),
+                                   QByteArray("\xc0\xaf"), QByteArray("\xf4\x90\x80\x80"),
+                                   QByteArray("\xef\xbf\xbd\xff")}) {
+        const QString decoded = decodeFileName(name);
+        EXPECT_EQ(encodeFileName(decoded), name) << name.toHex().constData();
+        EXPECT_NE(decoded, QFile::decodeName(name)) << name.toHex().constData();
+        EXPECT_EQ(decoded.toLocal8Bit(), QFile::encodeName(QFile::decodeName(name))) << name.toHex().constData();
+    }
+    // Every name of one or two bytes.
+    for (int first = 1; first < 256; ++first) {
+        for (int second = 0; second < 256; ++second) {
+            QByteArray name(1, char(first));
+            if (second)
+                name.append(char(second));
+            ASSERT_EQ(encodeFileName(decodeFileName(name)), name) << name.toHex().constData();
+        }
+    }
+    // U+1F0A1 is the pair D83C DCA1: its low half, though in the range of
+    // the bytes, is part of a character.
+    EXPECT_EQ(encodeFileName(QString::fromUtf8("\xf0\x9f\x82\xa1")), QByteArray("\xf0\x9f\x82\xa1"));
+}
+
+// A name that is not UTF-8 is tested as the file it names.
+TEST(OS32HelperFiles, ANameThatIsNotUtf8IsTheFileTested)
+{
+    QTemporaryDir dir;
+    const QByteArray folder = QFile::encodeName(dir.path());
+    const QString latin1 = decodeFileName(folder + "/caf\xe9.mdb");
+    EXPECT_FALSE(os.IsValidFilePath(latin1));
+    ASSERT_TRUE(writeFile(QFile::decodeName(folder + "/caf\xef\xbf\xbd.mdb"), "data"));
+    EXPECT_FALSE(os.IsValidFilePath(latin1)) << "the U+FFFD name was tested";
+    const int fd = ::open((folder + "/caf\xe9.mdb").constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_TRUE(os.IsValidFilePath(latin1));
+    EXPECT_EQ(fileSystemPath(latin1), latin1);
+    ::unlink((folder + "/caf\xe9.mdb").constData());
 }
 
 TEST(OS32HelperFiles, WriteAccessNeverTouchesExistingFiles)

@@ -5,8 +5,6 @@
 // engine's error number and leaves the engine's Errors collection holding
 // the errors of that operation.
 
-#include "wizard/engine/ReaderChild.h"
-
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -224,17 +222,6 @@ public:
     // reads files in another process may start now, while the caller gets
     // ready. Opening checks and fails exactly as without the hint.
     virtual void readAhead(const QString &name) { Q_UNUSED(name); }
-    // The same hint with a reader `program` that already runs with
-    // `arguments` on `name`: the engine takes it over, or stops it when it
-    // has no use for it.
-    virtual void takeReadAhead(const QString &name, const QString &program, const QStringList &arguments,
-                               ReaderChild child)
-    {
-        Q_UNUSED(name);
-        Q_UNUSED(program);
-        Q_UNUSED(arguments);
-        stopReaderChild(child);
-    }
     // A hint that the caller has no use for the design properties beyond
     // the members (descriptions, captions, formats, lookups): an engine
     // that reads files may leave them out, and read faster.

@@ -40,15 +40,6 @@ void JetEngine::readAhead(const QString &name)
         m_reader->readAhead(name);
 }
 
-void JetEngine::takeReadAhead(const QString &name, const QString &program, const QStringList &arguments,
-                              ReaderChild child)
-{
-    if (isSnapshotName(name))
-        stopReaderChild(child);
-    else
-        m_reader->adoptReadAhead({program, arguments, child});
-}
-
 std::shared_ptr<Workspace> JetEngine::Workspaces(int index)
 {
     if (index != 0)

@@ -28,8 +28,6 @@ public:
     const dao::Errors &Errors() const override { return *m_errors; }
     // Starts the reader on a Jet file; snapshots are read when opened.
     void readAhead(const QString &name) override;
-    void takeReadAhead(const QString &name, const QString &program, const QStringList &arguments,
-                       ReaderChild child) override;
     void setDesignPropertiesWanted(bool wanted) override { m_reader->settings().designProperties = wanted; }
 
 private:

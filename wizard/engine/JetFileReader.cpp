@@ -106,22 +106,8 @@ JetFileReader &JetFileReader::operator=(JetFileReader &&) noexcept = default;
 void JetFileReader::readAhead(const QString &path)
 {
     m_ahead.reset();
-    if (QFileInfo(path).isFile())
+    if (pathKind(path) == PathKind::RegularFile)
         m_ahead = std::make_unique<ReaderProcess>(m_settings, readerArguments(path, m_settings));
-}
-
-void JetFileReader::adoptReadAhead(const StartedReader &reader)
-{
-    m_ahead.reset();
-    // Its arguments are checked when the file is opened.
-    const bool sameProgram = reader.program
-                             == (m_settings.program.isEmpty() ? findSchemaReader() : m_settings.program);
-    if (!sameProgram || m_settings.memoryLimitBytes != kReaderMemoryLimitBytes) {
-        ReaderChild child = reader.child;
-        stopReaderChild(child);
-        return;
-    }
-    m_ahead = std::make_unique<ReaderProcess>(m_settings, reader.arguments, reader.child);
 }
 
 schema::Database JetFileReader::readDatabase(const QString &path, const QString &password,
@@ -130,8 +116,8 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     // A run started ahead is this reading's only if it reads this file;
     // whatever happens below, it does not outlive the call.
     std::unique_ptr<ReaderProcess> reader = std::move(m_ahead);
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir())
+    const PathKind found = pathKind(path);
+    if (path.isEmpty() || found == PathKind::Missing || found == PathKind::Folder)
         errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
     QByteArray bytes;
     QString kind;
@@ -196,8 +182,7 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, ErrorList &er
                    QStringLiteral("%1 (%2: %3)").arg(engineErrorText(errors::WorkgroupUnusable), path, why),
                    EngineSource);
     };
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (const PathKind found = pathKind(path); found == PathKind::Missing || found == PathKind::Folder)
         unusable(QStringLiteral("the file does not exist"));
     QByteArray bytes;
     QString kind;

@@ -28,14 +28,6 @@ struct JetFileReaderSettings {
 
 class ReaderProcess;
 
-// A reader someone else started: `program` with `arguments`, under the
-// default limits.
-struct StartedReader {
-    QString program;
-    QStringList arguments;
-    ReaderChild child;
-};
-
 class JetFileReader {
 public:
     explicit JetFileReader(JetFileReaderSettings settings = {});
@@ -59,10 +51,6 @@ public:
     // Starts the reader on the Jet file `path` now; the next readDatabase of
     // that file takes its answer, any other reading stops it unused.
     void readAhead(const QString &path);
-    // As readAhead, with a reader that already runs (tabulo-cli's launcher
-    // starts one before the program is loaded). It is stopped unused
-    // unless these settings would start the same run.
-    void adoptReadAhead(const StartedReader &reader);
 
 private:
     JetFileReaderSettings m_settings;

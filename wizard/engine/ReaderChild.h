@@ -1,9 +1,7 @@
 #pragma once
 // A child process that reads a file for the engine: started with its
 // standard output on a pipe to this process, its input and errors on the
-// null device, its address space limited and no core file. POSIX calls
-// only, no Qt and no C++ library, so that tabulo-cli's launcher can start
-// one before it loads anything else.
+// null device, its address space limited and no core file.
 
 #include <cstdint>
 #include <sys/types.h>

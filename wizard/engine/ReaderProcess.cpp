@@ -1,5 +1,7 @@
 #include "wizard/engine/ReaderProcess.h"
 
+#include "utility/OS32Helper.h"
+
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
@@ -20,9 +22,9 @@ constexpr qint64 ReadChunkBytes = 64 * 1024;
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
                              int *error)
 {
-    std::vector<QByteArray> words{program.toLocal8Bit()};
+    std::vector<QByteArray> words{pembry::encodeFileName(program)};
     for (const QString &argument : arguments)
-        words.push_back(argument.toLocal8Bit());
+        words.push_back(pembry::encodeFileName(argument));
     std::vector<const char *> argv;
     for (const QByteArray &word : words)
         argv.push_back(word.constData());
@@ -44,11 +46,6 @@ ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStrin
     if (!m_child.started()) {
         m_problem = QStringLiteral("%1 could not be started (%2)").arg(program, QString::fromLocal8Bit(std::strerror(error)));
     }
-}
-
-ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments, ReaderChild child)
-    : m_settings(settings), m_arguments(arguments), m_child(child)
-{
 }
 
 ReaderProcess::~ReaderProcess()

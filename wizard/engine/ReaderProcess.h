@@ -1,7 +1,6 @@
 #pragma once
-// One run of tabulo-schema-reader: started at once (or taken over from
-// whoever started it), with its memory limit and its input and errors on
-// the null device; finish() collects its answer, waiting at most the time
+// One run of tabulo-schema-reader: started at once, with its memory limit
+// and its input and errors on the null device; finish() collects its answer, waiting at most the time
 // limit. A run that is let go while the reader still works stops the reader.
 
 #include "wizard/engine/JetFileReader.h"
@@ -21,16 +20,14 @@ struct ReaderRun {
     QString problem;            // why it did not finish, for the description
 };
 
-// startReaderChild() with Qt's strings, in the local 8-bit encoding.
+// startReaderChild() with Qt's strings; file names keep the bytes they were
+// decoded from (pembry::encodeFileName).
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
                              int *error);
 
 class ReaderProcess {
 public:
     ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments);
-    // Takes over `child`, a reader already started as `settings` and
-    // `arguments` would start it.
-    ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments, ReaderChild child);
     ~ReaderProcess();
     ReaderProcess(const ReaderProcess &) = delete;
     ReaderProcess &operator=(const ReaderProcess &) = delete;

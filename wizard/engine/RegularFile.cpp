@@ -1,5 +1,7 @@
 #include "wizard/engine/RegularFile.h"
 
+#include "utility/OS32Helper.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -24,13 +26,23 @@ QString kindOf(mode_t mode)
 
 }  // namespace
 
+PathKind pathKind(const QString &path)
+{
+    struct stat status {};
+    if (::stat(pembry::encodeFileName(path).constData(), &status) != 0)
+        return PathKind::Missing;
+    if (S_ISDIR(status.st_mode))
+        return PathKind::Folder;
+    return S_ISREG(status.st_mode) ? PathKind::RegularFile : PathKind::Other;
+}
+
 RegularFileOpen openRegularFile(const QString &path, QFile &file, QString *what)
 {
     // Non-blocking, so that the open itself cannot wait; the kind is then
     // checked on what was opened, not on the name, which could change.
     int fd = -1;
     do {
-        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+        fd = ::open(pembry::encodeFileName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     } while (fd < 0 && errno == EINTR);
     if (fd < 0)
         return RegularFileOpen::Unreadable;
@@ -53,7 +65,7 @@ RegularFileOpen openRegularFile(const QString &path, QFile &file, QString *what)
 QString specialFileKind(const QString &path)
 {
     struct stat status {};
-    if (::stat(QFile::encodeName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
+    if (::stat(pembry::encodeFileName(path).constData(), &status) != 0 || S_ISREG(status.st_mode))
         return {};
     return kindOf(status.st_mode);
 }

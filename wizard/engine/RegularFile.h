@@ -3,6 +3,8 @@
 // is opened for reading only when it is one, so that a named pipe, device or
 // socket is never opened in a way that could wait (a pipe without a writer
 // blocks the open for good); and a file about to be written can be checked.
+// Paths reach the system as pembry::encodeFileName() makes them, so that a
+// name that is not UTF-8 names the file it was decoded from.
 
 #include <QFile>
 #include <QString>
@@ -14,6 +16,11 @@ enum class RegularFileOpen {
     NotRegular,   // a pipe, device or socket; see `what`
     Unreadable,   // missing, a folder, or no permission
 };
+
+enum class PathKind { Missing, Folder, RegularFile, Other };
+
+// What `path` names, links followed.
+PathKind pathKind(const QString &path);
 
 // Opens `path` into `file`. For a file that is no regular file, `what`
 // names its kind ("a named pipe", "a device", "a socket").

@@ -4,7 +4,6 @@
 #include "wizard/engine/SchemaJson.h"
 
 #include <QFile>
-#include <QFileInfo>
 
 namespace dao {
 
@@ -21,8 +20,7 @@ bool isSnapshotName(const QString &name)
 
 schema::Database loadSnapshot(const QString &path, ErrorList &errorList)
 {
-    const QFileInfo info(path);
-    if (!info.exists() || info.isDir())
+    if (const PathKind found = pathKind(path); found == PathKind::Missing || found == PathKind::Folder)
         errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), Source);
     QFile file;
     QString kind;

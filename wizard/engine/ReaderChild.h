@@ -1,9 +1,11 @@
 #pragma once
 // A child process that reads a file for the engine: started with its
 // standard output on a pipe to this process, its input and errors on the
-// null device, its address space limited and no core file. POSIX calls
-// only, no Qt and no C++ library, so that tabulo-cli's launcher can start
-// one before it loads anything else.
+// null device, its address space limited and no core file. It is killed
+// when the thread that started it ends (a killed program leaves no reader
+// behind), so start it from a thread that outlives the read. POSIX calls
+// and Linux's prctl only, no Qt and no C++ library, so that tabulo-cli's
+// launcher can start one before it loads anything else.
 
 #include <cstdint>
 #include <sys/types.h>

@@ -1,13 +1,20 @@
 // tabulo-cli reads a Jet file once: the reader it starts as soon as the
 // command line is read is the one whose answer the run uses, and it reads
-// the further design properties only for --design-properties.
+// the further design properties only for --design-properties. The reader
+// ends with tabulo-cli.
 
 #include "TestPaths.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QThread>
 #include <gtest/gtest.h>
+
+#include <csignal>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 
 TEST(CliReader, ARunReadsTheJetFileOnce)
 {
@@ -49,4 +56,49 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
         ASSERT_TRUE(log.open(QIODevice::ReadOnly));
         EXPECT_EQ(log.readAll(), readerArguments.join(u' ').toLocal8Bit() + '\n') << arguments.join(' ').toStdString();
     }
+}
+
+// A killed tabulo-cli takes its reader along, whatever the reader is doing.
+TEST(CliReader, AKilledRunLeavesNoReaderBehind)
+{
+    TABULO_NEED_TESTDATA();
+    QTemporaryDir dir;
+    const QString pidFile = dir.filePath(QStringLiteral("pid"));
+    const QString script = dir.filePath(QStringLiteral("reader.sh"));
+    QFile file(script);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QStringLiteral("#!/bin/sh\necho $$ > '%1.part'\nmv '%1.part' '%1'\nexec sleep 60\n").arg(pidFile).toUtf8());
+    file.close();
+    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+
+    // The reader, orphaned, comes to this process, which learns how it ended.
+    ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    QProcess cli;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TABULO_SCHEMA_READER"), script);
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), {testDataPath(QStringLiteral("northwind.mdb"))});
+    ASSERT_TRUE(cli.waitForStarted());
+    QElapsedTimer timer;
+    timer.start();
+    while (!QFile::exists(pidFile) && timer.elapsed() < 20000)
+        QThread::msleep(10);
+    QFile pid(pidFile);
+    ASSERT_TRUE(pid.open(QIODevice::ReadOnly)) << "the reader did not start";
+    const pid_t reader = pid.readAll().trimmed().toInt();
+    ASSERT_GT(reader, 0);
+
+    kill(pid_t(cli.processId()), SIGTERM);
+    ASSERT_TRUE(cli.waitForFinished(10000));
+    timer.restart();
+    pid_t waited = 0;
+    while ((waited = waitpid(reader, nullptr, WNOHANG)) == 0 && timer.elapsed() < 5000)
+        QThread::msleep(10);
+    const bool ended = waited == reader;
+    if (!ended) {
+        kill(reader, SIGKILL);
+        waitpid(reader, nullptr, 0);
+    }
+    prctl(PR_SET_CHILD_SUBREAPER, 0);
+    EXPECT_TRUE(ended) << "the reader went on after tabulo-cli was killed";
 }

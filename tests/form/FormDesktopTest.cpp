@@ -115,6 +115,48 @@ TEST_F(WizardFixture, EveryPageResizesWithoutOverlappingControls)
     }
 }
 
+// Long help texts are cut short in the status bar: the window keeps its
+// width while the focus visits every control, at its first size and at its
+// smallest.
+TEST_F(WizardFixture, TheWindowKeepsItsWidthWhileTheFocusWalksTheControls)
+{
+    open(true, true);
+    const QSize first = m_form->size();
+    type(u"txtDBSource"_s, m_source);
+    type(u"txtMDWSource"_s, u"/no/such.mdw"_s);     // enables the user name and password boxes
+    for (int target = 0; target < 5; ++target) {
+        if (target == 1) {
+            clear(u"txtMDWSource"_s);
+            next();
+            click(u"optDatabaseLocation(1)"_s);
+            type(u"txtDBNew"_s, m_dir.filePath(u"new.mdb"_s));
+        } else if (target > 1) {
+            next();
+        }
+        if (target == 3)
+            click(u"cmdAddAll"_s);
+        if (target == 4)
+            click(u"optNewDBSecurity(2)"_s), type(u"txtMDWNew"_s, u"/new.mdw"_s);
+        ASSERT_EQ(page(), target);
+        for (const QSize size : {first, m_form->minimumSizeHint()}) {
+            m_form->resize(size);
+            QApplication::processEvents();
+            const int width = m_form->width();
+            for (QWidget *control : visibleControls(m_form.get())) {
+                if (!control->isEnabled() || !(control->focusPolicy() & Qt::TabFocus))
+                    continue;
+                control->setFocus(Qt::TabFocusReason);
+                QApplication::processEvents();
+                if (m_form->width() != width) {
+                    ADD_FAILURE() << "page " << target << ": the focus on " << control->objectName().toStdString()
+                                  << " widened the window from " << width << " to " << m_form->width();
+                    break;
+                }
+            }
+        }
+    }
+}
+
 TEST_F(WizardFixture, RendersEachPageToAPicture)
 {
     const QString folder = QStringLiteral(TABULO_BINARY_DIR "/screenshots");

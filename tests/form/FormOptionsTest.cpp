@@ -247,3 +247,52 @@ TEST_F(WizardFixture, HardcodedSecurityWaitsForWorkgroupAndUser)
     EXPECT_FALSE(w(u"lblMDWNew"_s)->isEnabled());
     EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
 }
+
+// An access key whose control is disabled, or that no control has, does
+// nothing: the box with the focus keeps its text.
+TEST_F(WizardFixture, ADeadAccessKeyTypesNothingOnTheSourcePage)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    pressKey(Qt::Key_F, Qt::AltModifier);     // &Finish, disabled
+    pressKey(Qt::Key_B, Qt::AltModifier);     // &Back, disabled
+    pressKey(Qt::Key_Q, Qt::AltModifier);     // no control's key
+    EXPECT_EQ(box(u"txtDBSource"_s)->text(), m_source);
+    type(u"txtPasswordDBSource"_s, u"pw"_s);
+    pressKey(Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(box(u"txtPasswordDBSource"_s)->text(), u"pw"_s);
+    EXPECT_EQ(tabulo::gobjWriteNewDatabase().PasswordDBSource(), u"pw"_s);
+    EXPECT_EQ(page(), 0);
+}
+
+TEST_F(WizardFixture, ADeadAccessKeyTypesNothingOnTheOptionsAndCodePages)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    type(u"txtDBNew"_s, u"/new.mdb"_s);
+    pressKey(Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(box(u"txtDBNew"_s)->text(), u"/new.mdb"_s);
+    next();
+    ASSERT_EQ(page(), 2);
+    box(u"txtVarNameNewDB"_s)->setFocus(Qt::MouseFocusReason);     // selects the text
+    pressKey(Qt::Key_F, Qt::AltModifier);
+    EXPECT_EQ(box(u"txtVarNameNewDB"_s)->text(), u"dbNew"_s);
+    EXPECT_EQ(page(), 2);
+    pressKey(Qt::Key_T, Qt::AltModifier);     // &Table still takes the focus
+    EXPECT_EQ(m_form->focusWidget(), box(u"txtVarNameNewTable"_s));
+}
+
+TEST_F(WizardFixture, ADeadAccessKeyTypesNothingOnTheSecurityPage)
+{
+    open();
+    goToTablesPage();
+    click(u"cmdAddAll"_s);
+    next();
+    click(u"optNewDBSecurity(2)"_s);
+    type(u"txtMDWNew"_s, u"/secure/new.mdw"_s);
+    pressKey(Qt::Key_F, Qt::AltModifier);     // Finish waits for the user name
+    pressKey(Qt::Key_N, Qt::AltModifier);     // no page after this one
+    EXPECT_EQ(box(u"txtMDWNew"_s)->text(), u"/secure/new.mdw"_s);
+    EXPECT_EQ(page(), 4);
+}

@@ -141,6 +141,12 @@ protected:
         QTest::mouseClick(target, Qt::LeftButton, {},
                           hasIndicator ? QPoint(8, target->height() / 2) : target->rect().center());
     }
+    // A key as the platform delivers it: to the window, where shortcuts and
+    // access keys are tried before the focus widget gets it.
+    void pressKey(Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier)
+    {
+        QTest::keyClick(m_form->windowHandle(), key, modifiers);
+    }
     void next() { click(QStringLiteral("cmdNext")); }
     void back() { click(QStringLiteral("cmdBack")); }
 

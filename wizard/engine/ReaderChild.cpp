@@ -5,6 +5,7 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mman.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -22,6 +23,7 @@ struct ChildSetup {
     int input, output, errors;
     rlim_t memory;
     const sigset_t *mask;
+    pid_t parent;
     volatile int error;
 };
 
@@ -39,6 +41,17 @@ int childMain(void *argument)
             action.sa_flags = 0;
             sigaction(signal, &action, nullptr);
         }
+    }
+    // The reader dies with the thread that started it, so that a killed
+    // program leaves no reader behind. Had the parent died before this
+    // call, the child has been handed to another process already: stop.
+    if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0) {
+        setup->error = errno;
+        _exit(127);
+    }
+    if (getppid() != setup->parent) {
+        setup->error = ESRCH;
+        _exit(127);
     }
     const rlimit addressSpace{setup->memory, setup->memory};
     const rlimit noCore{0, 0};
@@ -101,7 +114,7 @@ ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitB
     sigset_t all, previous;
     sigfillset(&all);
     sigprocmask(SIG_SETMASK, &all, &previous);
-    ChildSetup setup{argv, fds[2], fds[1], fds[3], rlim_t(memoryLimitBytes), &previous, 0};
+    ChildSetup setup{argv, fds[2], fds[1], fds[3], rlim_t(memoryLimitBytes), &previous, getpid(), 0};
     // CLONE_VFORK: this thread goes on once the child has exec'd or exited.
     const pid_t pid = clone(childMain, static_cast<char *>(stack) + ChildStackBytes,
                             CLONE_VM | CLONE_VFORK | SIGCHLD, &setup);

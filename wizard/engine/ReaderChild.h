@@ -1,7 +1,9 @@
 #pragma once
 // A child process that reads a file for the engine: started with its
 // standard output on a pipe to this process, its input and errors on the
-// null device, its address space limited and no core file.
+// null device, its address space limited and no core file. It is killed
+// when the thread that started it ends (a killed program leaves no reader
+// behind), so start it from a thread that outlives the read.
 
 #include <cstdint>
 #include <sys/types.h>

@@ -6,6 +6,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLocale>
+#include <QPainter>
+#include <QStyle>
 #include <QTimer>
 #include <algorithm>
 
@@ -13,9 +15,33 @@ namespace tabulo {
 
 namespace {
 
-QLabel *makePanel(const QString &name, QWidget *parent)
+// The status text panel: a help or status text too long for the window is
+// cut short with "...", rather than widening the window. text() stays whole.
+class ElidingLabel : public QLabel {
+public:
+    using QLabel::QLabel;
+
+protected:
+    void paintEvent(QPaintEvent *event) override
+    {
+        QRect room = contentsRect().marginsRemoved(QMargins(margin(), margin(), margin(), margin()));
+        const int xIndent = indent() >= 0 ? indent() : (frameWidth() > 0 ? fontMetrics().horizontalAdvance(u'x') / 2 : 0);
+        room.setLeft(room.left() + xIndent);
+        if (fontMetrics().horizontalAdvance(text()) <= room.width()) {
+            QLabel::paintEvent(event);
+            return;
+        }
+        QPainter painter(this);
+        drawFrame(&painter);
+        style()->drawItemText(&painter, room, int(alignment()) | Qt::TextForceLeftToRight, palette(), isEnabled(),
+                              fontMetrics().elidedText(text(), Qt::ElideRight, room.width()), foregroundRole());
+    }
+};
+
+QLabel *makePanel(const QString &name, QWidget *parent, QLabel *label = nullptr)
 {
-    auto *label = new QLabel(parent);
+    if (!label)
+        label = new QLabel(parent);
     label->setObjectName(name);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setContentsMargins(4, 0, 4, 0);
@@ -35,11 +61,14 @@ bool nativeModifiersKnown()
 
 WizardStatusBar::WizardStatusBar(QWidget *parent)
     : QStatusBar(parent),
-      m_text(makePanel(QStringLiteral("sbMainPanel1"), this)),
+      m_text(makePanel(QStringLiteral("sbMainPanel1"), this, new ElidingLabel(this))),
       m_caps(makePanel(QStringLiteral("sbMainPanel2"), this)),
       m_date(makePanel(QStringLiteral("sbMainPanel3"), this)),
       m_midnight(new QTimer(this))
 {
+    // The text's length never sets the window's width.
+    m_text->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    m_text->setTextFormat(Qt::PlainText);
     addWidget(m_text, 1);
     addPermanentWidget(m_caps);
     addPermanentWidget(m_date);

@@ -1,5 +1,6 @@
 #pragma once
-// The wizard window's status bar: panel 1 carries the status and help text,
+// The wizard window's status bar: panel 1 carries the status and help text
+// (cut short with "..." when too long: it never widens the window),
 // panel 2 the Caps Lock state ("CAPS", greyed while off), panel 3 today's date.
 
 #include <QStatusBar>

@@ -4,6 +4,7 @@
 #include "utility/MessageService.h"
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/WizardBuild.h"
+#include "wizard/form/AccessKeyGuard.h"
 #include "wizard/form/BusyPointer.h"
 #include "wizard/form/HandlerGuard.h"
 #include "wizard/form/QtUiControls.h"
@@ -56,6 +57,7 @@ frmWizardMain::frmWizardMain(QWidget *parent)
     m_clipboard = std::make_unique<QtClipboard>();
 
     resize(sizeHint().expandedTo(QSize(560, 420)));
+    new AccessKeyGuard(this);
     connectHandlers();
 }
 

@@ -3,11 +3,12 @@
 // library once a GUI application exists. Prints what it checked; exits 1 on
 // the first difference.
 
-#include "utility/BasicError.h"
-#include "utility/OS32Helper.h"
-#include "utility/Variant.h"
-#include "utility/VBObjectHelper.h"
-#include "utility/Win32API.h"
+#include <pembry31/utility/BasicError.h>
+#include <pembry31/utility/OS32Helper.h>
+#include <pembry31/utility/VBObjectHelper.h>
+#include <pembry31/utility/Win32API.h>
+
+#include "utility/Variant.h"    // the older form still works
 
 #include <QDir>
 #include <QFile>

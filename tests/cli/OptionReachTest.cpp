@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -32,6 +33,7 @@ const std::map<std::string, const char *> kExempt = {
 // A run with the option, and the run it is compared with (none: the run
 // with every default).
 struct Variation {
+    Variation(QStringList with, QStringList without = {}) : with(std::move(with)), without(std::move(without)) {}
     QStringList with;
     QStringList without;
 };

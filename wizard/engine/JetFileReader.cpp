@@ -25,19 +25,26 @@ const QString WorkspaceSource = QStringLiteral("DAO.Workspace");
 const QString EngineSource = QStringLiteral("DAO.DBEngine");
 // The reader's exit status when it prints an error object.
 constexpr int ReaderErrorStatus = 2;
+// The longest password an encrypted ACE file's key is made from (UTF-16
+// units; the rest is ignored). Its UTF-8 fits the reader's input.
+constexpr qsizetype MaxAcePasswordUnits = 255;
 
 QString unrecognised(const QString &path, const QString &why)
 {
     return QStringLiteral("Unrecognized database format '%1': %2.").arg(path, why);
 }
 
-// The reader's arguments for the database `path`; "--" ends its options,
+// The reader's arguments for the database `path`, which takes the password
+// on its standard input when `passwordOnInput`; "--" ends its options,
 // whatever the file is called.
-QStringList readerArguments(const QString &path, const JetFileReaderSettings &settings)
+QStringList readerArguments(const QString &path, const JetFileReaderSettings &settings,
+                            bool passwordOnInput = false)
 {
     QStringList arguments;
     if (!settings.designProperties)
         arguments.append(QStringLiteral("--no-design-properties"));
+    if (passwordOnInput)
+        arguments.append(QStringLiteral("--password-stdin"));
     arguments << QStringLiteral("--") << QDir::toNativeSeparators(path);
     return arguments;
 }
@@ -52,11 +59,15 @@ RegularFileOpen headerBytes(const QString &path, QByteArray &bytes, QString &kin
     return opened;
 }
 
+std::span<const std::uint8_t> byteSpan(const QByteArray &bytes)
+{
+    return std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size()));
+}
+
 std::optional<jetfile::Header> parseHeader(const QByteArray &bytes, QString &problem)
 {
     std::string why;
-    auto header = jetfile::parseHeader(
-        std::span(reinterpret_cast<const std::uint8_t *>(bytes.constData()), std::size_t(bytes.size())), &why);
+    auto header = jetfile::parseHeader(byteSpan(bytes), &why);
     problem = QString::fromStdString(why);
     return header;
 }
@@ -70,18 +81,16 @@ std::optional<jetfile::AceHeader> parseAceHeader(const QByteArray &bytes, QStrin
     return header;
 }
 
-// --- Password-encrypted ACE files (Office encryption): refused until the
-// engine can decrypt their pages. They are no damaged files, so the answer
-// is not 3343.
-[[noreturn]] void refuseEncryptedAce(const QString &path, ErrorList &errorList)
+// A run of the reader on an encrypted ACE file, given `password` on its
+// input; this copy of the password is wiped once written.
+std::unique_ptr<ReaderProcess> startWithPassword(const JetFileReaderSettings &settings,
+                                                 const QStringList &arguments, const QString &password)
 {
-    errorList.fail(errors::CannotOpenFile,
-                   QStringLiteral("Cannot open the database '%1': it is encrypted with a database password "
-                                  "(Office encryption), which this engine cannot decrypt.")
-                       .arg(path),
-                   WorkspaceSource);
+    QByteArray secret = password.left(MaxAcePasswordUnits).toUtf8();
+    auto reader = std::make_unique<ReaderProcess>(settings, arguments, &secret);
+    secret.fill('\0');
+    return reader;
 }
-// ---
 
 // The error object of a reader that could not read the file; only the
 // engine's own numbers for such failures are believed.
@@ -138,26 +147,35 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("it is an ACE database (Access 2007 or later), which this engine does not open")),
                    WorkspaceSource);
+    // An encrypted ACE file's password is checked by the reader, which
+    // derives the key from it once and decrypts the file with that key.
+    bool encryptedAce = false;
     if (header->format == jetfile::Format::Ace) {
         const std::optional<jetfile::AceHeader> ace = parseAceHeader(bytes, problem);
         if (!ace)
             errorList.fail(errors::FormatNotRecognised, unrecognised(path, problem), WorkspaceSource);
-        if (ace->encrypted)
-            refuseEncryptedAce(path, errorList);
+        encryptedAce = ace->encrypted;
     }
     if (header->format == jetfile::Format::Jet4 && tabulo::wizardBuild().jetVersion < 40)
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("it is a Jet 4.0 database, which the Jet 3.5 engine does not open")),
                    WorkspaceSource);
-    if (!header->password.empty() && QString::fromStdU16String(header->password) != password)
+    if (encryptedAce ? password.isEmpty()
+                     : !header->password.empty() && QString::fromStdU16String(header->password) != password)
         errorList.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
 
-    const QStringList arguments = readerArguments(path, m_settings);
+    // A run started ahead never has the password, so it is never the run of
+    // an encrypted file.
+    const QStringList arguments = readerArguments(path, m_settings, encryptedAce);
     if (reader && !reader->isRunOf(m_settings, arguments))
         reader.reset();
     if (!reader)
-        reader = std::make_unique<ReaderProcess>(m_settings, arguments);
+        reader = encryptedAce ? startWithPassword(m_settings, arguments, password)
+                              : std::make_unique<ReaderProcess>(m_settings, arguments);
     const ReaderRun run = reader->finish();
+    // A wrong password is told in the engine's own words, as for Jet 4.
+    if (encryptedAce && readerError(run, {errors::NotValidDbPassword}))
+        errorList.fail(errors::NotValidDbPassword, {}, WorkspaceSource);
     if (const auto error = readerError(run, {errors::FormatNotRecognised}))
         errorList.fail(error->number, error->description, WorkspaceSource);
     if (!run.finished)

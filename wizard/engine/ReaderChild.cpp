@@ -86,20 +86,49 @@ void closeAll(const int *fds, int count)
 
 constexpr size_t ChildStackBytes = 64 * 1024;
 
+// The child's standard input: the null device, or a pipe already holding
+// `bytes` and closed for writing. Close-on-exec; -1 with errno on failure.
+int childInput(const char *bytes, size_t count)
+{
+    if (!bytes)
+        return aboveStandardStreams(open("/dev/null", O_RDONLY | O_CLOEXEC));
+    if (count > kReaderInputMaxBytes) {
+        errno = E2BIG;
+        return -1;
+    }
+    int ends[2] = {-1, -1};
+    if (pipe2(ends, O_CLOEXEC) != 0)
+        return -1;
+    // A fresh pipe's buffer holds at least a page: this write completes at once.
+    ssize_t written = 0;
+    do
+        written = count ? write(ends[1], bytes, count) : 0;
+    while (written < 0 && errno == EINTR);
+    const int writeError = errno;
+    close(ends[1]);
+    if (written != ssize_t(count)) {
+        close(ends[0]);
+        errno = written < 0 ? writeError : EIO;
+        return -1;
+    }
+    return aboveStandardStreams(ends[0]);
+}
+
 }  // namespace
 
-ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitBytes, int *error)
+ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitBytes, int *error,
+                             const char *input, std::size_t inputBytes)
 {
     ReaderChild child;
     int pipeEnds[2] = {-1, -1};
-    int fds[4] = {-1, -1, -1, -1};   // pipe read end, pipe write end, null in, null out
+    int fds[4] = {-1, -1, -1, -1};   // pipe read end, pipe write end, input, null out
     if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
         *error = errno;
         return child;
     }
     fds[0] = aboveStandardStreams(pipeEnds[0]);
     fds[1] = aboveStandardStreams(pipeEnds[1]);
-    fds[2] = aboveStandardStreams(open("/dev/null", O_RDONLY | O_CLOEXEC));
+    fds[2] = childInput(input, inputBytes);
     fds[3] = aboveStandardStreams(open("/dev/null", O_WRONLY | O_CLOEXEC));
     void *stack = mmap(nullptr, ChildStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK,
                        -1, 0);

@@ -20,7 +20,7 @@ constexpr qint64 ReadChunkBytes = 64 * 1024;
 }  // namespace
 
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
-                             int *error)
+                             int *error, const QByteArray *input)
 {
     std::vector<QByteArray> words{pembry::encodeFileName(program)};
     for (const QString &argument : arguments)
@@ -29,10 +29,12 @@ ReaderChild startReaderChild(const QString &program, const QStringList &argument
     for (const QByteArray &word : words)
         argv.push_back(word.constData());
     argv.push_back(nullptr);
-    return startReaderChild(argv.data(), memoryLimitBytes, error);
+    return startReaderChild(argv.data(), memoryLimitBytes, error, input ? input->constData() : nullptr,
+                            input ? std::size_t(input->size()) : 0);
 }
 
-ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments)
+ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments,
+                             const QByteArray *input)
     : m_settings(settings), m_arguments(arguments)
 {
     const QString program = settings.program.isEmpty() ? findSchemaReader() : settings.program;
@@ -42,7 +44,7 @@ ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStrin
     }
     int error = 0;
     m_child = startReaderChild(program, arguments, std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024),
-                               &error);
+                               &error, input);
     if (!m_child.started()) {
         m_problem = QStringLiteral("%1 could not be started (%2)").arg(program, QString::fromLocal8Bit(std::strerror(error)));
     }

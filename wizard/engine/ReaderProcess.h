@@ -1,6 +1,7 @@
 #pragma once
-// One run of tabulo-schema-reader: started at once, with its memory limit
-// and its input and errors on the null device; finish() collects its answer, waiting at most the time
+// One run of tabulo-schema-reader: started at once, with its memory limit,
+// its errors on the null device and its input there too or on a pipe holding
+// a few given bytes; finish() collects its answer, waiting at most the time
 // limit. A run that is let go while the reader still works stops the reader.
 
 #include "wizard/engine/JetFileReader.h"
@@ -21,13 +22,17 @@ struct ReaderRun {
 };
 
 // startReaderChild() with Qt's strings; file names keep the bytes they were
-// decoded from (pembry::encodeFileName).
+// decoded from (pembry::encodeFileName). `input` (when given) is the child's
+// standard input.
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
-                             int *error);
+                             int *error, const QByteArray *input = nullptr);
 
 class ReaderProcess {
 public:
-    ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments);
+    // With `input`, the reader finds those bytes on its standard input (at
+    // most kReaderInputMaxBytes); no copy of them is kept.
+    ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments,
+                  const QByteArray *input = nullptr);
     ~ReaderProcess();
     ReaderProcess(const ReaderProcess &) = delete;
     ReaderProcess &operator=(const ReaderProcess &) = delete;

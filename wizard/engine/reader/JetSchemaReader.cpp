@@ -5,6 +5,7 @@
 #include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/reader/AceDesign.h"
 #include "wizard/engine/reader/Catalogue.h"
+#include "wizard/engine/reader/EncryptedAce.h"
 #include "wizard/engine/reader/ReaderText.h"
 #include "wizard/engine/reader/StoredValue.h"
 
@@ -27,7 +28,6 @@ using schema::Table;
 
 // DAO error numbers.
 constexpr int WorkgroupUnusable = 3028;
-constexpr int CannotOpenFile = 3051;
 constexpr int FormatNotRecognised = 3343;
 
 // DAO type, attribute and MSysObjects codes.
@@ -72,17 +72,6 @@ schema::ReaderError unrecognised(const std::string &path, const std::string &why
     return {FormatNotRecognised, readerText("Unrecognized database format '" + path + "': " + why + ".")};
 }
 
-// --- Password-encrypted ACE files (Office encryption): refused until the
-// reader can decrypt their pages. libmdb cannot read them, and they are no
-// damaged files, so the answer is not 3343.
-schema::ReaderError encryptedAce(const std::string &path)
-{
-    return {CannotOpenFile, readerText("Cannot open the database '" + path +
-                                       "': it is encrypted with a database password (Office encryption), "
-                                       "which this engine cannot decrypt.")};
-}
-// ---
-
 // Size in DAO's units: characters for Text, bytes for Binary, fixed sizes
 // for the number types, 0 for Memo and OLE.
 std::int32_t daoSize(int jetType, int storedSize, jetfile::Format format)
@@ -94,7 +83,7 @@ std::int32_t daoSize(int jetType, int storedSize, jetfile::Format format)
     case MDB_MONEY: case MDB_DOUBLE: case MDB_DATETIME: return 8;
     case MDB_REPID: case MDB_NUMERIC: return 16;
     case MDB_OLE: case MDB_MEMO: return 0;
-    case MDB_TEXT: return format == jetfile::Format::Jet4 ? storedSize / 2 : storedSize;
+    case MDB_TEXT: return format != jetfile::Format::Jet3 ? storedSize / 2 : storedSize;
     default: return storedSize;
     }
 }
@@ -517,6 +506,9 @@ std::optional<Database> readDatabase(const std::string &path, const ReadOptions 
         error = unrecognised(path, problem);
         return std::nullopt;
     }
+    // An encrypted file is read from its decrypted image, kept for the
+    // whole reading; every message names the file itself.
+    std::optional<acecrypt::DecryptedImage> image;
     if (header->format == jetfile::Format::Ace) {
         const std::optional<jetfile::AceHeader> ace = readAceHeader(path, problem);
         if (!ace) {
@@ -524,11 +516,12 @@ std::optional<Database> readDatabase(const std::string &path, const ReadOptions 
             return std::nullopt;
         }
         if (ace->encrypted) {
-            error = encryptedAce(path);
-            return std::nullopt;
+            image = decryptDatabase(path, options.password, error);
+            if (!image)
+                return std::nullopt;
         }
     }
-    MdbPtr mdb = openJet(path, *header);
+    MdbPtr mdb = openJet(image ? image->path() : path, *header);
     if (!mdb) {
         error = unrecognised(path, "libmdb cannot open it");
         return std::nullopt;

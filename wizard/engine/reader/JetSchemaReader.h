@@ -9,6 +9,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace reader {
 
@@ -17,6 +18,8 @@ struct ReadOptions {
     // captions, formats, lookups); without them the answer is about a third
     // of the size.
     bool designProperties = true;
+    // The password of an encrypted ACE file (UTF-8), when one was given.
+    std::optional<std::string_view> password;
 };
 
 // Reads the design of `path`; on failure fills `error` (its DAO error

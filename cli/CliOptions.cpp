@@ -156,7 +156,8 @@ CommandLine::CommandLine(CliOptions &options)
     passwordOption("--password", [&options](const QString &text) { options.password = text; },
                    "Password of that user, used with --mdw", sourceGroup, "Workgroup password: ");
     passwordOption("--db-password", [&options](const QString &text) { options.dbPassword = text; },
-                   "Database password of the source database", sourceGroup, "Database password: ");
+                   "Database password of the source database (an encrypted .accdb is decrypted with it, in memory)",
+                   sourceGroup, "Database password: ");
 
     const char *tableGroup = "Tables";
     app.add_option("--tables", tables,

@@ -160,3 +160,26 @@ TEST(ReaderChild, StartsWithTheStandardStreamsOfThisProcessClosed)
     EXPECT_FALSE(startReaderChild(missing, kReaderMemoryLimitBytes, &error).started());
     EXPECT_EQ(error, ENOENT);
 }
+
+TEST(ReaderChild, GivenInputIsTheChildsWholeStandardInput)
+{
+    const char *argv[] = {"/bin/cat", nullptr};
+    const QByteArray input(int(kReaderInputMaxBytes), 'p');
+    int error = 0;
+    ReaderChild child = startReaderChild(argv, kReaderMemoryLimitBytes, &error, input.constData(),
+                                         std::size_t(input.size()));
+    ASSERT_TRUE(child.started()) << std::strerror(error);
+    QByteArray output;
+    char buffer[4096];
+    for (ssize_t got; (got = ::read(child.output, buffer, sizeof buffer)) > 0;)
+        output.append(buffer, got);
+    EXPECT_EQ(output, input) << "cat saw no end of its input, or other bytes";
+    stopReaderChild(child);
+
+    // More than the pipe is trusted to take at once is refused unstarted.
+    const QByteArray tooLong(int(kReaderInputMaxBytes) + 1, 'p');
+    EXPECT_FALSE(startReaderChild(argv, kReaderMemoryLimitBytes, &error, tooLong.constData(),
+                                  std::size_t(tooLong.size()))
+                     .started());
+    EXPECT_EQ(error, E2BIG);
+}

@@ -100,3 +100,23 @@ TEST_F(RealFiles, AWrongDatabasePasswordLeadsBackToThePasswordBox)
     EXPECT_EQ(page(), 1);
     EXPECT_EQ(m_messages.messages.size(), 1);
 }
+
+TEST_F(RealFiles, AnEncryptedAceFileOpensWithItsDatabasePassword)
+{
+    for (const QString name : {u"ace14-encrypted-standard.accdb"_s, u"ace14-encrypted-agile.accdb"_s}) {
+        SCOPED_TRACE(name.toStdString());
+        m_messages.messages.clear();
+        open();
+        type(u"txtDBSource"_s, testDataPath(name));
+        type(u"txtPasswordDBSource"_s, u"wrong"_s);
+        next();
+        EXPECT_EQ(page(), 0);
+        EXPECT_EQ(messageTexts(), QStringList{u"Please enter a valid database password for the source database."_s});
+        EXPECT_EQ(m_form->focusWidget(), box(u"txtPasswordDBSource"_s));
+
+        QTest::keyClicks(box(u"txtPasswordDBSource"_s), u"password"_s);   // replaces the selected "wrong"
+        next();
+        EXPECT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+        EXPECT_EQ(m_messages.messages.size(), 1);
+    }
+}

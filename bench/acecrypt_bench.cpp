@@ -3,9 +3,11 @@
 // (the catalogue and every table's columns, as mdb-schema does). Compare
 // BM_ReadDesign on the decrypted image (the same design, unencrypted) and on
 // a plain ACE file with BM_DecryptAndReadDesign; BM_DecryptPages grows the
-// file to show the page decryption is linear. Timings on a shared machine
-// are noisy.
+// file to show the page decryption is linear; BM_TabuloCli times the whole
+// program on each file against a password-protected Jet 4 file holding the
+// same one table. Timings on a shared machine are noisy.
 #include "bench/BenchFiles.h"
+#include "bench/ProgramRuns.h"
 #include "wizard/engine/acecrypt/AceDecryption.h"
 #include "wizard/engine/acecrypt/Crypto.h"
 
@@ -126,5 +128,28 @@ void BM_DecryptPages(benchmark::State &state)
     state.counters["pages"] = double(grown.size() / 4096);
 }
 BENCHMARK(BM_DecryptPages)->ArgsProduct({{0, 1}, {1, 8, 64}})->Unit(benchmark::kMillisecond);
+
+// tabulo-cli writing the module of the file opened with its password.
+void BM_TabuloCli(benchmark::State &state, const char *name)
+{
+    const QString path = corpusFile(state, QString::fromLatin1(name));
+    if (path.isEmpty())
+        return;
+    const std::vector<std::string> command{TABULO_BINARY_DIR "/bin/tabulo-cli", path.toStdString(), "--db-password",
+                                           "password"};
+    for (auto _ : state) {
+        const double ms = runMs(command);
+        if (ms < 0) {
+            state.SkipWithError("tabulo-cli failed");
+            return;
+        }
+        state.SetIterationTime(ms / 1000);
+    }
+}
+BENCHMARK_CAPTURE(BM_TabuloCli, jet4_password, "jet4-password.mdb")->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TabuloCli, ace14_encrypted_standard, "ace14-encrypted-standard.accdb")
+    ->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_TabuloCli, ace14_encrypted_agile, "ace14-encrypted-agile.accdb")
+    ->UseManualTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include "FifoWatch.h"
 #include "WizardFixture.h"
+#include "wizard/engine/WizardBuild.h"
 
 using namespace Qt::StringLiterals;
 
@@ -103,6 +104,10 @@ TEST_F(RealFiles, AWrongDatabasePasswordLeadsBackToThePasswordBox)
 
 TEST_F(RealFiles, AnEncryptedAceFileOpensWithItsDatabasePassword)
 {
+    struct AceBuild {
+        AceBuild() { tabulo::setWizardBuild(tabulo::ace120Build()); }
+        ~AceBuild() { tabulo::setWizardBuild(tabulo::jet40Build()); }
+    } aceBuild;
     for (const QString name : {u"ace14-encrypted-standard.accdb"_s, u"ace14-encrypted-agile.accdb"_s}) {
         SCOPED_TRACE(name.toStdString());
         m_messages.messages.clear();

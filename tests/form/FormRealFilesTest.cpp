@@ -108,7 +108,7 @@ TEST_F(RealFiles, AnEncryptedAceFileOpensWithItsDatabasePassword)
         AceBuild() { tabulo::setWizardBuild(tabulo::ace120Build()); }
         ~AceBuild() { tabulo::setWizardBuild(tabulo::jet40Build()); }
     } aceBuild;
-    for (const QString name : {u"ace14-encrypted-standard.accdb"_s, u"ace14-encrypted-agile.accdb"_s}) {
+    for (const QString &name : {u"ace14-encrypted-standard.accdb"_s, u"ace14-encrypted-agile.accdb"_s}) {
         SCOPED_TRACE(name.toStdString());
         m_messages.messages.clear();
         open();

@@ -125,3 +125,23 @@ TEST_F(RealFiles, AnEncryptedAceFileOpensWithItsDatabasePassword)
         EXPECT_EQ(m_messages.messages.size(), 1);
     }
 }
+
+TEST_F(RealFiles, AChangedWorkgroupLoginIsCheckedAgain)
+{
+    open();
+    type(u"txtDBSource"_s, testDataPath(u"northwind.mdb"_s));
+    type(u"txtMDWSource"_s, testDataPath(u"workgroup.mdw"_s));
+    type(u"txtUserNameSource"_s, u"admin"_s);
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    back();
+    clear(u"txtUserNameSource"_s);
+    type(u"txtUserNameSource"_s, u"nobody"_s);
+    type(u"txtPasswordSource"_s, u"secret"_s);
+    clear(u"txtDBSource"_s);
+    type(u"txtDBSource"_s, testDataPath(u"jet4-types.mdb"_s));
+    next();
+    EXPECT_EQ(page(), 0) << "a login the workgroup refuses opened page 1";
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(messageTexts().first().contains(u"invalid username or password"_s)) << messageTexts().first().toStdString();
+}

@@ -85,8 +85,18 @@ void SourceSession::setPathName(const QString &path)
     m_pathName = path;
 }
 
+QStringList SourceSession::login() const
+{
+    // Without a workgroup the default workspace ignores the user and password.
+    if (pathNameMDW.isEmpty())
+        return {};
+    return {pathNameMDW, userName, passwordMDW};
+}
+
 std::shared_ptr<dao::Database> SourceSession::database()
 {
+    if (m_workspace && login() != m_workspaceLogin)
+        close();
     if (m_database)
         return m_database;
     const QString path = m_pathName;
@@ -108,6 +118,7 @@ std::shared_ptr<dao::Database> SourceSession::database()
                 engine.setSystemDB(pathNameMDW);
                 m_workspace = engine.CreateWorkspace(QStringLiteral("temp"), userName, passwordMDW);
             }
+            m_workspaceLogin = login();
         }
         m_database = m_workspace->OpenDatabase(path, false, true, QStringLiteral(";pwd=") + passwordDB);
         return m_database;

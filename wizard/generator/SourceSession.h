@@ -9,6 +9,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace tabulo {
@@ -30,6 +31,8 @@ public:
 
     // The held database, opened first if none is held; none after the
     // "cannot open" message for a format the engine does not recognise.
+    // A login changed since the workspace was opened lets go of both, so
+    // that the engine checks the new one.
     std::shared_ptr<dao::Database> database();
     // Holds a database the host opened; the path becomes its name.
     void setDatabase(std::shared_ptr<dao::Database> database);
@@ -46,8 +49,12 @@ public:
     void close();
 
 private:
+    // The login the held workspace was opened with.
+    QStringList login() const;
+
     QString m_pathName;
     std::shared_ptr<dao::Workspace> m_workspace;
+    QStringList m_workspaceLogin;
     std::shared_ptr<dao::Database> m_database;
 };
 

@@ -5,10 +5,10 @@
 #include "cli/CliOptions.h"
 #include "cli/ConsoleUi.h"
 #include "cli/TableChoice.h"
-#include "cli/TerminalText.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/WizardBuild.h"
+#include "wizard/generator/DisplayText.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCoreApplication>
@@ -161,7 +161,7 @@ int run(const CliOptions &options, KeptMessages &messages)
         // One name a line, whatever a name holds.
         QByteArray listing;
         for (const QString &name : available.items())
-            listing += escapedForTerminal(name).toLocal8Bit() + '\n';
+            listing += escapedForDisplay(name).toLocal8Bit() + '\n';
         writeToStandardOutput(listing);
         return 0;
     }

@@ -1,6 +1,6 @@
 #include "cli/ConsoleUi.h"
 
-#include "cli/TerminalText.h"
+#include "wizard/generator/DisplayText.h"
 #include "utility/BasicError.h"
 
 #include <cstdio>
@@ -48,7 +48,7 @@ void TerminalProgress::redraw()
     QString line = m_text;
     if (m_visible && m_max > 0 && m_value > 0)
         line = QStringLiteral("[%1/%2] ").arg(qint64(m_value)).arg(qint64(m_max)) + line;
-    std::fprintf(stderr, "\r\033[K%s", escapedForTerminal(line).toLocal8Bit().constData());
+    std::fprintf(stderr, "\r\033[K%s", escapedForDisplay(line).toLocal8Bit().constData());
     std::fflush(stderr);
     m_lineShown = true;
 }
@@ -81,7 +81,7 @@ bool stderrIsTerminal()
 
 void printError(const QString &line)
 {
-    std::fprintf(stderr, "%s\n", escapedForTerminal(line).toLocal8Bit().constData());
+    std::fprintf(stderr, "%s\n", escapedForDisplay(line).toLocal8Bit().constData());
     std::fflush(stderr);
 }
 

@@ -1,6 +1,6 @@
 #include "cli/TableChoice.h"
 
-#include "cli/TerminalText.h"
+#include "wizard/generator/DisplayText.h"
 #include "utility/BasicError.h"
 
 #include <vector>
@@ -14,7 +14,7 @@ TableChoice::TableChoice(QStringList listed) : m_listed(std::move(listed))
     for (int i = 0; i < m_listed.size(); ++i) {
         const QString &name = m_listed.at(i);
         add(name, i, true);
-        if (const QString shown = escapedForTerminal(name); shown != name)
+        if (const QString shown = escapedForDisplay(name); shown != name)
             add(shown, i, false);
     }
 }

@@ -1,15 +1,12 @@
 // The parts of tabulo-cli on their own: the options' defaults, choosing the
-// requested tables among the listed ones, and showing names safely on a
-// terminal.
+// requested tables among the listed ones.
 
 #include "CliRun.h"
 #include "RaisedError.h"
 #include "cli/CliOptions.h"
 #include "cli/TableChoice.h"
-#include "cli/TerminalText.h"
 #include "utility/BasicError.h"
 
-using tabulo::cli::escapedForTerminal;
 using tabulo::cli::TableChoice;
 
 namespace {
@@ -51,19 +48,6 @@ TEST(TableChoice, ANameAsTheListingShowsItChoosesThatTable)
     // A table whose own name is another's shown form is that table.
     EXPECT_EQ(choice.choose({"Tab\\x09here"}, "x"), QStringList({"Tab\\x09here"}));
     EXPECT_EQ(choice.choose({"Tab\there"}, "x"), QStringList({"Tab\there"}));
-}
-
-TEST(TerminalText, ControlCharactersAreEscapedAndNothingElse)
-{
-    EXPECT_EQ(escapedForTerminal("Plain name, Caf\u00e9 \u00e0 la carte \\ 100%"),
-              "Plain name, Caf\u00e9 \u00e0 la carte \\ 100%");
-    EXPECT_EQ(escapedForTerminal(QString("\x1b[31mred\x07") + QChar(0) + QChar(0x7f) + QChar(0x85) + QChar(0x9b)),
-              "\\x1b[31mred\\x07\\x00\\x7f\\x85\\x9b");
-    EXPECT_EQ(escapedForTerminal("a\r\nb\tc"), "a\\x0d\\x0ab\\x09c");
-    EXPECT_EQ(escapedForTerminal(QString("x") + QChar(0x202e) + "y" + QChar(0x2028) + QChar(0x2067) + QChar(0x200f)),
-              "x\\u202ey\\u2028\\u2067\\u200f");
-    // Emoji joined by a zero-width joiner stay whole.
-    EXPECT_EQ(escapedForTerminal("\U0001F469\u200D\U0001F4BB"), "\U0001F469\u200D\U0001F4BB");
 }
 
 TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)

@@ -136,3 +136,23 @@ TEST_F(WizardFixture, FillingTheListShowsTheBusyPointer)
     EXPECT_TRUE(probe.shapes.contains(Qt::WaitCursor));
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
+
+TEST_F(WizardFixture, NamesThatCouldSpoofAnotherShowEscapedAndStandForThemselves)
+{
+    const QString reversed = u"abc"_s + QChar(0x202E) + u"exe.txt"_s;
+    const QString twoLines = u"two\r\nlines"_s;
+    schema::Database db = schemabuild::database(
+        {schemabuild::table(reversed, {schemabuild::field(u"ID"_s, 4, 4)}),
+         schemabuild::table(twoLines, {schemabuild::field(u"ID"_s, 4, 4)})});
+    db.name = m_source;
+    m_engine->addDatabase(m_source, db);
+    open();
+    goToTablesPage();
+    EXPECT_EQ(entries(u"lstTablesAvailable"_s), (QStringList{u"abc\\u202eexe.txt"_s, u"two\\x0d\\x0alines"_s}));
+    click(u"cmdAddAll"_s);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s), entries(u"lstTablesAvailable"_s));
+    tabulo::ListControl *chosen = tabulo::gobjWriteNewDatabase().SourceTablesChosenList();
+    ASSERT_EQ(chosen->ListCount(), 2);
+    EXPECT_EQ(chosen->List(0), reversed);
+    EXPECT_EQ(chosen->List(1), twoLines);
+}

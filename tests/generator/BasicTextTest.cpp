@@ -1,5 +1,6 @@
 // The small pieces the module writer is made of: Basic string expressions,
-// identifiers and procedure names, the code page, the DAO constant names.
+// identifiers and procedure names, the code page, the DAO constant names,
+// names shown with their control characters escaped.
 
 #include "BasicEvaluator.h"
 #include "FaultyEngine.h"
@@ -10,6 +11,7 @@
 #include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/BasicNames.h"
 #include "wizard/generator/CodePrinter.h"
+#include "wizard/generator/DisplayText.h"
 #include "wizard/generator/Windows1252.h"
 #include "wizard/generator/basDAOFunctions.h"
 
@@ -358,4 +360,17 @@ TEST(AttributeNames, RelationBitsInTheirOrder)
         EXPECT_EQ(e.number(), 3110);
         EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
     }
+}
+
+TEST(DisplayText, ControlCharactersAreEscapedAndNothingElse)
+{
+    EXPECT_EQ(tabulo::escapedForDisplay("Plain name, Caf\u00e9 \u00e0 la carte \\ 100%"),
+              "Plain name, Caf\u00e9 \u00e0 la carte \\ 100%");
+    EXPECT_EQ(tabulo::escapedForDisplay(QString("\x1b[31mred\x07") + QChar(0) + QChar(0x7f) + QChar(0x85) + QChar(0x9b)),
+              "\\x1b[31mred\\x07\\x00\\x7f\\x85\\x9b");
+    EXPECT_EQ(tabulo::escapedForDisplay("a\r\nb\tc"), "a\\x0d\\x0ab\\x09c");
+    EXPECT_EQ(tabulo::escapedForDisplay(QString("x") + QChar(0x202e) + "y" + QChar(0x2028) + QChar(0x2067) + QChar(0x200f)),
+              "x\\u202ey\\u2028\\u2067\\u200f");
+    // Emoji joined by a zero-width joiner stay whole.
+    EXPECT_EQ(tabulo::escapedForDisplay("\U0001F469\u200D\U0001F4BB"), "\U0001F469\u200D\U0001F4BB");
 }

@@ -2,6 +2,7 @@
 
 #include "utility/BasicError.h"
 #include "wizard/form/WizardStatusBar.h"
+#include "wizard/generator/DisplayText.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -39,12 +40,16 @@ void QtListControl::AddItem(const QString &item)
     int high = m_list->count();
     while (low < high) {
         const int middle = (low + high) / 2;
-        if (tableSortsBefore(item, m_list->item(middle)->text()))
+        if (tableSortsBefore(item, List(middle)))
             high = middle;
         else
             low = middle + 1;
     }
-    m_list->insertItem(low, item);
+    // The entry shows the name with its control characters escaped, so that
+    // no name can pass for another or for two; it stands for the name itself.
+    auto *entry = new QListWidgetItem(escapedForDisplay(item));
+    entry->setData(Qt::UserRole, item);
+    m_list->insertItem(low, entry);
 }
 
 int QtListControl::ListCount() const
@@ -56,7 +61,7 @@ QString QtListControl::List(int index) const
 {
     if (index < 0 || index >= m_list->count())
         pembry::raiseError(InvalidArrayIndex, QStringLiteral("ListBox"), QStringLiteral("Invalid property array index"));
-    return m_list->item(index)->text();
+    return m_list->item(index)->data(Qt::UserRole).toString();
 }
 
 int QtListControl::ListIndex() const

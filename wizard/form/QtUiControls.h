@@ -15,7 +15,8 @@ namespace tabulo {
 
 class WizardStatusBar;
 
-// A QListWidget kept in sorted order (letter case ignored, as list boxes sort).
+// A QListWidget of table names kept in sorted order (letter case ignored, as
+// list boxes sort); each entry shows its name escaped (escapedForDisplay).
 class QtListControl : public ListControl {
 public:
     explicit QtListControl(QListWidget *list) : m_list(list) {}

@@ -1,6 +1,6 @@
-#include "cli/TerminalText.h"
+#include "wizard/generator/DisplayText.h"
 
-namespace tabulo::cli {
+namespace tabulo {
 
 namespace {
 
@@ -16,7 +16,7 @@ bool isLayoutControl(char16_t c)
 
 }  // namespace
 
-QString escapedForTerminal(const QString &text)
+QString escapedForDisplay(const QString &text)
 {
     QString shown;
     shown.reserve(text.size());
@@ -32,4 +32,4 @@ QString escapedForTerminal(const QString &text)
     return shown;
 }
 
-}  // namespace tabulo::cli
+}  // namespace tabulo

@@ -168,11 +168,24 @@ TEST_F(WizardFixture, AFinishThatFailsIsReportedAndRaisesNoEvent)
     ASSERT_EQ(m_messages.messages.size(), 1);
     EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s));
     EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 13"_s));
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"The setting Tab Stop is empty; it must be 0 to"_s))
+        << m_messages.messages[0].text.toStdString();
     EXPECT_EQ(completions.count(), 0);
+
+    // Beyond 16 bits: the box is named as well.
+    m_messages.messages.clear();
+    back();
+    type(u"txtTabStop"_s, u"99999"_s);
+    next();
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(m_messages.messages.size(), 1);
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"The setting Tab Stop is 99999; it must be 0 to"_s))
+        << m_messages.messages[0].text.toStdString();
 
     // An engine failure in the run: reported the same way.
     m_messages.messages.clear();
     back();
+    clear(u"txtTabStop"_s);
     type(u"txtTabStop"_s, u"2"_s);
     next();
     m_engine->faults().inject(u"TableDefs.Refresh"_s, 3011);
@@ -199,8 +212,9 @@ TEST_F(WizardFixture, AVariableNameTheModuleUsesIsRefusedAtFinish)
     const QString report = m_messages.messages[0].text;
     EXPECT_TRUE(report.startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s)) << report.toStdString();
     EXPECT_TRUE(report.contains(u"Error: 5"_s));
-    EXPECT_TRUE(report.contains(u"VarNameNewTable «FldNew»"_s)) << report.toStdString();
-    EXPECT_TRUE(report.contains(u"VarNameNewField"_s)) << report.toStdString();
+    // The boxes are named by their labels.
+    EXPECT_TRUE(report.contains(u"Table variable «FldNew»"_s)) << report.toStdString();
+    EXPECT_TRUE(report.contains(u"Field variable"_s)) << report.toStdString();
     EXPECT_EQ(completions.count(), 0);
     EXPECT_FALSE(m_form->Succeeded());
     EXPECT_EQ(tabulo::gobjWriteNewDatabase().ModuleText(), earlier);
@@ -220,7 +234,8 @@ TEST_F(WizardFixture, ATabStopAboveSixteenIsRefusedAtFinishNotWhileTyping)
     click(u"cmdFinish"_s);
     ASSERT_EQ(m_messages.messages.size(), 1);
     EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 5"_s));
-    EXPECT_TRUE(m_messages.messages[0].text.contains(u"TabStop"_s)) << m_messages.messages[0].text.toStdString();
+    EXPECT_TRUE(m_messages.messages[0].text.contains(u"The setting Tab Stop is 300"_s))
+        << m_messages.messages[0].text.toStdString();
     EXPECT_EQ(completions.count(), 0);
 
     m_messages.messages.clear();

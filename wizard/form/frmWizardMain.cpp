@@ -14,6 +14,7 @@
 #include "wizard/form/pages/SecurityPage.h"
 #include "wizard/form/pages/SourcePage.h"
 #include "wizard/form/pages/TablesPage.h"
+#include "wizard/generator/SettingsCheck.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCloseEvent>
@@ -333,7 +334,10 @@ void frmWizardMain::cmdFinish_Click()
     m_succeeded = false;
     try {
         clsWriteNewDatabase &generator = gobjWriteNewDatabase();
-        generator.setSettings(chosenSettings());
+        const GeneratorSettings settings = chosenSettings();
+        // Checked here first, to name the boxes rather than the settings.
+        checkCodeStyle(settings, CodePage::settingLabels());
+        generator.setSettings(settings);
         {
             BusyPointer busy;
             m_succeeded = generator.WriteTableCreationCode();

@@ -17,10 +17,14 @@ bool sameBasicName(const QString &a, const QString &b)
 
 QString tabStopRefusal(qsizetype tabStop, const QString &shownAs)
 {
+    return tabStopRefusal(QString::number(tabStop), shownAs);
+}
+
+QString tabStopRefusal(const QString &value, const QString &shownAs)
+{
     return QStringLiteral("The setting %1 is %2; it must be 0 to %3, so that every indented line fits the "
                           "1,023 characters of a Basic line.")
-        .arg(shownAs)
-        .arg(tabStop)
+        .arg(shownAs, value)
         .arg(kMaxTabStop);
 }
 

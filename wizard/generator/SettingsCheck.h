@@ -16,6 +16,9 @@ inline const QString kRunErrorSource = QStringLiteral("clsWriteNewDatabase:Write
 
 // Why a tab stop above kMaxTabStop is refused, for the setting `shownAs`.
 QString tabStopRefusal(qsizetype tabStop, const QString &shownAs = QStringLiteral("TabStop"));
+// The same for a tab stop given as text that is no count (`value` says what
+// it is: "empty", "99999").
+QString tabStopRefusal(const QString &value, const QString &shownAs);
 
 // Refuses, with error 5 and a description that names the setting and the
 // reason, settings that cannot give a module that compiles: a Version or

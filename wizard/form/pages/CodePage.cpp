@@ -7,6 +7,7 @@
 #include "utility/basPublicNotCreateableFunctions.h"
 #include "wizard/form/ControlHelp.h"
 #include "wizard/form/pages/NewDatabasePage.h"
+#include "wizard/generator/SettingsCheck.h"
 #include "wizard/generator/SharedHelpers.h"
 
 #include <QCheckBox>
@@ -23,16 +24,35 @@ namespace tabulo {
 
 namespace {
 
-// Basic's CInt of a text: a number rounded to a 16-bit integer.
-qint16 toInteger16(const QString &text)
+const QString kTabStopLabel = QStringLiteral("Tab Stop");
+
+// The Tab Stop box's count: Basic's CInt of its text, a number rounded to a
+// 16-bit integer. An empty box fails with 13, a count beyond 16 bits with 6,
+// each naming the box.
+qint16 tabStopOf(const QString &text)
 {
+    if (text.trimmed().isEmpty())
+        pembry::raiseError(pembry::err::TypeMismatch, QStringLiteral("frmWizardMain"),
+                           tabStopRefusal(QStringLiteral("empty"), kTabStopLabel));
     const qint64 value = pembry::Variant(text).toInteger();
     if (value < -32768 || value > 32767)
-        pembry::raiseError(pembry::err::Overflow, QStringLiteral("frmWizardMain"));
+        pembry::raiseError(pembry::err::Overflow, QStringLiteral("frmWizardMain"), tabStopRefusal(text, kTabStopLabel));
     return qint16(value);
 }
 
 }  // namespace
+
+const QHash<QString, QString> &CodePage::settingLabels()
+{
+    static const QHash<QString, QString> labels = {
+        {QStringLiteral("VarNameNewDB"), QStringLiteral("Database variable")},
+        {QStringLiteral("VarNameNewTable"), QStringLiteral("Table variable")},
+        {QStringLiteral("VarNameNewField"), QStringLiteral("Field variable")},
+        {QStringLiteral("VarNameNewIndex"), QStringLiteral("Index variable")},
+        {QStringLiteral("VarNameNewRelation"), QStringLiteral("Relation variable")},
+        {QStringLiteral("TabStop"), kTabStopLabel}};
+    return labels;
+}
 
 CodePage::CodePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields,
                    const NewDatabasePage &newDatabase)
@@ -137,9 +157,9 @@ void CodePage::connectHandlers()
 
 void CodePage::registerFields()
 {
-    // Basic's CInt of the box's text: "" or a number beyond 16 bits raises
-    // its error at Finish; a count above kMaxTabStop the generator refuses.
-    registerField(&GeneratorSettings::tabStop, [this] { return toInteger16(txtTabStop->text()); });
+    // "" or a number beyond 16 bits raises its error at Finish; a count above
+    // kMaxTabStop the settings check refuses.
+    registerField(&GeneratorSettings::tabStop, [this] { return tabStopOf(txtTabStop->text()); });
     registerField(&GeneratorSettings::varNameNewDB, textOf(txtVarNameNewDB));
     registerField(&GeneratorSettings::varNameNewField, textOf(txtVarNameNewField));
     registerField(&GeneratorSettings::varNameNewIndex, textOf(txtVarNameNewIndex));

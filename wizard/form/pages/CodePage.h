@@ -6,6 +6,9 @@
 
 #include "wizard/form/pages/WizardPage.h"
 
+#include <QHash>
+#include <QString>
+
 class QGroupBox;
 class QVBoxLayout;
 
@@ -25,6 +28,10 @@ public:
     bool enter() override;
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;
+
+    // The settings this page shows, by the labels of their boxes, for the
+    // settings checks to name them ("VarNameNewDB" -> "Database variable").
+    static const QHash<QString, QString> &settingLabels();
 
 private:
     void buildNames(QVBoxLayout *layout, const GeneratorSettings &initial);

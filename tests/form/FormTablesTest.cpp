@@ -156,3 +156,21 @@ TEST_F(WizardFixture, NamesThatCouldSpoofAnotherShowEscapedAndStandForThemselves
     EXPECT_EQ(chosen->List(0), reversed);
     EXPECT_EQ(chosen->List(1), twoLines);
 }
+
+TEST_F(WizardFixture, ADoubleClickMovesTheTableLikeTheArrows)
+{
+    open();
+    goToTablesPage();
+    const auto doubleClick = [this](const QString &listName, int row) {
+        QListWidget *target = list(listName);
+        const QPoint at = target->visualItemRect(target->item(row)).center();
+        QTest::mouseClick(target->viewport(), Qt::LeftButton, {}, at);
+        QTest::mouseDClick(target->viewport(), Qt::LeftButton, {}, at);
+    };
+    doubleClick(u"lstTablesAvailable"_s, 2);
+    EXPECT_EQ(entries(u"lstTablesChosen"_s), QStringList{u"Order Details"_s});
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+    doubleClick(u"lstTablesChosen"_s, 0);
+    EXPECT_TRUE(entries(u"lstTablesChosen"_s).isEmpty());
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+}

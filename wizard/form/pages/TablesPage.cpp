@@ -75,6 +75,11 @@ TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, Settings
     onClick(cmdAddAll, "cmdAddAll_Click", [this] { cmdAddAll_Click(); });
     onClick(cmdRemoveOne, "cmdRemoveOne_Click", [this] { cmdRemoveOne_Click(); });
     onClick(cmdRemoveAll, "cmdRemoveAll_Click", [this] { cmdRemoveAll_Click(); });
+    // A double-click moves the table, as > and < do.
+    connectGuarded(lstTablesAvailable, &QListWidget::itemDoubleClicked, this, "lstTablesAvailable_DblClick",
+                   [this] { cmdAddOne_Click(); });
+    connectGuarded(lstTablesChosen, &QListWidget::itemDoubleClicked, this, "lstTablesChosen_DblClick",
+                   [this] { cmdRemoveOne_Click(); });
 
     registerField(&GeneratorSettings::includeRelations, tickOf(chkIncludeRelations));
     registerField(&GeneratorSettings::includeDatabaseWrapper, tickOf(chkIncludeDatabaseWrapper));

@@ -17,13 +17,16 @@ QString readText(const QString &path)
     return QString::fromLatin1(file.readAll());
 }
 
-// Counts the paints of a widget and notes whether it was shown meanwhile.
+// Counts the paints of a progress bar and notes the value of each.
 struct PaintCounter : QObject {
     int paints = 0;
-    bool eventFilter(QObject *, QEvent *event) override
+    QList<int> values;
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (event->type() == QEvent::Paint)
+        if (event->type() == QEvent::Paint) {
             ++paints;
+            values << static_cast<QProgressBar *>(watched)->value();
+        }
         return false;
     }
 };
@@ -68,10 +71,14 @@ TEST_F(WizardFixture, FinishTwiceRunsTwiceAndRaisesTheEventEachTime)
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
     EXPECT_TRUE(m_form->isVisible());
 
+    // The second run's bar starts at its minimum, not where the first ended.
     QFile::remove(codeFile);
+    paints.values.clear();
     click(u"cmdFinish"_s);
     EXPECT_EQ(completions.count(), 2);
     EXPECT_TRUE(QFile::exists(codeFile));
+    ASSERT_FALSE(paints.values.isEmpty());
+    EXPECT_EQ(paints.values.first(), w<QProgressBar>(u"pgMain"_s)->minimum());
 }
 
 TEST_F(WizardFixture, FinishHandsOverWhatTheControlsShowNotWhatTheGeneratorHeld)

@@ -90,7 +90,9 @@ void QtListControl::RemoveItem(int index)
 
 void QtProgressDisplay::setMin(double value)
 {
+    // A new range starts at its minimum, not where the last run ended.
     m_bar->setMinimum(toInt(value));
+    m_bar->setValue(m_bar->minimum());
 }
 
 void QtProgressDisplay::setMax(double value)

@@ -121,6 +121,22 @@ TEST_F(WizardFixture, TheLocationDecidesWhatTheNewDatabaseOptionsAllow)
     EXPECT_EQ(m_form->chosenSettings().pathNameDBNew, u"Variable"_s);
     EXPECT_TRUE(w(u"fraVersion"_s)->isEnabled());
     EXPECT_FALSE(box(u"txtDBNew"_s)->isEnabled());
+
+    // Enter right after the click goes on at once: Next is already enabled.
+    QTest::keyClick(button(u"optDatabaseLocation(2)"_s), Qt::Key_Return);
+    EXPECT_EQ(page(), 2);
+    back();
+
+    // Tab into the Version group lands on the selected version.
+    ASSERT_TRUE(button(u"optVersion(4)"_s)->isChecked());
+    button(u"optDatabaseLocation(2)"_s)->setFocus();
+    QTest::keyClick(m_form->focusWidget(), Qt::Key_Tab);
+    EXPECT_EQ(m_form->focusWidget(), button(u"optVersion(4)"_s));
+    // Arrow keys still move among the versions.
+    QTest::keyClick(m_form->focusWidget(), Qt::Key_Up);
+    EXPECT_TRUE(button(u"optVersion(3)"_s)->isChecked());
+    QTest::keyClick(m_form->focusWidget(), Qt::Key_Backtab);
+    EXPECT_EQ(m_form->focusWidget(), button(u"optDatabaseLocation(2)"_s));
 }
 
 TEST_F(WizardFixture, TheCodePageProposesAFileBesideTheNewDatabase)

@@ -103,6 +103,7 @@ NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options
             }
         });
     onOption(optVersion, "optVersion_Click", [this](int index) { m_version = kJetVersions[index].code; });
+    tabToSelectedOption(optVersion);
 
     registerField(&GeneratorSettings::pathNameDBNew, [this] { return chosenLocation(); });
     registerField(&GeneratorSettings::version, [this] { return m_version; });

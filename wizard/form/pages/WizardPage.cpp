@@ -11,6 +11,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
+#include <algorithm>
 
 namespace tabulo {
 
@@ -129,6 +130,19 @@ void WizardPage::onOption(const QList<QRadioButton *> &options, const char *rout
                 guarded(routine, [&handler, i] { handler(i); });
         });
     }
+}
+
+void WizardPage::tabToSelectedOption(const QList<QRadioButton *> &options)
+{
+    const auto update = [options] {
+        const bool anySelected = std::any_of(options.begin(), options.end(),
+                                             [](const QRadioButton *o) { return o->isChecked(); });
+        for (QRadioButton *option : options)
+            option->setFocusPolicy(!anySelected || option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+    };
+    for (QRadioButton *option : options)
+        connect(option, &QRadioButton::toggled, option, update);
+    update();
 }
 
 void WizardPage::onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,

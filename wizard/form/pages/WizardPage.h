@@ -91,6 +91,9 @@ protected:
     void onClick(QPushButton *button, const char *routine, std::function<void()> handler);
     // `handler` gets the index of the option that became selected.
     void onOption(const QList<QRadioButton *> &options, const char *routine, std::function<void(int)> handler);
+    // Tab into `options` lands on the selected one: the others take the
+    // focus by click and arrow keys only, while one is selected.
+    static void tabToSelectedOption(const QList<QRadioButton *> &options);
     // The browse button shows the dialog of `choice`, writes a confirmed file
     // into `box` and runs `confirmed` with the dialog; then, confirmed or
     // cancelled, `passOn` (when given) hands the box's text to the generator.

@@ -21,8 +21,7 @@ class CRegistryAdvanced {
 public:
     CRegistryAdvanced();
     ~CRegistryAdvanced();
-    CRegistryAdvanced(const CRegistryAdvanced &) = delete;
-    CRegistryAdvanced &operator=(const CRegistryAdvanced &) = delete;
+    Q_DISABLE_COPY(CRegistryAdvanced)
 
     // Deletes the named value and re-reads the key; false on any failure.
     bool DeleteValue(const QString &sValue);

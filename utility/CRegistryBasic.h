@@ -21,8 +21,7 @@ class CRegistryBasic {
 public:
     CRegistryBasic();
     ~CRegistryBasic();
-    CRegistryBasic(const CRegistryBasic &) = delete;
-    CRegistryBasic &operator=(const CRegistryBasic &) = delete;
+    Q_DISABLE_COPY(CRegistryBasic)
 
     // Deletes the named value and re-reads the key; false on any failure.
     bool DeleteValue(const QString &sValue);

@@ -19,8 +19,7 @@ class ScopedWizardMessages {
 public:
     ScopedWizardMessages();
     ~ScopedWizardMessages();
-    ScopedWizardMessages(const ScopedWizardMessages &) = delete;
-    ScopedWizardMessages &operator=(const ScopedWizardMessages &) = delete;
+    Q_DISABLE_COPY(ScopedWizardMessages)
 
 private:
     bool m_installed = false;

@@ -23,8 +23,7 @@ class clsWriteNewDatabase {
 public:
     clsWriteNewDatabase();
     ~clsWriteNewDatabase();
-    clsWriteNewDatabase(const clsWriteNewDatabase &) = delete;
-    clsWriteNewDatabase &operator=(const clsWriteNewDatabase &) = delete;
+    Q_DISABLE_COPY(clsWriteNewDatabase)
 
     // --- Settings ---------------------------------------------------------
     // Every setting of the module and its delivery at once.

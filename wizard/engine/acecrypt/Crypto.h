@@ -12,6 +12,8 @@
 #include <string_view>
 #include <vector>
 
+#include <QtGlobal>
+
 #include <openssl/crypto.h>
 #include <openssl/evp.h>
 
@@ -53,8 +55,7 @@ class Hasher {
 public:
     explicit Hasher(const EVP_MD *md);
     ~Hasher();
-    Hasher(const Hasher &) = delete;
-    Hasher &operator=(const Hasher &) = delete;
+    Q_DISABLE_COPY(Hasher)
 
     std::size_t size() const;
     SecureBytes digest(std::initializer_list<ByteView> parts);
@@ -74,8 +75,7 @@ class Decrypter {
 public:
     Decrypter();
     ~Decrypter();
-    Decrypter(const Decrypter &) = delete;
-    Decrypter &operator=(const Decrypter &) = delete;
+    Q_DISABLE_COPY(Decrypter)
 
     bool start(const EVP_CIPHER *cipher, ByteView key, ByteView iv = {});
     // Continues the stream started by start().

@@ -61,6 +61,20 @@ qint32 splitPath(const QString &path, QStringList *parts)
     return ERROR_SUCCESS;
 }
 
+// Runs `body` in a call on `key`, given the names of `subKey` below it. A
+// path that is not valid fails before the store is opened.
+template <typename Body>
+qint32 withSubKey(HKEY key, const QString &subKey, bool write, Body body)
+{
+    QStringList parts;
+    if (const qint32 rc = splitPath(subKey, &parts))
+        return rc;
+    Call call(key, 0, write);
+    if (call.status)
+        return call.status;
+    return body(call, parts);
+}
+
 }  // namespace
 
 namespace store {
@@ -100,48 +114,40 @@ quint64 listingReads()
 
 qint32 RegOpenKeyEx(HKEY key, const QString &subKey, quint32, REGSAM desired, HKEY *result)
 {
-    QStringList parts;
-    if (const qint32 rc = splitPath(subKey, &parts))
-        return rc;
-    Call call(key, 0, false);
-    if (call.status)
-        return call.status;
-    qint64 id = 0;
-    if (const qint32 rc = lookup(call.connection(), call.target.id, parts, subKey, &id))
-        return rc;
-    call.connection().commit();
-    *result = handles().add(Target{id, desired, false, {}}, call.connection().path());
-    return succeed();
+    return withSubKey(key, subKey, false, [&](Call &call, const QStringList &parts) -> qint32 {
+        qint64 id = 0;
+        if (const qint32 rc = lookup(call.connection(), call.target.id, parts, subKey, &id))
+            return rc;
+        call.connection().commit();
+        *result = handles().add(Target{id, desired, false, {}}, call.connection().path());
+        return succeed();
+    });
 }
 
 qint32 RegCreateKeyEx(HKEY key, const QString &subKey, const QString &className, quint32,
                       REGSAM desired, HKEY *result, quint32 *disposition)
 {
-    QStringList parts;
-    if (const qint32 rc = splitPath(subKey, &parts))
-        return rc;
-    Call call(key, 0, true);
-    if (call.status)
-        return call.status;
-    Connection &c = call.connection();
-    qint64 existing = 0;
-    const qint32 found = lookup(c, call.target.id, parts, subKey, &existing);
-    if (found != ERROR_SUCCESS && found != ERROR_FILE_NOT_FOUND)
-        return found;
-    qint64 id = existing;
-    bool created = false;
-    if (found == ERROR_FILE_NOT_FOUND) {
-        if (const qint32 rc = needAccess(call.target, KEY_CREATE_SUB_KEY))
+    return withSubKey(key, subKey, true, [&](Call &call, const QStringList &parts) -> qint32 {
+        Connection &c = call.connection();
+        qint64 existing = 0;
+        const qint32 found = lookup(c, call.target.id, parts, subKey, &existing);
+        if (found != ERROR_SUCCESS && found != ERROR_FILE_NOT_FOUND)
+            return found;
+        qint64 id = existing;
+        bool created = false;
+        if (found == ERROR_FILE_NOT_FOUND) {
+            if (const qint32 rc = needAccess(call.target, KEY_CREATE_SUB_KEY))
+                return rc;
+            if (const qint32 rc = createPath(c, call.target.id, parts, className, &id, &created))
+                return rc;
+        }
+        if (const qint32 rc = c.commit())
             return rc;
-        if (const qint32 rc = createPath(c, call.target.id, parts, className, &id, &created))
-            return rc;
-    }
-    if (const qint32 rc = c.commit())
-        return rc;
-    *result = handles().add(Target{id, desired, false, {}}, c.path());
-    if (disposition)
-        *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    return succeed();
+        *result = handles().add(Target{id, desired, false, {}}, c.path());
+        if (disposition)
+            *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+        return succeed();
+    });
 }
 
 qint32 RegCloseKey(HKEY key)
@@ -202,6 +208,29 @@ qint32 RegQueryInfoKey(HKEY key, KeyInfo *info)
 
 namespace {
 
+// Ends a call that wrote: commits, then reports success.
+qint32 commitAndSucceed(Connection &c)
+{
+    if (const qint32 rc = c.commit())
+        return rc;
+    return succeed();
+}
+
+// Ends a call that changed the key `id`: counts the change, then commits.
+qint32 touchAndCommit(Connection &c, qint64 id)
+{
+    if (const qint32 rc = touch(c, id))
+        return rc;
+    return commitAndSucceed(c);
+}
+
+template <typename T>
+void assignIf(T *out, const T &value)
+{
+    if (out)
+        *out = value;
+}
+
 // The snapshot of a handle's values or sub-keys, read again when the key's
 // change counter moved since it was taken. Calls without a kept connection
 // read it anew.
@@ -243,8 +272,10 @@ qint32 listing(Call &call, bool values, const Snapshot **out, Snapshot *scratch)
     return ERROR_SUCCESS;
 }
 
-// The index-th entry of the key's listing of values (or of sub-keys).
-qint32 listedItem(HKEY key, quint32 access, bool values, quint32 index, ListedItem *item)
+// Hands the index-th entry of the key's listing of values (or of sub-keys)
+// to `deliver`.
+qint32 listedItem(HKEY key, quint32 access, bool values, quint32 index,
+                  const std::function<void(const ListedItem &)> &deliver)
 {
     Call call(key, access, false);
     if (call.status)
@@ -255,38 +286,28 @@ qint32 listedItem(HKEY key, quint32 access, bool values, quint32 index, ListedIt
         return rc;
     if (index >= quint32(snapshot->items.size()))
         return fail(ERROR_NO_MORE_ITEMS, values ? QStringLiteral("no more values") : QStringLiteral("no more sub-keys"));
-    *item = snapshot->items[index];
-    return ERROR_SUCCESS;
+    deliver(snapshot->items[index]);
+    return succeed();
 }
 
 }  // namespace
 
 qint32 RegEnumValue(HKEY key, quint32 index, QString *name, quint32 *type, QByteArray *data)
 {
-    ListedItem item;
-    if (const qint32 rc = listedItem(key, KEY_QUERY_VALUE, true, index, &item))
-        return rc;
-    if (name)
-        *name = item.name;
-    if (type)
-        *type = item.type;
-    if (data)
-        *data = item.data;
-    return succeed();
+    return listedItem(key, KEY_QUERY_VALUE, true, index, [&](const ListedItem &item) {
+        assignIf(name, item.name);
+        assignIf(type, item.type);
+        assignIf(data, item.data);
+    });
 }
 
 qint32 RegEnumKeyEx(HKEY key, quint32 index, QString *name, QString *className, QDateTime *lastWriteTime)
 {
-    ListedItem item;
-    if (const qint32 rc = listedItem(key, KEY_ENUMERATE_SUB_KEYS, false, index, &item))
-        return rc;
-    if (name)
-        *name = item.name;
-    if (className)
-        *className = item.className;
-    if (lastWriteTime)
-        *lastWriteTime = QDateTime::fromMSecsSinceEpoch(item.written, Qt::UTC);
-    return succeed();
+    return listedItem(key, KEY_ENUMERATE_SUB_KEYS, false, index, [&](const ListedItem &item) {
+        assignIf(name, item.name);
+        assignIf(className, item.className);
+        assignIf(lastWriteTime, QDateTime::fromMSecsSinceEpoch(item.written, Qt::UTC));
+    });
 }
 
 qint32 RegQueryValueEx(HKEY key, const QString &valueName, quint32 *type, QByteArray *data)
@@ -318,11 +339,7 @@ qint32 RegSetValueEx(HKEY key, const QString &valueName, quint32 type, const QBy
     Connection &c = call.connection();
     if (const qint32 rc = upsertValue(c, call.target.id, valueName, type, data))
         return rc;
-    if (const qint32 rc = touch(c, call.target.id))
-        return rc;
-    if (const qint32 rc = c.commit())
-        return rc;
-    return succeed();
+    return touchAndCommit(c, call.target.id);
 }
 
 qint32 RegDeleteValue(HKEY key, const QString &valueName)
@@ -338,43 +355,33 @@ qint32 RegDeleteValue(HKEY key, const QString &valueName)
         return rc;
     if (q.numRowsAffected() == 0)
         return fail(ERROR_FILE_NOT_FOUND, QStringLiteral("registry value \"%1\" does not exist").arg(valueName));
-    if (const qint32 rc = touch(c, call.target.id))
-        return rc;
-    if (const qint32 rc = c.commit())
-        return rc;
-    return succeed();
+    return touchAndCommit(c, call.target.id);
 }
 
 qint32 RegDeleteKey(HKEY key, const QString &subKey)
 {
-    QStringList parts;
-    if (const qint32 rc = splitPath(subKey, &parts))
-        return rc;
-    Call call(key, 0, true);
-    if (call.status)
-        return call.status;
-    Connection &c = call.connection();
-    qint64 id = 0;
-    if (const qint32 rc = lookup(c, call.target.id, parts, subKey, &id))
-        return rc;
-    if (parts.isEmpty() && call.target.isRoot)
-        return fail(ERROR_ACCESS_DENIED, QStringLiteral("a root key cannot be deleted"));
-    QSqlQuery children = c.query(QStringLiteral("SELECT 1 FROM keys WHERE parent = ? LIMIT 1"));
-    children.addBindValue(id);
-    if (const qint32 rc = c.exec(children))
-        return rc;
-    if (children.next())
-        return fail(ERROR_ACCESS_DENIED, QStringLiteral("registry key \"%1\" still has sub-keys").arg(subKey));
-    children.finish();
-    if (const qint32 rc = countChangeOfParent(c, id))
-        return rc;
-    QSqlQuery q = c.query(QStringLiteral("DELETE FROM keys WHERE id = ?"));
-    q.addBindValue(id);
-    if (const qint32 rc = c.exec(q))
-        return rc;
-    if (const qint32 rc = c.commit())
-        return rc;
-    return succeed();
+    return withSubKey(key, subKey, true, [&](Call &call, const QStringList &parts) -> qint32 {
+        Connection &c = call.connection();
+        qint64 id = 0;
+        if (const qint32 rc = lookup(c, call.target.id, parts, subKey, &id))
+            return rc;
+        if (parts.isEmpty() && call.target.isRoot)
+            return fail(ERROR_ACCESS_DENIED, QStringLiteral("a root key cannot be deleted"));
+        QSqlQuery children = c.query(QStringLiteral("SELECT 1 FROM keys WHERE parent = ? LIMIT 1"));
+        children.addBindValue(id);
+        if (const qint32 rc = c.exec(children))
+            return rc;
+        if (children.next())
+            return fail(ERROR_ACCESS_DENIED, QStringLiteral("registry key \"%1\" still has sub-keys").arg(subKey));
+        children.finish();
+        if (const qint32 rc = countChangeOfParent(c, id))
+            return rc;
+        QSqlQuery q = c.query(QStringLiteral("DELETE FROM keys WHERE id = ?"));
+        q.addBindValue(id);
+        if (const qint32 rc = c.exec(q))
+            return rc;
+        return commitAndSucceed(c);
+    });
 }
 
 qint32 RegSaveKey(HKEY key, const QString &fileName)
@@ -489,11 +496,7 @@ qint32 RegRestoreKey(HKEY key, const QString &fileName, quint32)
     const auto writeValue = [&](const SavedValue &v) { return upsertValue(c, current, v.name, v.type, v.data); };
     if (const qint32 rc = readSavedFile(fileName, writeKey, writeValue))
         return rc;
-    if (const qint32 rc = touch(c, target))
-        return rc;
-    if (const qint32 rc = c.commit())
-        return rc;
-    return succeed();
+    return touchAndCommit(c, target);
 }
 
 QString foldName(const QString &name)

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <charconv>
 #include <string>
+#include <variant>
 
 namespace schema {
 
@@ -158,6 +159,28 @@ public:
         raw("true,");
     }
 
+    // A member holding a list; `item` writes one entry and its comma.
+    template <typename List, typename Item>
+    void list(std::string_view name, const List &items, Item item)
+    {
+        key(name);
+        put('[');
+        for (const auto &each : items)
+            item(each);
+        close(']');
+        put(',');
+    }
+
+    // An object followed by its comma; `members` writes what it holds.
+    template <typename Members>
+    void object(Members members)
+    {
+        put('{');
+        members();
+        close('}');
+        put(',');
+    }
+
     // Replaces the trailing comma of an object or list, or closes an empty one.
     void close(char bracket)
     {
@@ -188,115 +211,108 @@ void propertyValue(Writer &w, const Property &p)
     }
 }
 
+// A member written only when it is not at its default: a text when not
+// empty, a flag when set, a number when not zero.
+template <typename Record>
+struct OptionalMember {
+    std::string_view name;
+    std::variant<QString Record::*, bool Record::*, int Record::*> where;
+};
+
+template <typename Record>
+void optionalMembers(Writer &w, const Record &r, std::initializer_list<OptionalMember<Record>> members)
+{
+    for (const OptionalMember<Record> &m : members) {
+        if (const auto *text = std::get_if<QString Record::*>(&m.where))
+            w.textIfAny(m.name, r.**text);
+        else if (const auto *flag = std::get_if<bool Record::*>(&m.where))
+            w.flagIfSet(m.name, r.**flag);
+        else
+            w.numberIfAny(m.name, r.*std::get<int Record::*>(m.where));
+    }
+}
+
 void propertiesIfAny(Writer &w, const QList<Property> &properties)
 {
     if (properties.isEmpty())
         return;
-    w.key("properties");
-    w.put('[');
-    for (const Property &p : properties) {
-        w.put('{');
-        w.text("name", p.name);
-        w.numberMember("type", p.type);
-        w.key("value");
-        propertyValue(w, p);
-        w.raw("},");
-    }
-    w.close(']');
-    w.put(',');
+    w.list("properties", properties, [&w](const Property &p) {
+        w.object([&] {
+            w.text("name", p.name);
+            w.numberMember("type", p.type);
+            w.key("value");
+            propertyValue(w, p);
+            w.put(',');
+        });
+    });
 }
 
 void field(Writer &w, const Field &f)
 {
-    w.put('{');
-    w.text("name", f.name);
-    w.numberMember("type", f.type);
-    w.numberIfAny("size", f.size);
-    w.numberIfAny("attributes", f.attributes);
-    w.flagIfSet("required", f.required);
-    w.flagIfSet("allowZeroLength", f.allowZeroLength);
-    w.textIfAny("defaultValue", f.defaultValue);
-    w.textIfAny("validationRule", f.validationRule);
-    w.textIfAny("validationText", f.validationText);
-    w.textIfAny("expression", f.expression);
-    w.flagIfSet("appendOnly", f.appendOnly);
-    w.numberIfAny("storageType", f.storageType);
-    propertiesIfAny(w, f.properties);
-    w.close('}');
-    w.put(',');
+    w.object([&] {
+        w.text("name", f.name);
+        w.numberMember("type", f.type);
+        optionalMembers<Field>(w, f, {
+            {"size", &Field::size}, {"attributes", &Field::attributes},
+            {"required", &Field::required}, {"allowZeroLength", &Field::allowZeroLength},
+            {"defaultValue", &Field::defaultValue}, {"validationRule", &Field::validationRule},
+            {"validationText", &Field::validationText}, {"expression", &Field::expression},
+            {"appendOnly", &Field::appendOnly}, {"storageType", &Field::storageType}});
+        propertiesIfAny(w, f.properties);
+    });
 }
 
 void index(Writer &w, const Index &i)
 {
-    w.put('{');
-    w.text("name", i.name);
-    w.flagIfSet("primary", i.primary);
-    w.flagIfSet("unique", i.unique);
-    w.flagIfSet("required", i.required);
-    w.flagIfSet("ignoreNulls", i.ignoreNulls);
-    w.flagIfSet("foreign", i.foreign);
-    w.key("fields");
-    w.put('[');
-    // An ascending field is its name alone.
-    for (qsizetype k = 0; k < i.fields.size(); ++k) {
-        if (i.isDescending(k)) {
-            w.put('{');
-            w.text("name", i.fields[k]);
-            w.flagIfSet("descending", true);
-            w.close('}');
-        } else {
-            w.string(i.fields[k]);
-        }
-        w.put(',');
-    }
-    w.close(']');
-    w.close('}');
-    w.put(',');
+    w.object([&] {
+        w.text("name", i.name);
+        optionalMembers<Index>(w, i, {
+            {"primary", &Index::primary}, {"unique", &Index::unique}, {"required", &Index::required},
+            {"ignoreNulls", &Index::ignoreNulls}, {"foreign", &Index::foreign}});
+        // An ascending field is its name alone.
+        qsizetype k = 0;
+        w.list("fields", i.fields, [&](const QString &name) {
+            if (i.isDescending(k++)) {
+                w.object([&] {
+                    w.text("name", name);
+                    w.flagIfSet("descending", true);
+                });
+            } else {
+                w.string(name);
+                w.put(',');
+            }
+        });
+    });
 }
 
 void table(Writer &w, const Table &t)
 {
-    w.put('{');
-    w.text("name", t.name);
-    w.numberIfAny("attributes", t.attributes);
-    w.textIfAny("validationRule", t.validationRule);
-    w.textIfAny("validationText", t.validationText);
-    propertiesIfAny(w, t.properties);
-    w.key("fields");
-    w.put('[');
-    for (const Field &f : t.fields)
-        field(w, f);
-    w.close(']');
-    w.put(',');
-    w.key("indexes");
-    w.put('[');
-    for (const Index &i : t.indexes)
-        index(w, i);
-    w.close(']');
-    w.close('}');
-    w.put(',');
+    w.object([&] {
+        w.text("name", t.name);
+        optionalMembers<Table>(w, t, {{"attributes", &Table::attributes},
+                                      {"validationRule", &Table::validationRule},
+                                      {"validationText", &Table::validationText}});
+        propertiesIfAny(w, t.properties);
+        w.list("fields", t.fields, [&w](const Field &f) { field(w, f); });
+        w.list("indexes", t.indexes, [&w](const Index &i) { index(w, i); });
+    });
 }
 
 void relation(Writer &w, const Relation &r)
 {
-    w.put('{');
-    w.text("name", r.name);
-    w.text("table", r.table);
-    w.text("foreignTable", r.foreignTable);
-    w.numberIfAny("attributes", r.attributes);
-    w.flagIfSet("partialReplica", r.partialReplica);
-    w.key("fields");
-    w.put('[');
-    for (const RelationField &f : r.fields) {
-        w.put('{');
-        w.text("name", f.name);
-        w.text("foreignName", f.foreignName);
-        w.close('}');
-        w.put(',');
-    }
-    w.close(']');
-    w.close('}');
-    w.put(',');
+    w.object([&] {
+        w.text("name", r.name);
+        w.text("table", r.table);
+        w.text("foreignTable", r.foreignTable);
+        optionalMembers<Relation>(w, r, {{"attributes", &Relation::attributes},
+                                         {"partialReplica", &Relation::partialReplica}});
+        w.list("fields", r.fields, [&w](const RelationField &f) {
+            w.object([&] {
+                w.text("name", f.name);
+                w.text("foreignName", f.foreignName);
+            });
+        });
+    });
 }
 
 // Version 3 added ACE designs (version "12.0") and the field members
@@ -315,54 +331,55 @@ int formatVersion(const Database &db)
     return 2;
 }
 
+// One JSON document: an object whose members `members` writes, and a
+// newline.
+template <typename Members>
+QByteArray document(Members members)
+{
+    Writer w;
+    w.put('{');
+    members(w);
+    w.close('}');
+    w.put('\n');
+    return w.result();
+}
+
 }  // namespace
 
 QByteArray toJson(const Database &db)
 {
-    Writer w;
-    w.raw("{\"format\":\"tabulo-schema\",");
-    w.numberMember("formatVersion", formatVersion(db));
-    w.text("name", db.name);
-    w.text("version", db.version);
-    w.textIfAny("replicaId", db.replicaId);
-    w.textIfAny("designMasterId", db.designMasterId);
-    w.key("tables");
-    w.put('[');
-    for (const Table &t : db.tables)
-        table(w, t);
-    w.close(']');
-    w.put(',');
-    w.key("relations");
-    w.put('[');
-    for (const Relation &r : db.relations)
-        relation(w, r);
-    w.close(']');
-    w.raw("}\n");
-    return w.result();
+    return document([&db](Writer &w) {
+        w.raw("\"format\":\"tabulo-schema\",");
+        w.numberMember("formatVersion", formatVersion(db));
+        w.text("name", db.name);
+        w.text("version", db.version);
+        optionalMembers<Database>(w, db, {{"replicaId", &Database::replicaId},
+                                          {"designMasterId", &Database::designMasterId}});
+        w.list("tables", db.tables, [&w](const Table &t) { table(w, t); });
+        w.list("relations", db.relations, [&w](const Relation &r) { relation(w, r); });
+    });
 }
 
 QByteArray workgroupToJson(const QStringList &users)
 {
-    Writer w;
-    w.raw("{\"format\":\"tabulo-workgroup\",\"users\":[");
-    for (const QString &user : users) {
-        w.string(user);
-        w.put(',');
-    }
-    w.close(']');
-    w.raw("}\n");
-    return w.result();
+    return document([&users](Writer &w) {
+        w.raw("\"format\":\"tabulo-workgroup\",");
+        w.list("users", users, [&w](const QString &user) {
+            w.string(user);
+            w.put(',');
+        });
+    });
 }
 
 QByteArray toJson(const ReaderError &error)
 {
-    Writer w;
-    w.raw("{\"error\":{");
-    w.numberMember("number", error.number);
-    w.text("description", error.description);
-    w.close('}');
-    w.raw("}\n");
-    return w.result();
+    return document([&error](Writer &w) {
+        w.key("error");
+        w.object([&] {
+            w.numberMember("number", error.number);
+            w.text("description", error.description);
+        });
+    });
 }
 
 }  // namespace schema

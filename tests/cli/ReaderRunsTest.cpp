@@ -16,19 +16,38 @@
 #include <sys/prctl.h>
 #include <sys/wait.h>
 
+namespace {
+
+// Writes an executable shell script; false when the file cannot be written.
+bool writeScript(const QString &path, const QString &text)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(text.toUtf8());
+    file.close();
+    return file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+// Starts tabulo-cli with `reader` in place of the schema reader.
+void startCli(QProcess &cli, const QString &reader, const QStringList &arguments)
+{
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TABULO_SCHEMA_READER"), reader);
+    cli.setProcessEnvironment(environment);
+    cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), arguments);
+}
+
+}  // namespace
+
 TEST(CliReader, ARunReadsTheJetFileOnce)
 {
     TABULO_NEED_TESTDATA();
     QTemporaryDir dir;
     const QString runs = dir.filePath(QStringLiteral("runs"));
     const QString script = dir.filePath(QStringLiteral("reader.sh"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("#!/bin/sh\necho \"$@\" >> '%1'\nexec '%2' \"$@\"\n")
-                   .arg(runs, QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-schema-reader"))
-                   .toUtf8());
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(writeScript(script, QStringLiteral("#!/bin/sh\necho \"$@\" >> '%1'\nexec '%2' \"$@\"\n")
+                                        .arg(runs, QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-schema-reader"))));
 
     const QString northwind = testDataPath(QStringLiteral("northwind.mdb"));
     const QStringList lean = {QStringLiteral("--no-design-properties"), QStringLiteral("--"), northwind};
@@ -46,10 +65,7 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
     for (const auto &[arguments, readerArguments] : cases) {
         QFile::remove(runs);
         QProcess cli;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(QStringLiteral("TABULO_SCHEMA_READER"), script);
-        cli.setProcessEnvironment(environment);
-        cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), arguments);
+        startCli(cli, script, arguments);
         ASSERT_TRUE(cli.waitForFinished(60000));
         EXPECT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().constData();
         QFile log(runs);
@@ -65,19 +81,12 @@ TEST(CliReader, AKilledRunLeavesNoReaderBehind)
     QTemporaryDir dir;
     const QString pidFile = dir.filePath(QStringLiteral("pid"));
     const QString script = dir.filePath(QStringLiteral("reader.sh"));
-    QFile file(script);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(QStringLiteral("#!/bin/sh\necho $$ > '%1.part'\nmv '%1.part' '%1'\nexec sleep 60\n").arg(pidFile).toUtf8());
-    file.close();
-    file.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    ASSERT_TRUE(writeScript(script, QStringLiteral("#!/bin/sh\necho $$ > '%1.part'\nmv '%1.part' '%1'\nexec sleep 60\n").arg(pidFile)));
 
     // The reader, orphaned, comes to this process, which learns how it ended.
     ASSERT_EQ(prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
     QProcess cli;
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("TABULO_SCHEMA_READER"), script);
-    cli.setProcessEnvironment(environment);
-    cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), {testDataPath(QStringLiteral("northwind.mdb"))});
+    startCli(cli, script, {testDataPath(QStringLiteral("northwind.mdb"))});
     ASSERT_TRUE(cli.waitForStarted());
     QElapsedTimer timer;
     timer.start();

@@ -26,6 +26,16 @@ namespace {
 const QString kDashes = QStringLiteral("---------------------------------------");
 const QString kRoutine = QStringLiteral("frmWizardMain - MovePage");
 
+// Each record entry's number and description, in order.
+using NumberedTexts = QList<std::pair<qint32, QString>>;
+NumberedTexts numbersAndDescriptions(const QList<ErrorRecordEntry> &record)
+{
+    NumberedTexts out;
+    for (const ErrorRecordEntry &entry : record)
+        out.append({entry.number, entry.description});
+    return out;
+}
+
 class ErrorHandlerFixture : public ::testing::Test {
 protected:
     void SetUp() override
@@ -148,14 +158,10 @@ TEST_F(ErrorHandlerFixture, EngineErrorWithThreeEntriesInTheEnginesOrder)
                          dao::engineError(3151, QStringLiteral("ODBC--connection to 'Sales' failed."))});
 
     const QList<ErrorRecordEntry> &record = m_handler.errorRecord();
-    ASSERT_EQ(record.size(), 3);
     // A text without a number gets 5000; the brackets are taken off.
-    EXPECT_EQ(record[0].number, 5000);
-    EXPECT_EQ(record[0].description, "Data source name not found");
-    EXPECT_EQ(record[1].number, 3146);
-    EXPECT_EQ(record[1].description, "Connection refused");
-    EXPECT_EQ(record[2].number, 3151);
-    EXPECT_EQ(record[2].description, "ODBC--connection to 'Sales' failed.");
+    ASSERT_EQ(numbersAndDescriptions(record), (NumberedTexts{{5000, "Data source name not found"},
+                                                             {3146, "Connection refused"},
+                                                             {3151, "ODBC--connection to 'Sales' failed."}}));
     EXPECT_EQ(record[2].source, "DAO.DBEngine");
 
     EXPECT_EQ(lastMessage(), "Calling Routine: frmWizardMain - MovePage\r\n\r\n"
@@ -178,17 +184,12 @@ TEST_F(ErrorHandlerFixture, EngineEntriesCleanedOneByOne)
                          dao::engineError(3146, QStringLiteral("ab: [x]text after")),
                          dao::engineError(3262, QStringLiteral("12345678901234: [x]overflow"))});
     const QList<ErrorRecordEntry> &record = m_handler.errorRecord();
-    ASSERT_EQ(record.size(), 4);
-    EXPECT_EQ(record[0].number, 5000);
-    EXPECT_EQ(record[0].description, "plain text");
     // No number before the bracket, or one too large: the number stays.
-    EXPECT_EQ(record[1].number, 3146);
-    EXPECT_EQ(record[1].description, "text after");
-    EXPECT_EQ(record[2].number, 3262);
-    EXPECT_EQ(record[2].description, "overflow");
     // The blank engine entry was passed over; its slot stays empty at the end.
-    EXPECT_EQ(record[3].number, 0);
-    EXPECT_EQ(record[3].description, "");
+    EXPECT_EQ(numbersAndDescriptions(record), (NumberedTexts{{5000, "plain text"},
+                                                             {3146, "text after"},
+                                                             {3262, "overflow"},
+                                                             {0, ""}}));
 }
 
 TEST_F(ErrorHandlerFixture, EngineNumberWithoutEngineEntriesRecordsTheErrorItself)

@@ -38,14 +38,12 @@ TEST_F(WizardFixture, AddOneFollowsTheSelection)
     EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
 
     // A table already chosen is not added twice; the selection moves on.
-    selectRow(u"lstTablesAvailable"_s, 0);
-    click(u"cmdAddOne"_s);
+    addTableAt(0);
     EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 2);
     EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 1);
 
     // The last table is added and stays selected.
-    selectRow(u"lstTablesAvailable"_s, 4);
-    click(u"cmdAddOne"_s);
+    addTableAt(4);
     EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"msysNotes"_s, u"Shippers"_s}));
     EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 4);
     EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);   // choosing copies
@@ -55,19 +53,16 @@ TEST_F(WizardFixture, AddAllAndRemoveKeepTheChosenListConsistent)
 {
     open();
     goToTablesPage();
-    selectRow(u"lstTablesAvailable"_s, 3);
-    click(u"cmdAddOne"_s);
+    addTableAt(3);
     click(u"cmdAddAll"_s);
     EXPECT_EQ(entries(u"lstTablesChosen"_s), kShopTables);
 
     // "<" on the last entry selects the new last entry.
-    selectRow(u"lstTablesChosen"_s, 4);
-    click(u"cmdRemoveOne"_s);
+    removeTableAt(4);
     EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 4);
     EXPECT_EQ(list(u"lstTablesChosen"_s)->currentRow(), 3);
     // In the middle, the entry that moved up is selected.
-    selectRow(u"lstTablesChosen"_s, 1);
-    click(u"cmdRemoveOne"_s);
+    removeTableAt(1);
     EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"Order Details"_s, u"Orders"_s}));
     EXPECT_EQ(list(u"lstTablesChosen"_s)->currentRow(), 1);
 
@@ -83,10 +78,8 @@ TEST_F(WizardFixture, AddAllAndRemoveKeepTheChosenListConsistent)
     EXPECT_TRUE(button(u"cmdRemoveOne"_s)->isEnabled());
 
     // Removing the only entry disables both remove buttons until a table is added.
-    selectRow(u"lstTablesAvailable"_s, 2);
-    click(u"cmdAddOne"_s);
-    selectRow(u"lstTablesChosen"_s, 0);
-    click(u"cmdRemoveOne"_s);
+    addTableAt(2);
+    removeTableAt(0);
     EXPECT_TRUE(entries(u"lstTablesChosen"_s).isEmpty());
     EXPECT_FALSE(button(u"cmdRemoveOne"_s)->isEnabled());
     EXPECT_FALSE(button(u"cmdRemoveAll"_s)->isEnabled());

@@ -164,6 +164,18 @@ protected:
         QListWidget *target = list(listName);
         QTest::mouseClick(target->viewport(), Qt::LeftButton, {}, target->visualItemRect(target->item(row)).center());
     }
+    // Chooses the available table at `row` with ">".
+    void addTableAt(int row)
+    {
+        selectRow(QStringLiteral("lstTablesAvailable"), row);
+        click(QStringLiteral("cmdAddOne"));
+    }
+    // Takes the chosen table at `row` back with "<".
+    void removeTableAt(int row)
+    {
+        selectRow(QStringLiteral("lstTablesChosen"), row);
+        click(QStringLiteral("cmdRemoveOne"));
+    }
     QStringList messageTexts() const
     {
         QStringList texts;

@@ -70,6 +70,17 @@ protected:
         return path;
     }
 
+    // Opens the source through a workgroup file holding `accounts`, as
+    // `user`; returns the file's path.
+    QString signInThrough(const QStringList &accounts, const QString &user)
+    {
+        const QString mdw = touch(QStringLiteral("secured.mdw"));
+        engine->addWorkgroup(mdw, accounts);
+        gen.setPathNameMDWSource(mdw);
+        gen.setUserNameSource(user);
+        return mdw;
+    }
+
     void showProgress()
     {
         gen.setStatusBar(&statusBar);

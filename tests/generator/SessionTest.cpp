@@ -39,10 +39,7 @@ TEST_F(GeneratorTest, WithoutWorkgroupTheDefaultWorkspaceIsUsedAndTheUserIgnored
 
 TEST_F(GeneratorTest, WorkgroupLoginUsesSystemDBAndATempWorkspace)
 {
-    const QString mdw = touch("secured.mdw");
-    engine->addWorkgroup(mdw, {"Clerk"});
-    gen.setPathNameMDWSource(mdw);
-    gen.setUserNameSource("clerk");
+    const QString mdw = signInThrough({"Clerk"}, "clerk");
     gen.setPasswordMDWSource("pw");
     gen.setPathNameDBSource(shopPath);
     ASSERT_NE(gen.DBSource(), nullptr);
@@ -56,10 +53,7 @@ TEST_F(GeneratorTest, WorkgroupLoginUsesSystemDBAndATempWorkspace)
 
 TEST_F(GeneratorTest, AnUnknownUserFailsBeforeAnyWorkspaceIsHeld)
 {
-    const QString mdw = touch("secured.mdw");
-    engine->addWorkgroup(mdw, {"Clerk"});
-    gen.setPathNameMDWSource(mdw);
-    gen.setUserNameSource("mallory");
+    signInThrough({"Clerk"}, "mallory");
     gen.setPathNameDBSource(shopPath);
     const pembry::BasicError e = expectedError([&] { gen.DBSource(); });
     EXPECT_EQ(e.number(), 3029);
@@ -90,10 +84,7 @@ TEST_F(GeneratorTest, AMissingOrUnnamedSourceFailsWithError5NamingTheFile)
 TEST_F(GeneratorTest, AWrongDatabasePasswordIsRaisedAfreshAndTheWorkspaceReused)
 {
     const QString locked = addSource("locked.mdb", shopModel(), "secret");
-    const QString mdw = touch("secured.mdw");
-    engine->addWorkgroup(mdw, {"admin"});
-    gen.setPathNameMDWSource(mdw);
-    gen.setUserNameSource("admin");
+    signInThrough({"admin"}, "admin");
     gen.setPathNameDBSource(locked);
     gen.setPasswordDBSource("guess");
     const pembry::BasicError e = expectedError([&] { gen.DBSource(); });
@@ -264,10 +255,7 @@ TEST_F(GeneratorTest, IsTableInChosenListComparesExactly)
 
 TEST_F(GeneratorTest, CloseLetsGoOfEverythingAndIgnoresFailures)
 {
-    const QString mdw = touch("secured.mdw");
-    engine->addWorkgroup(mdw, {"admin"});
-    gen.setPathNameMDWSource(mdw);
-    gen.setUserNameSource("admin");
+    signInThrough({"admin"}, "admin");
     gen.setPathNameDBSource(shopPath);
     ASSERT_NE(gen.DBSource(), nullptr);
 

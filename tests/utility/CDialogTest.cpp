@@ -27,6 +27,17 @@ QString writeFile(const QTemporaryDir &dir, const QString &name, const QByteArra
     return path;
 }
 
+// A file in a temporary folder, which the next file dialog accepts.
+struct AcceptedFile {
+    explicit AcceptedFile(const QString &name) : path(writeFile(dir, name))
+    {
+        driver.answerNext(FileDialogDriver::accept(path));
+    }
+    QTemporaryDir dir;
+    const QString path;
+    FileDialogDriver driver;
+};
+
 QByteArray readFile(const QString &path)
 {
     QFile file(path);
@@ -132,37 +143,34 @@ TEST(CDialogFlags, FileNameDefaultFilterReplacesTheExtension)
 
 TEST(CDialogShow, OpenShowsTheSettingsAndReturnsTheChosenFile)
 {
-    QTemporaryDir dir;
-    const QString file = writeFile(dir, QStringLiteral("Shop Data.v2.mdb"));
-    FileDialogDriver driver;
-    driver.answerNext(FileDialogDriver::accept(file));
+    AcceptedFile accepted(QStringLiteral("Shop Data.v2.mdb"));
 
     CDialog dialog;
     dialog.AddFilter(QStringLiteral("Microsoft Access Databases"), QStringLiteral("*.mdb;*.mde"), true);
     dialog.AddFilter(QStringLiteral("All Files"), QStringLiteral("*.*"));
     dialog.setDialogTitle(QStringLiteral("Locate Source Database"));
     dialog.setFlags(pembry::cdlOFNFileMustExist);
-    dialog.setInitDir(dir.path());
+    dialog.setInitDir(accepted.dir.path());
     ASSERT_TRUE(dialog.ShowOpen());
 
-    ASSERT_EQ(driver.seen.size(), 1);
-    const FileDialogDriver::Seen &seen = driver.seen.first();
+    ASSERT_EQ(accepted.driver.seen.size(), 1);
+    const FileDialogDriver::Seen &seen = accepted.driver.seen.first();
     EXPECT_EQ(seen.title, QStringLiteral("Locate Source Database"));
     EXPECT_EQ(seen.filters, (QStringList{QStringLiteral("Microsoft Access Databases (*.mdb *.mde)"),
                                          QStringLiteral("All Files (*)")}));
     EXPECT_EQ(seen.selectedFilter, QStringLiteral("Microsoft Access Databases (*.mdb *.mde)"));
     EXPECT_EQ(seen.acceptMode, QFileDialog::AcceptOpen);
     EXPECT_EQ(seen.fileMode, QFileDialog::ExistingFile);
-    EXPECT_EQ(seen.directory, QDir(dir.path()).absolutePath());
-    EXPECT_FALSE(driver.leftOpen);
+    EXPECT_EQ(seen.directory, QDir(accepted.dir.path()).absolutePath());
+    EXPECT_FALSE(accepted.driver.leftOpen);
 
-    EXPECT_EQ(dialog.Filename(), file);
+    EXPECT_EQ(dialog.Filename(), accepted.path);
     EXPECT_EQ(dialog.FileTitle(), QStringLiteral("Shop Data"));
     EXPECT_EQ(dialog.SelectedFileCount(), 1);
-    EXPECT_EQ(dialog.SelectedFile(1), file);
+    EXPECT_EQ(dialog.SelectedFile(1), accepted.path);
     EXPECT_EQ(dialog.SelectedFile(2), QString());
     EXPECT_EQ(dialog.SelectedFile(0), QString());
-    EXPECT_EQ(dialog.InitDir(), QDir(dir.path()).absolutePath());
+    EXPECT_EQ(dialog.InitDir(), QDir(accepted.dir.path()).absolutePath());
     EXPECT_EQ(dialog.Error(), 0);
 
     // The filter list was used: the next AddFilter starts a new one.
@@ -255,16 +263,13 @@ TEST(CDialogShow, MultiSelectionListsEveryFileWithItsFolder)
 
 TEST(CDialogShow, ANameLongerThanMaxFileSizeIsAnError)
 {
-    QTemporaryDir dir;
-    const QString file = writeFile(dir, QStringLiteral("a-rather-long-file-name.txt"));
-    FileDialogDriver driver;
-    driver.answerNext(FileDialogDriver::accept(file));
+    AcceptedFile accepted(QStringLiteral("a-rather-long-file-name.txt"));
     CDialog dialog;
     dialog.setMaxFileSize(10);
     const pembry::BasicError e = testsupport::expectedError([&] { dialog.ShowOpen(); });
     EXPECT_EQ(e.number(), CDialog::BufferTooSmall);
     EXPECT_EQ(e.source(), QStringLiteral("CDialog"));
-    EXPECT_TRUE(e.description().contains(file));
+    EXPECT_TRUE(e.description().contains(accepted.path));
     EXPECT_EQ(dialog.Error(), CDialog::BufferTooSmall);
 }
 

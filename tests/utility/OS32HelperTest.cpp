@@ -31,6 +31,16 @@ bool writeFile(const QString &path, const QByteArray &content)
     return file.open(QIODevice::WriteOnly) && file.write(content) == content.size();
 }
 
+// Tests that work in a fresh temporary folder, `dir`.
+class TempFolderTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QTemporaryDir dir;
+};
+class OS32HelperFolders : public TempFolderTest {};
+class OS32HelperFiles : public TempFolderTest {};
+class OS32HelperMakeDirectory : public TempFolderTest {};
+
 BasicError makeDirectoryError(const QString &folder)
 {
     return testsupport::raisedError([&] { os.MakeDirectory(folder); });
@@ -68,10 +78,8 @@ TEST(OS32HelperPaths, AddedSeparatorFollowsThePathStyle)
     EXPECT_EQ(os.AddDirectorySeparator(QStringLiteral("  /x/  ")), QStringLiteral("/x/"));
 }
 
-TEST(OS32HelperFolders, IsValidFolderAddsTheSeparatorInTheCallersText)
+TEST_F(OS32HelperFolders, IsValidFolderAddsTheSeparatorInTheCallersText)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     QString slashed = dir.path();
     EXPECT_TRUE(os.IsValidFolder(slashed));
     EXPECT_EQ(slashed, dir.path() + QLatin1Char('/'));
@@ -93,10 +101,8 @@ TEST(OS32HelperFolders, IsValidFolderAddsTheSeparatorInTheCallersText)
     EXPECT_EQ(empty, QString());
 }
 
-TEST(OS32HelperFiles, IsValidFilePathOpensForReading)
+TEST_F(OS32HelperFiles, IsValidFilePathOpensForReading)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString file = dir.filePath(QStringLiteral("Grüße db.mdb"));
     ASSERT_TRUE(writeFile(file, "data"));
     EXPECT_TRUE(os.IsValidFilePath(file));
@@ -119,10 +125,8 @@ TEST(OS32HelperFiles, IsValidFilePathOpensForReading)
               err::BadFileNameOrNumber);
 }
 
-TEST(OS32HelperFiles, ANameHoldingABackslashIsUsedAsItIsWhenItExists)
+TEST_F(OS32HelperFiles, ANameHoldingABackslashIsUsedAsItIsWhenItExists)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     // A file whose name holds a backslash, beside a folder "sub" holding
     // another: the name as given wins, a separator is read only otherwise.
     const QString odd = dir.filePath(QStringLiteral("odd\\name.mdb"));
@@ -147,7 +151,7 @@ TEST(OS32HelperFiles, ANameHoldingABackslashIsUsedAsItIsWhenItExists)
 
 // Every name survives decoding and encoding, whatever its bytes; valid
 // UTF-8 decodes as Qt decodes it, and what is not UTF-8 still prints.
-TEST(OS32HelperFiles, FileNamesKeepTheirBytes)
+TEST_F(OS32HelperFiles, FileNamesKeepTheirBytes)
 {
     for (const QByteArray &name : {QByteArray("plain.mdb"), QByteArray("caf\xc3\xa9 \xf0\x9f\x8d\x8e.mdb")}) {
         EXPECT_EQ(decodeFileName(name), QFile::decodeName(name));
@@ -181,9 +185,8 @@ TEST(OS32HelperFiles, FileNamesKeepTheirBytes)
 }
 
 // A name that is not UTF-8 is tested as the file it names.
-TEST(OS32HelperFiles, ANameThatIsNotUtf8IsTheFileTested)
+TEST_F(OS32HelperFiles, ANameThatIsNotUtf8IsTheFileTested)
 {
-    QTemporaryDir dir;
     const QByteArray folder = QFile::encodeName(dir.path());
     const QString latin1 = decodeFileName(folder + "/caf\xe9.mdb");
     EXPECT_FALSE(os.IsValidFilePath(latin1));
@@ -197,10 +200,8 @@ TEST(OS32HelperFiles, ANameThatIsNotUtf8IsTheFileTested)
     ::unlink((folder + "/caf\xe9.mdb").constData());
 }
 
-TEST(OS32HelperFiles, WriteAccessNeverTouchesExistingFiles)
+TEST_F(OS32HelperFiles, WriteAccessNeverTouchesExistingFiles)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString existing = dir.filePath(QStringLiteral("test.000"));
     ASSERT_TRUE(writeFile(existing, "keep me"));
 
@@ -221,7 +222,7 @@ TEST(OS32HelperFiles, WriteAccessNeverTouchesExistingFiles)
     }
 }
 
-TEST(OS32HelperMakeDirectory, RefusesNetworkAndRelativePaths)
+TEST_F(OS32HelperMakeDirectory, RefusesNetworkAndRelativePaths)
 {
     for (const QString &path : {QStringLiteral("\\\\server\\share\\new"), QStringLiteral("//server/share/new"),
                                 QStringLiteral("relative/folder"), QString()}) {
@@ -232,10 +233,8 @@ TEST(OS32HelperMakeDirectory, RefusesNetworkAndRelativePaths)
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("relative")));
 }
 
-TEST(OS32HelperMakeDirectory, MakesEveryMissingFolder)
+TEST_F(OS32HelperMakeDirectory, MakesEveryMissingFolder)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     EXPECT_TRUE(os.MakeDirectory(dir.filePath(QStringLiteral("A/B/C/"))));
     EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("A/B/C"))).isDir());
     EXPECT_TRUE(os.MakeDirectory(dir.filePath(QStringLiteral("A/B/C"))));   // already there
@@ -245,10 +244,8 @@ TEST(OS32HelperMakeDirectory, MakesEveryMissingFolder)
     EXPECT_TRUE(os.MakeDirectory(QStringLiteral("/")));
 }
 
-TEST(OS32HelperMakeDirectory, DriveLettersAreRefusedAndNothingIsMade)
+TEST_F(OS32HelperMakeDirectory, DriveLettersAreRefusedAndNothingIsMade)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(dir.path()));
     BasicError refusal;
@@ -262,10 +259,8 @@ TEST(OS32HelperMakeDirectory, DriveLettersAreRefusedAndNothingIsMade)
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
 }
 
-TEST(OS32HelperMakeDirectory, AFileInTheWayIsNamedInTheError)
+TEST_F(OS32HelperMakeDirectory, AFileInTheWayIsNamedInTheError)
 {
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("A")), "x"));
     const BasicError e = makeDirectoryError(dir.filePath(QStringLiteral("A/B")));
     EXPECT_TRUE(e.number() == err::PathFileAccess || e.number() == err::PathNotFound) << e.number();

@@ -40,10 +40,9 @@ TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
                                   u"txtPasswordDBNew"_s})
         EXPECT_EQ(box(masked)->echoMode(), QLineEdit::Password) << masked.toStdString();
     EXPECT_EQ(box(u"txtDBSource"_s)->echoMode(), QLineEdit::Normal);
-    for (const QString &off : {u"txtUserNameSource"_s, u"txtPasswordSource"_s, u"txtMDWNew"_s, u"txtUserNameNew"_s,
-                               u"txtPasswordNew"_s, u"txtPasswordDBNew"_s, u"cmdBrowseNewMDW"_s, u"chkRunNotepad"_s,
-                               u"chkWriteVB5Header"_s, u"optInsertTopBottom(0)"_s, u"lblUserNameNew"_s})
-        EXPECT_FALSE(w(off)->isEnabled()) << off.toStdString();
+    expectEnabled({u"txtUserNameSource"_s, u"txtPasswordSource"_s, u"txtMDWNew"_s, u"txtUserNameNew"_s,
+                   u"txtPasswordNew"_s, u"txtPasswordDBNew"_s, u"cmdBrowseNewMDW"_s, u"chkRunNotepad"_s,
+                   u"chkWriteVB5Header"_s, u"optInsertTopBottom(0)"_s, u"lblUserNameNew"_s}, false);
     EXPECT_EQ(box(u"txtVarNameNewTable"_s)->text(), u"tdfNew"_s);
     EXPECT_EQ(box(u"txtProcPrefix"_s)->text(), u"subCreate_"_s);
     EXPECT_EQ(box(u"txtTabStop"_s)->text(), u"3"_s);
@@ -83,14 +82,12 @@ TEST_F(WizardFixture, TheSourceWorkgroupEnablesItsUserAndPassword)
 {
     open();
     type(u"txtMDWSource"_s, u"/data/secure.mdw"_s);
-    EXPECT_TRUE(box(u"txtUserNameSource"_s)->isEnabled());
-    EXPECT_TRUE(box(u"txtPasswordSource"_s)->isEnabled());
+    expectEnabled({u"txtUserNameSource"_s, u"txtPasswordSource"_s}, true);
     type(u"txtUserNameSource"_s, u"Clerk"_s);
     type(u"txtPasswordSource"_s, u"pw"_s);
     type(u"txtPasswordDBSource"_s, u"db"_s);
     clear(u"txtMDWSource"_s);
-    EXPECT_FALSE(box(u"txtUserNameSource"_s)->isEnabled());
-    EXPECT_FALSE(box(u"txtPasswordSource"_s)->isEnabled());
+    expectEnabled({u"txtUserNameSource"_s, u"txtPasswordSource"_s}, false);
     const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
     EXPECT_EQ(g.PathNameMDWSource(), QString());
     EXPECT_EQ(g.UserNameSource(), u"Clerk"_s);      // kept, and still handed over
@@ -113,8 +110,7 @@ TEST_F(WizardFixture, TheLocationDecidesWhatTheNewDatabaseOptionsAllow)
 
     click(u"optDatabaseLocation(0)"_s);
     EXPECT_EQ(m_form->chosenSettings().pathNameDBNew, u"Current"_s);
-    for (const QString &off : {u"fraVersion"_s, u"cboLocale"_s, u"chkEncrypt"_s, u"txtDBNew"_s, u"cmdBrowseNewDB"_s})
-        EXPECT_FALSE(w(off)->isEnabled()) << off.toStdString();
+    expectEnabled({u"fraVersion"_s, u"cboLocale"_s, u"chkEncrypt"_s, u"txtDBNew"_s, u"cmdBrowseNewDB"_s}, false);
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
 
     click(u"optDatabaseLocation(2)"_s);
@@ -151,14 +147,11 @@ TEST_F(WizardFixture, TheCodePageProposesAFileBesideTheNewDatabase)
     EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/CreateDB_MyNewDb.bas"_s);
     EXPECT_EQ(m_form->chosenSettings().pathNameCodeFile, folder + u"/CreateDB_MyNewDb.bas"_s);
     EXPECT_EQ(m_form->focusWidget(), box(u"txtCodeDestinationFile"_s));
-    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
-    EXPECT_TRUE(button(u"chkRunNotepad"_s)->isEnabled());
-    EXPECT_TRUE(button(u"chkWriteVB5Header"_s)->isEnabled());
+    expectEnabled({u"cmdNext"_s, u"chkRunNotepad"_s, u"chkWriteVB5Header"_s}, true);
 
     // A name the user typed stays; Windows paths keep their separator.
     clear(u"txtCodeDestinationFile"_s);
-    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
-    EXPECT_FALSE(button(u"chkRunNotepad"_s)->isEnabled());
+    expectEnabled({u"cmdNext"_s, u"chkRunNotepad"_s}, false);
     type(u"txtCodeDestinationFile"_s, folder + u"/mine.bas"_s);
     back();
     clear(u"txtDBNew"_s);
@@ -217,8 +210,7 @@ TEST_F(WizardFixture, InsertIntoAModuleIsOfferedWhenAskedAndInsertsAtTheBottom)
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
     click(u"chkInsertIntoModule"_s);
     EXPECT_EQ(m_form->chosenSettings().insertPosition, 2);
-    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
-    EXPECT_TRUE(button(u"optInsertTopBottom(0)"_s)->isEnabled());
+    expectEnabled({u"cmdNext"_s, u"optInsertTopBottom(0)"_s}, true);
     click(u"chkInsertIntoModule"_s);
     EXPECT_EQ(m_form->chosenSettings().insertPosition, 0);
     EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
@@ -238,9 +230,8 @@ TEST_F(WizardFixture, HardcodedSecurityWaitsForWorkgroupAndUser)
     click(u"optNewDBSecurity(2)"_s);
     EXPECT_EQ(m_form->chosenSettings().newDBSecurity, 2);
     EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
-    for (const QString &on : {u"txtMDWNew"_s, u"txtUserNameNew"_s, u"txtPasswordNew"_s, u"txtPasswordDBNew"_s,
-                              u"lblMDWNew"_s, u"lblPasswordDBNew"_s, u"cmdBrowseNewMDW"_s})
-        EXPECT_TRUE(w(on)->isEnabled()) << on.toStdString();
+    expectEnabled({u"txtMDWNew"_s, u"txtUserNameNew"_s, u"txtPasswordNew"_s, u"txtPasswordDBNew"_s,
+                   u"lblMDWNew"_s, u"lblPasswordDBNew"_s, u"cmdBrowseNewMDW"_s}, true);
     type(u"txtMDWNew"_s, u"/secure/new.mdw"_s);
     EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
     type(u"txtUserNameNew"_s, u"Owner"_s);
@@ -256,9 +247,7 @@ TEST_F(WizardFixture, HardcodedSecurityWaitsForWorkgroupAndUser)
     next();
     ASSERT_EQ(page(), 4);
     clear(u"txtMDWNew"_s);
-    EXPECT_FALSE(box(u"txtUserNameNew"_s)->isEnabled());
-    EXPECT_FALSE(box(u"txtPasswordNew"_s)->isEnabled());
-    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    expectEnabled({u"txtUserNameNew"_s, u"txtPasswordNew"_s, u"cmdFinish"_s}, false);
     click(u"optNewDBSecurity(1)"_s);
     EXPECT_FALSE(w(u"lblMDWNew"_s)->isEnabled());
     EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());

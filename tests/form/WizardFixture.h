@@ -164,6 +164,12 @@ protected:
         QListWidget *target = list(listName);
         QTest::mouseClick(target->viewport(), Qt::LeftButton, {}, target->visualItemRect(target->item(row)).center());
     }
+    // Every named widget is enabled (`on`) or disabled.
+    void expectEnabled(std::initializer_list<QString> names, bool on)
+    {
+        for (const QString &name : names)
+            EXPECT_EQ(w(name)->isEnabled(), on) << name.toStdString();
+    }
     // Chooses the available table at `row` with ">".
     void addTableAt(int row)
     {

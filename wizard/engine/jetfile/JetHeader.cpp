@@ -103,16 +103,14 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes, std::stri
 
     Header header;
     header.formatByte = bytes[0x14];
-    if (ace || header.formatByte >= 2) {
-        header.format = Format::Ace;
-        header.pageSize = 4096;
-        return header;  // a newer format: nothing more is read from it
-    }
-    header.format = header.formatByte == 0 ? Format::Jet3 : Format::Jet4;
+    const bool newer = ace || header.formatByte >= 2;
+    header.format = newer ? Format::Ace : header.formatByte == 0 ? Format::Jet3 : Format::Jet4;
     header.pageSize = header.format == Format::Jet3 ? 2048 : 4096;
 
     const std::size_t encryptedLength = header.format == Format::Jet3 ? 126 : 128;
     if (bytes.size() < EncryptedStart + encryptedLength) {
+        if (newer)
+            return header;  // the caller that needs the key checks the length itself
         fail(problem, "the file ends inside its header page");
         return std::nullopt;
     }
@@ -120,8 +118,10 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes, std::stri
     std::memcpy(page.data(), bytes.data(), EncryptedStart + encryptedLength);
     rc4(HeaderKey, std::span(page.data() + EncryptedStart, encryptedLength));
 
-    header.codePage = u16(page.data() + CodePageOffset);
     header.databaseKey = u32(page.data() + DatabaseKeyOffset);
+    if (newer)
+        return header;  // a newer format: only its key is read here
+    header.codePage = u16(page.data() + CodePageOffset);
 
     if (header.format == Format::Jet3) {
         for (std::size_t i = 0; i < 20 && page[PasswordOffset + i] != 0; ++i)

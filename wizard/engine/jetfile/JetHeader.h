@@ -20,7 +20,7 @@ struct Header {
     int formatByte = 0;         // byte 0x14: 0 Jet 3, 1 Jet 4, 2 and above ACE
     int pageSize = 2048;        // 2048 in Jet 3, 4096 from Jet 4 on
     std::uint16_t codePage = 0; // Windows code page of Jet 3 texts (0: not given)
-    std::uint32_t databaseKey = 0; // non-zero: Jet 4 pages are encrypted
+    std::uint32_t databaseKey = 0; // non-zero: Jet 4 pages are encoded, ACE files Office-encrypted
     std::u16string password;    // the database password, empty when there is none
 };
 

@@ -7,7 +7,9 @@
 #include "cli/TableChoice.h"
 #include "utility/BasicError.h"
 #include "wizard/engine/Dao.h"
+#include "wizard/engine/ReaderChild.h"
 #include "wizard/engine/WizardBuild.h"
+#include "wizard/engine/reader/ReaderMain.h"
 #include "wizard/generator/DisplayText.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
@@ -205,6 +207,7 @@ int main(int argc, char **argv)
     CliOptions options;
     if (const std::optional<int> status = parseCommandLine(argc, argv, options))
         return *status;
+    dao::setBuiltInReader(&reader::runReader);
     readSourceAhead(options);
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tabulo-cli"));

@@ -111,3 +111,29 @@ TEST(CliReader, AKilledRunLeavesNoReaderBehind)
     prctl(PR_SET_CHILD_SUBREAPER, 0);
     EXPECT_TRUE(ended) << "the reader went on after tabulo-cli was killed";
 }
+
+// tabulo-cli runs the reader linked into it in a forked copy of itself. Its
+// answers match the reader program's: a design, a damaged file's failure,
+// and an encrypted file's design, read with the password on the copy's input.
+TEST(CliReader, TheBuiltInReaderAnswersAsTheReaderProgram)
+{
+    TABULO_NEED_TESTDATA();
+    const QList<QStringList> runs = {
+        {testDataPath(QStringLiteral("northwind.mdb")), QStringLiteral("--design-properties")},
+        {testDataPath(QStringLiteral("damaged/relations-null-usage-map.mdb"))},
+        {testDataPath(QStringLiteral("ace14-encrypted-agile.accdb")), QStringLiteral("--db-password"),
+         QStringLiteral("password")},
+    };
+    for (const QStringList &arguments : runs) {
+        QProcess builtIn;
+        builtIn.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"), arguments);
+        QProcess program;
+        startCli(program, QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-schema-reader"), arguments);
+        ASSERT_TRUE(builtIn.waitForFinished(60000) && program.waitForFinished(60000));
+        const QByteArray module = builtIn.readAllStandardOutput();
+        EXPECT_EQ(module, program.readAllStandardOutput()) << arguments.first().toStdString();
+        EXPECT_EQ(builtIn.readAllStandardError(), program.readAllStandardError()) << arguments.first().toStdString();
+        EXPECT_EQ(builtIn.exitCode(), program.exitCode()) << arguments.first().toStdString();
+        EXPECT_EQ(module.isEmpty(), arguments.size() == 1) << arguments.first().toStdString();
+    }
+}

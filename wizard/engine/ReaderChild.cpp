@@ -2,6 +2,10 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mman.h>
@@ -24,11 +28,14 @@ struct ChildSetup {
     rlim_t memory;
     const sigset_t *mask;
     pid_t parent;
+    ReaderEntry entry;          // run in a forked copy instead of exec
     volatile int error;
 };
 
-// Runs in the child, on its own stack, while the parent waits: system
-// calls only.
+ReaderEntry builtInReader = nullptr;
+
+// Runs in the child: a clone on its own stack while the parent waits
+// (system calls only), or a forked copy that goes on to the reader's entry.
 int childMain(void *argument)
 {
     auto *setup = static_cast<ChildSetup *>(argument);
@@ -59,6 +66,15 @@ int childMain(void *argument)
         && dup2(setup->input, STDIN_FILENO) >= 0 && dup2(setup->output, STDOUT_FILENO) >= 0
         && dup2(setup->errors, STDERR_FILENO) >= 0) {
         sigprocmask(SIG_SETMASK, setup->mask, nullptr);
+        if (setup->entry) {
+            // The copy holds every descriptor the program had open; a pipe
+            // end kept open here would hold back another reader's end.
+            close_range(STDERR_FILENO + 1, ~0U, 0);
+            int argc = 0;
+            while (setup->argv[argc])
+                ++argc;
+            _exit(setup->entry(argc, const_cast<char **>(setup->argv)));
+        }
         execve(setup->argv[0], const_cast<char *const *>(setup->argv), environ);
     }
     setup->error = errno;
@@ -85,6 +101,27 @@ void closeAll(const int *fds, int count)
 }
 
 constexpr size_t ChildStackBytes = 64 * 1024;
+
+// The address space this process has mapped, in bytes; 0 if unknown.
+rlim_t mappedBytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    rlim_t pages = 0;
+    statm >> pages;
+    return pages * rlim_t(sysconf(_SC_PAGESIZE));
+}
+
+// The number of threads this process has; 0 if unknown.
+int threadCount()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("Threads:", 0) == 0)
+            return std::atoi(line.c_str() + 8);
+    }
+    return 0;
+}
 
 // The child's standard input: the null device, or a pipe already holding
 // `bytes` and closed for writing. Close-on-exec; -1 with errno on failure.
@@ -116,8 +153,18 @@ int childInput(const char *bytes, size_t count)
 
 }  // namespace
 
+void setBuiltInReader(ReaderEntry entry)
+{
+    builtInReader = entry;
+}
+
+ReaderEntry forkableReader()
+{
+    return builtInReader && threadCount() == 1 ? builtInReader : nullptr;
+}
+
 ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitBytes, int *error,
-                             const char *input, std::size_t inputBytes)
+                             const char *input, std::size_t inputBytes, ReaderEntry entry)
 {
     ReaderChild child;
     int pipeEnds[2] = {-1, -1};
@@ -143,10 +190,20 @@ ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitB
     sigset_t all, previous;
     sigfillset(&all);
     sigprocmask(SIG_SETMASK, &all, &previous);
-    ChildSetup setup{argv, fds[2], fds[1], fds[3], rlim_t(memoryLimitBytes), &previous, getpid(), 0};
-    // CLONE_VFORK: this thread goes on once the child has exec'd or exited.
-    const pid_t pid = clone(childMain, static_cast<char *>(stack) + ChildStackBytes,
-                            CLONE_VM | CLONE_VFORK | SIGCHLD, &setup);
+    const rlim_t memory = rlim_t(memoryLimitBytes) + (entry ? mappedBytes() : 0);
+    ChildSetup setup{argv, fds[2], fds[1], fds[3], memory, &previous, getpid(), entry, 0};
+    pid_t pid = -1;
+    if (entry) {
+        // Output still buffered here would be written again by the copy.
+        std::fflush(nullptr);
+        pid = fork();
+        if (pid == 0)
+            childMain(&setup);
+    } else {
+        // CLONE_VFORK: this thread goes on once the child has exec'd or exited.
+        pid = clone(childMain, static_cast<char *>(stack) + ChildStackBytes, CLONE_VM | CLONE_VFORK | SIGCHLD,
+                    &setup);
+    }
     const int cloneError = errno;
     sigprocmask(SIG_SETMASK, &previous, nullptr);
     munmap(stack, ChildStackBytes);

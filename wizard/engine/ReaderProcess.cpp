@@ -20,7 +20,7 @@ constexpr qint64 ReadChunkBytes = 64 * 1024;
 }  // namespace
 
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
-                             int *error, const QByteArray *input)
+                             int *error, const QByteArray *input, ReaderEntry entry)
 {
     std::vector<QByteArray> words{pembry::encodeFileName(program)};
     for (const QString &argument : arguments)
@@ -30,21 +30,27 @@ ReaderChild startReaderChild(const QString &program, const QStringList &argument
         argv.push_back(word.constData());
     argv.push_back(nullptr);
     return startReaderChild(argv.data(), memoryLimitBytes, error, input ? input->constData() : nullptr,
-                            input ? std::size_t(input->size()) : 0);
+                            input ? std::size_t(input->size()) : 0, entry);
 }
 
 ReaderProcess::ReaderProcess(const JetFileReaderSettings &settings, const QStringList &arguments,
                              const QByteArray *input)
     : m_settings(settings), m_arguments(arguments)
 {
-    const QString program = settings.program.isEmpty() ? findSchemaReader() : settings.program;
+    // The reader linked into this program, unless another one is asked for.
+    const ReaderEntry entry = settings.program.isEmpty() && qEnvironmentVariableIsEmpty("TABULO_SCHEMA_READER")
+                                  ? forkableReader()
+                                  : nullptr;
+    const QString program = entry ? QStringLiteral("tabulo-schema-reader")
+                            : settings.program.isEmpty() ? findSchemaReader()
+                                                         : settings.program;
     if (program.isEmpty()) {
         m_problem = QStringLiteral("the program tabulo-schema-reader is not installed");
         return;
     }
     int error = 0;
     m_child = startReaderChild(program, arguments, std::max<qint64>(settings.memoryLimitBytes, 16 * 1024 * 1024),
-                               &error, input);
+                               &error, input, entry);
     if (!m_child.started()) {
         m_problem = QStringLiteral("%1 could not be started (%2)").arg(program, QString::fromLocal8Bit(std::strerror(error)));
     }

@@ -23,9 +23,9 @@ struct ReaderRun {
 
 // startReaderChild() with Qt's strings; file names keep the bytes they were
 // decoded from (pembry::encodeFileName). `input` (when given) is the child's
-// standard input.
+// standard input; with `entry`, a forked copy runs it instead of `program`.
 ReaderChild startReaderChild(const QString &program, const QStringList &arguments, qint64 memoryLimitBytes,
-                             int *error, const QByteArray *input = nullptr);
+                             int *error, const QByteArray *input = nullptr, ReaderEntry entry = nullptr);
 
 class ReaderProcess {
 public:

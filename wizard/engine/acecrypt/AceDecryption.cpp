@@ -150,6 +150,9 @@ SecureBytes passwordBytes(std::string_view utf8)
 
 std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::string_view password, AceCryptoError &error)
 {
+    std::string why;
+    if (!loadLibCrypto(&why))
+        return unreadable(error, why), std::nullopt;
     Fd in{::open(path.c_str(), O_RDONLY | O_CLOEXEC)};
     struct stat status {};
     if (in.fd < 0 || ::fstat(in.fd, &status) != 0)

@@ -74,7 +74,7 @@ public:
         if (!key.hash)
             return error_.unknownVariant("agile hash " + text(hash));
         if (!number("saltSize", 1, MaxSaltSize, saltSize) || !number("blockSize", 16, 16, blockSize) ||
-            !number("hashSize", EVP_MD_get_size(key.hash), EVP_MD_get_size(key.hash), hashSize) ||
+            !number("hashSize", digestSize(key.hash), digestSize(key.hash), hashSize) ||
             !number("keyBits", 128, 256, keyBits) || !base64("saltValue", key.salt))
             return false;
         if (!aesCipher(int(keyBits), true))

@@ -2,6 +2,9 @@
 // Thin wrappers over OpenSSL's libcrypto for the ACE decryption: digests,
 // the iterated password hash, block and stream ciphers, and byte buffers
 // that are wiped when they are freed. No primitive is implemented here.
+// libcrypto is loaded when first needed, not with the program: few files
+// are encrypted, and loading it costs every run a millisecond. Everything
+// below but the byte helpers needs loadLibCrypto() to have succeeded.
 
 #include <array>
 #include <cstddef>
@@ -9,13 +12,15 @@
 #include <initializer_list>
 #include <memory>
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include <QtGlobal>
 
-#include <openssl/crypto.h>
 #include <openssl/evp.h>
+
+#include <string.h>
 
 namespace acecrypt {
 
@@ -33,7 +38,7 @@ struct CleansingAllocator {
     T *allocate(std::size_t n) { return std::allocator<T>().allocate(n); }
     void deallocate(T *p, std::size_t n)
     {
-        OPENSSL_cleanse(p, n * sizeof(T));
+        explicit_bzero(p, n * sizeof(T));
         std::allocator<T>().deallocate(p, n);
     }
     template <typename U>
@@ -49,6 +54,9 @@ SecureBytes fitted(ByteView bytes, std::size_t size, std::uint8_t pad);
 
 // The little-endian bytes of a 32-bit number.
 std::array<std::uint8_t, 4> littleEndian(std::uint32_t value);
+
+// Loads libcrypto once; false, with the reason in `why`, when it cannot.
+bool loadLibCrypto(std::string *why = nullptr);
 
 // A digest (SHA-1, SHA-512, ...) over several parts, reusing one context.
 class Hasher {
@@ -92,6 +100,13 @@ private:
 // The digest named as the agile descriptor names it ("SHA1", "SHA512", ...);
 // nullptr for a name this reader does not know.
 const EVP_MD *officeDigest(std::string_view name);
+
+// Whether `size` bytes at `a` and `b` are equal, compared in constant time.
+bool sameBytes(const void *a, const void *b, std::size_t size);
+
+// SHA-1, and the size of any digest's hash in bytes.
+const EVP_MD *sha1();
+int digestSize(const EVP_MD *md);
 
 // AES with a key of `keyBits` bits, in CBC or ECB mode; nullptr for another size.
 const EVP_CIPHER *aesCipher(int keyBits, bool cbc);

@@ -17,7 +17,7 @@ std::array<std::uint8_t, 4> blockKey(const std::array<std::uint8_t, 4> &encoding
 // hash of the decrypted verifier (compared in constant time).
 bool sameHash(ByteView computed, ByteView stored, std::size_t size)
 {
-    return computed.size() >= size && stored.size() >= size && CRYPTO_memcmp(computed.data(), stored.data(), size) == 0;
+    return computed.size() >= size && stored.size() >= size && sameBytes(computed.data(), stored.data(), size);
 }
 
 bool wrongPassword(AceCryptoError &error)
@@ -30,7 +30,7 @@ bool wrongPassword(AceCryptoError &error)
 class Rc4CryptoApi final : public PageCipher {
 public:
     Rc4CryptoApi(const BinaryEncryption &info, ByteView password)
-        : info_(info), sha1_(EVP_sha1()), base_(sha1_.digest({info.salt, password})) {}
+        : info_(info), sha1_(sha1()), base_(sha1_.digest({info.salt, password})) {}
 
     bool verify()
     {
@@ -68,7 +68,7 @@ private:
 class StandardAes final : public PageCipher {
 public:
     StandardAes(const BinaryEncryption &info, ByteView password)
-        : info_(info), sha1_(EVP_sha1()), spun_(sha1_.spun(info.salt, password, info.spinCount)),
+        : info_(info), sha1_(sha1()), spun_(sha1_.spun(info.salt, password, info.spinCount)),
           cipher_(aesCipher(info.keyBits, false)) {}
 
     bool verify()

@@ -79,8 +79,10 @@ static void WriteOneValue(benchmark::State &state)
     registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Bench"), QString(), 0,
                              registry::KEY_ALL_ACCESS, &h, &d);
     int i = 0;
-    for (auto _ : state)
-        registry::RegSetValueEx(h, QStringLiteral("v%1").arg(i++ % 100), registry::REG_DWORD, registry::dwordData(i));
+    for (auto _ : state) {
+        registry::RegSetValueEx(h, QStringLiteral("v%1").arg(i % 100), registry::REG_DWORD, registry::dwordData(i));
+        ++i;
+    }
     registry::RegCloseKey(h);
 }
 BENCHMARK(WriteOneValue)->Unit(benchmark::kMicrosecond);

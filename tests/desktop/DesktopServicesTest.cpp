@@ -68,8 +68,9 @@ TEST(DesktopServices, TheScreenIsMeasuredUnderAGuiApplication)
     EXPECT_EQ(api.GetScreenResolutionWidth(), screen.width());
     EXPECT_EQ(api.GetScreenResolutionHeight(), screen.height());
     // The offscreen platform has no X11 root window.
-    if (QGuiApplication::platformName() != QLatin1String("xcb"))
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) {
         EXPECT_EQ(api.GetDesktopWindowHandle(), 0);
+    }
 }
 
 TEST(DesktopServices, WithoutWidgetsTheFileDialogAnswersCancelled)

@@ -94,8 +94,9 @@ TEST(JetHeader, RealFiles)
         EXPECT_EQ(header->format, c.format) << c.file;
         EXPECT_EQ(header->pageSize, c.pageSize) << c.file;
         EXPECT_EQ(header->password, std::u16string(c.password)) << c.file;
-        if (c.format != Format::Ace)
+        if (c.format != Format::Ace) {
             EXPECT_EQ(header->codePage, 1252) << c.file;
+        }
     }
 }
 

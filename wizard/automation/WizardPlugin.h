@@ -1,5 +1,5 @@
 #pragma once
-// What the two plugin builds share: the factory interface and the function
+// What the plugin builds share: the factory interface and the function
 // that makes an Application.
 
 #include "wizard/automation/ApplicationFactory.h"

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <functional>
 #include <spawn.h>
 #include <string>
 #include <sys/wait.h>
@@ -50,12 +51,40 @@ inline double median(std::vector<double> values)
 }
 
 
+// Runs the commands in turn, each iteration one of each, so that all see the
+// same machine; an iteration's time is that of the first command. Answers the
+// median wall time of each command. When a run fails, the benchmark is
+// skipped with `failure(ms)`, ms being that iteration's times (negative for a
+// run that failed), and the answer is empty.
+inline std::vector<double> mediansOfRunsInTurn(benchmark::State &state,
+                                               const std::vector<std::vector<std::string>> &commands,
+                                               const std::function<std::string(const std::vector<double> &)> &failure)
+{
+    std::vector<std::vector<double>> times(commands.size());
+    for (auto _ : state) {
+        std::vector<double> ms;
+        for (const std::vector<std::string> &command : commands)
+            ms.push_back(runMs(command));
+        if (std::any_of(ms.begin(), ms.end(), [](double t) { return t < 0; })) {
+            state.SkipWithError(failure(ms).c_str());
+            return {};
+        }
+        for (size_t i = 0; i < ms.size(); ++i)
+            times[i].push_back(ms[i]);
+        state.SetIterationTime(ms.front() / 1000);
+    }
+    std::vector<double> medians;
+    for (const std::vector<double> &commandTimes : times)
+        medians.push_back(median(commandTimes));
+    return medians;
+}
+
 // tabulo-cli (`cli`) on `file` against `mdb-schema --relations --indexes
 // FILE access`, the mdbtools program that reads the same design, with the
 // further design properties when `designProperties`. The programs run in
-// turn, each iteration one of each, so that both see the same machine; with
-// a `reader` the reader program alone on the file runs too. The counters
-// are the medians of the wall times and the ratio of the medians.
+// turn, each iteration one of each; with a `reader` the reader program alone
+// on the file runs too. The counters are the medians of the wall times and
+// the ratio of the medians.
 inline void compareWithMdbSchema(benchmark::State &state, const std::string &cli, const std::string &reader,
                                  const std::string &file, bool designProperties)
 {
@@ -66,25 +95,19 @@ inline void compareWithMdbSchema(benchmark::State &state, const std::string &cli
         run.push_back("--design-properties");
         readerRun.erase(readerRun.begin() + 1);
     }
-    std::vector<double> ours, theirs, readers;
-    for (auto _ : state) {
-        const double cliMs = runMs(run);
-        const double schemaMs = runMs(mdbSchema);
-        const double readerMs = reader.empty() ? 0 : runMs(readerRun);
-        if (cliMs < 0 || schemaMs < 0 || readerMs < 0) {
-            state.SkipWithError(schemaMs < 0 ? "mdb-schema (package mdbtools) failed or is not installed"
-                                             : ("tabulo-cli or its reader failed on " + file).c_str());
-            return;
-        }
-        ours.push_back(cliMs);
-        theirs.push_back(schemaMs);
-        readers.push_back(readerMs);
-        state.SetIterationTime(cliMs / 1000);
-    }
-    const double cliMedian = median(ours), schemaMedian = median(theirs);
+    std::vector<std::vector<std::string>> commands = {run, mdbSchema};
+    if (!reader.empty())
+        commands.push_back(readerRun);
+    const std::vector<double> medians = mediansOfRunsInTurn(state, commands, [&](const std::vector<double> &ms) {
+        return ms[1] < 0 ? std::string("mdb-schema (package mdbtools) failed or is not installed")
+                         : "tabulo-cli or its reader failed on " + file;
+    });
+    if (medians.empty())
+        return;
+    const double cliMedian = medians[0], schemaMedian = medians[1];
     state.counters["cli_ms"] = cliMedian;
     state.counters["mdb_schema_ms"] = schemaMedian;
     if (!reader.empty())
-        state.counters["reader_ms"] = median(readers);
+        state.counters["reader_ms"] = medians[2];
     state.counters["ratio"] = schemaMedian > 0 ? cliMedian / schemaMedian : 0;
 }

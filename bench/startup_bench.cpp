@@ -46,17 +46,10 @@ BENCHMARK(BM_CliWithDesignPropertiesAgainstMdbSchema)->UseManualTime()->Iteratio
 // One program alone: the median wall time of its runs.
 void runAlone(benchmark::State &state, const std::vector<std::string> &command)
 {
-    std::vector<double> times;
-    for (auto _ : state) {
-        const double ms = runMs(command);
-        if (ms < 0) {
-            state.SkipWithError((command.front() + " failed").c_str());
-            return;
-        }
-        times.push_back(ms);
-        state.SetIterationTime(ms / 1000);
-    }
-    state.counters["median_ms"] = median(times);
+    const std::vector<double> medians =
+        mediansOfRunsInTurn(state, {command}, [&](const std::vector<double> &) { return command.front() + " failed"; });
+    if (!medians.empty())
+        state.counters["median_ms"] = medians[0];
 }
 
 void BM_CliVersion(benchmark::State &state)
@@ -84,19 +77,12 @@ void compareAceWithJet4Twin(benchmark::State &state, const std::vector<std::stri
     std::vector<std::string> aceRun = command, jetRun = command;
     aceRun.push_back(ace);
     jetRun.push_back(jet);
-    std::vector<double> aceTimes, jetTimes;
-    for (auto _ : state) {
-        const double aceMs = runMs(aceRun);
-        const double jetMs = runMs(jetRun);
-        if (aceMs < 0 || jetMs < 0) {
-            state.SkipWithError((command.front() + (aceMs < 0 ? " failed on " + ace : " failed on " + jet)).c_str());
-            return;
-        }
-        aceTimes.push_back(aceMs);
-        jetTimes.push_back(jetMs);
-        state.SetIterationTime(aceMs / 1000);
-    }
-    const double aceMedian = median(aceTimes), jetMedian = median(jetTimes);
+    const std::vector<double> medians = mediansOfRunsInTurn(state, {aceRun, jetRun}, [&](const std::vector<double> &ms) {
+        return command.front() + " failed on " + (ms[0] < 0 ? ace : jet);
+    });
+    if (medians.empty())
+        return;
+    const double aceMedian = medians[0], jetMedian = medians[1];
     state.counters["ace_ms"] = aceMedian;
     state.counters["jet4_ms"] = jetMedian;
     state.counters["ratio"] = jetMedian > 0 ? aceMedian / jetMedian : 0;

@@ -6,6 +6,8 @@
 
 namespace pembry {
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 const QString kSource = QStringLiteral("Pembry31.SQLRoutines");
@@ -129,11 +131,11 @@ QString SQLRoutines::Having(const Variant &n) const { return clause(Having_, n);
 QString SQLRoutines::SelectSQL(const Variant &n) const { return clause(Select, n); }
 QString SQLRoutines::Pivot(const Variant &n) const { return clause(Pivot_, n); }
 
-void SQLRoutines::setClause(Clause c, const QString &keyword, const QString &prefix, const QString &text,
-                            const Variant &number)
+void SQLRoutines::setClause(Clause c, const QString &prefix, const QString &text, const Variant &number)
 {
     Record &r = record(number);
     QString value = text;
+    const QStringView keyword = QStringView(prefix).chopped(1);
     if (!value.isEmpty() && QStringView(value).left(keyword.size()).compare(keyword, Qt::CaseInsensitive) != 0)
         value.prepend(prefix);
     r[c] = value;
@@ -142,40 +144,13 @@ void SQLRoutines::setClause(Clause c, const QString &keyword, const QString &pre
         m_count = qint16(n);
 }
 
-void SQLRoutines::setWhere(const Variant &value, const Variant &n)
-{
-    setClause(Where_, QStringLiteral("Where"), QStringLiteral("WHERE "), basicTrim(value.toString()), n);
-}
-
-void SQLRoutines::setFrom(const Variant &value, const Variant &n)
-{
-    setClause(From_, QStringLiteral("From"), QStringLiteral("From "), value.toString(), n);
-}
-
-void SQLRoutines::setOrderBy(const Variant &value, const Variant &n)
-{
-    setClause(OrderBy_, QStringLiteral("Order By"), QStringLiteral("Order By "), value.toString(), n);
-}
-
-void SQLRoutines::setGroupBy(const Variant &value, const Variant &n)
-{
-    setClause(GroupBy_, QStringLiteral("Group By"), QStringLiteral("Group By "), value.toString(), n);
-}
-
-void SQLRoutines::setHaving(const Variant &value, const Variant &n)
-{
-    setClause(Having_, QStringLiteral("Having"), QStringLiteral("Having "), value.toString(), n);
-}
-
-void SQLRoutines::setSelectSQL(const Variant &value, const Variant &n)
-{
-    setClause(Select, QStringLiteral("Select"), QStringLiteral("Select "), value.toString(), n);
-}
-
-void SQLRoutines::setPivot(const Variant &value, const Variant &n)
-{
-    setClause(Pivot_, QStringLiteral("Pivot"), QStringLiteral("Pivot "), value.toString(), n);
-}
+void SQLRoutines::setWhere(const Variant &v, const Variant &n) { setClause(Where_, u"WHERE "_s, basicTrim(v.toString()), n); }
+void SQLRoutines::setFrom(const Variant &v, const Variant &n) { setClause(From_, u"From "_s, v.toString(), n); }
+void SQLRoutines::setOrderBy(const Variant &v, const Variant &n) { setClause(OrderBy_, u"Order By "_s, v.toString(), n); }
+void SQLRoutines::setGroupBy(const Variant &v, const Variant &n) { setClause(GroupBy_, u"Group By "_s, v.toString(), n); }
+void SQLRoutines::setHaving(const Variant &v, const Variant &n) { setClause(Having_, u"Having "_s, v.toString(), n); }
+void SQLRoutines::setSelectSQL(const Variant &v, const Variant &n) { setClause(Select, u"Select "_s, v.toString(), n); }
+void SQLRoutines::setPivot(const Variant &v, const Variant &n) { setClause(Pivot_, u"Pivot "_s, v.toString(), n); }
 
 void SQLRoutines::setSQL(const Variant &value)
 {

@@ -77,8 +77,9 @@ private:
     Record &record(const Variant &number);
     const Record &record(const Variant &number) const;
     QString clause(Clause c, const Variant &number) const;
-    void setClause(Clause c, const QString &keyword, const QString &prefix, const QString &text,
-                   const Variant &number);
+    // Stores `text` as clause c, with `prefix` ("WHERE ", "From " ...) in
+    // front unless it starts with the keyword already.
+    void setClause(Clause c, const QString &prefix, const QString &text, const Variant &number);
 
     qint16 m_count = 0;
     std::array<Record, MaxStatements> m_records{};

@@ -7,28 +7,21 @@
 
 namespace tabulo {
 
-pembry::TextHelper &textHelper()
+namespace {
+
+// The one instance of T, created on first use.
+template <class T>
+T &sharedInstance()
 {
-    static pembry::TextHelper instance;
+    static T instance;
     return instance;
 }
 
-pembry::OS32Helper &os32Helper()
-{
-    static pembry::OS32Helper instance;
-    return instance;
-}
+}  // namespace
 
-pembry::Win32API &win32API()
-{
-    static pembry::Win32API instance;
-    return instance;
-}
-
-pembry::VBObjectHelper &vbObjectHelper()
-{
-    static pembry::VBObjectHelper instance;
-    return instance;
-}
+pembry::TextHelper &textHelper() { return sharedInstance<pembry::TextHelper>(); }
+pembry::OS32Helper &os32Helper() { return sharedInstance<pembry::OS32Helper>(); }
+pembry::Win32API &win32API() { return sharedInstance<pembry::Win32API>(); }
+pembry::VBObjectHelper &vbObjectHelper() { return sharedInstance<pembry::VBObjectHelper>(); }
 
 }  // namespace tabulo

@@ -35,6 +35,15 @@ QString setSource(const char *member)
 {
     return kClass + QLatin1String(member) + QStringLiteral(" Property Set");
 }
+// Those of the variable-name settings: "clsWriteNewDatabase:Property Get VarNameNewField".
+QString propertyGetSource(const char *member)
+{
+    return kClass + QStringLiteral("Property Get ") + QLatin1String(member);
+}
+QString propertyLetSource(const char *member)
+{
+    return kClass + QStringLiteral("Property Let ") + QLatin1String(member);
+}
 
 // Runs `body`; a Basic error leaving it is raised again with `source`.
 template <class Body>
@@ -186,40 +195,7 @@ void clsWriteNewDatabase::setVarNameNewIndex(const QString &value)
 {
     trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewIndex"), [&] { d->settings.varNameNewIndex = value; });
 }
-QString clsWriteNewDatabase::VarNameNewField() const
-{
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewField"), [&] { return d->settings.varNameNewField; });
-}
-void clsWriteNewDatabase::setVarNameNewField(const QString &value)
-{
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewField"), [&] { d->settings.varNameNewField = value; });
-}
-QString clsWriteNewDatabase::VarNameNewRelation() const
-{
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewRelation"),
-                   [&] { return d->settings.varNameNewRelation; });
-}
-void clsWriteNewDatabase::setVarNameNewRelation(const QString &value)
-{
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewRelation"),
-            [&] { d->settings.varNameNewRelation = value; });
-}
-QString clsWriteNewDatabase::VarNameNewTable() const
-{
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewTable"), [&] { return d->settings.varNameNewTable; });
-}
-void clsWriteNewDatabase::setVarNameNewTable(const QString &value)
-{
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewTable"), [&] { d->settings.varNameNewTable = value; });
-}
-QString clsWriteNewDatabase::VarNameNewDB() const
-{
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get VarNameNewDB"), [&] { return d->settings.varNameNewDB; });
-}
-void clsWriteNewDatabase::setVarNameNewDB(const QString &value)
-{
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewDB"), [&] { d->settings.varNameNewDB = value; });
-}
+
 QString clsWriteNewDatabase::ProcPrefix() const
 {
     return trapped(QStringLiteral("clsWriteNewDatabase:Property Get ProcPrefix"), [&] { return d->settings.procPrefix; });
@@ -230,28 +206,32 @@ void clsWriteNewDatabase::setProcPrefix(const QString &value)
             [&] { d->settings.procPrefix = normalisedProcPrefix(value); });
 }
 
-// The plain text settings: stored as given, errors raised again with
-// "clsWriteNewDatabase:<name> Property Get/Let".
-#define TABULO_TEXT_SETTING(Name, member)                                                   \
+// The plain text settings: stored as given, errors raised again with the
+// sources getName(name) and letName(name).
+#define TABULO_TEXT_SETTING(Name, member, getName, letName)                                 \
     QString clsWriteNewDatabase::Name() const                                               \
     {                                                                                       \
-        return trapped(getSource(#Name), [&] { return d->member; });                        \
+        return trapped(getName(#Name), [&] { return d->member; });                          \
     }                                                                                       \
     void clsWriteNewDatabase::set##Name(const QString &value)                               \
     {                                                                                       \
-        trapped(letSource(#Name), [&] { d->member = value; });                              \
+        trapped(letName(#Name), [&] { d->member = value; });                                \
     }
 
-TABULO_TEXT_SETTING(PathNameMDWNew, settings.pathNameMDWNew)
-TABULO_TEXT_SETTING(PasswordMDWSource, source.passwordMDW)
-TABULO_TEXT_SETTING(PasswordMDWNew, settings.passwordMDWNew)
-TABULO_TEXT_SETTING(UserNameSource, source.userName)
-TABULO_TEXT_SETTING(UserNameNew, settings.userNameNew)
-TABULO_TEXT_SETTING(PathNameMDWSource, source.pathNameMDW)
-TABULO_TEXT_SETTING(PasswordDBSource, source.passwordDB)
-TABULO_TEXT_SETTING(Locale, settings.locale)
-TABULO_TEXT_SETTING(PathNameDBNew, settings.pathNameDBNew)
-TABULO_TEXT_SETTING(PathNameCodeFile, settings.pathNameCodeFile)
+TABULO_TEXT_SETTING(VarNameNewField, settings.varNameNewField, propertyGetSource, propertyLetSource)
+TABULO_TEXT_SETTING(VarNameNewRelation, settings.varNameNewRelation, propertyGetSource, propertyLetSource)
+TABULO_TEXT_SETTING(VarNameNewTable, settings.varNameNewTable, propertyGetSource, propertyLetSource)
+TABULO_TEXT_SETTING(VarNameNewDB, settings.varNameNewDB, propertyGetSource, propertyLetSource)
+TABULO_TEXT_SETTING(PathNameMDWNew, settings.pathNameMDWNew, getSource, letSource)
+TABULO_TEXT_SETTING(PasswordMDWSource, source.passwordMDW, getSource, letSource)
+TABULO_TEXT_SETTING(PasswordMDWNew, settings.passwordMDWNew, getSource, letSource)
+TABULO_TEXT_SETTING(UserNameSource, source.userName, getSource, letSource)
+TABULO_TEXT_SETTING(UserNameNew, settings.userNameNew, getSource, letSource)
+TABULO_TEXT_SETTING(PathNameMDWSource, source.pathNameMDW, getSource, letSource)
+TABULO_TEXT_SETTING(PasswordDBSource, source.passwordDB, getSource, letSource)
+TABULO_TEXT_SETTING(Locale, settings.locale, getSource, letSource)
+TABULO_TEXT_SETTING(PathNameDBNew, settings.pathNameDBNew, getSource, letSource)
+TABULO_TEXT_SETTING(PathNameCodeFile, settings.pathNameCodeFile, getSource, letSource)
 #undef TABULO_TEXT_SETTING
 
 QString clsWriteNewDatabase::PasswordDBNew() const

@@ -18,6 +18,30 @@ qint16 parse(SQLRoutines &sql, const QString &text)
     return sql.SQLParse(v);
 }
 
+// Every clause of statement n, in the order SQLAppend joins them: select,
+// from, where, group by, having, order by, pivot.
+QStringList clauses(const SQLRoutines &sql, int n = 1)
+{
+    return {sql.SelectSQL(n), sql.From(n), sql.Where(n), sql.GroupBy(n), sql.Having(n), sql.OrderBy(n), sql.Pivot(n)};
+}
+
+// The clauses of each statement that parsing `text` gives.
+QList<QStringList> statements(SQLRoutines &sql, const QString &text)
+{
+    parse(sql, text);
+    QList<QStringList> all;
+    for (int n = 1; n <= sql.StatementCount(); ++n)
+        all.append(clauses(sql, n));
+    return all;
+}
+
+// The text SQLAppend joins.
+QString joined(SQLRoutines &sql)
+{
+    sql.SQLAppend();
+    return sql.SQL();
+}
+
 }  // namespace
 
 TEST(SQLRoutines, CutsOneStatementIntoItsClausesAndJoinsThemBack)
@@ -26,41 +50,46 @@ TEST(SQLRoutines, CutsOneStatementIntoItsClausesAndJoinsThemBack)
     QString text = QStringLiteral("SELECT a, b FROM t WHERE a = 1 ORDER BY b;");
     EXPECT_EQ(sql.SQLParse(text), 0);
     EXPECT_EQ(sql.StatementCount(), 1);
-    EXPECT_EQ(sql.SelectSQL(), "SELECT a, b");
-    EXPECT_EQ(sql.From(), "FROM t");
-    EXPECT_EQ(sql.Where(), "WHERE a = 1");
-    EXPECT_EQ(sql.GroupBy(), "");
-    EXPECT_EQ(sql.Having(), "");
-    EXPECT_EQ(sql.OrderBy(), "ORDER BY b");
-    EXPECT_EQ(sql.Pivot(), "");
+    EXPECT_EQ(clauses(sql), QStringList({"SELECT a, b", "FROM t", "WHERE a = 1", "", "", "ORDER BY b", ""}));
     EXPECT_EQ(sql.SQL(), "");   // parsing does not join
     EXPECT_TRUE(sql.SQLAppend().isEmpty());
     EXPECT_EQ(sql.SQL(), "SELECT a, b FROM t WHERE a = 1 ORDER BY b ");
 }
 
-TEST(SQLRoutines, UnionStartsASecondStatement)
+// Where statements start, the clauses of each, and the text joined back.
+TEST(SQLRoutines, UnionAndAFurtherSelectStartAStatement)
 {
-    SQLRoutines sql;
-    parse(sql, QStringLiteral("SELECT a FROM t1 UNION SELECT a FROM t2 ORDER BY a"));
-    ASSERT_EQ(sql.StatementCount(), 2);
-    EXPECT_EQ(sql.SelectSQL(1), "SELECT a");
-    EXPECT_EQ(sql.From(1), "FROM t1");
-    EXPECT_EQ(sql.OrderBy(1), "");
-    EXPECT_EQ(sql.SelectSQL(2), "UNION SELECT a");
-    EXPECT_EQ(sql.From(2), "FROM t2");
-    EXPECT_EQ(sql.OrderBy(2), "ORDER BY a");
-    sql.SQLAppend();
-    EXPECT_EQ(sql.SQL(), "SELECT a FROM t1 UNION SELECT a FROM t2 ORDER BY a ");
+    struct Case {
+        const char *text;
+        QList<QStringList> statements;
+        const char *joined;
+    };
+    const Case cases[] = {
+        {"SELECT a FROM t1 UNION SELECT a FROM t2 ORDER BY a",
+         {{"SELECT a", "FROM t1", "", "", "", "", ""}, {"UNION SELECT a", "FROM t2", "", "", "", "ORDER BY a", ""}},
+         "SELECT a FROM t1 UNION SELECT a FROM t2 ORDER BY a "},
+        // A SELECT after the first seven characters.
+        {"SELECT a FROM t WHERE a IN ( SELECT b FROM u)",
+         {{"SELECT a", "FROM t", "WHERE a IN (", "", "", "", ""}, {"SELECT b", "FROM u)", "", "", "", "", ""}},
+         "SELECT a FROM t WHERE a IN ( SELECT b FROM u) "},
+        // A crosstab: the TRANSFORM part is a statement of its own.
+        {"TRANSFORM Sum(x) SELECT a FROM t GROUP BY a PIVOT b",
+         {{"TRANSFORM Sum(x)", "", "", "", "", "", ""}, {"SELECT a", "FROM t", "", "GROUP BY a", "", "", "PIVOT b"}},
+         "TRANSFORM Sum(x) SELECT a FROM t GROUP BY a PIVOT b"},
+    };
+    SQLRoutines sql;   // one object for all: each parse starts afresh
+    for (const Case &c : cases) {
+        EXPECT_EQ(statements(sql, QString::fromLatin1(c.text)), c.statements) << c.text;
+        EXPECT_EQ(joined(sql), c.joined) << c.text;
+    }
 }
 
 TEST(SQLRoutines, KeywordsAreFoundWithoutLetterCaseAndKeepTheSourceSpelling)
 {
     SQLRoutines sql;
     parse(sql, QStringLiteral("select Name, Count(*) from Emp group by Name having Count(*) > 1"));
-    EXPECT_EQ(sql.SelectSQL(), "select Name, Count(*)");
-    EXPECT_EQ(sql.From(), "from Emp");
-    EXPECT_EQ(sql.GroupBy(), "group by Name");
-    EXPECT_EQ(sql.Having(), "having Count(*) > 1");
+    EXPECT_EQ(clauses(sql),
+              QStringList({"select Name, Count(*)", "from Emp", "", "group by Name", "having Count(*) > 1", "", ""}));
 }
 
 TEST(SQLRoutines, SettersAddTheirKeywordAndRaiseTheStatementCount)
@@ -74,8 +103,7 @@ TEST(SQLRoutines, SettersAddTheirKeywordAndRaiseTheStatementCount)
     sql.setOrderBy(QStringLiteral("x"), 2);
     EXPECT_EQ(sql.OrderBy(2), "Order By x");
     EXPECT_EQ(sql.StatementCount(), 2);
-    sql.SQLAppend();
-    EXPECT_EQ(sql.SQL(), "SELECT a, b FROM t WHERE b > 2 AND c = 3 ORDER BY b Order By x ");
+    EXPECT_EQ(joined(sql), "SELECT a, b FROM t WHERE b > 2 AND c = 3 ORDER BY b Order By x ");
 
     sql.setHaving(QStringLiteral("HAVING x > 1"));
     EXPECT_EQ(sql.Having(), "HAVING x > 1");
@@ -128,8 +156,7 @@ TEST(SQLRoutines, OneCharacterGivesNoStatement)
     EXPECT_EQ(parse(sql, QStringLiteral("x")), 0);
     EXPECT_EQ(sql.StatementCount(), 0);
     sql.setSQL(QStringLiteral("old"));
-    sql.SQLAppend();
-    EXPECT_EQ(sql.SQL(), "");
+    EXPECT_EQ(joined(sql), "");
 }
 
 TEST(SQLRoutines, KeywordsNeedBlanksOnBothSides)
@@ -216,32 +243,11 @@ TEST(SQLRoutines, SQLAssignmentTakesTheTextOfAnyValue)
     EXPECT_EQ(sql.SQL(), "42");
 }
 
-TEST(SQLRoutines, ASelectAfterTheFirstSevenCharactersStartsAStatement)
-{
-    SQLRoutines sql;
-    parse(sql, QStringLiteral("SELECT a FROM t WHERE a IN ( SELECT b FROM u)"));
-    ASSERT_EQ(sql.StatementCount(), 2);
-    EXPECT_EQ(sql.Where(1), "WHERE a IN (");
-    EXPECT_EQ(sql.SelectSQL(2), "SELECT b");
-    EXPECT_EQ(sql.From(2), "FROM u)");
-    sql.SQLAppend();
-    EXPECT_EQ(sql.SQL(), "SELECT a FROM t WHERE a IN ( SELECT b FROM u) ");
-
-    // A crosstab: the TRANSFORM part is a statement of its own.
-    parse(sql, QStringLiteral("TRANSFORM Sum(x) SELECT a FROM t GROUP BY a PIVOT b"));
-    ASSERT_EQ(sql.StatementCount(), 2);
-    EXPECT_EQ(sql.SelectSQL(1), "TRANSFORM Sum(x)");
-    EXPECT_EQ(sql.Pivot(2), "PIVOT b");
-    sql.SQLAppend();
-    EXPECT_EQ(sql.SQL(), "TRANSFORM Sum(x) SELECT a FROM t GROUP BY a PIVOT b");
-}
-
 TEST(SQLRoutines, UnionFollowedByTwoBlanksStillSplitsCleanly)
 {
     SQLRoutines sql;
     ASSERT_NO_THROW(parse(sql, QStringLiteral("SELECT a FROM t UNION  SELECT b FROM u")));
     EXPECT_EQ(sql.StatementCount(), 3);
-    sql.SQLAppend();
-    EXPECT_EQ(sql.SQL(), "SELECT a FROM t UNION SELECT b FROM u ");
+    EXPECT_EQ(joined(sql), "SELECT a FROM t UNION SELECT b FROM u ");
     ASSERT_NO_THROW(parse(sql, QStringLiteral(" UNION  SELECT b FROM u")));
 }

@@ -44,6 +44,14 @@ protected:
 
     void choose(const QStringList &tables) { chosen.items = tables; }
 
+    // The Basic error the run ends with; each one names the run as its source.
+    pembry::BasicError runError()
+    {
+        const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+        EXPECT_EQ(e.source(), kRunSource);
+        return e;
+    }
+
     FakeClipboard clipboard;
 };
 
@@ -96,9 +104,8 @@ TEST_F(RunTest, ChosenTablesAreFoundWhateverTheirLetterCase)
 TEST_F(RunTest, AnEmptyChosenListFailsWith380AndLeavesThePanelAsItWas)
 {
     showProgress();
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 380);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_EQ(e.description(), "Chosen tables listbox failed to initialize.");
     EXPECT_EQ(statusBar.panel(1).text, "Ready");
     EXPECT_FALSE(progress.visible);
@@ -113,9 +120,8 @@ TEST_F(RunTest, MissingPermissionBecomes3033AndTheEarlierModuleTextStays)
     showProgress();
     choose({"Customers", "Orders"});
     engine->faults().inject("TableDef[Orders].Fields", 3110, "Cannot read definitions of Orders");
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 3033);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_EQ(e.description(), "Cannot read definitions of Orders");
     EXPECT_FALSE(progress.visible);
     EXPECT_EQ(statusBar.panel(1).text, "Ready");
@@ -126,18 +132,16 @@ TEST_F(RunTest, OtherErrorsKeepNumberAndDescription)
 {
     choose({"Customers", "Orders"});
     engine->faults().inject("Relations.Item", 3420);
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 3420);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_FALSE(e.description().isEmpty());
 }
 
 TEST_F(RunTest, AChosenTableMissingFromTheSourceIsNamed)
 {
     choose({"Customers", "Invoices"});
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 3265);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_TRUE(e.description().contains("Invoices"));
 }
 
@@ -145,9 +149,8 @@ TEST_F(RunTest, ASourceThatCannotBeOpenedEndsTheRunWithError91)
 {
     engine->faults().inject("Workspace.OpenDatabase", 3343);
     choose({"Customers"});
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 91);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_EQ(messages.messages.size(), 1);     // the "cannot open" message
 }
 
@@ -155,9 +158,8 @@ TEST_F(RunTest, AnUnlistedVersionIsRefusedBeforeAnythingIsRead)
 {
     choose({"Customers"});
     gen.setVersion(7);
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 5);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_TRUE(e.description().contains("Version"));
     EXPECT_EQ(engine->faults().callCount("Workspace.OpenDatabase"), 0);
 }
@@ -186,9 +188,7 @@ TEST_F(RunTest, Error3478ElsewhereEndsTheRun)
 {
     choose({"Customers", "Orders"});
     engine->faults().inject("Relations.Count", 3478);
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
-    EXPECT_EQ(e.number(), 3478);
-    EXPECT_EQ(e.source(), kRunSource);
+    EXPECT_EQ(runError().number(), 3478);
 }
 
 // --- Delivery --------------------------------------------------------------
@@ -297,9 +297,8 @@ TEST_F(RunTest, ACodeFileInAMissingFolderFailsNamingThePath)
     const QString codeFile = dir.filePath("no such folder/out.bas");
     gen.setPathNameCodeFile(codeFile);
     choose({"Customers"});
-    const pembry::BasicError e = expectedError([&] { gen.WriteTableCreationCode(); });
+    const pembry::BasicError e = runError();
     EXPECT_EQ(e.number(), 76);
-    EXPECT_EQ(e.source(), kRunSource);
     EXPECT_TRUE(e.description().contains(codeFile)) << e.description().toStdString();
     EXPECT_TRUE(gen.ModuleText().isEmpty());
     EXPECT_TRUE(messages.messages.isEmpty());

@@ -130,14 +130,8 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
         errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), WorkspaceSource);
     QByteArray bytes;
     QString kind;
-    switch (headerBytes(path, bytes, kind)) {
-    case RegularFileOpen::Opened:
-        break;
-    case RegularFileOpen::NotRegular:
-        errorList.fail(errors::CannotOpenFile, notRegularText(path, kind), WorkspaceSource);
-    case RegularFileOpen::Unreadable:
-        errorList.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), WorkspaceSource);
-    }
+    const RegularFileOpen opened = headerBytes(path, bytes, kind);
+    failUnlessOpened(opened, path, kind, errorList, WorkspaceSource);
 
     QString problem;
     const std::optional<jetfile::Header> header = parseHeader(bytes, problem);

@@ -1,6 +1,7 @@
 #include "wizard/engine/RegularFile.h"
 
 #include "utility/OS32Helper.h"
+#include "wizard/engine/EngineErrors.h"
 
 #include <cerrno>
 #include <fcntl.h>
@@ -74,6 +75,19 @@ QString notRegularText(const QString &path, const QString &what)
 {
     return QStringLiteral("The Microsoft Jet database engine cannot open the file '%1': it is %2, not a file.")
         .arg(path, what);
+}
+
+void failUnlessOpened(RegularFileOpen opened, const QString &path, const QString &what, ErrorList &errorList,
+                      const QString &source)
+{
+    switch (opened) {
+    case RegularFileOpen::Opened:
+        break;
+    case RegularFileOpen::NotRegular:
+        errorList.fail(errors::CannotOpenFile, notRegularText(path, what), source);
+    case RegularFileOpen::Unreadable:
+        errorList.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), source);
+    }
 }
 
 }  // namespace dao

@@ -34,4 +34,12 @@ QString specialFileKind(const QString &path);
 // The description of error 3051 for `path`, which is of the kind `what`.
 QString notRegularText(const QString &path, const QString &what);
 
+class ErrorList;
+
+// Fails through `errorList` with error 3051, with `source`, unless `opened`
+// is Opened: for a file that is no regular file (of the kind `what`), or one
+// that cannot be read.
+void failUnlessOpened(RegularFileOpen opened, const QString &path, const QString &what, ErrorList &errorList,
+                      const QString &source);
+
 }  // namespace dao

@@ -24,14 +24,8 @@ schema::Database loadSnapshot(const QString &path, ErrorList &errorList)
         errorList.fail(errors::FileNotFound, engineErrorText(errors::FileNotFound, path), Source);
     QFile file;
     QString kind;
-    switch (openRegularFile(path, file, &kind)) {
-    case RegularFileOpen::Opened:
-        break;
-    case RegularFileOpen::NotRegular:
-        errorList.fail(errors::CannotOpenFile, notRegularText(path, kind), Source);
-    case RegularFileOpen::Unreadable:
-        errorList.fail(errors::CannotOpenFile, engineErrorText(errors::CannotOpenFile, path), Source);
-    }
+    const RegularFileOpen opened = openRegularFile(path, file, &kind);
+    failUnlessOpened(opened, path, kind, errorList, Source);
     if (file.size() > MaxSnapshotBytes)
         errorList.fail(errors::FormatNotRecognised,
                    QStringLiteral("Unrecognized database format '%1': the snapshot is larger than %2 bytes.")

@@ -35,32 +35,30 @@ struct Fd {
     }
 };
 
-// Reads exactly `size` bytes at `offset`.
-bool readAt(int fd, std::uint8_t *out, std::size_t size, std::uint64_t offset)
+// Reads (with ::pread) or writes (with ::pwrite) exactly `size` bytes at
+// `offset`, going on after a short transfer or an interrupted call.
+template <class Byte, class Transfer>
+bool transferAt(Transfer transfer, int fd, Byte *bytes, std::size_t size, std::uint64_t offset)
 {
     while (size > 0) {
-        const ssize_t n = ::pread(fd, out, size, off_t(offset));
+        const ssize_t n = transfer(fd, bytes, size, off_t(offset));
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
             return false;
-        out += n, size -= std::size_t(n), offset += std::uint64_t(n);
+        bytes += n, size -= std::size_t(n), offset += std::uint64_t(n);
     }
     return true;
 }
 
-// Writes exactly `size` bytes at `offset`.
+bool readAt(int fd, std::uint8_t *out, std::size_t size, std::uint64_t offset)
+{
+    return transferAt(::pread, fd, out, size, offset);
+}
+
 bool writeAt(int fd, const std::uint8_t *in, std::size_t size, std::uint64_t offset)
 {
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, in, size, off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        in += n, size -= std::size_t(n), offset += std::uint64_t(n);
-    }
-    return true;
+    return transferAt(::pwrite, fd, in, size, offset);
 }
 
 // Writes the plaintext of every page after the first into the image, a

@@ -222,6 +222,11 @@ QVariant propertyValue(const Properties &properties, const char *name)
     return named(properties, QLatin1String(name))->Value();
 }
 
+QVariant fieldPropertyValue(TableDef &table, const char *field, const char *name)
+{
+    return propertyValue(named(table.Fields(), QLatin1String(field))->Properties(), name);
+}
+
 }  // namespace
 
 // Text values in each form Jet stores them: Jet 3 in the file's code page
@@ -236,10 +241,8 @@ TEST(DesignProperties, TextsInTheFormsJetStoresThem)
     const QString jet3 = patchedCopy(dir, "jet3-types.mdb", {{"$#,##0.00;($#,##0.00)", "\x80 #,##0.00 f\xFCr Preis!"}});
     auto db3 = engine.Workspaces(0)->OpenDatabase(jet3, false, true, {});
     const auto table1 = table(*db3, QStringLiteral("Table1"));
-    EXPECT_EQ(propertyValue(named(table1->Fields(), QStringLiteral("H"))->Properties(), "Format"),
-              QVariant(QStringLiteral("€ #,##0.00 für Preis!")));
-    EXPECT_EQ(propertyValue(named(table1->Fields(), QStringLiteral("I"))->Properties(), "Format"),
-              QVariant(QStringLiteral("Yes/No")));
+    EXPECT_EQ(fieldPropertyValue(*table1, "H", "Format"), QVariant(QStringLiteral("€ #,##0.00 für Preis!")));
+    EXPECT_EQ(fieldPropertyValue(*table1, "I", "Format"), QVariant(QStringLiteral("Yes/No")));
 
     QByteArray compressed("\xFF\xFE");
     compressed += QStringLiteral("Firmenname für Kunden!").toLatin1();
@@ -247,10 +250,8 @@ TEST(DesignProperties, TextsInTheFormsJetStoresThem)
                                                             {utf16(QStringLiteral("Company Name")), compressed}});
     auto db4 = engine.Workspaces(0)->OpenDatabase(jet4, false, true, {});
     const auto customers = table(*db4, QStringLiteral("Customers"));
-    EXPECT_EQ(propertyValue(named(customers->Fields(), QStringLiteral("CustomerID"))->Properties(), "Caption"),
-              QVariant(QStringLiteral("Kürzel (ID)")));
-    EXPECT_EQ(propertyValue(named(customers->Fields(), QStringLiteral("CompanyName"))->Properties(), "Caption"),
-              QVariant(QStringLiteral("Firmenname für Kunden!")));
+    EXPECT_EQ(fieldPropertyValue(*customers, "CustomerID", "Caption"), QVariant(QStringLiteral("Kürzel (ID)")));
+    EXPECT_EQ(fieldPropertyValue(*customers, "CompanyName", "Caption"), QVariant(QStringLiteral("Firmenname für Kunden!")));
     EXPECT_EQ(propertyValue(customers->Properties(), "Description"),
               QVariant(QStringLiteral("Customers' names, addresses, and phone numbers.")));
 }

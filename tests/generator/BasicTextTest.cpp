@@ -6,6 +6,7 @@
 #include "FaultyEngine.h"
 #include "SchemaBuilders.h"
 #include "QtPrinting.h"
+#include "RaisedError.h"
 #include "utility/BasicError.h"
 #include "wizard/generator/AttributeNames.h"
 #include "wizard/generator/BasicLiteral.h"
@@ -20,6 +21,7 @@
 #include <gtest/gtest.h>
 
 using namespace tabulo;
+using testsupport::expectedError;
 
 TEST(BasicLiteral, NamesKeepEveryCharacter)
 {
@@ -333,14 +335,10 @@ TEST(AttributeNames, FieldBitsInTheirOrder)
 
     auto faults = std::make_shared<FaultPlan>();
     faults->inject(QStringLiteral("Field.Attributes"), 3033);
-    try {
-        AttributesField(*fieldWithAttributes(17, faults));
-        FAIL();
-    } catch (const pembry::BasicError &e) {
-        EXPECT_EQ(e.number(), 3033);
-        EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesField"));
-        EXPECT_FALSE(e.description().isEmpty());
-    }
+    const pembry::BasicError e = expectedError([&] { AttributesField(*fieldWithAttributes(17, faults)); });
+    EXPECT_EQ(e.number(), 3033);
+    EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesField"));
+    EXPECT_FALSE(e.description().isEmpty());
 }
 
 TEST(AttributeNames, RelationBitsInTheirOrder)
@@ -353,13 +351,9 @@ TEST(AttributeNames, RelationBitsInTheirOrder)
 
     auto faults = std::make_shared<FaultPlan>();
     faults->inject(QStringLiteral("Relation.Attributes"), 3110);
-    try {
-        AttributesRelation(*relationWithAttributes(1, faults));
-        FAIL();
-    } catch (const pembry::BasicError &e) {
-        EXPECT_EQ(e.number(), 3110);
-        EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
-    }
+    const pembry::BasicError e = expectedError([&] { AttributesRelation(*relationWithAttributes(1, faults)); });
+    EXPECT_EQ(e.number(), 3110);
+    EXPECT_EQ(e.source(), QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
 }
 
 TEST(DisplayText, ControlCharactersAreEscapedAndNothingElse)

@@ -167,40 +167,54 @@ qint32 RegCloseKey(HKEY key)
     return succeed();
 }
 
+namespace {
+
+// Runs `sql` with the key id bound and hands each row to `row`; answers the
+// Windows code.
+template <class Row>
+qint32 forEachRow(Connection &c, const QString &sql, qint64 id, Row &&row)
+{
+    QSqlQuery q = c.query(sql);
+    q.addBindValue(id);
+    if (const qint32 rc = c.exec(q))
+        return rc;
+    while (q.next())
+        row(q);
+    return ERROR_SUCCESS;
+}
+
+}  // namespace
+
 qint32 RegQueryInfoKey(HKEY key, KeyInfo *info)
 {
     Call call(key, KEY_QUERY_VALUE, false);
     if (call.status)
         return call.status;
     Connection &c = call.connection();
+    const qint64 id = call.target.id;
     KeyInfo out;
-    QSqlQuery self = c.query(QStringLiteral("SELECT class, written FROM keys WHERE id = ?"));
-    self.addBindValue(call.target.id);
-    if (const qint32 rc = c.exec(self))
-        return rc;
-    if (self.next()) {
+    qint32 rc = forEachRow(c, QStringLiteral("SELECT class, written FROM keys WHERE id = ?"), id, [&](const QSqlQuery &self) {
         out.className = self.value(0).toString();
         out.maxClassLen = quint32(out.className.size());
         out.lastWriteTime = QDateTime::fromMSecsSinceEpoch(self.value(1).toLongLong(), Qt::UTC);
+    });
+    if (!rc) {
+        rc = forEachRow(c, QStringLiteral("SELECT name, class FROM keys WHERE parent = ?"), id, [&](const QSqlQuery &keys) {
+            ++out.subKeys;
+            out.maxSubKeyLen = qMax(out.maxSubKeyLen, quint32(keys.value(0).toString().size()));
+            out.maxClassLen = qMax(out.maxClassLen, quint32(keys.value(1).toString().size()));
+        });
     }
-    QSqlQuery keys = c.query(QStringLiteral("SELECT name, class FROM keys WHERE parent = ?"));
-    keys.addBindValue(call.target.id);
-    if (const qint32 rc = c.exec(keys))
+    if (!rc) {
+        rc = forEachRow(c, QStringLiteral("SELECT name, length(data) FROM key_values WHERE key = ?"), id,
+                        [&](const QSqlQuery &values) {
+                            ++out.values;
+                            out.maxValueNameLen = qMax(out.maxValueNameLen, quint32(values.value(0).toString().size()));
+                            out.maxValueLen = qMax(out.maxValueLen, quint32(values.value(1).toLongLong()));
+                        });
+    }
+    if (rc)
         return rc;
-    while (keys.next()) {
-        ++out.subKeys;
-        out.maxSubKeyLen = qMax(out.maxSubKeyLen, quint32(keys.value(0).toString().size()));
-        out.maxClassLen = qMax(out.maxClassLen, quint32(keys.value(1).toString().size()));
-    }
-    QSqlQuery values = c.query(QStringLiteral("SELECT name, length(data) FROM key_values WHERE key = ?"));
-    values.addBindValue(call.target.id);
-    if (const qint32 rc = c.exec(values))
-        return rc;
-    while (values.next()) {
-        ++out.values;
-        out.maxValueNameLen = qMax(out.maxValueNameLen, quint32(values.value(0).toString().size()));
-        out.maxValueLen = qMax(out.maxValueLen, quint32(values.value(1).toLongLong()));
-    }
     c.commit();
     *info = out;
     return succeed();

@@ -167,38 +167,24 @@ TEST_F(WizardFixture, AFinishThatFailsIsReportedAndRaisesNoEvent)
     open();
     goToTablesPage();
     click(u"cmdAddAll"_s);
-    back();
-    clear(u"txtTabStop"_s);
-    next();
     QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
-    click(u"cmdFinish"_s);
-    ASSERT_EQ(m_messages.messages.size(), 1);
-    EXPECT_TRUE(m_messages.messages[0].text.startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s));
-    EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 13"_s));
-    EXPECT_TRUE(m_messages.messages[0].text.contains(u"The setting Tab Stop is empty; it must be 0 to"_s))
-        << m_messages.messages[0].text.toStdString();
+    QStringList shown = finishWith(u"txtTabStop"_s, QString());
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s));
+    EXPECT_TRUE(shown[0].contains(u"Error: 13"_s));
+    EXPECT_TRUE(shown[0].contains(u"The setting Tab Stop is empty; it must be 0 to"_s)) << shown[0].toStdString();
     EXPECT_EQ(completions.count(), 0);
 
     // Beyond 16 bits: the box is named as well.
-    m_messages.messages.clear();
-    back();
-    type(u"txtTabStop"_s, u"99999"_s);
-    next();
-    click(u"cmdFinish"_s);
-    ASSERT_EQ(m_messages.messages.size(), 1);
-    EXPECT_TRUE(m_messages.messages[0].text.contains(u"The setting Tab Stop is 99999; it must be 0 to"_s))
-        << m_messages.messages[0].text.toStdString();
+    shown = finishWith(u"txtTabStop"_s, u"99999"_s);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(u"The setting Tab Stop is 99999; it must be 0 to"_s)) << shown[0].toStdString();
 
     // An engine failure in the run: reported the same way.
-    m_messages.messages.clear();
-    back();
-    clear(u"txtTabStop"_s);
-    type(u"txtTabStop"_s, u"2"_s);
-    next();
     m_engine->faults().inject(u"TableDefs.Refresh"_s, 3011);
-    click(u"cmdFinish"_s);
-    ASSERT_EQ(m_messages.messages.size(), 1);
-    EXPECT_TRUE(m_messages.messages[0].text.contains(u"Error: 3011"_s));
+    shown = finishWith(u"txtTabStop"_s, u"2"_s);
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_TRUE(shown[0].contains(u"Error: 3011"_s));
     EXPECT_EQ(completions.count(), 0);
     EXPECT_FALSE(m_form->Succeeded());
 }
@@ -208,15 +194,11 @@ TEST_F(WizardFixture, AVariableNameTheModuleUsesIsRefusedAtFinish)
     open();
     goToTablesPage();
     click(u"cmdAddAll"_s);
-    back();
-    clear(u"txtVarNameNewTable"_s);
-    type(u"txtVarNameNewTable"_s, u"FldNew"_s);
-    next();
     const QString earlier = tabulo::gobjWriteNewDatabase().ModuleText();
     QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
-    click(u"cmdFinish"_s);
-    ASSERT_EQ(m_messages.messages.size(), 1);
-    const QString report = m_messages.messages[0].text;
+    const QStringList shown = finishWith(u"txtVarNameNewTable"_s, u"FldNew"_s);
+    ASSERT_EQ(shown.size(), 1);
+    const QString report = shown[0];
     EXPECT_TRUE(report.startsWith(u"Calling Routine: frmWizardMain - cmdFinish_Click"_s)) << report.toStdString();
     EXPECT_TRUE(report.contains(u"Error: 5"_s));
     // The boxes are named by their labels.
@@ -245,12 +227,7 @@ TEST_F(WizardFixture, ATabStopAboveSixteenIsRefusedAtFinishNotWhileTyping)
         << m_messages.messages[0].text.toStdString();
     EXPECT_EQ(completions.count(), 0);
 
-    m_messages.messages.clear();
-    back();
-    clear(u"txtTabStop"_s);
-    type(u"txtTabStop"_s, u"16"_s);
-    next();
-    click(u"cmdFinish"_s);
-    EXPECT_EQ(completions.count(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    const QStringList shown = finishWith(u"txtTabStop"_s, u"16"_s);
+    EXPECT_EQ(completions.count(), 1) << shown.join(u"\n"_s).toStdString();
     EXPECT_TRUE(tabulo::gobjWriteNewDatabase().ModuleText().contains(QString(16, u' ') + u"On Error Goto"_s));
 }

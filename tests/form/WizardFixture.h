@@ -189,6 +189,19 @@ protected:
             texts << m.text;
         return texts;
     }
+    // From the tables page: back to the code options, `text` in place of
+    // what the box holds, on again and Finish. Answers the messages the
+    // Finish shows.
+    QStringList finishWith(const QString &boxName, const QString &text)
+    {
+        m_messages.messages.clear();
+        back();
+        clear(boxName);
+        type(boxName, text);
+        next();
+        click(QStringLiteral("cmdFinish"));
+        return messageTexts();
+    }
 
     // Page 0 to the tables page: the shop as source, tables in the current
     // database, the code to the clipboard.

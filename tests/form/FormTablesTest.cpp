@@ -33,20 +33,22 @@ TEST_F(WizardFixture, AddOneFollowsTheSelection)
     click(u"cmdAddOne"_s);
     click(u"cmdAddOne"_s);
     EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"msysNotes"_s}));
-    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 2);
+    EXPECT_EQ(entriesAndCurrent(u"lstTablesAvailable"_s),
+              (QStringList{u"customers"_s, u"msysNotes"_s, u"[Order Details]"_s, u"Orders"_s, u"Shippers"_s}));
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
     EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
 
     // A table already chosen is not added twice; the selection moves on.
     addTableAt(0);
     EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 2);
-    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 1);
+    EXPECT_EQ(entriesAndCurrent(u"lstTablesAvailable"_s),
+              (QStringList{u"customers"_s, u"[msysNotes]"_s, u"Order Details"_s, u"Orders"_s, u"Shippers"_s}));
 
-    // The last table is added and stays selected.
+    // The last table is added and stays selected; choosing copies.
     addTableAt(4);
     EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"msysNotes"_s, u"Shippers"_s}));
-    EXPECT_EQ(list(u"lstTablesAvailable"_s)->currentRow(), 4);
-    EXPECT_EQ(entries(u"lstTablesAvailable"_s), kShopTables);   // choosing copies
+    EXPECT_EQ(entriesAndCurrent(u"lstTablesAvailable"_s),
+              (QStringList{u"customers"_s, u"msysNotes"_s, u"Order Details"_s, u"Orders"_s, u"[Shippers]"_s}));
 }
 
 TEST_F(WizardFixture, AddAllAndRemoveKeepTheChosenListConsistent)
@@ -59,12 +61,11 @@ TEST_F(WizardFixture, AddAllAndRemoveKeepTheChosenListConsistent)
 
     // "<" on the last entry selects the new last entry.
     removeTableAt(4);
-    EXPECT_EQ(entries(u"lstTablesChosen"_s).size(), 4);
-    EXPECT_EQ(list(u"lstTablesChosen"_s)->currentRow(), 3);
+    EXPECT_EQ(entriesAndCurrent(u"lstTablesChosen"_s),
+              (QStringList{u"customers"_s, u"msysNotes"_s, u"Order Details"_s, u"[Orders]"_s}));
     // In the middle, the entry that moved up is selected.
     removeTableAt(1);
-    EXPECT_EQ(entries(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"Order Details"_s, u"Orders"_s}));
-    EXPECT_EQ(list(u"lstTablesChosen"_s)->currentRow(), 1);
+    EXPECT_EQ(entriesAndCurrent(u"lstTablesChosen"_s), (QStringList{u"customers"_s, u"[Order Details]"_s, u"Orders"_s}));
 
     // With nothing selected "<" changes nothing.
     list(u"lstTablesChosen"_s)->clearSelection();

@@ -159,6 +159,14 @@ protected:
             texts << list(listName)->item(i)->text();
         return texts;
     }
+    // A list's entries with the current one in brackets: {"a", "[b]", "c"}.
+    QStringList entriesAndCurrent(const QString &listName) const
+    {
+        QStringList texts = entries(listName);
+        if (const int row = list(listName)->currentRow(); row >= 0)
+            texts[row] = u'[' + texts[row] + u']';
+        return texts;
+    }
     void selectRow(const QString &listName, int row)
     {
         QListWidget *target = list(listName);

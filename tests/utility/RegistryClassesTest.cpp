@@ -44,6 +44,14 @@ bool keyExists(const QString &path)
     return true;
 }
 
+// Points `reg` at the key `path` below HKEY_CURRENT_USER.
+template <class Registry>
+void openUnderCurrentUser(Registry &reg, const QString &path)
+{
+    reg.setRoot(HkeyCurrentUser);
+    reg.setKey(path);
+}
+
 }  // namespace
 
 using RegistryClasses = RegistryTest;
@@ -57,8 +65,7 @@ TEST_F(RegistryClasses, BasicListsStringValuesAndSubKeysByZeroBasedPosition)
 
     CRegistryBasic reg;
     EXPECT_EQ(reg.Root(), HKeyLocalMachine);
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("App"));
+    openUnderCurrentUser(reg, QStringLiteral("App"));
     EXPECT_EQ(reg.ValueCount(), 2);
     EXPECT_EQ(reg.GetName(0), "Name");
     EXPECT_EQ(reg.GetName(1), "Colour");
@@ -86,8 +93,7 @@ TEST_F(RegistryClasses, BasicStopsAtTheFirstValueThatIsNotAString)
     writeRaw(QStringLiteral("Mixed"), QStringLiteral("Number"), REG_DWORD, dwordData(5));
     writeRaw(QStringLiteral("Mixed"), QStringLiteral("Text"), REG_SZ, stringData(QStringLiteral("t")));
     CRegistryBasic reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Mixed"));
+    openUnderCurrentUser(reg, QStringLiteral("Mixed"));
     EXPECT_EQ(reg.ValueCount(), 0);
     EXPECT_EQ(reg.GetValue(QStringLiteral("Text")), "");
 }
@@ -95,8 +101,7 @@ TEST_F(RegistryClasses, BasicStopsAtTheFirstValueThatIsNotAString)
 TEST_F(RegistryClasses, BasicSetValueWritesATerminatedStringWithoutRereading)
 {
     CRegistryBasic reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Write"));
+    openUnderCurrentUser(reg, QStringLiteral("Write"));
     EXPECT_TRUE(reg.SetValue(QStringLiteral("Greeting"), QStringLiteral("h\u00e9llo")));
     quint32 type = 0;
     QByteArray data;
@@ -212,8 +217,7 @@ TEST_F(RegistryClasses, DeleteKeyRemovesAWholeTree)
     writeRaw(QStringLiteral("Top\\Doomed\\B"), QStringLiteral("v"), REG_SZ, stringData(QStringLiteral("x")));
     writeRaw(QStringLiteral("Top\\Kept"), QStringLiteral("v"), REG_SZ, stringData(QStringLiteral("x")));
     CRegistryBasic reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Top"));
+    openUnderCurrentUser(reg, QStringLiteral("Top"));
     EXPECT_TRUE(reg.DeleteKey(QStringLiteral("doomed")));
     EXPECT_FALSE(keyExists(QStringLiteral("Top\\Doomed")));
     EXPECT_TRUE(keyExists(QStringLiteral("Top\\Kept")));
@@ -221,8 +225,7 @@ TEST_F(RegistryClasses, DeleteKeyRemovesAWholeTree)
     EXPECT_FALSE(reg.DeleteKey(QStringLiteral("Doomed")));
 
     CRegistryAdvanced advanced;
-    advanced.setRoot(HkeyCurrentUser);
-    advanced.setKey(QStringLiteral("Top"));
+    openUnderCurrentUser(advanced, QStringLiteral("Top"));
     EXPECT_TRUE(advanced.DeleteKey(QStringLiteral("Kept")));
     EXPECT_FALSE(keyExists(QStringLiteral("Top\\Kept")));
 
@@ -235,8 +238,7 @@ TEST_F(RegistryClasses, DeleteKeyRemovesAWholeTree)
 TEST_F(RegistryClasses, CreateMovesToTheNewKeyAndWritesTheValue)
 {
     CRegistryBasic reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Parent"));
+    openUnderCurrentUser(reg, QStringLiteral("Parent"));
     EXPECT_EQ(reg.Create(QStringLiteral("Child"), Variant(QStringLiteral("Name")), QStringLiteral("Value")), -1);
     EXPECT_EQ(reg.key(), "Parent\\Child");
     QByteArray data;
@@ -253,8 +255,7 @@ TEST_F(RegistryClasses, CreateMovesToTheNewKeyAndWritesTheValue)
     EXPECT_TRUE(keyExists(QStringLiteral("Parent\\Child\\Deeper")));
 
     CRegistryAdvanced advanced;
-    advanced.setRoot(HkeyCurrentUser);
-    advanced.setKey(QStringLiteral("  \\Parent  "));
+    openUnderCurrentUser(advanced, QStringLiteral("  \\Parent  "));
     EXPECT_EQ(advanced.key(), "Parent");
     EXPECT_EQ(advanced.Create(QStringLiteral("Other"), Variant(QStringLiteral("n")), QStringLiteral("%PATH%")), -1);
     quint32 type = 0;
@@ -265,8 +266,7 @@ TEST_F(RegistryClasses, CreateMovesToTheNewKeyAndWritesTheValue)
 TEST_F(RegistryClasses, AdvancedChoosesTheTypeFromTheData)
 {
     CRegistryAdvanced reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Typed"));
+    openUnderCurrentUser(reg, QStringLiteral("Typed"));
     EXPECT_TRUE(reg.SetValue(QStringLiteral("Count"), 42));
     EXPECT_TRUE(reg.SetValue(QStringLiteral("Negative"), -5));
     EXPECT_TRUE(reg.SetValue(QStringLiteral("Plain"), QStringLiteral("hello")));
@@ -313,8 +313,7 @@ TEST_F(RegistryClasses, AdvancedChoosesTheTypeFromTheData)
 TEST_F(RegistryClasses, AdvancedPositionsAreOneBased)
 {
     CRegistryAdvanced reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Positions"));
+    openUnderCurrentUser(reg, QStringLiteral("Positions"));
     reg.SetValue(QStringLiteral("first"), 1);
     const BasicError e = raisedError([&] { reg.GetName(0); });
     EXPECT_EQ(e.number(), 1200);
@@ -327,8 +326,7 @@ TEST_F(RegistryClasses, AdvancedPositionsAreOneBased)
 TEST_F(RegistryClasses, AdvancedBinaryDataAndRefusedInput)
 {
     CRegistryAdvanced reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Binary"));
+    openUnderCurrentUser(reg, QStringLiteral("Binary"));
     const QByteArray bytes("\x00\x10\xff", 3);
     EXPECT_TRUE(reg.SetValue(QStringLiteral("Blob"), bytes));
     EXPECT_EQ(reg.Values().Item(QStringLiteral("blob")).ByteData(), bytes);
@@ -366,8 +364,7 @@ TEST_F(RegistryClasses, AccessMaskGovernsAnOpenedKey)
 TEST_F(RegistryClasses, ExportAndImportRoundTrip)
 {
     CRegistryAdvanced reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Software\\Exported"));
+    openUnderCurrentUser(reg, QStringLiteral("Software\\Exported"));
     reg.SetValue(QStringLiteral("Text"), QStringLiteral("quote \" and \\ and \u00fc"));
     reg.SetValue(QStringLiteral("Number"), 123456);
     reg.SetValue(QStringLiteral("Path"), QStringLiteral("%TEMP%"));
@@ -391,13 +388,11 @@ TEST_F(RegistryClasses, ExportAndImportRoundTrip)
     EXPECT_TRUE(e.description().contains(file));
 
     CRegistryBasic remover;
-    remover.setRoot(HkeyCurrentUser);
-    remover.setKey(QStringLiteral("Software"));
+    openUnderCurrentUser(remover, QStringLiteral("Software"));
     ASSERT_TRUE(remover.DeleteKey(QStringLiteral("Exported")));
 
     CRegistryAdvanced restored;
-    restored.setRoot(HkeyCurrentUser);
-    restored.setKey(QStringLiteral("Software\\Exported"));
+    openUnderCurrentUser(restored, QStringLiteral("Software\\Exported"));
     EXPECT_EQ(restored.ValueCount(), 0);
     restored.ImportKey(file);
     ASSERT_EQ(restored.ValueCount(), 6);
@@ -435,8 +430,7 @@ TEST_F(RegistryClasses, TwoProcessesWritingTheSameKeyLoseNothing)
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardOutput().constData();
 
     CRegistryBasic reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Software\\Shared"));
+    openUnderCurrentUser(reg, QStringLiteral("Software\\Shared"));
     EXPECT_EQ(reg.ValueCount(), 2 * kWrites + 1);
     for (int i = 0; i < kWrites; ++i) {
         EXPECT_EQ(reg.GetValue(QStringLiteral("a%1").arg(i)), QString::number(i));
@@ -449,8 +443,7 @@ TEST_F(RegistryClasses, TwoProcessesWritingTheSameKeyLoseNothing)
 TEST_F(RegistryClasses, ImportOfACutFileRaisesAndKeepsTheKey)
 {
     CRegistryBasic reg;
-    reg.setRoot(HkeyCurrentUser);
-    reg.setKey(QStringLiteral("Software\\Imported"));
+    openUnderCurrentUser(reg, QStringLiteral("Software\\Imported"));
     reg.SetValue(QStringLiteral("first"), QStringLiteral("1"));
     reg.SetValue(QStringLiteral("second"), QStringLiteral("2"));
     reg.Create(QStringLiteral("Sub"));

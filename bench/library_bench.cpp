@@ -11,12 +11,30 @@
 
 using namespace pembry;
 
+// state.range(0) texts made from `pattern`, its %1 the numbers 0, 1, ...
+static QStringList numbered(const benchmark::State &state, const char *pattern)
+{
+    QStringList texts;
+    for (int i = 0; i < state.range(0); ++i)
+        texts << QString::fromUtf8(pattern).arg(i);
+    return texts;
+}
+
+// The key "Bench" below HKEY_CURRENT_USER of a registry store in `dir`, open.
+static registry::HKEY createBenchKey(const QTemporaryDir &dir)
+{
+    qputenv("PEMBRY31_REGISTRY", dir.filePath(QStringLiteral("bench.sqlite3")).toUtf8());
+    registry::HKEY h = 0;
+    quint32 d = 0;
+    registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Bench"), QString(), 0,
+                             registry::KEY_ALL_ACCESS, &h, &d);
+    return h;
+}
+
 static void SQLParseLongWhere(benchmark::State &state)
 {
-    QStringList terms;
-    for (int i = 0; i < state.range(0); ++i)
-        terms << QStringLiteral("field%1 = 'value; %1'").arg(i);
-    const QString text = QStringLiteral("SELECT a, b\r\nFROM t\r\nWHERE ") + terms.join(QStringLiteral(" AND\r\n  "))
+    const QString text = QStringLiteral("SELECT a, b\r\nFROM t\r\nWHERE ")
+                         + numbered(state, "field%1 = 'value; %1'").join(QStringLiteral(" AND\r\n  "))
                          + QStringLiteral("\r\nORDER BY a;");
     SQLRoutines sql;
     for (auto _ : state) {
@@ -31,10 +49,7 @@ BENCHMARK(SQLParseLongWhere)->RangeMultiplier(4)->Range(16, 4096)->Complexity();
 
 static void ParseLongCommandLine(benchmark::State &state)
 {
-    QStringList parts;
-    for (int i = 0; i < state.range(0); ++i)
-        parts << QStringLiteral("/p%1 \"value %1\"").arg(i);
-    const QString line = parts.join(u' ');
+    const QString line = numbered(state, "/p%1 \"value %1\"").join(u' ');
     for (auto _ : state) {
         CommandParams params;
         params.setCommandLine(line);
@@ -50,11 +65,7 @@ BENCHMARK(ParseLongCommandLine)->RangeMultiplier(4)->Range(16, 4096)->Complexity
 static void ReadKeyWithValues(benchmark::State &state)
 {
     QTemporaryDir dir;
-    qputenv("PEMBRY31_REGISTRY", dir.filePath(QStringLiteral("bench.sqlite3")).toUtf8());
-    registry::HKEY h = 0;
-    quint32 d = 0;
-    registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Bench"), QString(), 0,
-                             registry::KEY_ALL_ACCESS, &h, &d);
+    const registry::HKEY h = createBenchKey(dir);
     for (int i = 0; i < state.range(0); ++i)
         registry::RegSetValueEx(h, QStringLiteral("value%1").arg(i), registry::REG_SZ,
                                 registry::stringData(QStringLiteral("data %1").arg(i)));
@@ -73,11 +84,7 @@ BENCHMARK(ReadKeyWithValues)->RangeMultiplier(4)->Range(16, 1024)->Complexity()-
 static void WriteOneValue(benchmark::State &state)
 {
     QTemporaryDir dir;
-    qputenv("PEMBRY31_REGISTRY", dir.filePath(QStringLiteral("bench.sqlite3")).toUtf8());
-    registry::HKEY h = 0;
-    quint32 d = 0;
-    registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER, QStringLiteral("Bench"), QString(), 0,
-                             registry::KEY_ALL_ACCESS, &h, &d);
+    const registry::HKEY h = createBenchKey(dir);
     int i = 0;
     for (auto _ : state) {
         registry::RegSetValueEx(h, QStringLiteral("v%1").arg(i % 100), registry::REG_DWORD, registry::dwordData(i));

@@ -60,7 +60,8 @@ Design readDesign(Database &db)
     Design design;
     TableDefs &tables = db.TableDefs();
     for (int t = 0; t < tables.Count(); ++t) {
-        const TableDef &table = *tables.Item(t);
+        const std::shared_ptr<TableDef> held = tables.Item(t);
+        const TableDef &table = *held;
         EXPECT_FALSE(table.Name().startsWith(QStringLiteral("MSysComplex"))) << table.Name().toStdString();
         EXPECT_FALSE(table.Name().startsWith(QStringLiteral("f_"))) << table.Name().toStdString();
         if ((table.Attributes() & dbSystemObject) == dbSystemObject)
@@ -69,7 +70,8 @@ Design readDesign(Database &db)
         noEngineProperty(table.Properties(), table.Name());
         QStringList complexFields;
         for (int i = 0; i < table.Fields().Count(); ++i) {
-            const Field &f = *table.Fields().Item(i);
+            const std::shared_ptr<Field> field = table.Fields().Item(i);
+            const Field &f = *field;
             ++design.fields;
             EXPECT_FALSE(f.Name().startsWith(QStringLiteral("VersionHistory_"))) << f.Name().toStdString();
             EXPECT_FALSE(f.Attributes() & dbAutoIncrField && f.Type() >= dbAttachment) << f.Name().toStdString();
@@ -80,9 +82,9 @@ Design readDesign(Database &db)
                 complexFields.append(f.Name());
         }
         for (int i = 0; i < table.Indexes().Count(); ++i) {
-            const Index &index = *table.Indexes().Item(i);
-            for (int k = 0; k < index.Fields().Count(); ++k)
-                EXPECT_FALSE(complexFields.contains(index.Fields().Item(k)->Name())) << index.Name().toStdString();
+            const std::shared_ptr<Index> index = table.Indexes().Item(i);
+            for (int k = 0; k < index->Fields().Count(); ++k)
+                EXPECT_FALSE(complexFields.contains(index->Fields().Item(k)->Name())) << index->Name().toStdString();
         }
     }
     return design;
@@ -141,9 +143,11 @@ TEST_F(AceFilesTest, PlainAceTablesReadAsTheirJet4Twin)
     const auto render = [](Database &db) {
         QStringList lines;
         for (const QString &name : samples::userTables(db)) {
-            const TableDef &table = *samples::table(db, name);
+            const std::shared_ptr<TableDef> held = samples::table(db, name);
+            const TableDef &table = *held;
             for (int i = 0; i < table.Fields().Count(); ++i) {
-                const Field &f = *table.Fields().Item(i);
+                const std::shared_ptr<Field> field = table.Fields().Item(i);
+                const Field &f = *field;
                 lines << QStringLiteral("%1.%2 %3 %4 %5 %6 %7 [%8]")
                              .arg(name, f.Name())
                              .arg(f.Type())
@@ -154,7 +158,8 @@ TEST_F(AceFilesTest, PlainAceTablesReadAsTheirJet4Twin)
                              .arg(f.DefaultValue());
             }
             for (int i = 0; i < table.Indexes().Count(); ++i) {
-                const Index &index = *table.Indexes().Item(i);
+                const std::shared_ptr<Index> heldIndex = table.Indexes().Item(i);
+                const Index &index = *heldIndex;
                 QString line = QStringLiteral("%1 index %2 %3%4:").arg(name, index.Name()).arg(index.Primary()).arg(index.Unique());
                 for (int k = 0; k < index.Fields().Count(); ++k)
                     line += QLatin1Char(' ') + index.Fields().Item(k)->Name();

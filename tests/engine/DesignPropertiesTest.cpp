@@ -126,7 +126,8 @@ Counts compareFile(const QString &program, const char *file, const QString &pass
         const auto tdf = tables.Item(t);
         const std::string where = std::string(file) + ":" + tdf->Name().toStdString();
         for (int i = 0; i < tdf->Indexes().Count(); ++i) {
-            const Fields &keys = tdf->Indexes().Item(i)->Fields();
+            const std::shared_ptr<Index> index = tdf->Indexes().Item(i);
+            const Fields &keys = index->Fields();
             for (int k = 0; k < keys.Count(); ++k)
                 counts.descending += keys.Item(k)->Attributes() == dbDescending;
         }

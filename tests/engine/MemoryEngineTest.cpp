@@ -44,7 +44,8 @@ TEST_F(MemoryEngineTest, ServesTheModelInItsOrder)
     ASSERT_EQ(tables.Count(), 3);
     EXPECT_EQ(tables.Item(1)->Name(), QStringLiteral("Order Details"));
     EXPECT_EQ(tables.Item(2)->Attributes(), qint32(0x80000002));
-    const Fields &fields = tables.Item(0)->Fields();
+    const std::shared_ptr<TableDef> customers = tables.Item(0);
+    const Fields &fields = customers->Fields();
     ASSERT_EQ(fields.Count(), 2);
     EXPECT_EQ(fields.Item(0)->Attributes(), 17);
     EXPECT_TRUE(fields.Item(1)->Required());
@@ -77,7 +78,8 @@ TEST_F(MemoryEngineTest, ServesTableValidationDesignPropertiesAndKeyDirections)
     EXPECT_EQ(own.Item(7)->Type(), dbCurrency);
     EXPECT_EQ(own.Item(7)->Value(), QVariant(std::numeric_limits<qlonglong>::max()));
     EXPECT_EQ(raisedError([&] { own.Item(own.Count()); }).number(), errors::ItemNotFound);
-    const Properties &name = customers->Fields().Item(1)->Properties();
+    const std::shared_ptr<Field> nameField = customers->Fields().Item(1);
+    const Properties &name = nameField->Properties();
     ASSERT_EQ(name.Count(), 8);
     EXPECT_EQ(name.Item(3)->Name(), QStringLiteral("RowSource"));
     EXPECT_EQ(name.Item(3)->Type(), dbMemo);
@@ -245,7 +247,8 @@ TEST(SnapshotFiles, DesignPropertiesComeBackThroughASnapshotFile)
     const auto customers = db->TableDefs().Item(0);
     EXPECT_EQ(customers->ValidationRule(), QStringLiteral("[Name] <> \"\" Or [CustomerID] > 100"));
     EXPECT_EQ(customers->Indexes().Item(0)->Fields().Item(0)->Attributes(), dbDescending);
-    const Properties &lookup = customers->Fields().Item(1)->Properties();
+    const std::shared_ptr<Field> nameField = customers->Fields().Item(1);
+    const Properties &lookup = nameField->Properties();
     EXPECT_EQ(lookup.Item(3)->Value(), QVariant(QStringLiteral("SELECT [Name] FROM [Customers]\r\n"
                                                                "WHERE [Name] Like \"A*\" ORDER BY [Name];")));
     const Properties &own = customers->Properties();

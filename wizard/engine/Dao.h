@@ -1,7 +1,8 @@
 #pragma once
 // The Data Access Objects the wizard reads database designs through: the
 // members it calls, named as DAO names them. Collections count from 0 and
-// keep a stable order. A failing member throws pembry::BasicError with the
+// keep a stable order; an item may be made when it is asked for, so a
+// caller holds the item while it uses the item's collections. A failing member throws pembry::BasicError with the
 // engine's error number and leaves the engine's Errors collection holding
 // the errors of that operation.
 

@@ -1,63 +1,65 @@
 #include "wizard/engine/ModelDatabase.h"
 
-#include <vector>
-
 namespace dao {
 
 namespace {
 
-// A collection of model-backed objects in the model's order. `m_kind` is
-// the collection's DAO name.
-template <class T, class Base = Collection<T>>
-class ModelCollection : public Base {
-public:
-    ModelCollection(QString kind, std::shared_ptr<ErrorList> errors)
-        : m_kind(std::move(kind)), m_errors(std::move(errors)) {}
+// What every object served from a model holds: the model, kept alive for as
+// long as any of its objects is held, and the engine's error list.
+struct Context {
+    std::shared_ptr<const schema::Database> model;
+    std::shared_ptr<ErrorList> errors;
+};
 
-    int Count() const override { return int(m_items.size()); }
+[[noreturn]] void failItemNotFound(const Context &context, const char *kind)
+{
+    context.errors->fail(errors::ItemNotFound, {}, QStringLiteral("DAO.") + QLatin1StringView(kind));
+}
+
+// A collection of one list of the model, in the model's order. Its objects
+// are views of the model's entries, made when asked for: the model stays
+// the one copy of the design, however many tables it holds.
+template <class T, class View, class Entry, class Base = Collection<T>>
+class ModelList : public Base {
+public:
+    ModelList(const char *kind, const QList<Entry> &entries, const Context &context)
+        : m_kind(kind), m_entries(entries), m_context(context) {}
+
+    int Count() const override { return int(m_entries.size()); }
 
     std::shared_ptr<T> Item(int index) const override
     {
-        if (index < 0 || std::size_t(index) >= m_items.size())
-            m_errors->fail(errors::ItemNotFound, {}, QStringLiteral("DAO.") + m_kind);
-        return m_items[std::size_t(index)];
+        if (index < 0 || index >= m_entries.size())
+            failItemNotFound(m_context, m_kind);
+        return std::make_shared<View>(m_entries[index], m_context);
     }
 
-    void append(std::shared_ptr<T> item) { m_items.push_back(std::move(item)); }
-
 private:
-    QString m_kind;
-    std::shared_ptr<ErrorList> m_errors;
-    std::vector<std::shared_ptr<T>> m_items;
+    const char *m_kind;                 // the collection's DAO name
+    const QList<Entry> &m_entries;
+    const Context &m_context;           // the owner's
 };
 
 class ModelProperty : public Property {
 public:
-    explicit ModelProperty(schema::Property property) : m_property(std::move(property)) {}
+    ModelProperty(const schema::Property &property, const Context &context)
+        : m_property(property), m_context(context) {}
 
     QString Name() const override { return m_property.name; }
     int Type() const override { return m_property.type; }
     QVariant Value() const override { return m_property.value; }
 
 private:
-    schema::Property m_property;
+    const schema::Property &m_property;
+    Context m_context;
 };
 
-class ModelProperties : public ModelCollection<Property> {
-public:
-    ModelProperties(const QList<schema::Property> &properties, const std::shared_ptr<ErrorList> &errors)
-        : ModelCollection(QStringLiteral("Properties"), errors)
-    {
-        for (const schema::Property &p : properties)
-            append(std::make_shared<ModelProperty>(p));
-    }
-};
+using ModelProperties = ModelList<Property, ModelProperty, schema::Property>;
 
 class ModelField : public Field {
 public:
-    ModelField(schema::Field field, QString foreignName, const std::shared_ptr<ErrorList> &errors)
-        : m_field(std::move(field)), m_foreignName(std::move(foreignName)),
-          m_properties(m_field.properties, errors) {}
+    ModelField(const schema::Field &field, const Context &context)
+        : m_field(field), m_context(context), m_properties("Properties", field.properties, m_context) {}
 
     QString Name() const override { return m_field.name; }
     int Type() const override { return m_field.type; }
@@ -71,37 +73,74 @@ public:
     QString Expression() const override { return m_field.expression; }
     bool AppendOnly() const override { return m_field.appendOnly; }
     int StorageType() const override { return m_field.storageType; }
+    QString ForeignName() const override { return {}; }
+    const dao::Properties &Properties() const override { return m_properties; }
+
+private:
+    const schema::Field &m_field;
+    Context m_context;
+    ModelProperties m_properties;
+};
+
+// A field of an index or a relation: a name, and a foreign name or the
+// key's direction.
+class NameOnlyField : public Field {
+public:
+    NameOnlyField(QString name, QString foreignName, qint32 attributes, const Context &context)
+        : m_name(std::move(name)), m_foreignName(std::move(foreignName)), m_attributes(attributes),
+          m_context(context), m_properties("Properties", m_noProperties, m_context) {}
+
+    QString Name() const override { return m_name; }
+    int Type() const override { return 0; }
+    qint32 Size() const override { return 0; }
+    qint32 Attributes() const override { return m_attributes; }
+    QString ValidationRule() const override { return {}; }
+    QString ValidationText() const override { return {}; }
+    QString DefaultValue() const override { return {}; }
+    bool Required() const override { return false; }
+    bool AllowZeroLength() const override { return false; }
     QString ForeignName() const override { return m_foreignName; }
     const dao::Properties &Properties() const override { return m_properties; }
 
 private:
-    schema::Field m_field;
+    QString m_name;
     QString m_foreignName;
+    qint32 m_attributes;
+    Context m_context;
+    QList<schema::Property> m_noProperties;
     ModelProperties m_properties;
 };
 
-using ModelFields = ModelCollection<Field>;
+class RelationField : public NameOnlyField {
+public:
+    RelationField(const schema::RelationField &field, const Context &context)
+        : NameOnlyField(field.name, field.foreignName, 0, context) {}
+};
 
-// A field of an index or a relation: a name, and a foreign name or the
-// key's direction.
-std::shared_ptr<Field> nameOnlyField(const QString &name, const QString &foreignName, qint32 attributes,
-                                     const std::shared_ptr<ErrorList> &errors)
-{
-    schema::Field field;
-    field.name = name;
-    field.type = 0;
-    field.attributes = attributes;
-    return std::make_shared<ModelField>(std::move(field), foreignName, errors);
-}
+// The keys of an index, with their directions.
+class IndexFields : public Fields {
+public:
+    IndexFields(const schema::Index &index, const Context &context) : m_index(index), m_context(context) {}
+
+    int Count() const override { return int(m_index.fields.size()); }
+
+    std::shared_ptr<Field> Item(int index) const override
+    {
+        if (index < 0 || index >= m_index.fields.size())
+            failItemNotFound(m_context, "Fields");
+        return std::make_shared<NameOnlyField>(m_index.fields[index], QString(),
+                                               m_index.isDescending(index) ? dbDescending : 0, m_context);
+    }
+
+private:
+    const schema::Index &m_index;
+    const Context &m_context;
+};
 
 class ModelIndex : public Index {
 public:
-    ModelIndex(const schema::Index &index, const std::shared_ptr<ErrorList> &errors)
-        : m_index(index), m_fields(QStringLiteral("Fields"), errors)
-    {
-        for (qsizetype k = 0; k < index.fields.size(); ++k)
-            m_fields.append(nameOnlyField(index.fields[k], {}, index.isDescending(k) ? dbDescending : 0, errors));
-    }
+    ModelIndex(const schema::Index &index, const Context &context)
+        : m_index(index), m_context(context), m_fields(index, m_context) {}
 
     QString Name() const override { return m_index.name; }
     bool Primary() const override { return m_index.primary; }
@@ -112,58 +151,46 @@ public:
     const dao::Fields &Fields() const override { return m_fields; }
 
 private:
-    schema::Index m_index;
-    ModelFields m_fields;
+    const schema::Index &m_index;
+    Context m_context;
+    IndexFields m_fields;
 };
 
 class ModelTableDef : public TableDef {
 public:
-    ModelTableDef(const schema::Table &table, const std::shared_ptr<ErrorList> &errors)
-        : m_name(table.name), m_attributes(table.attributes), m_validationRule(table.validationRule),
-          m_validationText(table.validationText),
-          m_fields(QStringLiteral("Fields"), errors),
-          m_indexes(QStringLiteral("Indexes"), errors),
-          m_properties(table.properties, errors)
-    {
-        for (const schema::Field &field : table.fields)
-            m_fields.append(std::make_shared<ModelField>(field, QString(), errors));
-        for (const schema::Index &index : table.indexes)
-            m_indexes.append(std::make_shared<ModelIndex>(index, errors));
-    }
+    ModelTableDef(const schema::Table &table, const Context &context)
+        : m_table(table), m_context(context),
+          m_fields("Fields", table.fields, m_context),
+          m_indexes("Indexes", table.indexes, m_context),
+          m_properties("Properties", table.properties, m_context) {}
 
-    QString Name() const override { return m_name; }
-    qint32 Attributes() const override { return m_attributes; }
+    QString Name() const override { return m_table.name; }
+    qint32 Attributes() const override { return m_table.attributes; }
     const dao::Fields &Fields() const override { return m_fields; }
     const dao::Indexes &Indexes() const override { return m_indexes; }
-    QString ValidationRule() const override { return m_validationRule; }
-    QString ValidationText() const override { return m_validationText; }
+    QString ValidationRule() const override { return m_table.validationRule; }
+    QString ValidationText() const override { return m_table.validationText; }
     const dao::Properties &Properties() const override { return m_properties; }
 
 private:
-    QString m_name;
-    qint32 m_attributes;
-    QString m_validationRule;
-    QString m_validationText;
-    ModelFields m_fields;
-    ModelCollection<Index> m_indexes;
+    const schema::Table &m_table;
+    Context m_context;
+    ModelList<Field, ModelField, schema::Field> m_fields;
+    ModelList<Index, ModelIndex, schema::Index> m_indexes;
     ModelProperties m_properties;
 };
 
-class ModelTableDefs : public ModelCollection<TableDef, TableDefs> {
+class ModelTableDefs : public ModelList<TableDef, ModelTableDef, schema::Table, TableDefs> {
 public:
-    using ModelCollection::ModelCollection;
+    using ModelList::ModelList;
     // The model does not change under an open database: nothing to reread.
     void Refresh() override {}
 };
 
 class ModelRelation : public Relation {
 public:
-    ModelRelation(const schema::Relation &relation, const std::shared_ptr<ErrorList> &errors)
-        : m_relation(relation), m_fields(QStringLiteral("Fields"), errors)
-    {
-        for (const schema::RelationField &field : relation.fields)
-            m_fields.append(nameOnlyField(field.name, field.foreignName, 0, errors));
-    }
+    ModelRelation(const schema::Relation &relation, const Context &context)
+        : m_relation(relation), m_context(context), m_fields("Fields", relation.fields, m_context) {}
 
     QString Name() const override { return m_relation.name; }
     QString Table() const override { return m_relation.table; }
@@ -173,34 +200,37 @@ public:
     const dao::Fields &Fields() const override { return m_fields; }
 
 private:
-    schema::Relation m_relation;
-    ModelFields m_fields;
+    const schema::Relation &m_relation;
+    Context m_context;
+    ModelList<Field, RelationField, schema::RelationField> m_fields;
 };
 
 }  // namespace
 
 class ModelDatabase::Impl {
 public:
-    Impl(const schema::Database &model, const std::shared_ptr<ErrorList> &errors)
-        : tableDefs(QStringLiteral("TableDefs"), errors), relations(QStringLiteral("Relations"), errors)
-    {
-        for (const schema::Table &table : model.tables)
-            tableDefs.append(std::make_shared<ModelTableDef>(table, errors));
-        for (const schema::Relation &relation : model.relations)
-            relations.append(std::make_shared<ModelRelation>(relation, errors));
-    }
+    explicit Impl(Context c)
+        : context(std::move(c)),
+          tableDefs("TableDefs", context.model->tables, context),
+          relations("Relations", context.model->relations, context) {}
 
+    Context context;
     ModelTableDefs tableDefs;
-    ModelCollection<Relation> relations;
+    ModelList<Relation, ModelRelation, schema::Relation> relations;
 };
 
 ModelDatabase::ModelDatabase(schema::Database model, std::shared_ptr<ErrorList> errors)
-    : m_model(std::move(model)), m_errors(std::move(errors)),
-      m_impl(std::make_unique<Impl>(m_model, m_errors))
+    : m_errors(std::move(errors)),
+      m_impl(std::make_unique<Impl>(Context{std::make_shared<const schema::Database>(std::move(model)), m_errors}))
 {
 }
 
 ModelDatabase::~ModelDatabase() = default;
+
+const schema::Database &ModelDatabase::model() const
+{
+    return *m_impl->context.model;
+}
 
 void ModelDatabase::checkOpen() const
 {
@@ -211,13 +241,13 @@ void ModelDatabase::checkOpen() const
 QString ModelDatabase::Name() const
 {
     checkOpen();
-    return m_model.name;
+    return model().name;
 }
 
 QString ModelDatabase::Version() const
 {
     checkOpen();
-    return m_model.version;
+    return model().version;
 }
 
 TableDefs &ModelDatabase::TableDefs()
@@ -235,13 +265,13 @@ const Relations &ModelDatabase::Relations() const
 QString ModelDatabase::ReplicaID() const
 {
     checkOpen();
-    return m_model.replicaId;
+    return model().replicaId;
 }
 
 QString ModelDatabase::DesignMasterID() const
 {
     checkOpen();
-    return m_model.designMasterId;
+    return model().designMasterId;
 }
 
 void ModelDatabase::Close()

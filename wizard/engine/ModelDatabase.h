@@ -3,7 +3,8 @@
 // engines hand out once a database is open (the Jet file engine after its
 // reader has described the file, the in-memory engine straight away).
 // Failures go into the engine's error list; once the database is closed its
-// members fail with 3420.
+// members fail with 3420. The objects are views of the model, made when a
+// collection is asked for one; each keeps the model alive while it is held.
 
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/EngineErrors.h"
@@ -27,13 +28,12 @@ public:
     void Close() override;
 
     bool isClosed() const { return m_closed; }
-    const schema::Database &model() const { return m_model; }
+    const schema::Database &model() const;
 
 private:
     void checkOpen() const;
 
     class Impl;
-    schema::Database m_model;
     std::shared_ptr<ErrorList> m_errors;
     std::unique_ptr<Impl> m_impl;
     bool m_closed = false;

@@ -76,6 +76,36 @@ TEST(SchemaJson, BadDocumentsSayWhatIsWrongAndWhere)
     }
 }
 
+// A name is measured in characters as the module counts them, not in the
+// bytes that spell it: escapes and characters beyond U+FFFF count as the
+// text they stand for.
+TEST(SchemaJson, ANameLongerThanAStatementHoldsIsRefused)
+{
+    const auto document = [](const QByteArray &tableName, const QByteArray &fieldName) {
+        return R"({"format":"tabulo-schema","tables":[{"name":")" + tableName + R"(","fields":[{"name":")"
+               + fieldName + R"("}]}]})";
+    };
+    const qsizetype max = schema::MaxNameLength;
+    const QByteArray longest(max, 'A');
+    // Six bytes a character, the limit in characters: read.
+    const QByteArray escaped = QByteArray("\\u0041").repeated(max);
+    const std::optional<schema::Database> read = fromJson(document(longest, escaped));
+    ASSERT_TRUE(read);
+    EXPECT_EQ(read->tables[0].name.size(), max);
+    EXPECT_EQ(read->tables[0].fields[0].name, QString(max, QLatin1Char('A')));
+
+    QString problem;
+    EXPECT_FALSE(fromJson(document(longest + 'A', "ID"), &problem));
+    EXPECT_EQ(problem, QStringLiteral("tables[0].name: longer than the 25575 characters a Basic statement can hold"));
+    // Two characters each (a surrogate pair): half the limit and one more is over it.
+    const QByteArray beyondBmp = QByteArray("\xF0\x9F\x98\x80").repeated(max / 2 + 1);
+    EXPECT_FALSE(fromJson(document("T", beyondBmp), &problem));
+    EXPECT_EQ(problem, QStringLiteral("tables[0].fields[0].name: longer than the 25575 characters a Basic statement can hold"));
+    // A syntax error after the refused name still wins.
+    EXPECT_FALSE(fromJson(document(longest + 'A', "ID") + ",", &problem));
+    EXPECT_TRUE(problem.startsWith(QStringLiteral("not valid JSON at byte"))) << problem.toStdString();
+}
+
 TEST(SchemaJson, ReaderErrorObject)
 {
     const auto error = schema::readerErrorFromJson(toJson(schema::ReaderError{3343, QStringLiteral("bad 'x.mdb'")}));

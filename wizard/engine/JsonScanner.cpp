@@ -178,36 +178,51 @@ QByteArrayView JsonScanner::stringBytes()
     return m_decoded;
 }
 
-QString JsonScanner::text()
+namespace {
+
+// Where a text's characters go: a QString being built, or only their count
+// (in UTF-16 code units, as QString::size() counts them).
+struct TextBuilder {
+    QString out;
+    void utf8(const char *begin, const char *end) { out += QString::fromUtf8(begin, end - begin); }
+    void unit(char16_t c) { out += QChar(c); }
+};
+
+struct TextCounter {
+    qsizetype units = 0;
+    // Valid UTF-8: one unit a sequence, two for one beyond U+FFFF.
+    void utf8(const char *begin, const char *end)
+    {
+        for (const char *p = begin; p < end; ++p) {
+            const auto c = static_cast<unsigned char>(*p);
+            units += (c & 0xC0) != 0x80;
+            units += c >= 0xF0;
+        }
+    }
+    void unit(char16_t) { ++units; }
+};
+
+}  // namespace
+
+template <class Sink>
+void JsonScanner::readText(Sink &sink)
 {
     if (peek() != Kind::Text)
         fail("expected a text");
     const char *run = ++m_at;
-    // The common case: ASCII without an escape, which needs no decoding.
-    unsigned char high = 0;
-    const char *p = run;
-    while (p < m_end && *p != '"' && *p != '\\') {
-        high |= static_cast<unsigned char>(*p);
-        ++p;
-    }
-    if (p < m_end && *p == '"' && high < 0x80) {
-        m_at = p + 1;
-        return QString::fromLatin1(run, p - run);
-    }
-    QString out;
     const auto flush = [&](const char *upTo) {
         if (const char *bad = firstInvalidUtf8(run, upTo)) {
             m_at = bad;
             fail("illegal UTF-8 string");
         }
-        out += QString::fromUtf8(run, upTo - run);
+        sink.utf8(run, upTo);
     };
     while (m_at < m_end) {
         const char c = *m_at;
         if (c == '"') {
             flush(m_at);
             ++m_at;
-            return out;
+            return;
         }
         if (c != '\\') {
             ++m_at;
@@ -217,14 +232,14 @@ QString JsonScanner::text()
         if (++m_at == m_end)
             break;
         switch (*m_at) {
-        case '"': out += QLatin1Char('"'); break;
-        case '\\': out += QLatin1Char('\\'); break;
-        case '/': out += QLatin1Char('/'); break;
-        case 'b': out += QLatin1Char('\b'); break;
-        case 'f': out += QLatin1Char('\f'); break;
-        case 'n': out += QLatin1Char('\n'); break;
-        case 'r': out += QLatin1Char('\r'); break;
-        case 't': out += QLatin1Char('\t'); break;
+        case '"': sink.unit(u'"'); break;
+        case '\\': sink.unit(u'\\'); break;
+        case '/': sink.unit(u'/'); break;
+        case 'b': sink.unit(u'\b'); break;
+        case 'f': sink.unit(u'\f'); break;
+        case 'n': sink.unit(u'\n'); break;
+        case 'r': sink.unit(u'\r'); break;
+        case 't': sink.unit(u'\t'); break;
         case 'u': {
             // A UTF-16 code unit; a pair of them spells a character beyond U+FFFF.
             char16_t unit = 0;
@@ -234,7 +249,7 @@ QString JsonScanner::text()
                     fail("illegal escape sequence");
                 unit = char16_t((unit << 4) | digit);
             }
-            out += QChar(unit);
+            sink.unit(unit);
             m_at += 4;
             break;
         }
@@ -246,6 +261,43 @@ QString JsonScanner::text()
         run = ++m_at;
     }
     fail("unterminated string");
+}
+
+QString JsonScanner::text()
+{
+    if (peek() != Kind::Text)
+        fail("expected a text");
+    // The common case: ASCII without an escape, which needs no decoding.
+    const char *run = m_at + 1;
+    unsigned char high = 0;
+    const char *p = run;
+    while (p < m_end && *p != '"' && *p != '\\') {
+        high |= static_cast<unsigned char>(*p);
+        ++p;
+    }
+    if (p < m_end && *p == '"' && high < 0x80) {
+        m_at = p + 1;
+        return QString::fromLatin1(run, p - run);
+    }
+    TextBuilder builder;
+    readText(builder);
+    return builder.out;
+}
+
+qsizetype JsonScanner::skipText()
+{
+    TextCounter counter;
+    readText(counter);
+    return counter.units;
+}
+
+std::optional<QString> JsonScanner::text(qsizetype maxLength)
+{
+    const char *start = m_at;
+    if (skipText() > maxLength)
+        return std::nullopt;
+    m_at = start;
+    return text();
 }
 
 double JsonScanner::number(bool *representable)
@@ -337,7 +389,7 @@ void JsonScanner::skip()
             skip();
         break;
     case Kind::Text:
-        text();
+        skipText();
         break;
     case Kind::Number:
         number();

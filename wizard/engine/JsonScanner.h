@@ -20,6 +20,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <optional>
+
 namespace schema {
 
 struct JsonSyntaxError {
@@ -50,6 +52,11 @@ public:
     bool nextItem(qsizetype &count);
 
     QString text();
+    // The text when it has at most `maxLength` characters (UTF-16 code
+    // units); a longer one is passed over, checked but never built.
+    std::optional<QString> text(qsizetype maxLength);
+    // Passes over a text, checked but not built; answers its length.
+    qsizetype skipText();
     // A number; one beyond a double's range (1e400, 1e-400) answers an
     // infinity, and `representable`, when given, says false.
     double number(bool *representable = nullptr);
@@ -71,6 +78,9 @@ private:
     // no escape, else its decoded UTF-8 in m_decoded.
     QByteArrayView stringBytes();
     void literal(const char *word);
+    // Decodes the text that comes next into `sink` (see JsonScanner.cpp).
+    template <class Sink>
+    void readText(Sink &sink);
 
     const char *m_begin;
     const char *m_at;

@@ -172,6 +172,20 @@ private:
         out = m_scan.text();
     }
 
+    // A name: a text no longer than a statement of the module can hold. A
+    // longer one is refused unread, however long it is.
+    void name(const Path &at, QString &out)
+    {
+        if (m_scan.peek() != JsonScanner::Kind::Text) {
+            fail(at, QStringLiteral("not a text"));
+            return m_scan.skip();
+        }
+        if (std::optional<QString> text = m_scan.text(MaxNameLength))
+            out = std::move(*text);
+        else
+            fail(at, QStringLiteral("longer than the %1 characters a Basic statement can hold").arg(MaxNameLength));
+    }
+
     void flag(const Path &at, bool &out)
     {
         if (m_scan.peek() != JsonScanner::Kind::Boolean) {
@@ -205,10 +219,13 @@ private:
         out = type;
     }
 
-    // Calls `item(path)` for each item of the list at `at`.
+    // Calls `item(path)` for each item of the list at `at`. Once the
+    // document is known to be refused, the rest is only checked for syntax.
     template <class Item>
     void list(const Path &at, Item item)
     {
+        if (!m_problem.isEmpty())
+            return m_scan.skip();
         if (m_scan.peek() != JsonScanner::Kind::Array) {
             fail(at, QStringLiteral("not a list"));
             return m_scan.skip();
@@ -256,7 +273,7 @@ private:
         RawValue value;
         const bool isObject = object(at, [&](QByteArrayView key) {
             if (is(key, "name"))
-                text(Path{&at, "name"}, p.name);
+                name(Path{&at, "name"}, p.name);
             else if (is(key, "type"))
                 typeCode(Path{&at, "type"}, p.type);
             else if (is(key, "value"))
@@ -284,7 +301,7 @@ private:
     {
         object(at, [&](QByteArrayView key) {
             if (is(key, "name")) {
-                text(Path{&at, "name"}, f.name);
+                name(Path{&at, "name"}, f.name);
             } else if (is(key, "type")) {
                 typeCode(Path{&at, "type"}, f.type);
             } else if (is(key, "size")) {
@@ -318,16 +335,16 @@ private:
 
     // An index field: its name (ascending, as version 1 writes them) or
     // {"name", "descending"}.
-    void indexField(const Path &at, QString &name, bool &descending)
+    void indexField(const Path &at, QString &fieldName, bool &descending)
     {
         switch (m_scan.peek()) {
         case JsonScanner::Kind::Text:
-            name = m_scan.text();
+            name(at, fieldName);
             break;
         case JsonScanner::Kind::Object:
             object(at, [&](QByteArrayView key) {
                 if (is(key, "name"))
-                    text(Path{&at, "name"}, name);
+                    name(Path{&at, "name"}, fieldName);
                 else if (is(key, "descending"))
                     flag(Path{&at, "descending"}, descending);
                 else
@@ -345,7 +362,7 @@ private:
     {
         object(at, [&](QByteArrayView key) {
             if (is(key, "name")) {
-                text(Path{&at, "name"}, i.name);
+                name(Path{&at, "name"}, i.name);
             } else if (is(key, "primary")) {
                 flag(Path{&at, "primary"}, i.primary);
             } else if (is(key, "unique")) {
@@ -373,7 +390,7 @@ private:
     {
         object(at, [&](QByteArrayView key) {
             if (is(key, "name")) {
-                text(Path{&at, "name"}, t.name);
+                name(Path{&at, "name"}, t.name);
             } else if (is(key, "attributes")) {
                 number(Path{&at, "attributes"}, t.attributes, AttributeLow, AttributeHigh);
             } else if (is(key, "validationRule")) {
@@ -399,11 +416,11 @@ private:
     {
         object(at, [&](QByteArrayView key) {
             if (is(key, "name")) {
-                text(Path{&at, "name"}, r.name);
+                name(Path{&at, "name"}, r.name);
             } else if (is(key, "table")) {
-                text(Path{&at, "table"}, r.table);
+                name(Path{&at, "table"}, r.table);
             } else if (is(key, "foreignTable")) {
-                text(Path{&at, "foreignTable"}, r.foreignTable);
+                name(Path{&at, "foreignTable"}, r.foreignTable);
             } else if (is(key, "attributes")) {
                 number(Path{&at, "attributes"}, r.attributes, AttributeLow, AttributeHigh);
             } else if (is(key, "partialReplica")) {
@@ -414,9 +431,9 @@ private:
                     RelationField &f = r.fields.emplace_back();
                     object(p, [&](QByteArrayView member) {
                         if (is(member, "name"))
-                            text(Path{&p, "name"}, f.name);
+                            name(Path{&p, "name"}, f.name);
                         else if (is(member, "foreignName"))
-                            text(Path{&p, "foreignName"}, f.foreignName);
+                            name(Path{&p, "foreignName"}, f.foreignName);
                         else
                             return false;
                         return true;

@@ -9,6 +9,12 @@
 
 namespace schema {
 
+// The longest name of a table, field, index, relationship or property that
+// a statement of the generated module can hold: a name is written as one
+// string literal, continued over at most 25 lines of 1,023 characters.
+// Reading a document refuses a longer name.
+constexpr qsizetype MaxNameLength = 25 * 1023;
+
 // A design property stored with a table or field beyond the members the
 // model has for it (such as Description, Caption, Format, DecimalPlaces,
 // the lookup and datasheet settings), kept with the type it is stored as.

@@ -1,6 +1,7 @@
 #include "wizard/generator/CodePrinter.h"
 
 #include "utility/BasicError.h"
+#include "wizard/engine/SchemaModel.h"
 #include "wizard/generator/BasicLiteral.h"
 
 #include <QStringList>
@@ -234,6 +235,10 @@ qsizetype CodePrinter::restOfLineWidth(const Template &t, qsizetype from, Vars v
     }
     return width;
 }
+
+// Reading a design refuses the names no statement can hold: longer than
+// every continued line filled with the name's literal.
+static_assert(schema::MaxNameLength == (CodePrinter::kMaxContinuations + 1) * CodePrinter::kMaxLineLength);
 
 // A name as a Basic string on the present line; too long for the line, its
 // parts are continued on lines one level deeper, the first part after what

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QMessageBox>
 #include <QStackedWidget>
@@ -218,6 +219,44 @@ TEST_F(WizardFixture, BrowsingForTheSourceFillsTheBoxOrLeavesIt)
     EXPECT_EQ(dialogs.seen[1].title, u"Locate Source Security File"_s);
     EXPECT_EQ(box(u"txtMDWSource"_s)->text(), QString());
     EXPECT_FALSE(dialogs.leftOpen);
+}
+
+// A browse dialog starts in the folder of the path typed in its box, with
+// the file name filled in; with no path, or a folder that does not exist,
+// where it starts by itself.
+TEST_F(WizardFixture, BrowsingStartsAtThePathTyped)
+{
+    open();
+    FileDialogDriver dialogs;
+    click(u"cmdBrowseSourceDB"_s);
+    type(u"txtDBSource"_s, m_dir.filePath(u"none/shop.mdb"_s));
+    click(u"cmdBrowseSourceDB"_s);
+    clear(u"txtDBSource"_s);
+    type(u"txtDBSource"_s, m_source);
+    click(u"cmdBrowseSourceDB"_s);
+    ASSERT_EQ(dialogs.seen.size(), 3);
+    EXPECT_EQ(dialogs.seen[1].directory, dialogs.seen[0].directory);
+    EXPECT_EQ(dialogs.seen[1].fileName, QString());
+    EXPECT_EQ(dialogs.seen[2].directory, QFileInfo(m_source).absolutePath());
+    EXPECT_EQ(dialogs.seen[2].fileName, QFileInfo(m_source).fileName());
+    EXPECT_NE(dialogs.seen[0].directory, dialogs.seen[2].directory);
+    EXPECT_FALSE(dialogs.leftOpen);
+}
+
+// An option chosen by its access key is chosen before the next key: Enter
+// pressed at once goes on with it.
+TEST_F(WizardFixture, EnterRightAfterAnAccessKeyGoesOnWithTheOptionChosen)
+{
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    ASSERT_EQ(page(), 1);
+    ASSERT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    pressKey(Qt::Key_R, Qt::AltModifier);   // Use &Run-time Variable
+    EXPECT_TRUE(button(u"optDatabaseLocation(2)"_s)->isChecked());
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    pressKey(Qt::Key_Return);
+    EXPECT_EQ(page(), 2);
 }
 
 TEST_F(WizardFixture, SavingTheNewDatabaseAsAnAddInMakesItAnMdb)

@@ -34,6 +34,7 @@ public:
         QString defaultSuffix;
         bool confirmOverwrite = true;
         QString directory;
+        QString fileName;        // the file name box
     };
 
     FileDialogDriver()
@@ -115,6 +116,8 @@ private:
         what.defaultSuffix = dialog->defaultSuffix();
         what.confirmOverwrite = !dialog->testOption(QFileDialog::DontConfirmOverwrite);
         what.directory = dialog->directory().absolutePath();
+        if (auto *edit = dialog->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+            what.fileName = edit->text();
         seen.append(what);
         m_answered = dialog;
         m_sinceAnswer.start();

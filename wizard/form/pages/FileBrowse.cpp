@@ -2,6 +2,8 @@
 
 #include "utility/CDialog.h"
 
+#include <QDir>
+#include <QFileInfo>
 #include <QList>
 
 namespace tabulo {
@@ -65,9 +67,25 @@ const QList<FileDialogRow> &fileDialogs()
     return dialogs;
 }
 
+void startAtTypedPath(pembry::CDialog &dialog, const QString &typedPath)
+{
+    if (typedPath.trimmed().isEmpty())
+        return;
+    const QFileInfo typed(typedPath);
+    if (typed.isDir()) {
+        dialog.setInitDir(typed.absoluteFilePath());
+        return;
+    }
+    const QDir folder = typed.absoluteDir();
+    if (!folder.exists())
+        return;
+    dialog.setInitDir(folder.absolutePath());
+    dialog.setFilename(typed.fileName());
+}
+
 }  // namespace
 
-bool showFileDialog(FileChoice choice, pembry::CDialog &dialog)
+bool showFileDialog(FileChoice choice, pembry::CDialog &dialog, const QString &typedPath)
 {
     const FileDialogRow &row = fileDialogs().at(int(choice));
     Q_ASSERT(row.choice == choice);
@@ -77,6 +95,7 @@ bool showFileDialog(FileChoice choice, pembry::CDialog &dialog)
     dialog.setDefaultExt(QString::fromUtf16(row.defaultExt));
     dialog.setDialogTitle(QString::fromUtf16(row.title));
     dialog.setFlags(row.flags);
+    startAtTypedPath(dialog, typedPath);
     return row.save ? dialog.ShowSave() : dialog.ShowOpen();
 }
 

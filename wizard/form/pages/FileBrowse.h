@@ -13,7 +13,10 @@ namespace tabulo {
 enum class FileChoice { SourceDatabase, SourceWorkgroup, NewDatabase, CodeFile, NewWorkgroup };
 
 // Shows the dialog of `choice` through `dialog`; true when the user
-// confirmed a file (then in dialog.Filename()).
-bool showFileDialog(FileChoice choice, pembry::CDialog &dialog);
+// confirmed a file (then in dialog.Filename()). The dialog starts in the
+// folder of `typedPath`, the path in the browse button's box, with its file
+// name filled in; with no path, or one whose folder does not exist, it
+// starts where it would by itself.
+bool showFileDialog(FileChoice choice, pembry::CDialog &dialog, const QString &typedPath = {});
 
 }  // namespace tabulo

@@ -10,10 +10,37 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcutEvent>
 #include <QStyle>
 #include <algorithm>
 
 namespace tabulo {
+
+namespace {
+
+// An option's access key selects it at once, as an arrow key or a click
+// does. Qt presses a button by its access key for a tenth of a second first,
+// so a key pressed meanwhile (Enter for Next) would meet the page's buttons
+// as they were before the choice.
+class AccessKeySelects : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() != QEvent::Shortcut || static_cast<QShortcutEvent *>(event)->isAmbiguous())
+            return false;
+        auto *option = static_cast<QRadioButton *>(watched);
+        if (!option->isEnabled())
+            return true;
+        option->setFocus(Qt::ShortcutFocusReason);
+        option->click();
+        return true;
+    }
+};
+
+}  // namespace
 
 WizardPage::WizardPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
     : m_help(help), m_options(options), m_fields(fields)
@@ -81,6 +108,7 @@ QRadioButton *WizardPage::option(const char *name, int index, const QString &tex
 {
     auto *button = new QRadioButton(text, parent);
     button->setObjectName(QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index));
+    button->installEventFilter(new AccessKeySelects(button));
     return button;
 }
 
@@ -153,7 +181,7 @@ void WizardPage::onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box
     connect(button, &QPushButton::clicked, this, [routine, choice, box, passOn, confirmed] {
         guarded(routine.constData(), [&] {
             pembry::CDialog dialog;
-            if (showFileDialog(choice, dialog)) {
+            if (showFileDialog(choice, dialog, box->text())) {
                 box->setText(dialog.Filename());
                 if (confirmed)
                     confirmed(dialog);

@@ -94,9 +94,10 @@ protected:
     // Tab into `options` lands on the selected one: the others take the
     // focus by click and arrow keys only, while one is selected.
     static void tabToSelectedOption(const QList<QRadioButton *> &options);
-    // The browse button shows the dialog of `choice`, writes a confirmed file
-    // into `box` and runs `confirmed` with the dialog; then, confirmed or
-    // cancelled, `passOn` (when given) hands the box's text to the generator.
+    // The browse button shows the dialog of `choice`, starting at the path
+    // in `box` (showFileDialog), writes a confirmed file into `box` and runs
+    // `confirmed` with the dialog; then, confirmed or cancelled, `passOn`
+    // (when given) hands the box's text to the generator.
     void onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,
                   std::function<void(pembry::CDialog &)> confirmed = {});
 

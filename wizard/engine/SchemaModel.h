@@ -7,6 +7,10 @@
 #include <QString>
 #include <QVariant>
 
+// The model's entries move by their bytes (Q_RELOCATABLE_TYPE after each),
+// so that its lists grow in place instead of copying every entry into a new
+// block beside the old one.
+
 namespace schema {
 
 // The longest name of a table, field, index, relationship or property that
@@ -37,6 +41,10 @@ struct Property {
     QVariant value;
 };
 
+}  // namespace schema
+Q_DECLARE_TYPEINFO(schema::Property, Q_RELOCATABLE_TYPE);
+namespace schema {
+
 struct Field {
     QString name;
     int type = 10;              // DAO type code (dao::DataType)
@@ -55,6 +63,10 @@ struct Field {
     QList<Property> properties; // in stored order
 };
 
+}  // namespace schema
+Q_DECLARE_TYPEINFO(schema::Field, Q_RELOCATABLE_TYPE);
+namespace schema {
+
 struct Index {
     QString name;
     bool primary = false;
@@ -68,6 +80,10 @@ struct Index {
     bool isDescending(qsizetype k) const { return k < descending.size() && descending[k]; }
 };
 
+}  // namespace schema
+Q_DECLARE_TYPEINFO(schema::Index, Q_RELOCATABLE_TYPE);
+namespace schema {
+
 struct Table {
     QString name;
     qint32 attributes = 0;      // DAO TableDef attribute bits
@@ -78,10 +94,18 @@ struct Table {
     QList<Index> indexes;
 };
 
+}  // namespace schema
+Q_DECLARE_TYPEINFO(schema::Table, Q_RELOCATABLE_TYPE);
+namespace schema {
+
 struct RelationField {
     QString name;               // column of the referenced (primary) table
     QString foreignName;        // column of the referencing table
 };
+
+}  // namespace schema
+Q_DECLARE_TYPEINFO(schema::RelationField, Q_RELOCATABLE_TYPE);
+namespace schema {
 
 struct Relation {
     QString name;
@@ -91,6 +115,10 @@ struct Relation {
     bool partialReplica = false;
     QList<RelationField> fields;
 };
+
+}  // namespace schema
+Q_DECLARE_TYPEINFO(schema::Relation, Q_RELOCATABLE_TYPE);
+namespace schema {
 
 struct Database {
     QString name;               // the file it was read from

@@ -3,6 +3,7 @@
 #include "TestPaths.h"
 
 #include "wizard/engine/jetfile/JetHeader.h"
+#include "wizard/engine/jetfile/LongValue.h"
 #include "wizard/engine/jetfile/PropertyBlock.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 #include "wizard/engine/jetfile/TableDefinition.h"
@@ -240,6 +241,43 @@ TEST(TableDefinition, DamagedCountsAndChains)
     ASSERT_TRUE(chain);
     EXPECT_EQ(chain->size(), 64u + 2 * (64 - 8)) << "continuation pages from byte 8 on";
     EXPECT_FALSE(readTableDefinitionChain(9, 64, reader));
+}
+
+// A long value chained over pages 1 and 2 of 64 bytes, one row each: what
+// follows a row's pointer to the next is the value's part.
+TEST(LongValue, ChainsAreFollowedOnceAndALoopIsRefused)
+{
+    std::vector<Bytes> pages(3, Bytes(64, 0));
+    const auto chainRow = [&](std::uint32_t page, std::uint32_t next, const std::string &part) {
+        const std::size_t start = 64 - 4 - part.size();
+        put16(pages[page], 14, unsigned(start));   // row 0's offset, after the Jet 4 row count
+        put32(pages[page], start, next << 8);
+        std::copy(part.begin(), part.end(), pages[page].begin() + std::ptrdiff_t(start + 4));
+    };
+    chainRow(1, 2, "long ");
+    chainRow(2, 0, "value");
+    int reads = 0;
+    const LongValuePages file{64, 12, [&](std::uint32_t n, std::span<std::uint8_t> out) {
+        ++reads;
+        if (n >= pages.size())
+            return false;
+        std::copy(pages[n].begin(), pages[n].end(), out.begin());
+        return true;
+    }};
+    Bytes reference(12, 0);
+    put32(reference, 4, 1u << 8);   // a chain (no kind bits) from page 1, row 0
+    const auto value = readLongValue(reference, {}, file);
+    ASSERT_TRUE(value);
+    EXPECT_EQ(std::string(value->begin(), value->end()), "long value");
+
+    for (const std::uint32_t back : {1u, 2u}) {
+        chainRow(2, back, "value");
+        reads = 0;
+        std::string problem;
+        EXPECT_FALSE(readLongValue(reference, {}, file, &problem)) << "page 2 points back to page " << back;
+        EXPECT_EQ(problem, "its chain of long-value pages loops");
+        EXPECT_EQ(reads, 2);
+    }
 }
 
 namespace {

@@ -12,7 +12,7 @@ namespace documentdefaults {
 inline QJsonObject databaseDefaults()
 {
     return {{"name", ""}, {"version", ""}, {"replicaId", ""}, {"designMasterId", ""},
-            {"tables", QJsonArray()}, {"relations", QJsonArray()}};
+            {"tables", QJsonArray()}, {"relations", QJsonArray()}, {"warnings", QJsonArray()}};
 }
 
 inline QJsonObject tableDefaults()

@@ -27,8 +27,10 @@ TEST(SchemaJson, RoundTripKeepsEveryTextExactly)
     db.replicaId = QStringLiteral("{12345678-ABCD-1234-ABCD-1234567890AB}");
     db.tables[0].fields[1].defaultValue = QStringLiteral("\"x\"\t\\ \u0001 end\n");
     db.tables[0].name = QString(QChar(0x4E2D)) + QStringLiteral("\u00e9 \"quoted\"");
+    db.warnings = {QStringLiteral("'shop.mdb': the relationships could not be read."), QStringLiteral("\u00e9")};
     const std::optional<schema::Database> back = fromJson(toJson(db));
     ASSERT_TRUE(back);
+    EXPECT_EQ(back->warnings, db.warnings);
     expectSameModel(db, *back);
     EXPECT_EQ(back->tables[0].name, db.tables[0].name);
     EXPECT_EQ(back->tables[0].fields[1].validationText, db.tables[0].fields[1].validationText);

@@ -7,7 +7,7 @@
 //   "DBEngine.CreateWorkspace", "DBEngine.SystemDB", "DBEngine.setSystemDB",
 //   "DBEngine.Workspaces", "Workspace.Name", "Workspace.OpenDatabase", "Workspace.Close",
 //   "Database.Name", "Database.Version", "Database.TableDefs", "Database.Relations",
-//   "Database.ReplicaID", "Database.DesignMasterID", "Database.Close",
+//   "Database.ReplicaID", "Database.DesignMasterID", "Database.Warnings", "Database.Close",
 //   "TableDefs.Count", "TableDefs.Item", "TableDefs.Refresh",
 //   "TableDef.Name", "TableDef.Attributes", "TableDef.Fields", "TableDef.Indexes",
 //   "TableDef.ValidationRule", "TableDef.ValidationText", "TableDef.Properties",

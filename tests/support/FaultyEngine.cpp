@@ -233,6 +233,7 @@ public:
     }
     QString ReplicaID() const override { enter("Database.ReplicaID"); return m_inner->ReplicaID(); }
     QString DesignMasterID() const override { enter("Database.DesignMasterID"); return m_inner->DesignMasterID(); }
+    QStringList Warnings() const override { enter("Database.Warnings"); return m_inner->Warnings(); }
     void Close() override
     {
         enter("Database.Close");

@@ -175,6 +175,9 @@ public:
     // Empty texts for a database that is not replicated.
     virtual QString ReplicaID() const = 0;
     virtual QString DesignMasterID() const = 0;
+    // What of the design could not be read from a damaged file, one line
+    // each, naming the file and what is lost; empty for a whole design.
+    virtual QStringList Warnings() const = 0;
     virtual void Close() = 0;
 };
 

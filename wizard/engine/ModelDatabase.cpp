@@ -274,6 +274,12 @@ QString ModelDatabase::DesignMasterID() const
     return model().designMasterId;
 }
 
+QStringList ModelDatabase::Warnings() const
+{
+    checkOpen();
+    return model().warnings;
+}
+
 void ModelDatabase::Close()
 {
     // Closing twice is harmless: the callers close in their clean-up paths.

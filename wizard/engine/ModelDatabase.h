@@ -25,6 +25,7 @@ public:
     const dao::Relations &Relations() const override;
     QString ReplicaID() const override;
     QString DesignMasterID() const override;
+    QStringList Warnings() const override;
     void Close() override;
 
     bool isClosed() const { return m_closed; }

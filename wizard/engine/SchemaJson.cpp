@@ -490,6 +490,9 @@ std::optional<Database> ModelReader::read(QString *problem)
             } else if (is(key, "relations")) {
                 db.relations.clear();
                 list(Path{&top, "relations"}, [&](const Path &p) { relation(p, db.relations.emplace_back()); });
+            } else if (is(key, "warnings")) {
+                db.warnings.clear();
+                list(Path{&top, "warnings"}, [&](const Path &p) { text(p, db.warnings.emplace_back()); });
             } else {
                 return false;
             }

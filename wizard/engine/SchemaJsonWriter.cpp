@@ -357,6 +357,11 @@ QByteArray toJson(const Database &db)
                                           {"designMasterId", &Database::designMasterId}});
         w.list("tables", db.tables, [&w](const Table &t) { table(w, t); });
         w.list("relations", db.relations, [&w](const Relation &r) { relation(w, r); });
+        if (!db.warnings.isEmpty())
+            w.list("warnings", db.warnings, [&w](const QString &line) {
+                w.string(line);
+                w.put(',');
+            });
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // The model's entries move by their bytes (Q_RELOCATABLE_TYPE after each),
@@ -127,6 +128,9 @@ struct Database {
     QString designMasterId;
     QList<Table> tables;
     QList<Relation> relations;
+    // What of the design the reader could not read from a damaged file, one
+    // line each, naming the file and what is lost; empty for a whole design.
+    QStringList warnings;
 };
 
 }  // namespace schema

@@ -16,7 +16,7 @@ bool Catalogue::read()
     while (rows.next()) {
         const int type = int(toNumber(rows.text(2)));
         if (type == ObjectDatabase && rows.text(1) == "MSysDb") {
-            m_databaseProperties = rows.longValue(4);
+            m_databaseProperties = rows.longValue(4, m_databasePropertiesDamage).value_or(std::vector<std::uint8_t>());
             continue;
         }
         if (type != ObjectLocalTable && type != ObjectOdbcTable && type != ObjectLinkedTable)
@@ -28,7 +28,7 @@ bool Catalogue::read()
         if (type == ObjectLocalTable) {
             const auto page = std::uint32_t(toNumber(rows.text(0))) & PageNumberBits;
             table.entry = tableEntry(m_mdb, table.name, page);
-            table.properties = rows.longValue(4);
+            table.properties = rows.longValue(4, table.propertiesDamage).value_or(std::vector<std::uint8_t>());
         }
         m_tables.push_back(std::move(table));
     }

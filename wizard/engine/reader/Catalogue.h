@@ -22,6 +22,7 @@ public:
         std::uint32_t flags = 0;
         std::unique_ptr<MdbCatalogEntry> entry;   // local tables only
         std::vector<std::uint8_t> properties;     // its property block (LvProp)
+        std::string propertiesDamage;             // why the block could not be read; empty when it was
     };
 
     explicit Catalogue(MdbHandle *mdb) : m_mdb(mdb) {}
@@ -31,6 +32,7 @@ public:
 
     const std::vector<Table> &tables() const { return m_tables; }
     const std::vector<std::uint8_t> &databaseProperties() const { return m_databaseProperties; }
+    const std::string &databasePropertiesDamage() const { return m_databasePropertiesDamage; }
     // The entry of a local table, or null.
     MdbCatalogEntry *localTable(const std::string &name) const;
 
@@ -38,6 +40,7 @@ private:
     MdbHandle *m_mdb;
     std::vector<Table> m_tables;
     std::vector<std::uint8_t> m_databaseProperties;
+    std::string m_databasePropertiesDamage;
 };
 
 }  // namespace reader

@@ -131,8 +131,9 @@ public:
         m_catalogue = &catalogue;
         if (m_ace)
             m_complexColumns = ace::readComplexColumns(m_mdb, catalogue);
+        warnOfDamagedProperties(catalogue, db.warnings);
         readReplicaIds(catalogue.databaseProperties(), db);
-        readRelations(db.relations);
+        readRelations(db.relations, db.warnings);
         m_relations = &db.relations;
         const std::vector<Catalogue::Table> &rows = catalogue.tables();
         std::vector<Table> tables(rows.size());
@@ -171,6 +172,22 @@ private:
         if (type == ObjectOdbcTable)
             attributes |= dbAttachedODBC;
         return attributes;
+    }
+
+    // A line of what a damaged file costs, naming the file.
+    QString warning(const std::string &what) const { return readerText("'" + m_path + "': " + what + "."); }
+
+    // A damaged property block costs its properties, not the table.
+    void warnOfDamagedProperties(const Catalogue &catalogue, QStringList &warnings) const
+    {
+        if (!catalogue.databasePropertiesDamage().empty())
+            warnings.append(warning("the database's own properties could not be read (" +
+                                    catalogue.databasePropertiesDamage() + "); the module leaves out its replica ids"));
+        for (const Catalogue::Table &t : catalogue.tables()) {
+            if (!t.propertiesDamage.empty())
+                warnings.append(warning("the properties of table \"" + t.name + "\" and its fields could not be read (" +
+                                        t.propertiesDamage + "); the module leaves them out"));
+        }
     }
 
     // The replica ids are properties of the database object, MSysDb.
@@ -274,7 +291,7 @@ private:
         return result;
     }
 
-    void readRelations(QList<Relation> &relations)
+    void readRelations(QList<Relation> &relations, QStringList &warnings)
     {
         struct Row {
             long position;
@@ -282,9 +299,12 @@ private:
         };
         std::vector<std::string> names;
         std::map<std::string, std::vector<Row>> fields;
-        RowReader rows(m_mdb, m_catalogue->localTable("MSysRelationships"),
-                       {"szRelationship", "grbit", "icolumn", "szObject", "szColumn", "szReferencedObject",
-                        "szReferencedColumn"});
+        MdbCatalogEntry *table = m_catalogue->localTable("MSysRelationships");
+        RowReader rows(m_mdb, table, {"szRelationship", "grbit", "icolumn", "szObject", "szColumn",
+                                      "szReferencedObject", "szReferencedColumn"});
+        if (table && !rows.ok())
+            warnings.append(warning("the relationships could not be read (the table MSysRelationships is damaged); "
+                                    "the module recreates neither them nor the indexes of their foreign keys"));
         while (rows.next()) {
             auto &entries = fields[rows.text(0)];
             if (entries.empty()) {

@@ -1,5 +1,7 @@
 #include "wizard/engine/reader/MdbAccess.h"
 
+#include "wizard/engine/jetfile/LongValue.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -82,13 +84,30 @@ std::unique_ptr<MdbCatalogEntry> tableEntry(MdbHandle *mdb, const std::string &n
     return entry;
 }
 
+namespace {
+
+// Reads pages through libmdb's second page buffer, leaving the page of the
+// current row where it is.
+jetfile::PageReader pageReader(MdbHandle *mdb)
+{
+    return [mdb](std::uint32_t number, std::span<std::uint8_t> page) {
+        const auto pageSize = std::size_t(mdb->fmt->pg_size);
+        if (mdb_read_alt_pg(mdb, number) != ssize_t(pageSize))
+            return false;
+        std::memcpy(page.data(), mdb->alt_pg_buf, std::min(page.size(), pageSize));
+        return true;
+    };
+}
+
+}  // namespace
+
 RowReader::RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<const char *> &columns)
     : m_mdb(mdb)
 {
     if (!entry)
         return;
     m_table.reset(mdb_read_table(entry));
-    if (!m_table || !mdb_read_columns(m_table.get()))
+    if (!m_table || !m_table->usage_map || !mdb_read_columns(m_table.get()))
         return;
     mdb_rewind_table(m_table.get());
     m_bindSize = mdb->bind_size > 0 ? mdb->bind_size : 16384;
@@ -119,30 +138,29 @@ std::string RowReader::text(std::size_t i) const
     return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
 }
 
-std::vector<std::uint8_t> RowReader::longValue(std::size_t i) const
+std::optional<std::vector<std::uint8_t>> RowReader::longValue(std::size_t i, std::string &problem) const
 {
-    if (!m_columns[i] || m_lengths[i] <= 0)
-        return {};
-    std::size_t size = 0;
-    void *value = mdb_ole_read_full(m_mdb, m_columns[i], &size);
-    const auto *bytes = static_cast<const std::uint8_t *>(value);
-    std::vector<std::uint8_t> result(bytes, bytes + (value ? size : 0));
-    g_free(value);
-    return result;
+    const MdbColumn *column = m_columns[i];
+    if (!column || m_lengths[i] <= 0)
+        return std::vector<std::uint8_t>();
+    // An inline value follows its reference in the row, on the page just read.
+    std::span<const std::uint8_t> inlineBytes;
+    const auto start = std::size_t(std::max(column->cur_value_start, 0)) + jetfile::LongValueReference;
+    const auto end = std::size_t(std::max(column->cur_value_start + column->cur_value_len, 0));
+    if (start <= end && end <= sizeof m_mdb->pg_buf)
+        inlineBytes = std::span<const std::uint8_t>(m_mdb->pg_buf + start, end - start);
+    const auto reference = std::span(reinterpret_cast<const std::uint8_t *>(m_buffers[i].data()),
+                                     jetfile::LongValueReference);
+    return jetfile::readLongValue(reference, inlineBytes, {int(m_mdb->fmt->pg_size), int(m_mdb->fmt->row_count_offset),
+                                                           pageReader(m_mdb)},
+                                  &problem);
 }
 
 // The column entries of a table, read from its definition pages.
 std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint32_t firstPage,
                                                        jetfile::Format format, std::string &problem)
 {
-    const int pageSize = int(mdb->fmt->pg_size);
-    const auto readPage = [mdb, pageSize](std::uint32_t number, std::span<std::uint8_t> page) {
-        if (mdb_read_alt_pg(mdb, number) != pageSize)
-            return false;
-        std::memcpy(page.data(), mdb->alt_pg_buf, std::min(page.size(), std::size_t(pageSize)));
-        return true;
-    };
-    const auto bytes = jetfile::readTableDefinitionChain(firstPage, pageSize, readPage, &problem);
+    const auto bytes = jetfile::readTableDefinitionChain(firstPage, int(mdb->fmt->pg_size), pageReader(mdb), &problem);
     if (!bytes)
         return std::nullopt;
     return jetfile::parseTableDefinition(*bytes, format, &problem);

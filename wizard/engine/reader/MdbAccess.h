@@ -40,13 +40,15 @@ class RowReader {
 public:
     RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<const char *> &columns);
 
-    // False when the table is missing or cannot be read.
+    // False when the table is missing or cannot be read: a table whose
+    // usage map is missing too, on which libmdb's row fetching crashes.
     bool ok() const { return m_ok; }
     bool next();
     // The value of column `i` of the current row; empty for a missing column or a null.
     std::string text(std::size_t i) const;
-    // The whole value of the long binary column `i` of the current row.
-    std::vector<std::uint8_t> longValue(std::size_t i) const;
+    // The whole value of the long binary column `i` of the current row;
+    // nothing when the value is damaged, with `problem` saying how.
+    std::optional<std::vector<std::uint8_t>> longValue(std::size_t i, std::string &problem) const;
 
 private:
     MdbHandle *m_mdb;

@@ -111,6 +111,13 @@ void warnOfLeftOutFields(const QList<LeftOutField> &fields)
                        .arg(QString::number(field.storageType, 16).toUpper().rightJustified(2, u'0')));
 }
 
+// What a damaged source cost the module, one line each.
+void warnOfDamagedSource(const QStringList &warnings)
+{
+    for (const QString &warning : warnings)
+        printError(QStringLiteral("warning: ") + oneLine(warning));
+}
+
 // Lets go of everything the run handed the generator, also after a failure.
 class GeneratorSession {
 public:
@@ -180,6 +187,7 @@ int run(const CliOptions &options, KeptMessages &messages)
 
     if (options.settings.pathNameCodeFile.isEmpty())
         writeModuleToStandardOutput(gen.ModuleText());
+    warnOfDamagedSource(gen.SourceWarnings());
     warnOfLeftOutFields(gen.LeftOutFields());
     // The closing message says where the module went: useful on a terminal,
     // noise in a script.

@@ -113,8 +113,9 @@ TEST(CliReader, AKilledRunLeavesNoReaderBehind)
 }
 
 // tabulo-cli runs the reader linked into it in a forked copy of itself. Its
-// answers match the reader program's: a design, a damaged file's failure,
-// and an encrypted file's design, read with the password on the copy's input.
+// answers match the reader program's: a design, a damaged file's design with
+// its warning, and an encrypted file's design, read with the password on the
+// copy's input.
 TEST(CliReader, TheBuiltInReaderAnswersAsTheReaderProgram)
 {
     TABULO_NEED_TESTDATA();
@@ -134,6 +135,6 @@ TEST(CliReader, TheBuiltInReaderAnswersAsTheReaderProgram)
         EXPECT_EQ(module, program.readAllStandardOutput()) << arguments.first().toStdString();
         EXPECT_EQ(builtIn.readAllStandardError(), program.readAllStandardError()) << arguments.first().toStdString();
         EXPECT_EQ(builtIn.exitCode(), program.exitCode()) << arguments.first().toStdString();
-        EXPECT_EQ(module.isEmpty(), arguments.size() == 1) << arguments.first().toStdString();
+        EXPECT_FALSE(module.isEmpty()) << arguments.first().toStdString();
     }
 }

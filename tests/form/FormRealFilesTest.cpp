@@ -145,3 +145,28 @@ TEST_F(RealFiles, AChangedWorkgroupLoginIsCheckedAgain)
     ASSERT_EQ(m_messages.messages.size(), 1);
     EXPECT_TRUE(messageTexts().first().contains(u"invalid username or password"_s)) << messageTexts().first().toStdString();
 }
+
+// A damaged source: the module is written without what could not be read,
+// and a message after the closing one says what that is.
+TEST_F(RealFiles, ADamagedSourceIsNamedAfterFinishWithWhatItLost)
+{
+    open();
+    const QString source = testDataPath(u"damaged/relations-null-usage-map.mdb"_s);
+    type(u"txtDBSource"_s, source);
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    click(u"chkCopyToClipboard"_s);
+    next();
+    ASSERT_EQ(page(), 3);
+    click(u"cmdAddAll"_s);
+    click(u"cmdFinish"_s);
+    EXPECT_TRUE(m_form->Succeeded());
+    ASSERT_EQ(m_messages.messages.size(), 2) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_EQ(messageTexts().first(), u"The Tabulo results have been copied to the clipboard."_s);
+    EXPECT_EQ(messageTexts().last(),
+              u"The source database is damaged: the module lacks what could not be read.\r\n\r\n'"_s + source
+                  + u"': the relationships could not be read (the table MSysRelationships is damaged); the module "
+                    "recreates neither them nor the indexes of their foreign keys."_s);
+}

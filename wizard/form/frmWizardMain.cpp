@@ -15,6 +15,7 @@
 #include "wizard/form/pages/SourcePage.h"
 #include "wizard/form/pages/TablesPage.h"
 #include "wizard/generator/SettingsCheck.h"
+#include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QCloseEvent>
@@ -342,6 +343,7 @@ void frmWizardMain::cmdFinish_Click()
             BusyPointer busy;
             m_succeeded = generator.WriteTableCreationCode();
         }
+        showDamagedSourceMessage(generator.SourceWarnings());
         emit AfterWizardComplete();
     } catch (const pembry::BasicError &e) {
         if (e.number() == dao::errors::NoPermission)
@@ -351,6 +353,16 @@ void frmWizardMain::cmdFinish_Click()
     } catch (...) {
         reportFormError(QStringLiteral("cmdFinish_Click"));
     }
+}
+
+// What a damaged source cost the module, after the message that says where
+// the module went.
+void frmWizardMain::showDamagedSourceMessage(const QStringList &warnings)
+{
+    if (!warnings.isEmpty())
+        pembry::MsgBox(QStringLiteral("The source database is damaged: the module lacks what could not be read.\r\n\r\n")
+                           + warnings.join(QStringLiteral("\r\n")),
+                       pembry::mb::OKOnly | pembry::mb::Exclamation, libraryTitle());
 }
 
 // The generator could not read the design of the source's tables.

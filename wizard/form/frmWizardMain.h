@@ -105,6 +105,7 @@ private:
     void cmdNext_Click();
     void cmdFinish_Click();
     void showSecuredSourceMessage();
+    void showDamagedSourceMessage(const QStringList &warnings);
     void cmdCancel_Click();
 
     void setStatusText(const QString &text);

@@ -103,6 +103,7 @@ struct clsWriteNewDatabase::State {
     GeneratorSettings settings;
     QString moduleText;
     QList<LeftOutField> leftOutFields;   // of moduleText
+    QStringList sourceWarnings;          // what the source of moduleText lost to damage
     qint16 statusBarPanelIndex = 1;
     ProgressDisplay *progressBar = nullptr;
     StatusBarControl *statusBar = nullptr;
@@ -156,6 +157,7 @@ qint32 clsWriteNewDatabase::InsertPosition() const { return d->settings.insertPo
 void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->settings.insertPosition = value; }
 QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
 QList<LeftOutField> clsWriteNewDatabase::LeftOutFields() const { return d->leftOutFields; }
+QStringList clsWriteNewDatabase::SourceWarnings() const { return d->sourceWarnings; }
 qint16 clsWriteNewDatabase::StatusBarPanelIndex() const { return d->statusBarPanelIndex; }
 
 void clsWriteNewDatabase::setStatusBarPanelIndex(qint16 value)
@@ -429,6 +431,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         status.finish(true);
         d->moduleText = text;
         d->leftOutFields = writer.leftOutFields();
+        d->sourceWarnings = database->Warnings();
         return true;
     } catch (...) {
         const BasicError e = asBasicError(std::current_exception());

@@ -48,6 +48,9 @@ public:
     // The fields the last module names in a comment only, since no DAO
     // type names their storage type.
     QList<LeftOutField> LeftOutFields() const;
+    // What of the source's design the last module lacks because the file
+    // is damaged (the engine's Warnings), one line each.
+    QStringList SourceWarnings() const;
     qint16 StatusBarPanelIndex() const;
     void setStatusBarPanelIndex(qint16 value);      // failures ignored
     // The user-interface objects are not owned: whoever hands one in sets the

@@ -1,6 +1,7 @@
 #pragma once
 // Timing whole program runs for the benchmarks that compare our programs
-// with mdbtools' (startup_bench, scale_bench).
+// with mdbtools' (startup_bench, scale_bench), and their peak memory
+// (snapshot_memory_bench).
 
 #include <benchmark/benchmark.h>
 
@@ -10,16 +11,22 @@
 #include <functional>
 #include <spawn.h>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
 
 extern char **environ;
 
-// Runs the command (searched on PATH) with its output on the null device and
-// answers its wall time in milliseconds; a negative value when it could not
-// be started or did not exit with status 0.
-inline double runMs(const std::vector<std::string> &command)
+// One run of a program: its wall time and its peak resident size.
+struct ProgramRun {
+    double ms = -1;
+    double peakBytes = -1;
+};
+
+// Runs the command (searched on PATH) with its output on the null device;
+// negative figures when it could not be started or did not exit with status 0.
+inline ProgramRun runProgram(const std::vector<std::string> &command)
 {
     std::vector<char *> argv;
     for (const std::string &word : command)
@@ -34,11 +41,19 @@ inline double runMs(const std::vector<std::string> &command)
     const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
     if (spawned != 0)
-        return -1;
+        return {};
     int status = 0;
-    if (waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return {};
+    return {std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count(),
+            double(usage.ru_maxrss) * 1024};
+}
+
+// The wall time of a run in milliseconds; negative as runProgram() says.
+inline double runMs(const std::vector<std::string> &command)
+{
+    return runProgram(command).ms;
 }
 
 inline double median(std::vector<double> values)

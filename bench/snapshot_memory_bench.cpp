@@ -4,48 +4,15 @@
 // of the snapshot file: the design, the objects served from it and the
 // table lists should stay within about ten times the file; a full run also
 // holds the module, whose text is about ten times the file for such tables.
-#include <benchmark/benchmark.h>
+#include "bench/ProgramRuns.h"
 
 #include <QByteArray>
 #include <QFile>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <string>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <vector>
-
-extern char **environ;
-
 namespace {
 
 const std::string kCli = TABULO_BINARY_DIR "/bin/tabulo-cli";
-
-// The peak resident size of the command in bytes, its output on the null
-// device; negative when it could not be started or failed.
-double peakBytes(const std::vector<std::string> &command)
-{
-    std::vector<char *> argv;
-    for (const std::string &word : command)
-        argv.push_back(const_cast<char *>(word.c_str()));
-    argv.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (spawned != 0)
-        return -1;
-    int status = 0;
-    rusage usage{};
-    if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-        return -1;
-    return double(usage.ru_maxrss) * 1024;
-}
 
 // A snapshot of `tables` tables named Table0000000 and up, one Long field each.
 QByteArray snapshot(int tables)
@@ -78,7 +45,7 @@ void peakMemory(benchmark::State &state, bool writeModule)
         run.push_back("--list-tables");
     double peak = 0;
     for (auto _ : state) {
-        peak = peakBytes(run);
+        peak = runProgram(run).peakBytes;
         if (peak < 0) {
             state.SkipWithError("tabulo-cli failed on the snapshot");
             return;

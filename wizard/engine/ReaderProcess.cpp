@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -16,6 +17,20 @@ namespace {
 // The reader's answer for one file stays far below this.
 constexpr qint64 MaxOutputBytes = 256 * 1024 * 1024;
 constexpr qint64 ReadChunkBytes = 64 * 1024;
+
+// Waits at most `ms` for the child `pid` to end: on its process descriptor,
+// which wakes this thread the moment it ends, else a millisecond at a time.
+void waitForExit(pid_t pid, int ms)
+{
+    const int descriptor = int(syscall(SYS_pidfd_open, pid, 0));
+    if (descriptor < 0) {
+        poll(nullptr, 0, 1);
+        return;
+    }
+    pollfd ended{descriptor, POLLIN, 0};
+    poll(&ended, 1, ms);
+    close(descriptor);
+}
 
 }  // namespace
 
@@ -140,7 +155,7 @@ ReaderRun ReaderProcess::finish()
             stopReaderChild(m_child);
             return run;
         }
-        poll(nullptr, 0, 1);
+        waitForExit(m_child.pid, std::min(remainingMs(), 1000));
     }
     close(m_child.output);
     m_child = ReaderChild{};

@@ -201,10 +201,12 @@ const ComplexColumn *ComplexColumns::find(std::uint32_t tablePage, std::string_v
 ComplexColumns readComplexColumns(MdbHandle *mdb, const Catalogue &catalogue)
 {
     ComplexColumns result;
-    RowReader rows(mdb, catalogue.localTable("MSysComplexColumns"),
-                   {"ColumnName", "ComplexID", "ConceptualTableID", "FlatTableID", "ComplexTypeObjectID"});
-    if (!rows.ok())
+    MdbCatalogEntry *table = catalogue.localTable("MSysComplexColumns");
+    RowReader rows(mdb, table, {"ColumnName", "ComplexID", "ConceptualTableID", "FlatTableID", "ComplexTypeObjectID"});
+    if (!rows.ok()) {
+        result.damaged = table != nullptr;
         return result;
+    }
     std::map<std::uint32_t, const std::string *> names;
     for (const Catalogue::Table &table : catalogue.tables()) {
         if (table.entry)

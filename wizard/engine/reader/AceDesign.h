@@ -41,6 +41,7 @@ struct ComplexColumn {
 
 struct ComplexColumns {
     std::vector<ComplexColumn> columns;   // in MSysComplexColumns' order
+    bool damaged = false;                 // MSysComplexColumns is there but cannot be read
 
     // By ComplexID (unique in a database), or by table page and column name.
     const ComplexColumn *find(std::int32_t complexId) const;

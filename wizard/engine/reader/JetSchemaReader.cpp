@@ -131,6 +131,9 @@ public:
         m_catalogue = &catalogue;
         if (m_ace)
             m_complexColumns = ace::readComplexColumns(m_mdb, catalogue);
+        if (m_complexColumns.damaged)
+            db.warnings.append(warning("the attachment and multi-valued fields could not be read (the table "
+                                       "MSysComplexColumns is damaged); the module leaves them out"));
         warnOfDamagedProperties(catalogue, db.warnings);
         readReplicaIds(catalogue.databaseProperties(), db);
         readRelations(db.relations, db.warnings);
@@ -572,10 +575,10 @@ std::optional<QStringList> readWorkgroupUsers(const std::string &path, schema::R
     }
     QStringList users;
     Catalogue catalogue(mdb.get());
-    RowReader accounts(mdb.get(), catalogue.read() ? catalogue.localTable("MSysAccounts") : nullptr,
-                       {"Name", "FGroup"});
+    MdbCatalogEntry *table = catalogue.read() ? catalogue.localTable("MSysAccounts") : nullptr;
+    RowReader accounts(mdb.get(), table, {"Name", "FGroup"});
     if (!accounts.ok()) {
-        unusable("it has no accounts table (MSysAccounts).");
+        unusable(table ? "its accounts table (MSysAccounts) is damaged." : "it has no accounts table (MSysAccounts).");
         return std::nullopt;
     }
     while (accounts.next()) {

@@ -285,7 +285,7 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         if (app.count(entry.option) == 0)
             continue;
         QString problem;
-        const std::optional<QString> read = readPassword(fromArgument(entry.file), QString::fromLatin1(entry.prompt), problem);
+        const std::optional<QString> read = readPassword(pembry::decodeFileName(QByteArray::fromStdString(entry.file)), QString::fromLatin1(entry.prompt), problem);
         if (!read) {
             std::fprintf(stderr, "tabulo-cli: %s: %s\n", entry.option.c_str(), problem.toLocal8Bit().constData());
             return 2;

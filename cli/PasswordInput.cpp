@@ -1,11 +1,14 @@
 #include "cli/PasswordInput.h"
 
+#include "utility/OS32Helper.h"
+
 #include <QFile>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -87,10 +90,15 @@ std::optional<QString> readPassword(const QString &file, const QString &prompt, 
         }
         return QString::fromLocal8Bit(withoutLineEnd(line.value_or(QByteArray())));
     }
-    // Any readable file serves, also a pipe such as <(pass show db).
-    QFile source(file);
-    if (!source.open(QIODevice::ReadOnly)) {
-        problem = QStringLiteral("cannot read \"%1\": %2").arg(file, source.errorString());
+    // Any readable file serves, also a pipe such as <(pass show db). It is
+    // opened by the bytes its name was given as (pembry::decodeFileName).
+    const int descriptor = ::open(pembry::encodeFileName(file).constData(), O_RDONLY | O_CLOEXEC);
+    QFile source;
+    if (descriptor < 0 || !source.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        problem = QStringLiteral("cannot read \"%1\": %2")
+                      .arg(file, descriptor < 0 ? QString::fromLocal8Bit(std::strerror(errno)) : source.errorString());
+        if (descriptor >= 0)
+            ::close(descriptor);
         return std::nullopt;
     }
     return QString::fromLocal8Bit(withoutLineEnd(source.readLine(kMaxLineBytes)));

@@ -17,6 +17,7 @@
 #include <QThread>
 
 #include <filesystem>
+#include <fstream>
 
 using namespace clitest;
 
@@ -117,6 +118,11 @@ public:
     {
         std::filesystem::copy_file(QFile::encodeName(testDataPath(corpusFile)).toStdString(),
                                    folder() / name.toStdString());
+    }
+    // Writes `content` to the file named by the bytes `name`.
+    void write(const QByteArray &name, const QByteArray &content) const
+    {
+        std::ofstream(folder() / name.toStdString(), std::ios::binary) << content.toStdString();
     }
 
 private:
@@ -256,6 +262,10 @@ TEST(CliSecurity, ASourceNameThatIsNotUtf8IsTheFileCheckedAndRead)
     result = runCliWithBytes({"pw\xff.mdb", "--list-tables", "--db-password", "password"}, dir.path());
     EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
     EXPECT_EQ(result.out.toStdString(), "Table1\n");
+    // So is a password file's.
+    dir.write("pw\xff.txt", "password\n");
+    result = runCliWithBytes({"pw\xff.mdb", "--list-tables", "--db-password-file", "pw\xff.txt"}, dir.path());
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
 
     // A Latin-1 name, and a workgroup file under such a name.
     dir.copy(QStringLiteral("northwind.mdb"), "caf\xe9.mdb");

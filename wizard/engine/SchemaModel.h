@@ -8,10 +8,6 @@
 #include <QStringList>
 #include <QVariant>
 
-// The model's entries move by their bytes (Q_RELOCATABLE_TYPE after each),
-// so that its lists grow in place instead of copying every entry into a new
-// block beside the old one.
-
 namespace schema {
 
 // The longest name of a table, field, index, relationship or property that
@@ -42,10 +38,6 @@ struct Property {
     QVariant value;
 };
 
-}  // namespace schema
-Q_DECLARE_TYPEINFO(schema::Property, Q_RELOCATABLE_TYPE);
-namespace schema {
-
 struct Field {
     QString name;
     int type = 10;              // DAO type code (dao::DataType)
@@ -64,10 +56,6 @@ struct Field {
     QList<Property> properties; // in stored order
 };
 
-}  // namespace schema
-Q_DECLARE_TYPEINFO(schema::Field, Q_RELOCATABLE_TYPE);
-namespace schema {
-
 struct Index {
     QString name;
     bool primary = false;
@@ -81,10 +69,6 @@ struct Index {
     bool isDescending(qsizetype k) const { return k < descending.size() && descending[k]; }
 };
 
-}  // namespace schema
-Q_DECLARE_TYPEINFO(schema::Index, Q_RELOCATABLE_TYPE);
-namespace schema {
-
 struct Table {
     QString name;
     qint32 attributes = 0;      // DAO TableDef attribute bits
@@ -95,18 +79,10 @@ struct Table {
     QList<Index> indexes;
 };
 
-}  // namespace schema
-Q_DECLARE_TYPEINFO(schema::Table, Q_RELOCATABLE_TYPE);
-namespace schema {
-
 struct RelationField {
     QString name;               // column of the referenced (primary) table
     QString foreignName;        // column of the referencing table
 };
-
-}  // namespace schema
-Q_DECLARE_TYPEINFO(schema::RelationField, Q_RELOCATABLE_TYPE);
-namespace schema {
 
 struct Relation {
     QString name;
@@ -116,10 +92,6 @@ struct Relation {
     bool partialReplica = false;
     QList<RelationField> fields;
 };
-
-}  // namespace schema
-Q_DECLARE_TYPEINFO(schema::Relation, Q_RELOCATABLE_TYPE);
-namespace schema {
 
 struct Database {
     QString name;               // the file it was read from
@@ -134,3 +106,12 @@ struct Database {
 };
 
 }  // namespace schema
+
+// The model's entries move by their bytes, so that its lists grow in place
+// instead of copying every entry into a new block beside the old one.
+Q_DECLARE_TYPEINFO(schema::Property, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::Field, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::Index, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::Table, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::RelationField, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::Relation, Q_RELOCATABLE_TYPE);

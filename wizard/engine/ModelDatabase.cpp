@@ -88,7 +88,7 @@ class NameOnlyField : public Field {
 public:
     NameOnlyField(QString name, QString foreignName, qint32 attributes, const Context &context)
         : m_name(std::move(name)), m_foreignName(std::move(foreignName)), m_attributes(attributes),
-          m_context(context), m_properties("Properties", m_noProperties, m_context) {}
+          m_context(context), m_properties("Properties", noProperties(), m_context) {}
 
     QString Name() const override { return m_name; }
     int Type() const override { return 0; }
@@ -105,9 +105,14 @@ public:
 private:
     QString m_name;
     QString m_foreignName;
+    static const QList<schema::Property> &noProperties()
+    {
+        static const QList<schema::Property> none;
+        return none;
+    }
+
     qint32 m_attributes;
     Context m_context;
-    QList<schema::Property> m_noProperties;
     ModelProperties m_properties;
 };
 

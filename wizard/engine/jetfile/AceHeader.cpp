@@ -1,5 +1,7 @@
 #include "wizard/engine/jetfile/AceHeader.h"
 
+#include "wizard/engine/jetfile/LittleEndian.h"
+
 namespace jetfile {
 
 namespace {
@@ -7,8 +9,6 @@ namespace {
 constexpr std::size_t VersionOffset = 0x14;
 constexpr std::size_t HeaderEnd = 0x18 + 128;         // the end of the RC4-masked header range
 constexpr std::size_t EncryptionInfoOffset = 0x299;   // u16 length, then u16 major, u16 minor
-
-std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at) { return std::uint16_t(b[at] | (b[at + 1] << 8)); }
 
 std::optional<AceHeader> fail(std::string *problem, std::string why)
 {

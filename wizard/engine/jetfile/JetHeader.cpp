@@ -1,5 +1,7 @@
 #include "wizard/engine/jetfile/JetHeader.h"
 
+#include "wizard/engine/jetfile/LittleEndian.h"
+
 #include <array>
 #include <cmath>
 #include <cstring>
@@ -14,13 +16,6 @@ constexpr std::size_t CodePageOffset = 0x3C;
 constexpr std::size_t DatabaseKeyOffset = 0x3E;
 constexpr std::size_t CreationDateOffset = 0x72;
 constexpr std::array<std::uint8_t, 4> HeaderKey{0xC7, 0xDA, 0x39, 0x6B};  // 0x6B39DAC7, little-endian
-
-std::uint16_t u16(const std::uint8_t *p) { return std::uint16_t(p[0] | (p[1] << 8)); }
-std::uint32_t u32(const std::uint8_t *p)
-{
-    return std::uint32_t(p[0]) | (std::uint32_t(p[1]) << 8) | (std::uint32_t(p[2]) << 16) |
-           (std::uint32_t(p[3]) << 24);
-}
 
 bool fail(std::string *problem, const char *why)
 {
@@ -118,10 +113,10 @@ std::optional<Header> parseHeader(std::span<const std::uint8_t> bytes, std::stri
     std::memcpy(page.data(), bytes.data(), EncryptedStart + encryptedLength);
     rc4(HeaderKey, std::span(page.data() + EncryptedStart, encryptedLength));
 
-    header.databaseKey = u32(page.data() + DatabaseKeyOffset);
+    header.databaseKey = u32(page, DatabaseKeyOffset);
     if (newer)
         return header;  // a newer format: only its key is read here
-    header.codePage = u16(page.data() + CodePageOffset);
+    header.codePage = u16(page, CodePageOffset);
 
     if (header.format == Format::Jet3) {
         for (std::size_t i = 0; i < 20 && page[PasswordOffset + i] != 0; ++i)

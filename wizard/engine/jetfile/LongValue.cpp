@@ -1,5 +1,7 @@
 #include "wizard/engine/jetfile/LongValue.h"
 
+#include "wizard/engine/jetfile/LittleEndian.h"
+
 #include <set>
 
 namespace jetfile {
@@ -9,17 +11,6 @@ namespace {
 constexpr std::uint32_t InlineValue = 0x80000000, SinglePageValue = 0x40000000, KindBits = 0xF0000000;
 constexpr std::uint16_t RowOffsetBits = 0x1FFF;
 constexpr std::size_t NextRowBytes = 4;   // a chained row starts with the next row's page and number
-
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint32_t(b[at]) | std::uint32_t(b[at + 1]) << 8 | std::uint32_t(b[at + 2]) << 16 |
-           std::uint32_t(b[at + 3]) << 24;
-}
-
-std::size_t u16(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::size_t(b[at]) | std::size_t(b[at + 1]) << 8;
-}
 
 // The bytes of row `pageRow` (page number << 8 | row number), found as
 // libmdb's mdb_find_pg_row finds it: from the row's offset to the offset of

@@ -1,5 +1,7 @@
 #include "wizard/engine/jetfile/PropertyBlock.h"
 
+#include "wizard/engine/jetfile/LittleEndian.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -12,16 +14,6 @@ constexpr std::uint16_t ObjectChunk = 0x0000;
 constexpr std::uint16_t ColumnChunk = 0x0001;
 constexpr std::size_t ChunkHeader = 6;       // 32-bit length, 16-bit type
 constexpr std::size_t EntryHeader = 8;       // length, ddl flag, type, name index, value length
-
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
-           (std::uint32_t(b[at + 3]) << 24);
-}
-std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint16_t(b[at] | (b[at + 1] << 8));
-}
 
 // A property name as ASCII text: Jet 3 names are bytes, Jet 4 names UTF-16LE.
 // Empty when the name holds anything else (the caller decodes those).

@@ -1,5 +1,7 @@
 #include "wizard/engine/jetfile/TableDefinition.h"
 
+#include "wizard/engine/jetfile/LittleEndian.h"
+
 #include <set>
 
 namespace jetfile {
@@ -78,16 +80,6 @@ private:
     std::size_t m_at;
     bool m_ok = true;
 };
-
-std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint32_t(b[at]) | (std::uint32_t(b[at + 1]) << 8) | (std::uint32_t(b[at + 2]) << 16) |
-           (std::uint32_t(b[at + 3]) << 24);
-}
-std::uint16_t u16(std::span<const std::uint8_t> b, std::size_t at)
-{
-    return std::uint16_t(b[at] | (b[at + 1] << 8));
-}
 
 template <class T>
 std::optional<T> fail(std::string *problem, const char *why)

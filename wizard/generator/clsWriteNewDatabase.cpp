@@ -195,17 +195,16 @@ QString clsWriteNewDatabase::VarNameNewIndex() const
 }
 void clsWriteNewDatabase::setVarNameNewIndex(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let VarNameNewIndex"), [&] { d->settings.varNameNewIndex = value; });
+    trapped(propertyLetSource("VarNameNewIndex"), [&] { d->settings.varNameNewIndex = value; });
 }
 
 QString clsWriteNewDatabase::ProcPrefix() const
 {
-    return trapped(QStringLiteral("clsWriteNewDatabase:Property Get ProcPrefix"), [&] { return d->settings.procPrefix; });
+    return trapped(propertyGetSource("ProcPrefix"), [&] { return d->settings.procPrefix; });
 }
 void clsWriteNewDatabase::setProcPrefix(const QString &value)
 {
-    trapped(QStringLiteral("clsWriteNewDatabase:Property Let ProcPrefix"),
-            [&] { d->settings.procPrefix = normalisedProcPrefix(value); });
+    trapped(propertyLetSource("ProcPrefix"), [&] { d->settings.procPrefix = normalisedProcPrefix(value); });
 }
 
 // The plain text settings: stored as given, errors raised again with the

@@ -177,11 +177,13 @@ ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitB
     fds[1] = aboveStandardStreams(pipeEnds[1]);
     fds[2] = childInput(input, inputBytes);
     fds[3] = aboveStandardStreams(open("/dev/null", O_WRONLY | O_CLOEXEC));
-    void *stack = mmap(nullptr, ChildStackBytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK,
-                       -1, 0);
+    // A forked copy runs on its own copy of this thread's stack.
+    void *stack = entry ? nullptr
+                        : mmap(nullptr, ChildStackBytes, PROT_READ | PROT_WRITE,
+                               MAP_PRIVATE | MAP_ANONYMOUS | MAP_STACK, -1, 0);
     if (fds[0] < 0 || fds[1] < 0 || fds[2] < 0 || fds[3] < 0 || stack == MAP_FAILED) {
         *error = errno;
-        if (stack != MAP_FAILED)
+        if (stack && stack != MAP_FAILED)
             munmap(stack, ChildStackBytes);
         closeAll(fds, 4);
         return child;
@@ -206,7 +208,8 @@ ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitB
     }
     const int cloneError = errno;
     sigprocmask(SIG_SETMASK, &previous, nullptr);
-    munmap(stack, ChildStackBytes);
+    if (stack)
+        munmap(stack, ChildStackBytes);
     closeAll(fds + 1, 3);
 
     if (pid < 0 || setup.error != 0) {

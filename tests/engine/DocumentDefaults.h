@@ -25,7 +25,8 @@ inline QJsonObject fieldDefaults()
 {
     return {{"name", ""}, {"type", 10}, {"size", 0}, {"attributes", 0}, {"required", false},
             {"allowZeroLength", false}, {"defaultValue", ""}, {"validationRule", ""}, {"validationText", ""},
-            {"expression", ""}, {"appendOnly", false}, {"storageType", 0}, {"properties", QJsonArray()}};
+            {"expression", ""}, {"appendOnly", false}, {"storageType", 0}, {"precision", 0}, {"scale", 0},
+            {"properties", QJsonArray()}};
 }
 
 inline QJsonObject indexDefaults()

@@ -99,6 +99,8 @@ public:
     QString Expression() const override { enter("Field.Expression"); return m_inner->Expression(); }
     bool AppendOnly() const override { enter("Field.AppendOnly"); return m_inner->AppendOnly(); }
     int StorageType() const override { enter("Field.StorageType"); return m_inner->StorageType(); }
+    int Precision() const override { enter("Field.Precision"); return m_inner->Precision(); }
+    int Scale() const override { enter("Field.Scale"); return m_inner->Scale(); }
     QString ForeignName() const override { enter("Field.ForeignName"); return m_inner->ForeignName(); }
     const dao::Properties &Properties() const override
     {

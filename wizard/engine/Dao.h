@@ -112,6 +112,9 @@ public:
     // The file's storage type code of a column that no DAO type names (its
     // Type() is then 0); 0 for every other field.
     virtual int StorageType() const { return 0; }
+    // A Decimal's precision and scale; 0 for any other field, or unknown.
+    virtual int Precision() const { return 0; }
+    virtual int Scale() const { return 0; }
     // The field's further design properties; empty for the fields of an
     // Index or a Relation.
     virtual const dao::Properties &Properties() const = 0;

@@ -73,6 +73,8 @@ public:
     QString Expression() const override { return m_field.expression; }
     bool AppendOnly() const override { return m_field.appendOnly; }
     int StorageType() const override { return m_field.storageType; }
+    int Precision() const override { return m_field.precision; }
+    int Scale() const override { return m_field.scale; }
     QString ForeignName() const override { return {}; }
     const dao::Properties &Properties() const override { return m_properties; }
 

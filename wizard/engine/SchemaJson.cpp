@@ -15,8 +15,9 @@ namespace {
 
 // Version 2 added index field directions, table validation and design
 // properties; version 3 ACE designs and the field members expression,
-// appendOnly and storageType. Older documents read as designs without them.
-constexpr int FormatVersion = 3;
+// appendOnly and storageType; version 4 a Decimal's precision and scale.
+// Older documents read as designs without them.
+constexpr int FormatVersion = 4;
 
 namespace daotype = jetfile::daotype;
 
@@ -324,6 +325,10 @@ private:
                 flag(Path{&at, "appendOnly"}, f.appendOnly);
             } else if (is(key, "storageType")) {
                 typeCode(Path{&at, "storageType"}, f.storageType);
+            } else if (is(key, "precision")) {
+                number(Path{&at, "precision"}, f.precision, 0, 28);
+            } else if (is(key, "scale")) {
+                number(Path{&at, "scale"}, f.scale, 0, 28);
             } else if (is(key, "properties")) {
                 properties(Path{&at, "properties"}, f.properties);
             } else {

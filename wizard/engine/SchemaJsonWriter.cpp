@@ -257,7 +257,8 @@ void field(Writer &w, const Field &f)
             {"required", &Field::required}, {"allowZeroLength", &Field::allowZeroLength},
             {"defaultValue", &Field::defaultValue}, {"validationRule", &Field::validationRule},
             {"validationText", &Field::validationText}, {"expression", &Field::expression},
-            {"appendOnly", &Field::appendOnly}, {"storageType", &Field::storageType}});
+            {"appendOnly", &Field::appendOnly}, {"storageType", &Field::storageType},
+            {"precision", &Field::precision}, {"scale", &Field::scale}});
         propertiesIfAny(w, f.properties);
     });
 }
@@ -316,19 +317,21 @@ void relation(Writer &w, const Relation &r)
 }
 
 // Version 3 added ACE designs (version "12.0") and the field members
-// expression, appendOnly and storageType. A design without them is written
-// as version 2, which programs that know no ACE field still read.
+// expression, appendOnly and storageType; version 4 a Decimal's precision
+// and scale. A design is written as the oldest version that holds it, which
+// programs that know fewer members still read.
 int formatVersion(const Database &db)
 {
-    if (db.version == QLatin1String("12.0"))
-        return 3;
+    int version = db.version == QLatin1String("12.0") ? 3 : 2;
     for (const Table &t : db.tables) {
         for (const Field &f : t.fields) {
+            if (f.precision != 0 || f.scale != 0)
+                return 4;
             if (!f.expression.isEmpty() || f.appendOnly || f.storageType != 0)
-                return 3;
+                version = 3;
         }
     }
-    return 2;
+    return version;
 }
 
 // One JSON document: an object whose members `members` writes, and a

@@ -53,6 +53,10 @@ struct Field {
     // The file's storage type code for a column no DAO type names (then
     // `type` is 0); 0 for every other column.
     int storageType = 0;
+    // A Decimal's precision (total digits, 1 to 28) and scale (digits after
+    // the point); 0 when the field is no Decimal or they are unknown.
+    int precision = 0;
+    int scale = 0;
     QList<Property> properties; // in stored order
 };
 

@@ -382,6 +382,11 @@ private:
                 f.type = column->col_type == MDB_NUMERIC ? dbDecimal : column->col_type;
                 f.size = daoSize(column->col_type, column->col_size, m_format);
             }
+            if (f.type == dbDecimal && column->col_type == MDB_NUMERIC) {
+                // libmdb 1.0 swaps the two: its col_prec holds the scale.
+                f.precision = column->col_scale;
+                f.scale = column->col_prec;
+            }
             f.attributes = daoFieldAttributes(flags);
             const jetfile::Property *required = properties.value(set, "Required");
             const jetfile::Property *allowZeroLength = properties.value(set, "AllowZeroLength");

@@ -77,6 +77,14 @@ struct GeneratorSettings {
     QString passwordMDWNew;
     QString passwordDBNew;                       // ";pwd=..." or empty: see connectPassword()
 
+    // What is written: empty for the Basic module, else the SQL script of
+    // that dialect ("sqlite", "postgresql" or "mysql"), UTF-8 with LF line
+    // ends. A script takes the tables, the relations setting and
+    // lowercaseNames; the code style, the new database and its security
+    // mean nothing for it.
+    QString sqlDialect;
+    bool lowercaseNames = false;                 // SQL: every identifier in lower case
+
     // Output and delivery.
     QString pathNameCodeFile;                    // empty: no code file
     bool writeVB5Header = false;

@@ -146,6 +146,44 @@ TEST_F(RealFiles, AChangedWorkgroupLoginIsCheckedAgain)
     EXPECT_TRUE(messageTexts().first().contains(u"invalid username or password"_s)) << messageTexts().first().toStdString();
 }
 
+// A database password changed after the source opened is checked on the
+// next Next: a wrong one leads back to its box, and Finish is never reached.
+TEST_F(RealFiles, AChangedDatabasePasswordIsCheckedAgain)
+{
+    struct Case {
+        QString file;
+        tabulo::WizardBuild build;
+    };
+    const Case cases[] = {{u"ace14-encrypted-standard.accdb"_s, tabulo::ace120Build()},
+                          {u"jet4-password.mdb"_s, tabulo::jet40Build()}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.file.toStdString());
+        tabulo::setWizardBuild(c.build);
+        m_messages.messages.clear();
+        open();
+        type(u"txtDBSource"_s, testDataPath(c.file));
+        type(u"txtPasswordDBSource"_s, u"password"_s);
+        next();
+        ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+        back();
+        clear(u"txtPasswordDBSource"_s);
+        type(u"txtPasswordDBSource"_s, u"wrong"_s);
+        next();
+        EXPECT_EQ(page(), 0) << "a wrong database password opened page 1";
+        EXPECT_EQ(messageTexts(), QStringList{u"Please enter a valid database password for the source database."_s});
+        EXPECT_EQ(m_form->focusWidget(), box(u"txtPasswordDBSource"_s));
+
+        // The right one again opens it again.
+        QTest::keyClicks(box(u"txtPasswordDBSource"_s), u"password"_s);
+        next();
+        EXPECT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+        EXPECT_EQ(m_messages.messages.size(), 1);
+        m_form.reset();
+        resetGenerator();
+    }
+    tabulo::setWizardBuild(tabulo::jet40Build());
+}
+
 // A damaged source: the module is written without what could not be read,
 // and a message after the closing one says what that is.
 TEST_F(RealFiles, ADamagedSourceIsNamedAfterFinishWithWhatItLost)

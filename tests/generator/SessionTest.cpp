@@ -98,6 +98,26 @@ TEST_F(GeneratorTest, AWrongDatabasePasswordIsRaisedAfreshAndTheWorkspaceReused)
     EXPECT_EQ(engine->faults().callCount("Workspace.OpenDatabase"), 2);
 }
 
+TEST_F(GeneratorTest, ADatabasePasswordChangedAfterTheOpenIsCheckedOnTheNextUse)
+{
+    const QString locked = addSource("locked.mdb", shopModel(), "secret");
+    signInThrough({"admin"}, "admin");
+    gen.setPathNameDBSource(locked);
+    gen.setPasswordDBSource("secret");
+    const std::shared_ptr<dao::Database> opened = gen.DBSource();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(gen.DBSource(), opened) << "an unchanged password opened the database again";
+
+    gen.setPasswordDBSource("guess");
+    EXPECT_EQ(expectedError([&] { gen.DBSource(); }).number(), 3031);
+    EXPECT_EQ(expectedError([&] { gen.DBSourceVersion(); }).number(), 3031) << "the refused open was kept";
+
+    gen.setPasswordDBSource("secret");
+    EXPECT_NE(gen.DBSource(), nullptr);
+    EXPECT_EQ(engine->faults().callCount("DBEngine.CreateWorkspace"), 1) << "the workgroup login was asked again";
+    EXPECT_EQ(engine->faults().callCount("Workspace.OpenDatabase"), 4);
+}
+
 TEST_F(GeneratorTest, AnUnrecognisedFormatShowsTheMessageAndAnswersNoDatabase)
 {
     engine->faults().inject("Workspace.OpenDatabase", 3343);

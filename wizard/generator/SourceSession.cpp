@@ -97,6 +97,8 @@ std::shared_ptr<dao::Database> SourceSession::database()
 {
     if (m_workspace && login() != m_workspaceLogin)
         close();
+    if (m_database && passwordDB != m_databasePassword)
+        closeDatabase();
     if (m_database)
         return m_database;
     const QString path = m_pathName;
@@ -121,6 +123,7 @@ std::shared_ptr<dao::Database> SourceSession::database()
             m_workspaceLogin = login();
         }
         m_database = m_workspace->OpenDatabase(path, false, true, QStringLiteral(";pwd=") + passwordDB);
+        m_databasePassword = passwordDB;
         return m_database;
     } catch (const BasicError &e) {
         switch (e.number()) {
@@ -143,6 +146,7 @@ void SourceSession::setDatabase(std::shared_ptr<dao::Database> database)
     // Stored directly: the held database must not be let go of.
     if (m_database)
         m_pathName = m_database->Name();
+    m_databasePassword = passwordDB;
 }
 
 qint32 SourceSession::majorVersion()
@@ -172,16 +176,22 @@ void SourceSession::listTables(ListControl &list)
     }
 }
 
-void SourceSession::close()
+void SourceSession::closeDatabase()
 {
-    // Each step runs even when an earlier one failed; a database owned by
-    // the host or the engine's default workspace may refuse to close.
+    // A database owned by the host may refuse to close.
     try {
         if (m_database)
             m_database->Close();
     } catch (...) {
     }
     m_database.reset();
+}
+
+void SourceSession::close()
+{
+    // Each step runs even when an earlier one failed; the engine's default
+    // workspace may refuse to close.
+    closeDatabase();
     try {
         if (m_workspace)
             m_workspace->Close();

@@ -31,8 +31,9 @@ public:
 
     // The held database, opened first if none is held; none after the
     // "cannot open" message for a format the engine does not recognise.
-    // A login changed since the workspace was opened lets go of both, so
-    // that the engine checks the new one.
+    // A login changed since the workspace was opened lets go of both, and a
+    // database password changed since the database was opened lets go of the
+    // database, so that the engine checks the new one.
     std::shared_ptr<dao::Database> database();
     // Holds a database the host opened; the path becomes its name.
     void setDatabase(std::shared_ptr<dao::Database> database);
@@ -51,11 +52,15 @@ public:
 private:
     // The login the held workspace was opened with.
     QStringList login() const;
+    // Closes and lets go of the database, keeping the workspace.
+    void closeDatabase();
 
     QString m_pathName;
     std::shared_ptr<dao::Workspace> m_workspace;
     QStringList m_workspaceLogin;
     std::shared_ptr<dao::Database> m_database;
+    // The database password the held database was opened with.
+    QString m_databasePassword;
 };
 
 // Finds tables among the table definitions by name, as DAO's

@@ -5,6 +5,8 @@
 #include "CliRun.h"
 #include "TestPaths.h"
 
+#include <QTemporaryDir>
+
 using namespace Qt::StringLiterals;
 
 namespace {
@@ -30,7 +32,54 @@ QByteArray procedureOf(const QByteArray &module, const char *table)
     return start < 0 ? QByteArray() : module.mid(start, module.indexOf("End Sub", start) - start);
 }
 
+// A copy of the corpus file `name` in `folder` whose first table-definition
+// page that names the column `column` is marked a data page, as one changed
+// byte does: libmdb then refuses that table.
+QString withDamagedDefinition(const QTemporaryDir &folder, const QString &name, const QString &column)
+{
+    constexpr qsizetype PageSize = 4096;
+    QByteArray bytes = clitest::readFile(testDataPath(name));
+    const QByteArray stored(reinterpret_cast<const char *>(column.utf16()), column.size() * 2);
+    for (qsizetype page = 0; page + PageSize <= bytes.size(); page += PageSize) {
+        if (bytes[page] == 0x02 && bytes.mid(page, PageSize).contains(stored)) {
+            bytes[page] = 0x01;
+            break;
+        }
+    }
+    const QString path = folder.filePath(u"damaged.accdb"_s);
+    clitest::writeFile(path, bytes);
+    return path;
+}
+
 }  // namespace
+
+TEST(DamagedFiles, AnUnreadableSystemTableCostsNothing)
+{
+    TABULO_NEED_TESTDATA();
+    const QString damaged = testDataPath(u"damaged/ace-system-table-damaged.accdb"_s);
+    const QString clean = testDataPath(u"ace14-types.accdb"_s);
+    for (const QStringList &options : {QStringList{}, QStringList{u"--design-properties"_s},
+                                       QStringList{u"--list-tables"_s}}) {
+        const clitest::CliResult run = runBothReaders(QStringList{damaged} + options);
+        EXPECT_EQ(run.err, QString()) << options.join(u' ').toStdString();
+        EXPECT_EQ(run.out, clitest::runCli(QStringList{clean} + options).out) << options.join(u' ').toStdString();
+    }
+}
+
+TEST(DamagedFiles, AnUnreadableUserTableCostsOnlyThatTable)
+{
+    TABULO_NEED_TESTDATA();
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString path = withDamagedDefinition(folder, u"ace14-types.accdb"_s, u"column1"_s);
+    const clitest::CliResult run = runBothReaders({path});
+    EXPECT_EQ(run.err, u"warning: '"_s + path
+                           + u"': the table \"Table2\" could not be read (its definition is damaged); "
+                             "the module leaves it out.\n"_s);
+    EXPECT_TRUE(procedureOf(run.out, "Table2").isEmpty());
+    for (const char *table : {"Table1", "Table3", "Table4"})
+        EXPECT_FALSE(procedureOf(run.out, table).isEmpty()) << table;
+}
 
 TEST(DamagedFiles, UnreadableRelationshipsCostOnlyTheRelationships)
 {

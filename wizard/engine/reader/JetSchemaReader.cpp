@@ -146,11 +146,18 @@ public:
             // What the engine makes for complex columns is no part of the design.
             if (m_ace && ace::isEngineTable(rows[k].name))
                 continue;
-            order.push_back(k);
             tables[k].name = readerText(rows[k].name);
             tables[k].attributes = tableAttributes(rows[k].type, rows[k].flags);
-            if (rows[k].entry && !readTable(rows[k], tables[k], error))
-                return std::nullopt;
+            // A table that cannot be read costs only itself: nothing at all
+            // when the module never recreates it, a warning otherwise.
+            std::string problem;
+            if (rows[k].entry && !readTable(rows[k], tables[k], problem)) {
+                if (isRecreated(rows[k].name, tables[k].attributes))
+                    db.warnings.append(warning("the table \"" + rows[k].name + "\" could not be read (" + problem +
+                                               "); the module leaves it out"));
+                continue;
+            }
+            order.push_back(k);
         }
         // DAO lists tables by name.
         std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
@@ -163,6 +170,13 @@ public:
     }
 
 private:
+    // Whether the module may recreate a table: neither a system object nor
+    // named "MSys", as the generator lists tables.
+    static bool isRecreated(const std::string &name, std::int32_t attributes)
+    {
+        return (attributes & dbSystemObject) != dbSystemObject && !name.starts_with("MSys");
+    }
+
     static std::int32_t tableAttributes(int type, std::uint32_t flags)
     {
         std::int32_t attributes = 0;
@@ -330,7 +344,8 @@ private:
         }
     }
 
-    bool readTable(const Catalogue::Table &row, Table &out, schema::ReaderError &error)
+    // False, saying why in `problem`, when the table cannot be read.
+    bool readTable(const Catalogue::Table &row, Table &out, std::string &problem)
     {
         MdbCatalogEntry *catalogued = row.entry.get();
         const PropertySets properties = readProperties(
@@ -339,15 +354,12 @@ private:
                                                        : std::span<const std::string_view>(MemberProperties));
         TablePtr table(mdb_read_table(catalogued));
         if (!table || !mdb_read_columns(table.get())) {
-            error = unrecognised(m_path, "table '" + row.name + "' cannot be read");
+            problem = "its definition is damaged";
             return false;
         }
-        std::string problem;
         const auto definition = readDefinition(m_mdb, std::uint32_t(catalogued->table_pg), m_format, problem);
-        if (!definition) {
-            error = unrecognised(m_path, "table '" + row.name + "': " + problem);
+        if (!definition)
             return false;
-        }
         std::map<int, const jetfile::ColumnEntry *> entries;
         for (const jetfile::ColumnEntry &c : definition->columns)
             entries.emplace(c.number, &c);
@@ -357,8 +369,7 @@ private:
         for (MdbColumn *column : columns) {
             const auto entry = entries.find(column->col_num);
             if (entry == entries.end()) {
-                error = unrecognised(m_path, "column '" + std::string(column->name) + "' of table '" + row.name +
-                                                 "' has no definition entry");
+                problem = "its column '" + std::string(column->name) + "' has no definition entry";
                 return false;
             }
             const jetfile::PropertySet *set = properties.column(column->name);

@@ -135,6 +135,21 @@ TEST_F(AceFilesTest, EveryFieldWithItsAceDesignAndNothingTheEngineMadeItself)
     }
 }
 
+// A stored Decimal keeps its precision and scale (mdb-schema prints
+// Numeric (18, 6)); a calculated one has none: its expression gives it.
+TEST_F(AceFilesTest, DecimalsKeepTheirPrecisionAndScale)
+{
+    TABULO_NEED_TESTDATA();
+    const std::shared_ptr<Database> db = open("ace14-calculated-fields.accdb");
+    const std::shared_ptr<TableDef> table = samples::table(*db, QStringLiteral("Table1"));
+    const auto stored = samples::named(table->Fields(), QStringLiteral("Popularity"));
+    EXPECT_EQ(stored->Precision(), 18);
+    EXPECT_EQ(stored->Scale(), 6);
+    const auto calculated = samples::named(table->Fields(), QStringLiteral("DecimalTest"));
+    EXPECT_EQ(calculated->Type(), dbDecimal);
+    EXPECT_EQ(calculated->Precision(), 0);
+}
+
 // ace14-types holds the tables of jet4-types: read from either file they
 // are one design.
 TEST_F(AceFilesTest, PlainAceTablesReadAsTheirJet4Twin)

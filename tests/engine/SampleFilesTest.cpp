@@ -307,6 +307,23 @@ TEST(SampleFiles, UnicodeAndPasswordFiles)
     }
 }
 
+// libmdb 1.0 holds a column's precision in col_scale and its scale in
+// col_prec: read the wrong way round, 12.345 would become Decimal(3, 12).
+TEST(SampleFiles, DecimalsKeepTheirPrecisionAndScale)
+{
+    TABULO_NEED_TESTDATA();
+    auto jet4 = openSample("jet4-decimal.mdb");
+    const auto tdf = table(*jet4, "t_funcs");
+    for (int i = 0; i < tdf->Fields().Count(); ++i) {
+        const auto f = tdf->Fields().Item(i);
+        const bool decimal = f->Name() == QLatin1String("num");
+        if (decimal)
+            EXPECT_EQ(f->Type(), dbDecimal);
+        EXPECT_EQ(f->Precision(), decimal ? 12 : 0) << f->Name().toStdString();
+        EXPECT_EQ(f->Scale(), decimal ? 3 : 0) << f->Name().toStdString();
+    }
+}
+
 namespace {
 
 // The members at their default in every object of `value`, with where they are.

@@ -81,11 +81,12 @@ void writeToStandardOutput(const QByteArray &bytes)
 }
 
 // The code file's content on standard output, encoded a piece at a time.
-void writeModuleToStandardOutput(const QString &moduleText)
+void writeModuleToStandardOutput(const QString &moduleText, bool script)
 {
     QFile out;
     if (std::fflush(stdout) != 0 || !out.open(stdout, QIODevice::WriteOnly, QFileDevice::DontCloseHandle)
-        || !writeCodeFileContent(out, moduleText, false, QString()) || !out.flush())
+        || !(script ? writeScriptContent(out, moduleText) : writeCodeFileContent(out, moduleText, false, QString()))
+        || !out.flush())
         cannotWriteToStandardOutput();
 }
 
@@ -94,7 +95,7 @@ void writeModuleToStandardOutput(const QString &moduleText)
 void applySettings(clsWriteNewDatabase &gen, const CliOptions &options)
 {
     GeneratorSettings settings = options.settings;
-    if (options.versionFromSource)
+    if (options.versionFromSource && settings.sqlDialect.isEmpty())
         settings.version = formatOfSource(gen.DBSourceVersion(), options.source);
     gen.setSettings(std::move(settings));
 }
@@ -186,8 +187,10 @@ int run(const CliOptions &options, KeptMessages &messages)
     progress.reset();
 
     if (options.settings.pathNameCodeFile.isEmpty())
-        writeModuleToStandardOutput(gen.ModuleText());
+        writeModuleToStandardOutput(gen.ModuleText(), !options.settings.sqlDialect.isEmpty());
     warnOfDamagedSource(gen.SourceWarnings());
+    for (const QString &warning : gen.ScriptWarnings())
+        printError(QStringLiteral("warning: ") + oneLine(warning) + QStringLiteral("; the script leaves it out."));
     warnOfLeftOutFields(gen.LeftOutFields());
     // The closing message says where the module went: useful on a terminal,
     // noise in a script.
@@ -203,7 +206,8 @@ int run(const CliOptions &options, KeptMessages &messages)
 void readSourceAhead(const CliOptions &options)
 {
     dao::DBEngine &engine = dao::dbEngine();
-    engine.setDesignPropertiesWanted(options.settings.includeDesignProperties);
+    // A script keeps the descriptions, which are design properties.
+    engine.setDesignPropertiesWanted(options.settings.includeDesignProperties || !options.settings.sqlDialect.isEmpty());
     engine.readAhead(options.source);
 }
 

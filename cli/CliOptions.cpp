@@ -95,6 +95,14 @@ qint16 securitySetting(const QString &security)
     return security == QLatin1String("runtime") ? 1 : security == QLatin1String("hardcoded") ? 2 : 0;
 }
 
+// The options that shape the Basic module alone, which an SQL script
+// refuses.
+constexpr const char *kModuleOnlyOptions[] = {
+    "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var", "--proc-prefix", "--tab-stop",
+    "--location", "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user",
+    "--new-password", "--new-password-file", "--new-db-password", "--new-db-password-file", "--no-wrapper",
+    "--vb-header"};
+
 // A password given in a file: read after the parse, in the order of the
 // options, and handed to `set`.
 struct PasswordFile {
@@ -113,7 +121,8 @@ public:
     CommandLine &operator=(const CommandLine &) = delete;
 
     CLI::App app{"Writes a Basic (DAO) module whose procedures recreate the tables, fields, indexes and "
-                 "relationships of a Microsoft Access (Jet) database.",
+                 "relationships of a Microsoft Access database (Jet .mdb or ACE .accdb), or an SQL script that "
+                 "creates them in SQLite, PostgreSQL or MariaDB/MySQL.",
                  "tabulo-cli"};
     std::vector<std::string> tables;            // --tables as typed
     std::deque<PasswordFile> passwordFiles;     // in the order of the options
@@ -145,7 +154,8 @@ CommandLine::CommandLine(CliOptions &options)
     app.footer("Exit status: 0 on success, 1 when the database cannot be read or the module cannot be "
                "written (\"error NUMBER: DESCRIPTION\" on standard error), 2 for a usage error.");
 
-    fileOption(app, "SOURCE", options.source, "Source database: a Jet file (.mdb) or a JSON schema snapshot (.json)")
+    fileOption(app, "SOURCE", options.source,
+               "Source database: a Jet file (.mdb), an ACE file (.accdb) or a JSON schema snapshot (.json)")
         ->required();
 
     const char *sourceGroup = "Source security";
@@ -209,7 +219,7 @@ CommandLine::CommandLine(CliOptions &options)
     for (const auto &name : names)
         textOption(app, name.name, name.setting, name.help)->default_str(name.setting.toStdString())->group(styleGroup);
     app.add_option("--tab-stop", s.tabStop, "Blanks per indent level, 0 to 16")
-        ->type_name("N")->check(CLI::Range(0, 32767))->capture_default_str()->group(styleGroup);
+        ->type_name("N")->check(CLI::Range(0, 32767).description(""))->capture_default_str()->group(styleGroup);
     app.add_flag_callback("--no-relations", [&s] { s.includeRelations = false; }, "Do not recreate relationships")
         ->group(styleGroup);
     app.add_flag_callback("--no-wrapper", [&s] { s.includeDatabaseWrapper = false; },
@@ -219,6 +229,18 @@ CommandLine::CommandLine(CliOptions &options)
                  "Also recreate index sort order, table validation and the design properties of tables "
                  "and fields (descriptions, captions, formats, lookups)")
         ->group(styleGroup);
+
+    const char *sqlGroup = "SQL script";
+    CLI::Option *sqlOption =
+        textOption(app, "--sql", s.sqlDialect,
+                   "Write an SQL script for this engine instead of the Basic module: UTF-8, one transaction "
+                   "where the engine allows it (mysql: MariaDB 10.6+ and MySQL 8)")
+            ->type_name("sqlite|postgresql|mysql")
+            ->check(CLI::IsMember({"sqlite", "postgresql", "mysql"}))
+            ->group(sqlGroup);
+    app.add_flag("--lowercase-names", s.lowercaseNames,
+                 "Write every name of the script in lower case (two names that become one are refused)")
+        ->needs(sqlOption)->group(sqlGroup);
 
     const char *outputGroup = "Output";
     CLI::Option *outputOption =
@@ -277,6 +299,12 @@ std::optional<int> parseCommandLine(int argc, char **argv, CliOptions &options)
         }
         if (settings.pathNameCodeFile.isEmpty() && app.count("--output") > 0)
             throw CLI::ValidationError("--output", "the code file name must not be empty");
+        if (app.count("--sql") > 0) {
+            for (const char *option : kModuleOnlyOptions) {
+                if (app.count(option) > 0)
+                    throw CLI::ValidationError(option, "means nothing for an SQL script (--sql)");
+            }
+        }
     } catch (const CLI::ParseError &e) {
         const int status = app.exit(e);
         return status == 0 ? 0 : 2;

@@ -218,7 +218,7 @@ void CodePrinter::beginLine(int level)
 
 void CodePrinter::endLine()
 {
-    m_text += QStringView(u"\r\n");
+    m_text += m_lineEnd;
     m_atLineStart = true;
     m_pendingTabs = 0;
 }
@@ -272,7 +272,7 @@ void CodePrinter::printQuoted(QStringView text, qsizetype tailWidth)
 
 CodePrinter &CodePrinter::appendText(QStringView text)
 {
-    Q_ASSERT(m_atLineStart && (text.isEmpty() || text.endsWith(u"\r\n")));
+    Q_ASSERT(m_atLineStart && (text.isEmpty() || text.endsWith(m_lineEnd)));
     m_text += text;
     return *this;
 }

@@ -3,10 +3,10 @@
 //
 //     out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n", vars);
 //
-// "\n" ends a line with CR LF. A line begins with the printer's indent (one
-// indent unit per level, kept by indent()/outdent() or indented()) and one
-// more for each tab that leads the line in the template; an empty line gets
-// none. "$name$" is replaced by the value of that slot, "$$" by "$". A slot
+// "\n" ends a line with CR LF, or the line end set. A line begins with the
+// printer's indent (one indent unit per level, kept by indent()/outdent() or
+// indented()) and one more for each tab that leads the line in the
+// template; an empty line gets none. "$name$" is replaced by the value of that slot, "$$" by "$". A slot
 // made with quoted() is written as a Basic string literal; when its line
 // would be longer than a Basic line, the literal is continued (" & _") on
 // the next lines, one indent deeper. Templates are ASCII; values never hold
@@ -124,6 +124,9 @@ public:
     // rather than copying it.
     CodePrinter &prependText(QStringView text);
 
+    // What "\n" in a template writes: CR LF unless set otherwise.
+    void setLineEnd(QString lineEnd) { m_lineEnd = std::move(lineEnd); }
+
     void reserve(qsizetype size) { m_text.reserve(size); }
     qsizetype size() const { return m_text.size(); }
 
@@ -169,6 +172,7 @@ private:
     std::array<const Template *, 64> m_recent{};   // by the address of the template
     QList<QString> m_indents;   // m_indents[n]: the unit written n times
     QString m_text;
+    QString m_lineEnd = QStringLiteral("\r\n");
     QVarLengthArray<Var, 16> m_scoped;
     int m_level = 0;
     int m_lineLevel = 0;        // the level of the line being printed

@@ -36,7 +36,7 @@ int codeFileErrorNumber(const QString &path)
 // Writes the code file in one piece: a failure leaves any earlier file as it
 // was. Only a regular file is replaced: a pipe or device node of that name
 // (even /dev/null) is refused and left alone.
-void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5Header)
+void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5Header, bool script)
 {
     if (const QString kind = dao::specialFileKind(path); !kind.isEmpty())
         raiseError(pembry::err::PathFileAccess, QString(),
@@ -45,7 +45,9 @@ void writeCodeFile(const QString &path, const QString &moduleText, bool writeVB5
     if (!file.open(QIODevice::WriteOnly))
         raiseError(codeFileErrorNumber(path), QString(),
                    QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
-    if (!writeCodeFileContent(file, moduleText, writeVB5Header, path) || !file.commit())
+    const bool written = script ? writeScriptContent(file, moduleText)
+                                : writeCodeFileContent(file, moduleText, writeVB5Header, path);
+    if (!written || !file.commit())
         raiseError(codeFileErrorNumber(path), QString(),
                    QStringLiteral("Cannot write the code file \"%1\": %2").arg(path, file.errorString()));
 }
@@ -112,7 +114,7 @@ void ModuleDelivery::deliver(const QString &moduleText) const
 {
     const QString &codeFile = m_settings.pathNameCodeFile;
     if (!codeFile.isEmpty()) {
-        writeCodeFile(codeFile, moduleText, m_settings.writeVB5Header);
+        writeCodeFile(codeFile, moduleText, m_settings.writeVB5Header, !m_settings.sqlDialect.isEmpty());
         if (m_settings.runNotepad)
             openInTextEditor(codeFile);
     }
@@ -177,6 +179,12 @@ bool writeCodeFileContent(QIODevice &device, const QString &moduleText, bool wri
 {
     return writeWindows1252(device, codeFileHeader(codeFilePath, writeVB5Header))
            && writeWindows1252(device, moduleText) && writeWindows1252(device, QStringLiteral("\r\n"));
+}
+
+bool writeScriptContent(QIODevice &device, const QString &scriptText)
+{
+    const QByteArray bytes = scriptText.toUtf8();
+    return device.write(bytes) == bytes.size();
 }
 
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header, const QString &codeFilePath)

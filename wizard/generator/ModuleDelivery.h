@@ -1,7 +1,7 @@
 #pragma once
-// Where a finished module goes, as the settings say: the code file (shown in
-// the desktop's text editor when asked), the clipboard, and the closing
-// message that tells the user where the module went.
+// Where a finished module or SQL script goes, as the settings say: the code
+// file (shown in the desktop's text editor when asked), the clipboard, and
+// the closing message that tells the user where the module went.
 
 #include "wizard/generator/GeneratorSettings.h"
 
@@ -47,6 +47,10 @@ QString codeFileHeader(const QString &codeFilePath, bool writeVB5Header);
 // codeFileHeader(), then the module text (which ends with its own line
 // break, so the file ends with a blank line).
 QString codeFileText(const QString &moduleText, const QString &codeFilePath, bool writeVB5Header);
+
+// An SQL script's code file: the script alone, in UTF-8; false when the
+// device refuses a write.
+bool writeScriptContent(QIODevice &device, const QString &scriptText);
 
 // The bytes of a code file (codeFileText) in Windows-1252.
 QByteArray codeFileContent(const QString &moduleText, bool writeVB5Header,

@@ -3,10 +3,12 @@
 #include "utility/BasicError.h"
 #include "utility/TextHelper.h"
 #include "wizard/engine/EngineErrors.h"
+#include "wizard/engine/ModelDatabase.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/SourceSession.h"
 #include "wizard/generator/StatusRestorer.h"
+#include "wizard/generator/sql/SqlScript.h"
 
 #include <QSet>
 
@@ -104,6 +106,7 @@ struct clsWriteNewDatabase::State {
     QString moduleText;
     QList<LeftOutField> leftOutFields;   // of moduleText
     QStringList sourceWarnings;          // what the source of moduleText lost to damage
+    QStringList scriptWarnings;          // what the SQL script in moduleText leaves out
     qint16 statusBarPanelIndex = 1;
     ProgressDisplay *progressBar = nullptr;
     StatusBarControl *statusBar = nullptr;
@@ -158,6 +161,7 @@ void clsWriteNewDatabase::setInsertPosition(qint32 value) { d->settings.insertPo
 QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
 QList<LeftOutField> clsWriteNewDatabase::LeftOutFields() const { return d->leftOutFields; }
 QStringList clsWriteNewDatabase::SourceWarnings() const { return d->sourceWarnings; }
+QStringList clsWriteNewDatabase::ScriptWarnings() const { return d->scriptWarnings; }
 qint16 clsWriteNewDatabase::StatusBarPanelIndex() const { return d->statusBarPanelIndex; }
 
 void clsWriteNewDatabase::setStatusBarPanelIndex(qint16 value)
@@ -390,6 +394,11 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         const std::shared_ptr<dao::Database> database = DBSource();
         if (!database)
             raiseError(pembry::err::ObjectNotSet, QString());
+        if (!d->settings.sqlDialect.isEmpty()) {
+            writeScript(*database, *chosen);
+            status.finish(true);
+            return true;
+        }
         dao::TableDefs &tables = database->TableDefs();
         tables.Refresh();
         const TableLookup lookup(tables);
@@ -429,6 +438,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
 
         status.finish(true);
         d->moduleText = text;
+        d->scriptWarnings.clear();
         d->leftOutFields = writer.leftOutFields();
         d->sourceWarnings = database->Warnings();
         return true;
@@ -439,6 +449,31 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
                              e.helpContext());
         throw e.withSource(kRunErrorSource);
     }
+}
+
+void clsWriteNewDatabase::writeScript(const dao::Database &database, const ListControl &chosen)
+{
+    const std::optional<sql::Dialect> dialect = sql::dialectNamed(d->settings.sqlDialect);
+    if (!dialect)
+        raiseError(pembry::err::InvalidPropertyValue, QString(),
+                   QStringLiteral("\"%1\" is no SQL dialect: write for sqlite, postgresql or mysql.")
+                       .arg(d->settings.sqlDialect));
+    // Every engine of ours serves its databases from the design model.
+    const auto *model = dynamic_cast<const dao::ModelDatabase *>(&database);
+    if (!model)
+        raiseError(pembry::err::InvalidCall, QString(),
+                   QStringLiteral("An SQL script is written only from a database that Tabulo read itself."));
+    QStringList names;
+    for (int k = 0; k < chosen.ListCount(); ++k)
+        names.append(chosen.List(k));
+    d->showStatus(QStringLiteral("Writing SQL ..."));
+    sql::Script script = sql::writeScript(
+        model->model(), names, {*dialect, d->settings.includeRelations, d->settings.lowercaseNames});
+    ModuleDelivery(d->settings, d->clipboard).deliver(script.text);
+    d->moduleText = std::move(script.text);
+    d->scriptWarnings = std::move(script.warnings);
+    d->leftOutFields.clear();
+    d->sourceWarnings = database.Warnings();
 }
 
 clsWriteNewDatabase &gobjWriteNewDatabase()

@@ -51,6 +51,9 @@ public:
     // What of the source's design the last module lacks because the file
     // is damaged (the engine's Warnings), one line each.
     QStringList SourceWarnings() const;
+    // What the last SQL script leaves out (defaults, rules, fields it cannot
+    // write), one line each; empty after a module.
+    QStringList ScriptWarnings() const;
     qint16 StatusBarPanelIndex() const;
     void setStatusBarPanelIndex(qint16 value);      // failures ignored
     // The user-interface objects are not owned: whoever hands one in sets the
@@ -134,6 +137,9 @@ public:
     bool WriteTableCreationCode();
 
 private:
+    // The run's SQL script of the chosen tables, delivered as a module is.
+    void writeScript(const dao::Database &database, const ListControl &chosen);
+
     struct State;
     std::unique_ptr<State> d;
 };

@@ -208,3 +208,30 @@ TEST_F(RealFiles, ADamagedSourceIsNamedAfterFinishWithWhatItLost)
                   + u"': the relationships could not be read (the table MSysRelationships is damaged); the module "
                     "recreates neither them nor the indexes of their foreign keys."_s);
 }
+
+// Fields no DAO type names are left out of the module; a message after the
+// closing one names each, as tabulo-cli's warnings do.
+TEST_F(RealFiles, LeftOutFieldsAreNamedAfterFinish)
+{
+    tabulo::setWizardBuild(tabulo::ace120Build());
+    open();
+    type(u"txtDBSource"_s, testDataPath(u"ace12-unknown-types.accdb"_s));
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    click(u"chkCopyToClipboard"_s);
+    next();
+    ASSERT_EQ(page(), 3);
+    click(u"cmdAddAll"_s);
+    click(u"cmdFinish"_s);
+    tabulo::setWizardBuild(tabulo::jet40Build());
+    EXPECT_TRUE(m_form->Succeeded());
+    ASSERT_EQ(m_messages.messages.size(), 2) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_EQ(messageTexts().first(), u"The Tabulo results have been copied to the clipboard."_s);
+    EXPECT_EQ(messageTexts().last(),
+              u"The new database will lack the fields that no DAO type names.\r\n\r\n"
+              u"table \"Test\", field \"UnknownVar\": its storage type 0x46 has no DAO type; the module leaves it out.\r\n"
+              u"table \"Test\", field \"UnknownFix\": its storage type 0x47 has no DAO type; the module leaves it out."_s);
+    EXPECT_EQ(m_messages.messages.last().style, pembry::mb::OKOnly | pembry::mb::Exclamation);
+}

@@ -368,3 +368,14 @@ TEST(DisplayText, ControlCharactersAreEscapedAndNothingElse)
     // Emoji joined by a zero-width joiner stay whole.
     EXPECT_EQ(tabulo::escapedForDisplay("\U0001F469\u200D\U0001F4BB"), "\U0001F469\u200D\U0001F4BB");
 }
+
+// The one wording of a left-out field, for the window and tabulo-cli: the
+// names escaped, the storage type as two hexadecimal digits at least.
+TEST(DisplayText, ALeftOutFieldIsNamedWithItsStorageType)
+{
+    EXPECT_EQ(tabulo::leftOutFieldWarning("Test", "UnknownVar", 0x46),
+              "table \"Test\", field \"UnknownVar\": its storage type 0x46 has no DAO type; the module leaves it out.");
+    EXPECT_EQ(tabulo::leftOutFieldWarning("T\nab", QString("f") + QChar(0x202e), 0xa),
+              "table \"T\\x0aab\", field \"f\\u202e\": its storage type 0x0A has no DAO type; the module leaves it out.");
+    EXPECT_TRUE(tabulo::leftOutFieldWarning("t", "f", 0x1ff).contains("storage type 0x1FF has"));
+}

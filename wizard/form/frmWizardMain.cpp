@@ -14,6 +14,7 @@
 #include "wizard/form/pages/SecurityPage.h"
 #include "wizard/form/pages/SourcePage.h"
 #include "wizard/form/pages/TablesPage.h"
+#include "wizard/generator/DisplayText.h"
 #include "wizard/generator/SettingsCheck.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
@@ -330,6 +331,20 @@ GeneratorSettings frmWizardMain::chosenSettings() const
     return m_fields.collect(gobjWriteNewDatabase().settings());
 }
 
+// The fields the module left out because no DAO type names them, after the
+// message that says where the module went.
+static void showLeftOutFieldsMessage(const QList<LeftOutField> &fields)
+{
+    if (fields.isEmpty())
+        return;
+    QStringList lines;
+    for (const LeftOutField &field : fields)
+        lines << leftOutFieldWarning(field.table, field.field, field.storageType);
+    pembry::MsgBox(QStringLiteral("The new database will lack the fields that no DAO type names.\r\n\r\n")
+                       + lines.join(QStringLiteral("\r\n")),
+                   pembry::mb::OKOnly | pembry::mb::Exclamation, libraryTitle());
+}
+
 void frmWizardMain::cmdFinish_Click()
 {
     m_succeeded = false;
@@ -344,6 +359,7 @@ void frmWizardMain::cmdFinish_Click()
             m_succeeded = generator.WriteTableCreationCode();
         }
         showDamagedSourceMessage(generator.SourceWarnings());
+        showLeftOutFieldsMessage(generator.LeftOutFields());
         emit AfterWizardComplete();
     } catch (const pembry::BasicError &e) {
         if (e.number() == dao::errors::NoPermission)

@@ -32,4 +32,11 @@ QString escapedForDisplay(const QString &text)
     return shown;
 }
 
+QString leftOutFieldWarning(const QString &table, const QString &field, int storageType)
+{
+    return QStringLiteral("table \"%1\", field \"%2\": its storage type 0x%3 has no DAO type; the module leaves it out.")
+        .arg(escapedForDisplay(table), escapedForDisplay(field),
+             QString::number(storageType, 16).toUpper().rightJustified(2, u'0'));
+}
+
 }  // namespace tabulo

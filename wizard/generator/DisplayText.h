@@ -14,4 +14,9 @@ namespace tabulo {
 // other character, the backslash included, stays as it is.
 QString escapedForDisplay(const QString &text);
 
+// The warning for a field the module leaves out because no DAO type names its
+// storage type: `table "T", field "F": its storage type 0x46 has no DAO type;
+// the module leaves it out.`, the names escaped as above.
+QString leftOutFieldWarning(const QString &table, const QString &field, int storageType);
+
 }  // namespace tabulo

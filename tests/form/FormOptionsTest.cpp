@@ -1,8 +1,11 @@
 // The option controls: what they hand to the generator and what they enable.
 
 #include "WizardFixture.h"
+#include "utility/BasicError.h"
 
+#include <QDir>
 #include <QGroupBox>
+#include <QProcess>
 
 using namespace Qt::StringLiterals;
 
@@ -175,6 +178,220 @@ TEST_F(WizardFixture, TheCodePageProposesAFileBesideTheNewDatabase)
     type(u"txtDBNew"_s, u"a.mdb"_s);
     next();
     EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), QString());
+}
+
+// The code page's "Write as" choice: the Basic module or an SQL script.
+class WriteAs : public WizardFixture {
+protected:
+    // Chooses the entry `text` with the keyboard: its access key, then the
+    // arrow keys.
+    void writeAs(const QString &text)
+    {
+        auto *choice = w<QComboBox>(u"cboWriteAs"_s);
+        m_form->activateWindow();       // a file dialog may have had the focus
+        ASSERT_TRUE(QTest::qWaitForWindowActive(m_form.get()));
+        pressKey(Qt::Key_W, Qt::AltModifier);
+        ASSERT_EQ(m_form->focusWidget(), choice)
+            << (m_form->focusWidget() ? m_form->focusWidget()->objectName().toStdString() : "none") << " active "
+            << m_form->isActiveWindow();
+        QTest::keyClick(choice, Qt::Key_Home);
+        for (int i = 0; i < choice->count() && choice->currentText() != text; ++i)
+            QTest::keyClick(choice, Qt::Key_Down);
+        ASSERT_EQ(choice->currentText(), text);
+    }
+
+    // The named controls of every page that are enabled, sorted.
+    QStringList enabledControls() const
+    {
+        QStringList names;
+        for (const QWidget *control : m_form->findChildren<QWidget *>()) {
+            const QString name = control->objectName();
+            if (!name.isEmpty() && !name.startsWith(u"qt_"_s) && control->isEnabled())
+                names << name;
+        }
+        names.sort();
+        return names;
+    }
+
+    static QStringList minus(QStringList names, const QStringList &removed)
+    {
+        names.removeIf([&](const QString &name) { return removed.contains(name); });
+        return names;
+    }
+
+    static inline const QString kModule = u"Basic module (VBA/DAO)"_s;
+    static inline const QString kPostgreSql = u"SQL script for PostgreSQL"_s;
+};
+
+TEST_F(WriteAs, AnSqlScriptDisablesWhatMeansNothingForItAndTheModuleEnablesItAgain)
+{
+    open(true, true);
+    type(u"txtDBSource"_s, m_source);
+    next();
+    click(u"optDatabaseLocation(2)"_s);     // the new database's path box stays disabled
+    next();
+    auto *choice = w<QComboBox>(u"cboWriteAs"_s);
+    QStringList entries;
+    for (int i = 0; i < choice->count(); ++i)
+        entries << choice->itemText(i);
+    EXPECT_EQ(entries, (QStringList{kModule, u"SQL script for SQLite"_s, kPostgreSql,
+                                    u"SQL script for MariaDB/MySQL"_s}));
+    EXPECT_EQ(choice->currentText(), kModule);
+    type(u"txtCodeDestinationFile"_s, m_dir.filePath(u"shop.bas"_s));
+    click(u"chkInsertIntoModule"_s);
+    clear(u"txtTabStop"_s);                 // no count: the module cannot be written
+    next();
+    click(u"cmdAddAll"_s);
+    next();
+    click(u"optNewDBSecurity(2)"_s);        // hardcoded, without its login
+    EXPECT_FALSE(button(u"cmdFinish"_s)->isEnabled());
+    back();
+    back();
+    ASSERT_EQ(page(), 2);
+    const QStringList forTheModule = enabledControls();
+
+    writeAs(kPostgreSql);
+    const QStringList forTheScript = enabledControls();
+    // Everything of the new database, its format and security, the module's
+    // names, header, wrapper and design properties, and the host's module.
+    EXPECT_EQ(minus(forTheModule, forTheScript),
+              (QStringList{u"cboLocale"_s, u"chkEncrypt"_s, u"chkIncludeDatabaseWrapper"_s,
+                           u"chkIncludeDesignProperties"_s, u"chkInsertIntoModule"_s, u"chkWriteVB5Header"_s,
+                           u"cmdBrowseNewMDW"_s, u"fraInsertTopBottom"_s, u"fraLocation"_s, u"fraVersion"_s,
+                           u"fraWizard(1)"_s, u"fraWizard(4)"_s, u"lblLocale"_s, u"lblMDWNew"_s,
+                           u"lblPasswordDBNew"_s, u"lblPasswordNew"_s, u"lblProcPrefix"_s, u"lblTabStop"_s,
+                           u"lblUserNameNew"_s, u"lblVarNameNewDB"_s, u"lblVarNameNewField"_s,
+                           u"lblVarNameNewIndex"_s, u"lblVarNameNewRelation"_s, u"lblVarNameNewTable"_s,
+                           u"optDatabaseLocation(0)"_s, u"optDatabaseLocation(1)"_s, u"optDatabaseLocation(2)"_s,
+                           u"optInsertTopBottom(0)"_s, u"optInsertTopBottom(1)"_s, u"optNewDBSecurity(0)"_s,
+                           u"optNewDBSecurity(1)"_s, u"optNewDBSecurity(2)"_s, u"optVersion(0)"_s,
+                           u"optVersion(1)"_s, u"optVersion(2)"_s, u"optVersion(3)"_s, u"optVersion(4)"_s,
+                           u"txtMDWNew"_s, u"txtPasswordDBNew"_s, u"txtPasswordNew"_s, u"txtProcPrefix"_s,
+                           u"txtTabStop"_s, u"txtUserNameNew"_s, u"txtVarNameNewDB"_s, u"txtVarNameNewField"_s,
+                           u"txtVarNameNewIndex"_s, u"txtVarNameNewRelation"_s, u"txtVarNameNewTable"_s}));
+    // The hardcoded login no longer holds Finish back.
+    EXPECT_EQ(minus(forTheScript, forTheModule), (QStringList{u"chkLowercaseNames"_s, u"cmdFinish"_s}));
+
+    // What is disabled is handed over at its initial value: the empty tab
+    // stop box does not fail Finish.
+    const tabulo::GeneratorSettings &initial = tabulo::GeneratorSettings::windowInitial();
+    tabulo::GeneratorSettings settings = m_form->chosenSettings();
+    EXPECT_EQ(settings.sqlDialect, u"postgresql"_s);
+    EXPECT_FALSE(settings.lowercaseNames);
+    EXPECT_EQ(settings.tabStop, initial.tabStop);
+    EXPECT_EQ(settings.insertPosition, 0);
+    EXPECT_EQ(settings.newDBSecurity, 0);
+    EXPECT_EQ(settings.pathNameDBNew, initial.pathNameDBNew);
+    EXPECT_EQ(settings.pathNameCodeFile, m_dir.filePath(u"shop.sql"_s));
+    click(u"chkLowercaseNames"_s);
+    EXPECT_TRUE(m_form->chosenSettings().lowercaseNames);
+    next();
+    next();
+    ASSERT_EQ(page(), 4);
+    EXPECT_TRUE(button(u"cmdFinish"_s)->isEnabled());
+    back();
+    back();
+
+    // Back to the module: every control as it was, the path box still
+    // disabled, Finish waiting for the login again.
+    writeAs(kModule);
+    EXPECT_EQ(enabledControls(), forTheModule);
+    EXPECT_THROW(m_form->chosenSettings(), pembry::BasicError);
+    type(u"txtTabStop"_s, u"4"_s);
+    settings = m_form->chosenSettings();
+    EXPECT_EQ(settings.sqlDialect, QString());
+    EXPECT_FALSE(settings.lowercaseNames);      // ticked, but for a script only
+    EXPECT_EQ(settings.tabStop, 4);
+    EXPECT_EQ(settings.insertPosition, 2);
+    EXPECT_EQ(settings.pathNameDBNew, u"Variable"_s);
+    EXPECT_EQ(settings.pathNameCodeFile, m_dir.filePath(u"shop.bas"_s));
+}
+
+TEST_F(WriteAs, TheCodeFileTakesTheScriptsExtensionWhileItHasTheDefaultOne)
+{
+    const QString folder = QDir(m_dir.path()).absolutePath();
+    open();
+    type(u"txtDBSource"_s, m_source);
+    next();
+    type(u"txtDBNew"_s, folder + u"/My New Db.mdb"_s);
+    next();
+    const QString proposed = folder + u"/CreateDB_MyNewDb"_s;
+    ASSERT_EQ(box(u"txtCodeDestinationFile"_s)->text(), proposed + u".bas"_s);
+    writeAs(u"SQL script for SQLite"_s);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), proposed + u".sql"_s);
+    writeAs(kPostgreSql);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), proposed + u".sql"_s);
+    writeAs(kModule);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), proposed + u".bas"_s);
+
+    // A name of the user's own keeps its extension.
+    clear(u"txtCodeDestinationFile"_s);
+    type(u"txtCodeDestinationFile"_s, folder + u"/mine.txt"_s);
+    writeAs(kPostgreSql);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/mine.txt"_s);
+
+    // A proposal made while a script is chosen is a script's.
+    clear(u"txtCodeDestinationFile"_s);
+    back();
+    next();
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), proposed + u".sql"_s);
+
+    // So is the browse dialog, and the name confirmed there.
+    FileDialogDriver dialogs;
+    dialogs.answerNext(FileDialogDriver::accept(folder + u"/shop"_s));
+    click(u"cmdBrowseCodeFile"_s);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/shop.sql"_s);
+    writeAs(kModule);
+    click(u"cmdBrowseCodeFile"_s);
+    ASSERT_EQ(dialogs.seen.size(), 2);
+    EXPECT_FALSE(dialogs.leftOpen);
+    EXPECT_EQ(dialogs.seen[0].title, u"Save SQL Script As"_s);
+    EXPECT_EQ(dialogs.seen[0].filters,
+              (QStringList{u"SQL Scripts (*.sql)"_s, u"Text Files (*.txt)"_s, u"All Files (*)"_s}));
+    EXPECT_EQ(dialogs.seen[0].selectedFilter, u"SQL Scripts (*.sql)"_s);
+    EXPECT_EQ(dialogs.seen[0].defaultSuffix, u"sql"_s);
+    EXPECT_TRUE(dialogs.seen[0].confirmOverwrite);
+    EXPECT_EQ(dialogs.seen[1].title, u"Save Code Template As"_s);
+    EXPECT_EQ(dialogs.seen[1].defaultSuffix, u"bas"_s);
+    EXPECT_EQ(box(u"txtCodeDestinationFile"_s)->text(), folder + u"/shop.bas"_s);
+}
+
+// The window and tabulo-cli write the same script for the same choices.
+TEST_F(WriteAs, FinishWritesTheScriptTabuloCliWrites)
+{
+    TABULO_NEED_TESTDATA();
+    dao::installDBEngine(nullptr);      // the Jet file engine
+    const QString source = testDataPath(u"northwind.mdb"_s);
+    open();
+    type(u"txtDBSource"_s, source);
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    click(u"optDatabaseLocation(2)"_s);
+    next();
+    writeAs(kPostgreSql);
+    const QString windowScript = m_dir.filePath(u"window.sql"_s);
+    type(u"txtCodeDestinationFile"_s, windowScript);
+    next();
+    click(u"cmdAddAll"_s);
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(completions.count(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(m_form->Succeeded());
+
+    const QString cliScript = m_dir.filePath(u"cli.sql"_s);
+    QProcess cli;
+    cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"),
+              {source, u"--sql"_s, u"postgresql"_s, u"-o"_s, cliScript});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    QFile fromWindow(windowScript);
+    QFile fromCli(cliScript);
+    ASSERT_TRUE(fromWindow.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(fromCli.open(QIODevice::ReadOnly));
+    const QByteArray script = fromWindow.readAll();
+    EXPECT_TRUE(script.startsWith("--")) << script.left(200).toStdString();
+    EXPECT_FALSE(script.contains('\r'));
+    EXPECT_EQ(script, fromCli.readAll());
 }
 
 TEST_F(WizardFixture, TheTabStopTakesDigitsOnly)

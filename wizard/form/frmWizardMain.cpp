@@ -129,6 +129,11 @@ void frmWizardMain::connectHandlers()
         connect(page, &WizardPage::buttonsChanged, this, &frmWizardMain::EnableButtons);
     // A new source: its tables are read again on the next visit of the tables page.
     connect(m_sourcePage, &SourcePage::sourceChanged, m_tablesPage, &TablesPage::clearLists);
+    // An SQL script instead of the module: each page disables what means nothing for it.
+    connect(m_codePage, &CodePage::writingScriptChosen, this, [this](bool script) {
+        for (WizardPage *page : m_pages)
+            page->setWritingScript(script);
+    });
 
     connectGuarded(cmdBack, &QPushButton::clicked, this, "cmdBack_Click", [this] { cmdBack_Click(); });
     connectGuarded(cmdNext, &QPushButton::clicked, this, "cmdNext_Click", [this] { cmdNext_Click(); });

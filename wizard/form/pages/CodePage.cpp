@@ -6,11 +6,14 @@
 #include "utility/Variant.h"
 #include "utility/basPublicNotCreateableFunctions.h"
 #include "wizard/form/ControlHelp.h"
+#include "wizard/form/HandlerGuard.h"
 #include "wizard/form/pages/NewDatabasePage.h"
 #include "wizard/generator/SettingsCheck.h"
 #include "wizard/generator/SharedHelpers.h"
+#include "wizard/generator/sql/SqlScript.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
@@ -25,6 +28,8 @@ namespace tabulo {
 namespace {
 
 const QString kTabStopLabel = QStringLiteral("Tab Stop");
+const QString kModuleExtension = QStringLiteral(".bas");
+const QString kScriptExtension = QStringLiteral(".sql");
 
 // The Tab Stop box's count: Basic's CInt of its text, a number rounded to a
 // 16-bit integer. An empty box fails with 13, a count beyond 16 bits with 6,
@@ -60,9 +65,12 @@ CodePage::CodePage(ControlHelp &help, const WizardOptions &options, SettingsFiel
 {
     const GeneratorSettings &initial = GeneratorSettings::windowInitial();
     auto *layout = new QVBoxLayout(this);
+    buildWriteAs(layout, initial);
     buildNames(layout, initial);
     buildDelivery(layout, initial);
 
+    setHelp(cboWriteAs, QStringLiteral("Write the Basic module, or an SQL script for another database engine"));
+    setHelp(chkLowercaseNames, QStringLiteral("Write every name of the SQL script in lower case"));
     setHelp(txtTabStop, QStringLiteral("Number of spaces to insert for each tab indentation"));
     setHelp(chkCopyToClipboard, QStringLiteral("Copy the code to the Windows clipboard"));
     setHelp(txtCodeDestinationFile, QStringLiteral("Full path of the text file to save the module as"));
@@ -73,6 +81,30 @@ CodePage::CodePage(ControlHelp &help, const WizardOptions &options, SettingsFiel
     registerFields();
 }
 
+void CodePage::buildWriteAs(QVBoxLayout *layout, const GeneratorSettings &initial)
+{
+    auto *row = new QHBoxLayout;
+    cboWriteAs = new QComboBox(this);
+    cboWriteAs->setObjectName(QStringLiteral("cboWriteAs"));
+    // Each entry carries its value of SqlDialect: none for the module.
+    cboWriteAs->addItem(QStringLiteral("Basic module (VBA/DAO)"), QString());
+    for (const sql::Dialect dialect : {sql::Dialect::SQLite, sql::Dialect::PostgreSQL, sql::Dialect::MySQL})
+        cboWriteAs->addItem(QStringLiteral("SQL script for ") + sql::dialectTitle(dialect), sql::dialectName(dialect));
+    cboWriteAs->setCurrentIndex(qMax(0, cboWriteAs->findData(initial.sqlDialect)));
+    auto *label = new QLabel(QStringLiteral("&Write As"), this);
+    label->setObjectName(QStringLiteral("lblWriteAs"));
+    label->setBuddy(cboWriteAs);
+    chkLowercaseNames =
+        checkBox("chkLowercaseNames", QStringLiteral("Lower-&case Names"), this, initial.lowercaseNames);
+    chkLowercaseNames->setEnabled(false);
+    row->addWidget(label);
+    row->addWidget(cboWriteAs);
+    row->addWidget(chkLowercaseNames);
+    row->addStretch(1);
+    layout->addLayout(row);
+    layout->addSpacing(6);
+}
+
 void CodePage::buildNames(QVBoxLayout *layout, const GeneratorSettings &initial)
 {
     layout->addWidget(heading(QStringLiteral("What do you want to name the variables that will be used in the module?")));
@@ -81,8 +113,10 @@ void CodePage::buildNames(QVBoxLayout *layout, const GeneratorSettings &initial)
     auto addName = [&](const char *name, const QString &label, const QString &text, int row, int column) {
         QLineEdit *box = textBox(name, this, text);
         const QByteArray labelName = "lbl" + QByteArray(name).mid(3);
-        names->addWidget(caption(label, box, this, labelName.constData()), row, column * 2);
+        QLabel *boxLabel = caption(label, box, this, labelName.constData());
+        names->addWidget(boxLabel, row, column * 2);
         names->addWidget(box, row, column * 2 + 1);
+        m_nameControls << boxLabel << box;
         return box;
     };
     txtVarNameNewDB = addName("txtVarNameNewDB", QStringLiteral("&Database"), initial.varNameNewDB, 0, 0);
@@ -148,29 +182,37 @@ void CodePage::buildDelivery(QVBoxLayout *layout, const GeneratorSettings &initi
 
 void CodePage::connectHandlers()
 {
+    connectGuarded(cboWriteAs, &QComboBox::currentIndexChanged, this, "cboWriteAs_Click",
+                   [this] { emit writingScriptChosen(!cboWriteAs->currentData().toString().isEmpty()); });
     onTick(chkCopyToClipboard, "chkCopyToClipboard_Click", [this] { emit buttonsChanged(); });
     onTick(chkInsertIntoModule, "chkInsertIntoModule_Click", [this] { chkInsertIntoModule_Click(); });
     onOption(optInsertTopBottom, "optInsertTopBottom_Click", [this](int index) { optInsertTopBottom_Click(index); });
     onText(txtCodeDestinationFile, "txtCodeDestinationFile_Change", [this] { txtCodeDestinationFile_Change(); });
-    onBrowse(cmdBrowseCodeFile, FileChoice::CodeFile, txtCodeDestinationFile, {});
+    onBrowse(
+        cmdBrowseCodeFile, [this] { return writingScript() ? FileChoice::ScriptFile : FileChoice::CodeFile; },
+        txtCodeDestinationFile, {});
 }
 
 void CodePage::registerFields()
 {
     // "" or a number beyond 16 bits raises its error at Finish; a count above
     // kMaxTabStop the settings check refuses.
-    registerField(&GeneratorSettings::tabStop, [this] { return tabStopOf(txtTabStop->text()); });
-    registerField(&GeneratorSettings::varNameNewDB, textOf(txtVarNameNewDB));
-    registerField(&GeneratorSettings::varNameNewField, textOf(txtVarNameNewField));
-    registerField(&GeneratorSettings::varNameNewIndex, textOf(txtVarNameNewIndex));
-    registerField(&GeneratorSettings::varNameNewRelation, textOf(txtVarNameNewRelation));
-    registerField(&GeneratorSettings::varNameNewTable, textOf(txtVarNameNewTable));
-    registerField(&GeneratorSettings::procPrefix, textOf(txtProcPrefix));
+    registerField(&GeneratorSettings::sqlDialect, [this] { return cboWriteAs->currentData().toString(); });
+    registerField(&GeneratorSettings::lowercaseNames,
+                  [this] { return writingScript() && chkLowercaseNames->isChecked(); });
+    registerModuleField(&GeneratorSettings::tabStop, [this] { return tabStopOf(txtTabStop->text()); });
+    registerModuleField(&GeneratorSettings::varNameNewDB, textOf(txtVarNameNewDB));
+    registerModuleField(&GeneratorSettings::varNameNewField, textOf(txtVarNameNewField));
+    registerModuleField(&GeneratorSettings::varNameNewIndex, textOf(txtVarNameNewIndex));
+    registerModuleField(&GeneratorSettings::varNameNewRelation, textOf(txtVarNameNewRelation));
+    registerModuleField(&GeneratorSettings::varNameNewTable, textOf(txtVarNameNewTable));
+    registerModuleField(&GeneratorSettings::procPrefix, textOf(txtProcPrefix));
     registerField(&GeneratorSettings::copyToClipboard, tickOf(chkCopyToClipboard));
-    registerField(&GeneratorSettings::insertPosition, [this] { return qint32(m_insertPosition); });
+    // A script is no Basic code a host could insert into a module.
+    registerModuleField(&GeneratorSettings::insertPosition, [this] { return qint32(m_insertPosition); });
     registerField(&GeneratorSettings::pathNameCodeFile, textOf(txtCodeDestinationFile));
     registerField(&GeneratorSettings::runNotepad, tickOf(chkRunNotepad));
-    registerField(&GeneratorSettings::writeVB5Header, tickOf(chkWriteVB5Header));
+    registerModuleField(&GeneratorSettings::writeVB5Header, tickOf(chkWriteVB5Header));
 }
 
 void CodePage::load()
@@ -181,7 +223,8 @@ void CodePage::load()
 
 bool CodePage::enter()
 {
-    // Propose a code file beside the new database: CreateDB_<name>.bas.
+    // Propose a code file beside the new database: CreateDB_<name>.bas (.sql
+    // for a script).
     const QString path = m_newDatabase.newDatabasePath();
     if (txtCodeDestinationFile->text().isEmpty() && path.size() > 5) {
         const qsizetype slash = path.lastIndexOf(QLatin1Char('/'));
@@ -190,14 +233,14 @@ bool CodePage::enter()
         const QString name = os32Helper().PathNameNoFile(path) + separator + QStringLiteral("CreateDB_")
                              + textHelper().RemoveAllSpaces(os32Helper().FileNameNoPath(path));
         txtCodeDestinationFile->setText(pembry::basicTrim(QStringView(name).chopped(qMin<qsizetype>(4, name.size())))
-                                        + QStringLiteral(".bas"));
+                                        + codeFileExtension());
     }
     return true;
 }
 
 WizardPage::Buttons CodePage::buttons(bool finishRule) const
 {
-    bool next = m_insertPosition > 0 || chkCopyToClipboard->isChecked();
+    bool next = (m_insertPosition > 0 && !writingScript()) || chkCopyToClipboard->isChecked();
     if (!next) {
         QString folder = os32Helper().PathNameNoFile(txtCodeDestinationFile->text());
         next = os32Helper().IsValidFolder(folder);
@@ -236,9 +279,38 @@ void CodePage::optInsertTopBottom_Click(int index)
 
 void CodePage::txtCodeDestinationFile_Change()
 {
+    enableFileOptions();
+    emit buttonsChanged();
+}
+
+void CodePage::enableFileOptions()
+{
     const bool file = !txtCodeDestinationFile->text().isEmpty();
     chkRunNotepad->setEnabled(file);
-    chkWriteVB5Header->setEnabled(file);
+    chkWriteVB5Header->setEnabled(file && !writingScript());
+}
+
+QString CodePage::codeFileExtension() const
+{
+    return writingScript() ? kScriptExtension : kModuleExtension;
+}
+
+// A script takes neither the module's names nor its header, and no host
+// inserts it into a module. A code file name that still ends in the other
+// choice's default extension takes this one's.
+void CodePage::writingScriptChanged()
+{
+    const bool script = writingScript();
+    for (QWidget *control : m_nameControls)
+        control->setEnabled(!script);
+    chkLowercaseNames->setEnabled(script);
+    chkInsertIntoModule->setEnabled(!script);
+    fraInsertTopBottom->setEnabled(!script);
+    const QString other = script ? kModuleExtension : kScriptExtension;
+    const QString name = txtCodeDestinationFile->text();
+    if (name.endsWith(other))
+        txtCodeDestinationFile->setText(name.chopped(other.size()) + codeFileExtension());
+    enableFileOptions();
     emit buttonsChanged();
 }
 

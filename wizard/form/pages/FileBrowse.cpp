@@ -63,6 +63,12 @@ const QList<FileDialogRow> &fileDialogs()
          u"",
          pembry::cdlOFNFileMustExist,
          false},
+        {FileChoice::ScriptFile,
+         u"Save SQL Script As",
+         {{u"SQL Scripts", u"*.sql", true}, {u"Text Files", u"*.txt"}, {u"All Files", u"*.*"}},
+         u"sql",
+         pembry::cdlOFNOverwritePrompt,
+         true},
     };
     return dialogs;
 }

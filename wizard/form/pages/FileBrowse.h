@@ -1,6 +1,8 @@
 #pragma once
 // The file dialogs of the window's five browse buttons, one table: title,
 // filters, default extension, flags and whether the dialog opens or saves.
+// The code file's button shows one of two: for the Basic module or for an
+// SQL script.
 
 #include <QString>
 
@@ -10,7 +12,7 @@ class CDialog;
 
 namespace tabulo {
 
-enum class FileChoice { SourceDatabase, SourceWorkgroup, NewDatabase, CodeFile, NewWorkgroup };
+enum class FileChoice { SourceDatabase, SourceWorkgroup, NewDatabase, CodeFile, NewWorkgroup, ScriptFile };
 
 // Shows the dialog of `choice` through `dialog`; true when the user
 // confirmed a file (then in dialog.Filename()). The dialog starts in the

@@ -105,10 +105,10 @@ NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options
     onOption(optVersion, "optVersion_Click", [this](int index) { m_version = kJetVersions[index].code; });
     tabToSelectedOption(optVersion);
 
-    registerField(&GeneratorSettings::pathNameDBNew, [this] { return chosenLocation(); });
-    registerField(&GeneratorSettings::version, [this] { return m_version; });
-    registerField(&GeneratorSettings::locale, [this] { return cboLocale->currentText(); });
-    registerField(&GeneratorSettings::encrypt, [this] { return chkEncrypt->isChecked() ? 2 : 0; });
+    registerModuleField(&GeneratorSettings::pathNameDBNew, [this] { return chosenLocation(); });
+    registerModuleField(&GeneratorSettings::version, [this] { return m_version; });
+    registerModuleField(&GeneratorSettings::locale, [this] { return cboLocale->currentText(); });
+    registerModuleField(&GeneratorSettings::encrypt, [this] { return chkEncrypt->isChecked() ? 2 : 0; });
 }
 
 void NewDatabasePage::load()
@@ -173,6 +173,12 @@ void NewDatabasePage::optDatabaseLocation_Click(int index)
     cmdBrowseNewDB->setEnabled(index == 1);
     txtDBNew->setEnabled(index == 1);
     emit buttonsChanged();
+}
+
+// The controls keep their own states, which come back with the module.
+void NewDatabasePage::writingScriptChanged()
+{
+    setEnabled(!writingScript());
 }
 
 void NewDatabasePage::txtDBNew_Change()

@@ -2,7 +2,9 @@
 // Page 1: where the tables are created (the current database, a new
 // database at a path, or a run-time variable), the new database's version,
 // locale and encryption: the settings PathNameDBNew, Version, Locale and
-// Encrypt. Entering it reads the source database's version.
+// Encrypt. Entering it reads the source database's version. None of them
+// means anything for an SQL script: the page is disabled while one is
+// chosen.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -26,6 +28,7 @@ public:
     QString newDatabasePath() const;
 
 private:
+    void writingScriptChanged() override;
     // PathNameDBNew as the location options give it; empty before one is chosen.
     QString chosenLocation() const;
     void optDatabaseLocation_Click(int index);

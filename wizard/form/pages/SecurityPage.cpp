@@ -61,12 +61,12 @@ SecurityPage::SecurityPage(ControlHelp &help, const WizardOptions &options, Sett
     onBrowse(cmdBrowseNewMDW, FileChoice::NewWorkgroup, txtMDWNew, {});
     onText(txtUserNameNew, "txtUserNameNew_Change", [this] { emit buttonsChanged(); });
 
-    registerField(&GeneratorSettings::newDBSecurity, [this] { return qint16(m_newDBSecurity); });
-    registerField(&GeneratorSettings::pathNameMDWNew, textOf(txtMDWNew));
-    registerField(&GeneratorSettings::userNameNew, textOf(txtUserNameNew));
-    registerField(&GeneratorSettings::passwordMDWNew, textOf(txtPasswordNew));
-    registerField(&GeneratorSettings::passwordDBNew,
-                  [this] { return GeneratorSettings::connectPassword(txtPasswordDBNew->text()); });
+    registerModuleField(&GeneratorSettings::newDBSecurity, [this] { return qint16(m_newDBSecurity); });
+    registerModuleField(&GeneratorSettings::pathNameMDWNew, textOf(txtMDWNew));
+    registerModuleField(&GeneratorSettings::userNameNew, textOf(txtUserNameNew));
+    registerModuleField(&GeneratorSettings::passwordMDWNew, textOf(txtPasswordNew));
+    registerModuleField(&GeneratorSettings::passwordDBNew,
+                        [this] { return GeneratorSettings::connectPassword(txtPasswordDBNew->text()); });
 }
 
 WizardPage::Buttons SecurityPage::buttons(bool) const
@@ -90,7 +90,15 @@ void SecurityPage::optNewDBSecurity_Click(int index)
     for (QWidget *control : std::initializer_list<QWidget *>{txtMDWNew, txtUserNameNew, txtPasswordDBNew,
                                                               txtPasswordNew, lblMDWNew, lblUserNameNew,
                                                               lblPasswordDBNew, lblPasswordNew, cmdBrowseNewMDW})
-        control->setEnabled(hardcoded());
+        control->setEnabled(index == 2);
+    emit buttonsChanged();
+}
+
+// The controls keep their own states, which come back with the module; a
+// hardcoded login that is not given stops Finish only for the module.
+void SecurityPage::writingScriptChanged()
+{
+    setEnabled(!writingScript());
     emit buttonsChanged();
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 // Page 4: the security of the new database: none, run-time parameters, or
 // a workgroup, user and passwords hardcoded into the module (NewDBSecurity
-// and the settings of the new workgroup and database password).
+// and the settings of the new workgroup and database password). None of
+// them means anything for an SQL script: the page is disabled while one is
+// chosen.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -16,13 +18,14 @@ public:
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;
 
-    // Hardcoded security is chosen.
-    bool hardcoded() const { return m_newDBSecurity == 2; }
+    // Hardcoded security is chosen, and the module is written.
+    bool hardcoded() const { return m_newDBSecurity == 2 && !writingScript(); }
     // The workgroup file and the user name that hardcoded security needs
     // are given.
     bool loginGiven() const;
 
 private:
+    void writingScriptChanged() override;
     void optNewDBSecurity_Click(int index);
     void txtMDWNew_Change();
 

@@ -82,8 +82,8 @@ TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, Settings
                    [this] { cmdRemoveOne_Click(); });
 
     registerField(&GeneratorSettings::includeRelations, tickOf(chkIncludeRelations));
-    registerField(&GeneratorSettings::includeDatabaseWrapper, tickOf(chkIncludeDatabaseWrapper));
-    registerField(&GeneratorSettings::includeDesignProperties, tickOf(chkIncludeDesignProperties));
+    registerModuleField(&GeneratorSettings::includeDatabaseWrapper, tickOf(chkIncludeDatabaseWrapper));
+    registerModuleField(&GeneratorSettings::includeDesignProperties, tickOf(chkIncludeDesignProperties));
 }
 
 TablesPage::~TablesPage() = default;
@@ -105,6 +105,12 @@ WizardPage::Buttons TablesPage::buttons(bool finishRule) const
 QWidget *TablesPage::firstFocus() const
 {
     return cmdAddOne;
+}
+
+void TablesPage::writingScriptChanged()
+{
+    chkIncludeDatabaseWrapper->setEnabled(!writingScript());
+    chkIncludeDesignProperties->setEnabled(!writingScript());
 }
 
 ListControl &TablesPage::available() const

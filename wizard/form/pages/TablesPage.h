@@ -1,8 +1,9 @@
 #pragma once
 // Page 3: the tables the module recreates, picked from the source
 // database's tables ("Available") into "Include", and whether relations, the
-// wrapper procedure and the design properties are written. Entering it with
-// an empty "Available" list has the generator fill it.
+// wrapper procedure and the design properties are written (the last two
+// mean nothing for an SQL script). Entering it with an empty "Available"
+// list has the generator fill it.
 
 #include "wizard/form/pages/WizardPage.h"
 
@@ -33,6 +34,7 @@ public:
     void clearLists();
 
 private:
+    void writingScriptChanged() override;
     void cmdAddOne_Click();
     void cmdAddAll_Click();
     void cmdRemoveOne_Click();

@@ -47,6 +47,12 @@ WizardPage::WizardPage(ControlHelp &help, const WizardOptions &options, Settings
 {
 }
 
+void WizardPage::setWritingScript(bool script)
+{
+    m_writingScript = script;
+    writingScriptChanged();
+}
+
 // --- Controls ------------------------------------------------------------------
 
 QLabel *WizardPage::heading(const QString &text)
@@ -176,12 +182,18 @@ void WizardPage::tabToSelectedOption(const QList<QRadioButton *> &options)
 void WizardPage::onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,
                           std::function<void(pembry::CDialog &)> confirmed)
 {
+    onBrowse(button, [choice] { return choice; }, box, std::move(passOn), std::move(confirmed));
+}
+
+void WizardPage::onBrowse(QPushButton *button, std::function<FileChoice()> choice, QLineEdit *box,
+                          std::function<void()> passOn, std::function<void(pembry::CDialog &)> confirmed)
+{
     // The routine is the button's click handler: "cmdBrowseSourceDB_Click".
     const QByteArray routine = button->objectName().toLatin1() + "_Click";
     connect(button, &QPushButton::clicked, this, [routine, choice, box, passOn, confirmed] {
         guarded(routine.constData(), [&] {
             pembry::CDialog dialog;
-            if (showFileDialog(choice, dialog, box->text())) {
+            if (showFileDialog(choice(), dialog, box->text())) {
                 box->setText(dialog.Filename());
                 if (confirmed)
                     confirmed(dialog);

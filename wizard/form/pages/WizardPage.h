@@ -51,6 +51,11 @@ public:
     // The control that gets the focus when the page is shown; none: nullptr.
     virtual QWidget *firstFocus() const = 0;
 
+    // An SQL script is chosen instead of the Basic module (`script`), or the
+    // module again: the page disables, or enables again, the controls whose
+    // settings mean nothing for a script.
+    void setWritingScript(bool script);
+
 signals:
     // A control the button rules read has changed.
     void buttonsChanged();
@@ -65,6 +70,20 @@ protected:
     {
         m_fields.registerField(setting, std::move(read));
     }
+    // A setting only the Basic module uses: while an SQL script is chosen it
+    // is handed over at its initial value, whatever its control holds (so a
+    // disabled box cannot fail Finish).
+    template <class T, class Read>
+    void registerModuleField(T GeneratorSettings::*setting, Read read)
+    {
+        m_fields.registerField(setting, [this, setting, read = std::move(read)]() -> T {
+            return m_writingScript ? GeneratorSettings::windowInitial().*setting : T(read());
+        });
+    }
+
+    bool writingScript() const { return m_writingScript; }
+    // The page's answer to setWritingScript(); writingScript() tells which.
+    virtual void writingScriptChanged() {}
 
     // Controls, named with their design names ("optVersion(2)" for the
     // members of a control array).
@@ -100,6 +119,9 @@ protected:
     // (when given) hands the box's text to the generator.
     void onBrowse(QPushButton *button, FileChoice choice, QLineEdit *box, std::function<void()> passOn,
                   std::function<void(pembry::CDialog &)> confirmed = {});
+    // The same, with the dialog that `choice()` names at the click.
+    void onBrowse(QPushButton *button, std::function<FileChoice()> choice, QLineEdit *box,
+                  std::function<void()> passOn, std::function<void(pembry::CDialog &)> confirmed = {});
 
     const WizardOptions &options() const { return m_options; }
 
@@ -107,6 +129,7 @@ private:
     ControlHelp &m_help;
     const WizardOptions &m_options;
     SettingsFields &m_fields;
+    bool m_writingScript = false;
 };
 
 }  // namespace tabulo

@@ -61,7 +61,7 @@ TEST(SqlExpressions, ValidationRulesBecomeConditionsWithTheFieldFilledIn)
 
 TEST(SqlExpressions, WhatCannotBeTranslatedIsRefusedWithItsReason)
 {
-    EXPECT_EQ(rule(Dialect::SQLite, "<Date()", field("Born", 8, 8)), "refused: SQLite refuses Date() here");
+    EXPECT_EQ(rule(Dialect::SQLite, "<Date()", field("Born", 8, 8)), "\"Born\" < CURRENT_DATE");
     EXPECT_EQ(rule(Dialect::MySQL, "<Now()", field("Born", 8, 8)), "refused: MariaDB/MySQL refuses Now() here");
     EXPECT_TRUE(rule(Dialect::PostgreSQL, "Like \"[A-C]*\"", textField("Code")).startsWith("refused: the Like pattern"));
     EXPECT_TRUE(rule(Dialect::PostgreSQL, "Mid([Qty],1)=1").startsWith("refused: the function"));

@@ -9,7 +9,7 @@ namespace {
 using L = QLatin1StringView;
 
 constexpr DialectRules kRules[] = {
-    {Dialect::SQLite, L("SQLite"), u'"', u'"', 0, false, true, true, true, DialectRules::Comments::Lines, false,
+    {Dialect::SQLite, L("SQLite"), u'"', u'"', 0, false, true, true, true, DialectRules::Comments::Lines, true,
      L("LIKE"), L("")},
     {Dialect::PostgreSQL, L("PostgreSQL"), u'"', u'"', 63, true, true, false, true,
      DialectRules::Comments::Statements, true, L("ILIKE"), L("")},
@@ -179,6 +179,10 @@ QString columnType(const DialectRules &rules, const schema::Field &field)
     case dao::dbCurrency: return numericType(rules, 19, 4);
     case dao::dbDecimal:
     case dao::dbNumeric: {
+        // A calculated Decimal has no digits of its own: it keeps what
+        // its expression gives.
+        if (field.precision == 0 && !field.expression.isEmpty())
+            return my ? QStringLiteral("decimal(28,10)") : QStringLiteral("numeric");
         const auto [precision, scale] = decimalDigits(field);
         return numericType(rules, precision, scale);
     }

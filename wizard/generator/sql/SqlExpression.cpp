@@ -132,6 +132,7 @@ struct Operand {
     QString sql;
     Kind kind = Kind::Other;
     bool literal = false;
+    bool neverNull = false;     // a literal, or texts joined by &
 };
 
 Kind kindOfField(const schema::Field &field)
@@ -388,15 +389,15 @@ private:
         if (left.kind != Kind::Text || right.kind != Kind::Text)
             refuse(QStringLiteral("& is translated between texts only"));
         const auto part = [](const Operand &o) {
-            return o.literal ? o.sql : QStringLiteral("coalesce(%1, '')").arg(o.sql);
+            return o.literal || o.neverNull ? o.sql : QStringLiteral("coalesce(%1, '')").arg(o.sql);
         };
         if (m_rules.dialect == Dialect::MySQL) {
             // concat() of concat()s flattens into one call.
             QString inner = left.sql.startsWith(QLatin1String("concat(")) ? left.sql.mid(7, left.sql.size() - 8)
                                                                           : part(left);
-            return Operand{QStringLiteral("concat(%1, %2)").arg(inner, part(right)), Kind::Text};
+            return Operand{QStringLiteral("concat(%1, %2)").arg(inner, part(right)), Kind::Text, false, true};
         }
-        return Operand{part(left) + QLatin1String(" || ") + part(right), Kind::Text};
+        return Operand{part(left) + QLatin1String(" || ") + part(right), Kind::Text, false, true};
     }
 
     Operand multiplicative()
@@ -440,7 +441,7 @@ private:
             if (t.text == QLatin1String("(")) {
                 Operand inner = orExpression();
                 expectSymbol(")");
-                return Operand{u'(' + inner.sql + u')', inner.kind};
+                return Operand{u'(' + inner.sql + u')', inner.kind, false, inner.neverNull || inner.literal};
             }
             break;
         case Token::End: refuse(QStringLiteral("the expression ends early"));
@@ -453,8 +454,16 @@ private:
         const std::optional<ColumnRef> ref = m_context.column ? m_context.column(name) : std::nullopt;
         if (!ref)
             refuse(QStringLiteral("the table has no field [%1]").arg(name));
-        if (m_context.deterministic && !ref->field->expression.isEmpty())
-            refuse(QStringLiteral("it names the calculated field [%1]").arg(name));
+        if (m_context.deterministic && !ref->field->expression.isEmpty()) {
+            // A generated column may not name another: the other's
+            // expression stands in its place.
+            if (!m_context.generated || m_depth >= kMaxNesting)
+                refuse(QStringLiteral("it names the calculated field [%1]").arg(name));
+            Translator inner(ref->field->expression, m_context);
+            inner.m_depth = m_depth + 1;
+            const Operand value = inner.whole();
+            return Operand{u'(' + value.sql + u')', kindOfField(*ref->field), false, value.neverNull};
+        }
         return column(*ref);
     }
 
@@ -500,6 +509,11 @@ private:
                    : is("Now") ? QStringLiteral("now()")
                                : QStringLiteral("timestamp('1899-12-30', curtime())");
         case Dialect::SQLite:
+            // A CHECK allows only the keywords, which give the time in UTC.
+            if (m_context.deterministic)
+                return is("Date") ? QStringLiteral("CURRENT_DATE")
+                       : is("Now") ? QStringLiteral("CURRENT_TIMESTAMP")
+                                   : QStringLiteral("'1899-12-30 ' || CURRENT_TIME");
             return is("Date") ? QStringLiteral("date('now', 'localtime')")
                    : is("Now") ? QStringLiteral("datetime('now', 'localtime')")
                                : QStringLiteral("'1899-12-30 ' || time('now', 'localtime')");
@@ -507,8 +521,13 @@ private:
         return {};
     }
 
+    // How deep calculated fields may stand in for each other: a loop of
+    // them is refused.
+    static constexpr int kMaxNesting = 8;
+
     QList<Token> m_tokens;
     qsizetype m_at = 0;
+    int m_depth = 0;
     const ExpressionContext &m_context;
     const DialectRules &m_rules;
 };

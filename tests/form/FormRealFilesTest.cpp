@@ -235,3 +235,38 @@ TEST_F(RealFiles, LeftOutFieldsAreNamedAfterFinish)
               u"table \"Test\", field \"UnknownFix\": its storage type 0x47 has no DAO type; the module leaves it out."_s);
     EXPECT_EQ(m_messages.messages.last().style, pembry::mb::OKOnly | pembry::mb::Exclamation);
 }
+
+// The Jet 3.5 build refuses newer files, and sends the user to the build that
+// opens each: the ACE build for an ACE file (whatever its name), the Jet 4.0
+// build for a Jet 4 file.
+TEST_F(RealFiles, TheJet35BuildNamesTheBuildThatOpensTheFile)
+{
+    tabulo::setWizardBuild(tabulo::jet35Build());
+    const QString renamedAce = m_dir.filePath(u"renamed.mdb"_s);
+    ASSERT_TRUE(QFile::copy(testDataPath(u"ace12-unknown-types.accdb"_s), renamedAce));
+    const struct {
+        QString path;
+        QString advice;
+    } cases[] = {
+        {testDataPath(u"ace12-unknown-types.accdb"_s),
+         u"This version of Tabulo reads the databases of Access 97 and earlier (Jet 3.5 and before); the ACE 12.0 "
+         u"version of Tabulo opens the databases of Access 2007 and later (.accdb)."_s},
+        {renamedAce,
+         u"This version of Tabulo reads the databases of Access 97 and earlier (Jet 3.5 and before); the ACE 12.0 "
+         u"version of Tabulo opens the databases of Access 2007 and later (.accdb)."_s},
+        {testDataPath(u"northwind.mdb"_s), u"Please rerun Tabulo setup and ensure that you install the Jet 4.0 version."_s},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        m_messages.messages.clear();
+        open();
+        type(u"txtDBSource"_s, c.path);
+        next();
+        EXPECT_EQ(page(), 0);
+        ASSERT_EQ(m_messages.messages.size(), 1);
+        EXPECT_TRUE(messageTexts().first().endsWith(u"\r\n"_s + c.advice)) << messageTexts().first().toStdString();
+        m_form.reset();
+        resetGenerator();
+    }
+    tabulo::setWizardBuild(tabulo::jet40Build());
+}

@@ -223,6 +223,17 @@ QStringList JetFileReader::readWorkgroupUsers(const QString &path, ErrorList &er
     return std::move(*users);
 }
 
+bool isAceDatabaseFile(const QString &path)
+{
+    QByteArray bytes;
+    QString kind;
+    if (headerBytes(path, bytes, kind) != RegularFileOpen::Opened)
+        return false;
+    QString problem;
+    const std::optional<jetfile::Header> header = parseHeader(bytes, problem);
+    return header && header->format == jetfile::Format::Ace;
+}
+
 QString findSchemaReader()
 {
     const QString fromEnvironment = qEnvironmentVariable("TABULO_SCHEMA_READER");

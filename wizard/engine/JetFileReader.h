@@ -63,4 +63,8 @@ private:
 // folders there), then the installed bin folder. Empty when not found.
 QString findSchemaReader();
 
+// Whether `path` is a regular file whose first page is an ACE database's
+// (Access 2007 or later), whatever the file is called.
+bool isAceDatabaseFile(const QString &path);
+
 }  // namespace dao

@@ -4,6 +4,7 @@
 #include "utility/MessageService.h"
 #include "utility/OS32Helper.h"
 #include "wizard/engine/EngineErrors.h"
+#include "wizard/engine/JetFileReader.h"
 #include "wizard/engine/WizardBuild.h"
 #include "wizard/generator/SharedHelpers.h"
 #include "wizard/generator/UiInterfaces.h"
@@ -52,12 +53,17 @@ qint32 majorVersionDigit(const QString &versionText)
 }
 
 // The message for a file the engine does not recognise. An older build
-// points to the build that opens newer files; the ACE build reads every
-// format there is.
-QString cannotOpenAdvice()
+// points to the build that opens newer files (the ACE build for an ACE file
+// at `path`); the ACE build reads every format there is.
+QString cannotOpenAdvice(const QString &path)
 {
-    if (wizardBuild().jetVersion < 40)
+    if (wizardBuild().jetVersion < 40) {
+        if (dao::isAceDatabaseFile(path))
+            return QStringLiteral("This version of Tabulo reads the databases of Access 97 and earlier "
+                                  "(Jet 3.5 and before); the ACE 12.0 version of Tabulo opens the databases of "
+                                  "Access 2007 and later (.accdb).");
         return QStringLiteral("Please rerun Tabulo setup and ensure that you install the Jet 4.0 version.");
+    }
     if (!opensAce())
         return QStringLiteral("This version of Tabulo reads the databases of Access 2003 and earlier "
                               "(Jet 4.0 and before); the ACE 12.0 version of Tabulo opens the databases of "
@@ -68,7 +74,7 @@ QString cannotOpenAdvice()
 
 void showCannotOpen(const QString &path)
 {
-    const QString advice = cannotOpenAdvice();
+    const QString advice = cannotOpenAdvice(path);
     pembry::MsgBox(QStringLiteral("Tabulo cannot open the database you selected.") + u'<' + path
                        + QStringLiteral(">\r\n\r\nIt is either a corrupt database, or it was created by a "
                                         "version of Access not recognized by this version of Tabulo.\r\n")

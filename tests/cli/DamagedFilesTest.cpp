@@ -81,6 +81,22 @@ TEST(DamagedFiles, AnUnreadableUserTableCostsOnlyThatTable)
         EXPECT_FALSE(procedureOf(run.out, table).isEmpty()) << table;
 }
 
+TEST(DamagedFiles, ADamagedPropertyBlockIsReportedAndCostsOnlyThatTablesProperties)
+{
+    TABULO_NEED_TESTDATA();
+    // The type of the block's names chunk is damaged: its values name nothing.
+    const QString path = testDataPath(u"damaged/ace-property-block-damaged.accdb"_s);
+    const clitest::CliResult run = runBothReaders({path, u"--design-properties"_s});
+    EXPECT_EQ(run.err, u"warning: '"_s + path
+                           + u"': the properties of table \"Table1\" and its fields are incomplete (property chunk "
+                             "of unknown type 127); the module leaves out what could not be read.\n"_s);
+    const QByteArray clean = clitest::runCli({testDataPath(u"ace14-types.accdb"_s), u"--design-properties"_s}).out;
+    EXPECT_FALSE(procedureOf(run.out, "Table1").isEmpty());
+    EXPECT_FALSE(procedureOf(run.out, "Table1").contains("SetDesignProperty"));
+    for (const char *table : {"Table2", "Table3", "Table4"})
+        EXPECT_EQ(procedureOf(run.out, table), procedureOf(clean, table)) << table;
+}
+
 TEST(DamagedFiles, UnreadableRelationshipsCostOnlyTheRelationships)
 {
     TABULO_NEED_TESTDATA();

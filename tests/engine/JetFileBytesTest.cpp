@@ -370,21 +370,48 @@ TEST(PropertyBlock, ReadsEveryPropertyInStoredOrderWithItsType)
     EXPECT_FALSE(parsePropertyBlock(bytes, Format::Jet3)) << "Jet 3 blocks start with KKD";
 }
 
-TEST(PropertyBlock, CutOrInflatedBlocksAreRefused)
+TEST(PropertyBlock, CutOrInflatedBlocksKeepWhatComesBeforeTheDamage)
 {
     const Bytes block = propertyBlock();
-    for (std::size_t length = 0; length < block.size(); ++length) {
+    std::string problem;
+    EXPECT_FALSE(parsePropertyBlock(std::span(block.data(), 3), Format::Jet4, {}, &problem));
+    EXPECT_EQ(problem, "property block too short");
+    for (std::size_t length = 4; length < block.size(); ++length) {
         const auto cut = parsePropertyBlock(std::span(block.data(), length), Format::Jet4);
-        // A cut at a chunk boundary reads the chunks before it; any other cut fails.
-        if (cut) {
-            EXPECT_LE(cut->sets.size(), 2u);
-        }
+        ASSERT_TRUE(cut) << length;
+        EXPECT_LE(cut->sets.size(), 2u);
+        // Only a cut at a chunk boundary reads whole.
+        if (cut->damage.empty())
+            EXPECT_LE(cut->sets.size(), 1u) << length;
     }
     Bytes inflated = block;
     put32(inflated, 4, 0x7FFFFFFF);
-    std::string problem;
-    EXPECT_FALSE(parsePropertyBlock(inflated, Format::Jet4, {}, &problem));
-    EXPECT_EQ(problem, "property chunk length out of range");
+    const auto none = parsePropertyBlock(inflated, Format::Jet4);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->sets.empty());
+    EXPECT_EQ(none->damage, "property chunk length out of range");
+
+    // The column's last entry (DefaultValue, 16 bytes) claims more than its chunk.
+    Bytes longEntry = block;
+    put16(longEntry, longEntry.size() - 16, 0xFFFF);
+    const auto part = parsePropertyBlock(longEntry, Format::Jet4);
+    ASSERT_TRUE(part);
+    EXPECT_EQ(part->damage, "property entry length out of range");
+    ASSERT_EQ(part->sets.size(), 2u);
+    EXPECT_TRUE(part->value(part->sets[0], "Caption"));
+    EXPECT_TRUE(part->value(part->sets[1], "Required"));
+    EXPECT_FALSE(part->value(part->sets[1], "DefaultValue"));
+    EXPECT_TRUE(parsePropertyBlock(block, Format::Jet4)->damage.empty());
+
+    // A names chunk whose type is damaged leaves every value nameless.
+    Bytes unknownKind = block;
+    unknownKind[8] = 0x7F;
+    const auto nameless = parsePropertyBlock(unknownKind, Format::Jet4);
+    ASSERT_TRUE(nameless);
+    EXPECT_EQ(nameless->damage, "property chunk of unknown type 127");
+    ASSERT_EQ(nameless->sets.size(), 2u);
+    EXPECT_TRUE(nameless->sets[0].properties.empty());
+    EXPECT_TRUE(nameless->sets[1].properties.empty());
 }
 
 TEST(PropertyValue, StoredNumbersAndGuids)

@@ -38,12 +38,25 @@ std::string asciiName(std::span<const std::uint8_t> stored, Format format)
     return name;
 }
 
-template <class T>
-std::optional<T> fail(std::string *problem, const char *why)
+std::optional<PropertyBlock> fail(std::string *problem, const char *why)
 {
     if (problem)
         *problem = why;
     return std::nullopt;
+}
+
+// Notes damage that costs a part of the block; the first is kept.
+void note(PropertyBlock &block, const std::string &why)
+{
+    if (block.damage.empty())
+        block.damage = why;
+}
+
+// The block read so far, with why the rest cannot be read.
+PropertyBlock damaged(PropertyBlock &block, const char *why)
+{
+    note(block, why);
+    return std::move(block);
 }
 
 }  // namespace
@@ -61,10 +74,10 @@ std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> by
                                                 std::span<const std::string_view> wanted, std::string *problem)
 {
     if (bytes.size() < 4)
-        return fail<PropertyBlock>(problem, "property block too short");
+        return fail(problem, "property block too short");
     const char *magic = format == Format::Jet3 ? "KKD" : "MR2";
     if (std::memcmp(bytes.data(), magic, 4) != 0)
-        return fail<PropertyBlock>(problem, "not a property block");
+        return fail(problem, "not a property block");
 
     PropertyBlock block;
     // The names chunk in force: value entries count from its first name.
@@ -73,11 +86,11 @@ std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> by
     std::size_t at = 4;
     while (at < bytes.size()) {
         if (bytes.size() - at < ChunkHeader)
-            return fail<PropertyBlock>(problem, "property chunk header cut off");
+            return damaged(block, "property chunk header cut off");
         const std::uint32_t length = u32(bytes, at);
         const std::uint16_t type = u16(bytes, at + 4);
         if (length < ChunkHeader || length > bytes.size() - at)
-            return fail<PropertyBlock>(problem, "property chunk length out of range");
+            return damaged(block, "property chunk length out of range");
         const auto chunk = bytes.subspan(at + ChunkHeader, length - ChunkHeader);
         at += length;
 
@@ -88,7 +101,7 @@ std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> by
             while (p + 2 <= chunk.size()) {
                 const std::size_t n = u16(chunk, p);
                 if (n > chunk.size() - p - 2)
-                    return fail<PropertyBlock>(problem, "property name cut off");
+                    return damaged(block, "property name cut off");
                 PropertyName name{chunk.subspan(p + 2, n), asciiName(chunk.subspan(p + 2, n), format)};
                 kept.push_back(wanted.empty() || std::find(wanted.begin(), wanted.end(), name.ascii) != wanted.end());
                 block.names.push_back(std::move(name));
@@ -96,15 +109,19 @@ std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> by
             }
             continue;
         }
-        if (type != ObjectChunk && type != ColumnChunk)
-            continue;  // a chunk kind not read here
+        if (type != ObjectChunk && type != ColumnChunk) {
+            // No other kind is written: a damaged type, which may have been
+            // the names the values below refer to.
+            note(block, "property chunk of unknown type " + std::to_string(type));
+            continue;
+        }
 
         // Value chunk: 32-bit length, the target's name, then the entries.
         if (chunk.size() < 6)
-            return fail<PropertyBlock>(problem, "property values header cut off");
+            return damaged(block, "property values header cut off");
         const std::size_t targetLength = u16(chunk, 4);
         if (targetLength > chunk.size() - 6)
-            return fail<PropertyBlock>(problem, "property target name cut off");
+            return damaged(block, "property target name cut off");
         PropertySet set;
         set.target = chunk.subspan(6, targetLength);
         std::size_t p = 6 + targetLength;
@@ -114,9 +131,14 @@ std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> by
             const std::size_t nameIndex = u16(chunk, p + 4);
             const std::size_t valueLength = u16(chunk, p + 6);
             if (entryLength < EntryHeader || entryLength > chunk.size() - p ||
-                valueLength > entryLength - EntryHeader)
-                return fail<PropertyBlock>(problem, "property entry length out of range");
-            if (nameIndex < kept.size() && kept[nameIndex])
+                valueLength > entryLength - EntryHeader) {
+                // The entries before it still name their column.
+                block.sets.push_back(std::move(set));
+                return damaged(block, "property entry length out of range");
+            }
+            if (nameIndex >= kept.size())
+                note(block, "a property names no stored name");
+            else if (kept[nameIndex])
                 set.properties.push_back(Property{firstName + nameIndex, valueType,
                                                   chunk.subspan(p + EntryHeader, valueLength)});
             p += entryLength;

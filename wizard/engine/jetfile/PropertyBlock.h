@@ -37,6 +37,9 @@ struct PropertySet {
 struct PropertyBlock {
     std::vector<PropertyName> names;
     std::vector<PropertySet> sets;
+    // Why a part of the block could not be read (the first damage met);
+    // empty when it was read whole.
+    std::string damage;
 
     const PropertyName &name(const Property &p) const { return names[p.name]; }
     // The first property of `set` with that (ASCII) name, or null.
@@ -44,6 +47,10 @@ struct PropertyBlock {
 };
 
 // Reads a block, keeping the properties named in `wanted` (all when empty).
+// Damage costs what it touches: a chunk of unknown kind or an entry naming
+// no stored name is passed over, a length out of range ends the reading;
+// the block keeps the rest and says why in `damage`. Nothing, with
+// `problem` saying why, when the bytes are no property block at all.
 std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
                                                 std::span<const std::string_view> wanted = {},
                                                 std::string *problem = nullptr);

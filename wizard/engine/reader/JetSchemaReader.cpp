@@ -134,6 +134,7 @@ public:
         if (m_complexColumns.damaged)
             db.warnings.append(warning("the attachment and multi-valued fields could not be read (the table "
                                        "MSysComplexColumns is damaged); the module leaves them out"));
+        m_warnings = &db.warnings;
         warnOfDamagedProperties(catalogue, db.warnings);
         readReplicaIds(catalogue.databaseProperties(), db);
         readRelations(db.relations, db.warnings);
@@ -212,6 +213,9 @@ private:
     {
         static constexpr std::string_view wanted[] = {"ReplicaID", "DesignMasterID"};
         const PropertySets properties = readProperties(block, wanted);
+        if (!properties.block.damage.empty())
+            m_warnings->append(warning("the database's own properties are incomplete (" + properties.block.damage +
+                                       "); the module leaves out what could not be read"));
         if (const jetfile::PropertySet *set = properties.object()) {
             db.replicaId = QString::fromStdString(guidValue(properties.value(set, "ReplicaID")));
             db.designMasterId = QString::fromStdString(guidValue(properties.value(set, "DesignMasterID")));
@@ -248,7 +252,8 @@ private:
         PropertySets result;
         if (block.empty())
             return result;
-        // A damaged block costs the properties, not the table.
+        // A damaged block costs the properties, not the table; its part
+        // before the damage is kept.
         auto parsed = jetfile::parsePropertyBlock(block, m_format, wanted);
         if (!parsed)
             return result;
@@ -352,6 +357,9 @@ private:
             row.properties, m_options.designProperties ? std::span<const std::string_view>()
                             : m_ace                    ? std::span<const std::string_view>(AceMemberProperties)
                                                        : std::span<const std::string_view>(MemberProperties));
+        if (!properties.block.damage.empty())
+            m_warnings->append(warning("the properties of table \"" + row.name + "\" and its fields are incomplete (" +
+                                       properties.block.damage + "); the module leaves out what could not be read"));
         TablePtr table(mdb_read_table(catalogued));
         if (!table || !mdb_read_columns(table.get())) {
             problem = "its definition is damaged";
@@ -525,6 +533,7 @@ private:
     ReadOptions m_options;
     ace::ComplexColumns m_complexColumns;   // ACE files: MSysComplexColumns
     const Catalogue *m_catalogue = nullptr;
+    QStringList *m_warnings = nullptr;   // of the database being read
     const QList<Relation> *m_relations = nullptr;
     // The stored names of each relation, as the index entries name them.
     struct RelationKey {

@@ -35,10 +35,11 @@ QString logTail(const QString &logFile)
 }
 
 // A stamp for a kept template: the server program's time, so that an
-// upgraded server gets a fresh one.
+// upgraded server gets a fresh one, and who runs the tests, whose files the
+// template holds.
 QString stamp(const QString &program)
 {
-    return QString::number(QFileInfo(program).lastModified().toSecsSinceEpoch());
+    return QStringLiteral("%1-uid%2").arg(QFileInfo(program).lastModified().toSecsSinceEpoch()).arg(geteuid());
 }
 
 // ---------------------------------------------------------------- PostgreSQL
@@ -369,7 +370,7 @@ QString DatabaseServer::startOnce()
     QElapsedTimer timer;
     timer.start();
     const QString log = m_folder + QStringLiteral("/server.log");
-    if (const QString error = m_process.start(command(data), user(), log, m_folder, stopSignal()); !error.isEmpty())
+    if (const QString error = m_process.start(command(data), user(), log, {m_folder, m_sockets}, stopSignal()); !error.isEmpty())
         return error;
     while (!ping().ok()) {
         if (!m_process.running())

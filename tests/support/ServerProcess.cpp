@@ -207,7 +207,7 @@ QString dataTemplate(const QString &name, const QString &user, const std::functi
 }
 
 QString ServerProcess::start(const QStringList &argv, const QString &user, const QString &logFile,
-                             const QString &folder, int stopSignal)
+                             const QStringList &folders, int stopSignal)
 {
     QStringList command = argv;
     if (!user.isEmpty()) {
@@ -223,18 +223,21 @@ QString ServerProcess::start(const QStringList &argv, const QString &user, const
     m_stopSignal = stopSignal;
 
     // The watchdog: once this program is gone, it stops the server and
-    // removes its folder, unless the program did both itself (the folder is
-    // gone then). Its output goes nowhere, so that ctest does not wait for it.
+    // removes its folders, unless the program did both itself (the first
+    // folder is gone then). Its output goes nowhere, so that ctest does not
+    // wait for it.
     static const char *const kWatchdog =
-        "while kill -0 \"$1\" 2>/dev/null; do sleep 1; done\n"
-        "[ -d \"$3\" ] || exit 0\n"
-        "kill -\"$4\" \"$2\" 2>/dev/null\n"
-        "i=0; while kill -0 \"$2\" 2>/dev/null && [ $i -lt 20 ]; do sleep 0.5; i=$((i+1)); done\n"
-        "kill -KILL \"$2\" 2>/dev/null\n"
-        "rm -rf \"$3\"; rmdir \"$5\" 2>/dev/null; exit 0\n";
-    spawn({QStringLiteral("/bin/sh"), QStringLiteral("-c"), QString::fromLatin1(kWatchdog), QStringLiteral("sh"),
-           QString::number(getpid()), QString::number(m_pid), folder, QString::number(stopSignal),
-           programFolder()},
+        "parent=$1 server=$2 signal=$3 program=$4; shift 4\n"
+        "while kill -0 \"$parent\" 2>/dev/null; do sleep 1; done\n"
+        "[ -d \"$1\" ] || exit 0\n"
+        "kill -\"$signal\" \"$server\" 2>/dev/null\n"
+        "i=0; while kill -0 \"$server\" 2>/dev/null && [ $i -lt 20 ]; do sleep 0.5; i=$((i+1)); done\n"
+        "kill -KILL \"$server\" 2>/dev/null\n"
+        "rm -rf \"$@\"; rmdir \"$program\" 2>/dev/null; exit 0\n";
+    spawn(QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"), QString::fromLatin1(kWatchdog),
+                      QStringLiteral("sh"), QString::number(getpid()), QString::number(m_pid),
+                      QString::number(stopSignal), programFolder()}
+              + folders,
           QStringLiteral("/dev/null"), &error);
     return {};
 }

@@ -66,9 +66,10 @@ public:
     ~ServerProcess() { stop(); }
 
     // Starts argv[0] with its output in `logFile` (as `user` when set), and a
-    // watchdog that stops it with `stopSignal` and removes `folder` when this
-    // program is gone without having done so. Returns the error.
-    QString start(const QStringList &argv, const QString &user, const QString &logFile, const QString &folder,
+    // watchdog that stops it with `stopSignal` and removes `folders` when this
+    // program is gone without having done so (the first folder still being
+    // there says so). Returns the error.
+    QString start(const QStringList &argv, const QString &user, const QString &logFile, const QStringList &folders,
                   int stopSignal);
     // Whether it still runs (false once it has exited on its own).
     bool running();

@@ -86,7 +86,7 @@ void CodePage::buildWriteAs(QVBoxLayout *layout, const GeneratorSettings &initia
     auto *row = new QHBoxLayout;
     cboWriteAs = new QComboBox(this);
     cboWriteAs->setObjectName(QStringLiteral("cboWriteAs"));
-    // Each entry carries its value of SqlDialect: none for the module.
+    // Each entry carries its value of the setting sqlDialect: none for the module.
     cboWriteAs->addItem(QStringLiteral("Basic module (VBA/DAO)"), QString());
     for (const sql::Dialect dialect : {sql::Dialect::SQLite, sql::Dialect::PostgreSQL, sql::Dialect::MySQL})
         cboWriteAs->addItem(QStringLiteral("SQL script for ") + sql::dialectTitle(dialect), sql::dialectName(dialect));
@@ -195,11 +195,11 @@ void CodePage::connectHandlers()
 
 void CodePage::registerFields()
 {
-    // "" or a number beyond 16 bits raises its error at Finish; a count above
-    // kMaxTabStop the settings check refuses.
     registerField(&GeneratorSettings::sqlDialect, [this] { return cboWriteAs->currentData().toString(); });
     registerField(&GeneratorSettings::lowercaseNames,
                   [this] { return writingScript() && chkLowercaseNames->isChecked(); });
+    // "" or a number beyond 16 bits raises its error at Finish; a count above
+    // kMaxTabStop the settings check refuses.
     registerModuleField(&GeneratorSettings::tabStop, [this] { return tabStopOf(txtTabStop->text()); });
     registerModuleField(&GeneratorSettings::varNameNewDB, textOf(txtVarNameNewDB));
     registerModuleField(&GeneratorSettings::varNameNewField, textOf(txtVarNameNewField));

@@ -7,6 +7,11 @@
 #include "wizard/engine/acecrypt/AceDecryption.h"
 #include "wizard/engine/acecrypt/EncryptionInfo.h"
 
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <thread>
+
 #include <openssl/evp.h>
 #include <openssl/provider.h>
 #include <unistd.h>
@@ -95,6 +100,38 @@ TEST(AceRealFiles, TheImageIsASealedMemoryFileThatLibmdbTakesForPlain)
     EXPECT_FALSE(isEncryptedAceFile(image->path()));  // its encoding key is cleared
     EXPECT_FALSE(isEncryptedAceFile(corpus("ace14-types.accdb")));
     EXPECT_FALSE(isEncryptedAceFile(corpus("jet4-password.mdb")));
+}
+
+TEST(AceRealFiles, AFileShortenedWhileItIsDecryptedIsSaidToHaveEndedEarly)
+{
+    TABULO_NEED_TESTDATA();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string path = writeFile(dir, "long.accdb", readAll(testDataPath(QString::fromLatin1(RealFiles[1]))));
+    ASSERT_EQ(::truncate(path.c_str(), 256 << 20), 0);   // sparse: a second or so of decryption
+    // Once the image exists the pages are being decrypted: the file is cut then.
+    std::atomic<bool> done = false;
+    std::thread cutter([&] {
+        const auto imageMade = [] {
+            for (const auto &fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+                std::error_code failed;
+                if (std::filesystem::read_symlink(fd.path(), failed).string().find("tabulo-ace-image") !=
+                    std::string::npos)
+                    return true;
+            }
+            return false;
+        };
+        while (!done && !imageMade())
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        ::truncate(path.c_str(), 16 * 4096);
+    });
+    AceCryptoError error;
+    const auto image = decryptAceFile(path, "password", error);
+    done = true;
+    cutter.join();
+    EXPECT_FALSE(image);
+    EXPECT_EQ(error.kind, AceCryptoError::Kind::Unreadable);
+    EXPECT_NE(error.message.find("the file ended early"), std::string::npos) << error.message;
 }
 
 TEST(AcePassword, IsUtf16LittleEndianOfAtMost255Units)

@@ -25,6 +25,10 @@ bool unreadable(AceCryptoError &error, const std::string &what)
 
 std::string systemError() { return std::strerror(errno); }
 
+// Why a read or write stopped: the system's error, or an end of file met
+// (errno is then left over from an earlier call and means nothing).
+std::string transferError() { return errno == 0 ? "the file ended early (it was shortened meanwhile)" : systemError(); }
+
 // A file descriptor closed when it goes out of scope.
 struct Fd {
     int fd = -1;
@@ -36,7 +40,8 @@ struct Fd {
 };
 
 // Reads (with ::pread) or writes (with ::pwrite) exactly `size` bytes at
-// `offset`, going on after a short transfer or an interrupted call.
+// `offset`, going on after a short transfer or an interrupted call. On
+// failure errno is 0 when the file ended first (see transferError).
 template <class Byte, class Transfer>
 bool transferAt(Transfer transfer, int fd, Byte *bytes, std::size_t size, std::uint64_t offset)
 {
@@ -44,6 +49,8 @@ bool transferAt(Transfer transfer, int fd, Byte *bytes, std::size_t size, std::u
         const ssize_t n = transfer(fd, bytes, size, off_t(offset));
         if (n < 0 && errno == EINTR)
             continue;
+        if (n == 0)
+            errno = 0;
         if (n <= 0)
             return false;
         bytes += n, size -= std::size_t(n), offset += std::uint64_t(n);
@@ -71,14 +78,14 @@ bool decryptPages(int in, std::uint64_t pages, PageCipher &cipher, int image, Ac
     for (std::uint64_t first = 1; first < pages; first += PagesPerRead) {
         const std::size_t count = std::size_t(std::min<std::uint64_t>(PagesPerRead, pages - first));
         if (!readAt(in, chunk.data(), count * AcePageSize, first * AcePageSize))
-            return unreadable(error, "cannot read page " + std::to_string(first) + ": " + systemError());
+            return unreadable(error, "cannot read page " + std::to_string(first) + ": " + transferError());
         for (std::size_t i = 0; i < count; ++i) {
             const ByteView page(chunk.data() + i * AcePageSize, AcePageSize);
             if (!cipher.decryptPage(std::uint32_t(first + i), page, plain.data() + i * AcePageSize))
                 return unreadable(error, "cannot decrypt page " + std::to_string(first + i));
         }
         if (!writeAt(image, plain.data(), count * AcePageSize, first * AcePageSize))
-            return unreadable(error, "cannot write the decrypted image: " + systemError());
+            return unreadable(error, "cannot write the decrypted image: " + transferError());
     }
     return true;
 }
@@ -165,7 +172,7 @@ std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::strin
 
     Bytes firstPage(AcePageSize);
     if (!readAt(in.fd, firstPage.data(), AcePageSize, 0))
-        return unreadable(error, "cannot read the first page: " + systemError()), std::nullopt;
+        return unreadable(error, "cannot read the first page: " + transferError()), std::nullopt;
     const auto info = readEncryptionInfo(firstPage, error);
     if (!info)
         return std::nullopt;
@@ -183,7 +190,7 @@ std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::strin
     for (std::size_t i = 0; i < info->encodingKey.size(); ++i)
         firstPage[0x3E + i] ^= info->encodingKey[i];
     if (!writeAt(image.fd(), firstPage.data(), AcePageSize, 0))
-        return unreadable(error, "cannot write the decrypted image: " + systemError()), std::nullopt;
+        return unreadable(error, "cannot write the decrypted image: " + transferError()), std::nullopt;
     if (!decryptPages(in.fd, size / AcePageSize, *cipher, image.fd(), error))
         return std::nullopt;
     // Nothing may change the image from now on (best effort: old kernels lack seals).

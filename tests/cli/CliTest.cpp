@@ -5,6 +5,7 @@
 #include "TerminalRun.h"
 #include "TestPaths.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 using namespace clitest;
@@ -219,6 +220,17 @@ TEST(Cli, SecuredSourcesNeedTheirPasswordsAndAccounts)
     result = runCli({northwind(), "--mdw", mdw, "--user", "nobody-here"});
     EXPECT_EQ(result.exitCode, 1);
     EXPECT_TRUE(result.err.startsWith("error 3029: ")) << result.err.toStdString();
+}
+
+TEST(Cli, AFolderAsTheSourceIsSaidToBeOne)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath("adir.mdb");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const CliResult result = runCli({folder});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_EQ(result.err, "error 5: The source database \"" + folder + "\" is a folder, not a database file.\n");
+    EXPECT_TRUE(result.out.isEmpty());
 }
 
 TEST(Cli, AMissingSourceEndsInOneErrorLine)

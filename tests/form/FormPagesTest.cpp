@@ -5,6 +5,7 @@
 #include "wizard/engine/WizardBuild.h"
 
 #include <QClipboard>
+#include <QDir>
 #include <QGroupBox>
 #include <QKeySequence>
 #include <QSet>
@@ -30,6 +31,28 @@ TEST_F(WizardFixture, StartsOnTheSourcePageUntilAReadableFileIsNamed)
     type(u"txtDBSource"_s, m_source);
     EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
     EXPECT_EQ(tabulo::gobjWriteNewDatabase().PathNameDBSource(), m_source);
+    EXPECT_TRUE(m_messages.messages.isEmpty());
+}
+
+// A folder named as the source keeps Next grey, and page 0 says why.
+TEST_F(WizardFixture, AFolderAsTheSourceIsSaidToBeOne)
+{
+    open();
+    QLabel *note = w<QLabel>(u"lblDBSourceNote"_s);
+    EXPECT_TRUE(note->isHidden());
+    const QString folder = m_dir.filePath(u"adir.mdb"_s);
+    ASSERT_TRUE(QDir().mkdir(folder));
+    type(u"txtDBSource"_s, folder);
+    EXPECT_FALSE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_FALSE(note->isHidden());
+    EXPECT_EQ(note->text(), u"\""_s + folder + u"\" is a folder, not a database file."_s);
+
+    type(u"txtDBSource"_s, u"/x.mdb"_s);     // a file not there: nothing to say yet
+    EXPECT_TRUE(note->isHidden());
+    clear(u"txtDBSource"_s);
+    type(u"txtDBSource"_s, m_source);
+    EXPECT_TRUE(button(u"cmdNext"_s)->isEnabled());
+    EXPECT_TRUE(note->isHidden());
     EXPECT_TRUE(m_messages.messages.isEmpty());
 }
 

@@ -5,6 +5,8 @@
 #include "utility/BasicError.h"
 #include "wizard/engine/WizardBuild.h"
 
+#include <QDir>
+
 using namespace gentest;
 
 namespace {
@@ -78,6 +80,18 @@ TEST_F(GeneratorTest, AMissingOrUnnamedSourceFailsWithError5NamingTheFile)
     EXPECT_EQ(e.number(), 5);
     EXPECT_EQ(e.source(), kDBSource);
     EXPECT_TRUE(e.description().contains(missing)) << e.description().toStdString();
+    EXPECT_EQ(engine->faults().callCount("Workspace.OpenDatabase"), 0);
+}
+
+TEST_F(GeneratorTest, AFolderAsTheSourceFailsWithError5SayingItIsOne)
+{
+    const QString folder = dir.filePath("adir.mdb");
+    ASSERT_TRUE(QDir().mkdir(folder));
+    gen.setPathNameDBSource(folder);
+    const pembry::BasicError e = expectedError([&] { gen.DBSource(); });
+    EXPECT_EQ(e.number(), 5);
+    EXPECT_EQ(e.source(), kDBSource);
+    EXPECT_EQ(e.description(), "The source database \"" + folder + "\" is a folder, not a database file.");
     EXPECT_EQ(engine->faults().callCount("Workspace.OpenDatabase"), 0);
 }
 

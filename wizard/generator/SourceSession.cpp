@@ -115,6 +115,9 @@ std::shared_ptr<dao::Database> SourceSession::database()
         }
         if (!os32Helper().IsValidFilePath(path)) {
             m_database.reset();
+            if (QString folder = path; os32Helper().IsValidFolder(folder))
+                raiseError(pembry::err::InvalidCall, QString(),
+                           QStringLiteral("The source database \"%1\" is a folder, not a database file.").arg(path));
             raiseError(pembry::err::InvalidCall, QString(),
                        QStringLiteral("The source database \"%1\" cannot be opened for reading.").arg(path));
         }

@@ -21,29 +21,36 @@ SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options, Settings
     cmdBrowseSourceDB = browseButton("cmdBrowseSourceDB", this);
     grid->addWidget(caption(QStringLiteral("&Source Database"), txtDBSource, this, "lblDBSource"), 1, 0);
     grid->addLayout(withBrowse(txtDBSource, cmdBrowseSourceDB), 1, 1);
+    // Says why Next stays grey for a folder named as the source.
+    lblDBSourceNote = new QLabel(this);
+    lblDBSourceNote->setObjectName(QStringLiteral("lblDBSourceNote"));
+    lblDBSourceNote->setTextFormat(Qt::PlainText);
+    lblDBSourceNote->setWordWrap(true);
+    lblDBSourceNote->setVisible(false);
+    grid->addWidget(lblDBSourceNote, 2, 1);
 
     grid->addWidget(heading(QStringLiteral("If necessary, enter the security information required to open the database.")),
-                    2, 0, 1, 2);
+                    3, 0, 1, 2);
     txtMDWSource = textBox("txtMDWSource", this);
     cmdBrowseSourceMDW = browseButton("cmdBrowseSourceMDW", this);
-    grid->addWidget(caption(QStringLiteral("Source &MDW"), txtMDWSource, this, "lblMDWSource"), 3, 0);
-    grid->addLayout(withBrowse(txtMDWSource, cmdBrowseSourceMDW), 3, 1);
+    grid->addWidget(caption(QStringLiteral("Source &MDW"), txtMDWSource, this, "lblMDWSource"), 4, 0);
+    grid->addLayout(withBrowse(txtMDWSource, cmdBrowseSourceMDW), 4, 1);
 
     txtUserNameSource = textBox("txtUserNameSource", this);
     txtUserNameSource->setEnabled(false);
-    grid->addWidget(caption(QStringLiteral("&User Name"), txtUserNameSource, this, "lblUserNameSource"), 4, 0);
-    grid->addWidget(txtUserNameSource, 4, 1);
+    grid->addWidget(caption(QStringLiteral("&User Name"), txtUserNameSource, this, "lblUserNameSource"), 5, 0);
+    grid->addWidget(txtUserNameSource, 5, 1);
 
     txtPasswordSource = textBox("txtPasswordSource", this, {}, true);
     txtPasswordSource->setEnabled(false);
-    grid->addWidget(caption(QStringLiteral("&Password"), txtPasswordSource, this, "lblPasswordSource"), 5, 0);
-    grid->addWidget(txtPasswordSource, 5, 1);
+    grid->addWidget(caption(QStringLiteral("&Password"), txtPasswordSource, this, "lblPasswordSource"), 6, 0);
+    grid->addWidget(txtPasswordSource, 6, 1);
 
     txtPasswordDBSource = textBox("txtPasswordDBSource", this, {}, true);
     grid->addWidget(caption(QStringLiteral("&Database Password"), txtPasswordDBSource, this, "lblPasswordDBSource"),
-                    6, 0);
-    grid->addWidget(txtPasswordDBSource, 6, 1);
-    grid->setRowStretch(7, 1);
+                    7, 0);
+    grid->addWidget(txtPasswordDBSource, 7, 1);
+    grid->setRowStretch(8, 1);
     grid->setColumnStretch(1, 1);
 
     setHelp(txtDBSource, QStringLiteral("Database to be duplicated"));
@@ -83,6 +90,11 @@ QWidget *SourcePage::firstFocus() const
 void SourcePage::txtDBSource_Change()
 {
     gobjWriteNewDatabase().setPathNameDBSource(txtDBSource->text());
+    QString folder = txtDBSource->text();
+    const bool isFolder = !folder.isEmpty() && os32Helper().IsValidFolder(folder);
+    lblDBSourceNote->setText(isFolder ? QStringLiteral("\"%1\" is a folder, not a database file.").arg(txtDBSource->text())
+                                      : QString());
+    lblDBSourceNote->setVisible(isFolder);
     emit sourceChanged();
     emit buttonsChanged();
 }

@@ -29,6 +29,7 @@ private:
 
     QLineEdit *txtDBSource = nullptr;
     QPushButton *cmdBrowseSourceDB = nullptr;
+    QLabel *lblDBSourceNote = nullptr;
     QLineEdit *txtMDWSource = nullptr;
     QPushButton *cmdBrowseSourceMDW = nullptr;
     QLineEdit *txtUserNameSource = nullptr;

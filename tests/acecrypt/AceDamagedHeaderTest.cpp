@@ -73,7 +73,7 @@ TEST(AceDamagedHeader, AgileDescriptorFaultsAreNamed)
         {"not XML at all", [](Bytes &i) { std::fill(i.begin() + XmlStart, i.end(), 0xFF); }, Kind::DamagedHeader,
          "not well-formed"},
         {"spin count above the cap", xml("spinCount=\"100000\"", "spinCount=\"4000000000\""), Kind::DamagedHeader,
-         "spinCount 4000000000 is outside 0 to 10000000"},
+         "spinCount 4000000000 is outside 0 to 1000000"},
         {"negative spin count", xml("spinCount=\"100000\"", "spinCount=\"-1\""), Kind::DamagedHeader, "spinCount"},
         {"key size AES has not", xml("keyBits=\"256\"", "keyBits=\"200\""), Kind::DamagedHeader,
          "keyBits 200 does not fit AES"},
@@ -107,6 +107,20 @@ TEST(AceDamagedHeader, AgileDescriptorFaultsAreNamed)
 // The binary EncryptionInfo: version, flags, header size, the header from 12
 // (flags, sizeExtra, algId 20, hash 24, key size 28, ...; 126 bytes here),
 // then the verifier from 138 (salt size, salt, verifier, hash size 174, hash).
+TEST(AceDamagedHeader, ASpinCountAboveTheCapIsRefusedAtOnceNamingTheCap)
+{
+    TABULO_NEED_TESTDATA();
+    // Ten times what Access writes: seconds of hashing before a wrong
+    // password could be told.
+    AceCryptoError error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(decryptAceFile(testDataPath(QStringLiteral("damaged/ace-spin-count-10m.accdb")).toStdString(),
+                                "password", error));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    EXPECT_EQ(error.kind, Kind::DamagedHeader);
+    EXPECT_NE(error.message.find("spinCount 10000000 is outside 0 to 1000000"), std::string::npos) << error.message;
+}
+
 TEST(AceDamagedHeader, BinaryHeaderFaultsAreNamed)
 {
     expectRefusals("ace14-encrypted-standard.accdb", {

@@ -21,9 +21,10 @@ namespace acecrypt {
 constexpr std::size_t AcePageSize = 4096;
 
 // The most hash rounds a password key may ask for. Access writes 100,000;
-// ten million costs a few seconds of SHA-512, and anything above is refused
-// so that a hostile file cannot make the reader spin for hours.
-constexpr std::uint32_t MaxSpinCount = 10'000'000;
+// a million costs a few tenths of a second of SHA-512, and anything above is
+// refused at once so that a hostile file cannot make the reader spin for
+// seconds before a wrong password is told.
+constexpr std::uint32_t MaxSpinCount = 1'000'000;
 
 // 2.2, 3.2 or 4.2: the binary EncryptionHeader and EncryptionVerifier.
 struct BinaryEncryption {

@@ -6,10 +6,14 @@
 //   tabulo-example-host            shows the wizard, prints the module text
 //   tabulo-example-host DATABASE   opens DATABASE and hands it in: the wizard
 //                                  starts on its second page with it
+//
+// The database is opened with the engine of the build loaded: the newest
+// installed build (ACE 12.0 before Jet 4.0 before Jet 3.5) and the formats it reads.
 
 #include "utility/BasicError.h"
 #include "wizard/automation/CreateObject.h"
 #include "wizard/engine/Dao.h"
+#include "wizard/engine/WizardBuild.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -27,8 +31,10 @@ const char kUsage[] =
     "Shows the Tabulo wizard, as a host program does, and prints the module\n"
     "written at Finish on standard output.\n"
     "\n"
-    "  DATABASE   a Jet database (.mdb) or schema snapshot (.json) to hand to\n"
-    "             the wizard, which then starts on its second page with it\n"
+    "  DATABASE   a database (.mdb, or .accdb when the ACE 12.0 build is\n"
+    "             installed) or schema snapshot (.json) to hand to the wizard,\n"
+    "             which then starts on its second page with it; it is opened\n"
+    "             as the newest installed wizard build opens it\n"
     "  --help     show this text and exit\n";
 
 class ResultPrinter : public QObject {
@@ -47,6 +53,16 @@ public slots:
 private:
     QObject *m_wizard;
 };
+
+// The wizard build of the programmatic identifier `progId`.
+tabulo::WizardBuild buildOf(const QString &progId)
+{
+    for (const tabulo::WizardBuild &build : {tabulo::ace120Build(), tabulo::jet40Build(), tabulo::jet35Build()}) {
+        if (build.programmaticId == progId)
+            return build;
+    }
+    return tabulo::jet40Build();
+}
 
 // Opens `path` read-only in the engine's default workspace; nullptr with
 // the reason in `error`.
@@ -82,21 +98,26 @@ int main(int argc, char *argv[])
                             << "\n\n" << kUsage;
         return 2;
     }
+    QString error;
+    QString progId;
+    QObject *wizard = tabulo::CreateNewestWizard(tabulo::pluginFolders(), &error, &progId);
+    if (!wizard) {
+        QTextStream(stderr) << error << '\n';
+        return 1;
+    }
+    // This program's engine opens what the wizard's opens: the ACE build
+    // reads .accdb files, the older builds refuse them.
+    tabulo::setWizardBuild(buildOf(progId));
+
     std::shared_ptr<dao::Database> database;
     if (!arguments.isEmpty()) {
         QString problem;
         database = openDatabase(arguments.first(), &problem);
         if (!database) {
             QTextStream(stderr) << "tabulo-example-host: " << problem << '\n';
+            delete wizard;
             return 1;
         }
-    }
-
-    QString error;
-    QObject *wizard = tabulo::CreateNewestWizard(&error);
-    if (!wizard) {
-        QTextStream(stderr) << error << '\n';
-        return 1;
     }
     ResultPrinter printer(wizard);
     QObject::connect(wizard, SIGNAL(AfterWizardComplete()), &printer, SLOT(afterWizardComplete()));

@@ -16,6 +16,9 @@
 
 #include <thread>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 using namespace sqlengines;
 using ::testing::HasSubstr;
 
@@ -208,7 +211,8 @@ INSTANTIATE_TEST_SUITE_P(SqlEngines, FailedLoad,
                          [](const auto &info) { return engineName(info.param).toStdString(); });
 
 // The program below, run as a child, starts both servers and then ends as
-// TABULO_SQLENGINES_END says; the servers and their folder must go either way.
+// TABULO_SQLENGINES_END says; the servers and their folder must go either way,
+// but not when a child forked by the program ends.
 TEST(SqlEngines, ServersGoWithTheirProgram)
 {
     if (const QByteArray end = qgetenv("TABULO_SQLENGINES_END"); !end.isEmpty()) {
@@ -222,6 +226,14 @@ TEST(SqlEngines, ServersGoWithTheirProgram)
     }
     TABULO_NEED_ENGINE(Engine::PostgreSQL);
     TABULO_NEED_ENGINE(Engine::MariaDB);
+    // A forked child that ends leaves its parent's servers alone.
+    if (const pid_t child = fork(); child == 0)
+        std::exit(0);
+    else
+        waitpid(child, nullptr, 0);
+    EXPECT_EQ(load(Engine::PostgreSQL, "CREATE TABLE t (a integer);").error, QString());
+    EXPECT_EQ(load(Engine::MariaDB, "CREATE TABLE t (a integer);").error, QString());
+
     for (const char *end : {"exit", "abort"}) {
         SCOPED_TRACE(end);
         QProcess child;

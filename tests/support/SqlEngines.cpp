@@ -7,6 +7,7 @@
 #include <memory>
 
 #include <sqlite3.h>
+#include <unistd.h>
 
 namespace sqlengines {
 
@@ -115,14 +116,21 @@ QList<QStringList> SqliteDatabases::query(const QString &database, const QString
 }
 
 // The engines of this program, made on first use; the servers stop and
-// their folders go when the program ends.
+// their folders go when the program ends (not when a forked child of it
+// does).
 struct Engines {
+    const pid_t owner = getpid();
     SqliteDatabases sqlite;
     std::unique_ptr<DatabaseServer> postgres = makePostgresServer();
     std::unique_ptr<DatabaseServer> mariadb = makeMariaDbServer();
 
     ~Engines()
     {
+        if (getpid() != owner) {
+            postgres.release();
+            mariadb.release();
+            return;
+        }
         postgres.reset();
         mariadb.reset();
         removeProgramFolder();

@@ -53,6 +53,11 @@ enum class Engine { SQLite, PostgreSQL, MariaDB };
 
 // "SQLite", "PostgreSQL", "MariaDB".
 QString engineName(Engine engine);
+// The name in GoogleTest's messages, e.g. of a test with an Engine parameter.
+inline void PrintTo(Engine engine, std::ostream *os)
+{
+    *os << engineName(engine).toStdString();
+}
 
 // Whether the engine's programs are installed; when not, *whyNot (if given)
 // names what is missing and the Debian package that brings it, e.g.

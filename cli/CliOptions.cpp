@@ -101,7 +101,7 @@ constexpr const char *kModuleOnlyOptions[] = {
     "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var", "--proc-prefix", "--tab-stop",
     "--location", "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user",
     "--new-password", "--new-password-file", "--new-db-password", "--new-db-password-file", "--no-wrapper",
-    "--vb-header"};
+    "--vb-header", "--design-properties"};
 
 // A password given in a file: read after the parse, in the order of the
 // options, and handed to `set`.

@@ -67,6 +67,8 @@ std::map<std::string, Variation> variations(const QString &passwordFile)
         {"--no-wrapper", {{"--no-wrapper"}}},
         {"--design-properties", {{"--design-properties"}}},
         {"--vb-header", {{"--vb-header"}}},
+        {"--sql", {{"--sql", "postgresql"}}},
+        {"--lowercase-names", {{"--sql", "postgresql", "--lowercase-names"}, {"--sql", "postgresql"}}},
     };
 }
 
@@ -112,4 +114,18 @@ TEST(CliOptions, EveryOptionThatShapesTheModuleReachesTheGenerator)
         EXPECT_NE(std::find(known.begin(), known.end(), entry.first), known.end()) << entry.first;
     for (const auto &entry : kExempt)
         EXPECT_NE(std::find(known.begin(), known.end(), entry.first), known.end()) << entry.first;
+}
+
+// An option of the module alone means nothing for a script: the run stops
+// with a usage error naming it, before the source is read.
+TEST(CliOptions, AScriptRefusesTheOptionsOfTheModule)
+{
+    for (const QStringList &options : {QStringList{"--tab-stop", "4"}, QStringList{"--vb-header", "-o", "x.sql"},
+                                       QStringList{"--location", "current"}, QStringList{"--design-properties"}}) {
+        const clitest::CliResult result = clitest::runCli(QStringList{"no-such.mdb", "--sql", "sqlite"} + options);
+        EXPECT_EQ(result.exitCode, 2) << options.join(' ').toStdString();
+        EXPECT_TRUE(result.err.contains(options[0]) && result.err.contains("SQL script")) << result.err.toStdString();
+    }
+    EXPECT_EQ(clitest::runCli({"no-such.mdb", "--lowercase-names"}).exitCode, 2);
+    EXPECT_EQ(clitest::runCli({"no-such.mdb", "--sql", "oracle"}).exitCode, 2);
 }

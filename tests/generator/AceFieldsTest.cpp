@@ -135,3 +135,37 @@ TEST(ModuleWriterAceFields, AColumnNoDaoTypeNamesIsACommentLineOnly)
     EXPECT_EQ(writer.leftOutFields()[0].field, "Shape");
     EXPECT_EQ(writer.leftOutFields()[1].storageType, 0x47);
 }
+
+// A field the module leaves out is not in the new table: a design property
+// line or an index naming it would fail in Access ("Item not found in this
+// collection") with one message box each.
+TEST(ModuleWriterAceFields, ALeftOutFieldTakesItsPropertiesAndIndexesWithIt)
+{
+    schema::Field shape = unnamedStorage(QStringLiteral("Shape"), 0x46);
+    shape.properties = {property(QStringLiteral("Caption"), 10, QStringLiteral("Outline")),
+                        property(QStringLiteral("ColumnWidth"), 3, -1)};
+    schema::Field label = textField("Label");
+    label.properties = {property(QStringLiteral("Caption"), 10, QStringLiteral("Name"))};
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Map"), {shape, label},
+                       {index(QStringLiteral("ByShape"), {QStringLiteral("Shape")}),
+                        index(QStringLiteral("ByLabelAndShape"), {QStringLiteral("Label"), QStringLiteral("Shape")}),
+                        index(QStringLiteral("ByLabel"), {QStringLiteral("Label")})})};
+    db.tables[0].properties = {property(QStringLiteral("Description"), 10, QStringLiteral("Shapes"))};
+    GeneratorSettings style = wizardStyle();
+    style.includeDesignProperties = true;
+    const QString module = generate(style, db);
+    EXPECT_EQ(module.split(QLatin1StringView("\r\n")).filter(QStringLiteral("SetDesignProperty tdfNew")),
+              QStringList({QStringLiteral("   SetDesignProperty tdfNew, \"Description\", dbText, \"Shapes\""),
+                           QStringLiteral("   SetDesignProperty tdfNew.Fields(\"Label\"), \"Caption\", dbText, \"Name\"")}));
+    EXPECT_FALSE(module.contains(QStringLiteral("\"Shape\"), ")));
+    // The indexes over it are named in a comment; the others stay.
+    EXPECT_FALSE(module.contains(QStringLiteral("CreateIndex(\"ByShape\")")));
+    EXPECT_FALSE(module.contains(QStringLiteral("CreateIndex(\"ByLabelAndShape\")")));
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateIndex(\"ByLabel\")")));
+    EXPECT_TRUE(module.contains(QStringLiteral(
+        "\r\n      'Left out: index \"ByShape\": its field \"Shape\" is left out\r\n")));
+    EXPECT_TRUE(module.contains(QStringLiteral(
+        "\r\n      'Left out: index \"ByLabelAndShape\": its field \"Shape\" is left out\r\n")));
+    EXPECT_FALSE(module.contains(QStringLiteral("CreateField(\"Shape\")")));
+}

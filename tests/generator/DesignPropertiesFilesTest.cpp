@@ -1,14 +1,18 @@
 // The module written with IncludeDesignProperties for every shared sample
-// file, read back line by line: each further property of every chosen table
-// and field once, with the value the engine serves and mdb-prop (mdbtools)
-// prints, each descending key and table validation rule, nothing else
-// added, and every line within Basic's 1,023 characters.
+// file, Jet and ACE, read back line by line: each further property of every
+// chosen table and written field once, with the value the engine serves and
+// mdb-prop (mdbtools) prints, each descending key, table validation rule and
+// Decimal's precision and scale, nothing else added, and every line within
+// Basic's 1,023 characters.
 
 #include "BasicEvaluator.h"
 #include "FakeUi.h"
 #include "MdbProp.h"
+#include "QtPrinting.h"
 #include "TestPaths.h"
 #include "wizard/generator/basDAOFunctions.h"
+#include "wizard/engine/WizardBuild.h"
+#include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 
 #include <QDir>
@@ -55,6 +59,7 @@ struct ModuleDesign {
     QSet<QString> descending;               // "table|index|field"
     QMap<QString, QString> validationRules; // by table
     QMap<QString, QString> validationTexts;
+    QStringList decimals;                   // "table|field|precision|scale", in module order
     qsizetype longestLine = 0;
 };
 
@@ -135,7 +140,15 @@ ModuleDesign readModule(const QString &module)
             const QString again = property + QStringLiteral(" = ") + property + QStringLiteral(" & ");
             (*rules)[table] = s.startsWith(again) ? (*rules)[table] + evaluateBasicString(s.mid(again.size()))
                                                   : evaluateBasicString(s.mid(property.size() + 3));
-        } else if (starts("'Left out: ")) {
+        } else if (starts("ExecuteJetSql dbNew, ")) {
+            // The statement that gives a Decimal its precision and scale.
+            static const QRegularExpression alter(QStringLiteral(
+                "^ALTER TABLE \\[([^\\]]+)\\] ALTER COLUMN \\[([^\\]]+)\\] DECIMAL\\(([0-9]+), ([0-9]+)\\)$"));
+            const QRegularExpressionMatch m = alter.match(evaluateBasicString(s.mid(21)));
+            EXPECT_TRUE(m.hasMatch()) << s.toStdString();
+            EXPECT_EQ(m.captured(1), table) << s.toStdString();
+            design.decimals.append(QStringList(m.capturedTexts().mid(1)).join(u'|'));
+        } else if (starts("'Left out: property ")) {
             design.leftOut.append(table + u'|' + s);
         } else if (starts("SetDesignProperty ")) {
             const QStringList args = arguments(s.mid(18));
@@ -163,7 +176,7 @@ ModuleDesign readModule(const QString &module)
 QString withoutDesign(const QString &module)
 {
     static const QRegularExpression added(QStringLiteral(
-        "^ *(SetDesignProperty |'Left out: |Dim strPropertyValue |strPropertyValue = |tdfNew\\.ValidationRule = "
+        "^ *(SetDesignProperty |'Left out: property |Dim strPropertyValue |strPropertyValue = |tdfNew\\.ValidationRule = "
         "|tdfNew\\.ValidationText = |fldNew\\.Attributes = dbDescending$)"));
     QString text = module.left(module.indexOf(QStringLiteral("\r\nPrivate Sub SetDesignProperty(")));
     QStringList kept;
@@ -171,9 +184,12 @@ QString withoutDesign(const QString &module)
         if (!added.match(line).hasMatch())
             kept.append(line);
     }
+    // The blank line before the first design line is left after the table's
+    // last statement.
+    static const QRegularExpression lastStatement(
+        QStringLiteral("(TableDefs\\.Append tdfNew|ExecuteJetSql [^\r\n]*)\r\n\r\n\r\nExitProcedure:"));
     return kept.join(QLatin1StringView("\r\n"))
-        .replace(QStringLiteral("TableDefs.Append tdfNew\r\n\r\n\r\nExitProcedure:"),
-                 QStringLiteral("TableDefs.Append tdfNew\r\n\r\nExitProcedure:"));
+        .replace(lastStatement, QStringLiteral("\\1\r\n\r\nExitProcedure:"));
 }
 
 // A run of the generator on a sample file with the real Jet file engine,
@@ -185,17 +201,20 @@ struct SampleRun {
     QSet<QString> descending;
     QMap<QString, QString> validationRules;
     QMap<QString, QString> validationTexts;
+    QStringList decimals;   // stored Decimals, "table|field|precision|scale"
 };
 
 SampleRun runOn(const QString &file)
 {
     SampleRun run;
+    const bool ace = file.endsWith(QLatin1StringView(".accdb"));
+    tabulo::setWizardBuild(ace ? tabulo::ace120Build() : tabulo::jet40Build());
     dao::installDBEngine(nullptr);
     tabulo::clsWriteNewDatabase gen;
     FakeList available;
     FakeList chosen;
     gen.setPathNameDBSource(testDataPath(file));
-    if (file.startsWith(QLatin1StringView("jet4-password")))
+    if (file.startsWith(QLatin1StringView("jet4-password")) || file.startsWith(QLatin1StringView("ace14-encrypted")))
         gen.setPasswordDBSource(QStringLiteral("password"));
     gen.setSourceTablesAvailableList(&available);
     gen.FillSourceTablesAvailableList();
@@ -204,6 +223,11 @@ SampleRun runOn(const QString &file)
     gen.setPathNameDBNew(QStringLiteral("Variable"));
     gen.setVarNameNewTable(QStringLiteral("tdfNew"));
     gen.setIncludeRelations(false);
+    // The source's own format, as the command line chooses it: a Jet 3
+    // database cannot hold a Decimal.
+    const qsizetype format = tabulo::jetVersionIndexOfSource(gen.DBSourceVersion());
+    EXPECT_GE(format, 0);
+    gen.setVersion(tabulo::kJetVersions[std::max<qsizetype>(format, 0)].code);
     EXPECT_TRUE(gen.WriteTableCreationCode());
     run.moduleWithout = gen.ModuleText();
     gen.setIncludeDesignProperties(true);
@@ -222,8 +246,16 @@ SampleRun runOn(const QString &file)
             }
         };
         collect(tdf->Properties(), {});
-        for (int f = 0; f < tdf->Fields().Count(); ++f)
-            collect(tdf->Fields().Item(f)->Properties(), tdf->Fields().Item(f)->Name());
+        for (int f = 0; f < tdf->Fields().Count(); ++f) {
+            const auto field = tdf->Fields().Item(f);
+            // A field no DAO type names is left out with its properties.
+            if (field->StorageType() == 0)
+                collect(field->Properties(), field->Name());
+            if (field->Type() == dao::dbDecimal && field->Expression().isEmpty() && field->Precision() > 0)
+                run.decimals.append(QStringList({tdf->Name(), field->Name(), QString::number(field->Precision()),
+                                                 QString::number(field->Scale())})
+                                        .join(u'|'));
+        }
         for (int i = 0; i < tdf->Indexes().Count(); ++i) {
             const auto index = tdf->Indexes().Item(i);
             for (int k = 0; k < index->Fields().Count(); ++k) {
@@ -238,12 +270,14 @@ SampleRun runOn(const QString &file)
             run.validationTexts.insert(tdf->Name(), tdf->ValidationText());
     }
     gen.CloseSourceDBandMDW();
+    tabulo::setWizardBuild(tabulo::jet40Build());
     return run;
 }
 
 QStringList sampleFiles()
 {
-    return QDir(testDataFolder()).entryList({QStringLiteral("*.mdb")}, QDir::Files, QDir::Name);
+    return QDir(testDataFolder()).entryList({QStringLiteral("*.mdb"), QStringLiteral("*.accdb")}, QDir::Files,
+                                            QDir::Name);
 }
 
 // Every property mdb-prop prints for a table it can describe, but for the
@@ -286,7 +320,7 @@ TEST(DesignPropertiesFiles, EverySampleFileIsRecreatedWithItsWholeDesign)
     if (!withMdbProp)
         std::printf("mdb-prop (mdbtools) is not installed: the module is compared with the engine only\n");
     const QStringList files = sampleFiles();
-    ASSERT_GE(files.size(), 11);
+    ASSERT_GE(files.size(), 22);
     std::printf("%-26s %5s %7s %8s %10s %6s %9s\n", "file", "read", "written", "left out", "directions",
                 "rules", "longest");
     for (const QString &file : files) {
@@ -309,12 +343,16 @@ TEST(DesignPropertiesFiles, EverySampleFileIsRecreatedWithItsWholeDesign)
         EXPECT_EQ(design.descending, run.descending);
         EXPECT_EQ(design.validationRules, run.validationRules);
         EXPECT_EQ(design.validationTexts, run.validationTexts);
+        EXPECT_EQ(design.decimals, run.decimals);
+        EXPECT_EQ(readModule(run.moduleWithout).decimals, run.decimals);
         EXPECT_LE(design.longestLine, 1023);
         EXPECT_EQ(run.module.count(QStringLiteral("Private Sub SetDesignProperty(")), written.isEmpty() ? 0 : 1);
         // Nothing else changes.
         EXPECT_EQ(withoutDesign(run.module), run.moduleWithout);
 
-        if (withMdbProp) {
+        // mdb-prop lists the properties an ACE engine keeps itself (ResultType,
+        // FCMin*Ver, AppendOnly) with the others: Jet files only.
+        if (withMdbProp && !file.endsWith(QLatin1StringView(".accdb"))) {
             const mdbprop::Catalogue rows = mdbprop::catalogue(testDataPath(file));
             QSet<QString> tables;
             for (const DesignValue &v : run.served)

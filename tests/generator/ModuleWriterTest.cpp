@@ -487,6 +487,227 @@ TEST(ModuleWriterFields, StoredValuesComeBackExactly)
     }
 }
 
+// --- Decimal precision and scale ---------------------------------------------
+
+namespace {
+
+schema::Field decimalField(const QString &name, int precision, int scale)
+{
+    schema::Field f = field(name, 20, 16, 1);
+    f.precision = precision;
+    f.scale = scale;
+    return f;
+}
+
+schema::Database decimals()
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("t_funcs"), {longField(QStringLiteral("id")),
+                                                   decimalField(QStringLiteral("num"), 12, 3),
+                                                   decimalField(QStringLiteral("rate \"x\""), 28, 10)}),
+                 table(QStringLiteral("Plain"), {longField(QStringLiteral("id"))}),
+                 table(QStringLiteral("Money"), {decimalField(QStringLiteral("amount"), 18, 0)})};
+    return db;
+}
+
+GeneratorSettings jet4Style()
+{
+    GeneratorSettings style = wizardStyle();
+    style.version = 64;
+    return style;
+}
+
+// The lines of the helper procedure, from its Sub line to its End Sub.
+QString helperOf(const QString &module)
+{
+    const qsizetype at = module.indexOf(QStringLiteral("Private Sub ExecuteJetSql("));
+    EXPECT_GE(at, 0);
+    return module.mid(at, module.indexOf(QStringLiteral("End Sub\r\n"), at) + 9 - at);
+}
+
+}  // namespace
+
+// DAO makes every Decimal a Decimal(18, 0): 12.345 would be imported as 12.
+// Only Jet SQL run through ADO sets the two, after the table is appended.
+TEST(ModuleWriterDecimal, EachDecimalGetsItsPrecisionAndScaleAfterItsTableIsAppended)
+{
+    for (const bool withDesign : {false, true}) {
+        GeneratorSettings style = jet4Style();
+        style.includeDesignProperties = withDesign;
+        const QString module = generate(style, decimals());
+        EXPECT_EQ(section(module, QStringLiteral("   dbNew.TableDefs.Append tdfNew"), QStringLiteral("ExitProcedure:")),
+                  crlf(R"--(   dbNew.TableDefs.Append tdfNew
+
+   'DAO cannot set the precision and scale of a Decimal: Jet SQL run through ADO does
+   ExecuteJetSql dbNew, "ALTER TABLE [t_funcs] ALTER COLUMN [num] DECIMAL(12, 3)"
+   ExecuteJetSql dbNew, "ALTER TABLE [t_funcs] ALTER COLUMN [rate ""x""] DECIMAL(28, 10)"
+
+ExitProcedure:
+)--")) << withDesign;
+        // The field is still created as DAO creates it.
+        EXPECT_TRUE(module.contains(QStringLiteral("   Set fldNew = tdfNew.CreateField(\"num\", dbDecimal, 16)\r\n")));
+        EXPECT_TRUE(module.contains(crlf(R"--(   dbNew.TableDefs.Append tdfNew
+
+   'DAO cannot set the precision and scale of a Decimal: Jet SQL run through ADO does
+   ExecuteJetSql dbNew, "ALTER TABLE [Money] ALTER COLUMN [amount] DECIMAL(18, 0)"
+)--")));
+        EXPECT_EQ(module.count(QStringLiteral("ExecuteJetSql dbNew, ")), 3);
+        // One helper for the module, after the Indexes procedure.
+        EXPECT_EQ(module.count(QStringLiteral("Private Sub ExecuteJetSql(")), 1);
+        EXPECT_GT(module.indexOf(QStringLiteral("Private Sub ExecuteJetSql(")),
+                  module.indexOf(QStringLiteral("Private Sub subCreate_Indexes(")));
+        EXPECT_EQ(helperOf(module), crlf(R"--(Private Sub ExecuteJetSql(dbNew As Database, strStatement As String)
+
+   On Error Goto ErrorHandler
+
+   Dim cnn As Object
+
+   Set cnn = CreateObject("ADODB.Connection")
+   cnn.Provider = "Microsoft.Jet.OLEDB.4.0"
+   cnn.Properties("Data Source") = dbNew.Name
+   cnn.Open
+   cnn.Execute strStatement
+
+ExitProcedure:
+   'The connection is closed also after an error
+   On Error Resume Next
+   If Not cnn Is Nothing Then cnn.Close
+   Exit Sub
+
+ErrorHandler:
+   MsgBox Err.Number & ": " & Err.Description
+   Resume ExitProcedure
+
+End Sub
+)--"));
+    }
+    // The table without a Decimal is written as ever.
+    EXPECT_TRUE(generate(jet4Style(), decimals()).contains(crlf(R"--(   Set tdfNew = dbNew.CreateTableDef("Plain")
+   Set fldNew = tdfNew.CreateField("id", dbLong, 4)
+   fldNew.Required = False
+   tdfNew.Fields.Append fldNew
+
+   dbNew.TableDefs.Append tdfNew
+
+ExitProcedure:
+)--")));
+}
+
+TEST(ModuleWriterDecimal, TheHelperConnectsToWhereTheTablesAreMade)
+{
+    // The current database: its own connection, which stays open.
+    GeneratorSettings current = jet4Style();
+    current.pathNameDBNew = QStringLiteral("Current");
+    current.newDBSecurity = 1;
+    const QString inCurrent = generate(current, decimals());
+    EXPECT_TRUE(inCurrent.contains(
+        QStringLiteral("\r\n   ExecuteJetSql \"ALTER TABLE [t_funcs] ALTER COLUMN [num] DECIMAL(12, 3)\"\r\n")));
+    EXPECT_EQ(helperOf(inCurrent), crlf(R"--(Private Sub ExecuteJetSql(strStatement As String)
+
+   On Error Goto ErrorHandler
+
+   CurrentProject.Connection.Execute strStatement
+
+ExitProcedure:
+   Exit Sub
+
+ErrorHandler:
+   MsgBox Err.Number & ": " & Err.Description
+   Resume ExitProcedure
+
+End Sub
+)--"));
+    EXPECT_FALSE(inCurrent.contains(QStringLiteral("mstr")));
+
+    // An ACE database: the ACE provider.
+    GeneratorSettings ace = jet4Style();
+    ace.version = 128;
+    EXPECT_TRUE(helperOf(generate(ace, decimals()))
+                    .contains(QStringLiteral("   cnn.Provider = \"Microsoft.ACE.OLEDB.12.0\"\r\n")));
+
+    // A login written into the module: the same workgroup, user and passwords.
+    GeneratorSettings hardcoded = jet4Style();
+    hardcoded.newDBSecurity = 2;
+    hardcoded.pathNameMDWNew = QStringLiteral("C:\\Secure.mdw");
+    hardcoded.userNameNew = QStringLiteral("Admin");
+    hardcoded.passwordMDWNew = QStringLiteral("p\"w");
+    hardcoded.passwordDBNew = QStringLiteral(";pwd=secret");
+    EXPECT_TRUE(helperOf(generate(hardcoded, decimals())).contains(crlf(R"--(   cnn.Properties("Data Source") = dbNew.Name
+   cnn.Properties("Jet OLEDB:System database") = "C:\Secure.mdw"
+   cnn.Properties("User ID") = "Admin"
+   cnn.Properties("Password") = "p""w"
+   cnn.Properties("Jet OLEDB:Database Password") = "secret"
+   cnn.Open
+)--")));
+    hardcoded.passwordDBNew.clear();
+    EXPECT_FALSE(generate(hardcoded, decimals()).contains(QStringLiteral("Database Password")));
+
+    // A login given at run time: the wrapper keeps it for the helper.
+    GeneratorSettings runTime = jet4Style();
+    runTime.newDBSecurity = 1;
+    const QString module = generate(runTime, decimals());
+    EXPECT_TRUE(module.startsWith(crlf(R"--('The login of the new database, for the statements run through ADO
+Private mstrMDWPath As String
+Private mstrUserName As String
+Private mstrPassword As String
+Private mstrDatabasePwd As String
+
+Public Sub CreateNewDatabase(strNewDBPath As String, strMDWPath As String, strUserName As String, strPassword As String, Optional strDatabasePwd as String)
+)--")));
+    EXPECT_TRUE(module.contains(crlf(R"--(   Set ws = DBEngine.CreateWorkspace("SecureWorkspace", strUserName, strPassword)
+   mstrMDWPath = strMDWPath
+   mstrUserName = strUserName
+   mstrPassword = strPassword
+   mstrDatabasePwd = strDatabasePwd
+   Set dbNew = ws.CreateDatabase()--")));
+    EXPECT_TRUE(helperOf(module).contains(crlf(R"--(   cnn.Properties("Data Source") = dbNew.Name
+   cnn.Properties("Jet OLEDB:System database") = mstrMDWPath
+   cnn.Properties("User ID") = mstrUserName
+   cnn.Properties("Password") = mstrPassword
+   cnn.Properties("Jet OLEDB:Database Password") = mstrDatabasePwd
+   cnn.Open
+)--")));
+    // Without a Decimal, a secured module is written as ever.
+    EXPECT_FALSE(generate(runTime, customers()).contains(QStringLiteral("mstr")));
+}
+
+// Jet 3 has no Decimal: the field is written as before, with a line saying
+// so, and nothing can set its precision.
+TEST(ModuleWriterDecimal, AJet3TargetGetsACommentInsteadOfTheStatement)
+{
+    GeneratorSettings style = wizardStyle();
+    style.version = 32;
+    const QString module = generate(style, decimals());
+    EXPECT_TRUE(module.contains(crlf(R"--(   'Jet 3 cannot hold a Decimal: this field needs a Jet 4 or ACE database
+   Set fldNew = tdfNew.CreateField("num", dbDecimal, 16)
+)--")));
+    EXPECT_EQ(module.count(QStringLiteral("'Jet 3 cannot hold a Decimal")), 3);
+    EXPECT_FALSE(module.contains(QStringLiteral("ExecuteJetSql")));
+    EXPECT_FALSE(module.contains(QStringLiteral("ALTER TABLE")));
+}
+
+// What ALTER COLUMN cannot or need not change: a calculated Decimal takes
+// its result from its expression; a multi-valued Decimal keeps its values
+// in a hidden table; a Decimal whose precision the source did not give
+// (a snapshot of an older form) has nothing to set.
+TEST(ModuleWriterDecimal, HeldBackKindsGetNoStatement)
+{
+    schema::Field calculated = decimalField(QStringLiteral("Weekly"), 18, 2);
+    calculated.expression = QStringLiteral("[Salary]/52");
+    schema::Field multiValued = field(QStringLiteral("Scores"), 108, 16, 5);
+    multiValued.precision = 12;
+    multiValued.scale = 3;
+    schema::Database db;
+    db.tables = {table(QStringLiteral("T"), {calculated, multiValued, decimalField(QStringLiteral("Old"), 0, 0)})};
+    GeneratorSettings style = jet4Style();
+    style.version = 128;
+    const QString module = generate(style, db);
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateField(\"Weekly\", dbDecimal, 16)")));
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateField(\"Scores\", dbComplexDecimal)")));
+    EXPECT_FALSE(module.contains(QStringLiteral("ExecuteJetSql")));
+    EXPECT_FALSE(module.contains(QStringLiteral("'DAO cannot set")));
+}
+
 // --- Indexes -----------------------------------------------------------------
 
 TEST(ModuleWriterIndexes, WritesEachTablesIndexesWithTheirFieldsInOrder)
@@ -811,11 +1032,15 @@ TEST(ModuleWriterNames, EveryNameAProcedureDeclaresIsInTheTableOfModuleNames)
 {
     schema::Database db = customers();
     db.tables[0].properties = {schema::Property{QStringLiteral("Description"), 10, QString(2000, u'x')}};
-    db.tables.append(table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4)}));
+    schema::Field total = field(QStringLiteral("Total"), 20, 16);   // its helper declares a variable
+    total.precision = 12;
+    total.scale = 2;
+    db.tables.append(table(QStringLiteral("Orders"), {field(QStringLiteral("CustomerID"), 4, 4), total}));
     db.relations = {relation(QStringLiteral("CustomersOrders"), QStringLiteral("Customers"), QStringLiteral("Orders"),
                              0, {{QStringLiteral("CustomerID"), QStringLiteral("CustomerID")}})};
     GeneratorSettings runTime = wizardStyle();
     runTime.newDBSecurity = 1;
+    runTime.version = 64;
     GeneratorSettings longValues = wizardStyle();   // each held in a variable
     longValues.newDBSecurity = 2;
     for (QString *value : {&longValues.pathNameDBNew, &longValues.pathNameMDWNew, &longValues.userNameNew,
@@ -845,6 +1070,7 @@ TEST(ModuleWriterNames, EveryNameAProcedureDeclaresIsInTheTableOfModuleNames)
                             : name == QLatin1StringView("subCreate_Indexes")   ? IndexesProcedure
                             : name == QLatin1StringView("subCreate_Relations") ? RelationsProcedure
                             : name == QLatin1StringView("SetDesignProperty")   ? 0   // its parameters are its own
+                            : name == QLatin1StringView("ExecuteJetSql")       ? 0
                                                                                 : TableProcedures;
                 const QString parameters = text.section(u'(', 1).chopped(1);
                 for (const QString &parameter : parameters.split(QLatin1StringView(", "), Qt::SkipEmptyParts))

@@ -61,6 +61,7 @@ constexpr ModuleName kModuleNames[] = {
     // The module's own names.
     {"CreateNewDatabase"_L1, EveryProcedure},
     {"SetDesignProperty"_L1, EveryProcedure, true},
+    {"ExecuteJetSql"_L1, EveryProcedure},
     {"ExitProcedure"_L1, EveryProcedure},
     {"ErrorHandler"_L1, EveryProcedure},
     // Built-in functions, objects and types.
@@ -69,6 +70,11 @@ constexpr ModuleName kModuleNames[] = {
     {"DBEngine"_L1, EveryProcedure}, {"Database"_L1, EveryProcedure}, {"TableDef"_L1, EveryProcedure},
     {"Field"_L1, EveryProcedure}, {"Index"_L1, EveryProcedure}, {"Relation"_L1, EveryProcedure},
     {"Workspace"_L1, EveryProcedure},
+    // What the helper of a Decimal's precision and scale calls (late-bound
+    // ADO), and the wrapper's run-time login kept for it in the module.
+    {"CreateObject"_L1, EveryProcedure}, {"CurrentProject"_L1, EveryProcedure},
+    {"mstrMDWPath"_L1, EveryProcedure}, {"mstrUserName"_L1, EveryProcedure},
+    {"mstrPassword"_L1, EveryProcedure}, {"mstrDatabasePwd"_L1, EveryProcedure},
     // DAO constants: options, languages, engine formats, types, attributes.
     {"dbEncrypt"_L1, EveryProcedure}, {"dbLangGeneral"_L1, EveryProcedure},
     {"dbVersion10"_L1, EveryProcedure}, {"dbVersion11"_L1, EveryProcedure},

@@ -117,6 +117,8 @@ void ModuleWriter::State::createDatabase()
         out.print("'Create a secure workspace\n"
                   "DBEngine.SystemDB = strMDWPath\n"
                   "Set ws = DBEngine.CreateWorkspace(\"SecureWorkspace\", strUserName, strPassword)\n");
+        if (keepsLogin())
+            writeKeptLoginAssignments();
         break;
     default: {
         out.print("'Create a secure workspace\n");
@@ -174,6 +176,8 @@ void ModuleWriter::begin()
     d->recreatedIndexes.clear();
     d->relationWritten = false;
     d->designPropertyWritten = false;
+    d->jetSqlStatements.clear();
+    d->jetSqlWritten = false;
     d->reserveNames();
 }
 
@@ -230,12 +234,21 @@ QString ModuleWriter::finish()
             .appendText(d->relations.text());
     module.print("\n");
     d->writeIndexesProcedure(module);
+    if (d->jetSqlWritten) {
+        module.print("\n");
+        d->writeJetSqlProcedure(module);
+    }
     if (d->designPropertyWritten) {
         module.print("\n");
         d->writeSetDesignPropertyProcedure(module);
     }
     if (d->style.includeDatabaseWrapper)
         module.prependText(d->wrapper.text());
+    if (d->keepsLogin()) {
+        CodePrinter declarations = d->printer();
+        d->writeKeptLoginDeclarations(declarations);
+        module.prependText(declarations.text());
+    }
     QString text = module.take();
     // The text is kept after the run: the room its growth left goes back.
     text.squeeze();

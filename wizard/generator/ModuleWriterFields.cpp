@@ -45,6 +45,8 @@ void ModuleWriter::State::writeField(const dao::Field &field, const QString &tab
     }
     const qint32 type = field.Type();
     const QString typeName = FieldTypeAsText(type);
+    if (type == dao::dbDecimal && holdsNoDecimal())
+        out.print("'Jet 3 cannot hold a Decimal: this field needs a Jet 4 or ACE database\n");
     if (takesSize(type))
         out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n",
                   {CodePrinter::quoted("name", name), {"type", typeName}, {"size", QString::number(field.Size())}});
@@ -68,6 +70,7 @@ void ModuleWriter::State::writeField(const dao::Field &field, const QString &tab
         out.print("$fld$.AppendOnly = True\n");
     out.print("$tdf$.Fields.Append $fld$\n"
               "\n");
+    noteDecimal(field, tableName);
 }
 
 // One comment line where the field's lines would stand: the name as a

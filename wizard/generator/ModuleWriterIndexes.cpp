@@ -2,6 +2,7 @@
 // decide which indexes the Indexes procedure leaves out.
 
 #include "wizard/generator/AttributeNames.h"
+#include "wizard/generator/BasicLiteral.h"
 #include "wizard/generator/ModuleWriterState.h"
 
 namespace tabulo {
@@ -25,8 +26,49 @@ void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QS
     if (count == 0)
         return;
     indexes.print("Set tdf = $db$.TableDefs($table$)\n", {CodePrinter::quoted("table", tableName)});
-    for (int i = 0; i < count; ++i)
-        writeIndex(*tableIndexes.Item(i), tableName);
+    // The fields the table procedure left out, as Jet compares names.
+    QSet<QString> leftOut;
+    const dao::Fields &fields = table.Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+        const std::shared_ptr<dao::Field> field = fields.Item(i);
+        if (field->StorageType() != 0)
+            leftOut.insert(field->Name().toLower());
+    }
+    for (int i = 0; i < count; ++i) {
+        const std::shared_ptr<dao::Index> index = tableIndexes.Item(i);
+        if (const QString missing = leftOutKey(*index, leftOut); !missing.isEmpty())
+            writeLeftOutIndex(index->Name(), missing);
+        else
+            writeIndex(*index, tableName);
+    }
+}
+
+// The first key field of `index` that is in `leftOut`; empty when none is.
+QString ModuleWriter::State::leftOutKey(const dao::Index &index, const QSet<QString> &leftOut)
+{
+    if (leftOut.isEmpty())
+        return {};
+    const dao::Fields &fields = index.Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+        const QString name = fields.Item(i)->Name();
+        if (leftOut.contains(name.toLower()))
+            return name;
+    }
+    return {};
+}
+
+// One comment line where an index over a left-out field would stand: the
+// new table has no such field to build it on.
+void ModuleWriter::State::writeLeftOutIndex(const QString &index, const QString &field)
+{
+    QString comment = QStringLiteral("'Left out: index %1: its field %2 is left out")
+                          .arg(basicStringLiteral(index), basicStringLiteral(field));
+    const qsizetype room = kMaxLineLength - indexes.indentWidth() - style.indentUnit().size();   // one level deeper
+    if (comment.size() > room)
+        comment = comment.left(room - 3) + QStringLiteral("...");
+    indexes.print("\t$comment$\n"
+                  "\n",
+                  {{"comment", comment}});
 }
 
 // One index's block, printed apart: an index the engine keeps for a

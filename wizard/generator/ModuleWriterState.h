@@ -2,8 +2,10 @@
 // What a ModuleWriter keeps while it writes, and the helpers its procedures
 // share. Only the writer's own files include this: ModuleWriter.cpp (the run
 // and the wrapper), ModuleWriterTables.cpp (the table procedures and the
-// design property helper) and ModuleWriterIndexes.cpp (the Indexes and
-// Relations procedures).
+// design property helper), ModuleWriterFields.cpp (a field's lines),
+// ModuleWriterJetSql.cpp (a Decimal's precision and scale, and the helper
+// that sets them) and ModuleWriterIndexes.cpp (the Indexes and Relations
+// procedures).
 
 #include "wizard/generator/BasicNames.h"
 #include "wizard/generator/CodePrinter.h"
@@ -124,9 +126,20 @@ struct ModuleWriter::State {
     void writeField(const dao::Field &field, const QString &tableName);
     void writeLeftOutField(const QString &tableName, const QString &name, int storageType);
 
+    // ModuleWriterJetSql.cpp
+    bool holdsNoDecimal() const;   // the new database is Jet 3 or older
+    void noteDecimal(const dao::Field &field, const QString &tableName);
+    void writeJetSqlCalls();
+    bool keepsLogin() const;       // the wrapper keeps its run-time login for the helper
+    void writeKeptLoginDeclarations(CodePrinter &out) const;
+    void writeKeptLoginAssignments();
+    void writeJetSqlProcedure(CodePrinter &out) const;
+
     // ModuleWriterIndexes.cpp
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
     void writeIndex(const dao::Index &index, const QString &tableName);
+    static QString leftOutKey(const dao::Index &index, const QSet<QString> &leftOut);
+    void writeLeftOutIndex(const QString &index, const QString &field);
     void writeIndexesProcedure(CodePrinter &out) const;
     void writeRelations(const dao::Relations &relations,
                         const std::function<bool(const QString &)> &isChosen, bool isReplica);
@@ -149,6 +162,8 @@ struct ModuleWriter::State {
     bool valueVariableDeclared = false;  // in the table procedure being written
     bool designLinesBegun = false;       // in the table procedure being written
     QList<LeftOutField> leftOutFields;   // fields written as a comment only
+    QStringList jetSqlStatements;        // of the table procedure being written
+    bool jetSqlWritten = false;          // a table procedure calls ExecuteJetSql
 
     // The body of the Indexes procedure, one level deep, written as the
     // tables are read. An index the engine keeps for a relationship is left

@@ -57,6 +57,7 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
             writeQuotedValue(style.varNameNewTable, "ValidationText", table.ValidationText());
         }
         out.print("$db$.TableDefs.Append $tdf$\n");
+        writeJetSqlCalls();
         if (style.includeDesignProperties)
             writeDesignProperties(table);
     });
@@ -90,6 +91,9 @@ void ModuleWriter::State::writeDesignProperties(const dao::TableDef &table)
     const int fieldCount = fields.Count();
     for (int i = 0; i < fieldCount; ++i) {
         const std::shared_ptr<dao::Field> field = fields.Item(i);
+        // A field left out of the table takes its properties with it.
+        if (field->StorageType() != 0)
+            continue;
         const QString name = field->Name();
         writeDesignPropertiesOf(field->Properties(), &name);
     }

@@ -97,6 +97,24 @@ TEST(DamagedFiles, ADamagedPropertyBlockIsReportedAndCostsOnlyThatTablesProperti
         EXPECT_EQ(procedureOf(run.out, table), procedureOf(clean, table)) << table;
 }
 
+TEST(DamagedFiles, PropertyBlocksLongerThanAccessStoresCostTheirPropertiesNotTheMemory)
+{
+    TABULO_NEED_TESTDATA();
+    // The blocks chain through the same crafted pages, each row of which
+    // claims nearly a whole page: hundreds of megabytes when followed.
+    const QString path = testDataPath(u"damaged/ace-long-value-bomb.accdb"_s);
+    const clitest::CliResult run = runBothReaders({path, u"--design-properties"_s});
+    const QString tooLong = u"(its long value is longer than 16777216 bytes)"_s;
+    QString expected = u"warning: '"_s + path + u"': the database's own properties could not be read "_s + tooLong
+                       + u"; the module leaves out its replica ids.\n"_s;
+    for (const QString table : {u"Table1"_s, u"Table3"_s, u"Table4"_s})
+        expected += u"warning: '"_s + path + u"': the properties of table \""_s + table
+                    + u"\" and its fields could not be read "_s + tooLong + u"; the module leaves them out.\n"_s;
+    EXPECT_EQ(run.err, expected);
+    EXPECT_FALSE(procedureOf(run.out, "Table1").isEmpty());
+    EXPECT_TRUE(procedureOf(run.out, "Table2").contains("SetDesignProperty"));
+}
+
 TEST(DamagedFiles, UnreadableRelationshipsCostOnlyTheRelationships)
 {
     TABULO_NEED_TESTDATA();

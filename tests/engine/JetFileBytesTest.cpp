@@ -278,6 +278,18 @@ TEST(LongValue, ChainsAreFollowedOnceAndALoopIsRefused)
         EXPECT_EQ(problem, "its chain of long-value pages loops");
         EXPECT_EQ(reads, 2);
     }
+
+    // A bound on the value's length stops the chain at the row that passes it.
+    chainRow(2, 0, "value");
+    LongValuePages bounded = file;
+    bounded.maxSize = 10;
+    EXPECT_TRUE(readLongValue(reference, {}, bounded));
+    bounded.maxSize = 9;
+    reads = 0;
+    std::string problem;
+    EXPECT_FALSE(readLongValue(reference, {}, bounded, &problem));
+    EXPECT_EQ(problem, "its long value is longer than 9 bytes");
+    EXPECT_EQ(reads, 2);
 }
 
 namespace {

@@ -71,6 +71,11 @@ std::optional<std::vector<std::uint8_t>> readLongValue(std::span<const std::uint
         const auto row = finder.row(next);
         if (!row || row->size() < NextRowBytes || (row->size() == NextRowBytes && passed.size() > 1))
             break;
+        if (row->size() - NextRowBytes > pages.maxSize - value.size()) {
+            if (problem)
+                *problem = "its long value is longer than " + std::to_string(pages.maxSize) + " bytes";
+            return std::nullopt;
+        }
         value.insert(value.end(), row->begin() + NextRowBytes, row->end());
         next = u32(*row, 0);
     } while (next != 0);

@@ -8,6 +8,8 @@
 
 #include "wizard/engine/jetfile/TableDefinition.h"
 
+#include <cstdint>
+
 namespace jetfile {
 
 constexpr std::size_t LongValueReference = 12;
@@ -16,12 +18,14 @@ struct LongValuePages {
     int pageSize = 0;
     int rowCountOffset = 0;     // where a data page holds its row count: 8 in Jet 3, 12 after
     PageReader readPage;
+    // The longest value read; a chain that runs past it is refused.
+    std::size_t maxSize = SIZE_MAX;
 };
 
 // The value `reference` points to; `inlineBytes` are the bytes after the
 // reference in the row, the value of an inline one. A row that cannot be
-// found ends the value where it is, as in libmdb; a loop in the chain
-// answers nothing, with `problem` saying so.
+// found ends the value where it is, as in libmdb; a loop in the chain, or
+// one longer than `pages.maxSize`, answers nothing, with `problem` saying so.
 std::optional<std::vector<std::uint8_t>> readLongValue(std::span<const std::uint8_t> reference,
                                                        std::span<const std::uint8_t> inlineBytes,
                                                        const LongValuePages &pages,

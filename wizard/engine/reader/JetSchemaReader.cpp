@@ -172,10 +172,11 @@ public:
 
 private:
     // Whether the module may recreate a table: neither a system object nor
-    // named "MSys", as the generator lists tables.
-    static bool isRecreated(const std::string &name, std::int32_t attributes)
+    // named "MSys", as the generator lists tables, nor one the engine makes.
+    bool isRecreated(const std::string &name, std::int32_t attributes) const
     {
-        return (attributes & dbSystemObject) != dbSystemObject && !name.starts_with("MSys");
+        return (attributes & dbSystemObject) != dbSystemObject && !name.starts_with("MSys") &&
+               !(m_ace && ace::isEngineTable(name));
     }
 
     static std::int32_t tableAttributes(int type, std::uint32_t flags)
@@ -202,7 +203,7 @@ private:
             warnings.append(warning("the database's own properties could not be read (" +
                                     catalogue.databasePropertiesDamage() + "); the module leaves out its replica ids"));
         for (const Catalogue::Table &t : catalogue.tables()) {
-            if (!t.propertiesDamage.empty())
+            if (!t.propertiesDamage.empty() && isRecreated(t.name, tableAttributes(t.type, t.flags)))
                 warnings.append(warning("the properties of table \"" + t.name + "\" and its fields could not be read (" +
                                         t.propertiesDamage + "); the module leaves them out"));
         }
@@ -357,7 +358,7 @@ private:
             row.properties, m_options.designProperties ? std::span<const std::string_view>()
                             : m_ace                    ? std::span<const std::string_view>(AceMemberProperties)
                                                        : std::span<const std::string_view>(MemberProperties));
-        if (!properties.block.damage.empty())
+        if (!properties.block.damage.empty() && isRecreated(row.name, out.attributes))
             m_warnings->append(warning("the properties of table \"" + row.name + "\" and its fields are incomplete (" +
                                        properties.block.damage + "); the module leaves out what could not be read"));
         TablePtr table(mdb_read_table(catalogued));

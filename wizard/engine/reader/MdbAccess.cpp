@@ -138,7 +138,8 @@ std::string RowReader::text(std::size_t i) const
     return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
 }
 
-std::optional<std::vector<std::uint8_t>> RowReader::longValue(std::size_t i, std::string &problem) const
+std::optional<std::vector<std::uint8_t>> RowReader::longValue(std::size_t i, std::size_t maxSize,
+                                                              std::string &problem) const
 {
     const MdbColumn *column = m_columns[i];
     if (!column || m_lengths[i] <= 0)
@@ -152,7 +153,7 @@ std::optional<std::vector<std::uint8_t>> RowReader::longValue(std::size_t i, std
     const auto reference = std::span(reinterpret_cast<const std::uint8_t *>(m_buffers[i].data()),
                                      jetfile::LongValueReference);
     return jetfile::readLongValue(reference, inlineBytes, {int(m_mdb->fmt->pg_size), int(m_mdb->fmt->row_count_offset),
-                                                           pageReader(m_mdb)},
+                                                           pageReader(m_mdb), maxSize},
                                   &problem);
 }
 

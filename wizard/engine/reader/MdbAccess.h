@@ -46,9 +46,10 @@ public:
     bool next();
     // The value of column `i` of the current row; empty for a missing column or a null.
     std::string text(std::size_t i) const;
-    // The whole value of the long binary column `i` of the current row;
-    // nothing when the value is damaged, with `problem` saying how.
-    std::optional<std::vector<std::uint8_t>> longValue(std::size_t i, std::string &problem) const;
+    // The whole value of the long binary column `i` of the current row, of
+    // at most `maxSize` bytes; nothing when the value is damaged or longer,
+    // with `problem` saying how.
+    std::optional<std::vector<std::uint8_t>> longValue(std::size_t i, std::size_t maxSize, std::string &problem) const;
 
 private:
     MdbHandle *m_mdb;

@@ -23,9 +23,17 @@
 // program ends. A watchdog does the same within a second or two when the
 // program dies without ending (a crash, a kill by ctest's timeout). The
 // freshly initialised data folder of each server is kept once per build
-// folder (build/test-servers/templates/) and copied for every start, which
-// makes a start take a fraction of a second. Under root, PostgreSQL runs as
-// the user "postgres" (else "nobody"); MariaDB runs as root.
+// folder (build/test-servers/templates/) and copied for every start: a
+// start then takes about a second for PostgreSQL and half a second for
+// MariaDB (the first in a build folder some seconds more). Under root,
+// PostgreSQL runs as the user "postgres" (else "nobody"); MariaDB runs as
+// root. PostgreSQL's databases are UTF-8 with the C locale; MariaDB's
+// character set is utf8mb4, its SQL mode the server's default (strict). While
+// a program runs, a server's log is <engine>/server.log in its folder.
+//
+// Each load or query of a server runs its client once (some tens of
+// milliseconds): read a catalogue with a few queries over the whole database
+// rather than one per table.
 //
 // A load creates a fresh database on the server (a unique name per call)
 // and feeds the script to the engine's own command-line client on standard

@@ -7,8 +7,10 @@
 //                                       and prints each index once its write returned
 //   library_helper timed PREFIX COUNT MS
 //                                       writes PREFIX0.. into HKEY_CURRENT_USER\Software\Shared,
-//                                       waiting at most MS for the store; prints "worst N"
-//                                       (the slowest call in milliseconds)
+//                                       waiting at most MS for the store; prints "call S E" for
+//                                       each call (its start and end on the monotonic clock, in
+//                                       milliseconds, comparable between processes) and then
+//                                       "worst N" (the slowest call in milliseconds)
 //   library_helper restore PATH FILE    restores HKEY_CURRENT_USER\PATH from FILE and prints
 //                                       "rc N" and "grew K": by how many KiB the
 //                                       process's peak memory grew during the restore
@@ -94,7 +96,10 @@ int writeTimed(const QString &prefix, int count, int busyMs)
         timer.start();
         const qint32 rc = registry::RegSetValueEx(h, prefix + QString::number(i), registry::REG_DWORD,
                                                   registry::dwordData(quint32(i)));
-        worst = qMax(worst, timer.elapsed());
+        const qint64 took = timer.elapsed();
+        worst = qMax(worst, took);
+        std::printf("call %lld %lld\n", static_cast<long long>(timer.msecsSinceReference()),
+                    static_cast<long long>(timer.msecsSinceReference() + took));
         if (rc != registry::ERROR_SUCCESS) {
             std::printf("write %d failed: %d %s\n", i, rc, qPrintable(registry::lastErrorText()));
             return 1;

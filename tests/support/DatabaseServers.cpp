@@ -127,9 +127,13 @@ protected:
                      QStringLiteral("postgres"), QStringLiteral("--auth=trust"), QStringLiteral("--no-sync"),
                      QStringLiteral("-E"), QStringLiteral("UTF8"), QStringLiteral("--no-locale")},
                     {}, user());
-                return run.ok() ? QString()
-                                : QStringLiteral("initdb failed (running as %1): %2")
-                                      .arg(user().isEmpty() ? QStringLiteral("this user") : user(), run.problem());
+                if (run.ok())
+                    return QString();
+                if (user().isEmpty())
+                    return QStringLiteral("initdb failed: %1").arg(run.problem());
+                return QStringLiteral("initdb failed, run as the user %1 (PostgreSQL refuses root), who must be "
+                                      "able to reach %2: %3")
+                    .arg(user(), into, run.problem());
             },
             &error);
         return error.isEmpty() ? copyFolder(folder + QStringLiteral("/data"), data) : error;

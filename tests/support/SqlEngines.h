@@ -24,8 +24,8 @@
 // program dies without ending (a crash, a kill by ctest's timeout). The
 // freshly initialised data folder of each server is kept once per build
 // folder (build/test-servers/templates/) and copied for every start: a
-// start then takes about a second for PostgreSQL and half a second for
-// MariaDB (the first in a build folder some seconds more). Under root,
+// start then takes under a second (the first in a build folder some seconds
+// more, for initdb or mariadb-install-db). Under root,
 // PostgreSQL runs as the user "postgres" (else "nobody"); MariaDB runs as
 // root. PostgreSQL's databases are UTF-8 with the C locale; MariaDB's
 // character set is utf8mb4, its SQL mode the server's default (strict). While

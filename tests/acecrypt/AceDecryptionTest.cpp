@@ -14,6 +14,7 @@
 
 #include <openssl/evp.h>
 #include <openssl/provider.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <gtest/gtest.h>
 
@@ -26,6 +27,15 @@ namespace {
 const char *const RealFiles[] = {"ace14-encrypted-standard.accdb", "ace14-encrypted-agile.accdb"};
 
 std::string corpus(const char *name) { return testDataPath(QString::fromLatin1(name)).toStdString(); }
+
+// The real file `name` with `extra` bytes of pages that hold something
+// (not zeros) after it: each is decrypted and kept.
+Bytes longCopy(const char *name, std::size_t extra)
+{
+    Bytes bytes = readAll(testDataPath(QString::fromLatin1(name)));
+    bytes.resize(bytes.size() + extra, 0x5A);
+    return bytes;
+}
 
 AceCryptoError::Kind refusal(const std::string &path, std::string_view password)
 {
@@ -107,8 +117,7 @@ TEST(AceRealFiles, AFileShortenedWhileItIsDecryptedIsSaidToHaveEndedEarly)
     TABULO_NEED_TESTDATA();
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    const std::string path = writeFile(dir, "long.accdb", readAll(testDataPath(QString::fromLatin1(RealFiles[1]))));
-    ASSERT_EQ(::truncate(path.c_str(), 256 << 20), 0);   // sparse: a second or so of decryption
+    const std::string path = writeFile(dir, "long.accdb", longCopy(RealFiles[1], 64 << 20));
     // Once the image exists the pages are being decrypted: the file is cut then.
     std::atomic<bool> done = false;
     std::thread cutter([&] {
@@ -132,6 +141,31 @@ TEST(AceRealFiles, AFileShortenedWhileItIsDecryptedIsSaidToHaveEndedEarly)
     EXPECT_FALSE(image);
     EXPECT_EQ(error.kind, AceCryptoError::Kind::Unreadable);
     EXPECT_NE(error.message.find("the file ended early"), std::string::npos) << error.message;
+}
+
+TEST(AceRealFiles, ASparseFileCostsOnlyItsPagesAndALongerOneIsBoundedByTheLimit)
+{
+    TABULO_NEED_TESTDATA();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::string sparse = writeFile(dir, "sparse.accdb", readAll(testDataPath(QString::fromLatin1(RealFiles[1]))));
+    ASSERT_EQ(::truncate(sparse.c_str(), off_t(2) << 30), 0);
+    AceCryptoError error;
+    const auto start = std::chrono::steady_clock::now();
+    const auto image = decryptAceFile(sparse, "password", error, 1 << 20);
+    ASSERT_TRUE(image) << error.message;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    struct stat status {};
+    ASSERT_EQ(::fstat(image->fd(), &status), 0);
+    EXPECT_EQ(status.st_size, off_t(2) << 30);
+    EXPECT_LT(status.st_blocks * 512, 1 << 20);   // the holes stay holes
+    EXPECT_EQ(readDesign(image->path()).rows, (Strings{"1|One", "2|Two", "3|Three"}));
+
+    const std::string dense = writeFile(dir, "dense.accdb", longCopy(RealFiles[1], 2 << 20));
+    EXPECT_FALSE(decryptAceFile(dense, "password", error, 2 << 20));
+    EXPECT_EQ(error.kind, AceCryptoError::Kind::Unreadable);
+    EXPECT_NE(error.message.find("more than the reader's memory limit of 2 MiB"), std::string::npos) << error.message;
+    EXPECT_TRUE(decryptAceFile(dense, "password", error, 3 << 20)) << error.message;
 }
 
 TEST(AcePassword, IsUtf16LittleEndianOfAtMost255Units)

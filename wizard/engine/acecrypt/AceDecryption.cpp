@@ -3,10 +3,12 @@
 #include "wizard/engine/acecrypt/EncryptionInfo.h"
 #include "wizard/engine/acecrypt/PageCipher.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/mman.h>  // memfd_create
+#include <sys/resource.h>  // getrlimit
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -68,29 +70,78 @@ bool writeAt(int fd, const std::uint8_t *in, std::size_t size, std::uint64_t off
     return transferAt(::pwrite, fd, in, size, offset);
 }
 
-// Writes the plaintext of every page after the first into the image, a
-// chunk at a time: the image is written, not mapped, so that it does not
-// count against a reader's address-space limit.
-bool decryptPages(int in, std::uint64_t pages, PageCipher &cipher, int image, AceCryptoError &error)
+// The first page from `page` on that may hold data: the holes of a sparse
+// file are passed over. `pages` when only a hole follows; `page` itself
+// when the file system cannot tell.
+std::uint64_t nextDataPage(int fd, std::uint64_t page, std::uint64_t pages)
+{
+    if (page >= pages)
+        return pages;
+    const off_t at = ::lseek(fd, off_t(page * AcePageSize), SEEK_DATA);
+    if (at < 0)
+        return errno == ENXIO ? pages : page;
+    return std::max(page, std::min(pages, std::uint64_t(at) / AcePageSize));
+}
+
+bool isZero(ByteView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b == 0; });
+}
+
+// Writes the plaintext of the pages after the first into the image, a chunk
+// at a time: the image is written, not mapped, so that it does not count
+// against a reader's address-space limit. A page whose ciphertext is zeros
+// (a hole of a sparse file, or a page never written) is left a hole of the
+// image, which costs no memory: only the pages that hold something are
+// decrypted and kept, and those at most up to `limit` bytes.
+bool decryptPages(int in, std::uint64_t pages, PageCipher &cipher, int image, std::uint64_t limit,
+                  AceCryptoError &error)
 {
     Bytes chunk(PagesPerRead * AcePageSize);
     SecureBytes plain(chunk.size());  // the database's content, wiped like the keys
-    for (std::uint64_t first = 1; first < pages; first += PagesPerRead) {
-        const std::size_t count = std::size_t(std::min<std::uint64_t>(PagesPerRead, pages - first));
+    std::uint64_t kept = AcePageSize;  // page 0
+    std::size_t count = 0;
+    for (std::uint64_t first = nextDataPage(in, 1, pages); first < pages;
+         first = nextDataPage(in, first + count, pages)) {
+        count = std::size_t(std::min<std::uint64_t>(PagesPerRead, pages - first));
         if (!readAt(in, chunk.data(), count * AcePageSize, first * AcePageSize))
             return unreadable(error, "cannot read page " + std::to_string(first) + ": " + transferError());
-        for (std::size_t i = 0; i < count; ++i) {
-            const ByteView page(chunk.data() + i * AcePageSize, AcePageSize);
-            if (!cipher.decryptPage(std::uint32_t(first + i), page, plain.data() + i * AcePageSize))
-                return unreadable(error, "cannot decrypt page " + std::to_string(first + i));
+        // Runs of pages that hold something are decrypted and written together.
+        for (std::size_t i = 0; i < count;) {
+            std::size_t end = i;
+            while (end < count && !isZero(ByteView(chunk.data() + end * AcePageSize, AcePageSize)))
+                ++end;
+            for (std::size_t k = i; k < end; ++k) {
+                const ByteView page(chunk.data() + k * AcePageSize, AcePageSize);
+                if (!cipher.decryptPage(std::uint32_t(first + k), page, plain.data() + k * AcePageSize))
+                    return unreadable(error, "cannot decrypt page " + std::to_string(first + k));
+            }
+            kept += (end - i) * AcePageSize;
+            if (kept > limit)
+                return unreadable(error, "its decrypted pages take more than the reader's memory limit of " +
+                                             std::to_string(limit >> 20) + " MiB");
+            if (end > i && !writeAt(image, plain.data() + i * AcePageSize, (end - i) * AcePageSize,
+                                    (first + i) * AcePageSize))
+                return unreadable(error, "cannot write the decrypted image: " + transferError());
+            i = end + 1;
         }
-        if (!writeAt(image, plain.data(), count * AcePageSize, first * AcePageSize))
-            return unreadable(error, "cannot write the decrypted image: " + transferError());
     }
+    // A file shortened meanwhile reads as holes from where it ends.
+    struct stat status {};
+    if (::fstat(in, &status) != 0 || std::uint64_t(status.st_size) < pages * AcePageSize)
+        return unreadable(error, "cannot read page " + std::to_string(std::uint64_t(status.st_size) / AcePageSize) +
+                                     ": the file ended early (it was shortened meanwhile)");
     return true;
 }
 
 }  // namespace
+
+std::uint64_t imageLimit()
+{
+    rlimit limit{};
+    return ::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY ? std::uint64_t(limit.rlim_cur)
+                                                                                   : UINT64_MAX;
+}
 
 DecryptedImage &DecryptedImage::operator=(DecryptedImage &&other) noexcept
 {
@@ -153,7 +204,8 @@ SecureBytes passwordBytes(std::string_view utf8)
     return out;
 }
 
-std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::string_view password, AceCryptoError &error)
+std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::string_view password, AceCryptoError &error,
+                                             std::uint64_t limit)
 {
     std::string why;
     if (!loadLibCrypto(&why))
@@ -191,7 +243,7 @@ std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::strin
         firstPage[0x3E + i] ^= info->encodingKey[i];
     if (!writeAt(image.fd(), firstPage.data(), AcePageSize, 0))
         return unreadable(error, "cannot write the decrypted image: " + transferError()), std::nullopt;
-    if (!decryptPages(in.fd, size / AcePageSize, *cipher, image.fd(), error))
+    if (!decryptPages(in.fd, size / AcePageSize, *cipher, image.fd(), limit, error))
         return std::nullopt;
     // Nothing may change the image from now on (best effort: old kernels lack seals).
     ::fcntl(image.fd(), F_ADD_SEALS, F_SEAL_SHRINK | F_SEAL_GROW | F_SEAL_WRITE | F_SEAL_SEAL);

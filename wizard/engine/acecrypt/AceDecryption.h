@@ -48,9 +48,16 @@ bool isEncryptedAceFile(const std::string &path);
 // (an invalid sequence reads as U+FFFD), at most 255 code units.
 SecureBytes passwordBytes(std::string_view utf8);
 
+// The most plaintext an image may hold: this process's address-space limit
+// (the reader's memory limit), which does not see the image otherwise.
+std::uint64_t imageLimit();
+
 // Decrypts the file at `path` with `password` (UTF-8). Nothing, with the
 // reason in `error`, for a wrong or missing password, an unknown variant, a
-// damaged header or a file that cannot be read.
-std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::string_view password, AceCryptoError &error);
+// damaged header, a file that cannot be read, or one whose pages that hold
+// something take more than `limit` bytes (the holes of a sparse file and
+// pages of zeros cost nothing).
+std::optional<DecryptedImage> decryptAceFile(const std::string &path, std::string_view password, AceCryptoError &error,
+                                             std::uint64_t limit = imageLimit());
 
 }  // namespace acecrypt

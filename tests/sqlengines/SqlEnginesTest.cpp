@@ -227,12 +227,15 @@ TEST(SqlEngines, ServersGoWithTheirProgram)
     TABULO_NEED_ENGINE(Engine::PostgreSQL);
     TABULO_NEED_ENGINE(Engine::MariaDB);
     // A forked child that ends leaves its parent's servers alone.
-    if (const pid_t child = fork(); child == 0)
+    const pid_t child = fork();
+    if (child == 0)
         std::exit(0);
-    else
-        waitpid(child, nullptr, 0);
+    waitpid(child, nullptr, 0);
     EXPECT_EQ(load(Engine::PostgreSQL, "CREATE TABLE t (a integer);").error, QString());
     EXPECT_EQ(load(Engine::MariaDB, "CREATE TABLE t (a integer);").error, QString());
+    // The folder of a program that is gone goes when the next servers start.
+    const QString stale = QFileInfo(programFolder()).path() + QStringLiteral("/gone-%1/postgresql").arg(child);
+    ASSERT_TRUE(QDir().mkpath(stale));
 
     for (const char *end : {"exit", "abort"}) {
         SCOPED_TRACE(end);
@@ -255,6 +258,7 @@ TEST(SqlEngines, ServersGoWithTheirProgram)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_FALSE(QFileInfo::exists(folder));
         EXPECT_EQ(processesUsing(folder), 0);
+        EXPECT_FALSE(QFileInfo::exists(stale));
         if (std::string(end) == "exit") {
             EXPECT_LT(waited.elapsed(), 1000);
         }

@@ -356,6 +356,7 @@ QString DatabaseServer::startOnce()
 {
     if (const QString why = missing(); !why.isEmpty())
         return why;
+    removeStaleProgramFolders();
     m_folder = programFolder() + QLatin1Char('/') + name();
     if (!QDir().mkpath(m_folder) || !giveTo(m_folder, user()))
         return QStringLiteral("cannot make the server folder %1").arg(m_folder);

@@ -179,6 +179,19 @@ void removeProgramFolder()
     std::filesystem::remove_all(QFile::encodeName(programFolder()).toStdString(), ignored);
 }
 
+void removeStaleProgramFolders()
+{
+    const QFileInfoList folders = QDir(serversRoot()).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot);
+    for (const QFileInfo &folder : folders) {
+        bool isPid = false;
+        const pid_t pid = folder.fileName().section(QLatin1Char('-'), -1).toInt(&isPid);
+        if (isPid && pid > 0 && ::kill(pid, 0) != 0 && errno == ESRCH) {
+            std::error_code ignored;
+            std::filesystem::remove_all(QFile::encodeName(folder.filePath()).toStdString(), ignored);
+        }
+    }
+}
+
 QString copyFolder(const QString &from, const QString &to)
 {
     const ProgramRun run = runProgram(QStringLiteral("cp"), {QStringLiteral("-a"), from, to});

@@ -47,6 +47,9 @@ bool giveTo(const QString &path, const QString &user);
 QString programFolder();
 // Removes the program folder once its servers are gone.
 void removeProgramFolder();
+// Removes the folders of programs that are no longer running and whose
+// watchdogs did not clean up (the machine went down, say).
+void removeStaleProgramFolders();
 
 // A freshly initialised data folder kept in build/test-servers/templates/
 // `name`, made by `init(folder)` (which returns its error) on first use. Two

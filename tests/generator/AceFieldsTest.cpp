@@ -169,3 +169,22 @@ TEST(ModuleWriterAceFields, ALeftOutFieldTakesItsPropertiesAndIndexesWithIt)
         "\r\n      'Left out: index \"ByLabelAndShape\": its field \"Shape\" is left out\r\n")));
     EXPECT_FALSE(module.contains(QStringLiteral("CreateField(\"Shape\")")));
 }
+
+// A relationship over a left-out field would fail as the index does.
+TEST(ModuleWriterAceFields, ARelationshipOverALeftOutFieldIsACommentLineOnly)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Map"), {longField(QStringLiteral("ID")), unnamedStorage(QStringLiteral("Shape"), 0x46)}),
+                 table(QStringLiteral("Pin"), {longField(QStringLiteral("MapID")), textField("Shape")})};
+    db.relations = {relation(QStringLiteral("MapPin"), QStringLiteral("Map"), QStringLiteral("Pin"), 0,
+                             {{QStringLiteral("ID"), QStringLiteral("MapID")}}),
+                    relation(QStringLiteral("ShapePin"), QStringLiteral("Map"), QStringLiteral("Pin"), 0,
+                             {{QStringLiteral("shape"), QStringLiteral("Shape")}})};
+    GeneratorSettings style = wizardStyle();
+    style.includeRelations = true;
+    const QString module = generate(style, db);
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateRelation(\"MapPin\")")));
+    EXPECT_FALSE(module.contains(QStringLiteral("CreateRelation(\"ShapePin\")")));
+    EXPECT_TRUE(module.contains(
+        QStringLiteral("\r\n   'Left out: relationship \"ShapePin\": its field \"shape\" is left out\r\n")));
+}

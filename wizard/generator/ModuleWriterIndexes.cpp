@@ -36,9 +36,10 @@ void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QS
     }
     for (int i = 0; i < count; ++i) {
         const std::shared_ptr<dao::Index> index = tableIndexes.Item(i);
-        if (const QString missing = leftOutKey(*index, leftOut); !missing.isEmpty())
-            writeLeftOutIndex(index->Name(), missing);
-        else
+        if (const QString missing = leftOutKey(*index, leftOut); !missing.isEmpty()) {
+            const CodePrinter::Indented deeper = indexes.indented();   // where the index's block would stand
+            writeLeftOutComment(indexes, QStringLiteral("index"), index->Name(), missing);
+        } else
             writeIndex(*index, tableName);
     }
 }
@@ -57,18 +58,45 @@ QString ModuleWriter::State::leftOutKey(const dao::Index &index, const QSet<QStr
     return {};
 }
 
-// One comment line where an index over a left-out field would stand: the
-// new table has no such field to build it on.
-void ModuleWriter::State::writeLeftOutIndex(const QString &index, const QString &field)
+// The first field of `relation`, in either table, that a table procedure
+// left out; empty when none is. Jet compares names without case.
+QString ModuleWriter::State::leftOutRelationField(const dao::Relation &relation, const QString &table,
+                                                  const QString &foreignTable) const
 {
-    QString comment = QStringLiteral("'Left out: index %1: its field %2 is left out")
-                          .arg(basicStringLiteral(index), basicStringLiteral(field));
-    const qsizetype room = kMaxLineLength - indexes.indentWidth() - style.indentUnit().size();   // one level deeper
+    if (leftOutFields.isEmpty())
+        return {};
+    const auto isLeftOut = [this](const QString &tableName, const QString &fieldName) {
+        for (const LeftOutField &f : leftOutFields) {
+            if (f.table.compare(tableName, Qt::CaseInsensitive) == 0
+                && f.field.compare(fieldName, Qt::CaseInsensitive) == 0)
+                return true;
+        }
+        return false;
+    };
+    const dao::Fields &fields = relation.Fields();
+    for (int i = 0; i < fields.Count(); ++i) {
+        const std::shared_ptr<dao::Field> field = fields.Item(i);
+        if (isLeftOut(table, field->Name()))
+            return field->Name();
+        if (isLeftOut(foreignTable, field->ForeignName()))
+            return field->ForeignName();
+    }
+    return {};
+}
+
+// One comment line where an index or relationship over a left-out field
+// would stand: the new table has no such field to build it on.
+void ModuleWriter::State::writeLeftOutComment(CodePrinter &out, const QString &kind, const QString &name,
+                                              const QString &field) const
+{
+    QString comment = QStringLiteral("'Left out: %1 %2: its field %3 is left out")
+                          .arg(kind, basicStringLiteral(name), basicStringLiteral(field));
+    const qsizetype room = kMaxLineLength - out.indentWidth();
     if (comment.size() > room)
         comment = comment.left(room - 3) + QStringLiteral("...");
-    indexes.print("\t$comment$\n"
-                  "\n",
-                  {{"comment", comment}});
+    out.print("$comment$\n"
+              "\n",
+              {{"comment", comment}});
 }
 
 // One index's block, printed apart: an index the engine keeps for a
@@ -151,10 +179,14 @@ void ModuleWriter::State::writeRelations(const dao::Relations &source,
             const std::shared_ptr<dao::Relation> relation = source.Item(i);
             const QString table = relation->Table();
             const QString foreignTable = relation->ForeignTable();
-            if (isChosen(table) && isChosen(foreignTable)) {
-                relationWritten = true;
-                writeRelation(*relation, table, foreignTable, isReplica);
+            if (!isChosen(table) || !isChosen(foreignTable))
+                continue;
+            if (const QString missing = leftOutRelationField(*relation, table, foreignTable); !missing.isEmpty()) {
+                writeLeftOutComment(out, QStringLiteral("relationship"), relation->Name(), missing);
+                continue;
             }
+            relationWritten = true;
+            writeRelation(*relation, table, foreignTable, isReplica);
         }
         out.print("\n");   // one more blank line after the last relationship's
     });

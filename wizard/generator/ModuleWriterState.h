@@ -139,7 +139,9 @@ struct ModuleWriter::State {
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
     void writeIndex(const dao::Index &index, const QString &tableName);
     static QString leftOutKey(const dao::Index &index, const QSet<QString> &leftOut);
-    void writeLeftOutIndex(const QString &index, const QString &field);
+    QString leftOutRelationField(const dao::Relation &relation, const QString &table,
+                                 const QString &foreignTable) const;
+    void writeLeftOutComment(CodePrinter &out, const QString &kind, const QString &name, const QString &field) const;
     void writeIndexesProcedure(CodePrinter &out) const;
     void writeRelations(const dao::Relations &relations,
                         const std::function<bool(const QString &)> &isChosen, bool isReplica);

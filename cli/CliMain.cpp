@@ -106,10 +106,7 @@ void applySettings(clsWriteNewDatabase &gen, const CliOptions &options)
 void warnOfLeftOutFields(const QList<LeftOutField> &fields)
 {
     for (const LeftOutField &field : fields)
-        printError(QStringLiteral("warning: table \"%1\", field \"%2\": its storage type 0x%3 has no DAO type; "
-                                  "the module leaves it out.")
-                       .arg(field.table, field.field)
-                       .arg(QString::number(field.storageType, 16).toUpper().rightJustified(2, u'0')));
+        printError(QStringLiteral("warning: ") + leftOutFieldWarning(field.table, field.field, field.storageType));
 }
 
 // What a damaged source cost the module, one line each.

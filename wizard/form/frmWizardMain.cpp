@@ -350,6 +350,20 @@ static void showLeftOutFieldsMessage(const QList<LeftOutField> &fields)
                    pembry::mb::OKOnly | pembry::mb::Exclamation, libraryTitle());
 }
 
+// What the SQL script left out, each with a "-- Left out:" comment in it.
+static void showScriptWarningsMessage(const QStringList &warnings)
+{
+    if (warnings.isEmpty())
+        return;
+    QStringList lines;
+    for (const QString &warning : warnings)
+        lines << escapedForDisplay(warning);
+    pembry::MsgBox(QStringLiteral("The SQL script leaves out what its engine cannot hold or it cannot translate; "
+                                  "a \"-- Left out:\" comment marks each in the script.\r\n\r\n")
+                       + lines.join(QStringLiteral("\r\n")),
+                   pembry::mb::OKOnly | pembry::mb::Exclamation, libraryTitle());
+}
+
 void frmWizardMain::cmdFinish_Click()
 {
     m_succeeded = false;
@@ -365,6 +379,7 @@ void frmWizardMain::cmdFinish_Click()
         }
         showDamagedSourceMessage(generator.SourceWarnings());
         showLeftOutFieldsMessage(generator.LeftOutFields());
+        showScriptWarningsMessage(generator.ScriptWarnings());
         emit AfterWizardComplete();
     } catch (const pembry::BasicError &e) {
         if (e.number() == dao::errors::NoPermission)

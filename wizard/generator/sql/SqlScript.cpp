@@ -72,16 +72,23 @@ struct Entry {
 struct TableNames {
     const schema::Table *table = nullptr;
     QString name;                             // as written, quoted
-    QHash<QString, QString> columns;          // folded source name -> quoted name
-    QHash<QString, const schema::Field *> fields;   // folded source name -> design
+    QList<QString> quoted;                    // of each field, empty for one not written
+    QHash<QString, qsizetype> byName;         // folded source name -> its field
 
     std::optional<ColumnRef> column(const QString &sourceName) const
     {
-        const QString key = sourceName.toCaseFolded();
-        const auto found = columns.constFind(key);
-        if (found == columns.cend())
+        const auto found = byName.constFind(sourceName.toCaseFolded());
+        if (found == byName.cend())
             return std::nullopt;
-        return ColumnRef{*found, fields.value(key)};
+        return ColumnRef{quoted[*found], &table->fields[*found]};
+    }
+    // A field of the table itself: found by its place.
+    std::optional<ColumnRef> column(const schema::Field &field) const
+    {
+        const qsizetype at = &field - table->fields.constData();
+        if (quoted[at].isEmpty())
+            return std::nullopt;
+        return ColumnRef{quoted[at], &field};
     }
 };
 
@@ -101,6 +108,7 @@ public:
         // child tables) keep out of their way.
         for (const schema::Table *table : tables)
             nameTable(*table);
+        indexRelations();
         m_out.print("-- $dialect$ script written by Tabulo from \"$source$\".\n"
                     "-- It creates the tables of the source's design, with their keys, indexes and relationships.\n",
                     {{"dialect", QString(m_rules.title)}, {"source", commentText(m_db.name)}});
@@ -136,6 +144,21 @@ private:
 
     QString quoted(const QString &name) const { return quotedName(m_rules, name); }
 
+    // The relationships by their referencing table, and the fields each
+    // table has in one, looked up per table instead of searched.
+    void indexRelations()
+    {
+        for (const schema::Relation &relation : m_db.relations) {
+            m_relationsByForeignTable[relation.foreignTable.toCaseFolded()].append(&relation);
+            QSet<QString> &primary = m_relatedFields[relation.table.toCaseFolded()];
+            QSet<QString> &foreign = m_relatedFields[relation.foreignTable.toCaseFolded()];
+            for (const schema::RelationField &f : relation.fields) {
+                primary.insert(f.name.toCaseFolded());
+                foreign.insert(f.foreignName.toCaseFolded());
+            }
+        }
+    }
+
     // A comment saying that a name was shortened, if it was.
     void noteShortened(QStringList &comments, const QString &written, const QString &source) const
     {
@@ -155,12 +178,14 @@ private:
         names.table = &table;
         names.name = quoted(m_schemaNames.claimSourceName(table.name));
         NameSpace columns(m_rules, m_options.lowercaseNames);
-        for (const schema::Field &field : table.fields) {
+        names.quoted.resize(table.fields.size());
+        names.byName.reserve(table.fields.size());
+        for (qsizetype k = 0; k < table.fields.size(); ++k) {
+            const schema::Field &field = table.fields[k];
             if (field.type == 0 || isComplex(field))
                 continue;
-            const QString key = field.name.toCaseFolded();
-            names.columns.insert(key, quoted(columns.claimSourceName(field.name)));
-            names.fields.insert(key, &field);
+            names.quoted[k] = quoted(columns.claimSourceName(field.name));
+            names.byName.insert(field.name.toCaseFolded(), k);
         }
     }
 
@@ -193,18 +218,10 @@ private:
         QSet<const schema::Field *> widened;
         if (m_rules.dialect != Dialect::MySQL)
             return widened;
-        QSet<QString> keyed;
+        QSet<QString> keyed = m_relatedFields.value(table.name.toCaseFolded());
         for (const schema::Index &index : table.indexes) {
             for (const QString &name : index.fields)
                 keyed.insert(name.toCaseFolded());
-        }
-        for (const schema::Relation &relation : m_db.relations) {
-            for (const schema::RelationField &f : relation.fields) {
-                if (relation.table.compare(table.name, Qt::CaseInsensitive) == 0)
-                    keyed.insert(f.name.toCaseFolded());
-                if (relation.foreignTable.compare(table.name, Qt::CaseInsensitive) == 0)
-                    keyed.insert(f.foreignName.toCaseFolded());
-            }
         }
         RowBytes row;
         int columns = 0;
@@ -332,7 +349,7 @@ private:
         }
         if (isComplex(field))
             return entry;   // a child table, after the table
-        const std::optional<ColumnRef> ref = names.column(field.name);
+        const std::optional<ColumnRef> ref = names.column(field);
         noteShortened(entry.comments, ref->quoted.mid(1, ref->quoted.size() - 2), field.name);
         const QString description = propertyText(field.properties, QLatin1StringView("Description"));
         if (!description.isEmpty() && m_rules.comments == DialectRules::Comments::Lines)
@@ -468,7 +485,7 @@ private:
                         {{"table", names.name}, {"text", stringLiteral(m_rules, description)}});
         for (const schema::Field &field : names.table->fields) {
             const QString text = propertyText(field.properties, QLatin1StringView("Description"));
-            const std::optional<ColumnRef> ref = names.column(field.name);
+            const std::optional<ColumnRef> ref = names.column(field);
             if (!text.isEmpty() && ref)
                 m_out.print("COMMENT ON COLUMN $table$.$column$ IS $text$;\n",
                             {{"table", names.name}, {"column", ref->quoted}, {"text", stringLiteral(m_rules, text)}});
@@ -595,10 +612,10 @@ private:
     {
         if (!m_options.includeRelations)
             return;
-        for (const schema::Relation &relation : m_db.relations) {
-            if (!bothChosen(relation) || relation.foreignTable.compare(names.table->name, Qt::CaseInsensitive) != 0)
+        for (const schema::Relation *relation : m_relationsByForeignTable.value(names.table->name.toCaseFolded())) {
+            if (!bothChosen(*relation))
                 continue;
-            RelationText text = relationText(relation);
+            RelationText text = relationText(*relation);
             entries.append(Entry{text.comments, text.constraint});
         }
     }
@@ -630,6 +647,8 @@ private:
     NameSpace m_schemaNames;
     NameSpace m_relationNames{m_rules, m_options.lowercaseNames};
     QHash<QString, TableNames> m_names;   // by the folded source name
+    QHash<QString, QList<const schema::Relation *>> m_relationsByForeignTable;
+    QHash<QString, QSet<QString>> m_relatedFields;   // folded table name -> its folded field names
     QStringList m_warnings;
 };
 

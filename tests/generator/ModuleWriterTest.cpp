@@ -669,6 +669,36 @@ Public Sub CreateNewDatabase(strNewDBPath As String, strMDWPath As String, strUs
 )--")));
     // Without a Decimal, a secured module is written as ever.
     EXPECT_FALSE(generate(runTime, customers()).contains(QStringLiteral("mstr")));
+    // Without the wrapper there is no run-time login: the caller's tables
+    // are altered with the default one.
+    runTime.includeDatabaseWrapper = false;
+    const QString withoutWrapper = generate(runTime, decimals());
+    EXPECT_FALSE(withoutWrapper.contains(QStringLiteral("mstr")));
+    EXPECT_TRUE(helperOf(withoutWrapper).contains(QStringLiteral("\r\n   cnn.Properties(\"Data Source\") = dbNew.Name\r\n   cnn.Open\r\n")));
+}
+
+// The helper's login lines hold settings of any length within Basic's
+// lines, and give the settings back.
+TEST(ModuleWriterDecimal, LongLoginSettingsFitTheHelpersLines)
+{
+    GeneratorSettings style = jet4Style();
+    style.tabStop = kMaxTabStop;
+    style.newDBSecurity = 2;
+    style.pathNameMDWNew = QStringLiteral("/mdw/") + QString(1100, u'm');
+    style.userNameNew = QString(700, u'u');
+    style.passwordMDWNew = QString(600, u'w') + QStringLiteral("\"");
+    style.passwordDBNew = QStringLiteral(";pwd=") + QString(900, u'd');
+    const QString module = generate(style, decimals());
+    for (const QString &line : module.split(QLatin1StringView("\r\n")))
+        EXPECT_LE(line.size(), 1023) << line.left(80).toStdString();
+    const QStringList lines = statements(helperOf(module));
+    const QString head = QStringLiteral("cnn.Properties(\"");
+    EXPECT_EQ(argumentOf(lines, head + QStringLiteral("Jet OLEDB:System database\") = "), QString()),
+              style.pathNameMDWNew);
+    EXPECT_EQ(argumentOf(lines, head + QStringLiteral("User ID\") = "), QString()), style.userNameNew);
+    EXPECT_EQ(argumentOf(lines, head + QStringLiteral("Password\") = "), QString()), style.passwordMDWNew);
+    EXPECT_EQ(argumentOf(lines, head + QStringLiteral("Jet OLEDB:Database Password\") = "), QString()),
+              QString(900, u'd'));
 }
 
 // Jet 3 has no Decimal: the field is written as before, with a line saying

@@ -254,7 +254,7 @@ TEST(SqlEngines, ServersGoWithTheirProgram)
         // The program removes it as it exits; the watchdog within seconds after a crash.
         QElapsedTimer waited;
         waited.start();
-        while (QFileInfo::exists(folder) && waited.elapsed() < 30000)
+        while ((QFileInfo::exists(folder) || processesUsing(folder) > 0) && waited.elapsed() < 30000)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         EXPECT_FALSE(QFileInfo::exists(folder));
         EXPECT_EQ(processesUsing(folder), 0);

@@ -236,18 +236,16 @@ QString ServerProcess::start(const QStringList &argv, const QString &user, const
     m_stopSignal = stopSignal;
 
     // The watchdog: once this program is gone, it stops the server and
-    // removes its folders, unless the program did both itself (the first
-    // folder is gone then). Its output goes nowhere, so that ctest does not
-    // wait for it.
+    // removes its folders; stop() ends it first. Its output goes nowhere, so
+    // that ctest does not wait for it.
     static const char *const kWatchdog =
         "parent=$1 server=$2 signal=$3 program=$4; shift 4\n"
         "while kill -0 \"$parent\" 2>/dev/null; do sleep 1; done\n"
-        "[ -d \"$1\" ] || exit 0\n"
         "kill -\"$signal\" \"$server\" 2>/dev/null\n"
         "i=0; while kill -0 \"$server\" 2>/dev/null && [ $i -lt 20 ]; do sleep 0.5; i=$((i+1)); done\n"
         "kill -KILL \"$server\" 2>/dev/null\n"
         "rm -rf \"$@\"; rmdir \"$program\" 2>/dev/null; exit 0\n";
-    spawn(QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"), QString::fromLatin1(kWatchdog),
+    m_watchdog = spawn(QStringList{QStringLiteral("/bin/sh"), QStringLiteral("-c"), QString::fromLatin1(kWatchdog),
                       QStringLiteral("sh"), QString::number(getpid()), QString::number(m_pid),
                       QString::number(stopSignal), programFolder()}
               + folders,
@@ -269,6 +267,11 @@ bool ServerProcess::running()
 
 void ServerProcess::stop()
 {
+    if (m_watchdog) {
+        ::kill(m_watchdog, SIGKILL);
+        waitpid(m_watchdog, nullptr, 0);
+        m_watchdog = 0;
+    }
     if (!running())
         return;
     ::kill(m_pid, m_stopSignal);

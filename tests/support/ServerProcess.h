@@ -70,8 +70,7 @@ public:
 
     // Starts argv[0] with its output in `logFile` (as `user` when set), and a
     // watchdog that stops it with `stopSignal` and removes `folders` when this
-    // program is gone without having done so (the first folder still being
-    // there says so). Returns the error.
+    // program is gone without having called stop(). Returns the error.
     QString start(const QStringList &argv, const QString &user, const QString &logFile, const QStringList &folders,
                   int stopSignal);
     // Whether it still runs (false once it has exited on its own).
@@ -81,6 +80,7 @@ public:
 
 private:
     pid_t m_pid = 0;
+    pid_t m_watchdog = 0;
     int m_stopSignal = 0;
 };
 

@@ -153,7 +153,10 @@ protected:
 
     int stopSignal() const override { return SIGQUIT; }  // immediate shutdown: the data is thrown away
 
-    ProgramRun ping() override { return psql(QStringLiteral("postgres"), {QStringLiteral("-c"), QStringLiteral("SELECT 1")}); }
+    ProgramRun ping() override
+    {
+        return psql(QStringLiteral("postgres"), {QStringLiteral("-c"), QStringLiteral("SELECT 1")});
+    }
 
     ProgramRun createDatabase(const QString &database) override
     {
@@ -375,7 +378,8 @@ QString DatabaseServer::startOnce()
     QElapsedTimer timer;
     timer.start();
     const QString log = m_folder + QStringLiteral("/server.log");
-    if (const QString error = m_process.start(command(data), user(), log, {m_folder, m_sockets}, stopSignal()); !error.isEmpty())
+    const QString error = m_process.start(command(data), user(), log, {m_folder, m_sockets}, stopSignal());
+    if (!error.isEmpty())
         return error;
     while (!ping().ok()) {
         if (!m_process.running())

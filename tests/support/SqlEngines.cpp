@@ -81,7 +81,8 @@ Loaded SqliteDatabases::load(const QByteArray &script)
     if (!sqlite3_get_autocommit(db)) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         if (loaded.error.isEmpty())
-            loaded.error = QStringLiteral("the script ends inside a transaction it never commits: nothing of it is kept");
+            loaded.error =
+                QStringLiteral("the script ends inside a transaction it never commits: nothing of it is kept");
     }
     return loaded;
 }

@@ -3,6 +3,7 @@
 #include "TestPaths.h"
 
 #include "wizard/engine/jetfile/JetHeader.h"
+#include "wizard/engine/jetfile/LittleEndian.h"
 #include "wizard/engine/jetfile/LongValue.h"
 #include "wizard/engine/jetfile/PropertyBlock.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
@@ -393,8 +394,9 @@ TEST(PropertyBlock, CutOrInflatedBlocksKeepWhatComesBeforeTheDamage)
         ASSERT_TRUE(cut) << length;
         EXPECT_LE(cut->sets.size(), 2u);
         // Only a cut at a chunk boundary reads whole.
-        if (cut->damage.empty())
+        if (cut->damage.empty()) {
             EXPECT_LE(cut->sets.size(), 1u) << length;
+        }
     }
     Bytes inflated = block;
     put32(inflated, 4, 0x7FFFFFFF);
@@ -415,15 +417,24 @@ TEST(PropertyBlock, CutOrInflatedBlocksKeepWhatComesBeforeTheDamage)
     EXPECT_FALSE(part->value(part->sets[1], "DefaultValue"));
     EXPECT_TRUE(parsePropertyBlock(block, Format::Jet4)->damage.empty());
 
-    // A names chunk whose type is damaged leaves every value nameless.
+    // A names chunk whose type is damaged still stands first and reads as
+    // names: it is taken for them.
     Bytes unknownKind = block;
     unknownKind[8] = 0x7F;
-    const auto nameless = parsePropertyBlock(unknownKind, Format::Jet4);
-    ASSERT_TRUE(nameless);
-    EXPECT_EQ(nameless->damage, "property chunk of unknown type 127");
-    ASSERT_EQ(nameless->sets.size(), 2u);
-    EXPECT_TRUE(nameless->sets[0].properties.empty());
-    EXPECT_TRUE(nameless->sets[1].properties.empty());
+    const auto named = parsePropertyBlock(unknownKind, Format::Jet4);
+    ASSERT_TRUE(named);
+    EXPECT_EQ(named->damage, "property chunk of unknown type 127");
+    ASSERT_EQ(named->sets.size(), 2u);
+    EXPECT_TRUE(named->value(named->sets[0], "Caption"));
+    EXPECT_TRUE(named->value(named->sets[1], "DefaultValue"));
+    // Any other chunk of unknown kind is passed over.
+    Bytes unknownValues = block;
+    unknownValues[4 + u32(block, 4) + 4] = 0x7F;   // the object's values
+    const auto columnOnly = parsePropertyBlock(unknownValues, Format::Jet4);
+    ASSERT_TRUE(columnOnly);
+    EXPECT_EQ(columnOnly->damage, "property chunk of unknown type 127");
+    ASSERT_EQ(columnOnly->sets.size(), 1u);
+    EXPECT_TRUE(columnOnly->value(columnOnly->sets[0], "DefaultValue"));
 }
 
 TEST(PropertyValue, StoredNumbersAndGuids)

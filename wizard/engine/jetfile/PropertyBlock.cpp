@@ -59,6 +59,31 @@ PropertyBlock damaged(PropertyBlock &block, const char *why)
     return std::move(block);
 }
 
+struct Names {
+    std::vector<PropertyName> names;
+    bool whole = false;     // every byte of the chunk is a name or its length, none empty
+};
+
+// The names of a names chunk: 16-bit lengths, each followed by its name.
+// Nothing when a name is cut off.
+std::optional<Names> readNames(std::span<const std::uint8_t> chunk, Format format)
+{
+    Names result;
+    result.whole = !chunk.empty();
+    std::size_t p = 0;
+    while (p + 2 <= chunk.size()) {
+        const std::size_t n = u16(chunk, p);
+        if (n > chunk.size() - p - 2)
+            return std::nullopt;
+        const auto stored = chunk.subspan(p + 2, n);
+        result.whole = result.whole && n > 0 && (format == Format::Jet3 || n % 2 == 0);
+        result.names.push_back(PropertyName{stored, asciiName(stored, format)});
+        p += 2 + n;
+    }
+    result.whole = result.whole && p == chunk.size();
+    return result;
+}
+
 }  // namespace
 
 const Property *PropertyBlock::value(const PropertySet &set, std::string_view wantedName) const
@@ -94,25 +119,26 @@ std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> by
         const auto chunk = bytes.subspan(at + ChunkHeader, length - ChunkHeader);
         at += length;
 
-        if (type == NamesChunk) {
-            firstName = block.names.size();
-            kept.clear();
-            std::size_t p = 0;
-            while (p + 2 <= chunk.size()) {
-                const std::size_t n = u16(chunk, p);
-                if (n > chunk.size() - p - 2)
-                    return damaged(block, "property name cut off");
-                PropertyName name{chunk.subspan(p + 2, n), asciiName(chunk.subspan(p + 2, n), format)};
-                kept.push_back(wanted.empty() || std::find(wanted.begin(), wanted.end(), name.ascii) != wanted.end());
-                block.names.push_back(std::move(name));
-                p += 2 + n;
-            }
-            continue;
+        const bool first = block.names.empty() && block.sets.empty();
+        if (type != NamesChunk && type != ObjectChunk && type != ColumnChunk) {
+            // No other kind is written: a damaged type. The names stand
+            // first in every block, so a first chunk that reads as names
+            // whole is taken for them.
+            note(block, "property chunk of unknown type " + std::to_string(type));
+            const auto names = readNames(chunk, format);
+            if (!first || !names || !names->whole)
+                continue;
         }
         if (type != ObjectChunk && type != ColumnChunk) {
-            // No other kind is written: a damaged type, which may have been
-            // the names the values below refer to.
-            note(block, "property chunk of unknown type " + std::to_string(type));
+            auto names = readNames(chunk, format);
+            if (!names)
+                return damaged(block, "property name cut off");
+            firstName = block.names.size();
+            kept.clear();
+            for (PropertyName &name : names->names) {
+                kept.push_back(wanted.empty() || std::find(wanted.begin(), wanted.end(), name.ascii) != wanted.end());
+                block.names.push_back(std::move(name));
+            }
             continue;
         }
 

@@ -48,8 +48,10 @@ struct PropertyBlock {
 
 // Reads a block, keeping the properties named in `wanted` (all when empty).
 // Damage costs what it touches: a chunk of unknown kind or an entry naming
-// no stored name is passed over, a length out of range ends the reading;
-// the block keeps the rest and says why in `damage`. Nothing, with
+// no stored name is passed over (a first chunk of unknown kind that reads
+// as names whole is taken for the names, which stand first), a length out
+// of range ends the reading; the block keeps the rest and says why in
+// `damage`. Nothing, with
 // `problem` saying why, when the bytes are no property block at all.
 std::optional<PropertyBlock> parsePropertyBlock(std::span<const std::uint8_t> bytes, Format format,
                                                 std::span<const std::string_view> wanted = {},

@@ -215,8 +215,8 @@ private:
         static constexpr std::string_view wanted[] = {"ReplicaID", "DesignMasterID"};
         const PropertySets properties = readProperties(block, wanted);
         if (!properties.block.damage.empty())
-            m_warnings->append(warning("the database's own properties are incomplete (" + properties.block.damage +
-                                       "); the module leaves out what could not be read"));
+            m_warnings->append(warning("the database's own properties may be incomplete (" + properties.block.damage +
+                                       "); the module keeps what could still be read"));
         if (const jetfile::PropertySet *set = properties.object()) {
             db.replicaId = QString::fromStdString(guidValue(properties.value(set, "ReplicaID")));
             db.designMasterId = QString::fromStdString(guidValue(properties.value(set, "DesignMasterID")));
@@ -359,8 +359,8 @@ private:
                             : m_ace                    ? std::span<const std::string_view>(AceMemberProperties)
                                                        : std::span<const std::string_view>(MemberProperties));
         if (!properties.block.damage.empty() && isRecreated(row.name, out.attributes))
-            m_warnings->append(warning("the properties of table \"" + row.name + "\" and its fields are incomplete (" +
-                                       properties.block.damage + "); the module leaves out what could not be read"));
+            m_warnings->append(warning("the properties of table \"" + row.name + "\" and its fields may be incomplete (" +
+                                       properties.block.damage + "); the module keeps what could still be read"));
         TablePtr table(mdb_read_table(catalogued));
         if (!table || !mdb_read_columns(table.get())) {
             problem = "its definition is damaged";

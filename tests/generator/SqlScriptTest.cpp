@@ -162,3 +162,22 @@ TEST(SqlScript, EachDialectGetsTheShapeItNeeds)
     EXPECT_TRUE(my.text.contains("KEY (`N`)\n) ENGINE=InnoDB"));
     EXPECT_EQ(testsupport::raisedNumber([&] { writeScript(db, {"Nowhere"}, {Dialect::MySQL}); }), 3265);
 }
+
+TEST(SqlScript, MySqlLeavesOutACheckOnAColumnACascadeChanges)
+{
+    schema::Table parent = table("Parent", {longField("ID")}, {primaryKey("ID")});
+    schema::Table child = table("Chi\"ld", {longField("ID"), longField("ParentID")}, {primaryKey("ID")});
+    child.fields[1].validationRule = QStringLiteral(">0");
+    const schema::Database db =
+        database({parent, child}, {relation("ParentChild", "Parent", "Chi\"ld", 0x100, {{"ID", "ParentID"}})});
+
+    const Script my = writeScript(db, {"Parent", "Chi\"ld"}, {Dialect::MySQL});
+    EXPECT_FALSE(my.text.contains("CHECK (")) << my.text.toStdString();
+    ASSERT_EQ(my.warnings.size(), 1);
+    EXPECT_TRUE(my.warnings[0].contains("ON UPDATE CASCADE"));
+    // The others keep it, and a name with a quote is no shortened name.
+    const Script pg = writeScript(db, {"Parent", "Chi\"ld"}, {Dialect::PostgreSQL});
+    EXPECT_TRUE(pg.text.contains("\"ParentID\" integer CHECK (\"ParentID\" > 0)"));
+    EXPECT_FALSE(pg.text.contains("stands for"));
+    EXPECT_TRUE(pg.warnings.isEmpty());
+}

@@ -72,7 +72,9 @@ struct Entry {
 struct TableNames {
     const schema::Table *table = nullptr;
     QString name;                             // as written, quoted
+    QString note;                             // says what a shortened name stands for
     QList<QString> quoted;                    // of each field, empty for one not written
+    QList<QString> notes;                     // of each field, as `note`
     QHash<QString, qsizetype> byName;         // folded source name -> its field
 
     std::optional<ColumnRef> column(const QString &sourceName) const
@@ -152,18 +154,23 @@ private:
             m_relationsByForeignTable[relation.foreignTable.toCaseFolded()].append(&relation);
             QSet<QString> &primary = m_relatedFields[relation.table.toCaseFolded()];
             QSet<QString> &foreign = m_relatedFields[relation.foreignTable.toCaseFolded()];
+            const bool cascaded = (relation.attributes & dao::dbRelationUpdateCascade)
+                                  && !(relation.attributes & dao::dbRelationDontEnforce);
             for (const schema::RelationField &f : relation.fields) {
                 primary.insert(f.name.toCaseFolded());
                 foreign.insert(f.foreignName.toCaseFolded());
+                if (cascaded && m_options.includeRelations && bothChosen(relation))
+                    m_cascadeUpdated[relation.foreignTable.toCaseFolded()].insert(f.foreignName.toCaseFolded());
             }
         }
     }
 
-    // A comment saying that a name was shortened, if it was.
-    void noteShortened(QStringList &comments, const QString &written, const QString &source) const
+    // What a shortened name stands for; empty for a name as the source has it.
+    QString shortenedNote(const QString &written, const QString &source) const
     {
-        if (written != (m_options.lowercaseNames ? source.toLower() : source))
-            comments.append(QStringLiteral("\"%1\" stands for \"%2\"").arg(commentText(written), commentText(source)));
+        if (written == (m_options.lowercaseNames ? source.toLower() : source))
+            return {};
+        return QStringLiteral("\"%1\" stands for \"%2\"").arg(written, source);
     }
 
     void leaveOut(QStringList &comments, const QString &what)
@@ -176,15 +183,20 @@ private:
     {
         TableNames &names = m_names[table.name.toCaseFolded()];
         names.table = &table;
-        names.name = quoted(m_schemaNames.claimSourceName(table.name));
+        const QString written = m_schemaNames.claimSourceName(table.name);
+        names.name = quoted(written);
+        names.note = shortenedNote(written, table.name);
         NameSpace columns(m_rules, m_options.lowercaseNames);
         names.quoted.resize(table.fields.size());
+        names.notes.resize(table.fields.size());
         names.byName.reserve(table.fields.size());
         for (qsizetype k = 0; k < table.fields.size(); ++k) {
             const schema::Field &field = table.fields[k];
             if (field.type == 0 || isComplex(field))
                 continue;
-            names.quoted[k] = quoted(columns.claimSourceName(field.name));
+            const QString column = columns.claimSourceName(field.name);
+            names.quoted[k] = quoted(column);
+            names.notes[k] = shortenedNote(column, field.name);
             names.byName.insert(field.name.toCaseFolded(), k);
         }
     }
@@ -257,7 +269,8 @@ private:
         const QStringList primaryColumns = primary ? keyColumns(names, primary->fields) : QStringList();
         const QSet<const schema::Field *> widened = textsForRowLimits(table);
         QStringList tableComments;
-        noteShortened(tableComments, names.name.mid(1, names.name.size() - 2), table.name);
+        if (!names.note.isEmpty())
+            tableComments.append(names.note);
         const QString description = propertyText(table.properties, QLatin1StringView("Description"));
 
         QList<Entry> entries;
@@ -350,7 +363,8 @@ private:
         if (isComplex(field))
             return entry;   // a child table, after the table
         const std::optional<ColumnRef> ref = names.column(field);
-        noteShortened(entry.comments, ref->quoted.mid(1, ref->quoted.size() - 2), field.name);
+        if (const QString &note = names.notes[&field - names.table->fields.constData()]; !note.isEmpty())
+            entry.comments.append(note);
         const QString description = propertyText(field.properties, QLatin1StringView("Description"));
         if (!description.isEmpty() && m_rules.comments == DialectRules::Comments::Lines)
             entry.comments.append(description);
@@ -411,8 +425,7 @@ private:
         if (!description.isEmpty() && m_rules.comments == DialectRules::Comments::Clauses)
             parts.append(QStringLiteral("COMMENT ") + stringLiteral(m_rules, description));
         if (!field.validationRule.isEmpty()) {
-            ExpressionContext context{&m_rules, [&names](const QString &n) { return names.column(n); }, *ref, true};
-            const Translation rule = translateCondition(field.validationRule, context);
+            const Translation rule = checkCondition(names, field.validationRule, &field);
             if (rule.ok())
                 parts.append(QStringLiteral("CHECK (%1)").arg(rule.sql));
             else
@@ -429,11 +442,37 @@ private:
         return entry;
     }
 
+    // A validation rule as a CHECK's condition; `field` is the field whose
+    // rule it is, none for the table's own rule. MySQL refuses a CHECK on a
+    // column that a foreign key's ON UPDATE CASCADE changes.
+    Translation checkCondition(const TableNames &names, const QString &rule, const schema::Field *field) const
+    {
+        QSet<const schema::Field *> named;
+        if (field)
+            named.insert(field);
+        const auto column = [&names, &named](const QString &n) {
+            std::optional<ColumnRef> ref = names.column(n);
+            if (ref)
+                named.insert(ref->field);
+            return ref;
+        };
+        const ExpressionContext context{&m_rules, column, field ? names.column(*field) : std::nullopt, true};
+        Translation translation = translateCondition(rule, context);
+        if (translation.ok() && m_rules.dialect == Dialect::MySQL) {
+            const QSet<QString> cascaded = m_cascadeUpdated.value(names.table->name.toCaseFolded());
+            for (const schema::Field *f : std::as_const(named)) {
+                if (cascaded.contains(f->name.toCaseFolded()))
+                    return Translation{{}, QStringLiteral("MariaDB/MySQL refuses a CHECK on \"%1\", which a foreign "
+                                                          "key's ON UPDATE CASCADE changes").arg(f->name)};
+            }
+        }
+        return translation;
+    }
+
     void tableCheck(const TableNames &names, QList<Entry> &entries)
     {
         const schema::Table &table = *names.table;
-        ExpressionContext context{&m_rules, [&names](const QString &n) { return names.column(n); }, std::nullopt, true};
-        const Translation rule = translateCondition(table.validationRule, context);
+        const Translation rule = checkCondition(names, table.validationRule, nullptr);
         Entry entry;
         if (rule.ok())
             entry.definition = QStringLiteral("CHECK (%1)").arg(rule.sql);
@@ -649,6 +688,7 @@ private:
     QHash<QString, TableNames> m_names;   // by the folded source name
     QHash<QString, QList<const schema::Relation *>> m_relationsByForeignTable;
     QHash<QString, QSet<QString>> m_relatedFields;   // folded table name -> its folded field names
+    QHash<QString, QSet<QString>> m_cascadeUpdated;  // the fields an ON UPDATE CASCADE changes, so
     QStringList m_warnings;
 };
 

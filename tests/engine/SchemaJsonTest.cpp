@@ -58,7 +58,7 @@ TEST(SchemaJson, BadDocumentsSayWhatIsWrongAndWhere)
         {"{", "not valid JSON at byte"},
         {"[]", "not a JSON object"},
         {R"({"tables":[]})", "format: not \"tabulo-schema\""},
-        {R"({"format":"tabulo-schema","formatVersion":4})", "formatVersion: out of range"},
+        {R"({"format":"tabulo-schema","formatVersion":5})", "formatVersion: out of range"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"storageType":256}]}]})", "tables[0].fields[0].storageType: out of range"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"appendOnly":"yes"}]}]})", "tables[0].fields[0].appendOnly: not true or false"},
         {R"({"format":"tabulo-schema","tables":{}})", "tables: not a list"},
@@ -258,6 +258,19 @@ TEST(SchemaJson, AceMembersRoundTripAsVersionThree)
     ASSERT_TRUE(back);
     expectSameModel(jet, *back);
     EXPECT_EQ(back->tables[0].fields[1].expression, expression);
+
+    // A Decimal's digits need version 4, and come back.
+    schema::Field decimal = schemabuild::field(QStringLiteral("Amount"), 20, 17, 1);
+    decimal.precision = 12;
+    decimal.scale = 3;
+    jet.tables[0].fields << decimal;
+    const QByteArray withDigits = toJson(jet);
+    EXPECT_TRUE(withDigits.contains(R"("formatVersion":4,)"));
+    EXPECT_TRUE(withDigits.contains(R"("precision":12,"scale":3)")) << withDigits.constData();
+    const std::optional<schema::Database> digits = fromJson(withDigits);
+    ASSERT_TRUE(digits);
+    EXPECT_EQ(digits->tables[0].fields.constLast().precision, 12);
+    EXPECT_EQ(digits->tables[0].fields.constLast().scale, 3);
     EXPECT_TRUE(back->tables[0].fields[2].appendOnly);
     EXPECT_EQ(back->tables[0].fields[3].storageType, 0x47);
     EXPECT_FALSE(back->tables[0].fields[0].appendOnly);

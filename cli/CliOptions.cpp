@@ -236,7 +236,7 @@ CommandLine::CommandLine(CliOptions &options)
                    "Write an SQL script for this engine instead of the Basic module: UTF-8, one transaction "
                    "where the engine allows it (mysql: MariaDB 10.6+ and MySQL 8)")
             ->type_name("sqlite|postgresql|mysql")
-            ->check(CLI::IsMember({"sqlite", "postgresql", "mysql"}))
+            ->check(CLI::IsMember({"sqlite", "postgresql", "mysql"}).description(""))
             ->group(sqlGroup);
     app.add_flag("--lowercase-names", s.lowercaseNames,
                  "Write every name of the script in lower case (two names that become one are refused)")

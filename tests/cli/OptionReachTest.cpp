@@ -129,3 +129,15 @@ TEST(CliOptions, AScriptRefusesTheOptionsOfTheModule)
     EXPECT_EQ(clitest::runCli({"no-such.mdb", "--lowercase-names"}).exitCode, 2);
     EXPECT_EQ(clitest::runCli({"no-such.mdb", "--sql", "oracle"}).exitCode, 2);
 }
+
+// The help names every kind of source and says each range once, in words.
+TEST(CliOptions, TheHelpNamesEverySourceKind)
+{
+    const clitest::CliResult help = clitest::runCli({"--help"});
+    const QString text = QString::fromLocal8Bit(help.out);
+    EXPECT_EQ(help.exitCode, 0);
+    for (const char *kind : {".mdb", ".accdb", ".json", "SQLite", "PostgreSQL", "MariaDB"})
+        EXPECT_TRUE(text.contains(kind)) << kind;
+    EXPECT_FALSE(text.contains("INT in [")) << text.toStdString();
+    EXPECT_FALSE(text.contains("(Jet) database")) << text.toStdString();
+}

@@ -357,6 +357,8 @@ TEST_F(WriteAs, TheCodeFileTakesTheScriptsExtensionWhileItHasTheDefaultOne)
 }
 
 // The window and tabulo-cli write the same script for the same choices.
+// MariaDB refuses Northwind's one rule with Date(): the script leaves it out,
+// and the window says so after Finish, as tabulo-cli warns.
 TEST_F(WriteAs, FinishWritesTheScriptTabuloCliWrites)
 {
     TABULO_NEED_TESTDATA();
@@ -368,7 +370,7 @@ TEST_F(WriteAs, FinishWritesTheScriptTabuloCliWrites)
     ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
     click(u"optDatabaseLocation(2)"_s);
     next();
-    writeAs(kPostgreSql);
+    writeAs(u"SQL script for MariaDB/MySQL"_s);
     const QString windowScript = m_dir.filePath(u"window.sql"_s);
     type(u"txtCodeDestinationFile"_s, windowScript);
     next();
@@ -381,7 +383,7 @@ TEST_F(WriteAs, FinishWritesTheScriptTabuloCliWrites)
     const QString cliScript = m_dir.filePath(u"cli.sql"_s);
     QProcess cli;
     cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"),
-              {source, u"--sql"_s, u"postgresql"_s, u"-o"_s, cliScript});
+              {source, u"--sql"_s, u"mysql"_s, u"-o"_s, cliScript});
     ASSERT_TRUE(cli.waitForFinished(120000));
     ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
     QFile fromWindow(windowScript);
@@ -392,6 +394,9 @@ TEST_F(WriteAs, FinishWritesTheScriptTabuloCliWrites)
     EXPECT_TRUE(script.startsWith("--")) << script.left(200).toStdString();
     EXPECT_FALSE(script.contains('\r'));
     EXPECT_EQ(script, fromCli.readAll());
+    const QString messages = messageTexts().join(u"\n"_s);
+    EXPECT_TRUE(messages.contains(u"table \"Employees\", field \"BirthDate\": the validation rule <Date()"_s))
+        << messages.toStdString();
 }
 
 TEST_F(WizardFixture, TheTabStopTakesDigitsOnly)

@@ -152,11 +152,11 @@ TEST(AceDesign, ComplexColumnsJoinTheirTemplates)
     const ace::ComplexColumn *multi = file.complex.find(109, "Multi-Value-Data");
     ASSERT_TRUE(multi);
     EXPECT_EQ(multi->complexId, 3);
-    EXPECT_EQ(multi->daoType, ace::daotype::ComplexText);
+    EXPECT_EQ(multi->daoType, dao::dbComplexText);
     EXPECT_EQ(multi->textSize, 255);
-    EXPECT_EQ(file.complex.find(4)->daoType, ace::daotype::Attachment);
+    EXPECT_EQ(file.complex.find(4)->daoType, dao::dbAttachment);
     // MSysResources' Data column is an attachment too.
-    EXPECT_EQ(file.complex.find(104, "Data")->daoType, ace::daotype::Attachment);
+    EXPECT_EQ(file.complex.find(104, "Data")->daoType, dao::dbAttachment);
     EXPECT_FALSE(file.complex.find(5));
 
     // The flat table's Value column is of a type no DAO constant names
@@ -164,7 +164,7 @@ TEST(AceDesign, ComplexColumnsJoinTheirTemplates)
     const AceFile unknown("ace12-unknown-types.accdb");
     const ace::ComplexColumn *odd = unknown.complex.find(65, "UnknownComplex");
     ASSERT_TRUE(odd);
-    EXPECT_EQ(odd->daoType, ace::daotype::ComplexText);
+    EXPECT_EQ(odd->daoType, dao::dbComplexText);
     EXPECT_EQ(odd->textSize, 255);
 
     // A Jet file has no MSysComplexColumns.
@@ -210,9 +210,9 @@ TEST(AceDesign, ComplexAppendOnlyAndNewTypes)
     const AceFile complex("ace14-complex-fields.accdb");
     const auto table1 = complex.table("Table1");
     ASSERT_TRUE(table1);
-    EXPECT_EQ(field(*table1, "multi-value-data")->daoType, ace::daotype::ComplexText);
+    EXPECT_EQ(field(*table1, "multi-value-data")->daoType, dao::dbComplexText);
     EXPECT_EQ(field(*table1, "multi-value-data")->daoSize, 255);
-    EXPECT_EQ(field(*table1, "attach-data")->daoType, ace::daotype::Attachment);
+    EXPECT_EQ(field(*table1, "attach-data")->daoType, dao::dbAttachment);
     // Stored 0x07: fixed, nullable and auto-increment.
     EXPECT_EQ(field(*table1, "attach-data")->flags, jetfile::columnflag::Fixed | jetfile::columnflag::Nullable);
     EXPECT_EQ(field(*table1, "VersionHistory_F5F8918F-0A3F-4DA9-AE71-184EE5012880")->kind, Kind::VersionHistory);
@@ -227,7 +227,7 @@ TEST(AceDesign, ComplexAppendOnlyAndNewTypes)
     const AceFile attachments("ace12-attachments.accdb");
     const auto renamed = attachments.table("Table1");
     ASSERT_TRUE(renamed);
-    EXPECT_EQ(field(*renamed, "Attachments")->daoType, ace::daotype::Attachment);
+    EXPECT_EQ(field(*renamed, "Attachments")->daoType, dao::dbAttachment);
     EXPECT_EQ(renamed->engineIndexes, std::vector<std::string>{"Field1_B649D85014354490BB4AD3B5AB75A5A4"});
 
     const AceFile unknown("ace12-unknown-types.accdb");
@@ -239,14 +239,14 @@ TEST(AceDesign, ComplexAppendOnlyAndNewTypes)
     const AceFile large("ace16-large-number.accdb");
     const auto numeric = large.table("Table");
     ASSERT_TRUE(numeric);
-    EXPECT_EQ(field(*numeric, "Numeric")->daoType, ace::daotype::BigInt);
+    EXPECT_EQ(field(*numeric, "Numeric")->daoType, dao::dbBigInt);
     EXPECT_EQ(field(*numeric, "Numeric")->daoSize, 8);
 
     const AceFile extended("ace17-datetime-extended.accdb");
     const auto dates = extended.table("Table1");
     ASSERT_TRUE(dates);
-    EXPECT_EQ(field(*dates, "DateExt")->daoType, ace::daotype::DateTimeExtended);
-    EXPECT_EQ(field(*dates, "DateNormalCalc")->daoType, jetfile::daotype::Date);
+    EXPECT_EQ(field(*dates, "DateExt")->daoType, dao::dbDateTimeExtended);
+    EXPECT_EQ(field(*dates, "DateNormalCalc")->daoType, dao::dbDate);
     EXPECT_EQ(field(*dates, "DateNormalCalc")->expression, "[DateNormal]");
 }
 
@@ -255,19 +255,18 @@ TEST(AceDesign, ComplexAppendOnlyAndNewTypes)
 TEST(AceDesign, CalculatedFieldsTakeTheirResultType)
 {
     TABULO_NEED_TESTDATA();
-    namespace dao = jetfile::daotype;
     const struct {
         const char *name;
         int type, size;
         const char *expression;
     } cases[] = {
-        {"LastFirst", dao::Text, 243, "[LastName] & \", \" & [FirstName]"},
-        {"MonthlySalary", dao::Currency, 8, "[Salary]/12"},
-        {"IsRich", dao::Boolean, 1, "[Salary]>100000"},
-        {"AllNames", dao::Memo, 0, "[LastName] & \", \" & [FirstName] & \"=\" & [LastFirst]"},
-        {"WeeklySalary", dao::Decimal, 16, "[Salary]/52"},
-        {"BoolTest", dao::Boolean, 1, "True"},
-        {"FloatTest", dao::Single, 4, "[Salary]*0.13/[DecimalTest]"},
+        {"LastFirst", dao::dbText, 243, "[LastName] & \", \" & [FirstName]"},
+        {"MonthlySalary", dao::dbCurrency, 8, "[Salary]/12"},
+        {"IsRich", dao::dbBoolean, 1, "[Salary]>100000"},
+        {"AllNames", dao::dbMemo, 0, "[LastName] & \", \" & [FirstName] & \"=\" & [LastFirst]"},
+        {"WeeklySalary", dao::dbDecimal, 16, "[Salary]/52"},
+        {"BoolTest", dao::dbBoolean, 1, "True"},
+        {"FloatTest", dao::dbSingle, 4, "[Salary]*0.13/[DecimalTest]"},
     };
     const AceFile file("ace14-calculated-fields.accdb");
     const auto design = file.table("Table1");
@@ -282,7 +281,7 @@ TEST(AceDesign, CalculatedFieldsTakeTheirResultType)
     }
     // Not calculated, though Access wrote ResultType 0 on it.
     EXPECT_EQ(field(*design, "Popularity")->kind, Kind::Plain);
-    EXPECT_EQ(field(*design, "Popularity")->daoType, dao::Decimal);
+    EXPECT_EQ(field(*design, "Popularity")->daoType, dao::dbDecimal);
 }
 
 TEST(AceDesign, WhatTheEngineMakesItself)

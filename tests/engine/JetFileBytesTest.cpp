@@ -439,23 +439,23 @@ TEST(PropertyBlock, CutOrInflatedBlocksKeepWhatComesBeforeTheDamage)
 
 TEST(PropertyValue, StoredNumbersAndGuids)
 {
-    EXPECT_EQ(storedInteger(daotype::Byte, Bytes{0xFF}), 255);
-    EXPECT_EQ(storedInteger(daotype::Integer, Bytes{0xFF, 0xFF}), -1);
+    EXPECT_EQ(storedInteger(dao::dbByte, Bytes{0xFF}), 255);
+    EXPECT_EQ(storedInteger(dao::dbInteger, Bytes{0xFF, 0xFF}), -1);
     // Jet writes some Integer values in four bytes, sign-extended.
-    EXPECT_EQ(storedInteger(daotype::Integer, Bytes{0xFF, 0xFF, 0xFF, 0xFF}), -1);
-    EXPECT_EQ(storedInteger(daotype::Integer, Bytes{0x12, 0x0C, 0, 0}), 3090);
-    EXPECT_EQ(storedInteger(daotype::Long, Bytes{0, 0, 0, 0x80}), std::numeric_limits<std::int32_t>::min());
-    EXPECT_EQ(storedInteger(daotype::Currency, Bytes{0, 0, 0, 0, 0, 0, 0, 0x80}),
+    EXPECT_EQ(storedInteger(dao::dbInteger, Bytes{0xFF, 0xFF, 0xFF, 0xFF}), -1);
+    EXPECT_EQ(storedInteger(dao::dbInteger, Bytes{0x12, 0x0C, 0, 0}), 3090);
+    EXPECT_EQ(storedInteger(dao::dbLong, Bytes{0, 0, 0, 0x80}), std::numeric_limits<std::int32_t>::min());
+    EXPECT_EQ(storedInteger(dao::dbCurrency, Bytes{0, 0, 0, 0, 0, 0, 0, 0x80}),
               std::numeric_limits<std::int64_t>::min());
     EXPECT_EQ(storedReal(Bytes{0xCD, 0xCC, 0xCC, 0x3D}), double(0.1f));
-    EXPECT_TRUE(fitsType(daotype::Integer, 4));
-    EXPECT_TRUE(fitsType(daotype::Boolean, 4));
-    EXPECT_FALSE(fitsType(daotype::Integer, 3));
-    EXPECT_FALSE(fitsType(daotype::Double, 4));
-    EXPECT_FALSE(fitsType(daotype::Guid, 15));
-    EXPECT_TRUE(fitsType(daotype::Memo, 0));
-    EXPECT_EQ(daoPropertyType(16), daotype::Decimal);
-    EXPECT_EQ(daoPropertyType(12), daotype::Memo);
+    EXPECT_TRUE(fitsType(dao::dbInteger, 4));
+    EXPECT_TRUE(fitsType(dao::dbBoolean, 4));
+    EXPECT_FALSE(fitsType(dao::dbInteger, 3));
+    EXPECT_FALSE(fitsType(dao::dbDouble, 4));
+    EXPECT_FALSE(fitsType(dao::dbGUID, 15));
+    EXPECT_TRUE(fitsType(dao::dbMemo, 0));
+    EXPECT_EQ(daoPropertyType(16), dao::dbDecimal);
+    EXPECT_EQ(daoPropertyType(12), dao::dbMemo);
 
     const Bytes guid{0x6E, 0x80, 0xEB, 0x13, 0xEE, 0x3C, 0x81, 0x40, 0x87, 0xDE, 0x61, 0xFA, 0x88, 0xB7, 0xFB, 0x28};
     EXPECT_EQ(guidText(guid), "{13EB806E-3CEE-4081-87DE-61FA88B7FB28}");

@@ -1,5 +1,6 @@
 #include "wizard/engine/SchemaJson.h"
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/JsonScanner.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 
@@ -19,7 +20,6 @@ namespace {
 // Older documents read as designs without them.
 constexpr int FormatVersion = 4;
 
-namespace daotype = jetfile::daotype;
 
 // Where a value sits in the document («tables[2].fields[0].name»). Paths
 // live on the stack of the reading functions and are spelled out only for a
@@ -83,12 +83,12 @@ QString propertyValue(int type, const RawValue &v, QVariant &out)
 {
     using Kind = JsonScanner::Kind;
     switch (type) {
-    case daotype::Boolean:
+    case dao::dbBoolean:
         if (v.kind != Kind::Boolean)
             return QStringLiteral("not true or false");
         out = v.flag;
         return {};
-    case daotype::Byte: case daotype::Integer: case daotype::Long: {
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong: {
         const double d = v.number;
         if (v.kind != Kind::Number || !std::isfinite(d) || d != std::floor(d))
             return QStringLiteral("not a whole number");
@@ -97,20 +97,20 @@ QString propertyValue(int type, const RawValue &v, QVariant &out)
         out = int(d);
         return {};
     }
-    case daotype::Currency: {
+    case dao::dbCurrency: {
         const auto amount = v.kind == Kind::Text ? jetfile::currencyFromText(v.text.toStdString()) : std::nullopt;
         if (!amount)
             return QStringLiteral("not a Currency amount in a text");
         out = qlonglong(*amount);
         return {};
     }
-    case daotype::Single: case daotype::Double: case daotype::Date: {
+    case dao::dbSingle: case dao::dbDouble: case dao::dbDate: {
         const std::optional<double> d = realValue(v);
         if (!d)
             return QStringLiteral("not a number");
         if (!v.representable)
             return QStringLiteral("out of range");
-        if (type != daotype::Single) {
+        if (type != dao::dbSingle) {
             out = *d;
             return {};
         }
@@ -122,12 +122,12 @@ QString propertyValue(int type, const RawValue &v, QVariant &out)
         out = float(std::isfinite(*d) ? std::clamp(*d, -SingleMax, SingleMax) : *d);
         return {};
     }
-    case daotype::Text: case daotype::Memo:
+    case dao::dbText: case dao::dbMemo:
         if (v.kind != Kind::Text)
             return QStringLiteral("not a text");
         out = v.text;
         return {};
-    case daotype::Guid: {
+    case dao::dbGUID: {
         static const QRegularExpression guid(QStringLiteral(
             "^\\{[0-9A-Fa-f]{8}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{4}-[0-9A-Fa-f]{12}\\}$"));
         if (v.kind != Kind::Text || !guid.match(v.text).hasMatch())

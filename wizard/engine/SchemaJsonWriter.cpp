@@ -5,6 +5,7 @@
 // fields carry no default value, rule or property.
 #include "wizard/engine/SchemaJson.h"
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 
 #include <algorithm>
@@ -16,7 +17,6 @@ namespace schema {
 
 namespace {
 
-namespace daotype = jetfile::daotype;
 
 // Appends JSON text to one growing buffer.
 class Writer {
@@ -198,12 +198,12 @@ private:
 void propertyValue(Writer &w, const Property &p)
 {
     switch (p.type) {
-    case daotype::Boolean: w.raw(p.value.toBool() ? "true" : "false"); break;
-    case daotype::Byte: case daotype::Integer: case daotype::Long: w.number(p.value.toInt()); break;
-    case daotype::Currency: w.plainString(jetfile::currencyText(p.value.toLongLong())); break;
-    case daotype::Single: w.real(jetfile::singleAsDouble(p.value.toFloat())); break;
-    case daotype::Double: case daotype::Date: w.real(p.value.toDouble()); break;
-    case daotype::Text: case daotype::Memo: case daotype::Guid: w.string(p.value.toString()); break;
+    case dao::dbBoolean: w.raw(p.value.toBool() ? "true" : "false"); break;
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong: w.number(p.value.toInt()); break;
+    case dao::dbCurrency: w.plainString(jetfile::currencyText(p.value.toLongLong())); break;
+    case dao::dbSingle: w.real(jetfile::singleAsDouble(p.value.toFloat())); break;
+    case dao::dbDouble: case dao::dbDate: w.real(p.value.toDouble()); break;
+    case dao::dbText: case dao::dbMemo: case dao::dbGUID: w.string(p.value.toString()); break;
     default: {
         const QByteArray base64 = p.value.toByteArray().toBase64();
         w.plainString(std::string_view(base64.constData(), std::size_t(base64.size())));

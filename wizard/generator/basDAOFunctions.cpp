@@ -1,6 +1,7 @@
 #include "wizard/generator/basDAOFunctions.h"
 
 #include "utility/BasicError.h"
+#include "wizard/engine/DaoCodes.h"
 
 namespace tabulo {
 namespace {
@@ -8,37 +9,37 @@ namespace {
 QString typeName(qint32 typeCode)
 {
     switch (typeCode) {
-    case 1: return QStringLiteral("dbBoolean");
-    case 2: return QStringLiteral("dbByte");
-    case 3: return QStringLiteral("dbInteger");
-    case 4: return QStringLiteral("dbLong");
-    case 5: return QStringLiteral("dbCurrency");
-    case 6: return QStringLiteral("dbSingle");
-    case 7: return QStringLiteral("dbDouble");
-    case 8: return QStringLiteral("dbDate");
-    case 9: return QStringLiteral("dbBinary");
-    case 10: return QStringLiteral("dbText");
-    case 11: return QStringLiteral("dbLongBinary");
-    case 12: return QStringLiteral("dbMemo");
-    case 15: return QStringLiteral("dbGUID");
-    case 16: return QStringLiteral("dbBigInt");
-    case 17: return QStringLiteral("dbVarBinary");
-    case 18: return QStringLiteral("dbChar");
-    case 19: return QStringLiteral("dbNumeric");
-    case 20: return QStringLiteral("dbDecimal");
-    case 21: return QStringLiteral("dbFloat");
-    case 22: return QStringLiteral("dbTime");
-    case 23: return QStringLiteral("dbTimeStamp");
-    case 26: return QStringLiteral("dbDateTimeExtended");
-    case 101: return QStringLiteral("dbAttachment");
-    case 102: return QStringLiteral("dbComplexByte");
-    case 103: return QStringLiteral("dbComplexInteger");
-    case 104: return QStringLiteral("dbComplexLong");
-    case 105: return QStringLiteral("dbComplexSingle");
-    case 106: return QStringLiteral("dbComplexDouble");
-    case 107: return QStringLiteral("dbComplexGUID");
-    case 108: return QStringLiteral("dbComplexDecimal");
-    case 109: return QStringLiteral("dbComplexText");
+    case dao::dbBoolean: return QStringLiteral("dbBoolean");
+    case dao::dbByte: return QStringLiteral("dbByte");
+    case dao::dbInteger: return QStringLiteral("dbInteger");
+    case dao::dbLong: return QStringLiteral("dbLong");
+    case dao::dbCurrency: return QStringLiteral("dbCurrency");
+    case dao::dbSingle: return QStringLiteral("dbSingle");
+    case dao::dbDouble: return QStringLiteral("dbDouble");
+    case dao::dbDate: return QStringLiteral("dbDate");
+    case dao::dbBinary: return QStringLiteral("dbBinary");
+    case dao::dbText: return QStringLiteral("dbText");
+    case dao::dbLongBinary: return QStringLiteral("dbLongBinary");
+    case dao::dbMemo: return QStringLiteral("dbMemo");
+    case dao::dbGUID: return QStringLiteral("dbGUID");
+    case dao::dbBigInt: return QStringLiteral("dbBigInt");
+    case dao::dbVarBinary: return QStringLiteral("dbVarBinary");
+    case dao::dbChar: return QStringLiteral("dbChar");
+    case dao::dbNumeric: return QStringLiteral("dbNumeric");
+    case dao::dbDecimal: return QStringLiteral("dbDecimal");
+    case dao::dbFloat: return QStringLiteral("dbFloat");
+    case dao::dbTime: return QStringLiteral("dbTime");
+    case dao::dbTimeStamp: return QStringLiteral("dbTimeStamp");
+    case dao::dbDateTimeExtended: return QStringLiteral("dbDateTimeExtended");
+    case dao::dbAttachment: return QStringLiteral("dbAttachment");
+    case dao::dbComplexByte: return QStringLiteral("dbComplexByte");
+    case dao::dbComplexInteger: return QStringLiteral("dbComplexInteger");
+    case dao::dbComplexLong: return QStringLiteral("dbComplexLong");
+    case dao::dbComplexSingle: return QStringLiteral("dbComplexSingle");
+    case dao::dbComplexDouble: return QStringLiteral("dbComplexDouble");
+    case dao::dbComplexGUID: return QStringLiteral("dbComplexGUID");
+    case dao::dbComplexDecimal: return QStringLiteral("dbComplexDecimal");
+    case dao::dbComplexText: return QStringLiteral("dbComplexText");
     default: return {};
     }
 }

@@ -14,17 +14,17 @@ constexpr std::int64_t CurrencyScale = 10000;
 
 int daoPropertyType(int jetType)
 {
-    return jetType == JetDecimal ? daotype::Decimal : jetType;
+    return jetType == JetDecimal ? dao::dbDecimal : jetType;
 }
 
 bool fitsType(int daoType, std::size_t size)
 {
     switch (daoType) {
-    case daotype::Boolean: return size >= 1;
-    case daotype::Byte: case daotype::Integer: case daotype::Long: return size == 1 || size == 2 || size == 4;
-    case daotype::Single: return size == 4;
-    case daotype::Currency: case daotype::Double: case daotype::Date: return size == 8;
-    case daotype::Guid: return size == 16;
+    case dao::dbBoolean: return size >= 1;
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong: return size == 1 || size == 2 || size == 4;
+    case dao::dbSingle: return size == 4;
+    case dao::dbCurrency: case dao::dbDouble: case dao::dbDate: return size == 8;
+    case dao::dbGUID: return size == 16;
     default: return true;
     }
 }
@@ -34,7 +34,7 @@ std::int64_t storedInteger(int daoType, std::span<const std::uint8_t> bytes)
     std::uint64_t bits = 0;
     for (std::size_t i = bytes.size(); i-- > 0;)
         bits = (bits << 8) | bytes[i];
-    if ((daoType == daotype::Byte && bytes.size() == 1) || bytes.empty() || bytes.size() >= 8)
+    if ((daoType == dao::dbByte && bytes.size() == 1) || bytes.empty() || bytes.size() >= 8)
         return std::int64_t(bits);
     const unsigned shift = unsigned(64 - 8 * bytes.size());
     return std::int64_t(bits << shift) >> shift;   // sign-extends

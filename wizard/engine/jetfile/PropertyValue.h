@@ -1,8 +1,10 @@
 #pragma once
-// Design property values: the DAO type of a stored value, reading its
+// Design property values: the DAO type (DaoCodes.h) of a stored value, reading its
 // stored bytes, and the exact text forms the schema JSON writes for the
 // types JSON numbers cannot carry exactly (docs/schema-json.md). Plain C++,
 // shared by tabulo-schema-reader and the schema model's JSON form.
+
+#include "wizard/engine/DaoCodes.h"
 
 #include <cstdint>
 #include <optional>
@@ -11,12 +13,6 @@
 #include <string_view>
 
 namespace jetfile {
-
-// DAO type codes of property values.
-namespace daotype {
-constexpr int Boolean = 1, Byte = 2, Integer = 3, Long = 4, Currency = 5, Single = 6, Double = 7, Date = 8,
-              Binary = 9, Text = 10, LongBinary = 11, Memo = 12, Guid = 15, Decimal = 20;
-}  // namespace daotype
 
 // The DAO type of a value stored with Jet type `jetType`: the same code,
 // except Jet's decimal (16), which DAO calls 20.

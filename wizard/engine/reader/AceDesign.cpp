@@ -13,7 +13,6 @@ namespace reader::ace {
 
 namespace {
 
-namespace dao = jetfile::daotype;
 
 constexpr std::uint32_t PageNumberBits = 0x00FFFFFF;
 // Access keeps the values of a calculated field behind a 23-byte header.
@@ -26,11 +25,11 @@ struct Template {
     int daoType;
 };
 constexpr Template Templates[] = {
-    {"Attachment", daotype::Attachment},     {"UnsignedByte", daotype::ComplexByte},
-    {"Short", daotype::ComplexInteger},      {"Long", daotype::ComplexLong},
-    {"IEEESingle", daotype::ComplexSingle},  {"IEEEDouble", daotype::ComplexDouble},
-    {"GUID", daotype::ComplexGuid},          {"Decimal", daotype::ComplexDecimal},
-    {"Text", daotype::ComplexText},
+    {"Attachment", dao::dbAttachment},       {"UnsignedByte", dao::dbComplexByte},
+    {"Short", dao::dbComplexInteger},        {"Long", dao::dbComplexLong},
+    {"IEEESingle", dao::dbComplexSingle},    {"IEEEDouble", dao::dbComplexDouble},
+    {"GUID", dao::dbComplexGUID},            {"Decimal", dao::dbComplexDecimal},
+    {"Text", dao::dbComplexText},
 };
 
 constexpr std::string_view EngineProperties[] = {"ResultType", "FCMinReadVer", "FCMinWriteVer", "FCMinDesignVer"};
@@ -70,12 +69,12 @@ int valueSize(MdbHandle *mdb, std::initializer_list<std::uint32_t> pages)
 int complexSize(const ComplexColumn &complex)
 {
     switch (complex.daoType) {
-    case daotype::ComplexText: return complex.textSize;
-    case daotype::ComplexByte: return 1;
-    case daotype::ComplexInteger: return 2;
-    case daotype::ComplexLong: case daotype::ComplexSingle: return 4;
-    case daotype::ComplexDouble: return 8;
-    case daotype::ComplexGuid: case daotype::ComplexDecimal: return 16;
+    case dao::dbComplexText: return complex.textSize;
+    case dao::dbComplexByte: return 1;
+    case dao::dbComplexInteger: return 2;
+    case dao::dbComplexLong: case dao::dbComplexSingle: return 4;
+    case dao::dbComplexDouble: return 8;
+    case dao::dbComplexGUID: case dao::dbComplexDecimal: return 16;
     default: return 0;
     }
 }
@@ -114,7 +113,7 @@ public:
     {
         const jetfile::Property *p = value(column, name);
         const int type = p ? jetfile::daoPropertyType(p->type) : 0;
-        if (!p || type < dao::Byte || type > dao::Long || !jetfile::fitsType(type, p->bytes.size()))
+        if (!p || type < dao::dbByte || type > dao::dbLong || !jetfile::fitsType(type, p->bytes.size()))
             return std::nullopt;
         return int(jetfile::storedInteger(type, p->bytes));
     }
@@ -158,9 +157,9 @@ std::optional<int> daoType(int storage)
     case MDB_DOUBLE: case MDB_DATETIME: case MDB_BINARY: case MDB_TEXT: case MDB_OLE: case MDB_MEMO:
     case MDB_REPID:
         return storage;   // Jet's codes are DAO's for these
-    case MDB_NUMERIC: return dao::Decimal;
-    case StorageBigInt: return daotype::BigInt;
-    case StorageDateTimeExtended: return daotype::DateTimeExtended;
+    case MDB_NUMERIC: return dao::dbDecimal;
+    case StorageBigInt: return dao::dbBigInt;
+    case StorageDateTimeExtended: return dao::dbDateTimeExtended;
     default: return std::nullopt;
     }
 }
@@ -168,13 +167,13 @@ std::optional<int> daoType(int storage)
 int daoSize(int type, int storedBytes, bool calculated)
 {
     switch (type) {
-    case dao::Boolean: case dao::Byte: return 1;
-    case dao::Integer: return 2;
-    case dao::Long: case dao::Single: return 4;
-    case dao::Currency: case dao::Double: case dao::Date: case daotype::BigInt: return 8;
-    case dao::Guid: case dao::Decimal: return 16;
-    case dao::Memo: case dao::LongBinary: return 0;
-    case dao::Text: return std::max(0, storedBytes - (calculated ? CalculatedOverhead : 0)) / 2;
+    case dao::dbBoolean: case dao::dbByte: return 1;
+    case dao::dbInteger: return 2;
+    case dao::dbLong: case dao::dbSingle: return 4;
+    case dao::dbCurrency: case dao::dbDouble: case dao::dbDate: case dao::dbBigInt: return 8;
+    case dao::dbGUID: case dao::dbDecimal: return 16;
+    case dao::dbMemo: case dao::dbLongBinary: return 0;
+    case dao::dbText: return std::max(0, storedBytes - (calculated ? CalculatedOverhead : 0)) / 2;
     default: return calculated ? 0 : storedBytes;
     }
 }
@@ -223,7 +222,7 @@ ComplexColumns readComplexColumns(MdbHandle *mdb, const Catalogue &catalogue)
             c.templateName = *name->second;
         c.versionHistory = c.templateName.starts_with(VersionHistoryPrefix);
         c.daoType = templateType(c.templateName);
-        if (c.daoType == daotype::ComplexText)
+        if (c.daoType == dao::dbComplexText)
             c.textSize = valueSize(mdb, {c.flatTablePage, templatePage});
         result.columns.push_back(std::move(c));
     }

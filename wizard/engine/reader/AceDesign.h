@@ -5,19 +5,13 @@
 // fields, append-only memos, the storage types ACE added, and the tables,
 // indexes and properties the engine makes for itself. Plain C++ and libmdb.
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/reader/Catalogue.h"
 
 #include <optional>
 #include <string_view>
 
 namespace reader::ace {
-
-// DAO type codes of the ACE field types.
-namespace daotype {
-constexpr int BigInt = 16, DateTimeExtended = 26;
-constexpr int Attachment = 101, ComplexByte = 102, ComplexInteger = 103, ComplexLong = 104, ComplexSingle = 105,
-              ComplexDouble = 106, ComplexGuid = 107, ComplexDecimal = 108, ComplexText = 109;
-}  // namespace daotype
 
 // Storage types ACE added to Jet 4's.
 constexpr int StorageBigInt = 0x13, StorageDateTimeExtended = 0x14;

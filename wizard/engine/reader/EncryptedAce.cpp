@@ -1,5 +1,6 @@
 #include "wizard/engine/reader/EncryptedAce.h"
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/ReaderChild.h"
 #include "wizard/engine/reader/ReaderText.h"
 
@@ -7,13 +8,6 @@
 #include <unistd.h>
 
 namespace reader {
-
-namespace {
-
-constexpr int NotValidDbPassword = 3031;
-constexpr int FormatNotRecognised = 3343;
-
-}  // namespace
 
 std::optional<acecrypt::SecureBytes> readPasswordInput()
 {
@@ -50,9 +44,9 @@ std::optional<acecrypt::DecryptedImage> decryptDatabase(const std::string &path,
     if (image)
         return image;
     if (failure.kind == acecrypt::AceCryptoError::Kind::WrongPassword)
-        error = {NotValidDbPassword, readerText("Not a valid password for '" + path + "'.")};
+        error = {dao::errors::NotValidDbPassword, readerText("Not a valid password for '" + path + "'.")};
     else
-        error = {FormatNotRecognised, readerText("Unrecognized database format '" + path + "': " + failure.message + ".")};
+        error = {dao::errors::FormatNotRecognised, readerText("Unrecognized database format '" + path + "': " + failure.message + ".")};
     return std::nullopt;
 }
 

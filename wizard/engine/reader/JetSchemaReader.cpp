@@ -1,5 +1,6 @@
 #include "wizard/engine/reader/JetSchemaReader.h"
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/jetfile/AceHeader.h"
 #include "wizard/engine/jetfile/PropertyBlock.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
@@ -26,16 +27,20 @@ using schema::Relation;
 using schema::RelationField;
 using schema::Table;
 
-// DAO error numbers.
-constexpr int WorkgroupUnusable = 3028;
-constexpr int FormatNotRecognised = 3343;
+using dao::dbAttachedODBC;
+using dao::dbAttachedTable;
+using dao::dbAutoIncrField;
+using dao::dbDecimal;
+using dao::dbFixedField;
+using dao::dbHiddenObject;
+using dao::dbHyperlinkField;
+using dao::dbSystemField;
+using dao::dbSystemObject;
+using dao::dbVariableField;
+using dao::errors::FormatNotRecognised;
+using dao::errors::WorkgroupUnusable;
 
-// DAO type, attribute and MSysObjects codes.
-constexpr int dbDecimal = 20;
-constexpr std::int32_t dbFixedField = 0x1, dbVariableField = 0x2, dbAutoIncrField = 0x10,
-                       dbSystemField = 0x2000, dbHyperlinkField = 0x8000;
-constexpr std::int32_t dbHiddenObject = 0x1, dbSystemObject = std::int32_t(0x80000002u),
-                       dbAttachedODBC = 0x20000000, dbAttachedTable = 0x40000000;
+// The kinds of a table definition's logical indexes.
 constexpr int IndexPrimary = 1, IndexForeign = 2;
 
 // Stored properties the model holds as members of its own.
@@ -306,7 +311,7 @@ private:
             Property &p = result.emplace_back();
             p.name = propertyName(name);
             p.type = type;
-            if (type == jetfile::daotype::Text || type == jetfile::daotype::Memo)
+            if (type == dao::dbText || type == dao::dbMemo)
                 p.value = readerText(decodeName(stored.bytes));
             else
                 p.value = storedValue(type, stored.bytes);
@@ -491,7 +496,7 @@ private:
         ace::ColumnProperties own;
         if (const jetfile::Property *resultType = properties.value(set, "ResultType")) {
             const int type = jetfile::daoPropertyType(resultType->type);
-            if (type >= jetfile::daotype::Byte && type <= jetfile::daotype::Long &&
+            if (type >= dao::dbByte && type <= dao::dbLong &&
                 jetfile::fitsType(type, resultType->bytes.size()))
                 own.resultType = int(jetfile::storedInteger(type, resultType->bytes));
         }

@@ -1,5 +1,6 @@
 #include "wizard/engine/reader/StoredValue.h"
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/jetfile/PropertyValue.h"
 
 #include <QByteArray>
@@ -10,19 +11,18 @@ namespace reader {
 
 QVariant storedValue(int daoType, std::span<const std::uint8_t> bytes)
 {
-    namespace t = jetfile::daotype;
     switch (daoType) {
-    case t::Boolean:
+    case dao::dbBoolean:
         return std::any_of(bytes.begin(), bytes.end(), [](std::uint8_t b) { return b != 0; });
-    case t::Byte: case t::Integer: case t::Long:
+    case dao::dbByte: case dao::dbInteger: case dao::dbLong:
         return int(jetfile::storedInteger(daoType, bytes));
-    case t::Currency:
+    case dao::dbCurrency:
         return qlonglong(jetfile::storedInteger(daoType, bytes));
-    case t::Single:
+    case dao::dbSingle:
         return float(jetfile::storedReal(bytes));
-    case t::Double: case t::Date:
+    case dao::dbDouble: case dao::dbDate:
         return jetfile::storedReal(bytes);
-    case t::Guid:
+    case dao::dbGUID:
         return QString::fromStdString(jetfile::guidText(bytes));
     default:
         return QByteArray(reinterpret_cast<const char *>(bytes.data()), qsizetype(bytes.size()));

@@ -7,24 +7,13 @@
 
 #include "wizard/engine/ModelDatabase.h"
 #include "wizard/engine/ReaderChild.h"
+#include "wizard/engine/ReaderSettings.h"
 
 #include <QStringList>
 
 #include <memory>
 
 namespace dao {
-
-struct JetFileReaderSettings {
-    // The reader program; empty: found by findSchemaReader().
-    QString program;
-    // The reader is stopped after this long.
-    int timeLimitMs = kReaderTimeLimitMs;
-    // Address space the reader may use.
-    qint64 memoryLimitBytes = kReaderMemoryLimitBytes;
-    // Whether the reader reads the design properties beyond the model's
-    // members (descriptions, captions, formats, lookups).
-    bool designProperties = true;
-};
 
 class ReaderProcess;
 
@@ -57,11 +46,6 @@ private:
     // The run readAhead started, until a reading takes or drops it.
     mutable std::unique_ptr<ReaderProcess> m_ahead;
 };
-
-// Where tabulo-schema-reader is: $TABULO_SCHEMA_READER, beside the running
-// program, beside or above the library holding this code (and the bin
-// folders there), then the installed bin folder. Empty when not found.
-QString findSchemaReader();
 
 // Whether `path` is a regular file whose first page is an ACE database's
 // (Access 2007 or later), whatever the file is called.

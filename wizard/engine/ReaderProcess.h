@@ -4,10 +4,11 @@
 // a few given bytes; finish() collects its answer, waiting at most the time
 // limit. A run that is let go while the reader still works stops the reader.
 
-#include "wizard/engine/JetFileReader.h"
 #include "wizard/engine/ReaderChild.h"
+#include "wizard/engine/ReaderSettings.h"
 
 #include <QByteArray>
+#include <QStringList>
 
 #include <chrono>
 

@@ -45,7 +45,7 @@ void peakMemory(benchmark::State &state, bool writeModule)
         run.push_back("--list-tables");
     double peak = 0;
     for (auto _ : state) {
-        peak = runProgram(run).peakBytes;
+        peak = peakBytes(run);
         if (peak < 0) {
             state.SkipWithError("tabulo-cli failed on the snapshot");
             return;

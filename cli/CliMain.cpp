@@ -203,8 +203,9 @@ int run(const CliOptions &options, KeptMessages &messages)
 void readSourceAhead(const CliOptions &options)
 {
     dao::DBEngine &engine = dao::dbEngine();
-    // A script keeps the descriptions, which are design properties.
-    engine.setDesignPropertiesWanted(options.settings.includeDesignProperties || !options.settings.sqlDialect.isEmpty());
+    engine.setDesignPropertiesWanted(options.settings.includeDesignProperties);
+    // A script keeps the descriptions as comments.
+    engine.setDescriptionsWanted(!options.settings.sqlDialect.isEmpty());
     engine.readAhead(options.source);
 }
 

@@ -302,3 +302,38 @@ TEST(DesignProperties, LeftOutOnRequestWithEverythingElseAsBefore)
         EXPECT_EQ(describe(*without, false), describe(*withProperties, true));
     }
 }
+
+// Read for an SQL script, each table and field keeps its Description alone,
+// as the whole read has it.
+TEST(DesignProperties, DescriptionsAloneOnRequest)
+{
+    TABULO_NEED_TESTDATA();
+    const auto descriptions = [](Database &db, bool all) {
+        QStringList lines;
+        const auto add = [&](const QString &owner, const Properties &properties) {
+            for (int p = 0; p < properties.Count(); ++p) {
+                const auto property = properties.Item(p);
+                if (!all || property->Name() == QLatin1String("Description"))
+                    lines << owner + u'|' + property->Name() + u'|' + property->Value().toString();
+            }
+        };
+        for (int t = 0; t < db.TableDefs().Count(); ++t) {
+            const auto table = db.TableDefs().Item(t);
+            add(table->Name(), table->Properties());
+            for (int f = 0; f < table->Fields().Count(); ++f)
+                add(table->Name() + u'.' + table->Fields().Item(f)->Name(), table->Fields().Item(f)->Properties());
+        }
+        return lines;
+    };
+    for (const char *file : {"northwind.mdb", "northwind-variant.mdb"}) {
+        SCOPED_TRACE(file);
+        JetEngine full;
+        JetEngine described;
+        described.setDesignPropertiesWanted(false);
+        described.setDescriptionsWanted(true);
+        const QString path = testDataPath(QLatin1String(file));
+        const QStringList wanted = descriptions(*full.Workspaces(0)->OpenDatabase(path, false, true, {}), true);
+        EXPECT_FALSE(wanted.isEmpty());
+        EXPECT_EQ(descriptions(*described.Workspaces(0)->OpenDatabase(path, false, true, {}), false), wanted);
+    }
+}

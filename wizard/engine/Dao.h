@@ -189,6 +189,9 @@ public:
     // the members (descriptions, captions, formats, lookups): an engine
     // that reads files may leave them out, and read faster.
     virtual void setDesignPropertiesWanted(bool wanted) { Q_UNUSED(wanted); }
+    // Without the design properties, whether the Descriptions are still
+    // wanted (an SQL script keeps them).
+    virtual void setDescriptionsWanted(bool wanted) { Q_UNUSED(wanted); }
 };
 
 // The library's one engine, created on first use.

@@ -29,6 +29,7 @@ public:
     // Starts the reader on a Jet file; snapshots are read when opened.
     void readAhead(const QString &name) override;
     void setDesignPropertiesWanted(bool wanted) override { m_reader->settings().designProperties = wanted; }
+    void setDescriptionsWanted(bool wanted) override { m_reader->settings().descriptions = wanted; }
 
 private:
     EngineWorkspace::Opener opener() const;

@@ -37,8 +37,11 @@ QStringList readerArguments(const QString &path, const JetFileReaderSettings &se
                             bool passwordOnInput = false)
 {
     QStringList arguments;
-    if (!settings.designProperties)
+    if (!settings.designProperties) {
         arguments.append(QStringLiteral("--no-design-properties"));
+        if (settings.descriptions)
+            arguments.append(QStringLiteral("--descriptions"));
+    }
     if (passwordOnInput)
         arguments.append(QStringLiteral("--password-stdin"));
     arguments << QStringLiteral("--") << QDir::toNativeSeparators(path);

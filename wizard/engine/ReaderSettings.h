@@ -20,6 +20,8 @@ struct JetFileReaderSettings {
     // Whether the reader reads the design properties beyond the model's
     // members (descriptions, captions, formats, lookups).
     bool designProperties = true;
+    // Without them, whether it still reads the Descriptions.
+    bool descriptions = false;
 };
 
 // Where tabulo-schema-reader is: $TABULO_SCHEMA_READER, beside the running

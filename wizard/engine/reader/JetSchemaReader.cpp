@@ -56,6 +56,13 @@ constexpr std::string_view AceMembers[] = {"Expression", "AppendOnly"};
 constexpr std::string_view AceMemberProperties[] = {"Required",   "AllowZeroLength", "DefaultValue",
                                                     "ValidationRule", "ValidationText", "Expression",
                                                     "AppendOnly", "ResultType"};
+// The same with the Description.
+constexpr std::string_view MemberPropertiesAndDescription[] = {"Required", "AllowZeroLength", "DefaultValue",
+                                                               "ValidationRule", "ValidationText", "Description"};
+constexpr std::string_view AceMemberPropertiesAndDescription[] = {
+    "Required", "AllowZeroLength", "DefaultValue", "ValidationRule", "ValidationText",
+    "Expression", "AppendOnly", "ResultType", "Description"};
+constexpr std::string_view DescriptionOnly[] = {"Description"};
 
 // Stored properties that are no part of the design: the engine creates
 // and keeps them itself, and a rebuilt database gets its own.
@@ -292,7 +299,7 @@ private:
                                        std::span<const std::string_view> members) const
     {
         QList<Property> result;
-        if (!set || !m_options.designProperties)
+        if (!set || (!m_options.designProperties && !m_options.descriptions))
             return result;
         result.reserve(set->properties.size());
         std::vector<std::size_t> seen;
@@ -305,6 +312,7 @@ private:
             const std::string name = stored_name.ascii.empty() ? decodeName(stored_name.stored) : stored_name.ascii;
             const int type = jetfile::daoPropertyType(stored.type);
             if (name.empty() || listed(members, name) || listed(EngineMaintainedProperties, name) ||
+                (!m_options.designProperties && !listed(DescriptionOnly, name)) ||
                 (m_ace && (listed(AceMembers, name) || ace::isEngineProperty(name))) ||
                 !jetfile::fitsType(type, stored.bytes.size()))
                 continue;
@@ -355,14 +363,23 @@ private:
         }
     }
 
+    // The stored properties a table's block is read for; empty for all.
+    std::span<const std::string_view> wantedProperties() const
+    {
+        if (m_options.designProperties)
+            return {};
+        if (m_options.descriptions)
+            return m_ace ? std::span<const std::string_view>(AceMemberPropertiesAndDescription)
+                         : std::span<const std::string_view>(MemberPropertiesAndDescription);
+        return m_ace ? std::span<const std::string_view>(AceMemberProperties)
+                     : std::span<const std::string_view>(MemberProperties);
+    }
+
     // False, saying why in `problem`, when the table cannot be read.
     bool readTable(const Catalogue::Table &row, Table &out, std::string &problem)
     {
         MdbCatalogEntry *catalogued = row.entry.get();
-        const PropertySets properties = readProperties(
-            row.properties, m_options.designProperties ? std::span<const std::string_view>()
-                            : m_ace                    ? std::span<const std::string_view>(AceMemberProperties)
-                                                       : std::span<const std::string_view>(MemberProperties));
+        const PropertySets properties = readProperties(row.properties, wantedProperties());
         if (!properties.block.damage.empty() && isRecreated(row.name, out.attributes))
             m_warnings->append(warning("the properties of table \"" + row.name + "\" and its fields may be incomplete (" +
                                        properties.block.damage + "); the module keeps what could still be read"));

@@ -18,6 +18,9 @@ struct ReadOptions {
     // captions, formats, lookups); without them the answer is about a third
     // of the size.
     bool designProperties = true;
+    // Without them, still the Descriptions of tables and fields, which an
+    // SQL script keeps as comments.
+    bool descriptions = false;
     // The password of an encrypted ACE file (UTF-8), when one was given.
     std::optional<std::string_view> password;
 };

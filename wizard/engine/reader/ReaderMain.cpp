@@ -12,7 +12,7 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: tabulo-schema-reader [--workgroup | [--no-design-properties] [--password-stdin]] [--] FILE\n",
+    std::fputs("usage: tabulo-schema-reader [--workgroup | [--no-design-properties [--descriptions]] [--password-stdin]] [--] FILE\n",
                stderr);
     return 64;
 }
@@ -44,6 +44,10 @@ int runReader(int argc, char **argv)
         if (at < argc && std::strcmp(argv[at], "--no-design-properties") == 0) {
             options.designProperties = false;
             ++at;
+            if (at < argc && std::strcmp(argv[at], "--descriptions") == 0) {
+                options.descriptions = true;
+                ++at;
+            }
         }
         if (at < argc && std::strcmp(argv[at], "--password-stdin") == 0) {
             passwordOnInput = true;

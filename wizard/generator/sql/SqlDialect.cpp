@@ -43,12 +43,13 @@ QString plainLiteral(QStringView text)
     return out;
 }
 
-QString postgresLiteral(QStringView text)
+// A literal of a dialect that reads backslash escapes: quotes doubled,
+// backslashes and line ends escaped, every other character handed to
+// `other`.
+template <typename Other>
+QString escapedLiteral(QStringView text, QLatin1StringView opening, Other other)
 {
-    if (std::none_of(text.begin(), text.end(), isControl))
-        return plainLiteral(text);
-    // An escape string, so that a line break stays inside the literal.
-    QString out = QStringLiteral("E'");
+    QString out = opening;
     for (QChar c : text) {
         switch (c.unicode()) {
         case '\'': out += QLatin1String("''"); break;
@@ -56,29 +57,32 @@ QString postgresLiteral(QStringView text)
         case '\n': out += QLatin1String("\\n"); break;
         case '\r': out += QLatin1String("\\r"); break;
         case '\t': out += QLatin1String("\\t"); break;
-        default: out += isControl(c) ? hexEscape(c) : QString(c);
+        default: other(out, c);
         }
     }
     return out + u'\'';
 }
 
+QString postgresLiteral(QStringView text)
+{
+    if (std::none_of(text.begin(), text.end(), isControl))
+        return plainLiteral(text);
+    // An escape string, so that a line break stays inside the literal.
+    return escapedLiteral(text, QLatin1StringView("E'"),
+                          [](QString &out, QChar c) { out += isControl(c) ? hexEscape(c) : QString(c); });
+}
+
 // MySQL reads backslash escapes in every string literal.
 QString mysqlLiteral(QStringView text)
 {
-    QString out = QStringLiteral("'");
-    for (QChar c : text) {
-        switch (c.unicode()) {
-        case '\'': out += QLatin1String("''"); break;
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        case 0: out += QLatin1String("\\0"); break;
-        case 0x1a: out += QLatin1String("\\Z"); break;
-        default: out += c;
-        }
-    }
-    return out + u'\'';
+    return escapedLiteral(text, QLatin1StringView("'"), [](QString &out, QChar c) {
+        if (c.unicode() == 0)
+            out += QLatin1String("\\0");
+        else if (c.unicode() == 0x1a)
+            out += QLatin1String("\\Z");
+        else
+            out += c;
+    });
 }
 
 // SQLite has no escapes: a control character is joined in with char().

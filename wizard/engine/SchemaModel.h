@@ -97,6 +97,35 @@ struct Relation {
     QList<RelationField> fields;
 };
 
+// A parameter a saved query declares: its name as written (without
+// brackets) and its DAO type code.
+struct QueryParameter {
+    QString name;
+    int type = 10;
+};
+
+// A saved query: its DAO QueryDef type (0 select, 16 crosstab, 32 delete,
+// 48 update, 64 append, 80 make table, 96 data definition, 112
+// pass-through, 128 union), its text in Access SQL as rebuilt from the
+// stored rows, and what only some types have.
+struct Query {
+    QString name;
+    int type = 0;
+    QString sql;
+    QList<QueryParameter> parameters;   // in declared order
+    bool hidden = false;
+    QString connect;                    // a pass-through query's ODBC connect string
+    bool returnsRecords = true;         // a pass-through query's ReturnsRecords
+    // The tables and queries of this database the query reads or writes,
+    // each once, in the order they appear; not those named with an
+    // IN-clause of another database.
+    QStringList sources;
+    QList<Property> properties;         // in stored order, such as Description
+
+    // The engine's own queries behind forms and reports: read, never written.
+    bool isSystem() const { return name.startsWith(u"~sq_"); }
+};
+
 struct Database {
     QString name;               // the file it was read from
     QString version;            // "3.0", "4.0", "12.0" (every ACE file)
@@ -104,6 +133,7 @@ struct Database {
     QString designMasterId;
     QList<Table> tables;
     QList<Relation> relations;
+    QList<Query> queries;       // in the file's catalogue order
     // What of the design the reader could not read from a damaged file, one
     // line each, naming the file and what is lost; empty for a whole design.
     QStringList warnings;
@@ -119,3 +149,5 @@ Q_DECLARE_TYPEINFO(schema::Index, Q_RELOCATABLE_TYPE);
 Q_DECLARE_TYPEINFO(schema::Table, Q_RELOCATABLE_TYPE);
 Q_DECLARE_TYPEINFO(schema::RelationField, Q_RELOCATABLE_TYPE);
 Q_DECLARE_TYPEINFO(schema::Relation, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::QueryParameter, Q_RELOCATABLE_TYPE);
+Q_DECLARE_TYPEINFO(schema::Query, Q_RELOCATABLE_TYPE);

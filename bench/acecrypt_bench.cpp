@@ -8,8 +8,8 @@
 // same one table. Timings on a shared machine are noisy.
 #include "bench/BenchFiles.h"
 #include "bench/ProgramRuns.h"
-#include "wizard/engine/acecrypt/AceDecryption.h"
-#include "wizard/engine/acecrypt/Crypto.h"
+#include "reader/acecrypt/AceDecryption.h"
+#include "reader/acecrypt/Crypto.h"
 
 #include <QFile>
 #include <QTemporaryDir>

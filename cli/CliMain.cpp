@@ -9,7 +9,7 @@
 #include "wizard/engine/Dao.h"
 #include "wizard/engine/ReaderChild.h"
 #include "wizard/engine/WizardBuild.h"
-#include "wizard/engine/reader/ReaderMain.h"
+#include "reader/ReaderMain.h"
 #include "wizard/generator/DisplayText.h"
 #include "wizard/generator/clsWriteNewDatabase.h"
 

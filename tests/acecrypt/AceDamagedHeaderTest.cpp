@@ -2,9 +2,9 @@
 // two real files: each gives one clear error, quickly, and never a crash.
 #include "AceFiles.h"
 
-#include "wizard/engine/acecrypt/AceDecryption.h"
-#include "wizard/engine/acecrypt/EncryptionInfo.h"
-#include "wizard/engine/acecrypt/PageCipher.h"
+#include "reader/acecrypt/AceDecryption.h"
+#include "reader/acecrypt/EncryptionInfo.h"
+#include "reader/acecrypt/PageCipher.h"
 
 #include <chrono>
 #include <random>

@@ -4,8 +4,8 @@
 // by this test from a plain ACE file.
 #include "AceFiles.h"
 
-#include "wizard/engine/acecrypt/AceDecryption.h"
-#include "wizard/engine/acecrypt/EncryptionInfo.h"
+#include "reader/acecrypt/AceDecryption.h"
+#include "reader/acecrypt/EncryptionInfo.h"
 
 #include <atomic>
 #include <chrono>

@@ -3,9 +3,9 @@
 // mdb-prop, mdb-export MSysComplexColumns).
 #include "TestPaths.h"
 
-#include "wizard/engine/jetfile/AceHeader.h"
-#include "wizard/engine/jetfile/PropertyValue.h"
-#include "wizard/engine/reader/AceDesign.h"
+#include "reader/jetfile/AceHeader.h"
+#include "reader/jetfile/PropertyValue.h"
+#include "reader/AceDesign.h"
 
 #include <QFile>
 #include <cstring>

@@ -5,7 +5,7 @@
 #include "MdbProp.h"
 #include "SampleFiles.h"
 
-#include "wizard/engine/jetfile/PropertyBlock.h"
+#include "reader/jetfile/PropertyBlock.h"
 
 #include <QDir>
 #include <QFile>

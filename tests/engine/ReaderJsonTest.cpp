@@ -6,8 +6,8 @@
 #include "EngineFixtures.h"
 
 #include "wizard/engine/SchemaJson.h"
-#include "wizard/engine/reader/ReaderText.h"
-#include "wizard/engine/reader/StoredValue.h"
+#include "reader/ReaderText.h"
+#include "reader/StoredValue.h"
 
 #include <QJsonDocument>
 #include <cstring>

@@ -1,5 +1,5 @@
 // Fuzzes the reading of a Jet file's first page (format, code page, password).
-#include "wizard/engine/jetfile/JetHeader.h"
+#include "reader/jetfile/JetHeader.h"
 
 #include <cstdlib>
 

@@ -2,7 +2,7 @@
 // libmdb hands over make a valid JSON string, and valid UTF-8 comes back
 // exactly.
 #include "wizard/engine/SchemaJson.h"
-#include "wizard/engine/reader/ReaderText.h"
+#include "reader/ReaderText.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,6 +1,6 @@
 // Fuzzes the property-block reader in both formats, with and without a
 // list of wanted names.
-#include "wizard/engine/jetfile/PropertyBlock.h"
+#include "reader/jetfile/PropertyBlock.h"
 
 #include <cstdlib>
 

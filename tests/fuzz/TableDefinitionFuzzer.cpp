@@ -1,7 +1,7 @@
 // Fuzzes the table-definition reader: the input's first byte picks the
 // format, the rest is read once as a definition and once as a file of
 // 256-byte pages whose chain starts at page 1.
-#include "wizard/engine/jetfile/TableDefinition.h"
+#include "reader/jetfile/TableDefinition.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -3,7 +3,7 @@
 // declared once for everything that reads or writes a design: the engine
 // interface (Dao.h), the schema model's JSON form, the file reader and the
 // generators. Plain C++, so that the reader and the byte readers of
-// jetfile/ can use them without Qt.
+// reader/jetfile/ can use them without Qt.
 
 #include <cstdint>
 

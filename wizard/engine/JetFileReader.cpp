@@ -4,8 +4,8 @@
 #include "wizard/engine/RegularFile.h"
 #include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
-#include "wizard/engine/jetfile/AceHeader.h"
-#include "wizard/engine/jetfile/JetHeader.h"
+#include "reader/jetfile/AceHeader.h"
+#include "reader/jetfile/JetHeader.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 
 #include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/JsonScanner.h"
-#include "wizard/engine/jetfile/PropertyValue.h"
+#include "wizard/engine/ValueText.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -73,7 +73,7 @@ std::optional<double> realValue(const RawValue &v)
     if (v.kind == JsonScanner::Kind::Number)
         return v.number;
     if (v.kind == JsonScanner::Kind::Text)
-        return jetfile::specialRealFromText(v.text.toStdString());
+        return schema::specialRealFromText(v.text.toStdString());
     return std::nullopt;
 }
 
@@ -98,7 +98,7 @@ QString propertyValue(int type, const RawValue &v, QVariant &out)
         return {};
     }
     case dao::dbCurrency: {
-        const auto amount = v.kind == Kind::Text ? jetfile::currencyFromText(v.text.toStdString()) : std::nullopt;
+        const auto amount = v.kind == Kind::Text ? schema::currencyFromText(v.text.toStdString()) : std::nullopt;
         if (!amount)
             return QStringLiteral("not a Currency amount in a text");
         out = qlonglong(*amount);

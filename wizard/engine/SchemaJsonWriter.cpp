@@ -6,7 +6,7 @@
 #include "wizard/engine/SchemaJson.h"
 
 #include "wizard/engine/DaoCodes.h"
-#include "wizard/engine/jetfile/PropertyValue.h"
+#include "wizard/engine/ValueText.h"
 
 #include <algorithm>
 #include <charconv>
@@ -122,7 +122,7 @@ public:
     // A double in its shortest exact form, or the text JSON needs instead.
     void real(double value)
     {
-        if (const std::string_view special = jetfile::specialRealText(value); !special.empty())
+        if (const std::string_view special = schema::specialRealText(value); !special.empty())
             return plainString(special);
         char text[32];
         m_out.append(text, std::to_chars(text, text + sizeof text, value).ptr);
@@ -200,8 +200,8 @@ void propertyValue(Writer &w, const Property &p)
     switch (p.type) {
     case dao::dbBoolean: w.raw(p.value.toBool() ? "true" : "false"); break;
     case dao::dbByte: case dao::dbInteger: case dao::dbLong: w.number(p.value.toInt()); break;
-    case dao::dbCurrency: w.plainString(jetfile::currencyText(p.value.toLongLong())); break;
-    case dao::dbSingle: w.real(jetfile::singleAsDouble(p.value.toFloat())); break;
+    case dao::dbCurrency: w.plainString(schema::currencyText(p.value.toLongLong())); break;
+    case dao::dbSingle: w.real(schema::singleAsDouble(p.value.toFloat())); break;
     case dao::dbDouble: case dao::dbDate: w.real(p.value.toDouble()); break;
     case dao::dbText: case dao::dbMemo: case dao::dbGUID: w.string(p.value.toString()); break;
     default: {

@@ -1,7 +1,7 @@
 #include "wizard/generator/PropertyValueText.h"
 
 #include "wizard/engine/Dao.h"
-#include "wizard/engine/jetfile/PropertyValue.h"
+#include "wizard/engine/ValueText.h"
 #include "wizard/generator/basDAOFunctions.h"
 
 #include <charconv>
@@ -90,13 +90,13 @@ PropertyValueText currency(const QVariant &value)
     const qlonglong units = value.toLongLong();
     constexpr qlonglong kExactThroughDouble = 1'000'000'000'000'000;
     if (units > -kExactThroughDouble && units < kExactThroughDouble)
-        return expression(QString::fromStdString(jetfile::currencyText(units)) + u'@');
+        return expression(QString::fromStdString(schema::currencyText(units)) + u'@');
     const qlonglong whole = units / 10000;
     const qlonglong fraction = units % 10000;
     const QString wholeText = QString::number(whole) + u'@';
     if (fraction == 0)
         return expression(wholeText);
-    const QString fractionText = QString::fromStdString(jetfile::currencyText(fraction < 0 ? -fraction : fraction));
+    const QString fractionText = QString::fromStdString(schema::currencyText(fraction < 0 ? -fraction : fraction));
     return expression(QStringLiteral("(%1 %2 %3@)").arg(wholeText, units < 0 ? u"-" : u"+", fractionText));
 }
 
@@ -108,7 +108,7 @@ PropertyValueText single(const QVariant &value)
     const float f = float(given);
     if (std::isinf(f))
         return none(QStringLiteral("%1 is out of range for dbSingle").arg(basicNumber(given)));
-    return expression(basicNumber(jetfile::singleAsDouble(f)));
+    return expression(basicNumber(schema::singleAsDouble(f)));
 }
 
 PropertyValueText real(const QVariant &value)

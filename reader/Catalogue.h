@@ -1,0 +1,46 @@
+#pragma once
+// The catalogue (MSysObjects) as read by one scan of our own: the tables
+// with their types and flags, libmdb entries and property blocks of the
+// local ones, and the database's own property block (MSysDb). libmdb's
+// mdb_read_catalog cannot tell linked ODBC tables from reports, and parses
+// the properties of every form and report on the way.
+
+#include "reader/MdbAccess.h"
+
+namespace reader {
+
+// MSysObjects.Type of the objects read.
+constexpr int ObjectLocalTable = 1, ObjectDatabase = 2, ObjectOdbcTable = 4, ObjectLinkedTable = 6;
+// MSysObjects.Flags bit of hidden objects.
+constexpr std::uint32_t CatalogueHidden = 0x8;
+
+class Catalogue {
+public:
+    struct Table {
+        std::string name;
+        int type = 0;
+        std::uint32_t flags = 0;
+        std::unique_ptr<MdbCatalogEntry> entry;   // local tables only
+        std::vector<std::uint8_t> properties;     // its property block (LvProp)
+        std::string propertiesDamage;             // why the block could not be read; empty when it was
+    };
+
+    explicit Catalogue(MdbHandle *mdb) : m_mdb(mdb) {}
+
+    // False when MSysObjects cannot be read.
+    bool read();
+
+    const std::vector<Table> &tables() const { return m_tables; }
+    const std::vector<std::uint8_t> &databaseProperties() const { return m_databaseProperties; }
+    const std::string &databasePropertiesDamage() const { return m_databasePropertiesDamage; }
+    // The entry of a local table, or null.
+    MdbCatalogEntry *localTable(const std::string &name) const;
+
+private:
+    MdbHandle *m_mdb;
+    std::vector<Table> m_tables;
+    std::vector<std::uint8_t> m_databaseProperties;
+    std::string m_databasePropertiesDamage;
+};
+
+}  // namespace reader

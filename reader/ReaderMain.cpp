@@ -1,0 +1,87 @@
+#include "reader/ReaderMain.h"
+
+#include "reader/EncryptedAce.h"
+#include "reader/JetSchemaReader.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+int usage()
+{
+    std::fputs("usage: tabulo-schema-reader [--workgroup | [--no-design-properties [--descriptions]] [--password-stdin]] [--] FILE\n",
+               stderr);
+    return 64;
+}
+
+// Prints the answer and ends the process with `status`, without freeing
+// the model (that would cost more than building it) and without running
+// exit handlers, which belong to the program when the reader runs in a
+// forked copy of it.
+[[noreturn]] void print(const QByteArray &text, int status)
+{
+    std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
+    std::_Exit(std::fflush(stdout) == 0 ? status : 1);
+}
+
+}  // namespace
+
+namespace reader {
+
+int runReader(int argc, char **argv)
+{
+    bool workgroup = false;
+    bool passwordOnInput = false;
+    reader::ReadOptions options;
+    int at = 1;
+    if (at < argc && std::strcmp(argv[at], "--workgroup") == 0) {
+        workgroup = true;
+        ++at;
+    } else {
+        if (at < argc && std::strcmp(argv[at], "--no-design-properties") == 0) {
+            options.designProperties = false;
+            ++at;
+            if (at < argc && std::strcmp(argv[at], "--descriptions") == 0) {
+                options.descriptions = true;
+                ++at;
+            }
+        }
+        if (at < argc && std::strcmp(argv[at], "--password-stdin") == 0) {
+            passwordOnInput = true;
+            ++at;
+        }
+    }
+    // "--" ends the options: whatever follows is the file, even "--workgroup".
+    if (at < argc && std::strcmp(argv[at], "--") == 0)
+        ++at;
+    if (argc - at != 1)
+        return usage();
+    const std::string path = argv[at];
+
+    // Wiped when the program ends normally; print() exits without it, so
+    // the password is wiped before the answer is written.
+    std::optional<acecrypt::SecureBytes> password;
+    if (passwordOnInput) {
+        password = reader::readPasswordInput();
+        if (!password)
+            return usage();
+        options.password = std::string_view(reinterpret_cast<const char *>(password->data()), password->size());
+    }
+
+    schema::ReaderError error;
+    if (workgroup) {
+        if (const auto users = reader::readWorkgroupUsers(path, error))
+            print(schema::workgroupToJson(*users), 0);
+    } else {
+        const auto database = reader::readDatabase(path, options, error);
+        password.reset();
+        if (database)
+            print(schema::toJson(*database), 0);
+    }
+    print(schema::toJson(error), 2);
+}
+
+}  // namespace reader

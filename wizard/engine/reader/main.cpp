@@ -1,8 +1,0 @@
-// tabulo-schema-reader: the child process the Jet file engine runs to read
-// a file with libmdb (wizard/engine/reader/ReaderMain.h).
-#include "wizard/engine/reader/ReaderMain.h"
-
-int main(int argc, char **argv)
-{
-    return reader::runReader(argc, argv);
-}

@@ -26,6 +26,15 @@ bool Catalogue::read()
                 rows.longValue(4, MaxPropertyBlock, m_databasePropertiesDamage).value_or(std::vector<std::uint8_t>());
             continue;
         }
+        if (type == ObjectQuery) {
+            Query &query = m_queries.emplace_back();
+            query.name = rows.text(1);
+            query.id = toNumber(rows.text(0));
+            query.flags = std::uint32_t(toNumber(rows.text(3)));
+            query.properties =
+                rows.longValue(4, MaxPropertyBlock, query.propertiesDamage).value_or(std::vector<std::uint8_t>());
+            continue;
+        }
         if (type != ObjectLocalTable && type != ObjectOdbcTable && type != ObjectLinkedTable)
             continue;
         Table table;

@@ -7,6 +7,7 @@
 #include "reader/AceDesign.h"
 #include "reader/Catalogue.h"
 #include "reader/EncryptedAce.h"
+#include "reader/QueryRows.h"
 #include "reader/ReaderText.h"
 #include "reader/StoredValue.h"
 
@@ -179,10 +180,59 @@ public:
         db.tables.reserve(qsizetype(order.size()));
         for (std::size_t k : order)
             db.tables.append(std::move(tables[k]));
+        readQueries(db);
         return db;
     }
 
 private:
+    // The saved queries in catalogue order, each rebuilt from its rows in
+    // MSysQueries. A query whose rows are damaged costs itself, with a
+    // warning unless it is one of the engine's own (~sq_), which the module
+    // never writes.
+    void readQueries(Database &db) const
+    {
+        const std::vector<Catalogue::Query> &queries = m_catalogue->queries();
+        if (queries.empty())
+            return;
+        const QueryRows rows = readQueryRows(m_mdb, m_catalogue->localTable("MSysQueries"));
+        if (!rows.damage.empty()) {
+            db.warnings.append(warning("the saved queries could not be read (" + rows.damage +
+                                       "); the module leaves them out"));
+            return;
+        }
+        static const std::vector<QueryRow> noRows;
+        db.queries.reserve(qsizetype(queries.size()));
+        for (const Catalogue::Query &q : queries) {
+            const auto found = rows.byObject.find(q.id);
+            QueryText text = rebuildQuery(found != rows.byObject.end() ? found->second : noRows, q.flags);
+            schema::Query out;
+            out.name = readerText(q.name);
+            if (!text.problem.isEmpty()) {
+                if (!out.isSystem())
+                    db.warnings.append(warning("the query \"" + q.name + "\" could not be read (" +
+                                               text.problem.toStdString() + "); the module leaves it out"));
+                continue;
+            }
+            out.type = text.type;
+            out.sql = std::move(text.sql);
+            out.parameters = std::move(text.parameters);
+            out.hidden = q.flags & CatalogueHidden;
+            out.connect = std::move(text.connect);
+            out.returnsRecords = text.returnsRecords;
+            out.sources = std::move(text.sources);
+            if (m_options.designProperties || m_options.descriptions) {
+                const PropertySets properties = readProperties(q.properties, wantedProperties());
+                const std::string &damage =
+                    !q.propertiesDamage.empty() ? q.propertiesDamage : properties.block.damage;
+                if (!damage.empty() && !out.isSystem())
+                    db.warnings.append(warning("the properties of query \"" + q.name + "\" may be incomplete (" +
+                                               damage + "); the module keeps what could still be read"));
+                out.properties = furtherProperties(properties, properties.object(), {});
+            }
+            db.queries.append(std::move(out));
+        }
+    }
+
     // Whether the module may recreate a table: neither a system object nor
     // named "MSys", as the generator lists tables, nor one the engine makes.
     bool isRecreated(const std::string &name, std::int32_t attributes) const

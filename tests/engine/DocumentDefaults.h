@@ -12,7 +12,8 @@ namespace documentdefaults {
 inline QJsonObject databaseDefaults()
 {
     return {{"name", ""}, {"version", ""}, {"replicaId", ""}, {"designMasterId", ""},
-            {"tables", QJsonArray()}, {"relations", QJsonArray()}, {"warnings", QJsonArray()}};
+            {"tables", QJsonArray()}, {"relations", QJsonArray()}, {"queries", QJsonArray()},
+            {"warnings", QJsonArray()}};
 }
 
 inline QJsonObject tableDefaults()
@@ -39,6 +40,12 @@ inline QJsonObject relationDefaults()
 {
     return {{"name", ""}, {"table", ""}, {"foreignTable", ""}, {"attributes", 0}, {"partialReplica", false},
             {"fields", QJsonArray()}};
+}
+
+inline QJsonObject queryDefaults()
+{
+    return {{"name", ""}, {"type", 0}, {"sql", ""}, {"parameters", QJsonArray()}, {"hidden", false},
+            {"connect", ""}, {"returnsRecords", true}, {"sources", QJsonArray()}, {"properties", QJsonArray()}};
 }
 
 // `o` with each member of `defaults` it lacks.
@@ -103,12 +110,21 @@ inline QJsonValue relation(const QJsonValue &r)
     return o;
 }
 
+inline QJsonValue query(const QJsonValue &q)
+{
+    QJsonObject o = filled(q.toObject(), queryDefaults());
+    fillList(o, "parameters", [](const QJsonValue &p) { return filled(p.toObject(), {{"name", ""}, {"type", 10}}); });
+    fillList(o, "properties", property);
+    return o;
+}
+
 // The whole document with every absent member at its default.
 inline QJsonObject withDefaults(const QJsonObject &document)
 {
     QJsonObject o = filled(document, databaseDefaults());
     fillList(o, "tables", table);
     fillList(o, "relations", relation);
+    fillList(o, "queries", query);
     return o;
 }
 
@@ -118,10 +134,10 @@ inline QStringList membersAtDefault(const QJsonObject &o)
 {
     static const QStringList alwaysWritten{"name", "type", "version", "table", "foreignTable", "foreignName",
                                            "value", "format", "formatVersion", "tables", "relations", "fields",
-                                           "indexes"};
+                                           "indexes", "sql"};
     QStringList found;
     for (const QJsonObject &defaults : {databaseDefaults(), tableDefaults(), fieldDefaults(), indexDefaults(),
-                                        relationDefaults(), QJsonObject{{"descending", false}}}) {
+                                        relationDefaults(), queryDefaults(), QJsonObject{{"descending", false}}}) {
         for (auto it = defaults.begin(); it != defaults.end(); ++it) {
             if (!alwaysWritten.contains(it.key()) && o.value(it.key()) == it.value() && !found.contains(it.key()))
                 found.append(it.key());

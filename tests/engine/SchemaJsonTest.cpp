@@ -58,7 +58,9 @@ TEST(SchemaJson, BadDocumentsSayWhatIsWrongAndWhere)
         {"{", "not valid JSON at byte"},
         {"[]", "not a JSON object"},
         {R"({"tables":[]})", "format: not \"tabulo-schema\""},
-        {R"({"format":"tabulo-schema","formatVersion":5})", "formatVersion: out of range"},
+        {R"({"format":"tabulo-schema","formatVersion":6})", "formatVersion: out of range"},
+        {R"({"format":"tabulo-schema","queries":[{"parameters":[{"type":"Text"}]}]})", "queries[0].parameters[0].type: not a whole number"},
+        {R"({"format":"tabulo-schema","queries":[{"returnsRecords":0}]})", "queries[0].returnsRecords: not true or false"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"storageType":256}]}]})", "tables[0].fields[0].storageType: out of range"},
         {R"({"format":"tabulo-schema","tables":[{"fields":[{"appendOnly":"yes"}]}]})", "tables[0].fields[0].appendOnly: not true or false"},
         {R"({"format":"tabulo-schema","tables":{}})", "tables: not a list"},
@@ -275,6 +277,62 @@ TEST(SchemaJson, AceMembersRoundTripAsVersionThree)
     EXPECT_EQ(back->tables[0].fields[3].storageType, 0x47);
     EXPECT_FALSE(back->tables[0].fields[0].appendOnly);
     EXPECT_EQ(back->tables[0].fields[0].storageType, 0);
+}
+
+// Version 5 carries the saved queries; a design without them is written as
+// before.
+TEST(SchemaJson, QueriesRoundTripAsVersionFive)
+{
+    schema::Database db = sampleModel();
+    db.version = QStringLiteral("4.0");
+    schema::Query select;
+    select.name = QStringLiteral("Sales by Year");
+    select.sql = QStringLiteral("PARAMETERS [Beginning Date] DateTime;\r\nSELECT Orders.OrderID, \"«x»\" AS [Year]\r\n"
+                                "FROM Orders\r\nWHERE Orders.ShippedDate > [Beginning Date];");
+    select.parameters = {{QStringLiteral("Beginning Date"), 8}, {QStringLiteral("Forms!Orders!Name"), 10}};
+    select.hidden = true;
+    select.sources = {QStringLiteral("Orders")};
+    select.properties = {schemabuild::property(QStringLiteral("Description"), 10, QStringLiteral("Yearly sales."))};
+    schema::Query passThrough;
+    passThrough.name = QStringLiteral("~sq_refresh");
+    passThrough.type = 112;
+    passThrough.sql = QStringLiteral("EXEC refresh");
+    passThrough.connect = QStringLiteral("ODBC;DSN=Sales");
+    passThrough.returnsRecords = false;
+    db.queries = {select, passThrough};
+
+    const QByteArray json = toJson(db);
+    EXPECT_TRUE(json.startsWith(R"({"format":"tabulo-schema","formatVersion":5,)"));
+    EXPECT_TRUE(json.contains(R"({"name":"~sq_refresh","type":112,"sql":"EXEC refresh","connect":"ODBC;DSN=Sales","returnsRecords":false})"))
+        << json.constData();
+    const std::optional<schema::Database> back = fromJson(json);
+    ASSERT_TRUE(back);
+    expectSameModel(db, *back);
+    ASSERT_EQ(back->queries.size(), 2);
+    const schema::Query &q = back->queries[0];
+    EXPECT_EQ(q.name, select.name);
+    EXPECT_EQ(q.type, 0);
+    EXPECT_EQ(q.sql, select.sql);
+    ASSERT_EQ(q.parameters.size(), 2);
+    EXPECT_EQ(q.parameters[1].name, QStringLiteral("Forms!Orders!Name"));
+    EXPECT_EQ(q.parameters[1].type, 10);
+    EXPECT_TRUE(q.hidden);
+    EXPECT_TRUE(q.returnsRecords);
+    EXPECT_EQ(q.sources, select.sources);
+    ASSERT_EQ(q.properties.size(), 1);
+    EXPECT_EQ(q.properties[0].value, QVariant(QStringLiteral("Yearly sales.")));
+    const schema::Query &p = back->queries[1];
+    EXPECT_EQ(p.type, 112);
+    EXPECT_EQ(p.connect, passThrough.connect);
+    EXPECT_FALSE(p.returnsRecords);
+    EXPECT_FALSE(p.hidden);
+    EXPECT_EQ(toJson(*back), json);
+
+    // Without queries the document is the version it was, and older ones read without them.
+    db.queries.clear();
+    EXPECT_TRUE(toJson(db).startsWith(R"({"format":"tabulo-schema","formatVersion":2,)"));
+    EXPECT_FALSE(toJson(db).contains("queries"));
+    EXPECT_TRUE(fromJson(R"({"format":"tabulo-schema","formatVersion":4,"tables":[]})")->queries.isEmpty());
 }
 
 TEST(SchemaJson, PropertyValuesMustHaveTheFormOfTheirType)

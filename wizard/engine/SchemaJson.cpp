@@ -16,9 +16,9 @@ namespace {
 
 // Version 2 added index field directions, table validation and design
 // properties; version 3 ACE designs and the field members expression,
-// appendOnly and storageType; version 4 a Decimal's precision and scale.
-// Older documents read as designs without them.
-constexpr int FormatVersion = 4;
+// appendOnly and storageType; version 4 a Decimal's precision and scale;
+// version 5 the saved queries. Older documents read as designs without them.
+constexpr int FormatVersion = 5;
 
 
 // Where a value sits in the document («tables[2].fields[0].name»). Paths
@@ -451,6 +451,47 @@ private:
         });
     }
 
+    void query(const Path &at, Query &q)
+    {
+        object(at, [&](QByteArrayView key) {
+            if (is(key, "name")) {
+                name(Path{&at, "name"}, q.name);
+            } else if (is(key, "type")) {
+                typeCode(Path{&at, "type"}, q.type);
+            } else if (is(key, "sql")) {
+                text(Path{&at, "sql"}, q.sql);
+            } else if (is(key, "parameters")) {
+                q.parameters.clear();
+                list(Path{&at, "parameters"}, [&](const Path &p) {
+                    QueryParameter &parameter = q.parameters.emplace_back();
+                    object(p, [&](QByteArrayView member) {
+                        if (is(member, "name"))
+                            name(Path{&p, "name"}, parameter.name);
+                        else if (is(member, "type"))
+                            typeCode(Path{&p, "type"}, parameter.type);
+                        else
+                            return false;
+                        return true;
+                    });
+                });
+            } else if (is(key, "hidden")) {
+                flag(Path{&at, "hidden"}, q.hidden);
+            } else if (is(key, "connect")) {
+                text(Path{&at, "connect"}, q.connect);
+            } else if (is(key, "returnsRecords")) {
+                flag(Path{&at, "returnsRecords"}, q.returnsRecords);
+            } else if (is(key, "sources")) {
+                q.sources.clear();
+                list(Path{&at, "sources"}, [&](const Path &p) { name(p, q.sources.emplace_back()); });
+            } else if (is(key, "properties")) {
+                properties(Path{&at, "properties"}, q.properties);
+            } else {
+                return false;
+            }
+            return true;
+        });
+    }
+
     JsonScanner m_scan;
     QString m_problem;
 };
@@ -495,6 +536,9 @@ std::optional<Database> ModelReader::read(QString *problem)
             } else if (is(key, "relations")) {
                 db.relations.clear();
                 list(Path{&top, "relations"}, [&](const Path &p) { relation(p, db.relations.emplace_back()); });
+            } else if (is(key, "queries")) {
+                db.queries.clear();
+                list(Path{&top, "queries"}, [&](const Path &p) { query(p, db.queries.emplace_back()); });
             } else if (is(key, "warnings")) {
                 db.warnings.clear();
                 list(Path{&top, "warnings"}, [&](const Path &p) { text(p, db.warnings.emplace_back()); });

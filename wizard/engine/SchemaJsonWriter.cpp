@@ -316,12 +316,39 @@ void relation(Writer &w, const Relation &r)
     });
 }
 
+void query(Writer &w, const Query &q)
+{
+    w.object([&] {
+        w.text("name", q.name);
+        w.numberMember("type", q.type);
+        w.text("sql", q.sql);
+        if (!q.parameters.isEmpty())
+            w.list("parameters", q.parameters, [&w](const QueryParameter &p) {
+                w.object([&] {
+                    w.text("name", p.name);
+                    w.numberMember("type", p.type);
+                });
+            });
+        optionalMembers<Query>(w, q, {{"hidden", &Query::hidden}, {"connect", &Query::connect}});
+        if (!q.returnsRecords)
+            w.raw("\"returnsRecords\":false,");
+        if (!q.sources.isEmpty())
+            w.list("sources", q.sources, [&w](const QString &name) {
+                w.string(name);
+                w.put(',');
+            });
+        propertiesIfAny(w, q.properties);
+    });
+}
+
 // Version 3 added ACE designs (version "12.0") and the field members
 // expression, appendOnly and storageType; version 4 a Decimal's precision
-// and scale. A design is written as the oldest version that holds it, which
-// programs that know fewer members still read.
+// and scale; version 5 the saved queries. A design is written as the oldest
+// version that holds it, which programs that know fewer members still read.
 int formatVersion(const Database &db)
 {
+    if (!db.queries.isEmpty())
+        return 5;
     int version = db.version == QLatin1String("12.0") ? 3 : 2;
     for (const Table &t : db.tables) {
         for (const Field &f : t.fields) {
@@ -360,6 +387,8 @@ QByteArray toJson(const Database &db)
                                           {"designMasterId", &Database::designMasterId}});
         w.list("tables", db.tables, [&w](const Table &t) { table(w, t); });
         w.list("relations", db.relations, [&w](const Relation &r) { relation(w, r); });
+        if (!db.queries.isEmpty())
+            w.list("queries", db.queries, [&w](const Query &q) { query(w, q); });
         if (!db.warnings.isEmpty())
             w.list("warnings", db.warnings, [&w](const QString &line) {
                 w.string(line);

@@ -46,8 +46,4 @@ struct QueryText {
 // and mark a pass-through query that returns no records.
 QueryText rebuildQuery(const std::vector<QueryRow> &rows, std::uint32_t catalogueFlags);
 
-// `name` as Access SQL writes a name: in brackets when it is not a plain
-// word or is a reserved word, as it is otherwise.
-QString sqlName(const QString &name);
-
 }  // namespace reader

@@ -1,6 +1,7 @@
 // Saved queries rebuilt from hand-made MSysQueries rows: each query type,
 // the select predicates, joins nested as stored, parameters, the clauses
 // naming another database, and damaged rows that cost the query.
+#include "reader/AccessSqlText.h"
 #include "reader/QueryText.h"
 
 #include <gtest/gtest.h>
@@ -196,6 +197,20 @@ TEST(QueryText, TheTypeComesFromTheRowsElseFromTheCatalogue)
     EXPECT_EQ(sql(plain, 0x08000003), "SELECT Products.ProductID\nFROM Products;");
     EXPECT_EQ(rebuildQuery(query(6, {table("T"), column("Sum(a)"), column("T.b", {}, 2), column("T.c", {}, 1)}), 0).type, 16);
     EXPECT_EQ(rebuildQuery(plain, 0xA0).problem, "its type 160 is unknown");
+}
+
+TEST(AccessSqlText, NamesAreBracketedWhereAccessNeedsItAndFoundAfterFromAndJoin)
+{
+    EXPECT_EQ(reader::sqlName("Orders"), "Orders");
+    EXPECT_EQ(reader::sqlName(QStringLiteral("Bestellmenge_Übersicht")), QStringLiteral("Bestellmenge_Übersicht"));
+    for (const char *needs : {"Order Details", "Year", "select", "1st", "_x", "a-b", ""})
+        EXPECT_EQ(reader::sqlName(needs), u'[' + QString::fromUtf8(needs) + u']');
+    EXPECT_EQ(reader::sqlQualifiedName("[Order Details].Unit Price"), "[Order Details].[Unit Price]");
+    EXPECT_EQ(reader::quotedLiteral("O'Brien.mdb"), "'O''Brien.mdb'");
+    EXPECT_EQ(reader::namesInFromClauses("SELECT \"FROM Fake\" AS x FROM [Order Details] AS od, Customers INNER JOIN "
+                                         "(Orders LEFT JOIN Shippers ON a = b) ON c = d WHERE e IN (SELECT f FROM "
+                                         "customers)"),
+              QStringList({"Order Details", "Customers", "Orders", "Shippers"}));
 }
 
 TEST(QueryText, DamagedRowsCostTheQueryWithAReason)

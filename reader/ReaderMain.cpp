@@ -2,6 +2,7 @@
 
 #include "reader/EncryptedAce.h"
 #include "reader/JetSchemaReader.h"
+#include "wizard/engine/SchemaCompact.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +13,7 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: tabulo-schema-reader [--workgroup | [--no-design-properties [--descriptions]] [--password-stdin]] [--] FILE\n",
+    std::fputs("usage: tabulo-schema-reader [--workgroup | [--compact] [--no-design-properties [--descriptions]] [--password-stdin]] [--] FILE\n",
                stderr);
     return 64;
 }
@@ -35,12 +36,19 @@ int runReader(int argc, char **argv)
 {
     bool workgroup = false;
     bool passwordOnInput = false;
+    bool compact = false;
     reader::ReadOptions options;
     int at = 1;
     if (at < argc && std::strcmp(argv[at], "--workgroup") == 0) {
         workgroup = true;
         ++at;
     } else {
+        // The engine asks for the compact form, which costs less to write
+        // and to read than JSON; JSON stays the form for people and files.
+        if (at < argc && std::strcmp(argv[at], "--compact") == 0) {
+            compact = true;
+            ++at;
+        }
         if (at < argc && std::strcmp(argv[at], "--no-design-properties") == 0) {
             options.designProperties = false;
             ++at;
@@ -79,7 +87,7 @@ int runReader(int argc, char **argv)
         const auto database = reader::readDatabase(path, options, error);
         password.reset();
         if (database)
-            print(schema::toJson(*database), 0);
+            print(compact ? schema::toCompact(*database) : schema::toJson(*database), 0);
     }
     print(schema::toJson(error), 2);
 }

@@ -50,8 +50,9 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
                                         .arg(runs, QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-schema-reader"))));
 
     const QString northwind = testDataPath(QStringLiteral("northwind.mdb"));
-    const QStringList lean = {QStringLiteral("--no-design-properties"), QStringLiteral("--"), northwind};
-    const QStringList full = {QStringLiteral("--"), northwind};
+    const QStringList lean = {QStringLiteral("--compact"), QStringLiteral("--no-design-properties"),
+                              QStringLiteral("--"), northwind};
+    const QStringList full = {QStringLiteral("--compact"), QStringLiteral("--"), northwind};
     const struct {
         QStringList arguments;
         QStringList readerArguments;

@@ -2,6 +2,7 @@
 
 #include "wizard/engine/ReaderProcess.h"
 #include "wizard/engine/RegularFile.h"
+#include "wizard/engine/SchemaCompact.h"
 #include "wizard/engine/SchemaJson.h"
 #include "wizard/engine/WizardBuild.h"
 #include "reader/jetfile/AceHeader.h"
@@ -36,7 +37,7 @@ QString unrecognised(const QString &path, const QString &why)
 QStringList readerArguments(const QString &path, const JetFileReaderSettings &settings,
                             bool passwordOnInput = false)
 {
-    QStringList arguments;
+    QStringList arguments{QStringLiteral("--compact")};
     if (!settings.designProperties) {
         arguments.append(QStringLiteral("--no-design-properties"));
         if (settings.descriptions)
@@ -177,7 +178,10 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("the reader failed with status %1").arg(run.exitCode)),
                    WorkspaceSource);
-    std::optional<schema::Database> model = schema::fromJson(run.output, &problem);
+    // Our reader answers in the compact form it is asked for; another
+    // reader program may answer in JSON.
+    std::optional<schema::Database> model = schema::isCompact(run.output) ? schema::fromCompact(run.output, &problem)
+                                                                          : schema::fromJson(run.output, &problem);
     if (!model)
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("the reader's answer is unusable (%1)").arg(problem)),

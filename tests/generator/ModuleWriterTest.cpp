@@ -1079,16 +1079,23 @@ TEST(ModuleWriterNames, EveryNameAProcedureDeclaresIsInTheTableOfModuleNames)
     GeneratorSettings design = wizardStyle();
     design.includeDesignProperties = true;
     design.pathNameDBNew = QStringLiteral("Current");
+    GeneratorSettings queries = wizardStyle();   // a long query text is held in a variable
+    queries.includeQueries = true;
+    schema::Query longQuery;
+    longQuery.name = QStringLiteral("Long");
+    longQuery.sql = QStringLiteral("SELECT * FROM Customers WHERE CustomerID <> ") + QString(2000, u'1');
+    longQuery.hidden = true;
+    db.queries = {longQuery};
 
     QSet<QString> seen;
-    for (const GeneratorSettings &style : {runTime, longValues, design}) {
+    for (const GeneratorSettings &style : {runTime, longValues, design, queries}) {
         const QSet<QString> variables = {style.varNameNewDB, style.varNameNewTable, style.varNameNewField,
-                                         style.varNameNewIndex, style.varNameNewRelation};
+                                         style.varNameNewIndex, style.varNameNewRelation, style.varNameNewQuery};
         quint8 procedure = 0;
         const auto declares = [&](const QString &name) {
             if (procedure == 0 || variables.contains(name))
                 return;
-            EXPECT_TRUE(isModuleName(name, procedure, style.includeDesignProperties))
+            EXPECT_TRUE(isModuleName(name, procedure, moduleOptions(style.includeDesignProperties, style.includeQueries)))
                 << name.toStdString() << " in procedure " << int(procedure);
             seen.insert(name + u'/' + QString::number(procedure));
         };
@@ -1099,6 +1106,7 @@ TEST(ModuleWriterNames, EveryNameAProcedureDeclaresIsInTheTableOfModuleNames)
                 procedure = name == QLatin1StringView("CreateNewDatabase") ? WrapperProcedure
                             : name == QLatin1StringView("subCreate_Indexes")   ? IndexesProcedure
                             : name == QLatin1StringView("subCreate_Relations") ? RelationsProcedure
+                            : name == QLatin1StringView("subCreate_Queries")   ? QueriesProcedure
                             : name == QLatin1StringView("SetDesignProperty")   ? 0   // its parameters are its own
                             : name == QLatin1StringView("ExecuteJetSql")       ? 0
                                                                                 : TableProcedures;

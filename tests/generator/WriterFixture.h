@@ -60,6 +60,7 @@ inline QString generate(const GeneratorSettings &style, const schema::Database &
         writer.addRelations(source->Relations(),
                             [&](const QString &name) { return chosen.contains(name); }, replica);
     }
+    writer.addQueries(model.queries, chosen);
     return writer.finish();
 }
 

@@ -60,7 +60,7 @@ using namespace Qt::Literals::StringLiterals;
 constexpr ModuleName kModuleNames[] = {
     // The module's own names.
     {"CreateNewDatabase"_L1, EveryProcedure},
-    {"SetDesignProperty"_L1, EveryProcedure, true},
+    {"SetDesignProperty"_L1, EveryProcedure, WithDesignProperties | WithQueries},
     {"ExecuteJetSql"_L1, EveryProcedure},
     {"ExitProcedure"_L1, EveryProcedure},
     {"ErrorHandler"_L1, EveryProcedure},
@@ -69,7 +69,7 @@ constexpr ModuleName kModuleNames[] = {
     {"ChrW"_L1, EveryProcedure}, {"vbCrLf"_L1, EveryProcedure}, {"CurrentDb"_L1, EveryProcedure},
     {"DBEngine"_L1, EveryProcedure}, {"Database"_L1, EveryProcedure}, {"TableDef"_L1, EveryProcedure},
     {"Field"_L1, EveryProcedure}, {"Index"_L1, EveryProcedure}, {"Relation"_L1, EveryProcedure},
-    {"Workspace"_L1, EveryProcedure},
+    {"Workspace"_L1, EveryProcedure}, {"QueryDef"_L1, EveryProcedure, WithQueries},
     // What the helper of a Decimal's precision and scale calls (late-bound
     // ADO), and the wrapper's run-time login kept for it in the module.
     {"CreateObject"_L1, EveryProcedure}, {"CurrentProject"_L1, EveryProcedure},
@@ -109,9 +109,11 @@ constexpr ModuleName kModuleNames[] = {
     // The quote constant of stored expressions, and the variable a long
     // design property value is assembled in.
     {"mcstrQuote"_L1, TableProcedures},
-    {"strPropertyValue"_L1, TableProcedures, true},
+    {"strPropertyValue"_L1, TableProcedures, WithDesignProperties},
     // The table variable of the Indexes procedure.
     {"tdf"_L1, IndexesProcedure},
+    // The variable a long query text is assembled in.
+    {"strSQL"_L1, QueriesProcedure, WithQueries},
 };
 
 }  // namespace
@@ -121,7 +123,7 @@ std::span<const ModuleName> moduleNames()
     return kModuleNames;
 }
 
-bool isModuleName(QStringView name, quint8 procedures, bool withDesignProperties)
+bool isModuleName(QStringView name, quint8 procedures, quint8 moduleOptions)
 {
     static const QHash<QString, const ModuleName *> folded = [] {
         QHash<QString, const ModuleName *> byName;
@@ -130,7 +132,7 @@ bool isModuleName(QStringView name, quint8 procedures, bool withDesignProperties
         return byName;
     }();
     const ModuleName *known = folded.value(name.toString().toLower());
-    return known && (known->procedures & procedures) && known->isIn(withDesignProperties);
+    return known && (known->procedures & procedures) && known->isIn(moduleOptions);
 }
 
 bool isBasicKeyword(QStringView word)

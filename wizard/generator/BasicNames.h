@@ -30,21 +30,32 @@ enum ModuleProcedure : quint8 {
     TableProcedures = 0x2,
     IndexesProcedure = 0x4,
     RelationsProcedure = 0x8,
-    EveryProcedure = 0xF,       // a name of the module, or one Basic or DAO gives it
+    QueriesProcedure = 0x10,
+    EveryProcedure = 0x1F,      // a name of the module, or one Basic or DAO gives it
+};
+
+// The options that add names to a module, as bits. A bool converts to the
+// design-properties bit alone.
+enum ModuleOption : quint8 {
+    WithDesignProperties = 0x1,   // the design properties of tables and fields
+    WithQueries = 0x2,            // the saved queries
 };
 
 // A name a generated module declares or calls, and the procedures that hold
 // it: a variable of that name there would clash with it or hide it.
 struct ModuleName {
     QLatin1StringView name;
-    quint8 procedures;                  // ModuleProcedure bits
-    bool withDesignProperties = false;  // only in a module that recreates design properties
+    quint8 procedures;       // ModuleProcedure bits
+    quint8 options = 0;      // ModuleOption bits: only in a module with one of them; 0: in every module
 
-    constexpr bool isIn(bool moduleWithDesignProperties) const
-    {
-        return moduleWithDesignProperties || !withDesignProperties;
-    }
+    constexpr bool isIn(quint8 moduleOptions) const { return options == 0 || (options & moduleOptions) != 0; }
 };
+
+// The ModuleOption bits of a module written with these settings.
+constexpr quint8 moduleOptions(bool withDesignProperties, bool withQueries)
+{
+    return quint8((withDesignProperties ? WithDesignProperties : 0) | (withQueries ? WithQueries : 0));
+}
 
 // Every name the generated module declares (its public procedure, the
 // helper, labels, local variables, constants and parameters) and every
@@ -55,9 +66,9 @@ struct ModuleName {
 std::span<const ModuleName> moduleNames();
 
 // Whether `name` is one of moduleNames() held in one of `procedures` of a
-// module with or without design properties, compared as Basic compares
-// names (without letter case).
-bool isModuleName(QStringView name, quint8 procedures, bool withDesignProperties);
+// module written with `moduleOptions` (ModuleOption bits), compared as Basic
+// compares names (without letter case).
+bool isModuleName(QStringView name, quint8 procedures, quint8 moduleOptions);
 
 // Hands out procedure names that differ from every reserved name and from
 // each other: the first to ask for a name gets it, later ones get "_2",

@@ -57,12 +57,16 @@ struct GeneratorSettings {
     QString varNameNewField = QStringLiteral("fldNew");
     QString varNameNewIndex = QStringLiteral("indxNew");
     QString varNameNewRelation = QStringLiteral("relNew");
+    QString varNameNewQuery = QStringLiteral("qdfNew");
     bool includeRelations = true;
     bool includeDatabaseWrapper = true;
     // Also recreate index key directions, table validation and the further
     // design properties of tables and fields (descriptions, captions,
     // formats, lookups, datasheet settings).
     bool includeDesignProperties = false;
+    // Also recreate the saved queries of the source (its own queries behind
+    // forms and reports aside), in a Queries procedure called last.
+    bool includeQueries = false;
 
     // Where the tables are created, and the new database's format.
     QString pathNameDBNew;                       // "Current", "Variable" or a path

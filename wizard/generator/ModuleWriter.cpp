@@ -33,6 +33,7 @@ ModuleWriter::State::State(GeneratorSettings s)
       wrapper(printer()),
       tables(printer()),
       relations(printer()),
+      queries(printer()),
       indexes(printer()),
       indexBlock(printer())
 {
@@ -45,20 +46,25 @@ CodePrinter ModuleWriter::State::printer() const
                         {"tdf", style.varNameNewTable},
                         {"fld", style.varNameNewField},
                         {"indx", style.varNameNewIndex},
-                        {"rel", style.varNameNewRelation}});
+                        {"rel", style.varNameNewRelation},
+                        {"qdf", style.varNameNewQuery}});
 }
 
 void ModuleWriter::State::reserveNames()
 {
+    const quint8 options = moduleOptions(style.includeDesignProperties, style.includeQueries);
     for (const ModuleName &name : moduleNames()) {
-        if (name.isIn(style.includeDesignProperties))
+        if (name.isIn(options))
             names.reserve(name.name.toString());
     }
     for (const QString *name : {&style.varNameNewDB, &style.varNameNewTable, &style.varNameNewField,
                                 &style.varNameNewIndex, &style.varNameNewRelation, &style.locale})
         names.reserve(*name);
+    if (style.includeQueries)
+        names.reserve(style.varNameNewQuery);
     indexesProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Indexes")));
     relationsProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Relations")));
+    queriesProc.clear();   // claimed when a query is written, after the tables' names
 }
 
 void ModuleWriter::State::writeWrapper()
@@ -95,6 +101,10 @@ void ModuleWriter::State::writeWrapper()
             out.print("\n"
                       "$relations$ $db$\n",
                       {{"relations", relationsProc}});
+        if (queryWritten)
+            out.print("\n"
+                      "$queries$ $db$\n",
+                      {{"queries", queriesProc}});
     });
 }
 
@@ -171,6 +181,9 @@ void ModuleWriter::begin()
     d->indexBlock.clear();
     d->indexBlock.indent();
     d->relations.clear();
+    d->queries.clear();
+    d->queryWritten = false;
+    d->queryWarnings.clear();
     d->names = ProcedureNames();
     d->tableProcs.clear();
     d->recreatedIndexes.clear();
@@ -214,6 +227,22 @@ bool ModuleWriter::relationWritten() const
     return d->relationWritten;
 }
 
+void ModuleWriter::addQueries(const QList<schema::Query> &queries, const QStringList &chosenTables)
+{
+    if (d->style.includeQueries)
+        d->writeQueries(queries, chosenTables);
+}
+
+bool ModuleWriter::queryWritten() const
+{
+    return d->queryWritten;
+}
+
+const QStringList &ModuleWriter::queryWarnings() const
+{
+    return d->queryWarnings;
+}
+
 QString ModuleWriter::finish()
 {
     const bool withRelations = d->style.includeRelations && d->relationWritten;
@@ -227,11 +256,16 @@ QString ModuleWriter::finish()
     qsizetype indexesSize = d->indexes.size();
     for (const State::IndexPart &part : std::as_const(d->indexParts))
         indexesSize += part.text.size();
-    module.reserve(d->wrapper.size() + module.size() + 4 + d->relations.size() + 2 + indexesSize + 512);
+    module.reserve(d->wrapper.size() + module.size() + 4 + d->relations.size() + 2 + d->queries.size() + 2
+                   + indexesSize + 512);
     if (withRelations)
         module.print("\n"
                      "\n")
             .appendText(d->relations.text());
+    if (d->queryWritten)
+        module.print("\n"
+                     "\n")
+            .appendText(d->queries.text());
     module.print("\n");
     d->writeIndexesProcedure(module);
     if (d->jetSqlWritten) {

@@ -1,16 +1,18 @@
 #pragma once
 // Writes the text of the generated Basic module: the wrapper procedure
 // CreateNewDatabase, one procedure per table, the Relations procedure, the
-// Indexes procedure and, when a table procedure sets design properties, the
-// SetDesignProperty procedure they call. It only writes text; the checks of
+// Queries procedure, the Indexes procedure and, when a table or query sets
+// design properties, the SetDesignProperty procedure they call. It only writes text; the checks of
 // the settings are SettingsCheck's, the code file ModuleDelivery's, reading
 // progress and the handling of failures clsWriteNewDatabase's. Lines end
 // with CR LF.
 //
 // A run is: begin(), addTable() for each chosen table in list order,
-// addRelations() when relations are wanted, then finish().
+// addRelations() when relations are wanted, addQueries() when queries are
+// wanted, then finish().
 
 #include "wizard/engine/Dao.h"
+#include "wizard/engine/SchemaModel.h"
 #include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/SettingsCheck.h"
 
@@ -54,6 +56,19 @@ public:
     // Whether addRelations wrote at least one relationship (then the module
     // holds the Relations procedure and, with the wrapper, its call).
     bool relationWritten() const;
+
+    // Writes the Queries procedure: the saved queries that read only the
+    // tables of `chosenTables` and queries it writes, each after the queries
+    // it reads. Without the setting includeQueries nothing is written.
+    void addQueries(const QList<schema::Query> &queries, const QStringList &chosenTables);
+
+    // Whether addQueries wrote at least one query (then the module holds
+    // the Queries procedure and, with the wrapper, its call).
+    bool queryWritten() const;
+
+    // What the module leaves out of the source's queries, or writes in
+    // another order than their sources need, one sentence each.
+    const QStringList &queryWarnings() const;
 
     // Closes the wrapper and assembles the module text.
     QString finish();

@@ -3,6 +3,7 @@
 // share. Only the writer's own files include this: ModuleWriter.cpp (the run
 // and the wrapper), ModuleWriterTables.cpp (the table procedures and the
 // design property helper), ModuleWriterFields.cpp (a field's lines),
+// ModuleWriterQueries.cpp (the Queries procedure),
 // ModuleWriterJetSql.cpp (a Decimal's precision and scale, and the helper
 // that sets them) and ModuleWriterIndexes.cpp (the Indexes and Relations
 // procedures).
@@ -135,6 +136,13 @@ struct ModuleWriter::State {
     void writeKeptLoginAssignments();
     void writeJetSqlProcedure(CodePrinter &out) const;
 
+    // ModuleWriterQueries.cpp
+    void writeQueries(const QList<schema::Query> &source, const QStringList &chosenTables);
+    void writeQuery(const schema::Query &query);
+    QString queryText(const QString &sql, qsizetype headWidth);
+    void writeQueryDescription(const schema::Query &query);
+    void writeQueryComment(const QString &comment);
+
     // ModuleWriterIndexes.cpp
     void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
     void writeIndex(const dao::Index &index, const QString &tableName);
@@ -155,11 +163,16 @@ struct ModuleWriter::State {
     // of the module around them, so that the long text is never copied.
     CodePrinter tables;
     CodePrinter relations;  // the Relations procedure, complete
+    CodePrinter queries;    // the Queries procedure, complete
     ProcedureNames names;
     QStringList tableProcs; // the table procedures, in the order of the tables
     QString indexesProc;
     QString relationsProc;
+    QString queriesProc;    // claimed when the first query is written
     bool relationWritten = false;
+    bool queryWritten = false;
+    bool textVariableDeclared = false;   // in the Queries procedure
+    QStringList queryWarnings;
     bool designPropertyWritten = false;  // a SetDesignProperty line calls the helper
     bool valueVariableDeclared = false;  // in the table procedure being written
     bool designLinesBegun = false;       // in the table procedure being written

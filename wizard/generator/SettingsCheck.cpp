@@ -50,24 +50,28 @@ void checkCodeStyle(const GeneratorSettings &style, const QHash<QString, QString
     if (basicIdentifier(style.locale) != style.locale)
         refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown("Locale"), style.locale));
 
-    // Each variable setting and the procedures that declare its variable.
+    // Each variable setting and the procedures that declare its variable;
+    // the query variable only in a module that writes the queries.
     const struct {
         const char *setting;
         const QString &value;
         quint8 procedures;
     } variables[] = {
         {"VarNameNewDB", style.varNameNewDB,
-         WrapperProcedure | TableProcedures | IndexesProcedure | RelationsProcedure},
+         WrapperProcedure | TableProcedures | IndexesProcedure | RelationsProcedure | QueriesProcedure},
         {"VarNameNewTable", style.varNameNewTable, TableProcedures},
         {"VarNameNewField", style.varNameNewField, TableProcedures | IndexesProcedure | RelationsProcedure},
         {"VarNameNewIndex", style.varNameNewIndex, IndexesProcedure},
-        {"VarNameNewRelation", style.varNameNewRelation, RelationsProcedure}};
+        {"VarNameNewRelation", style.varNameNewRelation, RelationsProcedure},
+        {"VarNameNewQuery", style.varNameNewQuery, QueriesProcedure}};
+    const size_t variableCount = std::size(variables) - (style.includeQueries ? 0 : 1);
+    const quint8 options = moduleOptions(style.includeDesignProperties, style.includeQueries);
     const QString sameName = QStringLiteral(" (Basic does not tell letter case apart in names)");
-    for (size_t i = 0; i < std::size(variables); ++i) {
+    for (size_t i = 0; i < variableCount; ++i) {
         const auto &[setting, value, procedures] = variables[i];
         if (basicIdentifier(value) != value)
             refuse(QStringLiteral("The setting %1 «%2» is not a Basic name.").arg(shown(setting), value));
-        if (isModuleName(value, procedures, style.includeDesignProperties))
+        if (isModuleName(value, procedures, options))
             refuse(QStringLiteral("The setting %1 «%2» is a name the module uses itself%3; choose another name.")
                        .arg(shown(setting), value, sameName));
         if (sameBasicName(value, style.locale))

@@ -107,6 +107,7 @@ struct clsWriteNewDatabase::State {
     QList<LeftOutField> leftOutFields;   // of moduleText
     QStringList sourceWarnings;          // what the source of moduleText lost to damage
     QStringList scriptWarnings;          // what the SQL script in moduleText leaves out
+    QStringList queryWarnings;           // what the module in moduleText leaves out of the queries
     qint16 statusBarPanelIndex = 1;
     ProgressDisplay *progressBar = nullptr;
     StatusBarControl *statusBar = nullptr;
@@ -162,6 +163,7 @@ QString clsWriteNewDatabase::ModuleText() const { return d->moduleText; }
 QList<LeftOutField> clsWriteNewDatabase::LeftOutFields() const { return d->leftOutFields; }
 QStringList clsWriteNewDatabase::SourceWarnings() const { return d->sourceWarnings; }
 QStringList clsWriteNewDatabase::ScriptWarnings() const { return d->scriptWarnings; }
+QStringList clsWriteNewDatabase::QueryWarnings() const { return d->queryWarnings; }
 qint16 clsWriteNewDatabase::StatusBarPanelIndex() const { return d->statusBarPanelIndex; }
 
 void clsWriteNewDatabase::setStatusBarPanelIndex(qint16 value)
@@ -406,9 +408,11 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         // The chosen names once, for the relationships' membership test.
         QSet<QString> chosenNames;
         chosenNames.reserve(tableCount);
+        QStringList chosenList;
         for (int k = 0; k < tableCount; ++k) {
             const QString name = chosen->List(k);
             chosenNames.insert(name);
+            chosenList.append(name);
             if (progress)
                 progress->setValue(k + 1);
             d->showStatus(QStringLiteral("Analyzing Table: ") + name);
@@ -432,6 +436,15 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
                                 replica);
         }
 
+        // The saved queries are in the design model, which every engine of
+        // ours serves; a database of another kind has none to give.
+        if (d->settings.includeQueries) {
+            if (const auto *model = dynamic_cast<const dao::ModelDatabase *>(database.get())) {
+                d->showStatus(QStringLiteral("Analyzing Queries"));
+                writer.addQueries(model->model().queries, chosenList);
+            }
+        }
+
         d->showStatus(QStringLiteral("Writing Code ..."));
         const QString text = writer.finish();
         ModuleDelivery(d->settings, d->clipboard).deliver(text);
@@ -439,6 +452,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         status.finish(true);
         d->moduleText = text;
         d->scriptWarnings.clear();
+        d->queryWarnings = writer.queryWarnings();
         d->leftOutFields = writer.leftOutFields();
         d->sourceWarnings = database->Warnings();
         return true;
@@ -472,6 +486,7 @@ void clsWriteNewDatabase::writeScript(const dao::Database &database, const ListC
     ModuleDelivery(d->settings, d->clipboard).deliver(script.text);
     d->moduleText = std::move(script.text);
     d->scriptWarnings = std::move(script.warnings);
+    d->queryWarnings.clear();
     d->leftOutFields.clear();
     d->sourceWarnings = database.Warnings();
 }

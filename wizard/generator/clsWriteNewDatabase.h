@@ -51,6 +51,10 @@ public:
     // What of the source's design the last module lacks because the file
     // is damaged (the engine's Warnings), one line each.
     QStringList SourceWarnings() const;
+    // What the last module leaves out of the source's saved queries, or
+    // writes in another order than their sources need, one line each;
+    // empty without the setting includeQueries and after a script.
+    QStringList QueryWarnings() const;
     // What the last SQL script leaves out (defaults, rules, fields it cannot
     // write), one line each; empty after a module.
     QStringList ScriptWarnings() const;

@@ -189,6 +189,8 @@ int run(const CliOptions &options, KeptMessages &messages)
     for (const QString &warning : gen.ScriptWarnings())
         printError(QStringLiteral("warning: ") + oneLine(warning) + QStringLiteral("; the script leaves it out."));
     warnOfLeftOutFields(gen.LeftOutFields());
+    for (const QString &warning : gen.QueryWarnings())
+        printError(QStringLiteral("warning: ") + oneLine(warning));
     // The closing message says where the module went: useful on a terminal,
     // noise in a script.
     if (stderrIsTerminal()) {

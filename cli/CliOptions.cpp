@@ -101,7 +101,7 @@ constexpr const char *kModuleOnlyOptions[] = {
     "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var", "--proc-prefix", "--tab-stop",
     "--location", "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user",
     "--new-password", "--new-password-file", "--new-db-password", "--new-db-password-file", "--no-wrapper",
-    "--vb-header", "--design-properties"};
+    "--vb-header", "--design-properties", "--queries", "--query-var"};
 
 // A password given in a file: read after the parse, in the order of the
 // options, and handed to `set`.
@@ -215,6 +215,7 @@ CommandLine::CommandLine(CliOptions &options)
                  {"--field-var", s.varNameNewField, "Field variable name"},
                  {"--index-var", s.varNameNewIndex, "Index variable name"},
                  {"--relation-var", s.varNameNewRelation, "Relation variable name"},
+                 {"--query-var", s.varNameNewQuery, "Query variable name (with --queries)"},
                  {"--proc-prefix", s.procPrefix, "Prefix of the table procedures' names"}};
     for (const auto &name : names)
         textOption(app, name.name, name.setting, name.help)->default_str(name.setting.toStdString())->group(styleGroup);
@@ -228,6 +229,10 @@ CommandLine::CommandLine(CliOptions &options)
     app.add_flag("--design-properties", s.includeDesignProperties,
                  "Also recreate index sort order, table validation and the design properties of tables "
                  "and fields (descriptions, captions, formats, lookups)")
+        ->group(styleGroup);
+    app.add_flag("--queries", s.includeQueries,
+                 "Also recreate the saved queries, each after the queries it reads (a query that reads a "
+                 "table left out is left out too)")
         ->group(styleGroup);
 
     const char *sqlGroup = "SQL script";
@@ -270,6 +275,7 @@ void checkCodeStyleOptions(const CliOptions &options)
         {QStringLiteral("VarNameNewField"), QStringLiteral("--field-var")},
         {QStringLiteral("VarNameNewIndex"), QStringLiteral("--index-var")},
         {QStringLiteral("VarNameNewRelation"), QStringLiteral("--relation-var")},
+        {QStringLiteral("VarNameNewQuery"), QStringLiteral("--query-var")},
         {QStringLiteral("TabStop"), QStringLiteral("--tab-stop")},
         {QStringLiteral("Locale"), QStringLiteral("--locale")},
         {QStringLiteral("Version"), QStringLiteral("--db-version")},

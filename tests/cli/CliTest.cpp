@@ -28,7 +28,7 @@ TEST(Cli, HelpListsEveryOptionAndVersionAnswers)
           "--db-version", "--locale", "--encrypt", "--security", "--new-mdw", "--new-user", "--new-password",
           "--new-db-password", "--password-file", "--db-password-file", "--new-password-file",
           "--new-db-password-file", "--db-var", "--table-var", "--field-var", "--index-var", "--relation-var",
-          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--design-properties", "--vb-header", "--output", "--open",
+          "--proc-prefix", "--tab-stop", "--no-relations", "--no-wrapper", "--design-properties", "--queries", "--query-var", "--vb-header", "--output", "--open",
           "--version"})
         EXPECT_TRUE(help.out.contains(option)) << option;
 
@@ -172,6 +172,35 @@ TEST(Cli, DesignPropertiesAreWrittenOnlyWhenAsked)
     EXPECT_TRUE(out.contains("\r\n   SetDesignProperty tdfNew.Fields(\"ShipperID\"), \"Caption\", dbMemo, \"Shipper ID\"\r\n"));
     EXPECT_TRUE(out.contains("\r\nPrivate Sub SetDesignProperty(objTarget As Object, strName As String, intType As Integer, "
                              "varValue As Variant)\r\n"));
+}
+
+// Northwind's 22 saved queries; with only some tables chosen, each query
+// over another table is a comment line in the module and a warning.
+TEST(Cli, SavedQueriesAreWrittenOnlyWhenAskedAndThoseOverTablesLeftOutAreNamed)
+{
+    TABULO_NEED_TESTDATA();
+    const CliResult plain = runCli({northwind()});
+    ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+    EXPECT_FALSE(plain.out.contains("QueryDef"));
+
+    const CliResult all = runCli({northwind(), "--queries"});
+    ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
+    EXPECT_EQ(all.out.count("Set qdfNew = dbNew.CreateQueryDef("), 22);
+    EXPECT_TRUE(all.out.contains("\r\n   subCreate_Relations dbNew\r\n\r\n   subCreate_Queries dbNew\r\n"));
+    EXPECT_TRUE(all.err.isEmpty()) << all.err.toStdString();
+
+    const CliResult some = runCli({northwind(), "--queries", "--tables", "Products,Categories"});
+    ASSERT_EQ(some.exitCode, 0) << some.err.toStdString();
+    const qsizetype written = some.out.count("Set qdfNew = dbNew.CreateQueryDef(");
+    EXPECT_GT(written, 0);
+    EXPECT_EQ(some.out.count("\r\n   'Left out: query \""), 22 - written);
+    const QStringList warnings = some.err.split(u'\n', Qt::SkipEmptyParts);
+    EXPECT_EQ(warnings.size(), 22 - written) << some.err.toStdString();
+    for (const QString &warning : warnings)
+        EXPECT_TRUE(warning.startsWith(u"warning: query \"") && warning.contains(u"; the module leaves ")) << warning.toStdString();
+    EXPECT_TRUE(some.err.contains(u"warning: query \"Quarterly Orders\" reads \"Customers\", which is not among the "
+                                  u"chosen tables; the module leaves the query out.\n"))
+        << some.err.toStdString();
 }
 
 TEST(Cli, OutputGoesToTheCodeFileInWindows1252)

@@ -66,6 +66,8 @@ std::map<std::string, Variation> variations(const QString &passwordFile)
         {"--no-relations", {{"--no-relations"}}},
         {"--no-wrapper", {{"--no-wrapper"}}},
         {"--design-properties", {{"--design-properties"}}},
+        {"--queries", {{"--queries"}}},
+        {"--query-var", {{"--queries", "--query-var", "qX"}, {"--queries"}}},
         {"--vb-header", {{"--vb-header"}}},
         {"--sql", {{"--sql", "postgresql"}}},
         {"--lowercase-names", {{"--sql", "postgresql", "--lowercase-names"}, {"--sql", "postgresql"}}},
@@ -121,7 +123,8 @@ TEST(CliOptions, EveryOptionThatShapesTheModuleReachesTheGenerator)
 TEST(CliOptions, AScriptRefusesTheOptionsOfTheModule)
 {
     for (const QStringList &options : {QStringList{"--tab-stop", "4"}, QStringList{"--vb-header", "-o", "x.sql"},
-                                       QStringList{"--location", "current"}, QStringList{"--design-properties"}}) {
+                                       QStringList{"--location", "current"}, QStringList{"--design-properties"},
+                                       QStringList{"--queries"}, QStringList{"--query-var", "qX"}}) {
         const clitest::CliResult result = clitest::runCli(QStringList{"no-such.mdb", "--sql", "sqlite"} + options);
         EXPECT_EQ(result.exitCode, 2) << options.join(' ').toStdString();
         EXPECT_TRUE(result.err.contains(options[0]) && result.err.contains("SQL script")) << result.err.toStdString();

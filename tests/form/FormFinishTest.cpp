@@ -116,8 +116,11 @@ TEST_F(WizardFixture, FinishPassesTheLastSettings)
     QTest::keyClick(locale, Qt::Key_Down);
     next();
     clear(u"txtCodeDestinationFile"_s);     // no code file in /data: the clipboard only
+    clear(u"txtVarNameNewQuery"_s);
+    type(u"txtVarNameNewQuery"_s, u"qdfMine"_s);
     next();
     click(u"chkIncludeDesignProperties"_s);
+    click(u"chkIncludeQueries"_s);
     click(u"cmdFinish"_s);
     const tabulo::clsWriteNewDatabase &g = tabulo::gobjWriteNewDatabase();
     EXPECT_EQ(g.Version(), 16);
@@ -125,6 +128,8 @@ TEST_F(WizardFixture, FinishPassesTheLastSettings)
     EXPECT_EQ(g.Locale(), u"dbLangArabic"_s);
     EXPECT_EQ(g.PathNameDBNew(), u"/data/new.mdb"_s);
     EXPECT_TRUE(g.IncludeDesignProperties());
+    EXPECT_TRUE(g.settings().includeQueries);
+    EXPECT_EQ(g.settings().varNameNewQuery, u"qdfMine"_s);
     EXPECT_TRUE(m_form->Succeeded()) << messageTexts().join(u"\n"_s).toStdString();
 }
 

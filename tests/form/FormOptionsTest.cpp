@@ -29,6 +29,7 @@ TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
         {u"chkIncludeRelations"_s, u"&Create Relations in new Database"_s},
         {u"chkIncludeDatabaseWrapper"_s, u"&Write Database Wrapper Function"_s},
         {u"chkIncludeDesignProperties"_s, u"Include &Descriptions and Display Properties"_s},
+        {u"chkIncludeQueries"_s, u"Include saved &Queries"_s},
         {u"optNewDBSecurity(2)"_s, u"Use &Hardcoded Security Parameters"_s},
         {u"cmdBack"_s, u"<< &Back"_s},
         {u"cmdNext"_s, u"&Next >>"_s},
@@ -51,6 +52,9 @@ TEST_F(WizardFixture, ControlsOpenWithTheirCaptionsAndStates)
     EXPECT_EQ(box(u"txtTabStop"_s)->text(), u"3"_s);
     EXPECT_TRUE(button(u"chkIncludeRelations"_s)->isChecked());
     EXPECT_FALSE(button(u"chkIncludeDesignProperties"_s)->isChecked());
+    EXPECT_FALSE(button(u"chkIncludeQueries"_s)->isChecked());
+    EXPECT_EQ(box(u"txtVarNameNewQuery"_s)->text(), u"qdfNew"_s);
+    EXPECT_EQ(w<QLabel>(u"lblVarNameNewQuery"_s)->text(), u"&Query"_s);
     EXPECT_TRUE(button(u"optNewDBSecurity(0)"_s)->isChecked());
     EXPECT_TRUE(button(u"optInsertTopBottom(1)"_s)->isChecked());
     EXPECT_FALSE(button(u"chkInsertIntoModule"_s)->isVisibleTo(m_form.get()));
@@ -256,19 +260,19 @@ TEST_F(WriteAs, AnSqlScriptDisablesWhatMeansNothingForItAndTheModuleEnablesItAga
     // names, header, wrapper and design properties, and the host's module.
     EXPECT_EQ(minus(forTheModule, forTheScript),
               (QStringList{u"cboLocale"_s, u"chkEncrypt"_s, u"chkIncludeDatabaseWrapper"_s,
-                           u"chkIncludeDesignProperties"_s, u"chkInsertIntoModule"_s, u"chkWriteVB5Header"_s,
+                           u"chkIncludeDesignProperties"_s, u"chkIncludeQueries"_s, u"chkInsertIntoModule"_s, u"chkWriteVB5Header"_s,
                            u"cmdBrowseNewMDW"_s, u"fraInsertTopBottom"_s, u"fraLocation"_s, u"fraVersion"_s,
                            u"fraWizard(1)"_s, u"fraWizard(4)"_s, u"lblLocale"_s, u"lblMDWNew"_s,
                            u"lblPasswordDBNew"_s, u"lblPasswordNew"_s, u"lblProcPrefix"_s, u"lblTabStop"_s,
                            u"lblUserNameNew"_s, u"lblVarNameNewDB"_s, u"lblVarNameNewField"_s,
-                           u"lblVarNameNewIndex"_s, u"lblVarNameNewRelation"_s, u"lblVarNameNewTable"_s,
+                           u"lblVarNameNewIndex"_s, u"lblVarNameNewQuery"_s, u"lblVarNameNewRelation"_s, u"lblVarNameNewTable"_s,
                            u"optDatabaseLocation(0)"_s, u"optDatabaseLocation(1)"_s, u"optDatabaseLocation(2)"_s,
                            u"optInsertTopBottom(0)"_s, u"optInsertTopBottom(1)"_s, u"optNewDBSecurity(0)"_s,
                            u"optNewDBSecurity(1)"_s, u"optNewDBSecurity(2)"_s, u"optVersion(0)"_s,
                            u"optVersion(1)"_s, u"optVersion(2)"_s, u"optVersion(3)"_s, u"optVersion(4)"_s,
                            u"txtMDWNew"_s, u"txtPasswordDBNew"_s, u"txtPasswordNew"_s, u"txtProcPrefix"_s,
                            u"txtTabStop"_s, u"txtUserNameNew"_s, u"txtVarNameNewDB"_s, u"txtVarNameNewField"_s,
-                           u"txtVarNameNewIndex"_s, u"txtVarNameNewRelation"_s, u"txtVarNameNewTable"_s}));
+                           u"txtVarNameNewIndex"_s, u"txtVarNameNewQuery"_s, u"txtVarNameNewRelation"_s, u"txtVarNameNewTable"_s}));
     // The hardcoded login no longer holds Finish back.
     EXPECT_EQ(minus(forTheScript, forTheModule), (QStringList{u"chkLowercaseNames"_s, u"cmdFinish"_s}));
 
@@ -397,6 +401,47 @@ TEST_F(WriteAs, FinishWritesTheScriptTabuloCliWrites)
     const QString messages = messageTexts().join(u"\n"_s);
     EXPECT_TRUE(messages.contains(u"table \"Employees\", field \"BirthDate\": the validation rule <Date()"_s))
         << messages.toStdString();
+}
+
+// The window and tabulo-cli write the same module with the saved queries,
+// their variable and the design properties.
+TEST_F(WriteAs, FinishWritesTheModuleWithQueriesTabuloCliWrites)
+{
+    TABULO_NEED_TESTDATA();
+    dao::installDBEngine(nullptr);      // the Jet file engine
+    const QString source = testDataPath(u"northwind.mdb"_s);
+    open();
+    type(u"txtDBSource"_s, source);
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    click(u"optDatabaseLocation(2)"_s);
+    next();
+    const QString windowModule = m_dir.filePath(u"window.bas"_s);
+    type(u"txtCodeDestinationFile"_s, windowModule);
+    clear(u"txtVarNameNewQuery"_s);
+    type(u"txtVarNameNewQuery"_s, u"qdfCopy"_s);
+    next();
+    click(u"cmdAddAll"_s);
+    click(u"chkIncludeQueries"_s);
+    click(u"chkIncludeDesignProperties"_s);
+    QSignalSpy completions(m_form.get(), &tabulo::frmWizardMain::AfterWizardComplete);
+    click(u"cmdFinish"_s);
+    ASSERT_EQ(completions.count(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    EXPECT_TRUE(m_form->Succeeded());
+
+    const QString cliModule = m_dir.filePath(u"cli.bas"_s);
+    QProcess cli;
+    cli.start(QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-cli"),
+              {source, u"--queries"_s, u"--query-var"_s, u"qdfCopy"_s, u"--design-properties"_s, u"-o"_s, cliModule});
+    ASSERT_TRUE(cli.waitForFinished(120000));
+    ASSERT_EQ(cli.exitCode(), 0) << cli.readAllStandardError().toStdString();
+    QFile fromWindow(windowModule);
+    QFile fromCli(cliModule);
+    ASSERT_TRUE(fromWindow.open(QIODevice::ReadOnly));
+    ASSERT_TRUE(fromCli.open(QIODevice::ReadOnly));
+    const QByteArray module = fromWindow.readAll();
+    EXPECT_TRUE(module.contains("Set qdfCopy = dbNew.CreateQueryDef(")) << module.left(400).toStdString();
+    EXPECT_EQ(module, fromCli.readAll());
 }
 
 TEST_F(WizardFixture, TheTabStopTakesDigitsOnly)

@@ -364,6 +364,21 @@ static void showScriptWarningsMessage(const QStringList &warnings)
                    pembry::mb::OKOnly | pembry::mb::Exclamation, libraryTitle());
 }
 
+// The saved queries the module leaves out, or creates in the file's order
+// since they read each other in a circle.
+static void showQueryWarningsMessage(const QStringList &warnings)
+{
+    if (warnings.isEmpty())
+        return;
+    QStringList lines;
+    for (const QString &warning : warnings)
+        lines << escapedForDisplay(warning);
+    pembry::MsgBox(QStringLiteral("Not every saved query is recreated as the source has it; a \"'Left out:\" "
+                                  "comment in the Queries procedure marks each query left out.\r\n\r\n")
+                       + lines.join(QStringLiteral("\r\n")),
+                   pembry::mb::OKOnly | pembry::mb::Exclamation, libraryTitle());
+}
+
 void frmWizardMain::cmdFinish_Click()
 {
     m_succeeded = false;
@@ -380,6 +395,7 @@ void frmWizardMain::cmdFinish_Click()
         showDamagedSourceMessage(generator.SourceWarnings());
         showLeftOutFieldsMessage(generator.LeftOutFields());
         showScriptWarningsMessage(generator.ScriptWarnings());
+        showQueryWarningsMessage(generator.QueryWarnings());
         emit AfterWizardComplete();
     } catch (const pembry::BasicError &e) {
         if (e.number() == dao::errors::NoPermission)

@@ -55,6 +55,7 @@ const QHash<QString, QString> &CodePage::settingLabels()
         {QStringLiteral("VarNameNewField"), QStringLiteral("Field variable")},
         {QStringLiteral("VarNameNewIndex"), QStringLiteral("Index variable")},
         {QStringLiteral("VarNameNewRelation"), QStringLiteral("Relation variable")},
+        {QStringLiteral("VarNameNewQuery"), QStringLiteral("Query variable")},
         {QStringLiteral("TabStop"), kTabStopLabel}};
     return labels;
 }
@@ -72,6 +73,7 @@ CodePage::CodePage(ControlHelp &help, const WizardOptions &options, SettingsFiel
     setHelp(cboWriteAs, QStringLiteral("Write the Basic module, or an SQL script for another database engine"));
     setHelp(chkLowercaseNames, QStringLiteral("Write every name of the SQL script in lower case"));
     setHelp(txtTabStop, QStringLiteral("Number of spaces to insert for each tab indentation"));
+    setHelp(txtVarNameNewQuery, QStringLiteral("Name of the query variable, used when saved queries are included"));
     setHelp(chkCopyToClipboard, QStringLiteral("Copy the code to the Windows clipboard"));
     setHelp(txtCodeDestinationFile, QStringLiteral("Full path of the text file to save the module as"));
     setHelp(chkRunNotepad, QStringLiteral("Immediately open the text file in Windows Notepad"));
@@ -127,6 +129,7 @@ void CodePage::buildNames(QVBoxLayout *layout, const GeneratorSettings &initial)
     txtVarNameNewIndex = addName("txtVarNameNewIndex", QStringLiteral("&Index"), initial.varNameNewIndex, 2, 0);
     txtProcPrefix = addName("txtProcPrefix", QStringLiteral("&Procedure Prefix"), initial.procPrefix, 2, 1);
     txtTabStop = addName("txtTabStop", QStringLiteral("Tab &Stop"), QString::number(initial.tabStop), 3, 0);
+    txtVarNameNewQuery = addName("txtVarNameNewQuery", QStringLiteral("&Query"), initial.varNameNewQuery, 3, 1);
     // Digits only: the tab stop is a count of blanks.
     txtTabStop->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,5}")), txtTabStop));
     names->setColumnStretch(1, 1);
@@ -206,6 +209,7 @@ void CodePage::registerFields()
     registerModuleField(&GeneratorSettings::varNameNewIndex, textOf(txtVarNameNewIndex));
     registerModuleField(&GeneratorSettings::varNameNewRelation, textOf(txtVarNameNewRelation));
     registerModuleField(&GeneratorSettings::varNameNewTable, textOf(txtVarNameNewTable));
+    registerModuleField(&GeneratorSettings::varNameNewQuery, textOf(txtVarNameNewQuery));
     registerModuleField(&GeneratorSettings::procPrefix, textOf(txtProcPrefix));
     registerField(&GeneratorSettings::copyToClipboard, tickOf(chkCopyToClipboard));
     // A script is no Basic code a host could insert into a module.

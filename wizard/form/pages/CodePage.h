@@ -64,6 +64,7 @@ private:
     QLineEdit *txtVarNameNewField = nullptr;
     QLineEdit *txtVarNameNewRelation = nullptr;
     QLineEdit *txtVarNameNewIndex = nullptr;
+    QLineEdit *txtVarNameNewQuery = nullptr;
     QLineEdit *txtProcPrefix = nullptr;
     QLineEdit *txtTabStop = nullptr;
     QCheckBox *chkCopyToClipboard = nullptr;

@@ -61,12 +61,16 @@ TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, Settings
                                           initial.includeDesignProperties);
     grid->addWidget(chkIncludeRelations, 3, 0, 1, 3);
     grid->addWidget(chkIncludeDatabaseWrapper, 4, 0, 1, 3);
+    chkIncludeQueries = checkBox("chkIncludeQueries", QStringLiteral("Include saved &Queries"), this,
+                                 initial.includeQueries);
     grid->addWidget(chkIncludeDesignProperties, 5, 0, 1, 3);
+    grid->addWidget(chkIncludeQueries, 6, 0, 1, 3);
 
     setHelp(chkIncludeRelations, QStringLiteral("Duplicate source database relations in the new database"));
     setHelp(chkIncludeDatabaseWrapper, QStringLiteral("Add a wrapper function around the table procedures"));
     setHelp(chkIncludeDesignProperties, QStringLiteral("Recreate index sort order, table validation, descriptions "
                                                        "and display properties"));
+    setHelp(chkIncludeQueries, QStringLiteral("Recreate the saved queries that read only the chosen tables"));
 
     m_available = std::make_unique<QtListControl>(lstTablesAvailable);
     m_chosen = std::make_unique<QtListControl>(lstTablesChosen);
@@ -84,6 +88,7 @@ TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, Settings
     registerField(&GeneratorSettings::includeRelations, tickOf(chkIncludeRelations));
     registerModuleField(&GeneratorSettings::includeDatabaseWrapper, tickOf(chkIncludeDatabaseWrapper));
     registerModuleField(&GeneratorSettings::includeDesignProperties, tickOf(chkIncludeDesignProperties));
+    registerModuleField(&GeneratorSettings::includeQueries, tickOf(chkIncludeQueries));
 }
 
 TablesPage::~TablesPage() = default;
@@ -111,6 +116,7 @@ void TablesPage::writingScriptChanged()
 {
     chkIncludeDatabaseWrapper->setEnabled(!writingScript());
     chkIncludeDesignProperties->setEnabled(!writingScript());
+    chkIncludeQueries->setEnabled(!writingScript());
 }
 
 ListControl &TablesPage::available() const

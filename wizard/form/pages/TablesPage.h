@@ -50,6 +50,7 @@ private:
     QCheckBox *chkIncludeRelations = nullptr;
     QCheckBox *chkIncludeDatabaseWrapper = nullptr;
     QCheckBox *chkIncludeDesignProperties = nullptr;
+    QCheckBox *chkIncludeQueries = nullptr;
     std::unique_ptr<QtListControl> m_available;
     std::unique_ptr<QtListControl> m_chosen;
 };

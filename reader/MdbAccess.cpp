@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unistd.h>
 #include <iconv.h>
 
 namespace reader {
@@ -86,12 +87,18 @@ std::unique_ptr<MdbCatalogEntry> tableEntry(MdbHandle *mdb, const std::string &n
 
 namespace {
 
-// Reads pages through libmdb's second page buffer, leaving the page of the
-// current row where it is.
+// Reads whole pages straight from the file, one system call a page, which
+// leaves libmdb's page buffers and stream where they are. A file whose
+// pages are RC4-encoded (a Jet database key) is read through libmdb's second
+// page buffer, which decodes them.
 jetfile::PageReader pageReader(MdbHandle *mdb)
 {
     return [mdb](std::uint32_t number, std::span<std::uint8_t> page) {
         const auto pageSize = std::size_t(mdb->fmt->pg_size);
+        if (mdb->f->db_key == 0 && page.size() == pageSize) {
+            const off_t offset = off_t(number) * off_t(pageSize);
+            return pread(fileno(mdb->f->stream), page.data(), pageSize, offset) == ssize_t(pageSize);
+        }
         if (mdb_read_alt_pg(mdb, number) != ssize_t(pageSize))
             return false;
         std::memcpy(page.data(), mdb->alt_pg_buf, std::min(page.size(), pageSize));

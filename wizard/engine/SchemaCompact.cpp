@@ -107,24 +107,67 @@ ValueKind valueKind(int type)
     }
 }
 
+// Counts the bytes Writer is to write, so that its buffer is taken once.
+class Sizer {
+public:
+    qsizetype bytes = 0;
+
+    template <class T>
+    void operator()(const T &) requires std::is_arithmetic_v<T>
+    {
+        bytes += sizeof(T);
+    }
+    void operator()(const QString &s) { bytes += Count + s.size() * qsizetype(sizeof(char16_t)); }
+    void operator()(const QByteArray &b) { bytes += Count + b.size(); }
+    template <class T>
+    void operator()(const QList<T> &list)
+    {
+        bytes += Count;
+        for (const T &entry : list) {
+            if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>)
+                (*this)(entry);
+            else
+                visit(*this, entry);
+        }
+    }
+    void name(const QString &s) { (*this)(s); }
+    void names(const QStringList &list) { (*this)(list); }
+    void value(int type, const QVariant &v)
+    {
+        switch (valueKind(type)) {
+        case ValueKind::Boolean: bytes += sizeof(bool); break;
+        case ValueKind::Whole: bytes += sizeof(qint32); break;
+        case ValueKind::Currency: bytes += sizeof(qint64); break;
+        case ValueKind::Single: bytes += sizeof(float); break;
+        case ValueKind::Real: bytes += sizeof(double); break;
+        case ValueKind::Text: bytes += Count + v.toString().size() * qsizetype(sizeof(char16_t)); break;
+        case ValueKind::Bytes: bytes += Count + v.toByteArray().size(); break;
+        }
+    }
+
+private:
+    static constexpr qsizetype Count = sizeof(qint64);
+};
+
+// Writes into a buffer of the size Sizer counted.
 class Writer {
 public:
-    QByteArray out;
+    explicit Writer(char *at) : m_at(at) {}
 
     template <class T>
     void operator()(const T &v) requires std::is_arithmetic_v<T>
     {
-        out.append(reinterpret_cast<const char *>(&v), sizeof v);
+        put(&v, sizeof v);
     }
     void operator()(const QString &s)
     {
         count(s.size());
-        out.append(reinterpret_cast<const char *>(s.utf16()), s.size() * qsizetype(sizeof(char16_t)));
+        put(s.utf16(), std::size_t(s.size()) * sizeof(char16_t));
     }
     void operator()(const QByteArray &b)
     {
         count(b.size());
-        out.append(b);
+        put(b.constData(), std::size_t(b.size()));
     }
     template <class T>
     void operator()(const QList<T> &list)
@@ -151,9 +194,17 @@ public:
         case ValueKind::Bytes: (*this)(v.toByteArray()); break;
         }
     }
+    const char *at() const { return m_at; }
 
 private:
+    void put(const void *bytes, std::size_t n)
+    {
+        std::memcpy(m_at, bytes, n);
+        m_at += n;
+    }
     void count(qsizetype n) { (*this)(qint64(n)); }
+
+    char *m_at;
 };
 
 // Reads what Writer wrote. After the first fault every read leaves its
@@ -268,10 +319,14 @@ private:
 
 QByteArray toCompact(const Database &database)
 {
-    Writer writer;
-    writer.out.append(Mark, sizeof Mark);
+    Sizer sizer;
+    visit(sizer, database);
+    QByteArray bytes(qsizetype(sizeof Mark) + sizer.bytes, Qt::Uninitialized);
+    std::memcpy(bytes.data(), Mark, sizeof Mark);
+    Writer writer(bytes.data() + sizeof Mark);
     visit(writer, database);
-    return std::move(writer.out);
+    Q_ASSERT(writer.at() == bytes.constData() + bytes.size());
+    return bytes;
 }
 
 bool isCompact(const QByteArray &bytes)

@@ -236,6 +236,34 @@ TEST_F(RealFiles, LeftOutFieldsAreNamedAfterFinish)
     EXPECT_EQ(m_messages.messages.last().style, pembry::mb::OKOnly | pembry::mb::Exclamation);
 }
 
+// Saved queries over tables left out are left out too; a message after the
+// closing one names each, as tabulo-cli's warnings do.
+TEST_F(RealFiles, LeftOutQueriesAreNamedAfterFinish)
+{
+    open();
+    type(u"txtDBSource"_s, testDataPath(u"northwind.mdb"_s));
+    next();
+    ASSERT_EQ(page(), 1) << messageTexts().join(u"\n"_s).toStdString();
+    click(u"optDatabaseLocation(0)"_s);
+    next();
+    click(u"chkCopyToClipboard"_s);
+    next();
+    ASSERT_EQ(page(), 3);
+    list(u"lstTablesAvailable"_s)->setCurrentRow(0);   // Categories
+    click(u"cmdAddOne"_s);
+    click(u"chkIncludeQueries"_s);
+    click(u"cmdFinish"_s);
+    EXPECT_TRUE(m_form->Succeeded());
+    ASSERT_EQ(m_messages.messages.size(), 2) << messageTexts().join(u"\n"_s).toStdString();
+    const QStringList lines = messageTexts().last().split(u"\r\n"_s);
+    ASSERT_EQ(lines.size(), 2 + 22) << messageTexts().last().toStdString();
+    EXPECT_EQ(lines[0], u"Not every saved query is recreated as the source has it; a \"'Left out:\" comment in the "
+                        u"Queries procedure marks each query left out."_s);
+    EXPECT_EQ(lines[2], u"query \"Alphabetical List of Products\" reads \"Products\", which is not among the chosen "
+                        u"tables; the module leaves the query out."_s);
+    EXPECT_FALSE(tabulo::gobjWriteNewDatabase().ModuleText().contains(u"QueryDef"_s));
+}
+
 // The Jet 3.5 build refuses newer files, and sends the user to the build that
 // opens each: the ACE build for an ACE file (whatever its name), the Jet 4.0
 // build for a Jet 4 file.

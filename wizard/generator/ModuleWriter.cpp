@@ -199,6 +199,11 @@ void ModuleWriter::expectLength(qsizetype characters)
     d->tables.reserve(characters);
 }
 
+void ModuleWriter::expectTables(int count)
+{
+    d->expectedTables = count;
+}
+
 void ModuleWriter::addTable(const dao::TableDef &table)
 {
     const QString tableName = table.Name();
@@ -207,6 +212,9 @@ void ModuleWriter::addTable(const dao::TableDef &table)
     d->tableProcs.append(procName);
     d->writeTableProcedure(table, tableName, procName);
     d->writeTableIndexes(table, tableName);
+    // A quarter more for the wrapper, relations and indexes that follow.
+    if (d->tableProcs.size() == 1 && d->expectedTables > 1)
+        d->tables.reserve(d->tables.size() * d->expectedTables / 4 * 5);
 }
 
 void ModuleWriter::addRelations(const dao::Relations &relations,
@@ -284,8 +292,9 @@ QString ModuleWriter::finish()
         module.prependText(declarations.text());
     }
     QString text = module.take();
-    // The text is kept after the run: the room its growth left goes back.
-    text.squeeze();
+    // The text is kept after the run: much room left over goes back.
+    if (text.capacity() - text.size() > text.size() / 4)
+        text.squeeze();
     return text;
 }
 

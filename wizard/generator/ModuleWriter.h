@@ -44,6 +44,11 @@ public:
     // earlier run's, say), so that the text does not grow by copies.
     void expectLength(qsizetype characters);
 
+    // Says how many tables the run is to add: once the first is written,
+    // room is made for all of them at its size, so that a long module is
+    // not copied each time its text outgrows its room.
+    void expectTables(int count);
+
     // Reads one table definition: its procedure, its wrapper call and its
     // part of the Indexes procedure.
     void addTable(const dao::TableDef &table);

@@ -166,6 +166,7 @@ struct ModuleWriter::State {
     CodePrinter queries;    // the Queries procedure, complete
     ProcedureNames names;
     QStringList tableProcs; // the table procedures, in the order of the tables
+    int expectedTables = 0; // how many tables the run is to add, when known
     QString indexesProc;
     QString relationsProc;
     QString queriesProc;    // claimed when the first query is written

@@ -386,6 +386,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         if (tableCount == 0)
             raiseError(pembry::err::InvalidPropertyValue, QStringLiteral("mvsTabulo.Application"),
                        QStringLiteral("Chosen tables listbox failed to initialize."));
+        writer.expectTables(tableCount);
         if (progress) {
             progress->setMin(1);
             progress->setMax(tableCount == 1 ? 2 : tableCount);

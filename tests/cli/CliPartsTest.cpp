@@ -63,7 +63,8 @@ TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)
     EXPECT_EQ(parsed.varNameNewTable, "tdfNew");
     for (const auto member : {&tabulo::GeneratorSettings::varNameNewDB, &tabulo::GeneratorSettings::varNameNewTable,
                               &tabulo::GeneratorSettings::varNameNewField, &tabulo::GeneratorSettings::varNameNewIndex,
-                              &tabulo::GeneratorSettings::varNameNewRelation, &tabulo::GeneratorSettings::procPrefix,
+                              &tabulo::GeneratorSettings::varNameNewRelation, &tabulo::GeneratorSettings::varNameNewQuery,
+                              &tabulo::GeneratorSettings::procPrefix,
                               &tabulo::GeneratorSettings::locale, &tabulo::GeneratorSettings::pathNameCodeFile})
         EXPECT_EQ(parsed.*member, window.*member);
     EXPECT_EQ(parsed.tabStop, window.tabStop);
@@ -72,6 +73,8 @@ TEST(CliOptions, DefaultsAreTheWindowsInitialValuesWithARunTimePath)
     EXPECT_TRUE(parsed.includeRelations);
     EXPECT_TRUE(parsed.includeDatabaseWrapper);
     EXPECT_FALSE(parsed.includeDesignProperties);
+    EXPECT_FALSE(parsed.includeQueries);
+    EXPECT_EQ(parsed.varNameNewQuery, "qdfNew");
     EXPECT_FALSE(parsed.writeVB5Header);
     EXPECT_FALSE(parsed.runNotepad);
     EXPECT_TRUE(options.versionFromSource);
@@ -83,7 +86,7 @@ TEST(CliOptions, OptionsReachTheSettings)
     std::vector<std::string> args = {"tabulo-cli", "s.mdb", "--location", "CURRENT", "--db-version", "64",
                                      "--encrypt", "--security", "runtime", "--tab-stop", "0", "--no-relations",
                                      "--no-wrapper", "-o", "out.bas", "--vb-header", "--locale", "dbLangThai",
-                                     "--table-var", "t", "--design-properties"};
+                                     "--table-var", "t", "--design-properties", "--queries", "--query-var", "q"};
     std::vector<char *> argv;
     for (std::string &arg : args)
         argv.push_back(arg.data());
@@ -102,4 +105,6 @@ TEST(CliOptions, OptionsReachTheSettings)
     EXPECT_EQ(s.locale, "dbLangThai");
     EXPECT_EQ(s.varNameNewTable, "t");
     EXPECT_TRUE(s.includeDesignProperties);
+    EXPECT_TRUE(s.includeQueries);
+    EXPECT_EQ(s.varNameNewQuery, "q");
 }

@@ -522,6 +522,8 @@ TEST(Cli, SettingsThatCannotGiveAModuleThatCompilesAreRefusedAtStart)
         {{"--location", "current", "--db-var", "CurrentDb"}, "--db-var"},
         {{"--index-var", "MsgBox"}, "--index-var"},
         {{"--relation-var", "DBNEW"}, "--relation-var"},
+        {{"--queries", "--query-var", "strSQL"}, "--query-var"},
+        {{"--queries", "--query-var", "relNew"}, "--query-var"},
         {{"--tab-stop", "300"}, "--tab-stop"},
         {{"--tab-stop", "17"}, "--tab-stop"},
     };
@@ -535,6 +537,9 @@ TEST(Cli, SettingsThatCannotGiveAModuleThatCompilesAreRefusedAtStart)
             EXPECT_TRUE(result.err.contains(QLatin1StringView(c.named))) << result.err.toStdString();
         }
     }
+    // The query variable means nothing without the queries.
+    const CliResult unused = runCli({snapshot, "--query-var", "strSQL"});
+    EXPECT_EQ(unused.exitCode, 0) << unused.err.toStdString();
     const CliResult widest = runCli({snapshot, "--tab-stop", "16"});
     EXPECT_EQ(widest.exitCode, 0) << widest.err.toStdString();
     EXPECT_TRUE(widest.out.contains("\r\n" + QByteArray(16, ' ') + "On Error Goto ErrorHandler\r\n"));

@@ -44,6 +44,9 @@ constexpr int QuerySelect = 0, QueryCrosstab = 16, QueryDelete = 32, QueryUpdate
 // MSysObjects Flags: the type bits, and a pass-through query that returns no records.
 constexpr std::uint32_t CatalogueTypeBits = 0xF0, PassThroughWithoutRecords = 0x90;
 
+// The most join rows read (see fromClause).
+constexpr std::size_t MaxJoinRows = 1024;
+
 const QString CrLf = QStringLiteral("\r\n");
 
 // The QueryDef type a type row's flag stands for.
@@ -411,6 +414,11 @@ private:
                 text += QStringLiteral(" AS ") + sqlName(row->name2);
             from.addTable(row->name2.isEmpty() ? row->name1 : row->name2, text);
         }
+        // Access joins at most 32 tables in a query, each join a row per
+        // condition; far more rows are damage, and would nest deeper than
+        // the joins are worth following.
+        if (rows(JoinRow).size() > MaxJoinRows)
+            damaged(QStringLiteral("it has %1 joins, more than a query can hold").arg(rows(JoinRow).size()));
         for (const QueryRow *row : rows(JoinRow))
             from.join(row->name1, row->name2, row->flag, row->expression);
         if (from.isEmpty())

@@ -226,6 +226,11 @@ TEST(QueryText, DamagedRowsCostTheQueryWithAReason)
     EXPECT_EQ(problem(query(2, {table("T"), column("T.a")})), "it names no target table");
     EXPECT_EQ(problem(query(4, {table("T")})), "it sets no field");
     EXPECT_EQ(problem({row(Type, 8, "ODBC;")}), "its SQL text is missing");
+    // A chain of joins far beyond the 32 tables a query can join is damage, not a stack to exhaust.
+    std::vector<QueryRow> chain{table("T0"), column("T0.a")};
+    for (int k = 1; k <= 2000; ++k)
+        chain.push_back(row(Join, 1, QStringLiteral("T%1").arg(k - 1), QStringLiteral("T%1").arg(k), "x = y"));
+    EXPECT_EQ(problem(query(1, chain)), "it has 2000 joins, more than a query can hold");
     auto cut = query(1, {table("T"), column("T.a")});
     cut.back().cut = true;
     EXPECT_EQ(problem(cut), "a text of it is longer than the reader takes");

@@ -44,7 +44,7 @@ constexpr int QuerySelect = 0, QueryCrosstab = 16, QueryDelete = 32, QueryUpdate
 // MSysObjects Flags: the type bits, and a pass-through query that returns no records.
 constexpr std::uint32_t CatalogueTypeBits = 0xF0, PassThroughWithoutRecords = 0x90;
 
-// The most join rows read (see fromClause).
+// The most join rows read (see QueryBuilder::tables).
 constexpr std::size_t MaxJoinRows = 1024;
 
 const QString CrLf = QStringLiteral("\r\n");

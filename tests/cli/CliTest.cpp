@@ -6,6 +6,7 @@
 #include "TestPaths.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 using namespace clitest;
@@ -187,14 +188,22 @@ TEST(Cli, SavedQueriesAreWrittenOnlyWhenAskedAndThoseOverTablesLeftOutAreNamed)
     ASSERT_EQ(all.exitCode, 0) << all.err.toStdString();
     EXPECT_EQ(all.out.count("Set qdfNew = dbNew.CreateQueryDef("), 22);
     EXPECT_TRUE(all.out.contains("\r\n   subCreate_Relations dbNew\r\n\r\n   subCreate_Queries dbNew\r\n"));
-    EXPECT_TRUE(all.err.isEmpty()) << all.err.toStdString();
+    // Northwind hides some queries, which only Access can hide, in the
+    // database it has open: one warning names them.
+    EXPECT_TRUE(all.err.startsWith(u"warning: the queries \"Alphabetical List of Products\", \"Catalog\", ")
+                && all.err.endsWith(u"each with a comment.\n") && all.err.count(u'\n') == 1)
+        << all.err.toStdString();
+    const CliResult current = runCli({northwind(), "--queries", "--location", "current"});
+    ASSERT_EQ(current.exitCode, 0) << current.err.toStdString();
+    EXPECT_TRUE(current.err.isEmpty()) << current.err.toStdString();
+    EXPECT_TRUE(current.out.contains("\r\n   Application.SetHiddenAttribute acQuery, \"Catalog\", True\r\n"));
 
     const CliResult some = runCli({northwind(), "--queries", "--tables", "Products,Categories"});
     ASSERT_EQ(some.exitCode, 0) << some.err.toStdString();
     const qsizetype written = some.out.count("Set qdfNew = dbNew.CreateQueryDef(");
     EXPECT_GT(written, 0);
     EXPECT_EQ(some.out.count("\r\n   'Left out: query \""), 22 - written);
-    const QStringList warnings = some.err.split(u'\n', Qt::SkipEmptyParts);
+    const QStringList warnings = some.err.split(u'\n', Qt::SkipEmptyParts).filter(QRegularExpression(QStringLiteral("^warning: query ")));
     EXPECT_EQ(warnings.size(), 22 - written) << some.err.toStdString();
     for (const QString &warning : warnings)
         EXPECT_TRUE(warning.startsWith(u"warning: query \"") && warning.contains(u"; the module leaves ")) << warning.toStdString();

@@ -60,7 +60,7 @@ using namespace Qt::Literals::StringLiterals;
 constexpr ModuleName kModuleNames[] = {
     // The module's own names.
     {"CreateNewDatabase"_L1, EveryProcedure},
-    {"SetDesignProperty"_L1, EveryProcedure, WithDesignProperties | WithQueries},
+    {"SetDesignProperty"_L1, EveryProcedure, WithDesignProperties},
     {"ExecuteJetSql"_L1, EveryProcedure},
     {"ExitProcedure"_L1, EveryProcedure},
     {"ErrorHandler"_L1, EveryProcedure},
@@ -69,7 +69,11 @@ constexpr ModuleName kModuleNames[] = {
     {"ChrW"_L1, EveryProcedure}, {"vbCrLf"_L1, EveryProcedure}, {"CurrentDb"_L1, EveryProcedure},
     {"DBEngine"_L1, EveryProcedure}, {"Database"_L1, EveryProcedure}, {"TableDef"_L1, EveryProcedure},
     {"Field"_L1, EveryProcedure}, {"Index"_L1, EveryProcedure}, {"Relation"_L1, EveryProcedure},
-    {"Workspace"_L1, EveryProcedure}, {"QueryDef"_L1, EveryProcedure, WithQueries},
+    {"Workspace"_L1, EveryProcedure},
+    // What the Queries procedure calls: DAO's query type, and Access, which
+    // hides a query in the database it has open.
+    {"QueryDef"_L1, EveryProcedure, WithQueries}, {"Application"_L1, EveryProcedure, WithQueries},
+    {"acQuery"_L1, EveryProcedure, WithQueries},
     // What the helper of a Decimal's precision and scale calls (late-bound
     // ADO), and the wrapper's run-time login kept for it in the module.
     {"CreateObject"_L1, EveryProcedure}, {"CurrentProject"_L1, EveryProcedure},

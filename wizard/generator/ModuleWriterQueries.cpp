@@ -38,6 +38,7 @@ void ModuleWriter::State::writeQueries(const QList<schema::Query> &source, const
     queryWritten = false;
     textVariableDeclared = false;
     queryWarnings.clear();
+    hiddenQueries.clear();
 
     const QueryPlan plan = planQueries(source, chosenTables);
     for (const QueryPlan::LeftOut &left : plan.leftOut) {
@@ -81,6 +82,11 @@ void ModuleWriter::State::writeQueries(const QList<schema::Query> &source, const
                                                           : QStringLiteral("is not among the chosen tables")));
         }
     });
+    if (!hiddenQueries.isEmpty())
+        queryWarnings.append(QStringLiteral("the queries %1 are hidden in the source; Access hides a query only in "
+                                            "the database it has open (Application.SetHiddenAttribute), so in a new "
+                                            "database the module leaves them visible, each with a comment.")
+                                 .arg(quotedNames(hiddenQueries)));
 }
 
 // One query: created and appended at once, or, for a pass-through query,
@@ -113,13 +119,27 @@ void ModuleWriter::State::writeQuery(const schema::Query &query)
         out.print("Set $qdf$ = $db$.CreateQueryDef($name$, $sql$)\n",
                   {CodePrinter::quoted("name", query.name), {"sql", text}});
     }
-    if (query.hidden) {
-        out.print("SetDesignProperty $qdf$, \"Hidden\", dbBoolean, True\n");
-        designPropertyWritten = true;
-    }
+    if (query.hidden)
+        writeQueryHidden(query.name);
     if (style.includeDesignProperties)
         writeQueryDescription(query);
     out.print("\n");
+}
+
+// Access keeps an object's hidden flag itself and sets it only in the
+// database it has open (Application.SetHiddenAttribute); DAO has no member
+// for it. So the module hides the query where the tables go into the
+// current database, and elsewhere says in a comment how to.
+void ModuleWriter::State::writeQueryHidden(const QString &name)
+{
+    if (isCurrent()) {
+        queries.print("Application.SetHiddenAttribute acQuery, $name$, True\n", {CodePrinter::quoted("name", name)});
+        return;
+    }
+    writeQueryComment(QStringLiteral("'Hidden in the source: Access hides it in the database it has open with "
+                                     "Application.SetHiddenAttribute acQuery, %1, True")
+                          .arg(basicStringLiteral(name)));
+    hiddenQueries.append(name);
 }
 
 // The query's text as a Basic string expression for a statement whose

@@ -139,6 +139,7 @@ struct ModuleWriter::State {
     // ModuleWriterQueries.cpp
     void writeQueries(const QList<schema::Query> &source, const QStringList &chosenTables);
     void writeQuery(const schema::Query &query);
+    void writeQueryHidden(const QString &name);
     QString queryText(const QString &sql, qsizetype headWidth);
     void writeQueryDescription(const schema::Query &query);
     void writeQueryComment(const QString &comment);
@@ -174,6 +175,7 @@ struct ModuleWriter::State {
     bool queryWritten = false;
     bool textVariableDeclared = false;   // in the Queries procedure
     QStringList queryWarnings;
+    QStringList hiddenQueries;           // written visible: the new database is not the current one
     bool designPropertyWritten = false;  // a SetDesignProperty line calls the helper
     bool valueVariableDeclared = false;  // in the table procedure being written
     bool designLinesBegun = false;       // in the table procedure being written

@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 
 using namespace tabulo;
@@ -197,7 +198,11 @@ int run(const CliOptions &options, KeptMessages &messages)
         for (const QString &message : messages.messages)
             printError(message);
     }
-    return 0;
+    // Everything is written and flushed: the process ends here, for letting
+    // go of a large design one entry at a time costs more than reading it,
+    // and the system takes the memory back at once.
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 // Starts the reader on the source with what the options ask for: it reads

@@ -3,7 +3,10 @@
 #include <QHash>
 #include <QSet>
 
+#include <functional>
 #include <optional>
+#include <queue>
+#include <vector>
 
 namespace tabulo {
 
@@ -94,23 +97,30 @@ QueryPlan planQueries(const QList<schema::Query> &queries, const QStringList &ch
     }
 
     // Each step writes the first query in the file's order whose queries
-    // are all written.
+    // are all written (every query a pending query reads is pending too).
+    QList<qsizetype> waiting(count, 0);         // the queries each still waits for
+    QList<QList<qsizetype>> readBy(count);
+    for (qsizetype i : std::as_const(pending)) {
+        const QSet<qsizetype> sources(reads[i].cbegin(), reads[i].cend());
+        for (qsizetype j : sources)
+            readBy[j].append(i);
+        waiting[i] = sources.size();
+    }
+    std::priority_queue<qsizetype, std::vector<qsizetype>, std::greater<>> ready;
+    for (qsizetype i : std::as_const(pending)) {
+        if (waiting[i] == 0)
+            ready.push(i);
+    }
     QSet<qsizetype> done;
     QList<qsizetype> order;
-    for (bool progress = true; progress && order.size() < pending.size();) {
-        progress = false;
-        for (qsizetype i : std::as_const(pending)) {
-            if (done.contains(i))
-                continue;
-            bool ready = true;
-            for (qsizetype j : std::as_const(reads[i]))
-                ready = ready && done.contains(j);
-            if (ready) {
-                order.append(i);
-                done.insert(i);
-                progress = true;
-                break;
-            }
+    while (!ready.empty()) {
+        const qsizetype i = ready.top();
+        ready.pop();
+        order.append(i);
+        done.insert(i);
+        for (qsizetype reader : std::as_const(readBy[i])) {
+            if (--waiting[reader] == 0)
+                ready.push(reader);
         }
     }
     if (order.size() < pending.size()) {

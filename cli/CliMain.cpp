@@ -213,6 +213,7 @@ void readSourceAhead(const CliOptions &options)
     engine.setDesignPropertiesWanted(options.settings.includeDesignProperties);
     // A script keeps the descriptions as comments.
     engine.setDescriptionsWanted(!options.settings.sqlDialect.isEmpty());
+    engine.setQueriesWanted(options.settings.includeQueries && options.settings.sqlDialect.isEmpty());
     engine.readAhead(options.source);
 }
 

@@ -180,7 +180,8 @@ public:
         db.tables.reserve(qsizetype(order.size()));
         for (std::size_t k : order)
             db.tables.append(std::move(tables[k]));
-        readQueries(db);
+        if (m_options.queries)
+            readQueries(db);
         return db;
     }
 

@@ -21,6 +21,8 @@ struct ReadOptions {
     // Without them, still the Descriptions of tables and fields, which an
     // SQL script keeps as comments.
     bool descriptions = false;
+    // The saved queries.
+    bool queries = true;
     // The password of an encrypted ACE file (UTF-8), when one was given.
     std::optional<std::string_view> password;
 };

@@ -13,7 +13,7 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: tabulo-schema-reader [--workgroup | [--compact] [--no-design-properties [--descriptions]] [--password-stdin]] [--] FILE\n",
+    std::fputs("usage: tabulo-schema-reader [--workgroup | [--compact] [--no-queries] [--no-design-properties [--descriptions]] [--password-stdin]] [--] FILE\n",
                stderr);
     return 64;
 }
@@ -47,6 +47,10 @@ int runReader(int argc, char **argv)
         // and to read than JSON; JSON stays the form for people and files.
         if (at < argc && std::strcmp(argv[at], "--compact") == 0) {
             compact = true;
+            ++at;
+        }
+        if (at < argc && std::strcmp(argv[at], "--no-queries") == 0) {
+            options.queries = false;
             ++at;
         }
         if (at < argc && std::strcmp(argv[at], "--no-design-properties") == 0) {

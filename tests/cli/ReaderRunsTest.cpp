@@ -50,9 +50,10 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
                                         .arg(runs, QStringLiteral(TABULO_BINARY_DIR "/bin/tabulo-schema-reader"))));
 
     const QString northwind = testDataPath(QStringLiteral("northwind.mdb"));
-    const QStringList lean = {QStringLiteral("--compact"), QStringLiteral("--no-design-properties"),
-                              QStringLiteral("--"), northwind};
-    const QStringList full = {QStringLiteral("--compact"), QStringLiteral("--"), northwind};
+    const QString compact = QStringLiteral("--compact"), noQueries = QStringLiteral("--no-queries");
+    const QStringList lean = {compact, noQueries, QStringLiteral("--no-design-properties"), QStringLiteral("--"), northwind};
+    const QStringList full = {compact, noQueries, QStringLiteral("--"), northwind};
+    const QStringList withQueries = {compact, QStringLiteral("--no-design-properties"), QStringLiteral("--"), northwind};
     const struct {
         QStringList arguments;
         QStringList readerArguments;
@@ -62,6 +63,7 @@ TEST(CliReader, ARunReadsTheJetFileOnce)
         {{QStringLiteral("--tables"), QStringLiteral("Orders"), northwind}, lean},
         {{northwind, QStringLiteral("--design-properties")}, full},
         {{QStringLiteral("--design-properties"), QStringLiteral("-o"), dir.filePath(QStringLiteral("out.bas")), northwind}, full},
+        {{northwind, QStringLiteral("--queries")}, withQueries},
     };
     for (const auto &[arguments, readerArguments] : cases) {
         QFile::remove(runs);

@@ -192,6 +192,9 @@ public:
     // Without the design properties, whether the Descriptions are still
     // wanted (an SQL script keeps them).
     virtual void setDescriptionsWanted(bool wanted) { Q_UNUSED(wanted); }
+    // A hint that the caller has no use for the saved queries: an engine
+    // that reads files may leave them out.
+    virtual void setQueriesWanted(bool wanted) { Q_UNUSED(wanted); }
 };
 
 // The library's one engine, created on first use.

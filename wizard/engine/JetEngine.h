@@ -30,6 +30,7 @@ public:
     void readAhead(const QString &name) override;
     void setDesignPropertiesWanted(bool wanted) override { m_reader->settings().designProperties = wanted; }
     void setDescriptionsWanted(bool wanted) override { m_reader->settings().descriptions = wanted; }
+    void setQueriesWanted(bool wanted) override { m_reader->settings().queries = wanted; }
 
 private:
     EngineWorkspace::Opener opener() const;

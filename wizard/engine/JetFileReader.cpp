@@ -38,6 +38,8 @@ QStringList readerArguments(const QString &path, const JetFileReaderSettings &se
                             bool passwordOnInput = false)
 {
     QStringList arguments{QStringLiteral("--compact")};
+    if (!settings.queries)
+        arguments.append(QStringLiteral("--no-queries"));
     if (!settings.designProperties) {
         arguments.append(QStringLiteral("--no-design-properties"));
         if (settings.descriptions)

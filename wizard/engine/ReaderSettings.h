@@ -22,6 +22,8 @@ struct JetFileReaderSettings {
     bool designProperties = true;
     // Without them, whether it still reads the Descriptions.
     bool descriptions = false;
+    // Whether the reader reads the saved queries.
+    bool queries = true;
 };
 
 // Where tabulo-schema-reader is: $TABULO_SCHEMA_READER, beside the running

@@ -142,9 +142,9 @@ End Sub
     // Only Access hides a query, in the database it has open: a new
     // database keeps it visible, and the run says so.
     EXPECT_EQ(warningsOf(queryStyle(), shop(), {"Customers", "Orders"}),
-              QStringList{QStringLiteral("the queries \"Order Count\" are hidden in the source; Access hides a query "
+              QStringList{QStringLiteral("the query \"Order Count\" is hidden in the source; Access hides a query "
                                          "only in the database it has open (Application.SetHiddenAttribute), so in a "
-                                         "new database the module leaves them visible, each with a comment.")});
+                                         "new database the module leaves it visible, with a comment.")});
     GeneratorSettings current = queryStyle();
     current.pathNameDBNew = QStringLiteral("Current");
     EXPECT_TRUE(generate(current, shop()).contains(

@@ -82,7 +82,12 @@ void ModuleWriter::State::writeQueries(const QList<schema::Query> &source, const
                                                           : QStringLiteral("is not among the chosen tables")));
         }
     });
-    if (!hiddenQueries.isEmpty())
+    if (hiddenQueries.size() == 1)
+        queryWarnings.append(QStringLiteral("the query %1 is hidden in the source; Access hides a query only in the "
+                                            "database it has open (Application.SetHiddenAttribute), so in a new "
+                                            "database the module leaves it visible, with a comment.")
+                                 .arg(quotedNames(hiddenQueries)));
+    else if (!hiddenQueries.isEmpty())
         queryWarnings.append(QStringLiteral("the queries %1 are hidden in the source; Access hides a query only in "
                                             "the database it has open (Application.SetHiddenAttribute), so in a new "
                                             "database the module leaves them visible, each with a comment.")

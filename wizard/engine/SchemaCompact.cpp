@@ -107,6 +107,18 @@ ValueKind valueKind(int type)
     }
 }
 
+// One entry of a list through `io`: a number or text as one member, any
+// other entry by its members.
+template <class Io, class Entry>
+void entry(Io &io, Entry &e)
+{
+    using T = std::remove_const_t<Entry>;
+    if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>)
+        io(e);
+    else
+        visit(io, e);
+}
+
 // Counts the bytes Writer is to write, so that its buffer is taken once.
 class Sizer {
 public:
@@ -123,12 +135,8 @@ public:
     void operator()(const QList<T> &list)
     {
         bytes += Count;
-        for (const T &entry : list) {
-            if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>)
-                (*this)(entry);
-            else
-                visit(*this, entry);
-        }
+        for (const T &e : list)
+            entry(*this, e);
     }
     void name(const QString &s) { (*this)(s); }
     void names(const QStringList &list) { (*this)(list); }
@@ -173,12 +181,8 @@ public:
     void operator()(const QList<T> &list)
     {
         count(list.size());
-        for (const T &entry : list) {
-            if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>)
-                (*this)(entry);
-            else
-                visit(*this, entry);
-        }
+        for (const T &e : list)
+            entry(*this, e);
     }
     void name(const QString &s) { (*this)(s); }
     void names(const QStringList &list) { (*this)(list); }
@@ -241,12 +245,8 @@ public:
         const qsizetype n = count(1);
         list.clear();
         list.reserve(n);
-        for (qsizetype k = 0; k < n && problem.isEmpty(); ++k) {
-            if constexpr (std::is_arithmetic_v<T> || std::is_same_v<T, QString>)
-                (*this)(list.emplace_back());
-            else
-                visit(*this, list.emplace_back());
-        }
+        for (qsizetype k = 0; k < n && problem.isEmpty(); ++k)
+            entry(*this, list.emplace_back());
     }
     void name(QString &s) { text(s, MaxNameLength); }
     void names(QStringList &list)

@@ -35,7 +35,8 @@ namespace tabulo {
 // --- Building ------------------------------------------------------------------
 
 frmWizardMain::frmWizardMain(QWidget *parent)
-    : QDialog(parent), m_help([this](const QString &text) { setStatusText(text); })
+    : QDialog(parent), m_generator(gobjWriteNewDatabase()),
+      m_help([this](const QString &text) { setStatusText(text); })
 {
     setObjectName(QStringLiteral("frmWizardMain"));
     setWindowTitle(QStringLiteral("Tabulo Wizard"));
@@ -68,7 +69,7 @@ frmWizardMain::~frmWizardMain()
 {
     unloadOnce();
     // The generator outlives the window: take back the widgets handed to it.
-    clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+    clsWriteNewDatabase &generator = m_generator;
     if (generator.SourceTablesAvailableList() == &m_tablesPage->available()) {
         generator.setSourceTablesAvailableList(nullptr);
         generator.setSourceTablesChosenList(nullptr);
@@ -82,10 +83,10 @@ void frmWizardMain::buildPages()
 {
     sstabWizard = new QStackedWidget(this);
     sstabWizard->setObjectName(QStringLiteral("sstabWizard"));
-    m_sourcePage = new SourcePage(m_help, m_options, m_fields);
-    m_newDatabasePage = new NewDatabasePage(m_help, m_options, m_fields);
+    m_sourcePage = new SourcePage(m_help, m_options, m_fields, m_generator);
+    m_newDatabasePage = new NewDatabasePage(m_help, m_options, m_fields, m_generator);
     m_codePage = new CodePage(m_help, m_options, m_fields, *m_newDatabasePage);
-    m_tablesPage = new TablesPage(m_help, m_options, m_fields);
+    m_tablesPage = new TablesPage(m_help, m_options, m_fields, m_generator);
     m_securityPage = new SecurityPage(m_help, m_options, m_fields);
     m_pages = {m_sourcePage, m_newDatabasePage, m_codePage, m_tablesPage, m_securityPage};
     for (int i = 0; i < m_pages.size(); ++i) {
@@ -205,7 +206,7 @@ void frmWizardMain::FormLoad()
         for (WizardPage *page : m_pages)
             page->load();
 
-        clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+        clsWriteNewDatabase &generator = m_generator;
         generator.setSourceTablesAvailableList(&m_tablesPage->available());
         generator.setSourceTablesChosenList(&m_tablesPage->chosen());
         generator.setProgressBar(m_progress.get());
@@ -333,7 +334,7 @@ void frmWizardMain::cmdNext_Click()
 
 GeneratorSettings frmWizardMain::chosenSettings() const
 {
-    return m_fields.collect(gobjWriteNewDatabase().settings());
+    return m_fields.collect(m_generator.settings());
 }
 
 // The fields the module left out because no DAO type names them, after the
@@ -383,7 +384,7 @@ void frmWizardMain::cmdFinish_Click()
 {
     m_succeeded = false;
     try {
-        clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+        clsWriteNewDatabase &generator = m_generator;
         const GeneratorSettings settings = chosenSettings();
         // Checked here first, to name the boxes rather than the settings.
         checkCodeStyle(settings, CodePage::settingLabels());

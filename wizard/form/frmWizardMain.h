@@ -36,6 +36,7 @@ class QVBoxLayout;
 
 namespace tabulo {
 
+class clsWriteNewDatabase;
 class CodePage;
 class NewDatabasePage;
 class QtClipboard;
@@ -113,6 +114,7 @@ private:
 
     // --- State -------------------------------------------------------------------
     ScopedWizardMessages m_messages;
+    clsWriteNewDatabase &m_generator;   // the one the module is written with
     WizardOptions m_options;
     SettingsFields m_fields;
     int m_currentPage = 0;

@@ -25,8 +25,9 @@ constexpr int ControlArrayElementMissing = 340;
 
 }  // namespace
 
-NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
-    : WizardPage(help, options, fields)
+NewDatabasePage::NewDatabasePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields,
+                                 clsWriteNewDatabase &generator)
+    : WizardPage(help, options, fields), m_generator(generator)
 {
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(heading(QStringLiteral("Specify options for the new database.")));
@@ -120,7 +121,7 @@ void NewDatabasePage::load()
 bool NewDatabasePage::enter()
 {
     // A source the engine cannot read: the generator has said why.
-    clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+    clsWriteNewDatabase &generator = m_generator;
     if (!generator.DBSource())
         return false;
     const qint32 major = generator.DBSourceVersion();

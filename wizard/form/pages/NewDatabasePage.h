@@ -13,11 +13,13 @@ class QGroupBox;
 
 namespace tabulo {
 
+class clsWriteNewDatabase;
+
 class NewDatabasePage : public WizardPage {
     Q_OBJECT
 
 public:
-    NewDatabasePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
+    NewDatabasePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields, clsWriteNewDatabase &generator);
 
     void load() override;
     bool enter() override;
@@ -28,6 +30,7 @@ public:
     QString newDatabasePath() const;
 
 private:
+    clsWriteNewDatabase &m_generator;
     void writingScriptChanged() override;
     // PathNameDBNew as the location options give it; empty before one is chosen.
     QString chosenLocation() const;

@@ -11,8 +11,9 @@
 
 namespace tabulo {
 
-SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
-    : WizardPage(help, options, fields)
+SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields,
+                       clsWriteNewDatabase &generator)
+    : WizardPage(help, options, fields), m_generator(generator)
 {
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading(QStringLiteral("Specify where to find the source database to duplicate")), 0, 0, 1, 2);
@@ -62,15 +63,15 @@ SourcePage::SourcePage(ControlHelp &help, const WizardOptions &options, Settings
     onText(txtDBSource, "txtDBSource_Change", [this] { txtDBSource_Change(); });
     onText(txtMDWSource, "txtMDWSource_Change", [this] { txtMDWSource_Change(); });
     onText(txtUserNameSource, "txtUserNameSource_Change",
-           [this] { gobjWriteNewDatabase().setUserNameSource(txtUserNameSource->text()); });
+           [this] { m_generator.setUserNameSource(txtUserNameSource->text()); });
     onText(txtPasswordSource, "txtPasswordSource_Change",
-           [this] { gobjWriteNewDatabase().setPasswordMDWSource(txtPasswordSource->text()); });
+           [this] { m_generator.setPasswordMDWSource(txtPasswordSource->text()); });
     onText(txtPasswordDBSource, "txtPasswordDBSource_Change",
-           [this] { gobjWriteNewDatabase().setPasswordDBSource(txtPasswordDBSource->text()); });
+           [this] { m_generator.setPasswordDBSource(txtPasswordDBSource->text()); });
     onBrowse(cmdBrowseSourceDB, FileChoice::SourceDatabase, txtDBSource,
-             [this] { gobjWriteNewDatabase().setPathNameDBSource(txtDBSource->text()); });
+             [this] { m_generator.setPathNameDBSource(txtDBSource->text()); });
     onBrowse(cmdBrowseSourceMDW, FileChoice::SourceWorkgroup, txtMDWSource, [this] {
-        clsWriteNewDatabase &generator = gobjWriteNewDatabase();
+        clsWriteNewDatabase &generator = m_generator;
         generator.setPathNameMDWSource(txtMDWSource->text());
         generator.setPasswordMDWSource(txtPasswordSource->text());
         generator.setUserNameSource(txtUserNameSource->text());
@@ -89,7 +90,7 @@ QWidget *SourcePage::firstFocus() const
 
 void SourcePage::txtDBSource_Change()
 {
-    gobjWriteNewDatabase().setPathNameDBSource(txtDBSource->text());
+    m_generator.setPathNameDBSource(txtDBSource->text());
     QString folder = txtDBSource->text();
     const bool isFolder = !folder.isEmpty() && os32Helper().IsValidFolder(folder);
     lblDBSourceNote->setText(isFolder ? QStringLiteral("\"%1\" is a folder, not a database file.").arg(txtDBSource->text())
@@ -102,7 +103,7 @@ void SourcePage::txtDBSource_Change()
 void SourcePage::txtMDWSource_Change()
 {
     enableLogin(txtMDWSource, txtUserNameSource, txtPasswordSource);
-    gobjWriteNewDatabase().setPathNameMDWSource(txtMDWSource->text());
+    m_generator.setPathNameMDWSource(txtMDWSource->text());
 }
 
 }  // namespace tabulo

@@ -5,11 +5,13 @@
 
 namespace tabulo {
 
+class clsWriteNewDatabase;
+
 class SourcePage : public WizardPage {
     Q_OBJECT
 
 public:
-    SourcePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
+    SourcePage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields, clsWriteNewDatabase &generator);
 
     Buttons buttons(bool finishRule) const override;
     QWidget *firstFocus() const override;
@@ -24,6 +26,7 @@ signals:
     void sourceChanged();
 
 private:
+    clsWriteNewDatabase &m_generator;
     void txtDBSource_Change();
     void txtMDWSource_Change();
 

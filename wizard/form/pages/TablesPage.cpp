@@ -14,8 +14,9 @@
 
 namespace tabulo {
 
-TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields)
-    : WizardPage(help, options, fields)
+TablesPage::TablesPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields,
+                       clsWriteNewDatabase &generator)
+    : WizardPage(help, options, fields), m_generator(generator)
 {
     auto *grid = new QGridLayout(this);
     grid->addWidget(heading(QStringLiteral("Choose the tables you want to include in the new database")), 0, 0, 1, 3);
@@ -97,7 +98,7 @@ bool TablesPage::enter()
 {
     if (m_available->ListCount() == 0) {
         BusyPointer busy;
-        gobjWriteNewDatabase().FillSourceTablesAvailableList();
+        m_generator.FillSourceTablesAvailableList();
     }
     return true;
 }

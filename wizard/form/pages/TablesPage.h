@@ -13,6 +13,8 @@ class QListWidget;
 
 namespace tabulo {
 
+class clsWriteNewDatabase;
+
 class ListControl;
 class QtListControl;
 
@@ -20,7 +22,7 @@ class TablesPage : public WizardPage {
     Q_OBJECT
 
 public:
-    TablesPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields);
+    TablesPage(ControlHelp &help, const WizardOptions &options, SettingsFields &fields, clsWriteNewDatabase &generator);
     ~TablesPage() override;
 
     bool enter() override;
@@ -34,6 +36,7 @@ public:
     void clearLists();
 
 private:
+    clsWriteNewDatabase &m_generator;
     void writingScriptChanged() override;
     void cmdAddOne_Click();
     void cmdAddAll_Click();

@@ -21,31 +21,7 @@ namespace tabulo {
 
 namespace {
 
-const QString kClass = QStringLiteral("clsWriteNewDatabase:");
 const QString kFillListSource = QStringLiteral("clsWriteNewDatabase  - FillSourceTablesAvailableList");
-
-// Error sources of the plain settings: "clsWriteNewDatabase:Locale Property Get".
-QString getSource(const char *member)
-{
-    return kClass + QLatin1String(member) + QStringLiteral(" Property Get");
-}
-QString letSource(const char *member)
-{
-    return kClass + QLatin1String(member) + QStringLiteral(" Property Let");
-}
-QString setSource(const char *member)
-{
-    return kClass + QLatin1String(member) + QStringLiteral(" Property Set");
-}
-// Those of the variable-name settings: "clsWriteNewDatabase:Property Get VarNameNewField".
-QString propertyGetSource(const char *member)
-{
-    return kClass + QStringLiteral("Property Get ") + QLatin1String(member);
-}
-QString propertyLetSource(const char *member)
-{
-    return kClass + QStringLiteral("Property Let ") + QLatin1String(member);
-}
 
 // Runs `body`; a Basic error leaving it is raised again with `source`.
 template <class Body>
@@ -195,69 +171,47 @@ void clsWriteNewDatabase::setRunNotepad(bool value) { d->settings.runNotepad = v
 bool clsWriteNewDatabase::CopyToClipboard() const { return d->settings.copyToClipboard; }
 void clsWriteNewDatabase::setCopyToClipboard(bool value) { d->settings.copyToClipboard = value; }
 
-QString clsWriteNewDatabase::VarNameNewIndex() const
-{
-    return trapped(QStringLiteral("clsWriteNewDatabase:VarNameNewIndex"), [&] { return d->settings.varNameNewIndex; });
-}
-void clsWriteNewDatabase::setVarNameNewIndex(const QString &value)
-{
-    trapped(propertyLetSource("VarNameNewIndex"), [&] { d->settings.varNameNewIndex = value; });
-}
+QString clsWriteNewDatabase::VarNameNewIndex() const { return d->settings.varNameNewIndex; }
+void clsWriteNewDatabase::setVarNameNewIndex(const QString &value) { d->settings.varNameNewIndex = value; }
 
-QString clsWriteNewDatabase::ProcPrefix() const
-{
-    return trapped(propertyGetSource("ProcPrefix"), [&] { return d->settings.procPrefix; });
-}
-void clsWriteNewDatabase::setProcPrefix(const QString &value)
-{
-    trapped(propertyLetSource("ProcPrefix"), [&] { d->settings.procPrefix = normalisedProcPrefix(value); });
-}
+QString clsWriteNewDatabase::ProcPrefix() const { return d->settings.procPrefix; }
+void clsWriteNewDatabase::setProcPrefix(const QString &value) { d->settings.procPrefix = normalisedProcPrefix(value); }
 
-// The plain text settings: stored as given, errors raised again with the
-// sources getName(name) and letName(name).
-#define TABULO_TEXT_SETTING(Name, member, getName, letName)                                 \
-    QString clsWriteNewDatabase::Name() const                                               \
-    {                                                                                       \
-        return trapped(getName(#Name), [&] { return d->member; });                          \
-    }                                                                                       \
-    void clsWriteNewDatabase::set##Name(const QString &value)                               \
-    {                                                                                       \
-        trapped(letName(#Name), [&] { d->member = value; });                                \
-    }
+// The plain text settings, stored as given.
+QString clsWriteNewDatabase::VarNameNewField() const { return d->settings.varNameNewField; }
+void clsWriteNewDatabase::setVarNameNewField(const QString &value) { d->settings.varNameNewField = value; }
+QString clsWriteNewDatabase::VarNameNewRelation() const { return d->settings.varNameNewRelation; }
+void clsWriteNewDatabase::setVarNameNewRelation(const QString &value) { d->settings.varNameNewRelation = value; }
+QString clsWriteNewDatabase::VarNameNewTable() const { return d->settings.varNameNewTable; }
+void clsWriteNewDatabase::setVarNameNewTable(const QString &value) { d->settings.varNameNewTable = value; }
+QString clsWriteNewDatabase::VarNameNewDB() const { return d->settings.varNameNewDB; }
+void clsWriteNewDatabase::setVarNameNewDB(const QString &value) { d->settings.varNameNewDB = value; }
+QString clsWriteNewDatabase::PathNameMDWNew() const { return d->settings.pathNameMDWNew; }
+void clsWriteNewDatabase::setPathNameMDWNew(const QString &value) { d->settings.pathNameMDWNew = value; }
+QString clsWriteNewDatabase::PasswordMDWSource() const { return d->source.passwordMDW; }
+void clsWriteNewDatabase::setPasswordMDWSource(const QString &value) { d->source.passwordMDW = value; }
+QString clsWriteNewDatabase::PasswordMDWNew() const { return d->settings.passwordMDWNew; }
+void clsWriteNewDatabase::setPasswordMDWNew(const QString &value) { d->settings.passwordMDWNew = value; }
+QString clsWriteNewDatabase::UserNameSource() const { return d->source.userName; }
+void clsWriteNewDatabase::setUserNameSource(const QString &value) { d->source.userName = value; }
+QString clsWriteNewDatabase::UserNameNew() const { return d->settings.userNameNew; }
+void clsWriteNewDatabase::setUserNameNew(const QString &value) { d->settings.userNameNew = value; }
+QString clsWriteNewDatabase::PathNameMDWSource() const { return d->source.pathNameMDW; }
+void clsWriteNewDatabase::setPathNameMDWSource(const QString &value) { d->source.pathNameMDW = value; }
+QString clsWriteNewDatabase::PasswordDBSource() const { return d->source.passwordDB; }
+void clsWriteNewDatabase::setPasswordDBSource(const QString &value) { d->source.passwordDB = value; }
+QString clsWriteNewDatabase::Locale() const { return d->settings.locale; }
+void clsWriteNewDatabase::setLocale(const QString &value) { d->settings.locale = value; }
+QString clsWriteNewDatabase::PathNameDBNew() const { return d->settings.pathNameDBNew; }
+void clsWriteNewDatabase::setPathNameDBNew(const QString &value) { d->settings.pathNameDBNew = value; }
+QString clsWriteNewDatabase::PathNameCodeFile() const { return d->settings.pathNameCodeFile; }
+void clsWriteNewDatabase::setPathNameCodeFile(const QString &value) { d->settings.pathNameCodeFile = value; }
 
-TABULO_TEXT_SETTING(VarNameNewField, settings.varNameNewField, propertyGetSource, propertyLetSource)
-TABULO_TEXT_SETTING(VarNameNewRelation, settings.varNameNewRelation, propertyGetSource, propertyLetSource)
-TABULO_TEXT_SETTING(VarNameNewTable, settings.varNameNewTable, propertyGetSource, propertyLetSource)
-TABULO_TEXT_SETTING(VarNameNewDB, settings.varNameNewDB, propertyGetSource, propertyLetSource)
-TABULO_TEXT_SETTING(PathNameMDWNew, settings.pathNameMDWNew, getSource, letSource)
-TABULO_TEXT_SETTING(PasswordMDWSource, source.passwordMDW, getSource, letSource)
-TABULO_TEXT_SETTING(PasswordMDWNew, settings.passwordMDWNew, getSource, letSource)
-TABULO_TEXT_SETTING(UserNameSource, source.userName, getSource, letSource)
-TABULO_TEXT_SETTING(UserNameNew, settings.userNameNew, getSource, letSource)
-TABULO_TEXT_SETTING(PathNameMDWSource, source.pathNameMDW, getSource, letSource)
-TABULO_TEXT_SETTING(PasswordDBSource, source.passwordDB, getSource, letSource)
-TABULO_TEXT_SETTING(Locale, settings.locale, getSource, letSource)
-TABULO_TEXT_SETTING(PathNameDBNew, settings.pathNameDBNew, getSource, letSource)
-TABULO_TEXT_SETTING(PathNameCodeFile, settings.pathNameCodeFile, getSource, letSource)
-#undef TABULO_TEXT_SETTING
+QString clsWriteNewDatabase::PasswordDBNew() const { return d->settings.passwordDBNew; }
+void clsWriteNewDatabase::setPasswordDBNew(const QString &value) { d->settings.passwordDBNew = GeneratorSettings::connectPassword(value); }
 
-QString clsWriteNewDatabase::PasswordDBNew() const
-{
-    return trapped(getSource("PasswordDBNew"), [&] { return d->settings.passwordDBNew; });
-}
-void clsWriteNewDatabase::setPasswordDBNew(const QString &value)
-{
-    trapped(letSource("PasswordDBNew"), [&] { d->settings.passwordDBNew = GeneratorSettings::connectPassword(value); });
-}
-
-qint32 clsWriteNewDatabase::Encrypt() const
-{
-    return trapped(getSource("Encrypt"), [&] { return d->settings.encrypt; });
-}
-void clsWriteNewDatabase::setEncrypt(qint32 value)
-{
-    trapped(letSource("Encrypt"), [&] { d->settings.encrypt = value; });
-}
+qint32 clsWriteNewDatabase::Encrypt() const { return d->settings.encrypt; }
+void clsWriteNewDatabase::setEncrypt(qint32 value) { d->settings.encrypt = value; }
 
 void clsWriteNewDatabase::setTabStop(qint16 value)
 {
@@ -266,40 +220,16 @@ void clsWriteNewDatabase::setTabStop(qint16 value)
 }
 QString clsWriteNewDatabase::IndentUnit() const { return d->settings.indentUnit(); }
 
-qint32 clsWriteNewDatabase::Version() const
-{
-    return trapped(getSource("Version"), [&] { return d->settings.version; });
-}
-void clsWriteNewDatabase::setVersion(qint32 value)
-{
-    trapped(letSource("Version"), [&] { d->settings.version = value; });
-}
+qint32 clsWriteNewDatabase::Version() const { return d->settings.version; }
+void clsWriteNewDatabase::setVersion(qint32 value) { d->settings.version = value; }
 
-QString clsWriteNewDatabase::PathNameDBSource() const
-{
-    return trapped(getSource("PathNameDBSource"), [&] { return d->source.pathName(); });
-}
-void clsWriteNewDatabase::setPathNameDBSource(const QString &value)
-{
-    trapped(letSource("PathNameDBSource"), [&] { d->source.setPathName(value); });
-}
+QString clsWriteNewDatabase::PathNameDBSource() const { return d->source.pathName(); }
+void clsWriteNewDatabase::setPathNameDBSource(const QString &value) { d->source.setPathName(value); }
 
-ListControl *clsWriteNewDatabase::SourceTablesAvailableList() const
-{
-    return trapped(getSource("SourceTablesAvailableList"), [&] { return d->sourceTablesAvailableList; });
-}
-void clsWriteNewDatabase::setSourceTablesAvailableList(ListControl *value)
-{
-    trapped(setSource("SourceTablesAvailableList"), [&] { d->sourceTablesAvailableList = value; });
-}
-ListControl *clsWriteNewDatabase::SourceTablesChosenList() const
-{
-    return trapped(getSource("SourceTablesChosenList"), [&] { return d->sourceTablesChosenList; });
-}
-void clsWriteNewDatabase::setSourceTablesChosenList(ListControl *value)
-{
-    trapped(setSource("SourceTablesChosenList"), [&] { d->sourceTablesChosenList = value; });
-}
+ListControl *clsWriteNewDatabase::SourceTablesAvailableList() const { return d->sourceTablesAvailableList; }
+void clsWriteNewDatabase::setSourceTablesAvailableList(ListControl *value) { d->sourceTablesAvailableList = value; }
+ListControl *clsWriteNewDatabase::SourceTablesChosenList() const { return d->sourceTablesChosenList; }
+void clsWriteNewDatabase::setSourceTablesChosenList(ListControl *value) { d->sourceTablesChosenList = value; }
 
 void clsWriteNewDatabase::setClipboard(ClipboardControl *value) { d->clipboard = value; }
 
@@ -315,10 +245,7 @@ void clsWriteNewDatabase::setDBSource(std::shared_ptr<dao::Database> database)
     trapped(QStringLiteral("clsWriteNewDatabase:DBSource"), [&] { d->source.setDatabase(std::move(database)); });
 }
 
-qint32 clsWriteNewDatabase::DBSourceVersion()
-{
-    return d->source.majorVersion();
-}
+qint32 clsWriteNewDatabase::DBSourceVersion() { return d->source.majorVersion(); }
 
 bool clsWriteNewDatabase::FillSourceTablesAvailableList()
 {
@@ -358,10 +285,7 @@ bool clsWriteNewDatabase::IsTableInChosenList(const QString &tableName) const
     });
 }
 
-void clsWriteNewDatabase::CloseSourceDBandMDW()
-{
-    d->source.close();
-}
+void clsWriteNewDatabase::CloseSourceDBandMDW() { d->source.close(); }
 
 // --- Generation -------------------------------------------------------------
 

@@ -126,8 +126,6 @@ public:
         m_gen.CloseSourceDBandMDW();
         m_gen.setProgressBar(nullptr);
         m_gen.setStatusBar(nullptr);
-        m_gen.setSourceTablesAvailableList(nullptr);
-        m_gen.setSourceTablesChosenList(nullptr);
     }
 
 private:
@@ -139,8 +137,6 @@ int run(const CliOptions &options, KeptMessages &messages)
     checkCodeStyleOptions(options);
     clsWriteNewDatabase &gen = gobjWriteNewDatabase();
     GeneratorSession session(gen);
-    PlainList available;
-    PlainList chosen;
     std::unique_ptr<TerminalProgress> progress;
     if (stderrIsTerminal())
         progress = std::make_unique<TerminalProgress>();
@@ -150,8 +146,6 @@ int run(const CliOptions &options, KeptMessages &messages)
     gen.setPasswordMDWSource(options.password);
     gen.setPasswordDBSource(options.dbPassword);
     gen.setPathNameDBSource(options.source);
-    gen.setSourceTablesAvailableList(&available);
-    gen.setSourceTablesChosenList(&chosen);
     if (progress) {
         gen.setProgressBar(progress.get());
         gen.setStatusBarPanelIndex(1);
@@ -163,25 +157,24 @@ int run(const CliOptions &options, KeptMessages &messages)
                            unopenableReason(messages));
     messages.messages.clear();
 
-    gen.FillSourceTablesAvailableList();
-    available.setItems(sortedLikeTheWindow(available.items()));
+    const QStringList available = sortedLikeTheWindow(gen.SourceTableNames());
     if (options.listTables) {
         // One name a line, whatever a name holds.
         QByteArray listing;
-        for (const QString &name : available.items())
+        for (const QString &name : available)
             listing += escapedForDisplay(name).toLocal8Bit() + '\n';
         writeToStandardOutput(listing);
         return 0;
     }
-    if (available.items().isEmpty())
+    if (available.isEmpty())
         pembry::raiseError(pembry::err::InvalidPropertyValue, QStringLiteral("tabulo-cli"),
                            QStringLiteral("\"%1\" holds no tables to recreate: it has no tables of its own "
                                           "(system and linked tables are not recreated).")
                                .arg(options.source));
-    chosen.setItems(TableChoice(available.items()).choose(options.tables, options.source));
+    const QStringList chosen = TableChoice(available).choose(options.tables, options.source);
 
     applySettings(gen, options);
-    gen.WriteTableCreationCode();
+    gen.WriteTableCreationCode(chosen);
     progress.reset();
 
     if (options.settings.pathNameCodeFile.isEmpty())

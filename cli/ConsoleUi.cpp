@@ -8,13 +8,6 @@
 
 namespace tabulo::cli {
 
-QString PlainList::List(int index) const
-{
-    if (index < 0 || index >= m_items.size())
-        pembry::raiseError(381, QStringLiteral("tabulo-cli"), QStringLiteral("Invalid property array index"));
-    return m_items.at(index);
-}
-
 TerminalProgress::~TerminalProgress()
 {
     clearLine();

@@ -1,7 +1,7 @@
 #pragma once
-// What the generator is handed when it runs from the command line: plain
-// lists of table names, a one-line progress display on a terminal, and a
-// message service that keeps messages for the program to decide about.
+// What the generator is handed when it runs from the command line: a
+// one-line progress display on a terminal, and a message service that keeps
+// messages for the program to decide about.
 
 #include "utility/MessageService.h"
 #include "wizard/generator/UiInterfaces.h"
@@ -9,21 +9,6 @@
 #include <QStringList>
 
 namespace tabulo::cli {
-
-// A list of texts in memory.
-class PlainList : public ListControl {
-public:
-    void Clear() override { m_items.clear(); }
-    void AddItem(const QString &item) override { m_items.append(item); }
-    int ListCount() const override { return int(m_items.size()); }
-    QString List(int index) const override;     // error 381 outside the list
-
-    const QStringList &items() const { return m_items; }
-    void setItems(const QStringList &items) { m_items = items; }
-
-private:
-    QStringList m_items;
-};
 
 // The status panel and progress bar as one line on standard error,
 // rewritten in place: "[3/8] Analyzing Table: Orders" (control characters

@@ -166,9 +166,9 @@ qint32 SourceSession::majorVersion()
     return majorVersionDigit(source->Version());
 }
 
-void SourceSession::listTables(ListControl &list)
+QStringList SourceSession::tableNames()
 {
-    list.Clear();
+    QStringList names;
     const std::shared_ptr<dao::Database> source = database();
     if (!source)
         raiseError(pembry::err::ObjectNotSet, QString());
@@ -181,8 +181,9 @@ void SourceSession::listTables(ListControl &list)
         const QString name = table->Name();
         if (name.startsWith(QLatin1String("MSys"), Qt::CaseSensitive))
             continue;
-        list.AddItem(name);
+        names.append(name);
     }
+    return names;
 }
 
 void SourceSession::closeDatabase()

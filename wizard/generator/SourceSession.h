@@ -14,7 +14,6 @@
 
 namespace tabulo {
 
-class ListControl;
 
 class SourceSession {
 public:
@@ -42,9 +41,9 @@ public:
     // version (3 for «3.0», «3.5»), 12 for ACE («12.0»).
     qint32 majorVersion();
 
-    // Clears `list` and adds the tables a module can recreate, in catalogue
-    // order: neither system objects, linked tables nor "MSys" tables.
-    void listTables(ListControl &list);
+    // The tables a module can recreate, in catalogue order: neither system
+    // objects, linked tables nor "MSys" tables.
+    QStringList tableNames();
 
     // Closes and lets go of the database and the workspace; never fails.
     void close();

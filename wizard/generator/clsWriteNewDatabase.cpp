@@ -247,7 +247,8 @@ void clsWriteNewDatabase::setDBSource(std::shared_ptr<dao::Database> database)
 
 qint32 clsWriteNewDatabase::DBSourceVersion() { return d->source.majorVersion(); }
 
-bool clsWriteNewDatabase::FillSourceTablesAvailableList()
+template <class Body>
+auto clsWriteNewDatabase::listing(Body &&body) -> decltype(body())
 {
     StatusPanel *panel = d->statusPanel;
     StatusRestorer status(panel, d->progressBar);
@@ -256,18 +257,33 @@ bool clsWriteNewDatabase::FillSourceTablesAvailableList()
             status.save();
             panel->setText(QStringLiteral("Retrieving list of tables in source database"));
         }
-        ListControl *list = d->sourceTablesAvailableList;
-        if (!list)
-            raiseError(pembry::err::ObjectNotSet, QString());
-        d->source.listTables(*list);
+        auto result = body();
         status.finish(false);
-        return false;
+        return result;
     } catch (...) {
         const BasicError e = asBasicError(std::current_exception());
         if (e.number() == dao::errors::NotValidDbPassword)
             throw BasicError(e.number(), kFillListSource, e.description());
         throw e.withSource(kFillListSource);
     }
+}
+
+bool clsWriteNewDatabase::FillSourceTablesAvailableList()
+{
+    return listing([&] {
+        ListControl *list = d->sourceTablesAvailableList;
+        if (!list)
+            raiseError(pembry::err::ObjectNotSet, QString());
+        list->Clear();
+        for (const QString &name : d->source.tableNames())
+            list->AddItem(name);
+        return false;
+    });
+}
+
+QStringList clsWriteNewDatabase::SourceTableNames()
+{
+    return listing([&] { return d->source.tableNames(); });
 }
 
 bool clsWriteNewDatabase::IsTableInChosenList(const QString &tableName) const
@@ -291,6 +307,24 @@ void clsWriteNewDatabase::CloseSourceDBandMDW() { d->source.close(); }
 
 bool clsWriteNewDatabase::WriteTableCreationCode()
 {
+    return writeCode([this] {
+        const ListControl *chosen = d->sourceTablesChosenList;
+        if (!chosen)
+            raiseError(pembry::err::ObjectNotSet, QString());
+        QStringList names;
+        for (int k = 0; k < chosen->ListCount(); ++k)
+            names.append(chosen->List(k));
+        return names;
+    });
+}
+
+bool clsWriteNewDatabase::WriteTableCreationCode(const QStringList &chosen)
+{
+    return writeCode([&chosen] { return chosen; });
+}
+
+bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNames)
+{
     // The panel's text as the run found it, put back at the end, also after
     // a failure.
     ProgressDisplay *progress = d->progressBar;
@@ -303,10 +337,8 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         // The same module again is the likeliest run.
         writer.expectLength(d->moduleText.size());
 
-        ListControl *chosen = d->sourceTablesChosenList;
-        if (!chosen)
-            raiseError(pembry::err::ObjectNotSet, QString());
-        const int tableCount = chosen->ListCount();
+        const QStringList chosen = chosenNames();
+        const int tableCount = int(chosen.size());
         if (tableCount == 0)
             raiseError(pembry::err::InvalidPropertyValue, QStringLiteral("mvsTabulo.Application"),
                        QStringLiteral("Chosen tables listbox failed to initialize."));
@@ -322,7 +354,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         if (!database)
             raiseError(pembry::err::ObjectNotSet, QString());
         if (!d->settings.sqlDialect.isEmpty()) {
-            writeScript(*database, *chosen);
+            writeScript(*database, chosen);
             status.finish(true);
             return true;
         }
@@ -331,13 +363,11 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         const TableLookup lookup(tables);
 
         // The chosen names once, for the relationships' membership test.
-        QSet<QString> chosenNames;
-        chosenNames.reserve(tableCount);
-        QStringList chosenList;
+        QSet<QString> chosenSet;
+        chosenSet.reserve(tableCount);
         for (int k = 0; k < tableCount; ++k) {
-            const QString name = chosen->List(k);
-            chosenNames.insert(name);
-            chosenList.append(name);
+            const QString &name = chosen[k];
+            chosenSet.insert(name);
             if (progress)
                 progress->setValue(k + 1);
             d->showStatus(QStringLiteral("Analyzing Table: ") + name);
@@ -357,7 +387,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         if (d->settings.includeRelations) {
             d->showStatus(QStringLiteral("Analyzing Relationships"));
             writer.addRelations(database->Relations(),
-                                [&chosenNames](const QString &name) { return chosenNames.contains(name); },
+                                [&chosenSet](const QString &name) { return chosenSet.contains(name); },
                                 replica);
         }
 
@@ -366,7 +396,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
         if (d->settings.includeQueries) {
             if (const auto *model = dynamic_cast<const dao::ModelDatabase *>(database.get())) {
                 d->showStatus(QStringLiteral("Analyzing Queries"));
-                writer.addQueries(model->model().queries, chosenList);
+                writer.addQueries(model->model().queries, chosen);
             }
         }
 
@@ -390,7 +420,7 @@ bool clsWriteNewDatabase::WriteTableCreationCode()
     }
 }
 
-void clsWriteNewDatabase::writeScript(const dao::Database &database, const ListControl &chosen)
+void clsWriteNewDatabase::writeScript(const dao::Database &database, const QStringList &chosen)
 {
     const std::optional<sql::Dialect> dialect = sql::dialectNamed(d->settings.sqlDialect);
     if (!dialect)
@@ -402,12 +432,9 @@ void clsWriteNewDatabase::writeScript(const dao::Database &database, const ListC
     if (!model)
         raiseError(pembry::err::InvalidCall, QString(),
                    QStringLiteral("An SQL script is written only from a database that Tabulo read itself."));
-    QStringList names;
-    for (int k = 0; k < chosen.ListCount(); ++k)
-        names.append(chosen.List(k));
     d->showStatus(QStringLiteral("Writing SQL ..."));
     sql::Script script = sql::writeScript(
-        model->model(), names, {*dialect, d->settings.includeRelations, d->settings.lowercaseNames});
+        model->model(), chosen, {*dialect, d->settings.includeRelations, d->settings.lowercaseNames});
     ModuleDelivery(d->settings, d->clipboard).deliver(script.text);
     d->moduleText = std::move(script.text);
     d->scriptWarnings = std::move(script.warnings);

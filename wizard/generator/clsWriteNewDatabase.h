@@ -15,6 +15,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <memory>
 
 namespace tabulo {
@@ -132,6 +133,9 @@ public:
     // is jetVersionIndexOfSource() of it.
     qint32 DBSourceVersion();
     bool FillSourceTablesAvailableList();            // always False
+    // The names FillSourceTablesAvailableList lists, with its status text
+    // and errors: the source's tables, neither system, linked nor "MSys".
+    QStringList SourceTableNames();
     bool IsTableInChosenList(const QString &tableName) const;
     void CloseSourceDBandMDW();                      // never fails
 
@@ -139,10 +143,18 @@ public:
     // Writes and delivers the module; True on success. On failure raises the
     // error with source "clsWriteNewDatabase:WriteTableCreationCode Method".
     bool WriteTableCreationCode();
+    // The same run for the tables `chosen`, in that order, for a caller
+    // without a list control.
+    bool WriteTableCreationCode(const QStringList &chosen);
 
 private:
+    // The run, reading the chosen names inside its error handling.
+    bool writeCode(const std::function<QStringList()> &chosenNames);
+    // Lists the source's tables under the listing's status text and errors.
+    template <class Body>
+    auto listing(Body &&body) -> decltype(body());
     // The run's SQL script of the chosen tables, delivered as a module is.
-    void writeScript(const dao::Database &database, const ListControl &chosen);
+    void writeScript(const dao::Database &database, const QStringList &chosen);
 
     struct State;
     std::unique_ptr<State> d;

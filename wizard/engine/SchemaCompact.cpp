@@ -119,6 +119,21 @@ void entry(Io &io, Entry &e)
         visit(io, e);
 }
 
+// A property value through `io` as the form holds it for its type.
+template <class Io>
+void storedValue(Io &io, int type, const QVariant &v)
+{
+    switch (valueKind(type)) {
+    case ValueKind::Boolean: io(v.toBool()); break;
+    case ValueKind::Whole: io(qint32(v.toInt())); break;
+    case ValueKind::Currency: io(qint64(v.toLongLong())); break;
+    case ValueKind::Single: io(v.toFloat()); break;
+    case ValueKind::Real: io(v.toDouble()); break;
+    case ValueKind::Text: io(v.toString()); break;
+    case ValueKind::Bytes: io(v.toByteArray()); break;
+    }
+}
+
 // Counts the bytes Writer is to write, so that its buffer is taken once.
 class Sizer {
 public:
@@ -140,18 +155,7 @@ public:
     }
     void name(const QString &s) { (*this)(s); }
     void names(const QStringList &list) { (*this)(list); }
-    void value(int type, const QVariant &v)
-    {
-        switch (valueKind(type)) {
-        case ValueKind::Boolean: bytes += sizeof(bool); break;
-        case ValueKind::Whole: bytes += sizeof(qint32); break;
-        case ValueKind::Currency: bytes += sizeof(qint64); break;
-        case ValueKind::Single: bytes += sizeof(float); break;
-        case ValueKind::Real: bytes += sizeof(double); break;
-        case ValueKind::Text: bytes += Count + v.toString().size() * qsizetype(sizeof(char16_t)); break;
-        case ValueKind::Bytes: bytes += Count + v.toByteArray().size(); break;
-        }
-    }
+    void value(int type, const QVariant &v) { storedValue(*this, type, v); }
 
 private:
     static constexpr qsizetype Count = sizeof(qint64);
@@ -186,18 +190,7 @@ public:
     }
     void name(const QString &s) { (*this)(s); }
     void names(const QStringList &list) { (*this)(list); }
-    void value(int type, const QVariant &v)
-    {
-        switch (valueKind(type)) {
-        case ValueKind::Boolean: (*this)(v.toBool()); break;
-        case ValueKind::Whole: (*this)(qint32(v.toInt())); break;
-        case ValueKind::Currency: (*this)(qint64(v.toLongLong())); break;
-        case ValueKind::Single: (*this)(v.toFloat()); break;
-        case ValueKind::Real: (*this)(v.toDouble()); break;
-        case ValueKind::Text: (*this)(v.toString()); break;
-        case ValueKind::Bytes: (*this)(v.toByteArray()); break;
-        }
-    }
+    void value(int type, const QVariant &v) { storedValue(*this, type, v); }
     const char *at() const { return m_at; }
 
 private:

@@ -27,6 +27,25 @@ void writer::printAssignedInParts(CodePrinter &out, const QString &target, const
         out.print("$target$ = $target$ & $part$\n", {{"part", parts.at(i)}});
 }
 
+QString writer::assembledInVariable(CodePrinter &out, const QString &variable, bool &declared, const QString &text,
+                                   QStringView quoteConstant)
+{
+    if (!declared) {
+        out.print("Dim $var$ As String\n", {{"var", variable}});
+        declared = true;
+    }
+    const qsizetype statement = 2 * variable.size() + 6;   // "var = var & "
+    const qsizetype room = std::max<qsizetype>(kMaxLineLength - out.indentWidth() - statement, 64);
+    printAssignedInParts(out, variable, basicStringExpressionParts(text, quoteConstant, room));
+    return variable;
+}
+
+QString writer::fittedComment(const CodePrinter &out, const QString &comment)
+{
+    const qsizetype room = kMaxLineLength - out.indentWidth();
+    return comment.size() > room ? comment.left(room - 3) + QStringLiteral("...") : comment;
+}
+
 ModuleWriter::State::State(GeneratorSettings s)
     : style(std::move(s)),
       dbParameter(style.varNameNewDB + QStringLiteral(" As Database")),

@@ -89,14 +89,11 @@ QString ModuleWriter::State::leftOutRelationField(const dao::Relation &relation,
 void ModuleWriter::State::writeLeftOutComment(CodePrinter &out, const QString &kind, const QString &name,
                                               const QString &field) const
 {
-    QString comment = QStringLiteral("'Left out: %1 %2: its field %3 is left out")
-                          .arg(kind, basicStringLiteral(name), basicStringLiteral(field));
-    const qsizetype room = kMaxLineLength - out.indentWidth();
-    if (comment.size() > room)
-        comment = comment.left(room - 3) + QStringLiteral("...");
+    const QString comment = QStringLiteral("'Left out: %1 %2: its field %3 is left out")
+                                .arg(kind, basicStringLiteral(name), basicStringLiteral(field));
     out.print("$comment$\n"
               "\n",
-              {{"comment", comment}});
+              {{"comment", fittedComment(out, comment)}});
 }
 
 // One index's block, printed apart: an index the engine keeps for a

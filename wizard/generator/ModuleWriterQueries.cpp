@@ -156,14 +156,7 @@ QString ModuleWriter::State::queryText(const QString &sql, qsizetype headWidth)
     const QStringList parts = basicStringExpressionParts(sql, {}, kMaxLineLength - std::min(headWidth, kMaxLineLength - 64));
     if (parts.size() == 1 && headWidth + parts.constFirst().size() <= kMaxLineLength)
         return parts.constFirst();
-    if (!textVariableDeclared) {
-        out.print("Dim $var$ As String\n", {{"var", kTextVariable}});
-        textVariableDeclared = true;
-    }
-    const qsizetype statement = 2 * kTextVariable.size() + 6;   // "var = var & "
-    const qsizetype room = std::max<qsizetype>(kMaxLineLength - out.indentWidth() - statement, 64);
-    printAssignedInParts(out, kTextVariable, basicStringExpressionParts(sql, {}, room));
-    return kTextVariable;
+    return assembledInVariable(out, kTextVariable, textVariableDeclared, sql, {});
 }
 
 // The query's Description, set as a table's design properties are.
@@ -189,11 +182,7 @@ void ModuleWriter::State::writeQueryDescription(const schema::Query &query)
 // A comment line of the procedure, cut to fit a Basic line.
 void ModuleWriter::State::writeQueryComment(const QString &comment)
 {
-    QString line = comment;
-    const qsizetype room = kMaxLineLength - queries.indentWidth();
-    if (line.size() > room)
-        line = line.left(room - 3) + QStringLiteral("...");
-    queries.print("$comment$\n", {{"comment", line}});
+    queries.print("$comment$\n", {{"comment", fittedComment(queries, comment)}});
 }
 
 }  // namespace tabulo

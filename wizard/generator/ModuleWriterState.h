@@ -91,6 +91,15 @@ void printProcedure(CodePrinter &out, const ProcedureHead &head, QLatin1StringVi
 // long for one Basic line, assigned over several.
 void printAssignedInParts(CodePrinter &out, const QString &target, const QStringList &parts);
 
+// `text` assigned to the String variable `variable` on the lines printed
+// now, in parts that fit (declared first unless `declared`); answers the
+// variable, for the statement that uses the text.
+QString assembledInVariable(CodePrinter &out, const QString &variable, bool &declared, const QString &text,
+                            QStringView quoteConstant);
+
+// `comment` as one line, cut with "..." where it would not fit.
+QString fittedComment(const CodePrinter &out, const QString &comment);
+
 inline QString boolText(bool value)
 {
     return value ? QStringLiteral("True") : QStringLiteral("False");
@@ -120,7 +129,6 @@ struct ModuleWriter::State {
     void writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName);
     void beginDesignLines();
     void writeLeftOut(const QString &name, const QString &target, const QString &why);
-    QString assembledInVariable(const QString &text);
     void writeSetDesignPropertyProcedure(CodePrinter &out) const;
 
     // ModuleWriterFields.cpp

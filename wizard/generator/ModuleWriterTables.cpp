@@ -140,7 +140,8 @@ void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &propert
             const QStringList parts = basicStringExpressionParts(value.text, kQuoteConstant, kMaxLineLength - head);
             expression = parts.size() == 1 && head + parts.constFirst().size() <= kMaxLineLength
                              ? parts.constFirst()
-                             : assembledInVariable(value.text);
+                             : assembledInVariable(tables, kPropertyValueVariable, valueVariableDeclared,
+                                                                   value.text, kQuoteConstant);
         }
         if (head + expression.size() <= kMaxLineLength) {
             out.print("SetDesignProperty $target$, $name$, $type$, $value$\n",
@@ -162,26 +163,8 @@ void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &propert
 // names written as Basic strings, cut to fit.
 void ModuleWriter::State::writeLeftOut(const QString &name, const QString &target, const QString &why)
 {
-    QString comment = QStringLiteral("'Left out: property %1 of %2: %3").arg(basicStringLiteral(name), target, why);
-    const qsizetype room = kMaxLineLength - tables.indentWidth();
-    if (comment.size() > room)
-        comment = comment.left(room - 3) + QStringLiteral("...");
-    tables.print("$comment$\n", {{"comment", comment}});
-}
-
-// The variable that holds `text` once the lines before the statement have
-// assembled it in parts that fit a Basic line; declared on first use in a
-// table procedure.
-QString ModuleWriter::State::assembledInVariable(const QString &text)
-{
-    if (!valueVariableDeclared) {
-        tables.print("Dim $var$ As String\n", {{"var", kPropertyValueVariable}});
-        valueVariableDeclared = true;
-    }
-    const qsizetype statement = 2 * kPropertyValueVariable.size() + 6;   // "var = var & "
-    const qsizetype room = std::max<qsizetype>(kMaxLineLength - tables.indentWidth() - statement, 64);
-    printAssignedInParts(tables, kPropertyValueVariable, basicStringExpressionParts(text, kQuoteConstant, room));
-    return kPropertyValueVariable;
+    const QString comment = QStringLiteral("'Left out: property %1 of %2: %3").arg(basicStringLiteral(name), target, why);
+    tables.print("$comment$\n", {{"comment", fittedComment(tables, comment)}});
 }
 
 // Sets a design property of a table or field, creating it (error 3270,

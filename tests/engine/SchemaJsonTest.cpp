@@ -279,6 +279,32 @@ TEST(SchemaJson, AceMembersRoundTripAsVersionThree)
     EXPECT_EQ(back->tables[0].fields[0].storageType, 0);
 }
 
+// Each member a later version added raises the version on its own, and the
+// newest one wins whatever its place among the fields.
+TEST(SchemaJson, AMemberAloneRaisesTheVersionToTheOneThatAddedIt)
+{
+    const struct {
+        void (*set)(schema::Field &);
+        int version;
+    } cases[] = {
+        {[](schema::Field &f) { f.expression = QStringLiteral("1"); }, 3},
+        {[](schema::Field &f) { f.appendOnly = true; }, 3},
+        {[](schema::Field &f) { f.storageType = 0x47; }, 3},
+        {[](schema::Field &f) { f.precision = 12; }, 4},
+        {[](schema::Field &f) { f.scale = 3; }, 4},
+    };
+    for (const auto &c : cases) {
+        schema::Database db = sampleModel();
+        c.set(db.tables[0].fields[0]);
+        const QByteArray expected = "\"formatVersion\":" + QByteArray::number(c.version) + ',';
+        EXPECT_TRUE(toJson(db).contains(expected)) << expected.constData();
+    }
+    schema::Database db = sampleModel();
+    db.tables[0].fields[0].precision = 12;
+    db.tables[1].fields[0].appendOnly = true;
+    EXPECT_TRUE(toJson(db).contains(R"("formatVersion":4,)"));
+}
+
 // Version 5 carries the saved queries; a design without them is written as
 // before.
 TEST(SchemaJson, QueriesRoundTripAsVersionFive)

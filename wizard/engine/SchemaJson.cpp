@@ -2,6 +2,7 @@
 
 #include "wizard/engine/DaoCodes.h"
 #include "wizard/engine/JsonScanner.h"
+#include "wizard/engine/SchemaJsonMembers.h"
 #include "wizard/engine/ValueText.h"
 
 #include <QRegularExpression>
@@ -13,13 +14,6 @@
 namespace schema {
 
 namespace {
-
-// Version 2 added index field directions, table validation and design
-// properties; version 3 ACE designs and the field members expression,
-// appendOnly and storageType; version 4 a Decimal's precision and scale;
-// version 5 the saved queries. Older documents read as designs without them.
-constexpr int FormatVersion = 5;
-
 
 // Where a value sits in the document («tables[2].fields[0].name»). Paths
 // live on the stack of the reading functions and are spelled out only for a
@@ -50,10 +44,6 @@ bool is(QByteArrayView key, const char (&name)[N])
 {
     return key.size() == qsizetype(N - 1) && std::memcmp(key.data(), name, N - 1) == 0;
 }
-
-constexpr double AttributeLow = -2147483648.0;
-constexpr double AttributeHigh = 4294967295.0;
-constexpr double SizeHigh = 2147483647.0;
 
 // A property's value as it stands in the document; what it must be depends
 // on the property's type, which may come after it.
@@ -212,12 +202,26 @@ private:
         out = qint32(quint32(qint64(d)));
     }
 
-    // A DAO type code, 0 to 255.
-    void typeCode(const Path &at, int &out)
+    // Reads the member `key` of `r` if `table` lists it; answers whether it does.
+    template <typename R, std::size_t N>
+    bool member(const Path &at, QByteArrayView key, R &r, const json::Member<R> (&table)[N])
     {
-        qint32 type = out;
-        number(at, type, 0, 255);
-        out = type;
+        for (const json::Member<R> &m : table) {
+            if (std::string_view(key.data(), std::size_t(key.size())) != m.key)
+                continue;
+            const Path path{&at, m.key.data()};
+            std::visit([&](auto where) {
+                auto &value = r.*where;
+                if constexpr (std::is_same_v<std::decay_t<decltype(value)>, QString>)
+                    m.isName ? name(path, value) : text(path, value);
+                else if constexpr (std::is_same_v<std::decay_t<decltype(value)>, bool>)
+                    flag(path, value);
+                else
+                    number(path, value, m.low, m.high);
+            }, m.where);
+            return true;
+        }
+        return false;
     }
 
     // Calls `item(path)` for each item of the list at `at`. Once the
@@ -273,14 +277,9 @@ private:
     {
         RawValue value;
         const bool isObject = object(at, [&](QByteArrayView key) {
-            if (is(key, "name"))
-                name(Path{&at, "name"}, p.name);
-            else if (is(key, "type"))
-                typeCode(Path{&at, "type"}, p.type);
-            else if (is(key, "value"))
-                rawValue(value);
-            else
-                return false;
+            if (!is(key, "value"))
+                return member(at, key, p, json::PropertyMembers);
+            rawValue(value);
             return true;
         });
         if (!isObject)
@@ -301,39 +300,9 @@ private:
     void field(const Path &at, Field &f)
     {
         object(at, [&](QByteArrayView key) {
-            if (is(key, "name")) {
-                name(Path{&at, "name"}, f.name);
-            } else if (is(key, "type")) {
-                typeCode(Path{&at, "type"}, f.type);
-            } else if (is(key, "size")) {
-                number(Path{&at, "size"}, f.size, 0, SizeHigh);
-            } else if (is(key, "attributes")) {
-                number(Path{&at, "attributes"}, f.attributes, AttributeLow, AttributeHigh);
-            } else if (is(key, "required")) {
-                flag(Path{&at, "required"}, f.required);
-            } else if (is(key, "allowZeroLength")) {
-                flag(Path{&at, "allowZeroLength"}, f.allowZeroLength);
-            } else if (is(key, "defaultValue")) {
-                text(Path{&at, "defaultValue"}, f.defaultValue);
-            } else if (is(key, "validationRule")) {
-                text(Path{&at, "validationRule"}, f.validationRule);
-            } else if (is(key, "validationText")) {
-                text(Path{&at, "validationText"}, f.validationText);
-            } else if (is(key, "expression")) {
-                text(Path{&at, "expression"}, f.expression);
-            } else if (is(key, "appendOnly")) {
-                flag(Path{&at, "appendOnly"}, f.appendOnly);
-            } else if (is(key, "storageType")) {
-                typeCode(Path{&at, "storageType"}, f.storageType);
-            } else if (is(key, "precision")) {
-                number(Path{&at, "precision"}, f.precision, 0, 28);
-            } else if (is(key, "scale")) {
-                number(Path{&at, "scale"}, f.scale, 0, 28);
-            } else if (is(key, "properties")) {
-                properties(Path{&at, "properties"}, f.properties);
-            } else {
-                return false;
-            }
+            if (!is(key, "properties"))
+                return member(at, key, f, json::FieldMembers);
+            properties(Path{&at, "properties"}, f.properties);
             return true;
         });
     }
@@ -366,27 +335,13 @@ private:
     void index(const Path &at, Index &i)
     {
         object(at, [&](QByteArrayView key) {
-            if (is(key, "name")) {
-                name(Path{&at, "name"}, i.name);
-            } else if (is(key, "primary")) {
-                flag(Path{&at, "primary"}, i.primary);
-            } else if (is(key, "unique")) {
-                flag(Path{&at, "unique"}, i.unique);
-            } else if (is(key, "required")) {
-                flag(Path{&at, "required"}, i.required);
-            } else if (is(key, "ignoreNulls")) {
-                flag(Path{&at, "ignoreNulls"}, i.ignoreNulls);
-            } else if (is(key, "foreign")) {
-                flag(Path{&at, "foreign"}, i.foreign);
-            } else if (is(key, "fields")) {
-                i.fields.clear();
-                i.descending.clear();
-                list(Path{&at, "fields"}, [&](const Path &p) {
-                    indexField(p, i.fields.emplace_back(), i.descending.emplace_back(false));
-                });
-            } else {
-                return false;
-            }
+            if (!is(key, "fields"))
+                return member(at, key, i, json::IndexMembers);
+            i.fields.clear();
+            i.descending.clear();
+            list(Path{&at, "fields"}, [&](const Path &p) {
+                indexField(p, i.fields.emplace_back(), i.descending.emplace_back(false));
+            });
             return true;
         });
     }
@@ -394,15 +349,7 @@ private:
     void table(const Path &at, Table &t)
     {
         object(at, [&](QByteArrayView key) {
-            if (is(key, "name")) {
-                name(Path{&at, "name"}, t.name);
-            } else if (is(key, "attributes")) {
-                number(Path{&at, "attributes"}, t.attributes, AttributeLow, AttributeHigh);
-            } else if (is(key, "validationRule")) {
-                text(Path{&at, "validationRule"}, t.validationRule);
-            } else if (is(key, "validationText")) {
-                text(Path{&at, "validationText"}, t.validationText);
-            } else if (is(key, "properties")) {
+            if (is(key, "properties")) {
                 properties(Path{&at, "properties"}, t.properties);
             } else if (is(key, "fields")) {
                 t.fields.clear();
@@ -411,7 +358,7 @@ private:
                 t.indexes.clear();
                 list(Path{&at, "indexes"}, [&](const Path &p) { index(p, t.indexes.emplace_back()); });
             } else {
-                return false;
+                return member(at, key, t, json::TableMembers);
             }
             return true;
         });
@@ -420,33 +367,13 @@ private:
     void relation(const Path &at, Relation &r)
     {
         object(at, [&](QByteArrayView key) {
-            if (is(key, "name")) {
-                name(Path{&at, "name"}, r.name);
-            } else if (is(key, "table")) {
-                name(Path{&at, "table"}, r.table);
-            } else if (is(key, "foreignTable")) {
-                name(Path{&at, "foreignTable"}, r.foreignTable);
-            } else if (is(key, "attributes")) {
-                number(Path{&at, "attributes"}, r.attributes, AttributeLow, AttributeHigh);
-            } else if (is(key, "partialReplica")) {
-                flag(Path{&at, "partialReplica"}, r.partialReplica);
-            } else if (is(key, "fields")) {
-                r.fields.clear();
-                list(Path{&at, "fields"}, [&](const Path &p) {
-                    RelationField &f = r.fields.emplace_back();
-                    object(p, [&](QByteArrayView member) {
-                        if (is(member, "name"))
-                            name(Path{&p, "name"}, f.name);
-                        else if (is(member, "foreignName"))
-                            name(Path{&p, "foreignName"}, f.foreignName);
-                        else
-                            return false;
-                        return true;
-                    });
-                });
-            } else {
-                return false;
-            }
+            if (!is(key, "fields"))
+                return member(at, key, r, json::RelationMembers);
+            r.fields.clear();
+            list(Path{&at, "fields"}, [&](const Path &p) {
+                RelationField &f = r.fields.emplace_back();
+                object(p, [&](QByteArrayView fieldKey) { return member(p, fieldKey, f, json::RelationFieldMembers); });
+            });
             return true;
         });
     }
@@ -454,39 +381,21 @@ private:
     void query(const Path &at, Query &q)
     {
         object(at, [&](QByteArrayView key) {
-            if (is(key, "name")) {
-                name(Path{&at, "name"}, q.name);
-            } else if (is(key, "type")) {
-                typeCode(Path{&at, "type"}, q.type);
-            } else if (is(key, "sql")) {
-                text(Path{&at, "sql"}, q.sql);
-            } else if (is(key, "parameters")) {
+            if (is(key, "parameters")) {
                 q.parameters.clear();
                 list(Path{&at, "parameters"}, [&](const Path &p) {
                     QueryParameter &parameter = q.parameters.emplace_back();
-                    object(p, [&](QByteArrayView member) {
-                        if (is(member, "name"))
-                            name(Path{&p, "name"}, parameter.name);
-                        else if (is(member, "type"))
-                            typeCode(Path{&p, "type"}, parameter.type);
-                        else
-                            return false;
-                        return true;
+                    object(p, [&](QByteArrayView parameterKey) {
+                        return member(p, parameterKey, parameter, json::QueryParameterMembers);
                     });
                 });
-            } else if (is(key, "hidden")) {
-                flag(Path{&at, "hidden"}, q.hidden);
-            } else if (is(key, "connect")) {
-                text(Path{&at, "connect"}, q.connect);
-            } else if (is(key, "returnsRecords")) {
-                flag(Path{&at, "returnsRecords"}, q.returnsRecords);
             } else if (is(key, "sources")) {
                 q.sources.clear();
                 list(Path{&at, "sources"}, [&](const Path &p) { name(p, q.sources.emplace_back()); });
             } else if (is(key, "properties")) {
                 properties(Path{&at, "properties"}, q.properties);
             } else {
-                return false;
+                return member(at, key, q, json::QueryMembers);
             }
             return true;
         });
@@ -513,7 +422,7 @@ std::optional<Database> ModelReader::read(QString *problem)
             return answer(QStringLiteral("the document is not a JSON object"));
         }
         object(top, [&](QByteArrayView key) {
-            qint32 formatVersion = FormatVersion;
+            qint32 formatVersion = json::FormatVersion;
             if (is(key, "format")) {
                 if (m_scan.peek() == JsonScanner::Kind::Text)
                     format = m_scan.text();
@@ -521,15 +430,7 @@ std::optional<Database> ModelReader::read(QString *problem)
                     m_scan.skip();
             } else if (is(key, "formatVersion")) {
                 // Older documents read as designs without the members later versions added.
-                number(Path{&top, "formatVersion"}, formatVersion, 1, FormatVersion);
-            } else if (is(key, "name")) {
-                text(Path{&top, "name"}, db.name);
-            } else if (is(key, "version")) {
-                text(Path{&top, "version"}, db.version);
-            } else if (is(key, "replicaId")) {
-                text(Path{&top, "replicaId"}, db.replicaId);
-            } else if (is(key, "designMasterId")) {
-                text(Path{&top, "designMasterId"}, db.designMasterId);
+                number(Path{&top, "formatVersion"}, formatVersion, 1, json::FormatVersion);
             } else if (is(key, "tables")) {
                 db.tables.clear();
                 list(Path{&top, "tables"}, [&](const Path &p) { table(p, db.tables.emplace_back()); });
@@ -543,7 +444,7 @@ std::optional<Database> ModelReader::read(QString *problem)
                 db.warnings.clear();
                 list(Path{&top, "warnings"}, [&](const Path &p) { text(p, db.warnings.emplace_back()); });
             } else {
-                return false;
+                return member(top, key, db, json::DatabaseMembers);
             }
             return true;
         });

@@ -6,10 +6,12 @@
 #include "wizard/engine/SchemaJson.h"
 
 #include "wizard/engine/DaoCodes.h"
+#include "wizard/engine/SchemaJsonMembers.h"
 #include "wizard/engine/ValueText.h"
 
 #include <algorithm>
 #include <charconv>
+#include <optional>
 #include <string>
 #include <variant>
 
@@ -135,28 +137,11 @@ public:
         string(value);
         put(',');
     }
-    void textIfAny(std::string_view name, const QString &value)
-    {
-        if (!value.isEmpty())
-            text(name, value);
-    }
     void numberMember(std::string_view name, long long value)
     {
         key(name);
         number(value);
         put(',');
-    }
-    void numberIfAny(std::string_view name, long long value)
-    {
-        if (value != 0)
-            numberMember(name, value);
-    }
-    void flagIfSet(std::string_view name, bool value)
-    {
-        if (!value)
-            return;
-        key(name);
-        raw("true,");
     }
 
     // A member holding a list; `item` writes one entry and its comma.
@@ -211,25 +196,43 @@ void propertyValue(Writer &w, const Property &p)
     }
 }
 
-// A member written only when it is not at its default: a text when not
-// empty, a flag when set, a number when not zero.
-template <typename Record>
-struct OptionalMember {
-    std::string_view name;
-    std::variant<QString Record::*, bool Record::*, int Record::*> where;
-};
-
-template <typename Record>
-void optionalMembers(Writer &w, const Record &r, std::initializer_list<OptionalMember<Record>> members)
+// The members of `r` that `table` lists, in its order: those written
+// always, and the others when they differ from their value in a new record.
+// `alwaysWritten` limits it to the one kind or the other.
+template <typename R, std::size_t N>
+void members(Writer &w, const R &r, const json::Member<R> (&table)[N],
+             std::optional<bool> alwaysWritten = std::nullopt)
 {
-    for (const OptionalMember<Record> &m : members) {
-        if (const auto *text = std::get_if<QString Record::*>(&m.where))
-            w.textIfAny(m.name, r.**text);
-        else if (const auto *flag = std::get_if<bool Record::*>(&m.where))
-            w.flagIfSet(m.name, r.**flag);
-        else
-            w.numberIfAny(m.name, r.*std::get<int Record::*>(m.where));
+    static const R blank{};
+    for (const json::Member<R> &m : table) {
+        if (alwaysWritten && m.alwaysWritten != *alwaysWritten)
+            continue;
+        std::visit([&](auto where) {
+            const auto &value = r.*where;
+            if (!m.alwaysWritten && value == blank.*where)
+                return;
+            w.key(m.key);
+            if constexpr (std::is_same_v<std::decay_t<decltype(value)>, QString>)
+                w.string(value);
+            else if constexpr (std::is_same_v<std::decay_t<decltype(value)>, bool>)
+                w.raw(value ? "true" : "false");
+            else
+                w.number(value);
+            w.put(',');
+        }, m.where);
     }
+}
+
+// The newest format version among the members of `r` not at their default.
+template <typename R, std::size_t N>
+int newestMember(const R &r, const json::Member<R> (&table)[N], int version)
+{
+    static const R blank{};
+    for (const json::Member<R> &m : table) {
+        if (m.version > version && std::visit([&](auto where) { return r.*where != blank.*where; }, m.where))
+            version = m.version;
+    }
+    return version;
 }
 
 void propertiesIfAny(Writer &w, const QList<Property> &properties)
@@ -238,8 +241,7 @@ void propertiesIfAny(Writer &w, const QList<Property> &properties)
         return;
     w.list("properties", properties, [&w](const Property &p) {
         w.object([&] {
-            w.text("name", p.name);
-            w.numberMember("type", p.type);
+            members(w, p, json::PropertyMembers);
             w.key("value");
             propertyValue(w, p);
             w.put(',');
@@ -250,15 +252,7 @@ void propertiesIfAny(Writer &w, const QList<Property> &properties)
 void field(Writer &w, const Field &f)
 {
     w.object([&] {
-        w.text("name", f.name);
-        w.numberMember("type", f.type);
-        optionalMembers<Field>(w, f, {
-            {"size", &Field::size}, {"attributes", &Field::attributes},
-            {"required", &Field::required}, {"allowZeroLength", &Field::allowZeroLength},
-            {"defaultValue", &Field::defaultValue}, {"validationRule", &Field::validationRule},
-            {"validationText", &Field::validationText}, {"expression", &Field::expression},
-            {"appendOnly", &Field::appendOnly}, {"storageType", &Field::storageType},
-            {"precision", &Field::precision}, {"scale", &Field::scale}});
+        members(w, f, json::FieldMembers);
         propertiesIfAny(w, f.properties);
     });
 }
@@ -266,17 +260,14 @@ void field(Writer &w, const Field &f)
 void index(Writer &w, const Index &i)
 {
     w.object([&] {
-        w.text("name", i.name);
-        optionalMembers<Index>(w, i, {
-            {"primary", &Index::primary}, {"unique", &Index::unique}, {"required", &Index::required},
-            {"ignoreNulls", &Index::ignoreNulls}, {"foreign", &Index::foreign}});
+        members(w, i, json::IndexMembers);
         // An ascending field is its name alone.
         qsizetype k = 0;
         w.list("fields", i.fields, [&](const QString &name) {
             if (i.isDescending(k++)) {
                 w.object([&] {
                     w.text("name", name);
-                    w.flagIfSet("descending", true);
+                    w.raw("\"descending\":true,");
                 });
             } else {
                 w.string(name);
@@ -289,10 +280,7 @@ void index(Writer &w, const Index &i)
 void table(Writer &w, const Table &t)
 {
     w.object([&] {
-        w.text("name", t.name);
-        optionalMembers<Table>(w, t, {{"attributes", &Table::attributes},
-                                      {"validationRule", &Table::validationRule},
-                                      {"validationText", &Table::validationText}});
+        members(w, t, json::TableMembers);
         propertiesIfAny(w, t.properties);
         w.list("fields", t.fields, [&w](const Field &f) { field(w, f); });
         w.list("indexes", t.indexes, [&w](const Index &i) { index(w, i); });
@@ -302,16 +290,9 @@ void table(Writer &w, const Table &t)
 void relation(Writer &w, const Relation &r)
 {
     w.object([&] {
-        w.text("name", r.name);
-        w.text("table", r.table);
-        w.text("foreignTable", r.foreignTable);
-        optionalMembers<Relation>(w, r, {{"attributes", &Relation::attributes},
-                                         {"partialReplica", &Relation::partialReplica}});
+        members(w, r, json::RelationMembers);
         w.list("fields", r.fields, [&w](const RelationField &f) {
-            w.object([&] {
-                w.text("name", f.name);
-                w.text("foreignName", f.foreignName);
-            });
+            w.object([&] { members(w, f, json::RelationFieldMembers); });
         });
     });
 }
@@ -319,19 +300,12 @@ void relation(Writer &w, const Relation &r)
 void query(Writer &w, const Query &q)
 {
     w.object([&] {
-        w.text("name", q.name);
-        w.numberMember("type", q.type);
-        w.text("sql", q.sql);
+        members(w, q, json::QueryMembers, true);
         if (!q.parameters.isEmpty())
             w.list("parameters", q.parameters, [&w](const QueryParameter &p) {
-                w.object([&] {
-                    w.text("name", p.name);
-                    w.numberMember("type", p.type);
-                });
+                w.object([&] { members(w, p, json::QueryParameterMembers); });
             });
-        optionalMembers<Query>(w, q, {{"hidden", &Query::hidden}, {"connect", &Query::connect}});
-        if (!q.returnsRecords)
-            w.raw("\"returnsRecords\":false,");
+        members(w, q, json::QueryMembers, false);
         if (!q.sources.isEmpty())
             w.list("sources", q.sources, [&w](const QString &name) {
                 w.string(name);
@@ -341,23 +315,24 @@ void query(Writer &w, const Query &q)
     });
 }
 
-// Version 3 added ACE designs (version "12.0") and the field members
-// expression, appendOnly and storageType; version 4 a Decimal's precision
-// and scale; version 5 the saved queries. A design is written as the oldest
-// version that holds it, which programs that know fewer members still read.
+// A design is written as the oldest version that holds it, which programs
+// that know fewer members still read: version 5 for saved queries, else at
+// least 3 for an ACE design (version "12.0"), else that of the newest member
+// it holds, and at least 2.
 int formatVersion(const Database &db)
 {
     if (!db.queries.isEmpty())
         return 5;
-    int version = db.version == QLatin1String("12.0") ? 3 : 2;
+    int version = newestMember(db, json::DatabaseMembers, db.version == QLatin1String("12.0") ? 3 : 2);
     for (const Table &t : db.tables) {
-        for (const Field &f : t.fields) {
-            if (f.precision != 0 || f.scale != 0)
-                return 4;
-            if (!f.expression.isEmpty() || f.appendOnly || f.storageType != 0)
-                version = 3;
-        }
+        version = newestMember(t, json::TableMembers, version);
+        for (const Field &f : t.fields)
+            version = newestMember(f, json::FieldMembers, version);
+        for (const Index &i : t.indexes)
+            version = newestMember(i, json::IndexMembers, version);
     }
+    for (const Relation &r : db.relations)
+        version = newestMember(r, json::RelationMembers, version);
     return version;
 }
 
@@ -381,10 +356,7 @@ QByteArray toJson(const Database &db)
     return document([&db](Writer &w) {
         w.raw("\"format\":\"tabulo-schema\",");
         w.numberMember("formatVersion", formatVersion(db));
-        w.text("name", db.name);
-        w.text("version", db.version);
-        optionalMembers<Database>(w, db, {{"replicaId", &Database::replicaId},
-                                          {"designMasterId", &Database::designMasterId}});
+        members(w, db, json::DatabaseMembers);
         w.list("tables", db.tables, [&w](const Table &t) { table(w, t); });
         w.list("relations", db.relations, [&w](const Relation &r) { relation(w, r); });
         if (!db.queries.isEmpty())

@@ -4,7 +4,6 @@
 // from memory, so the figures are the writers' own.
 
 #include "bench/LargeSchema.h"
-#include "wizard/engine/ModelDatabase.h"
 #include "wizard/generator/ModuleWriter.h"
 #include "wizard/generator/sql/SqlScript.h"
 
@@ -26,8 +25,6 @@ void BM_ModuleText(benchmark::State &state)
 {
     const int tableCount = int(state.range(0));
     const schema::Database model = largeSchema(tableCount);
-    dao::ModelDatabase source(model, std::make_shared<dao::ErrorList>());
-    const dao::TableDefs &tables = source.TableDefs();
     QSet<QString> chosen;
     for (const schema::Table &t : model.tables)
         chosen.insert(t.name);
@@ -42,9 +39,9 @@ void BM_ModuleText(benchmark::State &state)
     for (auto _ : state) {
         tabulo::ModuleWriter writer(style);
         writer.begin();
-        for (int k = 0; k < tables.Count(); ++k)
-            writer.addTable(*tables.Item(k));
-        writer.addRelations(source.Relations(), isChosen, false);
+        for (const schema::Table &table : model.tables)
+            writer.addTable(table);
+        writer.addRelations(model.relations, isChosen, false);
         const QString module = writer.finish();
         length = module.size();
         // The writer's buffers and the module, all alive at this point.

@@ -7,6 +7,7 @@
 #include "QtPrinting.h"
 #include "SchemaBuilders.h"
 #include "utility/BasicError.h"
+#include "wizard/engine/ModelDatabase.h"
 #include "wizard/generator/ModuleWriter.h"
 
 #include <gtest/gtest.h>
@@ -36,7 +37,7 @@ inline GeneratorSettings wizardStyle()
 }
 
 // The module for `model`, the tables of `chosen` (all tables when empty) in
-// that order; the engine's members fail as `faults` plans.
+// that order, read through an engine whose members fail as `faults` plans.
 inline QString generate(const GeneratorSettings &style, const schema::Database &model, QStringList chosen = {},
                         bool replica = false,
                         std::shared_ptr<testsupport::FaultPlan> faults = std::make_shared<testsupport::FaultPlan>())
@@ -46,18 +47,17 @@ inline QString generate(const GeneratorSettings &style, const schema::Database &
             chosen.append(t.name);
     }
     const std::shared_ptr<dao::Database> source = testsupport::fakeDatabase(model, std::move(faults));
-    const dao::TableDefs &tables = source->TableDefs();
+    const schema::Database design = dao::designOf(*source, {style.includeDesignProperties, style.includeRelations});
     ModuleWriter writer(style);
     writer.begin();
     for (const QString &name : chosen) {
-        for (int k = 0; k < tables.Count(); ++k) {
-            const auto t = tables.Item(k);
-            if (t->Name() == name)
-                writer.addTable(*t);
+        for (const schema::Table &t : design.tables) {
+            if (t.name == name)
+                writer.addTable(t);
         }
     }
     if (style.includeRelations) {
-        writer.addRelations(source->Relations(),
+        writer.addRelations(design.relations,
                             [&](const QString &name) { return chosen.contains(name); }, replica);
     }
     writer.addQueries(model.queries, chosen);

@@ -1,5 +1,7 @@
 #include "wizard/engine/ModelDatabase.h"
 
+#include "utility/BasicError.h"
+
 namespace dao {
 
 namespace {
@@ -291,6 +293,133 @@ void ModelDatabase::Close()
 {
     // Closing twice is harmless: the callers close in their clean-up paths.
     m_closed = true;
+}
+
+}  // namespace dao
+
+namespace dao {
+
+namespace {
+
+QList<schema::Property> propertiesOf(const Properties &properties)
+{
+    QList<schema::Property> out;
+    const int count = properties.Count();
+    out.reserve(count);
+    for (int k = 0; k < count; ++k) {
+        const std::shared_ptr<Property> p = properties.Item(k);
+        out.append({p->Name(), p->Type(), p->Value()});
+    }
+    return out;
+}
+
+schema::Field fieldOf(const Field &f, bool designProperties)
+{
+    schema::Field out;
+    out.name = f.Name();
+    out.storageType = f.StorageType();
+    out.type = f.Type();
+    out.size = f.Size();
+    out.attributes = f.Attributes();
+    out.expression = f.Expression();
+    out.allowZeroLength = f.AllowZeroLength();
+    out.defaultValue = f.DefaultValue();
+    out.required = f.Required();
+    out.validationRule = f.ValidationRule();
+    out.validationText = f.ValidationText();
+    out.appendOnly = f.AppendOnly();
+    out.precision = f.Precision();
+    out.scale = f.Scale();
+    if (designProperties)
+        out.properties = propertiesOf(f.Properties());
+    return out;
+}
+
+schema::Index indexOf(const Index &index)
+{
+    schema::Index out;
+    out.name = index.Name();
+    const Fields &fields = index.Fields();
+    const int count = fields.Count();
+    for (int k = 0; k < count; ++k) {
+        const std::shared_ptr<Field> key = fields.Item(k);
+        out.fields.append(key->Name());
+        out.descending.append((key->Attributes() & dbDescending) != 0);
+    }
+    out.ignoreNulls = index.IgnoreNulls();
+    out.primary = index.Primary();
+    out.required = index.Required();
+    out.unique = index.Unique();
+    out.foreign = index.Foreign();
+    return out;
+}
+
+schema::Table tableOf(const TableDef &table, bool designProperties)
+{
+    schema::Table out;
+    out.name = table.Name();
+    out.attributes = table.Attributes();
+    const Fields &fields = table.Fields();
+    for (int k = 0, count = fields.Count(); k < count; ++k)
+        out.fields.append(fieldOf(*fields.Item(k), designProperties));
+    if (designProperties) {
+        out.validationRule = table.ValidationRule();
+        out.validationText = table.ValidationText();
+        out.properties = propertiesOf(table.Properties());
+    }
+    const Indexes &indexes = table.Indexes();
+    for (int k = 0, count = indexes.Count(); k < count; ++k)
+        out.indexes.append(indexOf(*indexes.Item(k)));
+    return out;
+}
+
+schema::Relation relationOf(const Relation &relation)
+{
+    schema::Relation out;
+    out.name = relation.Name();
+    out.table = relation.Table();
+    out.foreignTable = relation.ForeignTable();
+    out.attributes = relation.Attributes();
+    out.partialReplica = relation.PartialReplica();
+    const Fields &fields = relation.Fields();
+    for (int k = 0, count = fields.Count(); k < count; ++k) {
+        const std::shared_ptr<Field> f = fields.Item(k);
+        out.fields.append({f->Name(), f->ForeignName()});
+    }
+    return out;
+}
+
+}  // namespace
+
+schema::Database designOf(Database &database, DesignWanted wanted)
+{
+    if (const auto *served = dynamic_cast<const ModelDatabase *>(&database)) {
+        served->Name();   // a closed database fails as its members do
+        return served->model();
+    }
+    schema::Database out;
+    out.name = database.Name();
+    out.version = database.Version();
+    const TableDefs &tables = database.TableDefs();
+    for (int k = 0, count = tables.Count(); k < count; ++k)
+        out.tables.append(tableOf(*tables.Item(k), wanted.designProperties));
+    try {
+        out.designMasterId = database.DesignMasterID();
+        out.replicaId = database.ReplicaID();
+    } catch (const pembry::BasicError &e) {
+        // A database that cannot say is no replica.
+        if (e.number() != errors::NotReplica)
+            throw;
+        out.designMasterId.clear();
+        out.replicaId.clear();
+    }
+    if (wanted.relations) {
+        const Relations &relations = database.Relations();
+        for (int k = 0, count = relations.Count(); k < count; ++k)
+            out.relations.append(relationOf(*relations.Item(k)));
+    }
+    out.warnings = database.Warnings();
+    return out;
 }
 
 }  // namespace dao

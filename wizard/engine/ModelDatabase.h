@@ -40,4 +40,18 @@ private:
     bool m_closed = false;
 };
 
+// What of a design a caller reads beyond the tables, their fields and
+// indexes.
+struct DesignWanted {
+    bool designProperties = true;   // the further properties and a table's own validation
+    bool relations = true;
+};
+
+// The design of `database` as the model. A database this library serves
+// hands over its model, which is shared, not copied. One of another
+// engine, a host's, is read once through its members, leaving out what is
+// not wanted. Engine errors pass through, except that a database that
+// cannot say whether it is a replica (3478) counts as none.
+schema::Database designOf(Database &database, DesignWanted wanted = {});
+
 }  // namespace dao

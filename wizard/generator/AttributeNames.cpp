@@ -1,7 +1,5 @@
 #include "wizard/generator/AttributeNames.h"
 
-#include "utility/BasicError.h"
-
 #include <QStringList>
 #include <initializer_list>
 
@@ -25,33 +23,23 @@ QString joinSetBits(qint32 attributes, std::initializer_list<NamedBit> bits)
 
 }  // namespace
 
-QString AttributesField(const dao::Field &field)
+QString AttributesField(qint32 attributes)
 {
-    try {
-        return joinSetBits(field.Attributes(),
-                           {{dao::dbAutoIncrField, "dbAutoIncrField"},
-                            {dao::dbFixedField, "dbDescending Or dbFixedField"},
-                            {dao::dbHyperlinkField, "dbHyperlinkField"},
-                            {dao::dbSystemField, "dbSystemField"},
-                            {dao::dbUpdatableField, "dbUpdatableField"},
-                            {dao::dbVariableField, "dbVariableField"}});
-    } catch (const pembry::BasicError &e) {
-        throw e.withSource(QStringLiteral("clsWriteNewDatabase:AttributesField"));
-    }
+    return joinSetBits(attributes, {{dao::dbAutoIncrField, "dbAutoIncrField"},
+                                    {dao::dbFixedField, "dbDescending Or dbFixedField"},
+                                    {dao::dbHyperlinkField, "dbHyperlinkField"},
+                                    {dao::dbSystemField, "dbSystemField"},
+                                    {dao::dbUpdatableField, "dbUpdatableField"},
+                                    {dao::dbVariableField, "dbVariableField"}});
 }
 
-QString AttributesRelation(const dao::Relation &relation)
+QString AttributesRelation(qint32 attributes)
 {
-    try {
-        return joinSetBits(relation.Attributes(),
-                           {{dao::dbRelationUnique, "dbRelationUnique"},
-                            {dao::dbRelationDontEnforce, "dbRelationDontEnforce"},
-                            {dao::dbRelationInherited, "dbRelationInherited"},
-                            {dao::dbRelationUpdateCascade, "dbRelationUpdateCascade"},
-                            {dao::dbRelationDeleteCascade, "dbRelationDeleteCascade"}});
-    } catch (const pembry::BasicError &e) {
-        throw e.withSource(QStringLiteral("clsWriteNewDatabase:AttributesRelation"));
-    }
+    return joinSetBits(attributes, {{dao::dbRelationUnique, "dbRelationUnique"},
+                                    {dao::dbRelationDontEnforce, "dbRelationDontEnforce"},
+                                    {dao::dbRelationInherited, "dbRelationInherited"},
+                                    {dao::dbRelationUpdateCascade, "dbRelationUpdateCascade"},
+                                    {dao::dbRelationDeleteCascade, "dbRelationDeleteCascade"}});
 }
 
 }  // namespace tabulo

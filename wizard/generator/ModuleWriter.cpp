@@ -223,20 +223,19 @@ void ModuleWriter::expectTables(int count)
     d->expectedTables = count;
 }
 
-void ModuleWriter::addTable(const dao::TableDef &table)
+void ModuleWriter::addTable(const schema::Table &table)
 {
-    const QString tableName = table.Name();
     const QString procName = d->names.claim(basicIdentifier(d->style.procPrefix
-                                                            + textHelper().RemoveAllSpaces(tableName)));
+                                                            + textHelper().RemoveAllSpaces(table.name)));
     d->tableProcs.append(procName);
-    d->writeTableProcedure(table, tableName, procName);
-    d->writeTableIndexes(table, tableName);
+    d->writeTableProcedure(table, procName);
+    d->writeTableIndexes(table);
     // A quarter more for the wrapper, relations and indexes that follow.
     if (d->tableProcs.size() == 1 && d->expectedTables > 1)
         d->tables.reserve(d->tables.size() * d->expectedTables / 4 * 5);
 }
 
-void ModuleWriter::addRelations(const dao::Relations &relations,
+void ModuleWriter::addRelations(const QList<schema::Relation> &relations,
                                 const std::function<bool(const QString &)> &isChosen,
                                 bool isReplica)
 {
@@ -317,11 +316,9 @@ QString ModuleWriter::finish()
     return text;
 }
 
-bool isReplica(const dao::Database &database)
+bool isReplica(const schema::Database &database)
 {
-    const QString designMasterId = database.DesignMasterID();
-    const QString replicaId = database.ReplicaID();
-    return !designMasterId.isEmpty() || !replicaId.isEmpty();
+    return !database.designMasterId.isEmpty() || !database.replicaId.isEmpty();
 }
 
 }  // namespace tabulo

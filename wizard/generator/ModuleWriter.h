@@ -11,7 +11,6 @@
 // addRelations() when relations are wanted, addQueries() when queries are
 // wanted, then finish().
 
-#include "wizard/engine/Dao.h"
 #include "wizard/engine/SchemaModel.h"
 #include "wizard/generator/GeneratorSettings.h"
 #include "wizard/generator/SettingsCheck.h"
@@ -51,11 +50,11 @@ public:
 
     // Reads one table definition: its procedure, its wrapper call and its
     // part of the Indexes procedure.
-    void addTable(const dao::TableDef &table);
+    void addTable(const schema::Table &table);
 
     // Writes the relationships whose two tables are both chosen. `isReplica`
     // decides whether PartialReplica lines are written.
-    void addRelations(const dao::Relations &relations,
+    void addRelations(const QList<schema::Relation> &relations,
                       const std::function<bool(const QString &)> &isChosen, bool isReplica);
 
     // Whether addRelations wrote at least one relationship (then the module
@@ -87,7 +86,7 @@ private:
 };
 
 // The source database is a replica when its design-master or replica id is
-// not empty (both are read; engine errors pass through).
-bool isReplica(const dao::Database &database);
+// not empty.
+bool isReplica(const schema::Database &database);
 
 }  // namespace tabulo

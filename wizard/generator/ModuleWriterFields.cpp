@@ -35,38 +35,37 @@ bool takesSize(qint32 type)
 // A calculated field takes its value from its expression: Access gives it
 // no default, validation, Required or AllowZeroLength. An attachment or
 // multi-valued field gets its attributes from the engine.
-void ModuleWriter::State::writeField(const dao::Field &field, const QString &tableName)
+void ModuleWriter::State::writeField(const schema::Field &field, const QString &tableName)
 {
     CodePrinter &out = tables;
-    const QString name = field.Name();
-    if (const int storageType = field.StorageType(); storageType != 0) {
-        writeLeftOutField(tableName, name, storageType);
+    const QString &name = field.name;
+    if (field.storageType != 0) {
+        writeLeftOutField(tableName, name, field.storageType);
         return;
     }
-    const qint32 type = field.Type();
+    const qint32 type = field.type;
     const QString typeName = FieldTypeAsText(type);
     if (type == dao::dbDecimal && holdsNoDecimal())
         out.print("'Jet 3 cannot hold a Decimal: this field needs a Jet 4 or ACE database\n");
     if (takesSize(type))
         out.print("Set $fld$ = $tdf$.CreateField($name$, $type$, $size$)\n",
-                  {CodePrinter::quoted("name", name), {"type", typeName}, {"size", QString::number(field.Size())}});
+                  {CodePrinter::quoted("name", name), {"type", typeName}, {"size", QString::number(field.size)}});
     else
         out.print("Set $fld$ = $tdf$.CreateField($name$, $type$)\n",
                   {CodePrinter::quoted("name", name), {"type", typeName}});
-    if (!isComplex(type) && field.Attributes() > 2)
-        out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field)}});
-    const QString expression = field.Expression();
-    if (!expression.isEmpty()) {
-        writeQuotedValue(style.varNameNewField, "Expression", expression);
+    if (!isComplex(type) && field.attributes > 2)
+        out.print("$fld$.Attributes = $attributes$\n", {{"attributes", AttributesField(field.attributes)}});
+    if (!field.expression.isEmpty()) {
+        writeQuotedValue(style.varNameNewField, "Expression", field.expression);
     } else {
         if (type == dao::dbText || type == dao::dbMemo)
-            out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.AllowZeroLength())}});
-        writeQuotedValue(style.varNameNewField, "DefaultValue", field.DefaultValue());
-        out.print("$fld$.Required = $required$\n", {{"required", boolText(field.Required())}});
-        writeQuotedValue(style.varNameNewField, "ValidationRule", field.ValidationRule());
-        writeQuotedValue(style.varNameNewField, "ValidationText", field.ValidationText());
+            out.print("$fld$.AllowZeroLength = $allow$\n", {{"allow", boolText(field.allowZeroLength)}});
+        writeQuotedValue(style.varNameNewField, "DefaultValue", field.defaultValue);
+        out.print("$fld$.Required = $required$\n", {{"required", boolText(field.required)}});
+        writeQuotedValue(style.varNameNewField, "ValidationRule", field.validationRule);
+        writeQuotedValue(style.varNameNewField, "ValidationText", field.validationText);
     }
-    if (field.AppendOnly())
+    if (field.appendOnly)
         out.print("$fld$.AppendOnly = True\n");
     out.print("$tdf$.Fields.Append $fld$\n"
               "\n");

@@ -19,39 +19,32 @@ QString foreignIndexKey(const QString &table, const QStringList &fields)
 
 }  // namespace
 
-void ModuleWriter::State::writeTableIndexes(const dao::TableDef &table, const QString &tableName)
+void ModuleWriter::State::writeTableIndexes(const schema::Table &table)
 {
-    const dao::Indexes &tableIndexes = table.Indexes();
-    const int count = tableIndexes.Count();
-    if (count == 0)
+    if (table.indexes.isEmpty())
         return;
-    indexes.print("Set tdf = $db$.TableDefs($table$)\n", {CodePrinter::quoted("table", tableName)});
+    indexes.print("Set tdf = $db$.TableDefs($table$)\n", {CodePrinter::quoted("table", table.name)});
     // The fields the table procedure left out, as Jet compares names.
     QSet<QString> leftOut;
-    const dao::Fields &fields = table.Fields();
-    for (int i = 0; i < fields.Count(); ++i) {
-        const std::shared_ptr<dao::Field> field = fields.Item(i);
-        if (field->StorageType() != 0)
-            leftOut.insert(field->Name().toLower());
+    for (const schema::Field &field : table.fields) {
+        if (field.storageType != 0)
+            leftOut.insert(field.name.toLower());
     }
-    for (int i = 0; i < count; ++i) {
-        const std::shared_ptr<dao::Index> index = tableIndexes.Item(i);
-        if (const QString missing = leftOutKey(*index, leftOut); !missing.isEmpty()) {
+    for (const schema::Index &index : table.indexes) {
+        if (const QString missing = leftOutKey(index, leftOut); !missing.isEmpty()) {
             const CodePrinter::Indented deeper = indexes.indented();   // where the index's block would stand
-            writeLeftOutComment(indexes, QStringLiteral("index"), index->Name(), missing);
+            writeLeftOutComment(indexes, QStringLiteral("index"), index.name, missing);
         } else
-            writeIndex(*index, tableName);
+            writeIndex(index, table.name);
     }
 }
 
 // The first key field of `index` that is in `leftOut`; empty when none is.
-QString ModuleWriter::State::leftOutKey(const dao::Index &index, const QSet<QString> &leftOut)
+QString ModuleWriter::State::leftOutKey(const schema::Index &index, const QSet<QString> &leftOut)
 {
     if (leftOut.isEmpty())
         return {};
-    const dao::Fields &fields = index.Fields();
-    for (int i = 0; i < fields.Count(); ++i) {
-        const QString name = fields.Item(i)->Name();
+    for (const QString &name : index.fields) {
         if (leftOut.contains(name.toLower()))
             return name;
     }
@@ -60,8 +53,7 @@ QString ModuleWriter::State::leftOutKey(const dao::Index &index, const QSet<QStr
 
 // The first field of `relation`, in either table, that a table procedure
 // left out; empty when none is. Jet compares names without case.
-QString ModuleWriter::State::leftOutRelationField(const dao::Relation &relation, const QString &table,
-                                                  const QString &foreignTable) const
+QString ModuleWriter::State::leftOutRelationField(const schema::Relation &relation) const
 {
     if (leftOutFields.isEmpty())
         return {};
@@ -73,13 +65,11 @@ QString ModuleWriter::State::leftOutRelationField(const dao::Relation &relation,
         }
         return false;
     };
-    const dao::Fields &fields = relation.Fields();
-    for (int i = 0; i < fields.Count(); ++i) {
-        const std::shared_ptr<dao::Field> field = fields.Item(i);
-        if (isLeftOut(table, field->Name()))
-            return field->Name();
-        if (isLeftOut(foreignTable, field->ForeignName()))
-            return field->ForeignName();
+    for (const schema::RelationField &field : relation.fields) {
+        if (isLeftOut(relation.table, field.name))
+            return field.name;
+        if (isLeftOut(relation.foreignTable, field.foreignName))
+            return field.foreignName;
     }
     return {};
 }
@@ -98,19 +88,13 @@ void ModuleWriter::State::writeLeftOutComment(CodePrinter &out, const QString &k
 
 // One index's block, printed apart: an index the engine keeps for a
 // relationship waits in a part of its own until the relationships are known.
-void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tableName)
+void ModuleWriter::State::writeIndex(const schema::Index &index, const QString &tableName)
 {
     CodePrinter &out = indexBlock;
-    out.print("\tSet $indx$ = tdf.CreateIndex($name$)\n", {CodePrinter::quoted("name", index.Name())});
-    const dao::Fields &fields = index.Fields();
-    const int fieldCount = fields.Count();
-    QStringList fieldNames;
-    for (int i = 0; i < fieldCount; ++i) {
-        const std::shared_ptr<dao::Field> key = fields.Item(i);
-        const QString fieldName = key->Name();
-        fieldNames.append(fieldName);
-        out.print("\t\tSet $fld$ = $indx$.CreateField($name$)\n", {CodePrinter::quoted("name", fieldName)});
-        if (style.includeDesignProperties && (key->Attributes() & dao::dbDescending))
+    out.print("\tSet $indx$ = tdf.CreateIndex($name$)\n", {CodePrinter::quoted("name", index.name)});
+    for (qsizetype k = 0; k < index.fields.size(); ++k) {
+        out.print("\t\tSet $fld$ = $indx$.CreateField($name$)\n", {CodePrinter::quoted("name", index.fields[k])});
+        if (style.includeDesignProperties && index.isDescending(k))
             out.print("\t\t$fld$.Attributes = dbDescending\n");
         out.print("\t\t$indx$.Fields.Append $fld$\n");
     }
@@ -122,17 +106,17 @@ void ModuleWriter::State::writeIndex(const dao::Index &index, const QString &tab
               "\t\tEnd With\n"
               "\ttdf.Indexes.Append $indx$\n"
               "\n",
-              {{"ignoreNulls", boolText(index.IgnoreNulls())},
-               {"primary", boolText(index.Primary())},
-               {"required", boolText(index.Required())},
-               {"unique", boolText(index.Unique())}});
+              {{"ignoreNulls", boolText(index.ignoreNulls)},
+               {"primary", boolText(index.primary)},
+               {"required", boolText(index.required)},
+               {"unique", boolText(index.unique)}});
 
-    if (index.Foreign() && style.includeRelations) {
+    if (index.foreign && style.includeRelations) {
         if (indexes.size() > 0) {
             indexParts.append({indexes.take(), QString()});
             indexes.indent();
         }
-        indexParts.append({out.take(), foreignIndexKey(tableName, fieldNames)});
+        indexParts.append({out.take(), foreignIndexKey(tableName, index.fields)});
     } else {
         indexes.appendText(out.text());
         out.clear();
@@ -157,7 +141,7 @@ void ModuleWriter::State::writeIndexesProcedure(CodePrinter &out) const
     });
 }
 
-void ModuleWriter::State::writeRelations(const dao::Relations &source,
+void ModuleWriter::State::writeRelations(const QList<schema::Relation> &source,
                                          const std::function<bool(const QString &)> &isChosen,
                                          bool isReplica)
 {
@@ -171,50 +155,40 @@ void ModuleWriter::State::writeRelations(const dao::Relations &source,
                   "Dim $fld$ As Field\n"
                   "\n"
                   "'Create Relationships\n");
-        const int count = source.Count();
-        for (int i = 0; i < count; ++i) {
-            const std::shared_ptr<dao::Relation> relation = source.Item(i);
-            const QString table = relation->Table();
-            const QString foreignTable = relation->ForeignTable();
-            if (!isChosen(table) || !isChosen(foreignTable))
+        for (const schema::Relation &relation : source) {
+            if (!isChosen(relation.table) || !isChosen(relation.foreignTable))
                 continue;
-            if (const QString missing = leftOutRelationField(*relation, table, foreignTable); !missing.isEmpty()) {
-                writeLeftOutComment(out, QStringLiteral("relationship"), relation->Name(), missing);
+            if (const QString missing = leftOutRelationField(relation); !missing.isEmpty()) {
+                writeLeftOutComment(out, QStringLiteral("relationship"), relation.name, missing);
                 continue;
             }
             relationWritten = true;
-            writeRelation(*relation, table, foreignTable, isReplica);
+            writeRelation(relation, isReplica);
         }
         out.print("\n");   // one more blank line after the last relationship's
     });
 }
 
-void ModuleWriter::State::writeRelation(const dao::Relation &relation, const QString &table,
-                                        const QString &foreignTable, bool replica)
+void ModuleWriter::State::writeRelation(const schema::Relation &relation, bool replica)
 {
     CodePrinter &out = relations;
     out.print("Set $rel$ = $db$.CreateRelation($name$)\n"
               "$rel$.Table = $table$\n"
               "$rel$.ForeignTable = $foreignTable$\n",
-              {CodePrinter::quoted("name", relation.Name()), CodePrinter::quoted("table", table),
-               CodePrinter::quoted("foreignTable", foreignTable)});
-    out.print("$rel$.Attributes = $attributes$\n", {{"attributes", AttributesRelation(relation)}});
-    if (replica && relation.PartialReplica())
+              {CodePrinter::quoted("name", relation.name), CodePrinter::quoted("table", relation.table),
+               CodePrinter::quoted("foreignTable", relation.foreignTable)});
+    out.print("$rel$.Attributes = $attributes$\n", {{"attributes", AttributesRelation(relation.attributes)}});
+    if (replica && relation.partialReplica)
         out.print("$rel$.PartialReplica = True\n");
-    const dao::Fields &fields = relation.Fields();
-    const int fieldCount = fields.Count();
     QStringList foreignNames;
-    for (int i = 0; i < fieldCount; ++i) {
-        const std::shared_ptr<dao::Field> field = fields.Item(i);
-        const QString name = field->Name();
-        const QString foreignName = field->ForeignName();
-        foreignNames.append(foreignName);
+    for (const schema::RelationField &field : relation.fields) {
+        foreignNames.append(field.foreignName);
         out.print("Set $fld$ = $rel$.CreateField($name$)\n"
                   "$fld$.ForeignName = $foreignName$\n"
                   "$rel$.Fields.Append $fld$\n",
-                  {CodePrinter::quoted("name", name), CodePrinter::quoted("foreignName", foreignName)});
+                  {CodePrinter::quoted("name", field.name), CodePrinter::quoted("foreignName", field.foreignName)});
     }
-    recreatedIndexes.insert(foreignIndexKey(foreignTable, foreignNames));
+    recreatedIndexes.insert(foreignIndexKey(relation.foreignTable, foreignNames));
     out.print("$db$.Relations.Append $rel$\n"
               "\n");
 }

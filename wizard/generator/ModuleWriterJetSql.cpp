@@ -7,6 +7,7 @@
 // connection opened on the new database's file with the provider for its
 // format and the login the wrapper uses.
 
+#include "wizard/engine/DaoCodes.h"
 #include "wizard/generator/ModuleWriterState.h"
 
 namespace tabulo {
@@ -60,18 +61,18 @@ bool ModuleWriter::State::holdsNoDecimal() const
     return !isCurrent() && style.version <= 32;
 }
 
-void ModuleWriter::State::noteDecimal(const dao::Field &field, const QString &tableName)
+void ModuleWriter::State::noteDecimal(const schema::Field &field, const QString &tableName)
 {
     // A calculated Decimal takes its result from its expression; a
     // multi-valued one (dbComplexDecimal) keeps its values in a table of
     // the engine's that ALTER COLUMN does not reach; without a precision
     // (a snapshot of an older form) there is nothing to set.
-    if (field.Type() != dao::dbDecimal || holdsNoDecimal() || !field.Expression().isEmpty() || field.Precision() <= 0)
+    if (field.type != dao::dbDecimal || holdsNoDecimal() || !field.expression.isEmpty() || field.precision <= 0)
         return;
     jetSqlStatements.append(QStringLiteral("ALTER TABLE [%1] ALTER COLUMN [%2] DECIMAL(%3, %4)")
-                                .arg(tableName, field.Name())
-                                .arg(field.Precision())
-                                .arg(field.Scale()));
+                                .arg(tableName, field.name)
+                                .arg(field.precision)
+                                .arg(field.scale));
 }
 
 // After the table's Append: the table must exist for ALTER TABLE.

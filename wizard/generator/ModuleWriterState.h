@@ -123,21 +123,21 @@ struct ModuleWriter::State {
     QString wrapperValue(const QString &value, const char *variable);
 
     // ModuleWriterTables.cpp
-    void writeTableProcedure(const dao::TableDef &table, const QString &tableName, const QString &procName);
+    void writeTableProcedure(const schema::Table &table, const QString &procName);
     void writeQuotedValue(const QString &object, const char *property, const QString &value);
-    void writeDesignProperties(const dao::TableDef &table);
-    void writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName);
+    void writeDesignProperties(const schema::Table &table);
+    void writeDesignPropertiesOf(const QList<schema::Property> &properties, const QString *fieldName);
     void beginDesignLines();
     void writeLeftOut(const QString &name, const QString &target, const QString &why);
     void writeSetDesignPropertyProcedure(CodePrinter &out) const;
 
     // ModuleWriterFields.cpp
-    void writeField(const dao::Field &field, const QString &tableName);
+    void writeField(const schema::Field &field, const QString &tableName);
     void writeLeftOutField(const QString &tableName, const QString &name, int storageType);
 
     // ModuleWriterJetSql.cpp
     bool holdsNoDecimal() const;   // the new database is Jet 3 or older
-    void noteDecimal(const dao::Field &field, const QString &tableName);
+    void noteDecimal(const schema::Field &field, const QString &tableName);
     void writeJetSqlCalls();
     bool keepsLogin() const;       // the wrapper keeps its run-time login for the helper
     void writeKeptLoginDeclarations(CodePrinter &out) const;
@@ -153,17 +153,15 @@ struct ModuleWriter::State {
     void writeQueryComment(const QString &comment);
 
     // ModuleWriterIndexes.cpp
-    void writeTableIndexes(const dao::TableDef &table, const QString &tableName);
-    void writeIndex(const dao::Index &index, const QString &tableName);
-    static QString leftOutKey(const dao::Index &index, const QSet<QString> &leftOut);
-    QString leftOutRelationField(const dao::Relation &relation, const QString &table,
-                                 const QString &foreignTable) const;
+    void writeTableIndexes(const schema::Table &table);
+    void writeIndex(const schema::Index &index, const QString &tableName);
+    static QString leftOutKey(const schema::Index &index, const QSet<QString> &leftOut);
+    QString leftOutRelationField(const schema::Relation &relation) const;
     void writeLeftOutComment(CodePrinter &out, const QString &kind, const QString &name, const QString &field) const;
     void writeIndexesProcedure(CodePrinter &out) const;
-    void writeRelations(const dao::Relations &relations,
+    void writeRelations(const QList<schema::Relation> &relations,
                         const std::function<bool(const QString &)> &isChosen, bool isReplica);
-    void writeRelation(const dao::Relation &relation, const QString &table,
-                       const QString &foreignTable, bool replica);
+    void writeRelation(const schema::Relation &relation, bool replica);
 
     GeneratorSettings style;
     QString dbParameter;    // «dbNew As Database»

@@ -28,8 +28,7 @@ bool isFieldMemberProperty(const QString &name)
 
 }  // namespace
 
-void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const QString &tableName,
-                                              const QString &procName)
+void ModuleWriter::State::writeTableProcedure(const schema::Table &table, const QString &procName)
 {
     CodePrinter &out = tables;
     out.print("\n");   // the blank line before every table procedure
@@ -45,16 +44,14 @@ void ModuleWriter::State::writeTableProcedure(const dao::TableDef &table, const 
                       "Set $db$ = CurrentDb\n");
         out.print("\n"
                   "Set $tdf$ = $db$.CreateTableDef($table$)\n",
-                  {CodePrinter::quoted("table", tableName)});
+                  {CodePrinter::quoted("table", table.name)});
 
-        const dao::Fields &fields = table.Fields();
-        const int fieldCount = fields.Count();
-        for (int i = 0; i < fieldCount; ++i)
-            writeField(*fields.Item(i), tableName);
+        for (const schema::Field &field : table.fields)
+            writeField(field, table.name);
 
         if (style.includeDesignProperties) {
-            writeQuotedValue(style.varNameNewTable, "ValidationRule", table.ValidationRule());
-            writeQuotedValue(style.varNameNewTable, "ValidationText", table.ValidationText());
+            writeQuotedValue(style.varNameNewTable, "ValidationRule", table.validationRule);
+            writeQuotedValue(style.varNameNewTable, "ValidationText", table.validationText);
         }
         out.print("$db$.TableDefs.Append $tdf$\n");
         writeJetSqlCalls();
@@ -82,20 +79,15 @@ void ModuleWriter::State::writeQuotedValue(const QString &object, const char *pr
 // database holds). DAO keeps each object's properties apart, in the order
 // the file stores them: the table's come first, then each field's in field
 // order.
-void ModuleWriter::State::writeDesignProperties(const dao::TableDef &table)
+void ModuleWriter::State::writeDesignProperties(const schema::Table &table)
 {
     valueVariableDeclared = false;
     designLinesBegun = false;
-    writeDesignPropertiesOf(table.Properties(), nullptr);
-    const dao::Fields &fields = table.Fields();
-    const int fieldCount = fields.Count();
-    for (int i = 0; i < fieldCount; ++i) {
-        const std::shared_ptr<dao::Field> field = fields.Item(i);
+    writeDesignPropertiesOf(table.properties, nullptr);
+    for (const schema::Field &field : table.fields) {
         // A field left out of the table takes its properties with it.
-        if (field->StorageType() != 0)
-            continue;
-        const QString name = field->Name();
-        writeDesignPropertiesOf(field->Properties(), &name);
+        if (field.storageType == 0)
+            writeDesignPropertiesOf(field.properties, &field.name);
     }
 }
 
@@ -109,23 +101,22 @@ void ModuleWriter::State::beginDesignLines()
 
 // «SetDesignProperty target, "name", dbType, value» for each of
 // `properties`, whose target is the table or, given `fieldName`, its field.
-void ModuleWriter::State::writeDesignPropertiesOf(const dao::Properties &properties, const QString *fieldName)
+void ModuleWriter::State::writeDesignPropertiesOf(const QList<schema::Property> &properties,
+                                                  const QString *fieldName)
 {
     CodePrinter &out = tables;
-    const int count = properties.Count();
-    if (count == 0)
+    if (properties.isEmpty())
         return;
     const QString target = fieldName ? style.varNameNewTable + QStringLiteral(".Fields(")
                                            + basicStringLiteral(*fieldName) + u')'
                                      : style.varNameNewTable;
-    for (int k = 0; k < count; ++k) {
-        const std::shared_ptr<dao::Property> property = properties.Item(k);
-        const QString name = property->Name();
+    for (const schema::Property &property : properties) {
+        const QString &name = property.name;
         // A member the field's own lines set is not set again.
         if (fieldName && isFieldMemberProperty(name))
             continue;
-        const int type = property->Type();
-        const PropertyValueText value = propertyValueText(type, property->Value());
+        const int type = property.type;
+        const PropertyValueText value = propertyValueText(type, property.value);
         beginDesignLines();
         if (value.kind == PropertyValueText::None) {
             writeLeftOut(name, target, value.text);

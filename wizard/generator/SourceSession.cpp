@@ -210,19 +210,19 @@ void SourceSession::close()
     m_workspace.reset();
 }
 
-TableLookup::TableLookup(const dao::TableDefs &tables) : m_tables(tables)
+TableLookup::TableLookup(const QList<schema::Table> &tables) : m_tables(tables)
 {
-    const int count = tables.Count();
+    const int count = int(tables.size());
     m_exact.reserve(count);
     m_folded.reserve(count);
     for (int i = 0; i < count; ++i) {
-        const QString name = tables.Item(i)->Name();
+        const QString &name = tables[i].name;
         m_exact.insert(name, i);
         m_folded.insert(name.toCaseFolded(), i);
     }
 }
 
-std::shared_ptr<dao::TableDef> TableLookup::find(const QString &name, const QString &databaseName) const
+const schema::Table &TableLookup::find(const QString &name, const QString &databaseName) const
 {
     int index = m_exact.value(name, -1);
     if (index < 0)
@@ -230,7 +230,7 @@ std::shared_ptr<dao::TableDef> TableLookup::find(const QString &name, const QStr
     if (index < 0)
         raiseError(dao::errors::ItemNotFound, QString(),
                    QStringLiteral("The table \"%1\" is not in the source database \"%2\".").arg(name, databaseName));
-    return m_tables.Item(index);
+    return m_tables[index];
 }
 
 }  // namespace tabulo

@@ -6,6 +6,7 @@
 // as the generator's callers know them.
 
 #include "wizard/engine/Dao.h"
+#include "wizard/engine/SchemaModel.h"
 
 #include <QHash>
 #include <QString>
@@ -62,18 +63,18 @@ private:
     QString m_databasePassword;
 };
 
-// Finds tables among the table definitions by name, as DAO's
-// TableDefs("name") does: letter case does not matter, an exact match wins.
+// Finds tables of a design by name, as DAO's TableDefs("name") does:
+// letter case does not matter, an exact match wins.
 class TableLookup {
 public:
-    explicit TableLookup(const dao::TableDefs &tables);
+    explicit TableLookup(const QList<schema::Table> &tables);
 
     // Fails with 3265, naming the table and `databaseName`, for a table
     // that is not there.
-    std::shared_ptr<dao::TableDef> find(const QString &name, const QString &databaseName) const;
+    const schema::Table &find(const QString &name, const QString &databaseName) const;
 
 private:
-    const dao::TableDefs &m_tables;
+    const QList<schema::Table> &m_tables;
     QHash<QString, int> m_exact;
     QHash<QString, int> m_folded;
 };

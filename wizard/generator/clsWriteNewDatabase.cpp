@@ -358,9 +358,10 @@ bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNa
             status.finish(true);
             return true;
         }
-        dao::TableDefs &tables = database->TableDefs();
-        tables.Refresh();
-        const TableLookup lookup(tables);
+        database->TableDefs().Refresh();
+        const schema::Database design = dao::designOf(
+            *database, {d->settings.includeDesignProperties, d->settings.includeRelations});
+        const TableLookup lookup(design.tables);
 
         // The chosen names once, for the relationships' membership test.
         QSet<QString> chosenSet;
@@ -371,33 +372,20 @@ bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNa
             if (progress)
                 progress->setValue(k + 1);
             d->showStatus(QStringLiteral("Analyzing Table: ") + name);
-            writer.addTable(*lookup.find(name, database->Name()));
-        }
-
-        bool replica = false;
-        try {
-            replica = isReplica(*database);
-        } catch (const BasicError &e) {
-            // A database that cannot answer this is no replica.
-            if (e.number() != dao::errors::NotReplica)
-                throw;
-            d->showStatus(QStringLiteral("Analyzing Relationships"));
+            writer.addTable(lookup.find(name, design.name));
         }
 
         if (d->settings.includeRelations) {
             d->showStatus(QStringLiteral("Analyzing Relationships"));
-            writer.addRelations(database->Relations(),
+            writer.addRelations(design.relations,
                                 [&chosenSet](const QString &name) { return chosenSet.contains(name); },
-                                replica);
+                                isReplica(design));
         }
 
-        // The saved queries are in the design model, which every engine of
-        // ours serves; a database of another kind has none to give.
+        // A database of another engine than ours has no saved queries to give.
         if (d->settings.includeQueries) {
-            if (const auto *model = dynamic_cast<const dao::ModelDatabase *>(database.get())) {
-                d->showStatus(QStringLiteral("Analyzing Queries"));
-                writer.addQueries(model->model().queries, chosen);
-            }
+            d->showStatus(QStringLiteral("Analyzing Queries"));
+            writer.addQueries(design.queries, chosen);
         }
 
         d->showStatus(QStringLiteral("Writing Code ..."));
@@ -409,7 +397,7 @@ bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNa
         d->scriptWarnings.clear();
         d->queryWarnings = writer.queryWarnings();
         d->leftOutFields = writer.leftOutFields();
-        d->sourceWarnings = database->Warnings();
+        d->sourceWarnings = design.warnings;
         return true;
     } catch (...) {
         const BasicError e = asBasicError(std::current_exception());
@@ -420,27 +408,23 @@ bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNa
     }
 }
 
-void clsWriteNewDatabase::writeScript(const dao::Database &database, const QStringList &chosen)
+void clsWriteNewDatabase::writeScript(dao::Database &database, const QStringList &chosen)
 {
     const std::optional<sql::Dialect> dialect = sql::dialectNamed(d->settings.sqlDialect);
     if (!dialect)
         raiseError(pembry::err::InvalidPropertyValue, QString(),
                    QStringLiteral("\"%1\" is no SQL dialect: write for sqlite, postgresql or mysql.")
                        .arg(d->settings.sqlDialect));
-    // Every engine of ours serves its databases from the design model.
-    const auto *model = dynamic_cast<const dao::ModelDatabase *>(&database);
-    if (!model)
-        raiseError(pembry::err::InvalidCall, QString(),
-                   QStringLiteral("An SQL script is written only from a database that Tabulo read itself."));
+    const schema::Database design = dao::designOf(database, {true, d->settings.includeRelations});
     d->showStatus(QStringLiteral("Writing SQL ..."));
     sql::Script script = sql::writeScript(
-        model->model(), chosen, {*dialect, d->settings.includeRelations, d->settings.lowercaseNames});
+        design, chosen, {*dialect, d->settings.includeRelations, d->settings.lowercaseNames});
     ModuleDelivery(d->settings, d->clipboard).deliver(script.text);
     d->moduleText = std::move(script.text);
     d->scriptWarnings = std::move(script.warnings);
     d->queryWarnings.clear();
     d->leftOutFields.clear();
-    d->sourceWarnings = database.Warnings();
+    d->sourceWarnings = design.warnings;
 }
 
 clsWriteNewDatabase &gobjWriteNewDatabase()

@@ -154,7 +154,7 @@ private:
     template <class Body>
     auto listing(Body &&body) -> decltype(body());
     // The run's SQL script of the chosen tables, delivered as a module is.
-    void writeScript(const dao::Database &database, const QStringList &chosen);
+    void writeScript(dao::Database &database, const QStringList &chosen);
 
     struct State;
     std::unique_ptr<State> d;

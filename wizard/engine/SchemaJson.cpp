@@ -207,7 +207,9 @@ private:
     bool member(const Path &at, QByteArrayView key, R &r, const json::Member<R> (&table)[N])
     {
         for (const json::Member<R> &m : table) {
-            if (std::string_view(key.data(), std::size_t(key.size())) != m.key)
+            // Told apart mostly by length and first letter, without a call.
+            if (key.size() != qsizetype(m.key.size()) || key[0] != m.key[0]
+                || std::memcmp(key.data(), m.key.data(), m.key.size()) != 0)
                 continue;
             const Path path{&at, m.key.data()};
             std::visit([&](auto where) {

@@ -196,6 +196,10 @@ void propertyValue(Writer &w, const Property &p)
     }
 }
 
+// A new record, whose members are at their defaults.
+template <typename R>
+const R blank{};
+
 // The members of `r` that `table` lists, in its order: those written
 // always, and the others when they differ from their value in a new record.
 // `alwaysWritten` limits it to the one kind or the other.
@@ -203,13 +207,12 @@ template <typename R, std::size_t N>
 void members(Writer &w, const R &r, const json::Member<R> (&table)[N],
              std::optional<bool> alwaysWritten = std::nullopt)
 {
-    static const R blank{};
     for (const json::Member<R> &m : table) {
         if (alwaysWritten && m.alwaysWritten != *alwaysWritten)
             continue;
         std::visit([&](auto where) {
             const auto &value = r.*where;
-            if (!m.alwaysWritten && value == blank.*where)
+            if (!m.alwaysWritten && value == blank<R>.*where)
                 return;
             w.key(m.key);
             if constexpr (std::is_same_v<std::decay_t<decltype(value)>, QString>)
@@ -227,9 +230,8 @@ void members(Writer &w, const R &r, const json::Member<R> (&table)[N],
 template <typename R, std::size_t N>
 int newestMember(const R &r, const json::Member<R> (&table)[N], int version)
 {
-    static const R blank{};
     for (const json::Member<R> &m : table) {
-        if (m.version > version && std::visit([&](auto where) { return r.*where != blank.*where; }, m.where))
+        if (m.version > version && std::visit([&](auto where) { return r.*where != blank<R>.*where; }, m.where))
             version = m.version;
     }
     return version;

@@ -226,7 +226,7 @@ void members(Writer &w, const R &r, const json::Member<R> (&table)[N],
     }
 }
 
-// The newest format version among the members of `r` not at their default.
+// `version`, or the newer one that added a member of `r` not at its default.
 template <typename R, std::size_t N>
 int newestMember(const R &r, const json::Member<R> (&table)[N], int version)
 {

@@ -308,6 +308,12 @@ private:
         {
             return set ? block.value(*set, name) : nullptr;
         }
+
+        // For furtherProperties, by stored name: the model's name of a kept
+        // property, a null QString for one left out; each name is decided
+        // once for the members it was last asked with.
+        mutable std::vector<std::optional<QString>> keptNames;
+        mutable std::span<const std::string_view> keptFor;
     };
 
     PropertySets readProperties(const std::vector<std::uint8_t> &block,
@@ -330,7 +336,7 @@ private:
     QString textValue(const PropertySets &properties, const jetfile::PropertySet *set, const char *name) const
     {
         const jetfile::Property *value = properties.value(set, name);
-        return value ? readerText(decodeName(value->bytes)) : QString();
+        return value ? decodeModelText(m_mdb, value->bytes) : QString();
     }
 
     static bool flagValue(const jetfile::Property &value)
@@ -353,29 +359,45 @@ private:
         if (!set || (!m_options.designProperties && !m_options.descriptions))
             return result;
         result.reserve(set->properties.size());
-        std::vector<std::size_t> seen;
-        seen.reserve(set->properties.size());
-        for (const jetfile::Property &stored : set->properties) {
-            if (std::find(seen.begin(), seen.end(), stored.name) != seen.end())
+        for (auto stored = set->properties.begin(); stored != set->properties.end(); ++stored) {
+            const auto sameName = [&](const jetfile::Property &p) { return p.name == stored->name; };
+            if (std::any_of(set->properties.begin(), stored, sameName))
                 continue;
-            seen.push_back(stored.name);
-            const jetfile::PropertyName &stored_name = properties.block.name(stored);
-            const std::string name = stored_name.ascii.empty() ? decodeName(stored_name.stored) : stored_name.ascii;
-            const int type = jetfile::daoPropertyType(stored.type);
-            if (name.empty() || listed(members, name) || listed(EngineMaintainedProperties, name) ||
-                (!m_options.designProperties && !listed(DescriptionOnly, name)) ||
-                (m_ace && (listed(AceMembers, name) || ace::isEngineProperty(name))) ||
-                !jetfile::fitsType(type, stored.bytes.size()))
+            const QString &name = keptName(properties, stored->name, members);
+            const int type = jetfile::daoPropertyType(stored->type);
+            if (name.isNull() || !jetfile::fitsType(type, stored->bytes.size()))
                 continue;
             Property &p = result.emplace_back();
-            p.name = propertyName(name);
+            p.name = name;
             p.type = type;
             if (type == dao::dbText || type == dao::dbMemo)
-                p.value = readerText(decodeName(stored.bytes));
+                p.value = decodeModelText(m_mdb, stored->bytes);
             else
-                p.value = storedValue(type, stored.bytes);
+                p.value = storedValue(type, stored->bytes);
         }
         return result;
+    }
+
+    // The model's name of the block's stored name `index` when furtherProperties
+    // keeps it, else a null QString.
+    const QString &keptName(const PropertySets &properties, std::size_t index,
+                            std::span<const std::string_view> members) const
+    {
+        if (properties.keptNames.size() != properties.block.names.size() ||
+            properties.keptFor.data() != members.data() || properties.keptFor.size() != members.size()) {
+            properties.keptNames.assign(properties.block.names.size(), std::nullopt);
+            properties.keptFor = members;
+        }
+        std::optional<QString> &kept = properties.keptNames[index];
+        if (kept)
+            return *kept;
+        const jetfile::PropertyName &stored = properties.block.names[index];
+        const std::string name = stored.ascii.empty() ? decodeName(stored.stored) : stored.ascii;
+        const bool left = name.empty() || listed(members, name) || listed(EngineMaintainedProperties, name) ||
+                          (!m_options.designProperties && !listed(DescriptionOnly, name)) ||
+                          (m_ace && (listed(AceMembers, name) || ace::isEngineProperty(name)));
+        kept = left ? QString() : propertyName(name);
+        return *kept;
     }
 
     void readRelations(QList<Relation> &relations, QStringList &warnings)
@@ -442,25 +464,22 @@ private:
         const auto definition = readDefinition(m_mdb, std::uint32_t(catalogued->table_pg), m_format, problem);
         if (!definition)
             return false;
-        std::map<int, const jetfile::ColumnEntry *> entries;
-        for (const jetfile::ColumnEntry &c : definition->columns)
-            entries.emplace(c.number, &c);
 
         const std::vector<MdbColumn *> columns = columnsInOrder(table.get());
         out.fields.reserve(qsizetype(columns.size()));
         for (MdbColumn *column : columns) {
-            const auto entry = entries.find(column->col_num);
-            if (entry == entries.end()) {
+            const jetfile::ColumnEntry *entry = columnEntry(*definition, column->col_num);
+            if (!entry) {
                 problem = "its column '" + std::string(column->name) + "' has no definition entry";
                 return false;
             }
             const jetfile::PropertySet *set = properties.column(column->name);
             Field f;
             f.name = readerText(column->name);
-            std::uint8_t flags = entry->second->flags;
+            std::uint8_t flags = entry->flags;
             if (m_ace) {
                 const ace::FieldDesign design =
-                    ace::describeColumn(*entry->second, column->name, std::uint32_t(catalogued->table_pg),
+                    ace::describeColumn(*entry, column->name, std::uint32_t(catalogued->table_pg),
                                         m_complexColumns, aceProperties(properties, set));
                 if (design.kind == ace::FieldDesign::Kind::VersionHistory)
                     continue;   // the engine keeps it for an append-only memo
@@ -499,17 +518,36 @@ private:
         return true;
     }
 
+    // The first column entry of that number, or null.
+    static const jetfile::ColumnEntry *columnEntry(const jetfile::TableDefinition &definition, int number)
+    {
+        for (const jetfile::ColumnEntry &c : definition.columns) {
+            if (c.number == number)
+                return &c;
+        }
+        return nullptr;
+    }
+
     // The indexes as the definition pages hold them (libmdb loses the
     // columns of some), with the names and sort order of their columns.
     void readIndexes(const jetfile::TableDefinition &definition, const std::string &tableName, Table &out)
     {
-        std::map<int, std::string> columnNames;
-        for (const jetfile::ColumnEntry &c : definition.columns)
-            columnNames.emplace(c.number, decodeName(c.name));
-        const auto descending = [&](const jetfile::RealIndex &real, const std::string &name) {
+        // The decoded names of a real index's columns; nothing for a number
+        // no column entry has.
+        const auto columnNames = [&](const jetfile::RealIndex &real) {
+            std::vector<std::optional<std::string>> names;
+            names.reserve(real.columns.size());
+            for (int number : real.columns) {
+                const jetfile::ColumnEntry *column = columnEntry(definition, number);
+                names.push_back(column ? std::optional(decodeName(column->name)) : std::nullopt);
+            }
+            return names;
+        };
+        // A key column's order, taken from the first key column of that name.
+        const auto descending = [](const jetfile::RealIndex &real, const std::vector<std::optional<std::string>> &names,
+                                   const std::string &name) {
             for (std::size_t k = 0; k < real.columns.size(); ++k) {
-                const auto column = columnNames.find(real.columns[k]);
-                if (column != columnNames.end() && column->second == name)
+                if (names[k] == name)
                     return bool(real.descending[k]);
             }
             return false;
@@ -522,19 +560,15 @@ private:
             const std::string indexName = decodeName(logical.name);
             index.primary = logical.type == IndexPrimary;
             index.foreign = logical.type == IndexForeign;
-            std::vector<std::string> fields;
-            if (logical.realIndex >= 0) {
-                const jetfile::RealIndex &real = definition.realIndexes[std::size_t(logical.realIndex)];
-                index.unique = real.flags & jetfile::indexflag::Unique;
-                index.ignoreNulls = real.flags & jetfile::indexflag::IgnoreNulls;
-                index.required = real.flags & jetfile::indexflag::Required;
-                if (!index.foreign) {
-                    for (int number : real.columns) {
-                        const auto name = columnNames.find(number);
-                        if (name != columnNames.end())
-                            fields.push_back(name->second);
-                    }
-                }
+            const jetfile::RealIndex *real =
+                logical.realIndex >= 0 ? &definition.realIndexes[std::size_t(logical.realIndex)] : nullptr;
+            std::vector<std::optional<std::string>> names;
+            if (real) {
+                index.unique = real->flags & jetfile::indexflag::Unique;
+                index.ignoreNulls = real->flags & jetfile::indexflag::IgnoreNulls;
+                index.required = real->flags & jetfile::indexflag::Required;
+                if (!index.foreign)
+                    names = columnNames(*real);
             }
             // A foreign-key index takes its fields from the relationship of
             // the same name with this table as the referencing one; the other
@@ -543,10 +577,11 @@ private:
             if (index.foreign) {
                 index.fields = foreignKeyFields(indexName, tableName);
             } else {
-                for (const std::string &name : fields) {
-                    index.fields.append(readerText(name));
-                    index.descending.append(logical.realIndex >= 0 &&
-                                            descending(definition.realIndexes[std::size_t(logical.realIndex)], name));
+                for (const std::optional<std::string> &name : names) {
+                    if (!name)
+                        continue;
+                    index.fields.append(readerText(*name));
+                    index.descending.append(descending(*real, names, *name));
                 }
             }
             if (index.fields.isEmpty())

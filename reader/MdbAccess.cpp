@@ -1,5 +1,6 @@
 #include "reader/MdbAccess.h"
 
+#include "reader/ReaderText.h"
 #include "reader/jetfile/LongValue.h"
 
 #include <algorithm>
@@ -214,6 +215,24 @@ std::string decodeText(MdbHandle *mdb, std::span<const std::uint8_t> stored)
     const int length = mdb_unicode2ascii(mdb, reinterpret_cast<const char *>(stored.data()), stored.size(),
                                          text.data(), text.size());
     return std::string(text.data(), strnlen(text.data(), std::size_t(std::max(length, 0))));
+}
+
+QString decodeModelText(MdbHandle *mdb, std::span<const std::uint8_t> stored)
+{
+    // Jet 4 ASCII text goes straight from its UTF-16LE units to the QString.
+    if (!IS_JET3(mdb) && !stored.empty() && stored.size() % 2 == 0) {
+        QString text(qsizetype(stored.size() / 2), Qt::Uninitialized);
+        char16_t *unit = reinterpret_cast<char16_t *>(text.data());
+        std::size_t i = 0;
+        for (; i < stored.size(); i += 2) {
+            if (stored[i] == 0 || stored[i] >= 0x80 || stored[i + 1] != 0)
+                break;
+            *unit++ = stored[i];
+        }
+        if (i == stored.size())
+            return text;
+    }
+    return readerText(decodeText(mdb, stored));
 }
 
 long toNumber(const std::string &text)

@@ -8,6 +8,8 @@
 
 #include <mdbtools.h>
 
+#include <QString>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -67,6 +69,8 @@ std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint
 
 // Text as Jet stores it (names, property values) in UTF-8.
 std::string decodeText(MdbHandle *mdb, std::span<const std::uint8_t> stored);
+// The same as the model's QString, as readerText makes it.
+QString decodeModelText(MdbHandle *mdb, std::span<const std::uint8_t> stored);
 
 long toNumber(const std::string &text);
 

@@ -2,7 +2,7 @@
 
 #include "reader/jetfile/LittleEndian.h"
 
-#include <set>
+#include <algorithm>
 
 namespace jetfile {
 
@@ -171,22 +171,29 @@ std::optional<std::vector<std::uint8_t>> readTableDefinitionChain(std::uint32_t 
     using Bytes = std::vector<std::uint8_t>;
     if (pageSize < 64 || pageSize > 65536)
         return fail<Bytes>(problem, "page size out of range");
+    // Each page is read straight onto the end of the chain; a continuation
+    // page's header is then dropped.
+    const auto size = std::size_t(pageSize);
     std::vector<std::uint8_t> chain;
-    std::vector<std::uint8_t> page(std::size_t(pageSize), 0);
-    std::set<std::uint32_t> seen;
+    chain.reserve(size);
+    std::vector<std::uint32_t> seen;
     std::uint32_t number = firstPage;
     while (true) {
-        if (number == 0 || !seen.insert(number).second)
+        if (number == 0 || std::find(seen.begin(), seen.end(), number) != seen.end())
             return fail<Bytes>(problem, "table definition pages form a loop");
+        seen.push_back(number);
         if (seen.size() > MaxChainPages)
             return fail<Bytes>(problem, "table definition chain too long");
+        const std::size_t at = chain.size();
+        chain.resize(at + size);
+        const std::span<std::uint8_t> page(chain.data() + at, size);
         if (!readPage(number, page))
             return fail<Bytes>(problem, "table definition page cannot be read");
         if (page[0] != DefinitionPage)
             return fail<Bytes>(problem, "not a table definition page");
-        const std::size_t from = chain.empty() ? 0 : PageHeader;
-        chain.insert(chain.end(), page.begin() + std::ptrdiff_t(from), page.end());
         number = u32(page, 4);
+        if (at != 0)
+            chain.erase(chain.begin() + std::ptrdiff_t(at), chain.begin() + std::ptrdiff_t(at + PageHeader));
         if (number == 0)
             return chain;
     }

@@ -9,7 +9,6 @@
 
 #include <benchmark/benchmark.h>
 
-#include <QSet>
 #include <malloc.h>
 
 namespace {
@@ -25,10 +24,11 @@ void BM_ModuleText(benchmark::State &state)
 {
     const int tableCount = int(state.range(0));
     const schema::Database model = largeSchema(tableCount);
-    QSet<QString> chosen;
-    for (const schema::Table &t : model.tables)
-        chosen.insert(t.name);
-    const auto isChosen = [&](const QString &name) { return chosen.contains(name); };
+    tabulo::ModuleSource source{{}, {}, model.relations, false, {}};
+    for (const schema::Table &t : model.tables) {
+        source.tables.append(&t);
+        source.chosenNames.append(t.name);
+    }
 
     const double schemaBytes = heapInUse();
     double writerBytes = 0;
@@ -39,10 +39,7 @@ void BM_ModuleText(benchmark::State &state)
     for (auto _ : state) {
         tabulo::ModuleWriter writer(style);
         writer.begin();
-        for (const schema::Table &table : model.tables)
-            writer.addTable(table);
-        writer.addRelations(model.relations, isChosen, false);
-        const QString module = writer.finish();
+        const QString module = writer.write(source);
         length = module.size();
         // The writer's buffers and the module, all alive at this point.
         writerBytes = heapInUse() - schemaBytes;

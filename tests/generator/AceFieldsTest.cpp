@@ -118,8 +118,7 @@ TEST(ModuleWriterAceFields, AColumnNoDaoTypeNamesIsACommentLineOnly)
                                                unnamedStorage(QStringLiteral("Evil\r\nEnd Sub \"x"), 0x47)})};
     ModuleWriter writer(wizardStyle());
     writer.begin();
-    writer.addTable(db.tables[0]);
-    const QString module = writer.finish();
+    const QString module = writer.write({{&db.tables[0]}, {QStringLiteral("Map")}, {}, false, {}});
     EXPECT_TRUE(module.contains(crlf(R"(   Set tdfNew = dbNew.CreateTableDef("Map")
    'Left out: field "Shape": its storage type 0x46 has no DAO type
 

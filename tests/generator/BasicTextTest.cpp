@@ -168,23 +168,6 @@ TEST(CodePrinter, IndentsStatementsAndEndsLinesWithCrLf)
     EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n\r\n    x = 1\r\n  End\r\n"));
 }
 
-TEST(CodePrinter, PrependedLinesComeBeforeEverythingWritten)
-{
-    CodePrinter out(QStringLiteral(" "));
-    out.indent();
-    for (int i = 0; i < 1000; ++i)
-        out.print("$i$\n", {{"i", QString::number(i)}});
-    out.outdent();
-    const QString body = out.text();
-    out.prependText(u"Sub A()\r\n").appendText(u"End Sub\r\n");
-    EXPECT_EQ(out.text(), QStringLiteral("Sub A()\r\n") + body + QStringLiteral("End Sub\r\n"));
-    out.prependText(u"");
-    EXPECT_TRUE(out.text().startsWith(QLatin1StringView("Sub A()\r\n 0\r\n 1\r\n")));
-
-    CodePrinter empty(QStringLiteral(" "));
-    EXPECT_EQ(empty.prependText(u"x\r\n").text(), QStringLiteral("x\r\n"));
-}
-
 TEST(CodePrinter, SlotsTakeTheNearestValueAndDollarsCanBeWritten)
 {
     CodePrinter out(QStringLiteral("   "), QString(), {{"db", u"dbNew"}});

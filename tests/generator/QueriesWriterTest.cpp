@@ -72,8 +72,7 @@ QStringList warningsOf(const GeneratorSettings &style, const schema::Database &d
 {
     ModuleWriter writer(style);
     writer.begin();
-    writer.addQueries(db.queries, chosen);
-    writer.finish();
+    writer.write({{}, chosen, {}, false, db.queries});
     return writer.queryWarnings();
 }
 

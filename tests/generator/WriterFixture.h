@@ -46,22 +46,18 @@ inline QString generate(const GeneratorSettings &style, const schema::Database &
         for (const schema::Table &t : model.tables)
             chosen.append(t.name);
     }
-    const std::shared_ptr<dao::Database> source = testsupport::fakeDatabase(model, std::move(faults));
-    const schema::Database design = dao::designOf(*source, {style.includeDesignProperties, style.includeRelations});
-    ModuleWriter writer(style);
-    writer.begin();
+    const std::shared_ptr<dao::Database> database = testsupport::fakeDatabase(model, std::move(faults));
+    const schema::Database design = dao::designOf(*database, {style.includeDesignProperties, style.includeRelations});
+    tabulo::ModuleSource source{{}, chosen, design.relations, replica, model.queries};
     for (const QString &name : chosen) {
         for (const schema::Table &t : design.tables) {
             if (t.name == name)
-                writer.addTable(t);
+                source.tables.append(&t);
         }
     }
-    if (style.includeRelations) {
-        writer.addRelations(design.relations,
-                            [&](const QString &name) { return chosen.contains(name); }, replica);
-    }
-    writer.addQueries(model.queries, chosen);
-    return writer.finish();
+    ModuleWriter writer(style);
+    writer.begin();
+    return writer.write(source);
 }
 
 inline schema::Database customers()

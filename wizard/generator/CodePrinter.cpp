@@ -270,26 +270,6 @@ void CodePrinter::printQuoted(QStringView text, qsizetype tailWidth)
     }
 }
 
-CodePrinter &CodePrinter::appendText(QStringView text)
-{
-    Q_ASSERT(m_atLineStart && (text.isEmpty() || text.endsWith(m_lineEnd)));
-    m_text += text;
-    return *this;
-}
-
-CodePrinter &CodePrinter::prependText(QStringView text)
-{
-    // QString::prepend() may copy the whole text into a new block; resizing
-    // grows the block where it is, and the old text then moves up inside it.
-    const qsizetype oldSize = m_text.size();
-    m_text.resize(oldSize + text.size());
-    QChar *data = m_text.data();
-    std::move_backward(data, data + oldSize, data + m_text.size());
-    std::copy(text.begin(), text.end(), data);
-    m_lineStart += text.size();
-    return *this;
-}
-
 QString CodePrinter::take()
 {
     QString text = std::exchange(m_text, QString());

@@ -118,12 +118,6 @@ public:
     // The width of the indent at the present level.
     qsizetype indentWidth() const { return m_indentUnit.size() * m_level; }
 
-    // Appends text that is already complete lines (another printer's text).
-    CodePrinter &appendText(QStringView text);
-    // Puts complete lines in front of the text, moving the text in place
-    // rather than copying it.
-    CodePrinter &prependText(QStringView text);
-
     // What "\n" in a template writes: CR LF unless set otherwise.
     void setLineEnd(QString lineEnd) { m_lineEnd = std::move(lineEnd); }
 

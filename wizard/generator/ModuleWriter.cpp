@@ -49,12 +49,7 @@ QString writer::fittedComment(const CodePrinter &out, const QString &comment)
 ModuleWriter::State::State(GeneratorSettings s)
     : style(std::move(s)),
       dbParameter(style.varNameNewDB + QStringLiteral(" As Database")),
-      wrapper(printer()),
-      tables(printer()),
-      relations(printer()),
-      queries(printer()),
-      indexes(printer()),
-      indexBlock(printer())
+      out(printer())
 {
 }
 
@@ -86,9 +81,96 @@ void ModuleWriter::State::reserveNames()
     queriesProc.clear();   // claimed when a query is written, after the tables' names
 }
 
+// What the module holds, worked out before any of it is printed: the
+// wrapper, which comes first, calls what comes after it.
+void ModuleWriter::State::plan(const ModuleSource &module)
+{
+    source = &module;
+    chosenNames = QSet<QString>(module.chosenNames.cbegin(), module.chosenNames.cend());
+    for (const schema::Table *table : module.tables) {
+        tableProcs.append(names.claim(basicIdentifier(style.procPrefix + textHelper().RemoveAllSpaces(table->name))));
+        for (const schema::Field &field : table->fields) {
+            if (field.storageType != 0)
+                leftOutFields.append({table->name, field.name, field.storageType});
+            else if (needsJetSql(field))
+                jetSqlWritten = true;
+        }
+    }
+    if (style.includeRelations)
+        planRelations();
+    if (style.includeQueries)
+        planQueryProcedure(module.queries, module.chosenNames);
+}
+
+// The module from one template: the procedures in their order, each part
+// printed in its place.
+void ModuleWriter::State::writeModule(const std::function<void(int)> &tablesWritten)
+{
+    const auto declarations = [this] {
+        if (keepsLogin())
+            writeKeptLoginDeclarations();
+    };
+    const auto wrapper = [this] {
+        if (style.includeDatabaseWrapper)
+            writeWrapper();
+    };
+    const auto tables = [&] {
+        const qsizetype count = source->tables.size();
+        for (qsizetype k = 0; k < count; ++k) {
+            if (tablesWritten)
+                tablesWritten(int(k));
+            writeTableProcedure(*source->tables[k], tableProcs[k]);
+            // A quarter more for the relations and indexes that follow.
+            if (k == 0 && count > 1)
+                out.reserve(out.size() * count / 4 * 5);
+        }
+        if (tablesWritten)
+            tablesWritten(int(count));
+    };
+    const auto relations = [this] {
+        if (relationWritten) {
+            out.print("\n"
+                      "\n");
+            writeRelations();
+        }
+    };
+    const auto queries = [this] {
+        if (queryWritten) {
+            out.print("\n"
+                      "\n");
+            writeQueries();
+        }
+    };
+    const auto indexes = [this] { writeIndexesProcedure(); };
+    const auto helpers = [this] {
+        if (jetSqlWritten) {
+            out.print("\n");
+            writeJetSqlProcedure();
+        }
+        if (designPropertyWritten) {
+            out.print("\n");
+            writeSetDesignPropertyProcedure();
+        }
+    };
+    out.print("$declarations$\n"
+              "$wrapper$\n"
+              "$tables$\n"
+              "$relations$\n"
+              "$queries$\n"
+              "\n"
+              "$indexes$\n"
+              "$helpers$\n",
+              {{"declarations", declarations},
+               {"wrapper", wrapper},
+               {"tables", tables},
+               {"relations", relations},
+               {"queries", queries},
+               {"indexes", indexes},
+               {"helpers", helpers}});
+}
+
 void ModuleWriter::State::writeWrapper()
 {
-    CodePrinter &out = wrapper;
     QString parameters;
     if (style.newDBSecurity == 1)
         parameters = QStringLiteral("strMDWPath As String, strUserName As String, "
@@ -116,7 +198,7 @@ void ModuleWriter::State::writeWrapper()
         out.print("\n"
                   "$indexes$ $db$\n",
                   {{"indexes", indexesProc}});
-        if (style.includeRelations && relationWritten)
+        if (relationWritten)
             out.print("\n"
                       "$relations$ $db$\n",
                       {{"relations", relationsProc}});
@@ -130,7 +212,6 @@ void ModuleWriter::State::writeWrapper()
 // The workspace and the CreateDatabase statement of the wrapper.
 void ModuleWriter::State::createDatabase()
 {
-    CodePrinter &out = wrapper;
     QString version = jetVersionConstant(style.version);
     if (style.encrypt == 2)
         version += QStringLiteral(" Or dbEncrypt");
@@ -179,9 +260,9 @@ QString ModuleWriter::State::wrapperValue(const QString &value, const char *vari
     const QString name = QLatin1StringView(variable);
     const qsizetype again = 2 * name.size() + 6;   // "name = name & "
     const QStringList parts =
-        basicStringExpressionParts(value, {}, kMaxLineLength - wrapper.indentWidth() - again);
-    wrapper.print("Dim $var$ As String\n", {{"var", name}});
-    printAssignedInParts(wrapper, name, parts);
+        basicStringExpressionParts(value, {}, kMaxLineLength - out.indentWidth() - again);
+    out.print("Dim $var$ As String\n", {{"var", name}});
+    printAssignedInParts(out, name, parts);
     return name;
 }
 
@@ -192,55 +273,39 @@ ModuleWriter::~ModuleWriter() = default;
 void ModuleWriter::begin()
 {
     checkCodeStyle(d->style);
-    d->wrapper.clear();
-    d->tables.clear();
-    d->indexParts.clear();
-    d->indexes.clear();
-    d->indexes.indent();    // the blocks stand in the procedure's body
-    d->indexBlock.clear();
-    d->indexBlock.indent();
-    d->relations.clear();
-    d->queries.clear();
-    d->queryWritten = false;
-    d->queryWarnings.clear();
+    d->out.clear();
+    d->source = nullptr;
+    d->chosenNames.clear();
     d->names = ProcedureNames();
     d->tableProcs.clear();
-    d->recreatedIndexes.clear();
     d->relationWritten = false;
+    d->queryWritten = false;
+    d->queryPlan = QueryPlan();
+    d->queryWarnings.clear();
+    d->hiddenQueries.clear();
     d->designPropertyWritten = false;
+    d->leftOutFields.clear();
     d->jetSqlStatements.clear();
     d->jetSqlWritten = false;
+    d->recreatedIndexes.clear();
     d->reserveNames();
 }
 
 void ModuleWriter::expectLength(qsizetype characters)
 {
-    d->tables.reserve(characters);
+    d->out.reserve(characters);
 }
 
-void ModuleWriter::expectTables(int count)
+QString ModuleWriter::write(const ModuleSource &source, const std::function<void(int)> &tablesWritten)
 {
-    d->expectedTables = count;
-}
-
-void ModuleWriter::addTable(const schema::Table &table)
-{
-    const QString procName = d->names.claim(basicIdentifier(d->style.procPrefix
-                                                            + textHelper().RemoveAllSpaces(table.name)));
-    d->tableProcs.append(procName);
-    d->writeTableProcedure(table, procName);
-    d->writeTableIndexes(table);
-    // A quarter more for the wrapper, relations and indexes that follow.
-    if (d->tableProcs.size() == 1 && d->expectedTables > 1)
-        d->tables.reserve(d->tables.size() * d->expectedTables / 4 * 5);
-}
-
-void ModuleWriter::addRelations(const QList<schema::Relation> &relations,
-                                const std::function<bool(const QString &)> &isChosen,
-                                bool isReplica)
-{
-    if (d->style.includeRelations)
-        d->writeRelations(relations, isChosen, isReplica);
+    d->plan(source);
+    d->writeModule(tablesWritten);
+    d->source = nullptr;
+    QString text = d->out.take();
+    // The text is kept after the run: much room left over goes back.
+    if (text.capacity() - text.size() > text.size() / 4)
+        text.squeeze();
+    return text;
 }
 
 const QList<LeftOutField> &ModuleWriter::leftOutFields() const
@@ -253,12 +318,6 @@ bool ModuleWriter::relationWritten() const
     return d->relationWritten;
 }
 
-void ModuleWriter::addQueries(const QList<schema::Query> &queries, const QStringList &chosenTables)
-{
-    if (d->style.includeQueries)
-        d->writeQueries(queries, chosenTables);
-}
-
 bool ModuleWriter::queryWritten() const
 {
     return d->queryWritten;
@@ -267,53 +326,6 @@ bool ModuleWriter::queryWritten() const
 const QStringList &ModuleWriter::queryWarnings() const
 {
     return d->queryWarnings;
-}
-
-QString ModuleWriter::finish()
-{
-    const bool withRelations = d->style.includeRelations && d->relationWritten;
-    if (d->style.includeDatabaseWrapper)
-        d->writeWrapper();
-
-    // The module is the table procedures with the wrapper in front and the
-    // relations and indexes after them; room for all of it is made at once
-    // (the Indexes procedure adds some 500 characters to its blocks).
-    CodePrinter &module = d->tables;
-    qsizetype indexesSize = d->indexes.size();
-    for (const State::IndexPart &part : std::as_const(d->indexParts))
-        indexesSize += part.text.size();
-    module.reserve(d->wrapper.size() + module.size() + 4 + d->relations.size() + 2 + d->queries.size() + 2
-                   + indexesSize + 512);
-    if (withRelations)
-        module.print("\n"
-                     "\n")
-            .appendText(d->relations.text());
-    if (d->queryWritten)
-        module.print("\n"
-                     "\n")
-            .appendText(d->queries.text());
-    module.print("\n");
-    d->writeIndexesProcedure(module);
-    if (d->jetSqlWritten) {
-        module.print("\n");
-        d->writeJetSqlProcedure(module);
-    }
-    if (d->designPropertyWritten) {
-        module.print("\n");
-        d->writeSetDesignPropertyProcedure(module);
-    }
-    if (d->style.includeDatabaseWrapper)
-        module.prependText(d->wrapper.text());
-    if (d->keepsLogin()) {
-        CodePrinter declarations = d->printer();
-        d->writeKeptLoginDeclarations(declarations);
-        module.prependText(declarations.text());
-    }
-    QString text = module.take();
-    // The text is kept after the run: much room left over goes back.
-    if (text.capacity() - text.size() > text.size() / 4)
-        text.squeeze();
-    return text;
 }
 
 bool isReplica(const schema::Database &database)

@@ -2,14 +2,15 @@
 // Writes the text of the generated Basic module: the wrapper procedure
 // CreateNewDatabase, one procedure per table, the Relations procedure, the
 // Queries procedure, the Indexes procedure and, when a table or query sets
-// design properties, the SetDesignProperty procedure they call. It only writes text; the checks of
-// the settings are SettingsCheck's, the code file ModuleDelivery's, reading
-// progress and the handling of failures clsWriteNewDatabase's. Lines end
-// with CR LF.
+// design properties, the SetDesignProperty procedure they call. It only
+// writes text; the checks of the settings are SettingsCheck's, the code file
+// ModuleDelivery's, reading progress and the handling of failures
+// clsWriteNewDatabase's. Lines end with CR LF.
 //
-// A run is: begin(), addTable() for each chosen table in list order,
-// addRelations() when relations are wanted, addQueries() when queries are
-// wanted, then finish().
+// A run is begin(), then write(). write() first works out what the module
+// holds (the procedures' names, which relationships and queries are
+// written, which indexes a relationship recreates), then prints the module
+// from one template, each part in its place, into one buffer.
 
 #include "wizard/engine/SchemaModel.h"
 #include "wizard/generator/GeneratorSettings.h"
@@ -30,6 +31,18 @@ struct LeftOutField {
     int storageType = 0;
 };
 
+// What a module is written from: the chosen tables of a design, and the
+// relationships and saved queries of the same design, of which those are
+// written whose tables are all chosen (relationships when the setting
+// includeRelations is on, queries when includeQueries is).
+struct ModuleSource {
+    QList<const schema::Table *> tables;   // in module order
+    QStringList chosenNames;               // the names the tables were chosen by
+    QList<schema::Relation> relations;
+    bool replica = false;                  // PartialReplica lines are written
+    QList<schema::Query> queries;
+};
+
 class ModuleWriter {
 public:
     // Keeps a copy of `style`: the settings as they were when the run began.
@@ -43,39 +56,22 @@ public:
     // earlier run's, say), so that the text does not grow by copies.
     void expectLength(qsizetype characters);
 
-    // Says how many tables the run is to add: once the first is written,
-    // room is made for all of them at its size, so that a long module is
-    // not copied each time its text outgrows its room.
-    void expectTables(int count);
+    // The module for `source`. For progress, `tablesWritten(k)` is called
+    // before the k-th table's procedure is written, and once more with the
+    // number of tables after the last.
+    QString write(const ModuleSource &source, const std::function<void(int)> &tablesWritten = {});
 
-    // Reads one table definition: its procedure, its wrapper call and its
-    // part of the Indexes procedure.
-    void addTable(const schema::Table &table);
-
-    // Writes the relationships whose two tables are both chosen. `isReplica`
-    // decides whether PartialReplica lines are written.
-    void addRelations(const QList<schema::Relation> &relations,
-                      const std::function<bool(const QString &)> &isChosen, bool isReplica);
-
-    // Whether addRelations wrote at least one relationship (then the module
-    // holds the Relations procedure and, with the wrapper, its call).
+    // Whether the module holds the Relations procedure (at least one
+    // relationship is written) and, with the wrapper, its call.
     bool relationWritten() const;
 
-    // Writes the Queries procedure: the saved queries that read only the
-    // tables of `chosenTables` and queries it writes, each after the queries
-    // it reads. Without the setting includeQueries nothing is written.
-    void addQueries(const QList<schema::Query> &queries, const QStringList &chosenTables);
-
-    // Whether addQueries wrote at least one query (then the module holds
-    // the Queries procedure and, with the wrapper, its call).
+    // Whether the module holds the Queries procedure and, with the wrapper,
+    // its call.
     bool queryWritten() const;
 
     // What the module leaves out of the source's queries, or writes in
     // another order than their sources need, one sentence each.
     const QStringList &queryWarnings() const;
-
-    // Closes the wrapper and assembles the module text.
-    QString finish();
 
     // The fields written as a comment only, in module order.
     const QList<LeftOutField> &leftOutFields() const;

@@ -37,10 +37,9 @@ bool takesSize(qint32 type)
 // multi-valued field gets its attributes from the engine.
 void ModuleWriter::State::writeField(const schema::Field &field, const QString &tableName)
 {
-    CodePrinter &out = tables;
     const QString &name = field.name;
     if (field.storageType != 0) {
-        writeLeftOutField(tableName, name, field.storageType);
+        writeLeftOutField(name, field.storageType);
         return;
     }
     const qint32 type = field.type;
@@ -74,18 +73,17 @@ void ModuleWriter::State::writeField(const schema::Field &field, const QString &
 
 // One comment line where the field's lines would stand: the name as a
 // Basic string (a line break in it becomes vbCrLf or Chr(10)), cut to fit.
-void ModuleWriter::State::writeLeftOutField(const QString &tableName, const QString &name, int storageType)
+void ModuleWriter::State::writeLeftOutField(const QString &name, int storageType)
 {
     const QString code = QStringLiteral("0x") + QString::number(storageType, 16).toUpper().rightJustified(2, u'0');
     QString comment = QStringLiteral("'Left out: field %1: its storage type %2 has no DAO type")
                           .arg(basicStringLiteral(name), code);
-    const qsizetype room = kMaxLineLength - tables.indentWidth();
+    const qsizetype room = kMaxLineLength - out.indentWidth();
     if (comment.size() > room)
         comment = comment.left(room - 3) + QStringLiteral("...");
-    tables.print("$comment$\n"
-                 "\n",
-                 {{"comment", comment}});
-    leftOutFields.append({tableName, name, storageType});
+    out.print("$comment$\n"
+              "\n",
+              {{"comment", comment}});
 }
 
 }  // namespace tabulo

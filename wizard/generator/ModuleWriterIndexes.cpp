@@ -19,11 +19,32 @@ QString foreignIndexKey(const QString &table, const QStringList &fields)
 
 }  // namespace
 
+// The relationships written: both their tables chosen and none of their
+// fields left out; the foreign-key index each recreates is noted.
+void ModuleWriter::State::planRelations()
+{
+    for (const schema::Relation &relation : source->relations) {
+        if (!isWrittenRelation(relation))
+            continue;
+        relationWritten = true;
+        QStringList foreignNames;
+        for (const schema::RelationField &field : relation.fields)
+            foreignNames.append(field.foreignName);
+        recreatedIndexes.insert(foreignIndexKey(relation.foreignTable, foreignNames));
+    }
+}
+
+bool ModuleWriter::State::isWrittenRelation(const schema::Relation &relation) const
+{
+    return chosenNames.contains(relation.table) && chosenNames.contains(relation.foreignTable)
+           && leftOutRelationField(relation).isEmpty();
+}
+
 void ModuleWriter::State::writeTableIndexes(const schema::Table &table)
 {
     if (table.indexes.isEmpty())
         return;
-    indexes.print("Set tdf = $db$.TableDefs($table$)\n", {CodePrinter::quoted("table", table.name)});
+    out.print("Set tdf = $db$.TableDefs($table$)\n", {CodePrinter::quoted("table", table.name)});
     // The fields the table procedure left out, as Jet compares names.
     QSet<QString> leftOut;
     for (const schema::Field &field : table.fields) {
@@ -32,10 +53,11 @@ void ModuleWriter::State::writeTableIndexes(const schema::Table &table)
     }
     for (const schema::Index &index : table.indexes) {
         if (const QString missing = leftOutKey(index, leftOut); !missing.isEmpty()) {
-            const CodePrinter::Indented deeper = indexes.indented();   // where the index's block would stand
-            writeLeftOutComment(indexes, QStringLiteral("index"), index.name, missing);
-        } else
-            writeIndex(index, table.name);
+            const CodePrinter::Indented deeper = out.indented();   // where the index's block would stand
+            writeLeftOutComment(QStringLiteral("index"), index.name, missing);
+        } else if (!index.foreign || !recreatedIndexes.contains(foreignIndexKey(table.name, index.fields))) {
+            writeIndex(index);
+        }
     }
 }
 
@@ -76,8 +98,7 @@ QString ModuleWriter::State::leftOutRelationField(const schema::Relation &relati
 
 // One comment line where an index or relationship over a left-out field
 // would stand: the new table has no such field to build it on.
-void ModuleWriter::State::writeLeftOutComment(CodePrinter &out, const QString &kind, const QString &name,
-                                              const QString &field) const
+void ModuleWriter::State::writeLeftOutComment(const QString &kind, const QString &name, const QString &field)
 {
     const QString comment = QStringLiteral("'Left out: %1 %2: its field %3 is left out")
                                 .arg(kind, basicStringLiteral(name), basicStringLiteral(field));
@@ -86,11 +107,8 @@ void ModuleWriter::State::writeLeftOutComment(CodePrinter &out, const QString &k
               {{"comment", fittedComment(out, comment)}});
 }
 
-// One index's block, printed apart: an index the engine keeps for a
-// relationship waits in a part of its own until the relationships are known.
-void ModuleWriter::State::writeIndex(const schema::Index &index, const QString &tableName)
+void ModuleWriter::State::writeIndex(const schema::Index &index)
 {
-    CodePrinter &out = indexBlock;
     out.print("\tSet $indx$ = tdf.CreateIndex($name$)\n", {CodePrinter::quoted("name", index.name)});
     for (qsizetype k = 0; k < index.fields.size(); ++k) {
         out.print("\t\tSet $fld$ = $indx$.CreateField($name$)\n", {CodePrinter::quoted("name", index.fields[k])});
@@ -110,85 +128,57 @@ void ModuleWriter::State::writeIndex(const schema::Index &index, const QString &
                {"primary", boolText(index.primary)},
                {"required", boolText(index.required)},
                {"unique", boolText(index.unique)}});
-
-    if (index.foreign && style.includeRelations) {
-        if (indexes.size() > 0) {
-            indexParts.append({indexes.take(), QString()});
-            indexes.indent();
-        }
-        indexParts.append({out.take(), foreignIndexKey(tableName, index.fields)});
-    } else {
-        indexes.appendText(out.text());
-        out.clear();
-    }
-    out.indent();
 }
 
-// The Indexes procedure around the parts of its body; the blocks of indexes
-// a written relationship recreates are left out.
-void ModuleWriter::State::writeIndexesProcedure(CodePrinter &out) const
+// The Indexes procedure: every chosen table's indexes but those a written
+// relationship recreates.
+void ModuleWriter::State::writeIndexesProcedure()
 {
     printProcedure(out, {u"Private", indexesProc, dbParameter}, kSkipRecreatedIndex, [&] {
         out.print("Dim tdf As TableDef\n"
                   "Dim $fld$ As Field\n"
                   "Dim $indx$ As Index\n"
                   "\n");
-        for (const IndexPart &part : indexParts) {
-            if (part.foreignKey.isEmpty() || !recreatedIndexes.contains(part.foreignKey))
-                out.appendText(part.text);
-        }
-        out.appendText(indexes.text());
+        for (const schema::Table *table : source->tables)
+            writeTableIndexes(*table);
     });
 }
 
-void ModuleWriter::State::writeRelations(const QList<schema::Relation> &source,
-                                         const std::function<bool(const QString &)> &isChosen,
-                                         bool isReplica)
+void ModuleWriter::State::writeRelations()
 {
-    CodePrinter &out = relations;
-    out.clear();
-    relationWritten = false;
-    recreatedIndexes.clear();
-
     printProcedure(out, {u"Private", relationsProc, dbParameter}, kShowError, [&] {
         out.print("Dim $rel$ As Relation\n"
                   "Dim $fld$ As Field\n"
                   "\n"
                   "'Create Relationships\n");
-        for (const schema::Relation &relation : source) {
-            if (!isChosen(relation.table) || !isChosen(relation.foreignTable))
+        for (const schema::Relation &relation : source->relations) {
+            if (!chosenNames.contains(relation.table) || !chosenNames.contains(relation.foreignTable))
                 continue;
-            if (const QString missing = leftOutRelationField(relation); !missing.isEmpty()) {
-                writeLeftOutComment(out, QStringLiteral("relationship"), relation.name, missing);
-                continue;
-            }
-            relationWritten = true;
-            writeRelation(relation, isReplica);
+            if (const QString missing = leftOutRelationField(relation); !missing.isEmpty())
+                writeLeftOutComment(QStringLiteral("relationship"), relation.name, missing);
+            else
+                writeRelation(relation);
         }
         out.print("\n");   // one more blank line after the last relationship's
     });
 }
 
-void ModuleWriter::State::writeRelation(const schema::Relation &relation, bool replica)
+void ModuleWriter::State::writeRelation(const schema::Relation &relation)
 {
-    CodePrinter &out = relations;
     out.print("Set $rel$ = $db$.CreateRelation($name$)\n"
               "$rel$.Table = $table$\n"
               "$rel$.ForeignTable = $foreignTable$\n",
               {CodePrinter::quoted("name", relation.name), CodePrinter::quoted("table", relation.table),
                CodePrinter::quoted("foreignTable", relation.foreignTable)});
     out.print("$rel$.Attributes = $attributes$\n", {{"attributes", AttributesRelation(relation.attributes)}});
-    if (replica && relation.partialReplica)
+    if (source->replica && relation.partialReplica)
         out.print("$rel$.PartialReplica = True\n");
-    QStringList foreignNames;
     for (const schema::RelationField &field : relation.fields) {
-        foreignNames.append(field.foreignName);
         out.print("Set $fld$ = $rel$.CreateField($name$)\n"
                   "$fld$.ForeignName = $foreignName$\n"
                   "$rel$.Fields.Append $fld$\n",
                   {CodePrinter::quoted("name", field.name), CodePrinter::quoted("foreignName", field.foreignName)});
     }
-    recreatedIndexes.insert(foreignIndexKey(relation.foreignTable, foreignNames));
     out.print("$db$.Relations.Append $rel$\n"
               "\n");
 }

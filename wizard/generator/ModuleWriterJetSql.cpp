@@ -61,13 +61,18 @@ bool ModuleWriter::State::holdsNoDecimal() const
     return !isCurrent() && style.version <= 32;
 }
 
-void ModuleWriter::State::noteDecimal(const schema::Field &field, const QString &tableName)
+bool ModuleWriter::State::needsJetSql(const schema::Field &field) const
 {
     // A calculated Decimal takes its result from its expression; a
     // multi-valued one (dbComplexDecimal) keeps its values in a table of
     // the engine's that ALTER COLUMN does not reach; without a precision
     // (a snapshot of an older form) there is nothing to set.
-    if (field.type != dao::dbDecimal || holdsNoDecimal() || !field.expression.isEmpty() || field.precision <= 0)
+    return field.type == dao::dbDecimal && !holdsNoDecimal() && field.expression.isEmpty() && field.precision > 0;
+}
+
+void ModuleWriter::State::noteDecimal(const schema::Field &field, const QString &tableName)
+{
+    if (!needsJetSql(field))
         return;
     jetSqlStatements.append(QStringLiteral("ALTER TABLE [%1] ALTER COLUMN [%2] DECIMAL(%3, %4)")
                                 .arg(tableName, field.name)
@@ -80,7 +85,6 @@ void ModuleWriter::State::writeJetSqlCalls()
 {
     if (jetSqlStatements.isEmpty())
         return;
-    CodePrinter &out = tables;
     out.print("\n"
               "'DAO cannot set the precision and scale of a Decimal: Jet SQL run through ADO does\n");
     for (const QString &statement : std::as_const(jetSqlStatements)) {
@@ -90,7 +94,6 @@ void ModuleWriter::State::writeJetSqlCalls()
             out.print("ExecuteJetSql $db$, $sql$\n", {CodePrinter::quoted("sql", statement)});
     }
     jetSqlStatements.clear();
-    jetSqlWritten = true;
 }
 
 bool ModuleWriter::State::keepsLogin() const
@@ -98,7 +101,7 @@ bool ModuleWriter::State::keepsLogin() const
     return jetSqlWritten && !isCurrent() && style.newDBSecurity == 1 && style.includeDatabaseWrapper;
 }
 
-void ModuleWriter::State::writeKeptLoginDeclarations(CodePrinter &out) const
+void ModuleWriter::State::writeKeptLoginDeclarations()
 {
     out.print("'The login of the new database, for the statements run through ADO\n");
     for (const KeptLogin &login : kKeptLogin)
@@ -109,15 +112,15 @@ void ModuleWriter::State::writeKeptLoginDeclarations(CodePrinter &out) const
 void ModuleWriter::State::writeKeptLoginAssignments()
 {
     for (const KeptLogin &login : kKeptLogin)
-        wrapper.print("$var$ = $parameter$\n",
+        out.print("$var$ = $parameter$\n",
                       {{"var", login.variable}, {"parameter", login.parameter}});
 }
 
-void ModuleWriter::State::writeJetSqlProcedure(CodePrinter &out) const
+void ModuleWriter::State::writeJetSqlProcedure()
 {
     if (isCurrent()) {
         printProcedure(out, {u"Private", u"ExecuteJetSql", u"strStatement As String"}, kShowError,
-                       [&out] { out.print("CurrentProject.Connection.Execute strStatement\n"); });
+                       [this] { out.print("CurrentProject.Connection.Execute strStatement\n"); });
         return;
     }
     const QString parameters = dbParameter + QStringLiteral(", strStatement As String");
@@ -149,7 +152,7 @@ void ModuleWriter::State::writeJetSqlProcedure(CodePrinter &out) const
         out.print("cnn.Open\n"
                   "cnn.Execute strStatement\n");
     };
-    const auto handler = [&out] { out.print(kShowError); };
+    const auto handler = [this] { out.print(kShowError); };
     out.print(kOwnConnectionProcedure, {{"parameters", parameters}, {"body", body}, {"handler", handler}});
 }
 

@@ -31,16 +31,12 @@ QString quotedNames(const QStringList &names)
 
 }  // namespace
 
-void ModuleWriter::State::writeQueries(const QList<schema::Query> &source, const QStringList &chosenTables)
+// Which queries the module creates, in what order, and what it says of
+// those it leaves out.
+void ModuleWriter::State::planQueryProcedure(const QList<schema::Query> &source, const QStringList &chosenTables)
 {
-    CodePrinter &out = queries;
-    out.clear();
-    queryWritten = false;
-    textVariableDeclared = false;
-    queryWarnings.clear();
-    hiddenQueries.clear();
-
-    const QueryPlan plan = planQueries(source, chosenTables);
+    queryPlan = planQueries(source, chosenTables);
+    const QueryPlan &plan = queryPlan;
     for (const QueryPlan::LeftOut &left : plan.leftOut) {
         const QString &name = left.query->name;
         queryWarnings.append(left.sourceIsQuery
@@ -57,10 +53,14 @@ void ModuleWriter::State::writeQueries(const QList<schema::Query> &source, const
                                  .arg(quotedNames(plan.cycle)));
     if (plan.written.isEmpty())
         return;
-
     queryWritten = true;
-    if (queriesProc.isEmpty())
-        queriesProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Queries")));
+    queriesProc = names.claim(basicIdentifier(style.procPrefix + QStringLiteral("Queries")));
+}
+
+void ModuleWriter::State::writeQueries()
+{
+    const QueryPlan &plan = queryPlan;
+    textVariableDeclared = false;
     printProcedure(out, {u"Private", queriesProc, dbParameter}, kShowError, [&] {
         out.print("Dim $qdf$ As QueryDef\n"
                   "\n"
@@ -100,7 +100,6 @@ void ModuleWriter::State::writeQueries(const QList<schema::Query> &source, const
 // and the description are set once the query is in the database.
 void ModuleWriter::State::writeQuery(const schema::Query &query)
 {
-    CodePrinter &out = queries;
     if (query.type == kPassThroughQuery) {
         out.print("Set $qdf$ = $db$.CreateQueryDef()\n"
                   "$qdf$.Name = $name$\n",
@@ -138,7 +137,7 @@ void ModuleWriter::State::writeQuery(const schema::Query &query)
 void ModuleWriter::State::writeQueryHidden(const QString &name)
 {
     if (isCurrent()) {
-        queries.print("Application.SetHiddenAttribute acQuery, $name$, True\n", {CodePrinter::quoted("name", name)});
+        out.print("Application.SetHiddenAttribute acQuery, $name$, True\n", {CodePrinter::quoted("name", name)});
         return;
     }
     writeQueryComment(QStringLiteral("'Hidden in the source: Access hides it in the database it has open with "
@@ -152,7 +151,6 @@ void ModuleWriter::State::writeQueryHidden(const QString &name)
 // fits, else the variable, assembled on the lines before in parts that fit.
 QString ModuleWriter::State::queryText(const QString &sql, qsizetype headWidth)
 {
-    CodePrinter &out = queries;
     const QStringList parts = basicStringExpressionParts(sql, {}, kMaxLineLength - std::min(headWidth, kMaxLineLength - 64));
     if (parts.size() == 1 && headWidth + parts.constFirst().size() <= kMaxLineLength)
         return parts.constFirst();
@@ -162,7 +160,6 @@ QString ModuleWriter::State::queryText(const QString &sql, qsizetype headWidth)
 // The query's Description, set as a table's design properties are.
 void ModuleWriter::State::writeQueryDescription(const schema::Query &query)
 {
-    CodePrinter &out = queries;
     const auto description = std::find_if(query.properties.cbegin(), query.properties.cend(), [](const schema::Property &p) {
         return p.name.compare(QLatin1StringView("Description"), Qt::CaseInsensitive) == 0;
     });
@@ -182,7 +179,7 @@ void ModuleWriter::State::writeQueryDescription(const schema::Query &query)
 // A comment line of the procedure, cut to fit a Basic line.
 void ModuleWriter::State::writeQueryComment(const QString &comment)
 {
-    queries.print("$comment$\n", {{"comment", fittedComment(queries, comment)}});
+    out.print("$comment$\n", {{"comment", fittedComment(out, comment)}});
 }
 
 }  // namespace tabulo

@@ -11,6 +11,7 @@
 #include "wizard/generator/BasicNames.h"
 #include "wizard/generator/CodePrinter.h"
 #include "wizard/generator/ModuleWriter.h"
+#include "wizard/generator/QueryPlan.h"
 
 #include <QList>
 #include <QSet>
@@ -118,6 +119,8 @@ struct ModuleWriter::State {
 
     // ModuleWriter.cpp
     void reserveNames();
+    void plan(const ModuleSource &source);
+    void writeModule(const std::function<void(int)> &tablesWritten);
     void writeWrapper();
     void createDatabase();
     QString wrapperValue(const QString &value, const char *variable);
@@ -129,23 +132,25 @@ struct ModuleWriter::State {
     void writeDesignPropertiesOf(const QList<schema::Property> &properties, const QString *fieldName);
     void beginDesignLines();
     void writeLeftOut(const QString &name, const QString &target, const QString &why);
-    void writeSetDesignPropertyProcedure(CodePrinter &out) const;
+    void writeSetDesignPropertyProcedure();
 
     // ModuleWriterFields.cpp
     void writeField(const schema::Field &field, const QString &tableName);
-    void writeLeftOutField(const QString &tableName, const QString &name, int storageType);
+    void writeLeftOutField(const QString &name, int storageType);
 
     // ModuleWriterJetSql.cpp
     bool holdsNoDecimal() const;   // the new database is Jet 3 or older
+    bool needsJetSql(const schema::Field &field) const;
     void noteDecimal(const schema::Field &field, const QString &tableName);
     void writeJetSqlCalls();
     bool keepsLogin() const;       // the wrapper keeps its run-time login for the helper
-    void writeKeptLoginDeclarations(CodePrinter &out) const;
+    void writeKeptLoginDeclarations();
     void writeKeptLoginAssignments();
-    void writeJetSqlProcedure(CodePrinter &out) const;
+    void writeJetSqlProcedure();
 
     // ModuleWriterQueries.cpp
-    void writeQueries(const QList<schema::Query> &source, const QStringList &chosenTables);
+    void planQueryProcedure(const QList<schema::Query> &source, const QStringList &chosenTables);
+    void writeQueries();
     void writeQuery(const schema::Query &query);
     void writeQueryHidden(const QString &name);
     QString queryText(const QString &sql, qsizetype headWidth);
@@ -153,32 +158,30 @@ struct ModuleWriter::State {
     void writeQueryComment(const QString &comment);
 
     // ModuleWriterIndexes.cpp
+    void planRelations();
     void writeTableIndexes(const schema::Table &table);
-    void writeIndex(const schema::Index &index, const QString &tableName);
+    void writeIndex(const schema::Index &index);
     static QString leftOutKey(const schema::Index &index, const QSet<QString> &leftOut);
     QString leftOutRelationField(const schema::Relation &relation) const;
-    void writeLeftOutComment(CodePrinter &out, const QString &kind, const QString &name, const QString &field) const;
-    void writeIndexesProcedure(CodePrinter &out) const;
-    void writeRelations(const QList<schema::Relation> &relations,
-                        const std::function<bool(const QString &)> &isChosen, bool isReplica);
-    void writeRelation(const schema::Relation &relation, bool replica);
+    bool isWrittenRelation(const schema::Relation &relation) const;
+    void writeLeftOutComment(const QString &kind, const QString &name, const QString &field);
+    void writeIndexesProcedure();
+    void writeRelations();
+    void writeRelation(const schema::Relation &relation);
 
     GeneratorSettings style;
     QString dbParameter;    // «dbNew As Database»
-    CodePrinter wrapper;    // CreateNewDatabase, written when the module is finished
-    // The table procedures, each after a blank line; finish() puts the rest
-    // of the module around them, so that the long text is never copied.
-    CodePrinter tables;
-    CodePrinter relations;  // the Relations procedure, complete
-    CodePrinter queries;    // the Queries procedure, complete
+    CodePrinter out;        // the module
+    const ModuleSource *source = nullptr;   // while write() runs
+    QSet<QString> chosenNames;
     ProcedureNames names;
     QStringList tableProcs; // the table procedures, in the order of the tables
-    int expectedTables = 0; // how many tables the run is to add, when known
     QString indexesProc;
     QString relationsProc;
-    QString queriesProc;    // claimed when the first query is written
+    QString queriesProc;    // claimed after the tables' names when a query is written
     bool relationWritten = false;
     bool queryWritten = false;
+    QueryPlan queryPlan;
     bool textVariableDeclared = false;   // in the Queries procedure
     QStringList queryWarnings;
     QStringList hiddenQueries;           // written visible: the new database is not the current one
@@ -188,20 +191,9 @@ struct ModuleWriter::State {
     QList<LeftOutField> leftOutFields;   // fields written as a comment only
     QStringList jetSqlStatements;        // of the table procedure being written
     bool jetSqlWritten = false;          // a table procedure calls ExecuteJetSql
-
-    // The body of the Indexes procedure, one level deep, written as the
-    // tables are read. An index the engine keeps for a relationship is left
-    // out when a written relationship recreates it (creating a relationship
-    // creates its index); those blocks are kept apart until the
-    // relationships are known.
-    struct IndexPart {
-        QString text;
-        QString foreignKey;  // empty: always written; else the key the relationship recreates
-    };
-    QList<IndexPart> indexParts;   // finished parts, in table order
-    CodePrinter indexes;           // the always-written text after them
-    CodePrinter indexBlock;        // one index, until it is known whether it is kept apart
-    QSet<QString> recreatedIndexes;  // keys of the written relationships
+    // The foreign-key indexes the written relationships recreate (creating
+    // a relationship creates its index): the Indexes procedure leaves them out.
+    QSet<QString> recreatedIndexes;
 };
 
 }  // namespace tabulo

@@ -30,7 +30,6 @@ bool isFieldMemberProperty(const QString &name)
 
 void ModuleWriter::State::writeTableProcedure(const schema::Table &table, const QString &procName)
 {
-    CodePrinter &out = tables;
     out.print("\n");   // the blank line before every table procedure
     const QStringView parameters = isCurrent() ? QStringView() : QStringView(dbParameter);
     printProcedure(out, {u"Private", procName, parameters}, kShowError, [&] {
@@ -71,7 +70,7 @@ void ModuleWriter::State::writeQuotedValue(const QString &object, const char *pr
     const QString target = object + u'.' + QLatin1StringView(property);
     const qsizetype statement = target.size() + 3;   // "object.property = "
     const qsizetype room = std::max<qsizetype>(kMaxLineLength - style.tabStop - 2 * statement, 64);
-    printAssignedInParts(tables, target, basicStringExpressionParts(value, kQuoteConstant, room));
+    printAssignedInParts(out, target, basicStringExpressionParts(value, kQuoteConstant, room));
 }
 
 // One line per further property of the table and its fields, after the
@@ -95,7 +94,7 @@ void ModuleWriter::State::writeDesignProperties(const schema::Table &table)
 void ModuleWriter::State::beginDesignLines()
 {
     if (!designLinesBegun)
-        tables.print("\n");
+        out.print("\n");
     designLinesBegun = true;
 }
 
@@ -104,7 +103,6 @@ void ModuleWriter::State::beginDesignLines()
 void ModuleWriter::State::writeDesignPropertiesOf(const QList<schema::Property> &properties,
                                                   const QString *fieldName)
 {
-    CodePrinter &out = tables;
     if (properties.isEmpty())
         return;
     const QString target = fieldName ? style.varNameNewTable + QStringLiteral(".Fields(")
@@ -131,7 +129,7 @@ void ModuleWriter::State::writeDesignPropertiesOf(const QList<schema::Property> 
             const QStringList parts = basicStringExpressionParts(value.text, kQuoteConstant, kMaxLineLength - head);
             expression = parts.size() == 1 && head + parts.constFirst().size() <= kMaxLineLength
                              ? parts.constFirst()
-                             : assembledInVariable(tables, kPropertyValueVariable, valueVariableDeclared,
+                             : assembledInVariable(out, kPropertyValueVariable, valueVariableDeclared,
                                                                    value.text, kQuoteConstant);
         }
         if (head + expression.size() <= kMaxLineLength) {
@@ -155,18 +153,18 @@ void ModuleWriter::State::writeDesignPropertiesOf(const QList<schema::Property> 
 void ModuleWriter::State::writeLeftOut(const QString &name, const QString &target, const QString &why)
 {
     const QString comment = QStringLiteral("'Left out: property %1 of %2: %3").arg(basicStringLiteral(name), target, why);
-    tables.print("$comment$\n", {{"comment", fittedComment(tables, comment)}});
+    out.print("$comment$\n", {{"comment", fittedComment(out, comment)}});
 }
 
 // Sets a design property of a table or field, creating it (error 3270,
 // "Property not found") when the new object does not have it yet. Any other
 // error is shown, and the next line goes on with the next property.
-void ModuleWriter::State::writeSetDesignPropertyProcedure(CodePrinter &out) const
+void ModuleWriter::State::writeSetDesignPropertyProcedure()
 {
     printProcedure(out,
                    {u"Private", u"SetDesignProperty",
                     u"objTarget As Object, strName As String, intType As Integer, varValue As Variant"},
-                   kCreateMissingProperty, [&out] {
+                   kCreateMissingProperty, [this] {
                        out.print("Dim blnCreate As Boolean\n"
                                  "\n"
                                  "objTarget.Properties(strName).Value = varValue\n"

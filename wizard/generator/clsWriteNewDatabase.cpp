@@ -342,7 +342,6 @@ bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNa
         if (tableCount == 0)
             raiseError(pembry::err::InvalidPropertyValue, QStringLiteral("mvsTabulo.Application"),
                        QStringLiteral("Chosen tables listbox failed to initialize."));
-        writer.expectTables(tableCount);
         if (progress) {
             progress->setMin(1);
             progress->setMax(tableCount == 1 ? 2 : tableCount);
@@ -362,34 +361,24 @@ bool clsWriteNewDatabase::writeCode(const std::function<QStringList()> &chosenNa
         const schema::Database design = dao::designOf(
             *database, {d->settings.includeDesignProperties, d->settings.includeRelations});
         const TableLookup lookup(design.tables);
+        ModuleSource source{{}, chosen, design.relations, isReplica(design), design.queries};
+        source.tables.reserve(tableCount);
+        for (const QString &name : chosen)
+            source.tables.append(&lookup.find(name, design.name));
 
-        // The chosen names once, for the relationships' membership test.
-        QSet<QString> chosenSet;
-        chosenSet.reserve(tableCount);
-        for (int k = 0; k < tableCount; ++k) {
-            const QString &name = chosen[k];
-            chosenSet.insert(name);
-            if (progress)
-                progress->setValue(k + 1);
-            d->showStatus(QStringLiteral("Analyzing Table: ") + name);
-            writer.addTable(lookup.find(name, design.name));
-        }
-
-        if (d->settings.includeRelations) {
-            d->showStatus(QStringLiteral("Analyzing Relationships"));
-            writer.addRelations(design.relations,
-                                [&chosenSet](const QString &name) { return chosenSet.contains(name); },
-                                isReplica(design));
-        }
-
-        // A database of another engine than ours has no saved queries to give.
-        if (d->settings.includeQueries) {
-            d->showStatus(QStringLiteral("Analyzing Queries"));
-            writer.addQueries(design.queries, chosen);
-        }
-
-        d->showStatus(QStringLiteral("Writing Code ..."));
-        const QString text = writer.finish();
+        const QString text = writer.write(source, [&](int written) {
+            if (written < tableCount) {
+                if (progress)
+                    progress->setValue(written + 1);
+                d->showStatus(QStringLiteral("Analyzing Table: ") + chosen[written]);
+                return;
+            }
+            if (d->settings.includeRelations)
+                d->showStatus(QStringLiteral("Analyzing Relationships"));
+            if (d->settings.includeQueries)
+                d->showStatus(QStringLiteral("Analyzing Queries"));
+            d->showStatus(QStringLiteral("Writing Code ..."));
+        });
         ModuleDelivery(d->settings, d->clipboard).deliver(text);
 
         status.finish(true);

@@ -423,7 +423,7 @@ private:
                 r.attributes = std::int32_t(toNumber(rows.text(1)));
                 r.foreignTable = readerText(rows.text(3));
                 r.table = readerText(rows.text(5));
-                m_relationKeys.push_back({names.back(), rows.text(3)});
+                m_relationByKey.try_emplace(relationKey(names.back(), rows.text(3)), relations.size() - 1);
             }
             entries.push_back({toNumber(rows.text(2)), RelationField{readerText(rows.text(6)), readerText(rows.text(4))}});
         }
@@ -625,14 +625,22 @@ private:
         QList<QString> names;
         if (!m_relations)
             return names;
-        for (std::size_t k = 0; k < m_relationKeys.size(); ++k) {
-            if (m_relationKeys[k].name == indexName && m_relationKeys[k].foreignTable == tableName) {
-                for (const RelationField &f : (*m_relations)[qsizetype(k)].fields)
-                    names.append(f.foreignName);
-                break;
-            }
+        const auto relation = m_relationByKey.find(relationKey(indexName, tableName));
+        if (relation != m_relationByKey.end()) {
+            for (const RelationField &f : (*m_relations)[relation->second].fields)
+                names.append(f.foreignName);
         }
         return names;
+    }
+
+    // A relation's stored name and referencing table as one key (stored
+    // texts hold no NUL).
+    static std::string relationKey(const std::string &name, const std::string &foreignTable)
+    {
+        std::string key = name;
+        key += '\0';
+        key += foreignTable;
+        return key;
     }
 
     std::string m_path;
@@ -644,11 +652,9 @@ private:
     const Catalogue *m_catalogue = nullptr;
     QStringList *m_warnings = nullptr;   // of the database being read
     const QList<Relation> *m_relations = nullptr;
-    // The stored names of each relation, as the index entries name them.
-    struct RelationKey {
-        std::string name, foreignTable;
-    };
-    std::vector<RelationKey> m_relationKeys;
+    // The first relation of each stored name and referencing table, as the
+    // index entries name them.
+    std::unordered_map<std::string, qsizetype> m_relationByKey;
     mutable std::unordered_map<std::string, QString> m_propertyNames;
 };
 

@@ -76,6 +76,20 @@ TEST_F(RunTest, ProgressAndStatusFollowTheRunAndAreRestoredAtItsEnd)
     EXPECT_TRUE(messages.messages.isEmpty());    // no code file, no clipboard
 }
 
+// The engine here is a host's own (the fake engine's decorator), not the
+// file engine: its database is read once into the design model, for the
+// module and for an SQL script alike.
+TEST_F(RunTest, AnSqlScriptIsWrittenFromAHostsDatabaseToo)
+{
+    choose({"Customers", "Orders"});
+    tabulo::GeneratorSettings settings = gen.settings();
+    settings.sqlDialect = "sqlite";
+    gen.setSettings(settings);
+    EXPECT_TRUE(gen.WriteTableCreationCode());
+    EXPECT_TRUE(gen.ModuleText().contains("CREATE TABLE \"Orders\""));
+    EXPECT_TRUE(gen.ModuleText().contains("REFERENCES \"Customers\""));
+}
+
 TEST_F(RunTest, OneChosenTableRunsTheProgressBarFromOneToTwo)
 {
     showProgress();

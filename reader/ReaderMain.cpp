@@ -36,21 +36,25 @@ int usage()
 // The design of a large file fills tens of megabytes with small blocks,
 // which the kernel would hand out one 4 KiB page, and one fault, at a time.
 // The heap grows once by 64 MiB instead, on transparent huge pages where
-// the system grants them on request; large blocks (the answer) come from
-// it too rather than from mappings of their own.
+// the system grants them on request, and keeps them; large blocks (the
+// answer) come from it too rather than from mappings of their own. Under a
+// memory limit without room for that the heap grows as it would.
 void growHeapOnHugePages()
 {
-    constexpr std::size_t Growth = std::size_t(64) << 20, Largest = std::size_t(32) << 20;
+    constexpr std::size_t Growth = std::size_t(64) << 20, Probe = std::size_t(4) << 20;
     constexpr std::uintptr_t HugePage = std::uintptr_t(2) << 20;
-    mallopt(M_MMAP_THRESHOLD, int(Largest));
+    mallopt(M_MMAP_THRESHOLD, int(8 * Probe));
+    mallopt(M_TRIM_THRESHOLD, int(2 * Growth));
     mallopt(M_TOP_PAD, int(Growth));
-    // A block larger than any free one makes the heap grow now.
-    void *probe = std::malloc(Largest - 4096);
+    // A block larger than the free ones makes the heap grow now.
+    void *probe = std::malloc(Probe);
     const auto begin = (reinterpret_cast<std::uintptr_t>(probe) + HugePage - 1) & ~(HugePage - 1);
     const auto end = reinterpret_cast<std::uintptr_t>(sbrk(0)) & ~(HugePage - 1);
-    if (probe && begin < end && end - begin <= 2 * (Growth + Largest))
+    if (probe && begin < end && end - begin <= 2 * Growth)
         madvise(reinterpret_cast<void *>(begin), end - begin, MADV_HUGEPAGE);
     std::free(probe);
+    // Later growth asks for no more than it needs.
+    mallopt(M_TOP_PAD, 128 << 10);
 }
 
 }  // namespace

@@ -119,6 +119,17 @@ void entry(Io &io, Entry &e)
         visit(io, e);
 }
 
+// A text or bytes value through `io`: the one the variant holds, when it
+// holds a T, without a copy.
+template <class T, class Io>
+void heldValue(Io &io, const QVariant &v, T (QVariant::*convert)() const)
+{
+    if (v.metaType() == QMetaType::fromType<T>())
+        io(*static_cast<const T *>(v.constData()));
+    else
+        io((v.*convert)());
+}
+
 // A property value through `io` as the form holds it for its type.
 template <class Io>
 void storedValue(Io &io, int type, const QVariant &v)
@@ -129,8 +140,8 @@ void storedValue(Io &io, int type, const QVariant &v)
     case ValueKind::Currency: io(qint64(v.toLongLong())); break;
     case ValueKind::Single: io(v.toFloat()); break;
     case ValueKind::Real: io(v.toDouble()); break;
-    case ValueKind::Text: io(v.toString()); break;
-    case ValueKind::Bytes: io(v.toByteArray()); break;
+    case ValueKind::Text: heldValue<QString>(io, v, &QVariant::toString); break;
+    case ValueKind::Bytes: heldValue<QByteArray>(io, v, &QVariant::toByteArray); break;
     }
 }
 

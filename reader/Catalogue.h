@@ -47,6 +47,8 @@ public:
     const std::string &databasePropertiesDamage() const { return m_databasePropertiesDamage; }
     // The entry of a local table, or null.
     MdbCatalogEntry *localTable(const std::string &name) const;
+    // Gives up the property block of tables()[k] once it has been read.
+    void releaseProperties(std::size_t k) { std::vector<std::uint8_t>().swap(m_tables[k].properties); }
 
 private:
     MdbHandle *m_mdb;

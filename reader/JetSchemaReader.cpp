@@ -165,7 +165,10 @@ public:
             // A table that cannot be read costs only itself: nothing at all
             // when the module never recreates it, a warning otherwise.
             std::string problem;
-            if (rows[k].entry && !readTable(rows[k], tables[k], problem)) {
+            const bool whole = !rows[k].entry || readTable(rows[k], tables[k], problem);
+            // The model of the tables that follow takes the block's memory.
+            catalogue.releaseProperties(k);
+            if (!whole) {
                 if (isRecreated(rows[k].name, tables[k].attributes))
                     db.warnings.append(warning("the table \"" + rows[k].name + "\" could not be read (" + problem +
                                                "); the module leaves it out"));

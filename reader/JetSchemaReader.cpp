@@ -555,6 +555,8 @@ private:
             }
             return false;
         };
+        if (!definition.indexes.empty())
+            out.indexes.reserve(qsizetype(definition.indexes.size()));
         for (const jetfile::LogicalIndex &logical : definition.indexes) {
             // The engine's index behind a complex column comes with the column.
             if (m_ace && ace::isComplexColumnIndex(definition, logical))

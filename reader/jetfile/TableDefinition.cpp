@@ -109,6 +109,9 @@ std::optional<TableDefinition> parseTableDefinition(std::span<const std::uint8_t
     if (columnCount > 255 || indexCount > 255 || realIndexCount > 255)
         return fail<TableDefinition>(problem, "table definition counts out of range");
 
+    def.columns.reserve(columnCount);
+    def.realIndexes.reserve(realIndexCount);
+    def.indexes.reserve(indexCount);
     Cursor c(bytes, l.realIndexesStart);
     c.skip(std::size_t(realIndexCount) * l.realIndexEntry);
     for (std::uint16_t i = 0; i < columnCount && c.ok(); ++i) {

@@ -182,15 +182,19 @@ public:
     {
         put(&v, sizeof v);
     }
+    // constData(), unlike utf16(), does not give a null or literal text a
+    // buffer of its own to end it.
     void operator()(const QString &s)
     {
         count(s.size());
-        put(s.utf16(), std::size_t(s.size()) * sizeof(char16_t));
+        if (!s.isEmpty())
+            put(s.constData(), std::size_t(s.size()) * sizeof(char16_t));
     }
     void operator()(const QByteArray &b)
     {
         count(b.size());
-        put(b.constData(), std::size_t(b.size()));
+        if (!b.isEmpty())
+            put(b.constData(), std::size_t(b.size()));
     }
     template <class T>
     void operator()(const QList<T> &list)

@@ -69,7 +69,8 @@ std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint
 
 // Text as Jet stores it (names, property values) in UTF-8.
 std::string decodeText(MdbHandle *mdb, std::span<const std::uint8_t> stored);
-// The same as the model's QString, as readerText makes it.
+// decodeText's text as the model's QString, as readerText makes it; plain
+// ASCII goes straight from the stored units to the QString.
 QString decodeModelText(MdbHandle *mdb, std::span<const std::uint8_t> stored);
 
 long toNumber(const std::string &text);

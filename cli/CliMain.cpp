@@ -220,8 +220,6 @@ int main(int argc, char **argv)
         return *status;
     dao::setBuiltInReader(&reader::runReader);
     readSourceAhead(options);
-    // The model and the module of a large design fill tens of megabytes.
-    reader::growHeapOnHugePages();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tabulo-cli"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TABULO_VERSION));

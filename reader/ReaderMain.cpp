@@ -33,10 +33,6 @@ int usage()
     std::_Exit(std::fflush(stdout) == 0 ? status : 1);
 }
 
-}  // namespace
-
-namespace reader {
-
 // The design of a large file fills tens of megabytes with small blocks,
 // which the kernel would hand out one 4 KiB page, and one fault, at a time.
 // The heap grows once by 64 MiB instead, on transparent huge pages where
@@ -60,6 +56,10 @@ void growHeapOnHugePages()
     // Later growth asks for no more than it needs.
     mallopt(M_TOP_PAD, 128 << 10);
 }
+
+}  // namespace
+
+namespace reader {
 
 int runReader(int argc, char **argv)
 {

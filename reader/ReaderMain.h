@@ -17,8 +17,4 @@ namespace reader {
 // wrong command line returns (64).
 int runReader(int argc, char **argv);
 
-// Grows the heap once by 64 MiB on transparent huge pages, so that a large
-// design costs a few large page faults instead of thousands of small ones.
-void growHeapOnHugePages();
-
 }  // namespace reader

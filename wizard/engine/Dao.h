@@ -1,8 +1,10 @@
 #pragma once
-// The Data Access Objects the wizard reads database designs through: the
-// members it calls, named as DAO names them. Collections count from 0 and
-// keep a stable order; an item may be made when it is asked for, so a
-// caller holds the item while it uses the item's collections. A failing member throws pembry::BasicError with the
+// The Data Access Objects through which the engine hands out databases and
+// a host hands its own in (designOf() in ModelDatabase.h reads either into
+// the design model, which the generators read): the members, named as DAO
+// names them. Collections count from 0 and keep a stable order; an item may
+// be made when it is asked for, so a caller holds the item while it uses the
+// item's collections. A failing member throws pembry::BasicError with the
 // engine's error number and leaves the engine's Errors collection holding
 // the errors of that operation.
 

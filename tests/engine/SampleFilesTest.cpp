@@ -317,8 +317,9 @@ TEST(SampleFiles, DecimalsKeepTheirPrecisionAndScale)
     for (int i = 0; i < tdf->Fields().Count(); ++i) {
         const auto f = tdf->Fields().Item(i);
         const bool decimal = f->Name() == QLatin1String("num");
-        if (decimal)
+        if (decimal) {
             EXPECT_EQ(f->Type(), dbDecimal);
+        }
         EXPECT_EQ(f->Precision(), decimal ? 12 : 0) << f->Name().toStdString();
         EXPECT_EQ(f->Scale(), decimal ? 3 : 0) << f->Name().toStdString();
     }

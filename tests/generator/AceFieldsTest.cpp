@@ -186,3 +186,28 @@ TEST(ModuleWriterAceFields, ARelationshipOverALeftOutFieldIsACommentLineOnly)
     EXPECT_TRUE(module.contains(
         QStringLiteral("\r\n   'Left out: relationship \"ShapePin\": its field \"shape\" is left out\r\n")));
 }
+
+// Which relationships are written is known before the module is printed:
+// the foreign index of one left out stays, and a module whose every
+// relationship is left out neither holds nor calls the Relations procedure.
+TEST(ModuleWriterAceFields, AForeignIndexStaysWhenItsRelationshipIsLeftOut)
+{
+    schema::Database db;
+    db.tables = {table(QStringLiteral("Map"), {longField(QStringLiteral("ID")), unnamedStorage(QStringLiteral("Shape"), 0x46)}),
+                 table(QStringLiteral("Pin"), {longField(QStringLiteral("MapID")), textField("Shape")},
+                       {index(QStringLiteral("MapPin"), {QStringLiteral("MapID")}, false, true),
+                        index(QStringLiteral("ShapePin"), {QStringLiteral("Shape")}, false, true)})};
+    db.relations = {relation(QStringLiteral("MapPin"), QStringLiteral("Map"), QStringLiteral("Pin"), 0,
+                             {{QStringLiteral("ID"), QStringLiteral("MapID")}}),
+                    relation(QStringLiteral("ShapePin"), QStringLiteral("Map"), QStringLiteral("Pin"), 0,
+                             {{QStringLiteral("shape"), QStringLiteral("Shape")}})};
+    const QString module = generate(wizardStyle(), db);
+    EXPECT_FALSE(module.contains(QStringLiteral("CreateIndex(\"MapPin\")")));
+    EXPECT_TRUE(module.contains(QStringLiteral("CreateIndex(\"ShapePin\")")));
+
+    db.relations.removeFirst();
+    const QString none = generate(wizardStyle(), db);
+    EXPECT_TRUE(none.contains(QStringLiteral("CreateIndex(\"ShapePin\")")));
+    EXPECT_FALSE(none.contains(QStringLiteral("subCreate_Relations")));
+    EXPECT_FALSE(none.contains(QStringLiteral("CreateRelation(")));
+}

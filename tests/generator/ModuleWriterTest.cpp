@@ -1170,6 +1170,25 @@ On Error Goto ErrorHandler
 )")));
 }
 
+// The wrapper grows with the number of tables; the room the writer sets
+// aside for the rest of the module must not grow with its square.
+TEST(ModuleWriterText, AModuleOfTwentyThousandTablesIsWritten)
+{
+    QList<schema::Table> tables;
+    for (int i = 0; i < 20000; ++i)
+        tables.append(table(QStringLiteral("Table%1").arg(i), {field(QStringLiteral("ID"), 4, 4)}));
+    ModuleSource source;
+    for (const schema::Table &t : tables) {
+        source.tables.append(&t);
+        source.chosenNames.append(t.name);
+    }
+    ModuleWriter writer(wizardStyle());
+    writer.begin();
+    const QString module = writer.write(source);
+    EXPECT_TRUE(module.contains(QStringLiteral("   subCreate_Table19999 dbNew\r\n")));
+    EXPECT_TRUE(module.endsWith(QStringLiteral("End Sub\r\n")));
+}
+
 // --- Engine failures ---------------------------------------------------------
 
 TEST(ModuleWriterFailures, EngineFailuresPassUnchanged)

@@ -119,10 +119,12 @@ void ModuleWriter::State::writeModule(const std::function<void(int)> &tablesWrit
         for (qsizetype k = 0; k < count; ++k) {
             if (tablesWritten)
                 tablesWritten(int(k));
+            const qsizetype before = out.size();
             writeTableProcedure(*source->tables[k], tableProcs[k]);
-            // A quarter more for the relations and indexes that follow.
+            // Room for the other tables as long as the first, and a quarter
+            // more for the relations and indexes that follow.
             if (k == 0 && count > 1)
-                out.reserve(out.size() * count / 4 * 5);
+                out.reserve(out.size() + (out.size() - before) * (count - 1) / 4 * 5);
         }
         if (tablesWritten)
             tablesWritten(int(count));

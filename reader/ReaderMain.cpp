@@ -30,7 +30,11 @@ int usage()
 [[noreturn]] void print(const QByteArray &text, int status)
 {
     std::fwrite(text.constData(), 1, std::size_t(text.size()), stdout);
-    std::_Exit(std::fflush(stdout) == 0 ? status : 1);
+    const bool written = std::fflush(stdout) == 0;
+    // The answer ends here, so that the program takes it while this
+    // process ends.
+    close(STDOUT_FILENO);
+    std::_Exit(written ? status : 1);
 }
 
 // The design of a large file fills tens of megabytes with small blocks,

@@ -168,6 +168,12 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
     if (!reader)
         reader = encryptedAce ? startWithPassword(m_settings, arguments, password)
                               : std::make_unique<ReaderProcess>(m_settings, arguments);
+    // Our reader answers in the compact form it is asked for, and only when
+    // it succeeds; the answer is decoded while its process ends.
+    std::optional<schema::Database> model;
+    problem.clear();
+    if (const QByteArray *answer = reader->answer(); answer && schema::isCompact(*answer))
+        model = schema::fromCompact(*answer, &problem);
     const ReaderRun run = reader->finish();
     // A wrong password is told in the engine's own words, as for Jet 4.
     if (encryptedAce && readerError(run, {errors::NotValidDbPassword}))
@@ -180,10 +186,9 @@ schema::Database JetFileReader::readDatabase(const QString &path, const QString 
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("the reader failed with status %1").arg(run.exitCode)),
                    WorkspaceSource);
-    // Our reader answers in the compact form it is asked for; another
-    // reader program may answer in JSON.
-    std::optional<schema::Database> model = schema::isCompact(run.output) ? schema::fromCompact(run.output, &problem)
-                                                                          : schema::fromJson(run.output, &problem);
+    // Another reader program may answer in JSON.
+    if (!model && problem.isEmpty())
+        model = schema::fromJson(run.output, &problem);
     if (!model)
         errorList.fail(errors::FormatNotRecognised,
                    unrecognised(path, QStringLiteral("the reader's answer is unusable (%1)").arg(problem)),

@@ -122,21 +122,29 @@ bool ReaderProcess::readOutput(QByteArray &output, QString &problem)
     }
 }
 
+const QByteArray *ReaderProcess::answer()
+{
+    if (!m_answerTaken && m_problem.isEmpty()) {
+        m_answerTaken = true;
+        // The limit counts from here: a reader started early may have
+        // waited for its answer to be taken.
+        m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(m_settings.timeLimitMs, 1));
+        if (!readOutput(m_output, m_problem)) {
+            stopReaderChild(m_child);
+            m_output.clear();
+        }
+    }
+    return m_problem.isEmpty() ? &m_output : nullptr;
+}
+
 ReaderRun ReaderProcess::finish()
 {
     ReaderRun run;
-    if (!m_problem.isEmpty()) {
+    if (!answer()) {
         run.problem = m_problem;
         return run;
     }
-    // The limit counts from here: a reader started early may have waited
-    // for its answer to be taken.
-    m_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(m_settings.timeLimitMs, 1));
-    if (!readOutput(run.output, run.problem)) {
-        stopReaderChild(m_child);
-        run.output.clear();
-        return run;
-    }
+    run.output = std::move(m_output);
     // The pipe is closed: the reader is done or about to be.
     int status = 0;
     for (;;) {

@@ -41,6 +41,12 @@ public:
     // True when this run is what `settings` and `arguments` would start.
     bool isRunOf(const JetFileReaderSettings &settings, const QStringList &arguments) const;
 
+    // What the reader printed, once it has closed its output; null when it
+    // could not be read (finish() says why). The reader may still be ending:
+    // the caller can work on the answer meanwhile, and finish() tells
+    // whether the run succeeded.
+    const QByteArray *answer();
+
     // Waits for the reader and answers what it printed; stops it at the
     // time limit or when its answer grows beyond all reason.
     ReaderRun finish();
@@ -54,7 +60,9 @@ private:
     QStringList m_arguments;
     ReaderChild m_child;
     std::chrono::steady_clock::time_point m_deadline;
-    QString m_problem;          // why it could not be started
+    QString m_problem;          // why it could not be started, or its answer not be read
+    bool m_answerTaken = false;
+    QByteArray m_output;
 };
 
 }  // namespace dao

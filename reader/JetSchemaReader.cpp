@@ -114,13 +114,15 @@ std::int32_t daoFieldAttributes(std::uint8_t flags)
     return attributes;
 }
 
-std::vector<MdbColumn *> columnsInOrder(MdbTableDef *table)
+// A table's columns in the order of their numbers, in which DAO lists them.
+std::vector<const jetfile::ColumnEntry *> columnsInOrder(const jetfile::TableDefinition &definition)
 {
-    std::vector<MdbColumn *> columns;
-    for (unsigned i = 0; i < table->columns->len; ++i)
-        columns.push_back(static_cast<MdbColumn *>(g_ptr_array_index(table->columns, i)));
+    std::vector<const jetfile::ColumnEntry *> columns;
+    columns.reserve(definition.columns.size());
+    for (const jetfile::ColumnEntry &column : definition.columns)
+        columns.push_back(&column);
     std::stable_sort(columns.begin(), columns.end(),
-                     [](const MdbColumn *a, const MdbColumn *b) { return a->col_num < b->col_num; });
+                     [](const jetfile::ColumnEntry *a, const jetfile::ColumnEntry *b) { return a->number < b->number; });
     return columns;
 }
 
@@ -459,30 +461,21 @@ private:
         if (!properties.block.damage.empty() && isRecreated(row.name, out.attributes))
             m_warnings->append(warning("the properties of table \"" + row.name + "\" and its fields may be incomplete (" +
                                        properties.block.damage + "); the module keeps what could still be read"));
-        TablePtr table(mdb_read_table(catalogued));
-        if (!table || !mdb_read_columns(table.get())) {
-            problem = "its definition is damaged";
-            return false;
-        }
         const auto definition = readDefinition(m_mdb, std::uint32_t(catalogued->table_pg), m_format, problem);
         if (!definition)
             return false;
 
-        const std::vector<MdbColumn *> columns = columnsInOrder(table.get());
+        const std::vector<const jetfile::ColumnEntry *> columns = columnsInOrder(*definition);
         out.fields.reserve(qsizetype(columns.size()));
-        for (MdbColumn *column : columns) {
-            const jetfile::ColumnEntry *entry = columnEntry(*definition, column->col_num);
-            if (!entry) {
-                problem = "its column '" + std::string(column->name) + "' has no definition entry";
-                return false;
-            }
-            const jetfile::PropertySet *set = properties.column(column->name);
+        for (const jetfile::ColumnEntry *entry : columns) {
+            const std::string name = decodeName(entry->name);
+            const jetfile::PropertySet *set = properties.column(name);
             Field f;
-            f.name = readerText(column->name);
+            f.name = readerText(name);
             std::uint8_t flags = entry->flags;
             if (m_ace) {
                 const ace::FieldDesign design =
-                    ace::describeColumn(*entry, column->name, std::uint32_t(catalogued->table_pg),
+                    ace::describeColumn(*entry, name, std::uint32_t(catalogued->table_pg),
                                         m_complexColumns, aceProperties(properties, set));
                 if (design.kind == ace::FieldDesign::Kind::VersionHistory)
                     continue;   // the engine keeps it for an append-only memo
@@ -494,13 +487,12 @@ private:
                     f.storageType = design.storageType;
                 flags = design.flags;
             } else {
-                f.type = column->col_type == MDB_NUMERIC ? dbDecimal : column->col_type;
-                f.size = daoSize(column->col_type, column->col_size, m_format);
+                f.type = entry->type == MDB_NUMERIC ? dbDecimal : entry->type;
+                f.size = daoSize(entry->type, entry->size, m_format);
             }
-            if (f.type == dbDecimal && column->col_type == MDB_NUMERIC) {
-                // libmdb 1.0 swaps the two: its col_prec holds the scale.
-                f.precision = column->col_scale;
-                f.scale = column->col_prec;
+            if (f.type == dbDecimal && entry->type == MDB_NUMERIC) {
+                f.precision = entry->precision;
+                f.scale = entry->scale;
             }
             f.attributes = daoFieldAttributes(flags);
             const jetfile::Property *required = properties.value(set, "Required");

@@ -169,9 +169,11 @@ std::optional<std::vector<std::uint8_t>> RowReader::longValue(std::size_t i, std
 std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint32_t firstPage,
                                                        jetfile::Format format, std::string &problem)
 {
-    const auto bytes = jetfile::readTableDefinitionChain(firstPage, int(mdb->fmt->pg_size), pageReader(mdb), &problem);
-    if (!bytes)
+    const auto bytes = jetfile::readTableDefinitionChain(firstPage, int(mdb->fmt->pg_size), pageReader(mdb));
+    if (!bytes) {
+        problem = "its definition is damaged";
         return std::nullopt;
+    }
     return jetfile::parseTableDefinition(*bytes, format, &problem);
 }
 

@@ -63,7 +63,9 @@ private:
     bool m_ok = false;
 };
 
-// A table's definition, read from its pages by our own code.
+// A table's definition, read from its pages by our own code. A chain of
+// pages that cannot be followed (a page unreadable, of another kind, or a
+// loop) is "its definition is damaged"; the parse says what else is wrong.
 std::optional<jetfile::TableDefinition> readDefinition(MdbHandle *mdb, std::uint32_t firstPage,
                                                        jetfile::Format format, std::string &problem);
 

@@ -13,13 +13,13 @@ struct Layout {
     std::size_t tableType, columnCount, indexCount, realIndexCount, realIndexesStart;
     std::size_t realIndexHeader;    // bytes before a real index's definition
     std::size_t realIndexEntry;     // the short entries before the columns
-    std::size_t columnEntry, columnNumber, columnFlags, columnSize;
+    std::size_t columnEntry, columnNumber, columnPrecision, columnFlags, columnSize;
     std::size_t nameLength;         // bytes of a name's length
     std::size_t realIndexDefinition, realIndexFlags;
     std::size_t indexEntry, indexReal, indexType;
 };
-constexpr Layout Jet3Layout{20, 25, 27, 31, 43, 0, 8, 18, 1, 13, 16, 1, 39, 38, 20, 4, 19};
-constexpr Layout Jet4Layout{40, 45, 47, 51, 63, 4, 12, 25, 5, 15, 23, 2, 52, 46, 28, 8, 23};
+constexpr Layout Jet3Layout{20, 25, 27, 31, 43, 0, 8, 18, 1, 9, 13, 16, 1, 39, 38, 20, 4, 19};
+constexpr Layout Jet4Layout{40, 45, 47, 51, 63, 4, 12, 25, 5, 11, 15, 23, 2, 52, 46, 28, 8, 23};
 // Jet 4 and ACE column entries only.
 constexpr std::size_t ColumnExtraFlags = 16;
 constexpr std::size_t ColumnComplexId = 11;
@@ -123,6 +123,9 @@ std::optional<TableDefinition> parseTableDefinition(std::span<const std::uint8_t
         column.number = u16(entry, l.columnNumber);
         column.flags = entry[l.columnFlags];
         column.size = u16(entry, l.columnSize);
+        // The scale follows the precision.
+        column.precision = entry[l.columnPrecision];
+        column.scale = entry[l.columnPrecision + 1];
         if (format != Format::Jet3)
             column.extraFlags = entry[ColumnExtraFlags];
         if (format == Format::Ace && column.type == ComplexColumnType)

@@ -41,6 +41,8 @@ struct ColumnEntry {
     int number = 0;         // column number as libmdb's col_num reads it
     std::uint8_t flags = 0; // columnflag bits
     int size = 0;           // stored length in bytes
+    std::uint8_t precision = 0;     // decimal columns: digits in all
+    std::uint8_t scale = 0;         // decimal columns: digits after the point
     std::uint8_t extraFlags = 0;    // extraflag bits; 0 in Jet 3
     std::int32_t complexId = 0;     // ACE complex columns: MSysComplexColumns.ComplexID
     StoredName name;

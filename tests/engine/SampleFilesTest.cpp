@@ -307,8 +307,9 @@ TEST(SampleFiles, UnicodeAndPasswordFiles)
     }
 }
 
-// libmdb 1.0 holds a column's precision in col_scale and its scale in
-// col_prec: read the wrong way round, 12.345 would become Decimal(3, 12).
+// A column entry holds a decimal's precision, then its scale (libmdb 1.0
+// names the two the other way round): read the wrong way round, 12.345
+// would become Decimal(3, 12).
 TEST(SampleFiles, DecimalsKeepTheirPrecisionAndScale)
 {
     TABULO_NEED_TESTDATA();

@@ -119,14 +119,20 @@ RowReader::RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<c
         return;
     mdb_rewind_table(m_table.get());
     m_bindSize = mdb->bind_size > 0 ? mdb->bind_size : 16384;
-    m_buffers.assign(columns.size(), std::vector<char>(m_bindSize + 1, 0));
+    m_buffers.resize(columns.size());
     m_lengths.assign(columns.size(), 0);
     m_columns.assign(columns.size(), nullptr);
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        const int number = mdb_bind_column_by_name(m_table.get(), const_cast<char *>(columns[i]),
-                                                   m_buffers[i].data(), &m_lengths[i]);
-        if (number > 0 && unsigned(number) <= m_table->columns->len)
-            m_columns[i] = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, unsigned(number - 1)));
+        const int number = mdb_bind_column_by_name(m_table.get(), const_cast<char *>(columns[i]), nullptr, nullptr);
+        if (number <= 0 || unsigned(number) > m_table->columns->len)
+            continue;
+        MdbColumn *column = static_cast<MdbColumn *>(g_ptr_array_index(m_table->columns, unsigned(number - 1)));
+        m_columns[i] = column;
+        const int type = column->col_type;
+        if (type == MDB_TEXT || type == MDB_BYTE || type == MDB_INT || type == MDB_LONGINT)
+            continue;
+        m_buffers[i].assign(m_bindSize + 1, 0);
+        mdb_bind_column(m_table.get(), number, m_buffers[i].data(), &m_lengths[i]);
     }
     m_ok = true;
 }
@@ -134,7 +140,8 @@ RowReader::RowReader(MdbHandle *mdb, MdbCatalogEntry *entry, const std::vector<c
 bool RowReader::next()
 {
     for (std::size_t i = 0; i < m_buffers.size(); ++i) {
-        m_buffers[i][0] = '\0';
+        if (bound(i))
+            m_buffers[i][0] = '\0';
         m_lengths[i] = 0;
     }
     return m_ok && mdb_fetch_row(m_table.get());
@@ -142,8 +149,37 @@ bool RowReader::next()
 
 std::string RowReader::text(std::size_t i) const
 {
-    const std::size_t length = std::min<std::size_t>(std::size_t(std::max(m_lengths[i], 0)), m_bindSize);
-    return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
+    if (bound(i)) {
+        const std::size_t length = std::min<std::size_t>(std::size_t(std::max(m_lengths[i], 0)), m_bindSize);
+        return std::string(m_buffers[i].data(), strnlen(m_buffers[i].data(), length));
+    }
+    const MdbColumn *column = m_columns[i];
+    // A null (or missing) value reads as libmdb's empty text.
+    if (!column || column->cur_value_len <= 0 || column->cur_value_start < 0)
+        return {};
+    const auto start = std::size_t(column->cur_value_start);
+    const auto pageSize = std::size_t(m_mdb->fmt->pg_size);
+    const auto has = [&](std::size_t bytes) { return start + bytes <= pageSize; };
+    const std::uint8_t *page = reinterpret_cast<const std::uint8_t *>(m_mdb->pg_buf);
+    switch (column->col_type) {
+    case MDB_BYTE:
+        return has(1) ? std::to_string(page[start]) : std::string();
+    case MDB_INT:
+        return has(2) ? std::to_string(std::int16_t(page[start] | page[start + 1] << 8)) : std::string();
+    case MDB_LONGINT:
+        // libmdb prints the four bytes unsigned.
+        return has(4) ? std::to_string(std::uint32_t(page[start]) | std::uint32_t(page[start + 1]) << 8
+                                       | std::uint32_t(page[start + 2]) << 16 | std::uint32_t(page[start + 3]) << 24)
+                      : std::string();
+    default: {
+        const std::size_t length = std::min(std::size_t(column->cur_value_len), pageSize - std::min(start, pageSize));
+        std::string text = decodeText(m_mdb, std::span<const std::uint8_t>(page + start, length));
+        // libmdb's buffer holds that much.
+        if (text.size() >= m_bindSize)
+            text.resize(m_bindSize - 1);
+        return text;
+    }
+    }
 }
 
 std::optional<std::vector<std::uint8_t>> RowReader::longValue(std::size_t i, std::size_t maxSize,

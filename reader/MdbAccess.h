@@ -54,6 +54,11 @@ public:
     std::optional<std::vector<std::uint8_t>> longValue(std::size_t i, std::size_t maxSize, std::string &problem) const;
 
 private:
+    // Whether libmdb converts column `i` into its buffer: Text, Byte,
+    // Integer and Long are read from the page instead, as libmdb would
+    // print them, without its conversions.
+    bool bound(std::size_t i) const { return !m_buffers[i].empty(); }
+
     MdbHandle *m_mdb;
     TablePtr m_table;
     std::size_t m_bindSize = 0;

@@ -201,6 +201,11 @@ ReaderChild startReaderChild(const char *const argv[], std::int64_t memoryLimitB
         pid = fork();
         if (pid == 0)
             childMain(&setup);
+        // The reader's answer is what the program waits for: the copy runs
+        // first, rather than when this thread next sleeps or the system
+        // moves one of the two to another processor.
+        if (pid > 0)
+            sched_yield();
     } else {
         // CLONE_VFORK: this thread goes on once the child has exec'd or exited.
         pid = clone(childMain, static_cast<char *>(stack) + ChildStackBytes, CLONE_VM | CLONE_VFORK | SIGCHLD,

@@ -46,8 +46,10 @@ int writeValues(const QString &prefix, int count)
     reg.setRoot(HkeyCurrentUser);
     reg.setKey(QStringLiteral("Software\\Shared"));
     for (int i = 0; i < count; ++i) {
-        if (!reg.SetValue(QStringLiteral("%1%2").arg(prefix).arg(i), QString::number(i)))
+        if (!reg.SetValue(QStringLiteral("%1%2").arg(prefix).arg(i), QString::number(i))) {
+            std::printf("set failed: %s\n", qPrintable(registry::lastErrorText()));
             return 1;
+        }
         registry::HKEY h = 0;
         quint32 disposition = 0;
         const qint32 rc = registry::RegCreateKeyEx(registry::HKEY_CURRENT_USER,

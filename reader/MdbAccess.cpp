@@ -1,6 +1,7 @@
 #include "reader/MdbAccess.h"
 
 #include "reader/ReaderText.h"
+#include "reader/jetfile/LittleEndian.h"
 #include "reader/jetfile/LongValue.h"
 
 #include <algorithm>
@@ -158,22 +159,20 @@ std::string RowReader::text(std::size_t i) const
     if (!column || column->cur_value_len <= 0 || column->cur_value_start < 0)
         return {};
     const auto start = std::size_t(column->cur_value_start);
-    const auto pageSize = std::size_t(m_mdb->fmt->pg_size);
-    const auto has = [&](std::size_t bytes) { return start + bytes <= pageSize; };
-    const std::uint8_t *page = reinterpret_cast<const std::uint8_t *>(m_mdb->pg_buf);
+    const std::span<const std::uint8_t> page(reinterpret_cast<const std::uint8_t *>(m_mdb->pg_buf),
+                                             std::size_t(m_mdb->fmt->pg_size));
+    const auto has = [&](std::size_t bytes) { return start + bytes <= page.size(); };
     switch (column->col_type) {
     case MDB_BYTE:
         return has(1) ? std::to_string(page[start]) : std::string();
     case MDB_INT:
-        return has(2) ? std::to_string(std::int16_t(page[start] | page[start + 1] << 8)) : std::string();
+        return has(2) ? std::to_string(std::int16_t(jetfile::u16(page, start))) : std::string();
     case MDB_LONGINT:
         // libmdb prints the four bytes unsigned.
-        return has(4) ? std::to_string(std::uint32_t(page[start]) | std::uint32_t(page[start + 1]) << 8
-                                       | std::uint32_t(page[start + 2]) << 16 | std::uint32_t(page[start + 3]) << 24)
-                      : std::string();
+        return has(4) ? std::to_string(jetfile::u32(page, start)) : std::string();
     default: {
-        const std::size_t length = std::min(std::size_t(column->cur_value_len), pageSize - std::min(start, pageSize));
-        std::string text = decodeText(m_mdb, std::span<const std::uint8_t>(page + start, length));
+        const std::size_t length = std::min(std::size_t(column->cur_value_len), page.size() - std::min(start, page.size()));
+        std::string text = decodeText(m_mdb, page.subspan(std::min(start, page.size()), length));
         // libmdb's buffer holds that much.
         if (text.size() >= m_bindSize)
             text.resize(m_bindSize - 1);

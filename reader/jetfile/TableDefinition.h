@@ -38,7 +38,7 @@ using StoredName = std::vector<std::uint8_t>;
 
 struct ColumnEntry {
     int type = 0;           // Jet storage type
-    int number = 0;         // column number as libmdb's col_num reads it
+    int number = 0;         // column number, in whose order DAO lists the fields
     std::uint8_t flags = 0; // columnflag bits
     int size = 0;           // stored length in bytes
     std::uint8_t precision = 0;     // decimal columns: digits in all
